@@ -5,7 +5,9 @@
 # A layer without sources yet is an INTERFACE library, so the layers above can already link it.
 function(sonabel_layer name dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.c)
-  list(FILTER sources EXCLUDE REGEX "${PROJECT_SOURCE_DIR}/app/main/.*")
+  # app/main/ and any examples/ folder hold programs, not library code.
+  list(FILTER sources EXCLUDE REGEX "^${PROJECT_SOURCE_DIR}/app/main/")
+  list(FILTER sources EXCLUDE REGEX "/examples/")
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src/include)
