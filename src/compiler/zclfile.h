@@ -1,0 +1,35 @@
+// ZCLFile: one source text held wholly in memory with a read position, as the tokenizer and
+// the parser see it. Look-ahead is only a change of the read position, so backtracking never
+// copies. Also turns a position into the line and column shown in messages.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "src/compiler/zclerrors.h"
+
+// The name shown in messages for a text compiled without one.
+inline constexpr const char* kZCLAnonymousName = "anonymous character string";
+
+struct ZCLFile {
+    std::string name;    // shown in messages
+    std::string text;    // may hold NUL bytes; they read as white space
+    size_t      pos;     // read position, 0 .. text.size()
+    int         pass;    // pass in which the text was last parsed, -1 before the first
+};
+
+// Copies the name (null gives kZCLAnonymousName) and the text; the read position becomes 0.
+ZILError ZCLFileOpen(ZCLFile* file, const char* name, const char* text, size_t length);
+ZILError ZCLFileOpen(ZCLFile* file, const char* name, const char* text);
+
+// Releases the text; the record can be opened again.
+void ZCLFileClose(ZCLFile* file);
+
+inline size_t ZCLFileGetPosition(const ZCLFile* file) { return file->pos; }
+
+// Clamps the position to the text.
+void ZCLFileSetPosition(ZCLFile* file, size_t pos);
+
+// Line and column (both from 1) of a position: CR, LF, CR LF and LF CR are one line break each;
+// tab stops are every 4 columns (1, 5, 9, ...). Positions past the end count as the end.
+void ZCLFileLineColumn(const ZCLFile* file, size_t pos, int* line, int* column);

@@ -1,0 +1,442 @@
+// The tokenizer. Each read skips white space and comments, classifies the token by its first
+// two characters and scans it. Every scan checks the text's length before each byte it looks
+// at, so hostile text (cut-off literals, NUL bytes, huge numbers) only ever yields 1200/1201.
+#include "src/compiler/zcltoken.h"
+
+#include <array>
+#include <cfloat>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr size_t kEnd = std::string::npos;
+
+// Keywords in id order (ids 1..49); ids 1..46 are also in alphabetical order.
+constexpr std::array<std::string_view, 49> kKeywords = {
+    "accessor", "alias", "and", "array", "break", "case", "class", "cofunction", "const",
+    "convertor", "default", "delegate", "do", "else", "explicit", "extern", "false", "float",
+    "for", "function", "hybrid", "if", "import", "interface", "int", "method", "native", "new",
+    "not", "null", "option", "or", "return", "sameref", "strict", "string", "switch", "this",
+    "throw", "true", "typeof", "using", "var", "weak", "while", "yield", "__brk", "__rtchk",
+    "__selftest",
+};
+
+struct FixedToken {
+    std::string_view text;
+    int id;
+};
+
+constexpr FixedToken kOperators[] = {
+    {"+", kTokPlus},        {"-", kTokMinus},       {"*", kTokMul},         {"/", kTokDiv},
+    {"%", kTokMod},         {"!", kTokNot},         {"&&", kTokAnd},        {"||", kTokOr},
+    {"==", kTokEq},         {">", kTokGt},          {">=", kTokGe},         {"<", kTokLt},
+    {"<=", kTokLe},         {"!=", kTokNe},         {"&", kTokBitAnd},      {"|", kTokBitOr},
+    {"^", kTokXor},         {"~", kTokBitNot},      {"<<", kTokShl},        {">>", kTokShr},
+    {"=", kTokAssign},      {"+=", kTokAddAssign},  {"-=", kTokSubAssign},  {"*=", kTokMulAssign},
+    {"/=", kTokDivAssign},  {"%=", kTokModAssign},  {"&=", kTokAndAssign},  {"|=", kTokOrAssign},
+    {"^=", kTokXorAssign},  {"<<=", kTokShlAssign}, {">>=", kTokShrAssign}, {"++", kTokInc},
+    {"--", kTokDec},
+};
+
+constexpr FixedToken kPunctuation[] = {
+    {":", kTokColon}, {"::", kTokScope},   {",", kTokComma},  {";", kTokSemicolon},
+    {".", kTokDot},   {"...", kTokEllipsis}, {"(", kTokLParen}, {")", kTokRParen},
+    {"{", kTokLBrace}, {"}", kTokRBrace},  {"[", kTokLBracket}, {"]", kTokRBracket},
+};
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool isIdentChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
+
+inline int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 99;
+}
+
+// Position of the next token after white space and comments, or kEnd.
+size_t skipSpace(const std::string& t, size_t p)
+{
+    const size_t n = t.size();
+    for (;;) {
+        while (p < n && static_cast<unsigned char>(t[p]) <= 32)
+            p++;
+        if (p >= n)
+            return kEnd;
+        if (t[p] == '#' || (t[p] == '/' && p + 1 < n && t[p + 1] == '/')) {
+            const void* lf = std::memchr(t.data() + p, '\n', n - p);
+            if (!lf)
+                return kEnd;
+            p = static_cast<const char*>(lf) - t.data() + 1;
+        } else if (t[p] == '/' && p + 1 < n && t[p + 1] == '*') {
+            size_t close = t.find("*/", p + 2);
+            if (close == kEnd)
+                return kEnd;
+            p = close + 2;
+        } else {
+            return p;
+        }
+    }
+}
+
+int keywordId(std::string_view word)
+{
+    if (word[0] == '_') {
+        for (int i = 46; i < 49; i++)
+            if (kKeywords[i] == word)
+                return i + 1;
+        return 0;
+    }
+    // Binary search over the alphabetical part.
+    int lo = 0, hi = 45;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        int cmp = word.compare(kKeywords[mid]);
+        if (cmp == 0)
+            return mid + 1;
+        if (cmp < 0)
+            hi = mid - 1;
+        else
+            lo = mid + 1;
+    }
+    return 0;
+}
+
+// Reads a quoted literal whose opening quote is at p; appends its value to *out. Returns the
+// position after the closing quote, or kEnd when the text ends first.
+size_t readQuoted(const std::string& t, size_t p, char quote, std::string* out)
+{
+    const size_t n = t.size();
+    size_t q = p + 1;
+    while (q < n) {
+        char c = t[q++];
+        if (c == quote)
+            return q;
+        if (c != '\\') {
+            out->push_back(c);
+            continue;
+        }
+        if (q >= n)
+            return kEnd;
+        char e = t[q++];
+        switch (e) {
+        case 'a': out->push_back('\a'); break;
+        case 'b': out->push_back('\b'); break;
+        case 'f': out->push_back('\f'); break;
+        case 'n': out->push_back('\n'); break;
+        case 'r': out->push_back('\r'); break;
+        case 't': out->push_back('\t'); break;
+        case 'v': out->push_back('\v'); break;
+        case '0': {
+            // The 0 is the first octal digit; any number of digits, the low byte is kept.
+            unsigned v = 0;
+            q--;
+            while (q < n && t[q] >= '0' && t[q] <= '7')
+                v = ((v << 3) | unsigned(t[q++] - '0')) & 0xFF;
+            out->push_back(static_cast<char>(v));
+            break;
+        }
+        case 'x': {
+            unsigned v = 0;
+            while (q < n && digitValue(t[q]) < 16)
+                v = ((v << 4) | unsigned(digitValue(t[q++]))) & 0xFF;
+            out->push_back(static_cast<char>(v));
+            break;
+        }
+        default:
+            out->push_back(e);   // \" \' \\ and any other character stand for themselves
+            break;
+        }
+    }
+    return kEnd;
+}
+
+// Reads a verbatim literal /"..."/ opening at p; appends its value. Returns the position after
+// the closing "/ or kEnd.
+size_t readVerbatim(const std::string& t, size_t p, std::string* out)
+{
+    size_t start = p + 2;
+    size_t q = start;
+    for (;;) {
+        q = t.find('"', q);
+        if (q == kEnd || q + 1 >= t.size())
+            return kEnd;
+        if (t[q + 1] == '/') {
+            out->append(t, start, q - start);
+            return q + 2;
+        }
+        q++;
+    }
+}
+
+inline bool verbatimAt(const std::string& t, size_t p)
+{
+    return t[p] == '/' && p + 1 < t.size() && t[p + 1] == '"';
+}
+
+// A string or character literal starting at p, with its continuation literals. Returns 0 and
+// sets *end, or 1200.
+ZILError readLiteral(const std::string& t, size_t p, char quote, std::string* out, size_t* end)
+{
+    size_t q = p;
+    bool verbatim = quote == '"' && verbatimAt(t, p);
+    for (;;) {
+        q = verbatim ? readVerbatim(t, q, out) : readQuoted(t, q, quote, out);
+        if (q == kEnd)
+            return ZCL_ERR_Unexpected_EOF;
+        // A literal never ends a valid text, so running out here is an error, too.
+        size_t r = skipSpace(t, q);
+        if (r == kEnd)
+            return ZCL_ERR_Unexpected_EOF;
+        if (t[r] == quote) {
+            verbatim = false;
+            q = r;
+        } else if (quote == '"' && verbatimAt(t, r)) {
+            verbatim = true;
+            q = r;
+        } else {
+            *end = q;
+            return ZCL_OK;
+        }
+    }
+}
+
+ZILError readNumber(const std::string& t, size_t p, std::string* text, int* id, size_t* end)
+{
+    const size_t n = t.size();
+    constexpr uint64_t kMax = INT32_MAX;
+    uint64_t v = 0;
+    size_t q = p;
+    int base = 0;
+    if (t[p] == '0' && p + 1 < n) {
+        switch (t[p + 1]) {
+        case 'b': base = 2; break;
+        case 'n': base = 4; break;
+        case 'o': base = 8; break;
+        case 'x': base = 16; break;
+        default: break;
+        }
+    }
+    if (base) {
+        q = p + 2;
+        int d;
+        while (q < n && (d = digitValue(t[q])) < base) {
+            v = v * base + d;
+            if (v > kMax)
+                v = kMax + 1;   // saturate; clamped below
+            q++;
+        }
+    } else {
+        while (q < n && isDigit(t[q])) {
+            v = v * 10 + (t[q] - '0');
+            if (v > kMax)
+                v = kMax + 1;
+            q++;
+        }
+        if (q < n && (t[q] == '.' || t[q] == 'e' || t[q] == 'E')) {
+            q = p;
+            while (q < n && isDigit(t[q]))
+                q++;
+            if (q < n && t[q] == '.') {
+                q++;
+                while (q < n && isDigit(t[q]))
+                    q++;
+            }
+            if (q < n && (t[q] == 'e' || t[q] == 'E')) {
+                size_t r = q + 1;
+                if (r < n && (t[r] == '+' || t[r] == '-'))
+                    r++;
+                if (r < n && isDigit(t[r])) {
+                    while (r < n && isDigit(t[r]))
+                        r++;
+                    q = r;
+                }
+            }
+            text->assign(t, p, q - p);
+            *id = kTokFloatLiteral;
+            *end = q;
+            return ZCL_OK;
+        }
+    }
+    if (v > kMax)
+        v = kMax;
+    char buf[16];
+    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<int32_t>(v));
+    text->assign(buf, res.ptr);
+    *id = kTokIntLiteral;
+    *end = q;
+    return ZCL_OK;
+}
+
+// Scans one token at p (not white space). Sets *end past it on success.
+ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, size_t* end)
+{
+    const size_t n = t.size();
+    const char c = t[p];
+    const char next = p + 1 < n ? t[p + 1] : '\0';
+
+    if (c == '/' && next == '"') {
+        *id = kTokStringLiteral;
+        return readLiteral(t, p, '"', text, end);
+    }
+    if (isLetter(c) || c == '_') {
+        size_t q = p + 1;
+        while (q < n && isIdentChar(t[q]))
+            q++;
+        std::string_view word(t.data() + p, q - p);
+        int kw = keywordId(word);
+        *id = kw ? kw : kTokIdentifier;
+        text->assign(word);
+        *end = q;
+        return ZCL_OK;
+    }
+    if (std::strchr("+-*/%<=>!&|^~", c) && c != '\0') {
+        const FixedToken* best = nullptr;
+        for (const FixedToken& op : kOperators)
+            if (op.text.size() <= n - p && t.compare(p, op.text.size(), op.text) == 0 &&
+                (!best || op.text.size() > best->text.size()))
+                best = &op;
+        // Every first character above is itself an operator, so best is never null.
+        text->assign(best->text);
+        *id = best->id;
+        *end = p + best->text.size();
+        return ZCL_OK;
+    }
+    if (isDigit(c) || (c == '.' && isDigit(next)))
+        return readNumber(t, p, text, id, end);
+    if (c == ':' || c == ',' || c == '.') {
+        size_t q = p;
+        while (q < n && (t[q] == ':' || t[q] == ',' || t[q] == '.'))
+            q++;
+        text->assign(t, p, q - p);
+        for (const FixedToken& punct : kPunctuation)
+            if (punct.text == *text) {
+                *id = punct.id;
+                *end = q;
+                return ZCL_OK;
+            }
+        return ZCL_ERR_Unexpected_Token;
+    }
+    if (std::strchr("()[]{};", c) && c != '\0') {
+        text->assign(1, c);
+        for (const FixedToken& punct : kPunctuation)
+            if (punct.text[0] == c) {
+                *id = punct.id;
+                break;
+            }
+        *end = p + 1;
+        return ZCL_OK;
+    }
+    if (c == '"') {
+        *id = kTokStringLiteral;
+        return readLiteral(t, p, '"', text, end);
+    }
+    if (c == '\'') {
+        *id = kTokCharLiteral;
+        return readLiteral(t, p, '\'', text, end);
+    }
+    text->assign(1, c);
+    return ZCL_ERR_Unexpected_Token;
+}
+
+} // namespace
+
+ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id)
+{
+    text->clear();
+    *id = kTokNone;
+    ZCLFileSetPosition(file, file->pos);
+    size_t p = skipSpace(file->text, file->pos);
+    if (p == kEnd) {
+        file->pos = file->text.size();
+        return ZCL_ERR_Unexpected_EOF;
+    }
+    size_t end = p;
+    ZILError err = scanToken(file->text, p, text, id, &end);
+    if (err != ZCL_OK) {
+        *id = kTokNone;
+        file->pos = p;
+        return err;
+    }
+    file->pos = end;
+    return ZCL_OK;
+}
+
+ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id)
+{
+    size_t saved = file->pos;
+    ZILError err = ZCLGetToken(file, text, id);
+    ZCLFileSetPosition(file, saved);
+    return err;
+}
+
+bool ZCLFileAtEnd(const ZCLFile* file)
+{
+    return file->pos >= file->text.size() || skipSpace(file->text, file->pos) == kEnd;
+}
+
+ZILError ZCLSkipBlock(ZCLFile* file)
+{
+    std::string text;
+    int id = kTokNone;
+    ZILError err = ZCLGetToken(file, &text, &id);
+    if (err != ZCL_OK)
+        return err;
+    if (id != kTokLBrace)
+        return ZCL_ERR_Unexpected_Token;
+    // Depth fits any text: it cannot exceed the number of bytes.
+    size_t depth = 1;
+    while (depth > 0) {
+        err = ZCLGetToken(file, &text, &id);
+        if (err != ZCL_OK)
+            return err;
+        if (id == kTokLBrace)
+            depth++;
+        else if (id == kTokRBrace)
+            depth--;
+    }
+    return ZCL_OK;
+}
+
+const char* ZCLTokenSpelling(int id)
+{
+    if (id >= 1 && id <= 49)
+        return kKeywords[id - 1].data();
+    if (id >= kTokPlus && id <= kTokDec) {
+        for (const FixedToken& op : kOperators)
+            if (op.id == id)
+                return op.text.data();
+        return nullptr;
+    }
+    for (const FixedToken& punct : kPunctuation)
+        if (punct.id == id)
+            return punct.text.data();
+    return nullptr;
+}
+
+double ZCLFloatLiteralValue(const std::string& text)
+{
+    double v = 0.0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    // from_chars does not take a leading '+'; a literal never has one, a '-' is the parser's.
+    auto res = std::from_chars(first, last, v, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Too large clamps to the largest double, too small to zero; a literal has no sign of
+        // its own, so the exponent's sign tells which.
+        size_t e = text.find_first_of("eE");
+        bool tiny = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+        v = tiny ? 0.0 : DBL_MAX;
+    } else if (res.ec != std::errc()) {
+        v = 0.0;
+    }
+    return v;
+}

@@ -1,0 +1,58 @@
+// The tokenizer: reads ZentraScript tokens from a ZCLFile. A token is an id and a text; the
+// text of an integer literal is its (clamped) value in decimal, of a float literal the
+// characters as written, of a string or character literal its value after escapes.
+// The tokenizer reports nothing itself: it returns 1200 or 1201 and the parser reports them.
+#pragma once
+
+#include <string>
+
+#include "src/compiler/zclfile.h"
+
+enum ZCLTokenId : int {
+    kTokNone = 0,
+    // Keywords, 1..49.
+    kTokAccessor = 1, kTokAlias, kTokAnd, kTokArray, kTokBreak, kTokCase, kTokClass,
+    kTokCofunction, kTokConst, kTokConvertor, kTokDefault, kTokDelegate, kTokDo, kTokElse,
+    kTokExplicit, kTokExtern, kTokFalse, kTokFloat, kTokFor, kTokFunction, kTokHybrid, kTokIf,
+    kTokImport, kTokInterface, kTokInt, kTokMethod, kTokNative, kTokNew, kTokNot, kTokNull,
+    kTokOption, kTokOr, kTokReturn, kTokSameref, kTokStrict, kTokString, kTokSwitch, kTokThis,
+    kTokThrow, kTokTrue, kTokTypeof, kTokUsing, kTokVar, kTokWeak, kTokWhile, kTokYield,
+    kTokBrk, kTokRtchk, kTokSelftest,
+    // Operators; `!`, `&&` and `||` share the ids of `not`, `and` and `or`.
+    kTokPlus = 50, kTokMinus, kTokMul, kTokDiv, kTokMod, kTokEq, kTokGt, kTokGe, kTokLt, kTokLe,
+    kTokNe, kTokBitAnd, kTokBitOr, kTokXor, kTokBitNot, kTokShl, kTokShr, kTokAssign,
+    kTokAddAssign, kTokSubAssign, kTokMulAssign, kTokDivAssign, kTokModAssign, kTokAndAssign,
+    kTokOrAssign, kTokXorAssign, kTokShlAssign, kTokShrAssign, kTokInc, kTokDec,
+    // Punctuation.
+    kTokColon = 80, kTokScope, kTokComma, kTokSemicolon, kTokDot, kTokEllipsis, kTokLParen,
+    kTokRParen, kTokLBrace, kTokRBrace, kTokLBracket, kTokRBracket,
+    // Everything else.
+    kTokIdentifier = 92, kTokIntLiteral, kTokFloatLiteral, kTokStringLiteral, kTokCharLiteral,
+};
+
+// Reads the next token into *text and *id and advances past it. Returns 0; 1200 when only white
+// space and comments remain (or a literal is cut off by the end of the text); 1201 for a
+// character or run that is no token. On failure the read position is left where the failing
+// token starts and *text holds its first characters, so messages point at it.
+ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id);
+
+// As ZCLGetToken, but the read position is restored afterwards.
+ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id);
+
+// True when nothing but white space and comments (an unterminated block comment included)
+// follows the read position: a 1200 from ZCLGetToken is then the normal end of the text and
+// not a literal cut off by it.
+bool ZCLFileAtEnd(const ZCLFile* file);
+
+// With the read position just before a `{`: skips to just after the matching `}`, reading
+// tokens so that braces inside literals and comments do not count. 1200 when the text ends
+// first, 1201 when no `{` comes next or a bad token is met.
+ZILError ZCLSkipBlock(ZCLFile* file);
+
+// The keyword or the operator/punctuation spelling of a fixed token id (the word for the
+// shared ids 3, 29 and 32), or null for identifiers, literals and unknown ids.
+const char* ZCLTokenSpelling(int id);
+
+// The value of a float literal's text (as the tokenizer returns it): locale-independent;
+// values beyond the double range are clamped to the largest finite double of the same sign.
+double ZCLFloatLiteralValue(const std::string& text);
