@@ -1,0 +1,386 @@
+// ZString's storage and editing. The buffer is allocated with malloc/realloc so growing keeps
+// the content without a copy where the allocator can; allocation failure throws ZError(-3).
+// Every operation works on the explicit length, never on a terminating NUL.
+#include "ztools/zstring.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ztools/zerror.h"
+
+namespace ZTools {
+namespace {
+
+// Lower-case table: only 'A'..'Z' change.
+struct LowerTable {
+  unsigned char map[256];
+  constexpr LowerTable() : map() {
+    for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + 32 : i);
+  }
+};
+constexpr LowerTable kLower;
+
+inline unsigned char Fold(char c) { return kLower.map[static_cast<unsigned char>(c)]; }
+inline char FoldUp(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Capacity for a text of length characters: (length + 1) rounded up to the next multiple of 32,
+// plus 32 when it already is one.
+constexpr size_t kMaxLength = (static_cast<size_t>(1) << 40);
+inline size_t CapacityFor(size_t length) { return ((length + 1) / 32 + 1) * 32; }
+
+bool EqualNoCase(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  return true;
+}
+
+bool EqualAt(std::string_view text, size_t at, std::string_view needle, bool ignoreCase) {
+  if (at > text.size() || text.size() - at < needle.size()) return false;
+  if (ignoreCase) return EqualNoCase(text.data() + at, needle.data(), needle.size());
+  return needle.empty() || std::memcmp(text.data() + at, needle.data(), needle.size()) == 0;
+}
+
+}  // namespace
+
+char ZToLower(char c) noexcept { return static_cast<char>(Fold(c)); }
+
+int ZCompareNoCase(std::string_view a, std::string_view b) noexcept {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const int d = int{Fold(a[i])} - int{Fold(b[i])};
+    if (d != 0) return d;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+bool ZEqualsNoCase(std::string_view a, std::string_view b) noexcept {
+  return a.size() == b.size() && EqualNoCase(a.data(), b.data(), a.size());
+}
+
+size_t ZStringHashNoCase::operator()(std::string_view s) const noexcept {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a over folded bytes
+  for (char c : s) h = (h ^ Fold(c)) * 1099511628211ull;
+  return static_cast<size_t>(h);
+}
+
+// --- construction -------------------------------------------------------------------------
+
+ZString::ZString(const char* text) : ZString(ViewOf(text)) {}
+ZString::ZString(const char* text, size_t length) : ZString(std::string_view(text ? text : "", text ? length : 0)) {}
+ZString::ZString(std::string_view text) { Assign(text); }
+
+ZString::ZString(size_t count, char c) {
+  if (count == 0) return;
+  Grow(count);
+  std::memset(buffer_, c, count);
+  SetLength(count);
+}
+
+ZString::ZString(const ZString& other) { Assign(other.View()); }
+
+ZString::ZString(ZString&& other) noexcept
+    : buffer_(other.buffer_), length_(other.length_), capacity_(other.capacity_) {
+  other.buffer_ = nullptr;
+  other.length_ = other.capacity_ = 0;
+}
+
+ZString::~ZString() { std::free(buffer_); }
+
+ZString& ZString::operator=(const ZString& other) {
+  if (this != &other) Assign(other.View());
+  return *this;
+}
+
+ZString& ZString::operator=(ZString&& other) noexcept {
+  if (this != &other) {
+    std::free(buffer_);
+    buffer_ = other.buffer_;
+    length_ = other.length_;
+    capacity_ = other.capacity_;
+    other.buffer_ = nullptr;
+    other.length_ = other.capacity_ = 0;
+  }
+  return *this;
+}
+
+ZString ZString::Formatted(const char* format, ...) {
+  ZString s;
+  va_list args;
+  va_start(args, format);
+  s.AppendFormatV(format, args);
+  va_end(args);
+  return s;
+}
+
+// --- storage ------------------------------------------------------------------------------
+
+void ZString::Grow(size_t length) {
+  // Same rule as CapacityFor: a buffer is full once length + 1 reaches a multiple of 32.
+  if (buffer_ && length + 1 < capacity_) return;
+  if (length >= kMaxLength) throw ZError(kZErrOutOfMemory);
+  const size_t capacity = CapacityFor(length);
+  char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
+  if (!grown) throw ZError(kZErrOutOfMemory);
+  if (!buffer_) grown[0] = '\0';
+  buffer_ = grown;
+  capacity_ = capacity;
+}
+
+void ZString::Reserve(size_t length) {
+  if (length == 0) return;
+  Grow(length);
+}
+
+ZString& ZString::Assign(std::string_view text) {
+  if (text.empty()) {
+    Clear();
+    return *this;
+  }
+  // text may point into this string's own buffer: copy through a fresh buffer in that case.
+  if (buffer_ && text.data() >= buffer_ && text.data() < buffer_ + capacity_) {
+    if (text.data() != buffer_) std::memmove(buffer_, text.data(), text.size());
+    SetLength(text.size());
+    return *this;
+  }
+  Grow(text.size());
+  std::memcpy(buffer_, text.data(), text.size());
+  SetLength(text.size());
+  return *this;
+}
+
+void ZString::Clear() noexcept { SetLength(0); }
+
+void ZString::Truncate(size_t length) noexcept {
+  if (length < length_) SetLength(length);
+}
+
+// --- appending and formatting -------------------------------------------------------------
+
+ZString& ZString::Append(std::string_view text) { return Insert(length_, text); }
+
+ZString& ZString::Append(char c) {
+  Grow(length_ + 1);
+  buffer_[length_] = c;
+  SetLength(length_ + 1);
+  return *this;
+}
+
+ZString& ZString::Format(const char* format, ...) {
+  Clear();
+  va_list args;
+  va_start(args, format);
+  AppendFormatV(format, args);
+  va_end(args);
+  return *this;
+}
+
+ZString& ZString::FormatV(const char* format, va_list args) {
+  Clear();
+  return AppendFormatV(format, args);
+}
+
+ZString& ZString::AppendFormat(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  AppendFormatV(format, args);
+  va_end(args);
+  return *this;
+}
+
+ZString& ZString::AppendFormatV(const char* format, va_list args) {
+  if (!format) return *this;
+  // First try into the room we have; vsnprintf answers the full length it needs.
+  va_list again;
+  va_copy(again, args);
+  char probe[1];
+  char* dest = buffer_ ? buffer_ + length_ : probe;
+  const size_t room = buffer_ ? capacity_ - length_ : sizeof(probe);
+  const int needed = std::vsnprintf(dest, room, format, args);
+  if (needed < 0) {  // encoding error: leave the text as it was
+    SetLength(length_);
+    va_end(again);
+    return *this;
+  }
+  if (static_cast<size_t>(needed) >= room) {
+    Grow(length_ + static_cast<size_t>(needed));
+    std::vsnprintf(buffer_ + length_, capacity_ - length_, format, again);
+  }
+  va_end(again);
+  if (needed > 0) SetLength(length_ + static_cast<size_t>(needed));
+  return *this;
+}
+
+// --- editing ------------------------------------------------------------------------------
+
+ZString& ZString::Insert(size_t position, std::string_view text) {
+  if (text.empty()) return *this;
+  if (position > length_) position = length_;
+  // The inserted text may live in our own buffer, which Grow may move: take a copy then.
+  if (buffer_ && text.data() >= buffer_ && text.data() < buffer_ + capacity_) {
+    const ZString copy(text);
+    return Insert(position, copy.View());
+  }
+  if (text.size() >= kMaxLength) throw ZError(kZErrOutOfMemory);
+  const size_t length = length_ + text.size();
+  Grow(length);
+  std::memmove(buffer_ + position + text.size(), buffer_ + position, length_ - position);
+  std::memcpy(buffer_ + position, text.data(), text.size());
+  SetLength(length);
+  return *this;
+}
+
+ZString& ZString::Remove(size_t position, size_t count) {
+  if (position >= length_ || count == 0) return *this;
+  if (count > length_ - position) count = length_ - position;
+  std::memmove(buffer_ + position, buffer_ + position + count, length_ - position - count);
+  SetLength(length_ - count);
+  return *this;
+}
+
+size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool ignoreCase) {
+  if (from.empty() || length_ < from.size()) return 0;
+  // Build the result in one pass so the cost stays linear in the text's length.
+  size_t at = Find(from, 0, ignoreCase);
+  if (at == npos) return 0;
+  const ZString replacement(to);  // `to` may point into this string
+  ZString result;
+  result.Reserve(length_);
+  size_t count = 0, start = 0;
+  const std::string_view text = View();
+  while (at != npos) {
+    result.Append(text.substr(start, at - start));
+    result.Append(replacement.View());
+    start = at + from.size();
+    ++count;
+    at = Find(from, start, ignoreCase);
+  }
+  result.Append(text.substr(start));
+  *this = std::move(result);
+  return count;
+}
+
+ZString& ZString::TrimRight() {
+  size_t end = length_;
+  while (end > 0 && IsBlank(buffer_[end - 1])) --end;
+  Truncate(end);
+  return *this;
+}
+
+ZString& ZString::TrimLeft() {
+  size_t start = 0;
+  while (start < length_ && IsBlank(buffer_[start])) ++start;
+  return Remove(0, start);
+}
+
+ZString& ZString::Trim() { return TrimRight().TrimLeft(); }
+
+ZString& ZString::MakeLower() noexcept {
+  for (size_t i = 0; i < length_; ++i) buffer_[i] = static_cast<char>(Fold(buffer_[i]));
+  return *this;
+}
+
+ZString& ZString::MakeUpper() noexcept {
+  for (size_t i = 0; i < length_; ++i) buffer_[i] = FoldUp(buffer_[i]);
+  return *this;
+}
+
+ZString ZString::Substring(size_t position, size_t count) const {
+  if (position >= length_) return ZString();
+  return ZString(View().substr(position, count));
+}
+
+// --- searching and comparing --------------------------------------------------------------
+
+size_t ZString::Find(std::string_view needle, size_t from, bool ignoreCase) const noexcept {
+  if (from > length_) return npos;
+  if (!ignoreCase) {
+    const size_t at = View().find(needle, from);
+    return at == std::string_view::npos ? npos : at;
+  }
+  if (needle.size() > length_) return npos;
+  const unsigned char first = Fold(needle.empty() ? '\0' : needle[0]);
+  for (size_t i = from; i + needle.size() <= length_; ++i) {
+    if (!needle.empty() && Fold(buffer_[i]) != first) continue;
+    if (EqualNoCase(buffer_ + i, needle.data(), needle.size())) return i;
+  }
+  return npos;
+}
+
+size_t ZString::Find(char c, size_t from) const noexcept {
+  if (from >= length_) return npos;
+  const void* hit = std::memchr(buffer_ + from, c, length_ - from);
+  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - buffer_) : npos;
+}
+
+size_t ZString::FindLast(std::string_view needle, bool ignoreCase) const noexcept {
+  if (needle.size() > length_) return npos;
+  for (size_t i = length_ - needle.size() + 1; i-- > 0;)
+    if (EqualAt(View(), i, needle, ignoreCase)) return i;
+  return npos;
+}
+
+size_t ZString::FindLast(char c) const noexcept {
+  for (size_t i = length_; i-- > 0;)
+    if (buffer_[i] == c) return i;
+  return npos;
+}
+
+size_t ZString::FindAnyOf(std::string_view set, size_t from) const noexcept {
+  const size_t at = View().find_first_of(set, from);
+  return at == std::string_view::npos ? npos : at;
+}
+
+bool ZString::StartsWith(std::string_view prefix, bool ignoreCase) const noexcept {
+  return EqualAt(View(), 0, prefix, ignoreCase);
+}
+
+bool ZString::EndsWith(std::string_view suffix, bool ignoreCase) const noexcept {
+  return suffix.size() <= length_ && EqualAt(View(), length_ - suffix.size(), suffix, ignoreCase);
+}
+
+int ZString::Compare(std::string_view other, bool caseSensitive) const noexcept {
+  if (!caseSensitive) return ZCompareNoCase(View(), other);
+  const int c = View().compare(other);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool ZString::Equals(std::string_view other, bool caseSensitive) const noexcept {
+  return caseSensitive ? View() == other : ZEqualsNoCase(View(), other);
+}
+
+namespace {
+
+std::string_view TrimmedView(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);  // from_chars refuses '+'
+  return s;
+}
+
+}  // namespace
+
+// from_chars: no locale (a comma never becomes the decimal point), no allocation.
+bool ZString::ToInt32(int32_t& out) const noexcept {
+  const std::string_view text = TrimmedView(View());
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return false;
+  out = value;
+  return true;
+}
+
+bool ZString::ToDouble(double& out) const noexcept {
+  const std::string_view text = TrimmedView(View());
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return false;
+  out = value;
+  return true;
+}
+
+}  // namespace ZTools
