@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t kEnd = std::string::npos;
 
-// Keywords in id order (ids 1..49); ids 1..46 are also in alphabetical order.
+// Keywords in id order (ids 1..49).
 constexpr std::array<std::string_view, 49> kKeywords = {
     "accessor", "alias", "and", "array", "break", "case", "class", "cofunction", "const",
     "convertor", "default", "delegate", "do", "else", "explicit", "extern", "false", "float",
@@ -87,21 +87,29 @@ size_t skipSpace(const std::string& t, size_t p)
     }
 }
 
+// Keyword ids ordered by spelling, for a binary search (id order is nearly, not quite,
+// alphabetical: "interface" precedes "int").
+constexpr std::array<int, 49> kKeywordsSorted = [] {
+    std::array<int, 49> order{};
+    for (int i = 0; i < 49; i++)
+        order[i] = i;
+    for (int i = 1; i < 49; i++)
+        for (int j = i; j > 0 && kKeywords[order[j]] < kKeywords[order[j - 1]]; j--) {
+            int tmp = order[j];
+            order[j] = order[j - 1];
+            order[j - 1] = tmp;
+        }
+    return order;
+}();
+
 int keywordId(std::string_view word)
 {
-    if (word[0] == '_') {
-        for (int i = 46; i < 49; i++)
-            if (kKeywords[i] == word)
-                return i + 1;
-        return 0;
-    }
-    // Binary search over the alphabetical part.
-    int lo = 0, hi = 45;
+    int lo = 0, hi = 48;
     while (lo <= hi) {
         int mid = (lo + hi) / 2;
-        int cmp = word.compare(kKeywords[mid]);
+        int cmp = word.compare(kKeywords[kKeywordsSorted[mid]]);
         if (cmp == 0)
-            return mid + 1;
+            return kKeywordsSorted[mid] + 1;
         if (cmp < 0)
             hi = mid - 1;
         else
@@ -439,4 +447,15 @@ double ZCLFloatLiteralValue(const std::string& text)
         v = 0.0;
     }
     return v;
+}
+
+ZILError ZCLCharLiteralValue(const std::string& text, int32_t* value)
+{
+    if (text.empty() || text.size() > 4)
+        return ZCL_ERR_Invalid_Character_Literal;
+    uint32_t v = 0;
+    for (char c : text)
+        v = (v << 8) | static_cast<unsigned char>(c);
+    *value = static_cast<int32_t>(v);
+    return ZCL_OK;
 }

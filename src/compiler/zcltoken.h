@@ -4,6 +4,7 @@
 // The tokenizer reports nothing itself: it returns 1200 or 1201 and the parser reports them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "src/compiler/zclfile.h"
@@ -52,6 +53,10 @@ ZILError ZCLSkipBlock(ZCLFile* file);
 // The keyword or the operator/punctuation spelling of a fixed token id (the word for the
 // shared ids 3, 29 and 32), or null for identifiers, literals and unknown ids.
 const char* ZCLTokenSpelling(int id);
+
+// The integer value of a character literal's text: 1 to 4 bytes packed big-endian (each byte
+// shifted in from the right, so 'ab' is 24930); anything else is 1240.
+ZILError ZCLCharLiteralValue(const std::string& text, int32_t* value);
 
 // The value of a float literal's text (as the tokenizer returns it): locale-independent;
 // values beyond the double range are clamped to the largest finite double of the same sign.
