@@ -30,3 +30,33 @@ enum ZCLOptionId : int {
     kZCLOptVerbose = 1, kZCLOptWarningLevel, kZCLOptStackLocals, kZCLOptOptimize,
     kZCLOptUseRtchk, kZCLOptFileExt, kZCLOptFileImport, kZCLOptErrorFormat,
 };
+
+// Id of an option name, 0 when it is not in the table.
+int ZCLFindOptionName(const char* name);
+
+// Id of an error-format value ("default" 1, "ms" 2), 0 when it is neither.
+int ZCLFindErrorFormat(const char* value);
+
+// Handles option names the compiler does not know (the runtime's own options). Returns 0 when
+// it took the option, 1503 when it does not know the name, 1504 for a value it rejects.
+typedef ZILError (*ZCLOptionFallback)(void* user, const char* name, const char* value);
+
+// Parses one option "name = value" (blanks around both parts are ignored) into *options.
+// A value that is exactly true/yes/on or false/no/off reads as 1 or 0. Integer values take
+// decimal, 0x hexadecimal and leading-0 octal. Returns 0; 1504 for a value out of range (the
+// option is left unchanged); for a name not in the table, the fallback's code, or 1503 without
+// a fallback. *name, when given, receives the trimmed name (the token of a 1503 warning).
+ZILError ZCLParseOption(ZCLOption* options, const char* text, size_t length,
+                        ZCLOptionFallback fallback, void* user, std::string* name = nullptr);
+
+// One option of an option string that was not applied.
+struct ZCLOptionRejection {
+    ZILError code;       // 1503, 1504 or a code of the fallback
+    std::string token;   // the name for 1503, the whole (trimmed) option text otherwise
+};
+
+// Applies an option string: pieces separated by ',' or ';', trimmed, empty pieces skipped,
+// applied left to right. Pieces that fail are skipped and listed in *rejected (when given);
+// the string as a whole always succeeds.
+ZILError ZCLApplyOptionString(ZCLOption* options, const char* text, ZCLOptionFallback fallback,
+                              void* user, std::vector<ZCLOptionRejection>* rejected);
