@@ -36,7 +36,7 @@ int64_t ZFile::Read(void* buffer, int64_t count) {
   return static_cast<int64_t>(fread(buffer, 1, static_cast<size_t>(count), file_));
 }
 
-int32_t ZFile::Open(const ZString& path, int32_t mode, bool /*binary*/) {
+int32_t ZFile::Open(std::string_view path, int32_t mode, bool /*binary*/) {
   static const char* const kModes[] = {"rb", "wb", "ab", "r+b", "w+b", "a+b"};
   try {
     if (IsOpen()) throw ZError(kZErrFileAlreadyOpen);

@@ -36,8 +36,8 @@ class ZFile : public ZStream {
   int64_t Read(void* buffer, int64_t count) override;
 
   // Opens path ('\' or '/' between folders) in mode 0..5; binary and text are the same on
-  // this system. -7 when a file is already open, -4 for another mode, -11 when it fails.
-  virtual int32_t Open(const ZString& path, int32_t mode, bool binary);
+  // this system (path may also be a ZString). -7 when a file is already open, -4 for another mode, -11 when it fails.
+  virtual int32_t Open(std::string_view path, int32_t mode, bool binary);
   // -8 when no file is open, -12 when closing fails.
   virtual int32_t Close();
   // Reads the next line into text, without its line end ("\n" or "\r\n"). -9 when the file

@@ -30,12 +30,12 @@ int64_t ZResource::Read(void* buffer, int64_t count) {
   return static_cast<int64_t>(resource_->Read(1, static_cast<size_t>(count), buffer));
 }
 
-int32_t ZResource::Open(const ZString& path, int32_t mode, bool binary) {
+int32_t ZResource::Open(std::string_view path, int32_t mode, bool binary) {
   try {
     if (IsOpen()) throw ZError(kZErrFileAlreadyOpen);
-    bool relative = !path.StartsWith("/") && !path.StartsWith("\\");
+    bool relative = path.empty() || (path.front() != '/' && path.front() != '\\');
     if (relative && mode == kZFileRead) {
-      resource_ = ZOpenResourceFile(path.View());
+      resource_ = ZOpenResourceFile(path);
       if (!resource_) throw ZError(kZErrFileOpenFailed);
       onDisk_ = false;
       return 0;

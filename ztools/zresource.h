@@ -23,7 +23,7 @@ class ZResource : public ZFile {
 
   // A relative path in mode 0 opens through the current resource source (-11 when it is not
   // there, -7 when a file is already open); anything else as ZFile::Open on disk.
-  int32_t Open(const ZString& path, int32_t mode, bool binary) override;
+  int32_t Open(std::string_view path, int32_t mode, bool binary) override;
   int32_t Close() override;
   bool AtEnd() override;
   bool IsOpen() const override { return resource_ != nullptr || ZFile::IsOpen(); }
