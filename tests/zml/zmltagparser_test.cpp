@@ -1,0 +1,222 @@
+// Tests of the ZML tag level: the root tag, comments, attributes and quoting, entities and
+// variable references, text elements, end tags, error positions, and hostile input.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "zml/zmlvalue.h"
+#include "zmltestsupport.h"
+
+namespace {
+
+using namespace ZTools;
+using ZMLTest::Fixture;
+using ZMLTest::ParseErrorText;
+
+TEST(ZMLTagParser, RootTagRules) {
+  struct Case {
+    const char* text;
+    int32_t code;
+  } cases[] = {
+      {"<zml></zml>", 0},
+      {"<ZML></Zml>", 0},
+      {"  \r\n<zml>\n</zml >", 0},
+      {"<?xml version='1.0'?><!-- a skin --><zml><!-- x --></zml>trailing text is never read", 0},
+      {"<zml a='1'></zml>", kZErrSyntax},
+      {"<zml/>", kZErrNotZmlRoot},
+      {"<box/>", kZErrNotZmlRoot},
+      {"no tag at all", kZErrNotZmlRoot},
+      {"", kZErrNotZmlRoot},
+      {"<!-- never closed <zml></zml>", kZErrNotZmlRoot},
+      {"<zml", kZErrSyntax},
+      {"<zml>", kZErrMissingEndTag},
+      {"<zml><box></box>", kZErrMissingEndTag},
+      {"<zml></zmlx>", kZErrNotZmlRoot},
+      {"<zml></ zml>", 0},
+      {"<zml>text between tags</zml>", kZErrSyntax},
+      {"<zml><!-- unterminated </zml>", kZErrSyntax},
+      {"<zml><?xml never closed </zml>", kZErrSyntax},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    EXPECT_EQ(f.Parse(c.text), c.code) << c.text;
+    EXPECT_EQ(f.boxes.Boxes().size(), c.code == 0 ? 0u : 1u) << c.text;
+  }
+}
+
+TEST(ZMLTagParser, AttributesQuotingAndEntities) {
+  Fixture f;
+  ASSERT_EQ(f.Parse("<zml><Box TEXT=\"it's\" Pos = '1,\n2'/><box name='b2' text='say \"hi\"'/>"
+                    "<box name='b3' text='&quot;&lt;&gt;&amp;lt;'/></zml>"),
+            0)
+      << f.LastBox();
+  const std::vector<std::string> expected = {
+      "box: Create Interface='interface_zpane' Type='box' Name='box'",
+      "box: BeginInitialize",
+      "box: SetProperty Property='pos' Value='1,\n2'",
+      "box: SetProperty Property='text' Value='it's'",
+      "box: EndInitialize",
+      "box: Finish",
+  };
+  ASSERT_GE(f.log.lines.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(f.log.lines.begin(), f.log.lines.begin() + 6), expected);
+  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "b2: SetProperty Property='text' Value='say \"hi\"'"),
+            f.log.lines.end());
+  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "b3: SetProperty Property='text' Value='\"<>&lt;'"),
+            f.log.lines.end())
+      << "entities are replaced in one fixed order, &amp; last";
+
+  struct Case {
+    const char* text;
+    int32_t code;
+  } errors[] = {
+      {"<zml><box text=''/></zml>", kZErrSyntax},
+      {"<zml><box text/></zml>", kZErrSyntax},
+      {"<zml><box text=x/></zml>", kZErrSyntax},
+      {"<zml><box text='x/></zml>", kZErrSyntax},
+      {"<zml><box text='x' / ></zml>", 0},
+      {"<zml><box text='x' /x></zml>", kZErrSyntax},
+      {"<zml><box ='x'/></zml>", kZErrSyntax},
+      {"<zml><box nope='x'/></zml>", kZErrUnknownProperty},
+      {"<zml><box text='x' text='y'/></zml>", kZErrPropertyAlreadyDefined},
+      {"<zml><box name='a' name='b'/></zml>", kZErrPropertyAlreadyDefined},
+      {"<zml><box text='1'", kZErrSyntax},
+      {"<zml><box text=", kZErrSyntax},
+      {"<zml><box", kZErrSyntax},
+      {"<zml><nothing/></zml>", kZErrTypeNotRegistered},
+      {"<zml><-box/></zml>", kZErrSyntax},
+  };
+  for (const Case& c : errors) {
+    Fixture g;
+    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
+  }
+}
+
+TEST(ZMLTagParser, VariableReferences) {
+  Fixture f;
+  ASSERT_EQ(f.host->DefineVariable("w", "10", false), 0);
+  ASSERT_EQ(f.host->DefineVariable("n", "1", false), 0);
+  ASSERT_EQ(f.host->DefineVariable("name1", "W", false), 0);
+  ASSERT_EQ(f.host->DefineVariable("open", "$(", false), 0);
+  auto process = [&](const char* in) {
+    ZString value(in);
+    const int32_t code = f.host->ProcessValue(value);
+    return code == 0 ? std::string(value.CStr()) : "error " + std::to_string(code);
+  };
+  EXPECT_EQ(process("$(w)px"), "10px");
+  EXPECT_EQ(process("$(W)"), "10");
+  EXPECT_EQ(process("$(nope)"), "error -1043");
+  EXPECT_EQ(process("$()"), "error -1043");
+  EXPECT_EQ(process("cost $(5"), "cost $(5");
+  EXPECT_EQ(process("a $(w) b $("), "a 10 b $(");
+  EXPECT_EQ(process("$(name$(n))"), "W") << "inner references first";
+  EXPECT_EQ(process("$($(name$(n)))"), "10") << "the inner result names the outer variable";
+  EXPECT_EQ(process("$(open)w)"), "10") << "a variable's text holding \"$(\" is expanded in turn";
+  EXPECT_EQ(process("&amp;$(w)&lt;"), "&10<");
+  EXPECT_EQ(process("$(w)$(w)$(w)"), "101010");
+
+  // Values whose texts rebuild references cannot run away.
+  ASSERT_EQ(f.host->DefineVariable("loop", "$(loop)", false), 0);
+  EXPECT_EQ(process("$(loop)"), "error -1042");
+  ASSERT_EQ(f.host->DefineVariable("grow", "$(grow)$(grow)", false), 0);
+  EXPECT_EQ(process("$(grow)"), "error -1042");
+
+  // Many references in one long value stay linear.
+  std::string many;
+  for (int i = 0; i < 200000; ++i) many += "$(w)";
+  ZString value(many);
+  ASSERT_EQ(f.host->ProcessValue(value), 0);
+  EXPECT_EQ(value.Length(), 400000u);
+}
+
+TEST(ZMLTagParser, TextElements) {
+  Fixture f;
+  ASSERT_EQ(f.Parse("<zml><box><text>  Hello\n   world <!-- dropped --> &lt;3  </TEXT ></box></zml>"), 0)
+      << f.LastBox();
+  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "box: SetProperty Property='text' Value='Hello world <3'"),
+            f.log.lines.end());
+
+  struct Case {
+    const char* text;
+    int32_t code;
+  } errors[] = {
+      {"<zml><text>x</text></zml>", kZErrTypeNotRegistered},  // no enclosing object
+      {"<zml><box><text>x</txt></box></zml>", kZErrSyntax},
+      {"<zml><box><text>x</text</box></zml>", kZErrSyntax},
+      {"<zml><box><text>x <b> y</text></box></zml>", kZErrSyntax},
+      {"<zml><box><text>x <!-- y</text></box></zml>", kZErrSyntax},
+      {"<zml><box><text x='1'>x</text></box></zml>", kZErrSyntax},
+      {"<zml><box><text>never ends", kZErrSyntax},
+      {"<zml><box><text></text></box></zml>", 0},
+      {"<zml><box><text>a</text><text>b</text></box></zml>", kZErrPropertyAlreadyDefined},
+      {"<zml><box><var name='v' value='1'><text>x</text></var></box></zml>", kZErrTypeNotRegistered},
+  };
+  for (const Case& c : errors) {
+    Fixture g;
+    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
+  }
+}
+
+TEST(ZMLTagParser, EndTagsMustMatch) {
+  Fixture f;
+  EXPECT_EQ(f.Parse("<zml><box><item></box></item></zml>"), kZErrMismatchingEndTag);
+  Fixture g;
+  EXPECT_EQ(g.Parse("<zml><box></box  ></zml>"), 0);
+  Fixture h;
+  EXPECT_EQ(h.Parse("<zml><box></ box></zml>"), kZErrSyntax);
+  Fixture i;
+  EXPECT_EQ(i.Parse("<zml><box></box"), kZErrSyntax);
+}
+
+TEST(ZMLTagParser, ErrorBoxNamesLineAndColumn) {
+  Fixture f;
+  // The error stands on the third line, four characters after its line break.
+  ASSERT_EQ(f.Parse("<zml>\n\n<xyz/></zml>"), kZErrTypeNotRegistered);
+  ASSERT_EQ(f.boxes.Boxes().size(), 1u);
+  EXPECT_EQ(f.boxes.Boxes()[0].caption, "ZMLScriptHost Script Parsing Error");
+  EXPECT_EQ(f.boxes.Boxes()[0].text, ParseErrorText(3, 4, kZErrTypeNotRegistered));
+
+  // CR LF and LF CR count as one break each; before the first break the column is the position.
+  Fixture g;
+  ASSERT_EQ(g.Parse("<zml>\r\n\n\r<xyz/></zml>"), kZErrTypeNotRegistered);
+  EXPECT_EQ(g.LastBox(), ParseErrorText(3, 4, kZErrTypeNotRegistered));
+  Fixture h;
+  ASSERT_EQ(h.Parse("<zml><xyz/></zml>"), kZErrTypeNotRegistered);
+  EXPECT_EQ(h.LastBox(), ParseErrorText(1, 9, kZErrTypeNotRegistered));
+  ASSERT_EQ(h.host->Diagnostics().size(), 1u);
+  EXPECT_EQ(h.host->Diagnostics()[0].line, 1);
+  EXPECT_EQ(h.host->Diagnostics()[0].column, 9);
+}
+
+TEST(ZMLTagParser, EveryTruncationFailsCleanly) {
+  const std::string document =
+      "<?xml version='1.0'?>\n<zml>\n  <!-- comment -->\n  <var name='w' value='$(x)1'/>\n"
+      "  <box name='outer' pos='1,2'>\n    <text> some &amp; text </text>\n"
+      "    <item value='&quot;v&quot;'/>\n  </box>\n</zml>\n";
+  {
+    Fixture f;
+    ASSERT_EQ(f.host->DefineVariable("x", "0", false), 0);
+    ASSERT_EQ(f.Parse(document), 0) << f.LastBox();
+  }
+  const size_t end = document.find("</zml>") + 5;  // the last character that is read
+  for (size_t length = 0; length < end; ++length) {
+    Fixture f;
+    ASSERT_EQ(f.host->DefineVariable("x", "0", false), 0);
+    const int32_t code = f.Parse(document.substr(0, length));
+    EXPECT_NE(code, 0) << "prefix of " << length;
+    EXPECT_EQ(f.boxes.Boxes().size(), 1u) << "prefix of " << length;
+    EXPECT_EQ(f.log.alive, 0) << "nothing is built from a failed parse";
+  }
+}
+
+TEST(ZMLTagParser, HugeValuesAndContent) {
+  Fixture f;
+  const std::string big(8 << 20, 'x');
+  ASSERT_EQ(f.Parse("<zml><box text='" + big + "'/><item><value>" + big + "</value></item></zml>"), 0);
+  size_t bigValues = 0;
+  for (const std::string& line : f.log.lines)
+    if (line.size() > big.size()) ++bigValues;
+  EXPECT_EQ(bigValues, 2u);
+}
+
+}  // namespace
