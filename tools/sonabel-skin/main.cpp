@@ -1,0 +1,46 @@
+// sonabel-skin: the skin author's command-line tool. Each command is one word followed by
+// its arguments; a SOURCE is a skin package (.zpac) or a skin folder.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/sonabel-skin/filecommands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* arguments;
+  const char* help;
+  int (*run)(int argc, char** argv);
+};
+
+const Command kCommands[] = {
+    {"ls", "SOURCE", "list the skin's files, one size and name per line", RunListCommand},
+    {"cat", "SOURCE NAME", "write one file of the skin to standard output", RunCatCommand},
+};
+
+void PrintUsage(FILE* to) {
+  std::fputs("usage: sonabel-skin COMMAND ARGUMENTS...\n"
+             "SOURCE is a skin package (.zpac) or a skin folder.\n\n", to);
+  for (const Command& command : kCommands) {
+    char call[64];
+    std::snprintf(call, sizeof call, "%s %s", command.name, command.arguments);
+    std::fprintf(to, "  sonabel-skin %-16s %s\n", call, command.help);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (argc >= 2) {
+    for (const Command& command : kCommands)
+      if (!std::strcmp(argv[1], command.name)) return command.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "sonabel-skin: unknown command '%s'\n", argv[1]);
+  }
+  PrintUsage(stderr);
+  return 2;
+}
