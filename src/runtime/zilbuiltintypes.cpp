@@ -1,0 +1,154 @@
+// zilbuiltintypes.cpp - the built-in types every runtime starts with (ids 0 to 15) and the type
+// procs of the built-in native classes string, array, list, iterator and table. These procs
+// answer the class data and object creation and destruction; the classes' script methods are
+// added to them by the string and container classes.
+#include <cstring>
+
+#include "zilinternal.h"
+
+namespace {
+
+constexpr ZILLong kAuthorVersion = 0x00100300;
+
+struct ClassData {
+  const ZILChar* name;
+  const ZILChar* timeStamp;
+  const ZILChar* description;
+};
+
+ZILError classQuery(const ClassData& data, NTLInstance* inst, ZILLong msg, ZILUnknown** ppDataOut) {
+  switch (msg) {
+    case NTL_Register:
+    case NTL_Initialize:
+    case NTL_Terminate:
+    case NTL_Unregister:
+      return 0;
+    case NTL_GetClassName:
+      *ppDataOut = const_cast<ZILChar*>(data.name);
+      return 0;
+    case NTL_GetInterfaceVersion:
+      return inst && inst->state ? inst->state->typeInterfaceVersion : 0x01000302;
+    case NTL_GetAuthorVersion:
+      return kAuthorVersion;
+    case NTL_GetBuildTimeStamp:
+      *ppDataOut = const_cast<ZILChar*>(data.timeStamp);
+      return 0;
+    case NTL_GetAuthorString:
+      *ppDataOut = const_cast<ZILChar*>(data.description);
+      return 0;
+    case NTL_GetPackageString:
+      *ppDataOut = const_cast<ZILChar*>("");
+      return 0;
+    default:
+      return ZIL_ERR_Unsupported_Native_Call;
+  }
+}
+
+ZILError stringProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
+  static const ClassData data = {"string", "30.08.2007", "Built-in string class for ZentraScript."};
+  switch (msg) {
+    case NTL_NewObject: {
+      ZILString* s = ZILStringCreate(inst->state, nullptr, 0);
+      *ppDataOut = s;
+      return s ? 0 : ZIL_EXC_Allocation_Fail;
+    }
+    case NTL_DestroyObject:
+      ZILStringDestroy(static_cast<ZILString*>(pDataIn));
+      return 0;
+    case NTL_MarkHandles:
+      return 0;
+    default:
+      return classQuery(data, inst, msg, ppDataOut);
+  }
+}
+
+ZILError arrayProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
+  static const ClassData data = {"array", "15.06.2005", "Built-in array class for ZentraScript."};
+  switch (msg) {
+    case NTL_NewObject: {
+      ZILArray* a = ZILArrayCreate(inst->state);
+      *ppDataOut = a;
+      return a ? 0 : ZIL_EXC_Allocation_Fail;
+    }
+    case NTL_DestroyObject:
+      ZILArrayDestroy(static_cast<ZILArray*>(pDataIn));
+      return 0;
+    default:
+      return classQuery(data, inst, msg, ppDataOut);
+  }
+}
+
+ZILError listProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
+  static const ClassData data = {"list", "28.01.2006", "A list class for ZentraScript."};
+  return classQuery(data, inst, msg, ppDataOut);
+}
+
+ZILError iteratorProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
+  static const ClassData data = {"iterator", "17.02.2006", "An iterator class for ZentraScript."};
+  return classQuery(data, inst, msg, ppDataOut);
+}
+
+ZILError tableProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
+  static const ClassData data = {"table", "15.02.2007", "A hash-table class for ZentraScript."};
+  return classQuery(data, inst, msg, ppDataOut);
+}
+
+struct BuiltinType {
+  const ZILChar* name;
+  ZILLong family;
+  ZILLong isNative;
+};
+
+// In id order; the delegate types are those the built-in classes declare.
+const BuiltinType kBuiltinTypes[] = {
+    {"null", ZIL_FAMILY_NONE, 0},
+    {"int", ZIL_FAMILY_INTEGRAL, 0},
+    {"float", ZIL_FAMILY_INTEGRAL, 0},
+    {"string", ZIL_FAMILY_CLASS, 1},
+    {"string::processor", ZIL_FAMILY_DELEGATE, 0},
+    {"array", ZIL_FAMILY_CLASS, 1},
+    {"array::enumerator", ZIL_FAMILY_DELEGATE, 0},
+    {"array::processor", ZIL_FAMILY_DELEGATE, 0},
+    {"list", ZIL_FAMILY_CLASS, 1},
+    {"list::enumerator", ZIL_FAMILY_DELEGATE, 0},
+    {"list::comparator", ZIL_FAMILY_DELEGATE, 0},
+    {"iterator", ZIL_FAMILY_CLASS, 1},
+    {"table", ZIL_FAMILY_CLASS, 1},
+    {"exception", ZIL_FAMILY_INTERFACE, 0},
+    {"__delegate", ZIL_FAMILY_DELEGATE, 0},
+    {"var", ZIL_FAMILY_NONE, 0},
+};
+
+}  // namespace
+
+ZILError ZILRegisterBuiltinTypes(ZILState* ps) {
+  const NTLTypeProc procs[] = {stringProc, arrayProc, listProc, iteratorProc, tableProc};
+  for (NTLTypeProc proc : procs) {
+    ZILError e = ZILRegisterNativeType(ps, proc);
+    if (e)
+      return e;
+  }
+  return 0;
+}
+
+ZILError ZILCreateBuiltinTypes(ZILState* ps) {
+  for (const BuiltinType& b : kBuiltinTypes) {
+    ZILTypeInfo ti{};
+    ZILError e = ZILAddName(ps, b.name, &ti.pName);
+    if (e)
+      return e;
+    ti.family = b.family;
+    ti.isNative = b.isNative;
+    ti.copyConstructor = -1;
+    ti.offsetVtab = -1;
+    if (b.isNative) {
+      ti.interfaceVersion = ps->typeInterfaceVersion;
+      ti.authorVersion = kAuthorVersion;
+    }
+    ZILLong id = 0;
+    e = ZILAddType(ps, &ti, &id);
+    if (e)
+      return e;
+  }
+  return ps->types.count == ZIL_TYPE_VAR + 1 ? 0 : ZIL_ERR_Initialize_Failed;
+}

@@ -1,0 +1,1176 @@
+// zilinterp.cpp - the interpreter loop: one computed-goto dispatch per instruction, with every
+// handler expanded from the instruction table in zilopcodes.h and decoding its operands inline.
+//
+// Invariants the handlers rely on:
+// - pc is checked against the code size before each fetch; the code segment keeps zeroed padding
+//   after its end, so the operand words of a truncated last instruction are still readable.
+// - Register numbers are taken modulo 32; (sp+d) slots must lie between sp and the stack's end;
+//   (r+d) needs a script instance and a member index inside it; (r+r) needs an array and an int
+//   index >= 0 (1006 otherwise) and grows the array to index+1 (1012 when that is too large).
+// - Every push checks for room (1001) and every pop for something to pop, on both stacks.
+// - Source handles are read out of their slots before the destination slot is decoded, because
+//   decoding an (r+r) destination may reallocate the array the source slot lives in.
+// - Int arithmetic wraps (32-bit two's complement), never traps; INT_MIN / -1 gives INT_MIN.
+#include <cmath>
+#include <cstring>
+
+#include "zilinternal.h"
+
+namespace {
+
+constexpr int W_NONE = 0, W_IMM = 1, W_DH = 1, W_TYPE = 1, W_OFS = 1, W_R = 1, W_RD = 2, W_RR = 2, W_SD = 1,
+              W_REGS = 2;
+
+const uint8_t kLength[ZIL_OPCODE_COUNT] = {
+#define ZIL_LENGTH_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) len,
+    ZIL_OPCODE_LIST(ZIL_LENGTH_OF)
+#undef ZIL_LENGTH_OF
+};
+
+inline ZILLong wrapAdd(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+inline ZILLong wrapSub(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
+inline ZILLong wrapMul(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
+inline ZILLong wrapNeg(ZILLong a) { return static_cast<ZILLong>(0u - static_cast<uint32_t>(a)); }
+inline ZILLong wrapDiv(ZILLong a, ZILLong b) { return b == -1 ? wrapNeg(a) : a / b; }
+inline ZILLong wrapMod(ZILLong a, ZILLong b) { return b == -1 ? 0 : a % b; }
+inline ZILLong shiftLeft(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) << (b & 31)); }
+inline ZILLong shiftRightArith(ZILLong a, ZILLong b) { return a >> (b & 31); }
+inline ZILLong shiftRightLogic(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) >> (b & 31)); }
+
+// Float to int, truncated toward zero; NaN gives 0 and values out of range saturate.
+inline ZILLong floatToLong(ZILFloat f) {
+  if (!(f == f))
+    return 0;
+  if (f >= 2147483647.0)
+    return INT32_MAX;
+  if (f <= -2147483648.0)
+    return INT32_MIN;
+  return static_cast<ZILLong>(f);
+}
+
+// dst = new int v; an int handle that only this slot holds is reused in place.
+inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
+  ZILHandle* h = *slot;
+  if (h->refCount == 1 && h->type == ZIL_TYPE_INT && !(h->flags & ZIL_HANDLE_WEAK)) {
+    h->payload.l = v;
+    return true;
+  }
+  ZILHandle* n = ZILTakeHandle(ps);
+  if (!n)
+    return false;
+  n->type = ZIL_TYPE_INT;
+  n->payload.p = nullptr;
+  n->payload.l = v;
+  *slot = n;
+  ZILRelease(ps, h);
+  return true;
+}
+
+inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
+  ZILHandle* h = *slot;
+  if (h->refCount == 1 && h->type == ZIL_TYPE_FLOAT && !(h->flags & ZIL_HANDLE_WEAK)) {
+    h->payload.f = v;
+    return true;
+  }
+  ZILHandle* n = ZILTakeHandle(ps);
+  if (!n)
+    return false;
+  n->type = ZIL_TYPE_FLOAT;
+  n->payload.f = v;
+  *slot = n;
+  ZILRelease(ps, h);
+  return true;
+}
+
+ZILHandle** memberSlot(ZILState* ps, ZILHandle* obj, ZILLong d, ZILError* err) {
+  if (obj->type == ZIL_TYPE_NULL) {
+    *err = ZIL_EXC_Null_Reference;
+    return nullptr;
+  }
+  const ZILTypeInfo* ti = ZILTypeValid(ps, obj->type) ? ZILTypes(ps) + obj->type : nullptr;
+  if (!ti || ti->family != ZIL_FAMILY_CLASS || ti->isNative || !obj->payload.p) {
+    *err = ZIL_EXC_Unsupported_Type;
+    return nullptr;
+  }
+  ZILInstance* inst = static_cast<ZILInstance*>(obj->payload.p);
+  if (static_cast<uint32_t>(d) >= static_cast<uint32_t>(inst->count)) {
+    *err = ZIL_EXC_Invalid_Operand;
+    return nullptr;
+  }
+  return ZILInstanceMembers(inst) + d;
+}
+
+ZILHandle** elementSlot(ZILHandle* arr, ZILHandle* index, ZILError* err) {
+  if (arr->type == ZIL_TYPE_NULL) {
+    *err = ZIL_EXC_Null_Reference;
+    return nullptr;
+  }
+  if (arr->type != ZIL_TYPE_ARRAY || !arr->payload.p || index->type != ZIL_TYPE_INT) {
+    *err = ZIL_EXC_Unsupported_Type;
+    return nullptr;
+  }
+  ZILLong i = index->payload.l;
+  if (i < 0) {
+    *err = ZIL_EXC_Invalid_Operand;
+    return nullptr;
+  }
+  ZILArray* a = static_cast<ZILArray*>(arr->payload.p);
+  if (i >= a->length) {
+    ZILError e = i >= ZIL_ARRAY_MAX_LENGTH ? ZIL_EXC_Allocation_Fail : ZILArraySetLength(a, i + 1);
+    if (e) {
+      *err = e;
+      return nullptr;
+    }
+  }
+  return a->slots + i;
+}
+
+ZILHandle* constantHandle(ZILState* ps, ZILLong index) {
+  if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(ps->data.count))
+    return nullptr;
+  if (index >= ps->constantsMaterialized && ZILMaterializeConstants(ps) != 0)
+    return nullptr;
+  ZILLong h = ZILDataHandles(ps)[index].refCount;
+  if (static_cast<uint32_t>(h) >= static_cast<uint32_t>(ps->handleCapacity))
+    return nullptr;
+  return ps->handles[h];
+}
+
+bool isString(const ZILHandle* h) { return h->type == ZIL_TYPE_STRING; }
+
+// Text of a string operand; null reads as empty text. False for any other type.
+bool stringOperand(const ZILHandle* h, const ZILChar** text, ZILLong* length) {
+  if (h->type == ZIL_TYPE_NULL) {
+    *text = "";
+    *length = 0;
+    return true;
+  }
+  if (!isString(h))
+    return false;
+  const ZILString* s = static_cast<const ZILString*>(h->payload.p);
+  *text = ZILStringText(s);
+  *length = s ? s->length : 0;
+  return true;
+}
+
+bool stringsEqual(const ZILHandle* a, const ZILHandle* b, ZILError* err) {
+  const ZILChar *ta, *tb;
+  ZILLong la, lb;
+  if (!stringOperand(a, &ta, &la) || !stringOperand(b, &tb, &lb)) {
+    *err = ZIL_EXC_Unsupported_Type;
+    return false;
+  }
+  return la == lb && memcmp(ta, tb, static_cast<size_t>(la)) == 0;
+}
+
+ZILError appendString(ZILHandle* src, ZILHandle* dst) {
+  if (dst->type == ZIL_TYPE_NULL)
+    return ZIL_EXC_Null_Reference;
+  const ZILChar* text;
+  ZILLong length;
+  if (!isString(dst) || !dst->payload.p || !stringOperand(src, &text, &length))
+    return ZIL_EXC_Unsupported_Type;
+  return ZILStringAppend(static_cast<ZILString*>(dst->payload.p), text, length);
+}
+
+// Appends src to the array in dst: `arrcp` copies every value, `arrmv` shares all but ints,
+// floats and nested arrays.
+ZILError appendArray(ZILState* ps, ZILHandle* src, ZILHandle* dst, bool copyAll) {
+  if (dst->type == ZIL_TYPE_NULL)
+    return ZIL_EXC_Null_Reference;
+  if (dst->type != ZIL_TYPE_ARRAY || !dst->payload.p)
+    return ZIL_EXC_Unsupported_Type;
+  ZILArray* to = static_cast<ZILArray*>(dst->payload.p);
+  auto appendOne = [&](ZILHandle* v) -> ZILError {
+    ZILHandle* c = nullptr;
+    if (copyAll || v->type == ZIL_TYPE_ARRAY) {
+      ZILError e = ZILCopyValue(ps, v, &c);
+      if (e)
+        return e;
+    } else {
+      c = ZILStoreCopy(ps, v);
+      if (!c)
+        return ZIL_EXC_Allocation_Fail;
+    }
+    return ZILArrayAppend(to, c);
+  };
+  if (src->type != ZIL_TYPE_ARRAY || !src->payload.p)
+    return copyAll ? appendOne(src) : (ZILAddRef(src), ZILArrayAppend(to, src));
+  ZILArray* from = static_cast<ZILArray*>(src->payload.p);
+  ZILAddRef(src);  // the copies may run script code that drops the source
+  ZILError e = 0;
+  // The length is read once: appending an array to itself doubles it.
+  ZILLong count = from->length;
+  for (ZILLong i = 0; i < count && i < from->length && !e; ++i)
+    e = appendOne(from->slots[i]);
+  ZILRelease(ps, src);
+  return e;
+}
+
+ZILError newArrayLevels(ZILState* ps, ZILContext* ctx, ZILLong elementType, const ZILLong* lengths, ZILLong levels,
+                        ZILHandle** pOut) {
+  ZILHandle* h = nullptr;
+  ZILError e = ZILNewArray(ps, &h);
+  if (e)
+    return e;
+  ZILArray* a = static_cast<ZILArray*>(h->payload.p);
+  e = ZILArraySetLength(a, lengths[0]);
+  for (ZILLong i = 0; !e && i < lengths[0]; ++i) {
+    ZILHandle* element = nullptr;
+    if (levels > 1) {
+      e = newArrayLevels(ps, ctx, elementType, lengths + 1, levels - 1, &element);
+    } else if (elementType == ZIL_TYPE_INT) {
+      element = ZILNewInt(ps, 0);
+    } else if (elementType == ZIL_TYPE_FLOAT) {
+      element = ZILNewFloat(ps, 0.0);
+    } else if (elementType == ZIL_TYPE_STRING) {
+      e = ZILNewString(ps, nullptr, 0, &element);
+    } else {
+      element = ZILNullRef(ps);
+    }
+    if (!e && !element)
+      e = ZIL_EXC_Allocation_Fail;
+    if (!e)
+      ZILStoreSlot(ps, a->slots + i, element);
+  }
+  if (e) {
+    ZILRelease(ps, h);
+    return e;
+  }
+  *pOut = h;
+  return 0;
+}
+
+// `alloca`: the length of level k is the int at sp+levels-1-k; level 0 is the outermost.
+ZILError allocArray(ZILState* ps, ZILContext* ctx, ZILLong elementType, ZILLong levels, ZILHandle** pOut) {
+  constexpr ZILLong kMaxLevels = 64;
+  if (levels < 1 || levels > kMaxLevels || levels > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)
+    return ZIL_EXC_Invalid_Operand;
+  ZILLong lengths[kMaxLevels];
+  int64_t total = 1;
+  for (ZILLong k = 0; k < levels; ++k) {
+    ZILHandle* h = ctx->dataStack[ctx->sp + levels - 1 - k];
+    if (h->type != ZIL_TYPE_INT || h->payload.l < 0)
+      return ZIL_EXC_Invalid_Operand;
+    lengths[k] = h->payload.l;
+    total *= lengths[k] > 0 ? lengths[k] : 1;
+    if (total > ZIL_ARRAY_MAX_LENGTH)
+      return ZIL_EXC_Allocation_Fail;
+  }
+  return newArrayLevels(ps, ctx, elementType, lengths, levels, pOut);
+}
+
+ZILError newCofunction(ZILState* ps, ZILContext* ctx, ZILLong type, ZILLong f, ZILLong n, ZILHandle** pOut) {
+  if (!ZILTypeValid(ps, type) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count) || n < 0)
+    return ZIL_EXC_Invalid_Operand;
+  if (n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)
+    return ZIL_EXC_Stack_Overflow;
+  ZILContext* co = nullptr;
+  ZILError e = ZILNewContext(ps, &co);
+  if (e)
+    return e;
+  if (n > co->sp) {
+    ZILFreeContext(ps, co);
+    return ZIL_EXC_Stack_Overflow;
+  }
+  co->sp -= n;
+  for (ZILLong i = 0; i < n; ++i) {
+    ZILHandle* arg = ctx->dataStack[ctx->sp + i];
+    ZILAddRef(arg);
+    co->dataStack[co->sp + i] = arg;
+  }
+  co->pc = ZILFuncs(ps)[f].codeAddress;
+  ZILHandle* h = ZILTakeHandle(ps);
+  if (!h) {
+    ZILFreeContext(ps, co);
+    return ZIL_EXC_Allocation_Fail;
+  }
+  h->type = static_cast<uint16_t>(type);
+  h->payload.p = co;
+  *pOut = h;
+  return 0;
+}
+
+ZILContext* cofunctionOf(ZILState* ps, ZILHandle* h) {
+  if (!ZILTypeValid(ps, h->type) || ZILTypes(ps)[h->type].family != ZIL_FAMILY_THREAD ||
+      ZILTypes(ps)[h->type].isNative)
+    return nullptr;
+  return static_cast<ZILContext*>(h->payload.p);
+}
+
+bool isDelegate(ZILState* ps, const ZILHandle* h) {
+  return ZILTypeValid(ps, h->type) && ZILTypes(ps)[h->type].family == ZIL_FAMILY_DELEGATE && h->payload.p;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------------
+// Operand decoding. SLOT(kind, word offset, var) declares var as the slot the operand denotes.
+
+#define RAISE(code)  \
+  do {               \
+    err = (code);    \
+    goto raise;      \
+  } while (0)
+
+#define SLOT(K, off, var) \
+  ZILHandle** var;        \
+  SLOT_##K(off, var)
+#define SLOT_R(off, var) var = R + (code[pc + (off)] & 31);
+#define SLOT_RD(off, var)                                                        \
+  {                                                                              \
+    ZILError e_ = 0;                                                             \
+    var = memberSlot(ps, R[code[pc + (off)] & 31], code[pc + (off) + 1], &e_);   \
+    if (!var)                                                                    \
+      RAISE(e_);                                                                 \
+  }
+#define SLOT_RR(off, var)                                                              \
+  {                                                                                    \
+    ZILError e_ = 0;                                                                   \
+    var = elementSlot(R[code[pc + (off)] & 31], R[code[pc + (off) + 1] & 31], &e_);    \
+    if (!var)                                                                          \
+      RAISE(e_);                                                                       \
+  }
+#define SLOT_SD(off, var)                                                                       \
+  {                                                                                             \
+    ZILLong d_ = code[pc + (off)];                                                              \
+    if (static_cast<uint32_t>(d_) >= static_cast<uint32_t>(ctx->dataSize - ctx->sp))            \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                           \
+    var = ctx->dataStack + ctx->sp + d_;                                                        \
+  }
+
+#define OFF2(k1) (1 + W_##k1)
+#define OFF3(k1, k2) (1 + W_##k1 + W_##k2)
+
+#define RELOAD()                 \
+  code = ZILCode(ps);            \
+  codeCount = static_cast<uint32_t>(ps->code.count)
+#define FLUSH_COUNTER()                \
+  ps->instructionCounter += icount;    \
+  icount = 0
+
+#define NEXT()                                            \
+  do {                                                    \
+    if (static_cast<uint32_t>(pc) >= codeCount)           \
+      goto bad_address;                                   \
+    ++icount;                                             \
+    op = static_cast<uint32_t>(code[pc]);                 \
+    if (op >= ZIL_OPCODE_COUNT)                           \
+      goto illegal;                                       \
+    goto* kDispatch[op];                                  \
+  } while (0)
+
+#define STEP(len) \
+  pc += (len);    \
+  NEXT()
+
+#define SET_INT(slot, v)            \
+  if (!setInt(ps, (slot), (v)))     \
+  RAISE(ZIL_EXC_Allocation_Fail)
+#define SET_FLOAT(slot, v)          \
+  if (!setFloat(ps, (slot), (v)))   \
+  RAISE(ZIL_EXC_Allocation_Fail)
+
+#define PUSH_RETURN(address)                  \
+  if (ctx->csp <= 0)                          \
+    RAISE(ZIL_EXC_Stack_Overflow);            \
+  ctx->callStack[--ctx->csp] = (address)
+
+#define CALL_NATIVE(type, msg, param, object)                            \
+  FLUSH_COUNTER();                                                       \
+  err = ZILCallNative(ps, ctx, pc, (type), (msg), (param), (object));    \
+  RELOAD();                                                              \
+  if (err)                                                               \
+  RAISE(err)
+
+#define JUMP_FUNCTION(f, retLen)                                               \
+  {                                                                            \
+    ZILLong f_ = (f);                                                          \
+    if (static_cast<uint32_t>(f_) >= static_cast<uint32_t>(ps->funcs.count))   \
+      RAISE(ZIL_EXC_Invalid_Operand);                                          \
+    const ZILFuncInfo& fi_ = ZILFuncs(ps)[f_];                                 \
+    if (ZILTypeValid(ps, fi_.typeID) && ZILTypes(ps)[fi_.typeID].isNative) {   \
+      CALL_NATIVE(fi_.typeID, NTL_CallStatic, fi_.memberIndex, nullptr);      \
+      STEP(retLen);                                                            \
+    }                                                                          \
+    PUSH_RETURN(pc + (retLen));                                                \
+    pc = fi_.codeAddress;                                                      \
+    NEXT();                                                                    \
+  }
+
+// ------------------------------------------------------------------------------------------------
+// Handlers by family; each takes the operand kinds and the length of its member.
+
+#define H_NOP(k1, k2, k3, k4, len) \
+  { STEP(len); }
+
+#define H_ALLOC(k1, k2, k3, k4, len)                                  \
+  {                                                                   \
+    SLOT(k2, 2, d);                                                   \
+    ZILHandle* h = nullptr;                                           \
+    ZILError e = ZILNewInstance(ps, code[pc + 1], &h);                \
+    if (e)                                                            \
+      RAISE(e == ZIL_ERR_Invalid_Handle_Type ? ZIL_EXC_Invalid_Operand : e); \
+    ZILStoreSlot(ps, d, h);                                           \
+    STEP(len);                                                        \
+  }
+
+#define H_ALLOCA(k1, k2, k3, k4, len)                                   \
+  {                                                                     \
+    ZILHandle* h = nullptr;                                             \
+    ZILError e = allocArray(ps, ctx, code[pc + 1], code[pc + 2], &h);   \
+    if (e)                                                              \
+      RAISE(e);                                                         \
+    ZILStoreSlot(ps, R + (code[pc + 3] & 31), h);                       \
+    STEP(len);                                                          \
+  }
+
+#define H_ALLOCN(k1, k2, k3, k4, len)                                                   \
+  {                                                                                     \
+    ZILLong t = code[pc + 1];                                                           \
+    if (!ZILTypeValid(ps, t) || !ZILTypes(ps)[t].isNative)                              \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                   \
+    ZILTypeInfo* ti = ZILTypes(ps) + t;                                                 \
+    void* object = nullptr;                                                             \
+    FLUSH_COUNTER();                                                                    \
+    ctx->pc = pc;                                                                       \
+    ps->nativePC = pc;                                                                  \
+    ZILError e = ti->typeProc ? ti->typeProc(&ti->instance, NTL_NewObject, 0, nullptr, &object) \
+                              : ZIL_EXC_Allocation_Fail;                                \
+    RELOAD();                                                                           \
+    if (e || !object)                                                                   \
+      RAISE(ZIL_EXC_Allocation_Fail);                                                   \
+    ZILHandle* h = ZILTakeHandle(ps);                                                   \
+    if (!h) {                                                                           \
+      ZILTypes(ps)[t].typeProc(&ZILTypes(ps)[t].instance, NTL_DestroyObject, 0, object, nullptr); \
+      RAISE(ZIL_EXC_Allocation_Fail);                                                   \
+    }                                                                                   \
+    h->type = static_cast<uint16_t>(t);                                                 \
+    h->payload.p = object;                                                              \
+    ZILStoreSlot(ps, R + (code[pc + 2] & 31), h);                                       \
+    STEP(len);                                                                          \
+  }
+
+#define H_BRA(k1, k2, k3, k4, len)            \
+  {                                           \
+    pc = wrapAdd(pc, code[pc + 1]);           \
+    NEXT();                                   \
+  }
+
+#define H_BRK(k1, k2, k3, k4, len) \
+  { RAISE(ZIL_EXC_Break); }
+
+#define H_CALLM(k1, k2, k3, k4, len)                                       \
+  {                                                                        \
+    ZILHandle* self = R[0];                                                \
+    if (self->type == ZIL_TYPE_NULL)                                       \
+      RAISE(ZIL_EXC_Null_Reference);                                       \
+    if (!ZILTypeValid(ps, self->type))                                     \
+      RAISE(ZIL_EXC_Unsupported_Type);                                     \
+    ZILLong m = code[pc + 2];                                              \
+    if (ZILTypes(ps)[self->type].isNative) {                               \
+      ZILAddRef(self);                                                     \
+      FLUSH_COUNTER();                                                     \
+      err = ZILCallNative(ps, ctx, pc, self->type, NTL_CallMember, m, self->payload.p); \
+      RELOAD();                                                            \
+      ZILRelease(ps, self);                                                \
+      if (err)                                                             \
+        RAISE(err);                                                        \
+      STEP(len);                                                           \
+    }                                                                      \
+    ZILLong f = ZILMethodFunction(ps, self->type, m);                      \
+    if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand);                                      \
+    PUSH_RETURN(pc + (len));                                               \
+    pc = ZILFuncs(ps)[f].codeAddress;                                      \
+    NEXT();                                                                \
+  }
+
+#define H_CALLS(k1, k2, k3, k4, len) JUMP_FUNCTION(code[pc + 1], len)
+
+#define H_CALLN(k1, k2, k3, k4, len)                                      \
+  {                                                                       \
+    CALL_NATIVE(code[pc + 1], NTL_CallStatic, code[pc + 2], nullptr);     \
+    STEP(len);                                                            \
+  }
+
+#define H_CVF(k1, k2, k3, k4, len)                           \
+  {                                                          \
+    ZILLong v = R[code[pc + 1] & 31]->payload.l;             \
+    SET_FLOAT(R + (code[pc + 2] & 31), static_cast<ZILFloat>(v)); \
+    STEP(len);                                               \
+  }
+
+#define H_CVL(k1, k2, k3, k4, len)                                  \
+  {                                                                 \
+    ZILFloat v = R[code[pc + 1] & 31]->payload.f;                   \
+    SET_INT(R + (code[pc + 2] & 31), floatToLong(v));               \
+    STEP(len);                                                      \
+  }
+
+#define H_POPM(k1, k2, k3, k4, len)                                                        \
+  {                                                                                        \
+    ZILLong n = code[pc + 1];                                                              \
+    if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                         \
+      RAISE(ZIL_EXC_Stack_Overflow);                                                       \
+    for (ZILLong i = 0; i < n; ++i)                                                        \
+      ZILRelease(ps, ctx->dataStack[ctx->sp++]);                                           \
+    STEP(len);                                                                             \
+  }
+
+#define H_PUSHM(k1, k2, k3, k4, len)                         \
+  {                                                          \
+    ZILLong n = code[pc + 1];                                \
+    if (n < 0 || n > ctx->sp)                                \
+      RAISE(ZIL_EXC_Stack_Overflow);                         \
+    for (ZILLong i = 0; i < n; ++i)                          \
+      ctx->dataStack[--ctx->sp] = ZILNullRef(ps);            \
+    STEP(len);                                               \
+  }
+
+#define H_POPR(k1, k2, k3, k4, len)                                                          \
+  {                                                                                          \
+    ZILLong first = code[pc + 1], count = code[pc + 2];                                      \
+    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)                        \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                        \
+    if (count > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                                \
+      RAISE(ZIL_EXC_Stack_Overflow);                                                         \
+    for (ZILLong i = count - 1; i >= 0; --i)                                                 \
+      ZILStoreSlot(ps, R + first + i, ctx->dataStack[ctx->sp++]);                            \
+    STEP(len);                                                                               \
+  }
+
+#define H_PUSHR(k1, k2, k3, k4, len)                                          \
+  {                                                                           \
+    ZILLong first = code[pc + 1], count = code[pc + 2];                       \
+    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)         \
+      RAISE(ZIL_EXC_Invalid_Operand);                                         \
+    if (count > ctx->sp)                                                      \
+      RAISE(ZIL_EXC_Stack_Overflow);                                          \
+    for (ZILLong i = 0; i < count; ++i) {                                     \
+      ZILAddRef(R[first + i]);                                                \
+      ctx->dataStack[--ctx->sp] = R[first + i];                               \
+    }                                                                         \
+    STEP(len);                                                                \
+  }
+
+#define H_RET(k1, k2, k3, k4, len)                              \
+  {                                                             \
+    if (ctx->csp >= ctx->callSize) {                            \
+      if (!ctx->resumer)                                        \
+        RAISE(ZIL_EXC_Stack_Overflow);                          \
+      ctx->finished = 1;                                        \
+      goto switch_to_resumer;                                   \
+    }                                                           \
+    ZILLong target = ctx->callStack[ctx->csp++];                \
+    if (target == -1) {                                         \
+      ctx->pc = pc + 1;                                         \
+      err = 0;                                                  \
+      goto leave;                                               \
+    }                                                           \
+    pc = target;                                                \
+    NEXT();                                                     \
+  }
+
+#define H_SIZE(k1, k2, k3, k4, len)                                        \
+  {                                                                        \
+    ZILHandle* s = R[code[pc + 1] & 31];                                   \
+    ZILLong n;                                                             \
+    if (s->type == ZIL_TYPE_STRING && s->payload.p)                        \
+      n = static_cast<ZILString*>(s->payload.p)->length;                   \
+    else if (s->type == ZIL_TYPE_ARRAY && s->payload.p)                    \
+      n = static_cast<ZILArray*>(s->payload.p)->length;                    \
+    else                                                                   \
+      RAISE(ZIL_EXC_Unsupported_Type);                                     \
+    SET_INT(R + (code[pc + 2] & 31), n);                                   \
+    STEP(len);                                                             \
+  }
+
+#define H_TYPE(k1, k2, k3, k4, len)                                 \
+  {                                                                 \
+    ZILLong t = R[code[pc + 1] & 31]->type;                         \
+    SET_INT(R + (code[pc + 2] & 31), t);                            \
+    STEP(len);                                                      \
+  }
+
+// One operand, in place on an int or a float.
+#define H_UNARY_NUM(k1, len, INTEXPR, FLOATEXPR)    \
+  {                                                 \
+    SLOT(k1, 1, s);                                 \
+    ZILHandle* h = *s;                              \
+    if (h->type == ZIL_TYPE_INT) {                  \
+      ZILLong& v = h->payload.l;                    \
+      v = INTEXPR;                                  \
+    } else if (h->type == ZIL_TYPE_FLOAT) {         \
+      ZILFloat& v = h->payload.f;                   \
+      v = FLOATEXPR;                                \
+    } else {                                        \
+      RAISE(ZIL_EXC_Unsupported_Type);              \
+    }                                               \
+    STEP(len);                                      \
+  }
+#define H_DEC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapSub(v, 1), v - 1.0)
+#define H_INC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapAdd(v, 1), v + 1.0)
+#define H_NEG(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapNeg(v), -v)
+
+// One operand, in place, one type only.
+#define H_UNARY_TYPED(k1, len, TYPE, FIELD, EXPR)  \
+  {                                                \
+    SLOT(k1, 1, s);                                \
+    ZILHandle* h = *s;                             \
+    if (h->type != TYPE)                           \
+      RAISE(ZIL_EXC_Unsupported_Type);             \
+    auto& v = h->payload.FIELD;                    \
+    v = EXPR;                                      \
+    STEP(len);                                     \
+  }
+#define H_NOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, ~v)
+#define H_UNOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, v == 0 ? 1 : 0)
+#define H_DECL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapSub(v, 1))
+#define H_INCL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapAdd(v, 1))
+#define H_NEGL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapNeg(v))
+#define H_DECF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, v - 1.0)
+#define H_INCF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, v + 1.0)
+#define H_NEGF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, -v)
+
+#define H_MOVEH(k1, k2, k3, k4, len)                 \
+  {                                                  \
+    ZILHandle* c = constantHandle(ps, code[pc + 1]); \
+    if (!c)                                          \
+      RAISE(ZIL_EXC_Invalid_Operand);                \
+    SLOT(k2, 2, d);                                  \
+    ZILAddRef(c);                                    \
+    ZILStoreSlot(ps, d, c);                          \
+    STEP(len);                                       \
+  }
+
+#define H_COPYH(k1, k2, k3, k4, len)                 \
+  {                                                  \
+    ZILHandle* c = constantHandle(ps, code[pc + 1]); \
+    if (!c)                                          \
+      RAISE(ZIL_EXC_Invalid_Operand);                \
+    ZILHandle* v = nullptr;                          \
+    ZILError e = ZILCopyValue(ps, c, &v);            \
+    if (e)                                           \
+      RAISE(e);                                      \
+    pendingCopy = v;                                 \
+    SLOT(k2, 2, dSlot);                              \
+    pendingCopy = nullptr;                           \
+    ZILStoreSlot(ps, dSlot, v);                      \
+    STEP(len);                                       \
+  }
+
+#define H_TEST(k1, len, COND)                                 \
+  {                                                           \
+    SLOT(k1, 1, s);                                           \
+    ZILLong v = (*s)->payload.l;                              \
+    if (COND)                                                 \
+      pc = wrapAdd(pc, code[pc + OFF2(k1)]);                  \
+    else                                                      \
+      pc += (len);                                            \
+    NEXT();                                                   \
+  }
+#define H_TSTEQ(k1, k2, k3, k4, len) H_TEST(k1, len, v == 0)
+#define H_TSTNE(k1, k2, k3, k4, len) H_TEST(k1, len, v != 0)
+
+// Two operands, source first; the destination is changed in place.
+#define H_BINARY(k1, k2, len, BODY)   \
+  {                                   \
+    SLOT(k1, 1, sSlot);               \
+    ZILHandle* s = *sSlot;            \
+    SLOT(k2, OFF2(k1), dSlot);        \
+    ZILHandle* d = *dSlot;            \
+    BODY;                             \
+    STEP(len);                        \
+  }
+
+#define GENERIC_ARITH(IOP, FOP)                                                  \
+  if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) {                      \
+    ZILLong a = d->payload.l, b = s->payload.l;                                  \
+    IOP;                                                                         \
+    d->payload.l = a;                                                            \
+  } else if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) {           \
+    ZILFloat a = d->payload.f, b = s->payload.f;                                 \
+    FOP;                                                                         \
+    d->payload.f = a;                                                            \
+  } else {                                                                       \
+    RAISE(ZIL_EXC_Unsupported_Type);                                             \
+  }
+#define INT_ARITH(IOP)                      \
+  if (d->type != ZIL_TYPE_INT)              \
+    RAISE(ZIL_EXC_Unsupported_Type);        \
+  {                                         \
+    ZILLong a = d->payload.l, b = s->payload.l; \
+    IOP;                                    \
+    d->payload.l = a;                       \
+  }
+#define FLOAT_ARITH(FOP)                    \
+  if (d->type != ZIL_TYPE_FLOAT)            \
+    RAISE(ZIL_EXC_Unsupported_Type);        \
+  {                                         \
+    ZILFloat a = d->payload.f, b = s->payload.f; \
+    FOP;                                    \
+    d->payload.f = a;                       \
+  }
+#define BITS_ARITH(IOP)                                              \
+  if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT)            \
+    RAISE(ZIL_EXC_Unsupported_Type);                                 \
+  {                                                                  \
+    ZILLong a = d->payload.l, b = s->payload.l;                      \
+    IOP;                                                             \
+    d->payload.l = a;                                                \
+  }
+
+#define IDIV_CHECK                       \
+  if (b == 0)                            \
+    RAISE(ZIL_EXC_Division_By_Zero);
+#define FDIV_CHECK                       \
+  if (b == 0.0)                          \
+    RAISE(ZIL_EXC_Division_By_Zero);
+
+#define H_ADD(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapAdd(a, b), a += b))
+#define H_SUB(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapSub(a, b), a -= b))
+#define H_MUL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapMul(a, b), a *= b))
+#define H_DIV(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapDiv(a, b), FDIV_CHECK a /= b))
+#define H_MOD(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapMod(a, b), FDIV_CHECK a = fmod(a, b)))
+#define H_AND(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a &= b))
+#define H_OR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a |= b))
+#define H_XOR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a ^= b))
+#define H_ASL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftLeft(a, b)))
+#define H_LSL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftLeft(a, b)))
+#define H_ASR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftRightArith(a, b)))
+#define H_LSR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftRightLogic(a, b)))
+#define H_ADDL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapAdd(a, b)))
+#define H_SUBL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapSub(a, b)))
+#define H_MULL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapMul(a, b)))
+#define H_DIVL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(IDIV_CHECK a = wrapDiv(a, b)))
+#define H_MODL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(IDIV_CHECK a = wrapMod(a, b)))
+#define H_ADDF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a += b))
+#define H_SUBF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a -= b))
+#define H_MULF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a *= b))
+#define H_DIVF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a /= b))
+#define H_MODF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a = fmod(a, b)))
+
+#define H_STRADD(k1, k2, k3, k4, len)         \
+  H_BINARY(k1, k2, len, {                     \
+    ZILError e = appendString(s, d);          \
+    if (e)                                    \
+      RAISE(e);                               \
+  })
+#define H_ARRCP(k1, k2, k3, k4, len)          \
+  H_BINARY(k1, k2, len, {                     \
+    ZILError e = appendArray(ps, s, d, true); \
+    if (e)                                    \
+      RAISE(e);                               \
+  })
+#define H_ARRMV(k1, k2, k3, k4, len)           \
+  H_BINARY(k1, k2, len, {                      \
+    ZILError e = appendArray(ps, s, d, false); \
+    if (e)                                     \
+      RAISE(e);                                \
+  })
+
+// Compares: a, b, dst; dst = new int (b op a).
+#define H_COMPARE(k1, k2, k3, len, EXPR)  \
+  {                                       \
+    SLOT(k1, 1, aSlot);                   \
+    ZILHandle* a = *aSlot;                \
+    SLOT(k2, OFF2(k1), bSlot);            \
+    ZILHandle* b = *bSlot;                \
+    SLOT(k3, OFF3(k1, k2), dSlot);        \
+    ZILLong result;                       \
+    EXPR;                                 \
+    SET_INT(dSlot, result);               \
+    STEP(len);                            \
+  }
+#define GENERIC_COMPARE(OPX)                                                     \
+  if (a->type == ZIL_TYPE_INT && b->type == ZIL_TYPE_INT)                        \
+    result = b->payload.l OPX a->payload.l;                                      \
+  else if (a->type == ZIL_TYPE_FLOAT && b->type == ZIL_TYPE_FLOAT)               \
+    result = b->payload.f OPX a->payload.f;                                      \
+  else                                                                           \
+    RAISE(ZIL_EXC_Unsupported_Type)
+#define H_CSEQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(==))
+#define H_CSNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(!=))
+#define H_CSGT(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(>))
+#define H_CSGE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(>=))
+#define H_CSLT(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(<))
+#define H_CSLE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(<=))
+#define H_CSEQL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l == a->payload.l)
+#define H_CSNEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l != a->payload.l)
+#define H_CSGTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l > a->payload.l)
+#define H_CSGEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l >= a->payload.l)
+#define H_CSLTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l < a->payload.l)
+#define H_CSLEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l <= a->payload.l)
+#define H_CSEQF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f == a->payload.f)
+#define H_CSNEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f != a->payload.f)
+#define H_CSGTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f > a->payload.f)
+#define H_CSGEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f >= a->payload.f)
+#define H_CSLTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f < a->payload.f)
+#define H_CSLEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f <= a->payload.f)
+#define STRING_COMPARE(WANT)                         \
+  {                                                  \
+    ZILError e = 0;                                  \
+    bool equal = stringsEqual(a, b, &e);             \
+    if (e)                                           \
+      RAISE(e);                                      \
+    result = equal == (WANT);                        \
+  }
+#define H_STREQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(true))
+#define H_STRNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(false))
+#define H_CMPREF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = a == b)
+
+#define H_LDZ(k1, k2, k3, k4, len) \
+  {                                \
+    SLOT(k1, 1, dSlot);            \
+    SET_INT(dSlot, 0);             \
+    STEP(len);                     \
+  }
+
+#define H_SNUL(k1, k2, k3, k4, len)                                        \
+  {                                                                        \
+    ZILLong isNull = R[code[pc + 1] & 31]->type == ZIL_TYPE_NULL;          \
+    SET_INT(R + (code[pc + 2] & 31), isNull);                              \
+    STEP(len);                                                             \
+  }
+#define H_SNNUL(k1, k2, k3, k4, len)                                       \
+  {                                                                        \
+    ZILLong notNull = R[code[pc + 1] & 31]->type != ZIL_TYPE_NULL;         \
+    SET_INT(R + (code[pc + 2] & 31), notNull);                             \
+    STEP(len);                                                             \
+  }
+
+#define H_MOVE(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, {           \
+    ZILAddRef(s);                   \
+    ZILStoreSlot(ps, dSlot, s);     \
+    (void)d;                        \
+  })
+
+#define H_WREF(k1, k2, k3, k4, len)        \
+  H_BINARY(k1, k2, len, {                  \
+    ZILHandle* w = ZILWeakCopy(ps, s);     \
+    if (!w)                                \
+      RAISE(ZIL_EXC_Allocation_Fail);      \
+    ZILStoreSlot(ps, dSlot, w);            \
+    (void)d;                               \
+  })
+
+// The copy may run a copy constructor, which may change the destination's container: the
+// destination slot is decoded only after the copy exists.
+#define H_COPY(k1, k2, k3, k4, len)                 \
+  {                                                 \
+    SLOT(k1, 1, sSlot);                             \
+    ZILHandle* s = *sSlot;                          \
+    ZILHandle* v = nullptr;                         \
+    ZILAddRef(s);                                   \
+    FLUSH_COUNTER();                                \
+    ctx->pc = pc;                                   \
+    ZILError e = ZILCopyValue(ps, s, &v);           \
+    RELOAD();                                       \
+    ZILRelease(ps, s);                              \
+    if (e)                                          \
+      RAISE(e);                                     \
+    pendingCopy = v;                                \
+    SLOT(k2, OFF2(k1), dSlot);                      \
+    pendingCopy = nullptr;                          \
+    ZILStoreSlot(ps, dSlot, v);                     \
+    STEP(len);                                      \
+  }
+
+#define H_POP(k1, k2, k3, k4, len)                                   \
+  {                                                                  \
+    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)               \
+      RAISE(ZIL_EXC_Stack_Overflow);                                 \
+    pendingCopy = ctx->dataStack[ctx->sp++];                         \
+    SLOT(k1, 1, dSlot);                                              \
+    ZILStoreSlot(ps, dSlot, pendingCopy);                            \
+    pendingCopy = nullptr;                                           \
+    STEP(len);                                                       \
+  }
+
+#define H_PUSH(k1, k2, k3, k4, len)           \
+  {                                           \
+    SLOT(k1, 1, sSlot);                       \
+    if (ctx->sp <= 0)                         \
+      RAISE(ZIL_EXC_Stack_Overflow);          \
+    ZILHandle* s = *sSlot;                    \
+    ZILAddRef(s);                             \
+    ctx->dataStack[--ctx->sp] = s;            \
+    STEP(len);                                \
+  }
+
+#define H_POP0(k1, k2, k3, k4, len)                                 \
+  {                                                                 \
+    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)              \
+      RAISE(ZIL_EXC_Stack_Overflow);                                \
+    ZILRelease(ps, ctx->dataStack[ctx->sp++]);                      \
+    STEP(len);                                                      \
+  }
+
+#define H_PUSH0(k1, k2, k3, k4, len)                 \
+  {                                                  \
+    if (ctx->sp <= 0)                                \
+      RAISE(ZIL_EXC_Stack_Overflow);                 \
+    ctx->dataStack[--ctx->sp] = ZILNullRef(ps);      \
+    STEP(len);                                       \
+  }
+
+#define H_RTCHK(k1, k2, k3, k4, len)                                                     \
+  {                                                                                      \
+    SLOT(k2, 2, s);                                                                      \
+    ZILLong t = code[pc + 1];                                                            \
+    ZILLong actual = (*s)->type;                                                         \
+    if (!(actual == ZIL_TYPE_NULL || actual == t ||                                      \
+          (actual == ZIL_TYPE_DELEGATE && ZILTypeValid(ps, t) &&                         \
+           ZILTypes(ps)[t].family == ZIL_FAMILY_DELEGATE)))                              \
+      RAISE(ZIL_EXC_Type_Mismatch);                                                      \
+    STEP(len);                                                                           \
+  }
+
+#define H_JSR(k1, k2, k3, k4, len) JSR_##k1(len)
+#define JSR_IMM(len)                \
+  {                                 \
+    PUSH_RETURN(pc + (len));        \
+    pc = code[pc + 1];              \
+    NEXT();                         \
+  }
+#define JSR_SLOT(K, len)                  \
+  {                                       \
+    SLOT(K, 1, s);                        \
+    ZILLong target = (*s)->payload.l;     \
+    PUSH_RETURN(pc + (len));              \
+    pc = target;                          \
+    NEXT();                               \
+  }
+#define JSR_R(len) JSR_SLOT(R, len)
+#define JSR_RD(len) JSR_SLOT(RD, len)
+#define JSR_RR(len) JSR_SLOT(RR, len)
+#define JSR_SD(len) JSR_SLOT(SD, len)
+
+#define H_NEWCTX(k1, k2, k3, k4, len)                                                      \
+  {                                                                                        \
+    ZILHandle* h = nullptr;                                                                \
+    ZILError e = newCofunction(ps, ctx, code[pc + 1], code[pc + 2], code[pc + 3], &h);     \
+    if (e)                                                                                 \
+      RAISE(e);                                                                            \
+    ZILStoreSlot(ps, R + (code[pc + 4] & 31), h);                                          \
+    STEP(len);                                                                             \
+  }
+
+#define H_RESUME(k1, k2, k3, k4, len)                                \
+  {                                                                  \
+    SLOT(k1, 1, s);                                                  \
+    ZILHandle* h = *s;                                               \
+    if (h->type == ZIL_TYPE_NULL)                                    \
+      RAISE(ZIL_EXC_Null_Reference);                                 \
+    ZILContext* co = cofunctionOf(ps, h);                            \
+    if (!co)                                                         \
+      RAISE(ZIL_EXC_Unsupported_Type);                               \
+    for (ZILContext* c = ctx; c; c = c->resumer)                     \
+      if (c == co)                                                   \
+        RAISE(ZIL_EXC_Invalid_Operand);                              \
+    if (co->finished) {                                              \
+      ZILStoreSlot(ps, R + 1, ZILNullRef(ps));                       \
+      STEP(len);                                                     \
+    }                                                                \
+    ctx->pc = pc + (len);                                            \
+    co->resumer = ctx;                                               \
+    ZILAddRef(h);                                                    \
+    co->running = h;                                                 \
+    ctx = co;                                                        \
+    ps->current = ctx;                                               \
+    R = ctx->regs;                                                   \
+    pc = ctx->pc;                                                    \
+    NEXT();                                                          \
+  }
+
+#define H_YIELD(k1, k2, k3, k4, len)    \
+  {                                     \
+    if (!ctx->resumer)                  \
+      RAISE(ZIL_EXC_Illegal_Instruction); \
+    ctx->pc = pc + 1;                   \
+    goto switch_to_resumer;             \
+  }
+
+#define H_NEWDG(k1, k2, k3, k4, len)                                                       \
+  {                                                                                        \
+    ZILLong t = code[pc + 1], f = code[pc + 2];                                            \
+    if (!ZILTypeValid(ps, t) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                      \
+    ZILHandle* h = nullptr;                                                                \
+    ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h);                                    \
+    if (e)                                                                                 \
+      RAISE(e);                                                                            \
+    ZILStoreSlot(ps, R + (code[pc + 3] & 31), h);                                          \
+    STEP(len);                                                                             \
+  }
+
+#define H_NEWDGM(k1, k2, k3, k4, len)                                        \
+  {                                                                          \
+    ZILLong t = code[pc + 1], m = code[pc + 2];                              \
+    ZILHandle* obj = R[code[pc + 3] & 31];                                   \
+    if (obj->type == ZIL_TYPE_NULL)                                          \
+      RAISE(ZIL_EXC_Null_Reference);                                         \
+    if (!ZILTypeValid(ps, t))                                                \
+      RAISE(ZIL_EXC_Invalid_Operand);                                        \
+    ZILHandle* h = nullptr;                                                  \
+    ZILError e = ZILNewDelegate(ps, t, m, obj, &h);                          \
+    if (e)                                                                   \
+      RAISE(e);                                                              \
+    ZILStoreSlot(ps, R + (code[pc + 4] & 31), h);                            \
+    STEP(len);                                                               \
+  }
+
+#define H_CALLDG(k1, k2, k3, k4, len)                                                   \
+  {                                                                                     \
+    SLOT(k1, 1, s);                                                                     \
+    ZILHandle* h = *s;                                                                  \
+    if (h->type == ZIL_TYPE_NULL) {                                                     \
+      ZILStoreSlot(ps, R + 1, ZILNullRef(ps));                                          \
+      STEP(len);                                                                        \
+    }                                                                                   \
+    if (!isDelegate(ps, h))                                                             \
+      RAISE(ZIL_EXC_Unsupported_Type);                                                  \
+    ZILDelegate* dg = static_cast<ZILDelegate*>(h->payload.p);                          \
+    ZILHandle* obj = dg->object;                                                        \
+    if (!obj)                                                                           \
+      JUMP_FUNCTION(dg->index, len);                                                    \
+    if (obj->type == ZIL_TYPE_NULL)                                                     \
+      RAISE(ZIL_EXC_Null_Reference);                                                    \
+    if (!ZILTypeValid(ps, obj->type))                                                   \
+      RAISE(ZIL_EXC_Unsupported_Type);                                                  \
+    if (ZILTypes(ps)[obj->type].isNative) {                                             \
+      ZILAddRef(h);                                                                     \
+      FLUSH_COUNTER();                                                                  \
+      err = ZILCallNative(ps, ctx, pc, obj->type, NTL_CallMember, dg->index, obj->payload.p); \
+      RELOAD();                                                                         \
+      ZILRelease(ps, h);                                                                \
+      if (err)                                                                          \
+        RAISE(err);                                                                     \
+      STEP(len);                                                                        \
+    }                                                                                   \
+    ZILLong f = ZILMethodFunction(ps, obj->type, dg->index);                            \
+    if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count))            \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                   \
+    PUSH_RETURN(pc + (len));                                                            \
+    ZILAddRef(obj);                                                                     \
+    ZILStoreSlot(ps, R, obj);                                                           \
+    pc = ZILFuncs(ps)[f].codeAddress;                                                   \
+    NEXT();                                                                             \
+  }
+
+#define H_THROW(k1, k2, k3, k4, len)   \
+  {                                    \
+    ZILHandle* h = R[1];               \
+    ZILAddRef(h);                      \
+    if (ps->thrown)                    \
+      ZILRelease(ps, ps->thrown);      \
+    ps->thrown = h;                    \
+    RAISE(ZIL_EXC_Software);           \
+  }
+
+// ------------------------------------------------------------------------------------------------
+
+ZILError ZILExecute(ZILState* ps, ZILContext* ctx) {
+  static void* const kDispatch[ZIL_OPCODE_COUNT] = {
+#define ZIL_LABEL_ADDRESS(op, ...) &&L_##op,
+      ZIL_OPCODE_LIST(ZIL_LABEL_ADDRESS)
+#undef ZIL_LABEL_ADDRESS
+  };
+
+  ZILContext* const entry = ctx;
+  ZILContext* const savedCurrent = ps->current;
+  ps->current = ctx;
+  ++ps->depth;
+  ps->running = 1;
+
+  const ZILLong* code;
+  uint32_t codeCount;
+  RELOAD();
+  ZILHandle** R = ctx->regs;
+  ZILLong pc = ctx->pc;
+  uint64_t icount = 0;
+  uint32_t op = 0;
+  ZILError err = 0;
+  // A handle held only by the running handler (popped or copied, not stored yet); released if
+  // decoding its destination fails.
+  ZILHandle* pendingCopy = nullptr;
+
+  NEXT();
+
+#define ZIL_HANDLER(op, name, fam, mn, n, k1, k2, k3, k4, len) \
+  L_##op : H_##fam(k1, k2, k3, k4, len)
+  ZIL_OPCODE_LIST(ZIL_HANDLER)
+#undef ZIL_HANDLER
+
+switch_to_resumer : {
+  // Leaves the cofunction in ctx (yield, or its code returned) for the context that resumed it;
+  // the resumer's r1 receives the cofunction's r1.
+  ZILContext* co = ctx;
+  ZILContext* back = co->resumer;
+  ZILAddRef(co->regs[1]);
+  ZILStoreSlot(ps, back->regs + 1, co->regs[1]);
+  co->resumer = nullptr;
+  ZILHandle* self = co->running;
+  co->running = nullptr;
+  ctx = back;
+  ps->current = ctx;
+  R = ctx->regs;
+  pc = ctx->pc;
+  if (self)
+    ZILRelease(ps, self);  // may free co
+  NEXT();
+}
+
+illegal:
+  err = ZIL_EXC_Illegal_Instruction;
+  goto raise;
+
+bad_address:
+  FLUSH_COUNTER();
+  ctx->pc = pc;
+  ZILGenerateException(ps, ctx, ZIL_EXC_Invalid_Code_Address, pc);
+  err = ZIL_EXC_Invalid_Code_Address;  // there is nowhere to continue
+  goto leave;
+
+raise : {
+  FLUSH_COUNTER();
+  if (pendingCopy) {
+    ZILRelease(ps, pendingCopy);
+    pendingCopy = nullptr;
+  }
+  ZILLong length = 1;
+  if (static_cast<uint32_t>(pc) < codeCount && static_cast<uint32_t>(code[pc]) < ZIL_OPCODE_COUNT)
+    length = kLength[code[pc]];
+  ctx->pc = pc + length;
+  err = ZILGenerateException(ps, ctx, err, pc);
+  if (err == 0) {
+    RELOAD();
+    R = ctx->regs;
+    pc = ctx->pc;
+    NEXT();
+  }
+  goto leave;
+}
+
+leave:
+  FLUSH_COUNTER();
+  // A run that ends inside a cofunction (an exception there) gives the cofunctions it passed
+  // back to their handles: none of them is running any more.
+  while (ctx != entry && ctx->resumer) {
+    ZILContext* back = ctx->resumer;
+    ZILHandle* self = ctx->running;
+    ctx->resumer = nullptr;
+    ctx->running = nullptr;
+    ctx = back;
+    if (self)
+      ZILRelease(ps, self);
+  }
+  --ps->depth;
+  ps->running = ps->depth > 0;
+  ps->current = savedCurrent;
+  return err;
+}

@@ -1,0 +1,273 @@
+// zillisting.cpp - the text listing of byte code: one instruction per line (address, mnemonic,
+// operands and a comment naming the called function), the whole code segment, and the call
+// stack of a context. Lines are at most 127 characters; operands that point outside the
+// segments are listed as "?" rather than read.
+#include <cstdarg>
+#include <algorithm>
+#include <cstring>
+
+#include "zilinternal.h"
+
+namespace {
+
+// A line being built in a fixed buffer; everything past the end is dropped.
+struct Line {
+  ZILChar text[512];
+  size_t length = 0;
+
+  void add(const ZILChar* format, ...) __attribute__((format(printf, 2, 3))) {
+    if (length >= sizeof text - 1)
+      return;
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(text + length, sizeof text - length, format, args);
+    va_end(args);
+    if (n > 0)
+      length = std::min(length + static_cast<size_t>(n), sizeof text - 1);
+  }
+  void padTo(size_t column) {
+    while (length < column && length < sizeof text - 1)
+      text[length++] = ' ';
+    text[length] = 0;
+  }
+};
+
+const ZILChar* functionName(ZILState* ps, ZILLong f) {
+  if (f < 0 || f >= ps->funcs.count)
+    return nullptr;
+  return ZILNameAt(ps, ZILFuncs(ps)[f].name);
+}
+
+// The function a native type numbers `member`, or -1.
+ZILLong functionOfMember(ZILState* ps, ZILLong typeID, ZILLong member) {
+  for (ZILLong i = 0; i < ps->funcs.count; ++i)
+    if (ZILFuncs(ps)[i].typeID == typeID && ZILFuncs(ps)[i].memberIndex == member)
+      return i;
+  return -1;
+}
+
+ZILLong functionAt(ZILState* ps, ZILLong address) {
+  for (ZILLong i = 0; i < ps->funcs.count; ++i)
+    if (ZILFuncs(ps)[i].codeAddress == address)
+      return i;
+  return -1;
+}
+
+ZILLong functionContaining(ZILState* ps, ZILLong address) {
+  for (ZILLong i = 0; i < ps->funcs.count; ++i) {
+    const ZILFuncInfo& fi = ZILFuncs(ps)[i];
+    if (address >= fi.codeAddress && address < fi.codeAddress + fi.codeSize)
+      return i;
+  }
+  return -1;
+}
+
+void addConstant(ZILState* ps, Line& line, ZILLong index) {
+  if (index < 0 || index >= ps->data.count) {
+    line.add("?");
+    return;
+  }
+  const ZILHandle& d = ZILDataHandles(ps)[index];
+  const ZILChar* typeName = ZILGetTypeName(ps, d.type);
+  switch (d.type) {
+    case ZIL_TYPE_INT:
+      line.add("%s %d", typeName, d.payload.l);
+      return;
+    case ZIL_TYPE_FLOAT:
+      line.add("%s %g", typeName, d.payload.f);
+      return;
+    case ZIL_TYPE_STRING: {
+      // At most 30 characters of the text; control characters as \xNN.
+      const ZILChar* text = ZILNameAt(ps, d.payload.l);
+      ZILChar shown[30 * 4 + 1];
+      size_t n = 0;
+      for (int i = 0; i < 30 && text[i]; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f)
+          n += static_cast<size_t>(snprintf(shown + n, sizeof shown - n, "\\x%2.2x", c));
+        else
+          shown[n++] = static_cast<ZILChar>(c);
+      }
+      shown[n] = 0;
+      line.add("%s \"%s\"", typeName, shown);
+      return;
+    }
+    default:
+      line.add("%s", typeName);
+      return;
+  }
+}
+
+void addType(ZILState* ps, Line& line, ZILLong typeID) {
+  if (!ZILTypeValid(ps, typeID)) {
+    line.add("type %s", ZILGetTypeName(ps, typeID));
+    return;
+  }
+  const ZILChar* name = ZILGetTypeName(ps, typeID);
+  switch (ZILTypes(ps)[typeID].family) {
+    case ZIL_FAMILY_CLASS:
+      line.add("class %s", name);
+      break;
+    case ZIL_FAMILY_INTERFACE:
+      line.add("interface %s", name);
+      break;
+    case ZIL_FAMILY_THREAD:
+      line.add("cofunction %s", name);
+      break;
+    case ZIL_FAMILY_DELEGATE:
+      line.add("delegate %s", name);
+      break;
+    default:
+      line.add("type %s", name);
+      break;
+  }
+}
+
+void addOperand(ZILState* ps, Line& line, ZILLong address, ZILLong kind, const ZILLong* w) {
+  switch (kind) {
+    case ZILK_IMM:
+      line.add("%d", w[0]);
+      break;
+    case ZILK_DH:
+      addConstant(ps, line, w[0]);
+      break;
+    case ZILK_TYPE:
+      addType(ps, line, w[0]);
+      break;
+    case ZILK_OFS:
+      line.add("to %d", static_cast<ZILLong>(static_cast<uint32_t>(address) + static_cast<uint32_t>(w[0])));
+      break;
+    case ZILK_R:
+      line.add("r%d", w[0]);
+      break;
+    case ZILK_RD:
+      line.add("(r%d+%d)", w[0], w[1]);
+      break;
+    case ZILK_RR:
+      line.add("(r%d+r%d)", w[0], w[1]);
+      break;
+    case ZILK_SD:
+      line.add("(sp+%d)", w[0]);
+      break;
+    case ZILK_REGS:
+      line.add("r%d-r%d", w[0], static_cast<ZILLong>(static_cast<uint32_t>(w[0]) + static_cast<uint32_t>(w[1]) - 1u));
+      break;
+    default:
+      break;
+  }
+}
+
+void addComment(ZILState* ps, Line& line, ZILLong opcode, const ZILLong* w) {
+  ZILLong f = -1;
+  bool qualified = false;
+  const ZILChar* prefix = "";
+  switch (opcode) {
+    case ZOP_CALLM_TYPE_IMM:
+      if (ZILTypeValid(ps, w[0]) && !ZILTypes(ps)[w[0]].isNative)
+        f = ZILMethodFunction(ps, w[0], w[1]);
+      else
+        f = functionOfMember(ps, w[0], w[1]);
+      qualified = true;
+      break;
+    case ZOP_CALLN_TYPE_IMM:
+      f = functionOfMember(ps, w[0], w[1]);
+      qualified = true;
+      break;
+    case ZOP_JSR_IMM:
+      f = functionAt(ps, w[0]);
+      break;
+    case ZOP_NEWCTX_TYPE_IMM_IMM_R:
+      f = w[1];
+      prefix = "cofunction ";
+      break;
+    default:
+      return;
+  }
+  const ZILChar* name = functionName(ps, f);
+  if (!name)
+    return;
+  line.padTo(32);
+  if (qualified)
+    line.add(";%s::%s", ZILGetTypeName(ps, ZILFuncs(ps)[f].typeID), name);
+  else
+    line.add(";%s%s", prefix, name);
+}
+
+}  // namespace
+
+ZILLong ZILListInstruction(ZILState* ps, ZILLong address, ZILChar* buffer) {
+  if (buffer)
+    buffer[0] = 0;
+  if (!ps || !buffer || address < 0 || address >= ps->code.count)
+    return 0;
+  const ZILLong* code = ZILCode(ps);
+  const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[address]);
+  if (!info || address + info->length > ps->code.count)
+    return 0;
+  Line line;
+  line.add("%d", address);
+  line.padTo(8);
+  line.add("%s", info->mnemonic);
+  line.padTo(24);
+  const ZILLong* w = code + address + 1;
+  static const ZILLong kWidth[] = {0, 1, 1, 1, 1, 1, 2, 2, 1, 2};
+  for (ZILLong i = 0; i < info->operandCount; ++i) {
+    if (i > 0)
+      line.add(",");
+    addOperand(ps, line, address, info->kinds[i], w);
+    w += kWidth[info->kinds[i]];
+  }
+  addComment(ps, line, info->opcode, code + address + 1);
+  size_t n = std::min(line.length, static_cast<size_t>(ZIL_LISTING_LINE - 1));
+  memcpy(buffer, line.text, n);
+  buffer[n] = 0;
+  return info->length;
+}
+
+ZILError ZILListCode(ZILState* ps, FILE* f) {
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (!f)
+    f = stdout;
+  ZILChar line[ZIL_LISTING_LINE];
+  for (ZILLong address = 0; address < ps->code.count;) {
+    ZILLong length = ZILListInstruction(ps, address, line);
+    if (length == 0) {
+      fputs("ERROR IN INSTRUCTION TABLE OR INVALID INSTRUCTION!\n", f);
+      break;
+    }
+    fprintf(f, "%s\n", line);
+    address += length;
+  }
+  return 0;
+}
+
+ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f) {
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (!f)
+    f = stdout;
+  if (!ctx)
+    ctx = ps->current ? ps->current : ps->root;
+  if (!ctx) {
+    fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
+    return 0;
+  }
+  const ZILChar* current = functionName(ps, functionContaining(ps, ctx->pc));
+  fprintf(f, "%4d: %s()\n", 0, current ? current : "?");
+  if (ctx->csp >= ctx->callSize) {
+    fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
+    return 0;
+  }
+  for (ZILLong i = 0; i < 10 && ctx->csp + i < ctx->callSize; ++i) {
+    ZILLong address = ctx->callStack[ctx->csp + i];
+    if (address == -1) {
+      fprintf(f, "%4d: native_entry_point()\n", i + 1);
+      continue;
+    }
+    // A return address follows its call: the caller is the function holding the word before.
+    const ZILChar* name = functionName(ps, functionContaining(ps, address - 1));
+    fprintf(f, "%4d: %s()\n", i + 1, name ? name : "?");
+  }
+  return 0;
+}
