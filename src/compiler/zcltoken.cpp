@@ -102,21 +102,59 @@ constexpr std::array<int, 49> kKeywordsSorted = [] {
     return order;
 }();
 
+// For each first byte, the range of kKeywordsSorted holding the keywords that start with it.
+struct KeywordRange {
+    uint8_t first;
+    uint8_t count;
+};
+
+constexpr std::array<KeywordRange, 128> kKeywordRanges = [] {
+    std::array<KeywordRange, 128> ranges{};
+    for (int i = 0; i < 49; i++) {
+        auto c = static_cast<unsigned char>(kKeywords[kKeywordsSorted[i]][0]);
+        if (ranges[c].count == 0)
+            ranges[c].first = static_cast<uint8_t>(i);
+        ranges[c].count++;
+    }
+    return ranges;
+}();
+
 int keywordId(std::string_view word)
 {
-    int lo = 0, hi = 48;
-    while (lo <= hi) {
-        int mid = (lo + hi) / 2;
-        int cmp = word.compare(kKeywords[kKeywordsSorted[mid]]);
-        if (cmp == 0)
-            return kKeywordsSorted[mid] + 1;
-        if (cmp < 0)
-            hi = mid - 1;
-        else
-            lo = mid + 1;
+    auto c = static_cast<unsigned char>(word[0]);
+    if (c >= 128 || word.size() < 2 || word.size() > 10)
+        return 0;
+    const KeywordRange r = kKeywordRanges[c];
+    for (int i = r.first; i < r.first + r.count; i++) {
+        const std::string_view kw = kKeywords[kKeywordsSorted[i]];
+        if (kw.size() == word.size() && std::memcmp(kw.data(), word.data(), kw.size()) == 0)
+            return kKeywordsSorted[i] + 1;
     }
     return 0;
 }
+
+// Character classes for the first byte of a token.
+enum CharClass : uint8_t {
+    kClassOther, kClassIdent, kClassDigit, kClassOperator, kClassRun, kClassSingle,
+};
+
+constexpr std::array<uint8_t, 256> kCharClass = [] {
+    std::array<uint8_t, 256> cls{};
+    for (int c = 'a'; c <= 'z'; c++)
+        cls[c] = kClassIdent;
+    for (int c = 'A'; c <= 'Z'; c++)
+        cls[c] = kClassIdent;
+    cls['_'] = kClassIdent;
+    for (int c = '0'; c <= '9'; c++)
+        cls[c] = kClassDigit;
+    for (char c : std::string_view("+-*/%<=>!&|^~"))
+        cls[static_cast<unsigned char>(c)] = kClassOperator;
+    for (char c : std::string_view(":,."))
+        cls[static_cast<unsigned char>(c)] = kClassRun;
+    for (char c : std::string_view("()[]{};"))
+        cls[static_cast<unsigned char>(c)] = kClassSingle;
+    return cls;
+}();
 
 // Reads a quoted literal whose opening quote is at p; appends its value to *out. Returns the
 // position after the closing quote, or kEnd when the text ends first.
@@ -295,7 +333,8 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
         *id = kTokStringLiteral;
         return readLiteral(t, p, '"', text, end);
     }
-    if (isLetter(c) || c == '_') {
+    const uint8_t cls = kCharClass[static_cast<unsigned char>(c)];
+    if (cls == kClassIdent) {
         size_t q = p + 1;
         while (q < n && isIdentChar(t[q]))
             q++;
@@ -306,13 +345,16 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
         *end = q;
         return ZCL_OK;
     }
-    if (std::strchr("+-*/%<=>!&|^~", c) && c != '\0') {
+    if (cls == kClassOperator) {
         const FixedToken* best = nullptr;
-        for (const FixedToken& op : kOperators)
-            if (op.text.size() <= n - p && t.compare(p, op.text.size(), op.text) == 0 &&
-                (!best || op.text.size() > best->text.size()))
+        for (const FixedToken& op : kOperators) {
+            const size_t len = op.text.size();
+            if (op.text[0] != c || len > n - p || (best && len <= best->text.size()))
+                continue;
+            if (len == 1 || (t[p + 1] == op.text[1] && (len == 2 || t[p + 2] == op.text[2])))
                 best = &op;
-        // Every first character above is itself an operator, so best is never null.
+        }
+        // Every operator class character is itself an operator, so best is never null.
         text->assign(best->text);
         *id = best->id;
         *end = p + best->text.size();
@@ -320,7 +362,7 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
     }
     if (isDigit(c) || (c == '.' && isDigit(next)))
         return readNumber(t, p, text, id, end);
-    if (c == ':' || c == ',' || c == '.') {
+    if (cls == kClassRun) {
         size_t q = p;
         while (q < n && (t[q] == ':' || t[q] == ',' || t[q] == '.'))
             q++;
@@ -333,7 +375,7 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
             }
         return ZCL_ERR_Unexpected_Token;
     }
-    if (std::strchr("()[]{};", c) && c != '\0') {
+    if (cls == kClassSingle) {
         text->assign(1, c);
         for (const FixedToken& punct : kPunctuation)
             if (punct.text[0] == c) {
