@@ -351,7 +351,14 @@ int32_t ZMLScriptHost::ParseFileUnder(std::string_view path, ZMLNode* parent) {
     if (open == key) return kZErrImportRecursion;
   if (importStack_.size() >= kMaxImportNesting) return kZErrImportFailed;
   ZString text;
-  if (const int32_t code = ZMLReadMarkupFile(path, text); code != 0) return code;
+  if (const int32_t code = ZMLReadMarkupFile(path, text); code != 0) {
+    // A file that cannot be read has no line to name; it is still shown like a parse error.
+    const ZString message = ZString::Formatted(
+        "An error was detected while parsing the script:\n\nFile:\t%.*s\nLine:\t%d\nColumn:\t%d\nError:\t%s",
+        static_cast<int>(path.size()), path.data(), 0, 0, ZErrorText(code));
+    Report(code, ZString(path), 0, 0, kParseErrorCaption, message);
+    return code;
+  }
   importStack_.push_back(key);
   const int32_t code = ParseStream(text.View(), ZString(path), parent);
   importStack_.pop_back();
