@@ -66,11 +66,9 @@ TEST(Options, ValuesInRangeAreTakenOthersLeaveTheOptionUnchanged)
     EXPECT_EQ(parse(&o, "  warning-level = 1 "), ZCL_OK);
     EXPECT_EQ(o.warningLevel, 1);
     EXPECT_EQ(parse(&o, "warning-level=5"), ZCL_WARN_Invalid_Option_Value);
-    EXPECT_EQ(parse(&o, "warning-level=-1"), ZCL_WARN_Invalid_Option_Value);
-    EXPECT_EQ(parse(&o, "warning-level="), ZCL_WARN_Invalid_Option_Value);
-    EXPECT_EQ(parse(&o, "warning-level"), ZCL_WARN_Invalid_Option_Value);
-    EXPECT_EQ(parse(&o, "warning-level=abc"), ZCL_WARN_Invalid_Option_Value);
-    EXPECT_EQ(parse(&o, "warning-level=99999999999999999999"), ZCL_WARN_Invalid_Option_Value);
+    for (const char* bad : {"warning-level=-1", "warning-level=", "warning-level",
+                            "warning-level=abc", "warning-level=99999999999999999999"})
+        EXPECT_EQ(parse(&o, bad), ZCL_WARN_Invalid_Option_Value) << bad;
     EXPECT_EQ(o.warningLevel, 1);
 
     // Automatic base; trailing characters after a number are ignored.
