@@ -1,0 +1,153 @@
+// audio-play: plays one internet stream, sound file or tracker module through the engine.
+//   audio-play [--no-sound] [--seconds N] URL-OR-FILE
+// Prints "title: TEXT" at start and at every title change, "end" when the channel ends, and
+// "error: CODE" (the engine's error code, exit status 1) when it cannot play.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "audio/bass.h"
+
+namespace {
+
+std::mutex g_printLock;
+std::atomic<bool> g_ended{false};
+std::string g_title;
+
+std::string lowerExtension(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+bool isModuleName(const std::string& path) {
+  static const char* kExt[] = {"mod", "s3m", "xm", "it", "mptm", "669", "mtm", "med", "okt", "stm", "ult", "far", "amf", "dsm", "umx"};
+  std::string ext = lowerExtension(path);
+  for (const char* e : kExt)
+    if (ext == e) return true;
+  return false;
+}
+
+std::string baseName(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// The title in a META tag: StreamTitle='...'; or, for Ogg, the TITLE= entry of a comment list.
+bool titleFromMeta(const char* meta, std::string* title) {
+  if (!meta) return false;
+  const char* start = std::strstr(meta, "StreamTitle='");
+  if (start) {
+    start += 13;
+    const char* end = std::strstr(start, "';");
+    if (!end) return false;
+    *title = std::string(start, end);
+    return true;
+  }
+  for (const char* p = meta; *p; p += std::strlen(p) + 1)
+    if (strncasecmp(p, "TITLE=", 6) == 0) {
+      *title = p + 6;
+      return true;
+    }
+  return false;
+}
+
+void printTitle(const std::string& title) {
+  std::lock_guard<std::mutex> guard(g_printLock);
+  std::printf("title: %s\n", title.c_str());
+  std::fflush(stdout);
+}
+
+void CALLBACK onMeta(HSYNC, DWORD channel, DWORD, void*) {
+  std::string title;
+  if (!titleFromMeta(BASS_ChannelGetTags(channel, BASS_TAG_META), &title)) return;
+  {
+    std::lock_guard<std::mutex> guard(g_printLock);
+    if (title == g_title) return;
+    g_title = title;
+  }
+  printTitle(title);
+}
+
+void CALLBACK onEnd(HSYNC, DWORD, DWORD, void*) { g_ended = true; }
+
+int failWith(int code) {
+  std::printf("error: %d\n", code);
+  BASS_Free();
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool noSound = false;
+  double seconds = -1;
+  std::string target;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--no-sound") {
+      noSound = true;
+    } else if (arg == "--seconds" && i + 1 < argc) {
+      seconds = std::atof(argv[++i]);
+    } else if (arg == "--help" || arg == "-h") {
+      std::printf("usage: audio-play [--no-sound] [--seconds N] URL-OR-FILE\n");
+      return 0;
+    } else {
+      target = arg;
+    }
+  }
+  if (target.empty()) {
+    std::fprintf(stderr, "usage: audio-play [--no-sound] [--seconds N] URL-OR-FILE\n");
+    return 2;
+  }
+  if (!BASS_Init(noSound ? 0 : -1, 44100, 0, nullptr, nullptr)) return failWith(BASS_ErrorGetCode());
+
+  bool isUrl = target.rfind("http://", 0) == 0 || target.rfind("https://", 0) == 0;
+  DWORD handle = 0;
+  std::string title;
+  if (isUrl) {
+    handle = BASS_StreamCreateURL(target.c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+    if (!handle) return failWith(BASS_ErrorGetCode());
+    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_META), &title)) title = target;
+  } else if (isModuleName(target)) {
+    handle = BASS_MusicLoad(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
+    if (!handle) return failWith(BASS_ErrorGetCode());
+    const char* name = BASS_ChannelGetTags(handle, BASS_TAG_MUSIC_NAME);
+    title = name && *name ? name : baseName(target);
+  } else {
+    handle = BASS_StreamCreateFile(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
+    if (!handle && BASS_ErrorGetCode() == BASS_ERROR_FILEFORM)
+      handle = BASS_MusicLoad(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
+    if (!handle) return failWith(BASS_ErrorGetCode());
+    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_OGG), &title)) title = baseName(target);
+  }
+  g_title = title;
+  printTitle(title);
+  BASS_ChannelSetSync(handle, BASS_SYNC_META, 0, onMeta, nullptr);
+  BASS_ChannelSetSync(handle, BASS_SYNC_END, 0, onEnd, nullptr);
+  if (!BASS_ChannelPlay(handle, FALSE)) return failWith(BASS_ErrorGetCode());
+
+  auto start = std::chrono::steady_clock::now();
+  while (!g_ended) {
+    if (seconds >= 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (g_ended) {
+    std::lock_guard<std::mutex> guard(g_printLock);
+    std::printf("end\n");
+    std::fflush(stdout);
+  }
+  BASS_Free();
+  return 0;
+}

@@ -1,0 +1,100 @@
+// The stream thread of a ProducerSource and the mixer-side reads of its ring.
+#include "audio/producer_source.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace audio {
+
+ProducerSource::ProducerSource(std::unique_ptr<Decoder> decoder, const Options& options)
+    : decoder_(std::move(decoder)),
+      options_(options),
+      rate_(decoder_->rate()),
+      length_(decoder_->lengthFrames()),
+      canSeek_(decoder_->canSeek()),
+      ring_(options.ringFrames) {
+  options_.chunkFrames = std::min(options_.chunkFrames, ring_.capacity() / 2);
+  options_.resumeFrames = std::min(options_.resumeFrames, ring_.capacity());
+}
+
+ProducerSource::~ProducerSource() { shutdown(); }
+
+void ProducerSource::start() { thread_ = std::thread([this] { run(); }); }
+
+void ProducerSource::shutdown() {
+  {
+    std::lock_guard<std::mutex> guard(wakeLock_);
+    quit_ = true;
+  }
+  decoder_->interrupt();
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+size_t ProducerSource::pull(float* dst, size_t n) {
+  if (seekPending()) return 0;
+  if (options_.network && stalled_.load(std::memory_order_relaxed)) {
+    if (ring_.available() < std::max<size_t>(options_.resumeFrames, 1) && !eof_.load()) return 0;
+    stalled_.store(false, std::memory_order_relaxed);
+  }
+  size_t got = ring_.read(dst, n);
+  if (options_.network && got < n && ring_.available() == 0 && !eof_.load())
+    stalled_.store(true, std::memory_order_relaxed);
+  return got;
+}
+
+bool ProducerSource::ended() const {
+  return eof_.load(std::memory_order_acquire) && !seekPending() && ring_.available() == 0;
+}
+
+bool ProducerSource::seekTo(uint64_t frame) {
+  if (!canSeek_) return false;
+  seekTarget_.store(frame);
+  seekRequested_.fetch_add(1, std::memory_order_acq_rel);
+  wake_.notify_all();
+  return true;
+}
+
+void ProducerSource::run() {
+  std::vector<float> chunk(options_.chunkFrames * 2);
+  bool emptyPass = false;  // a loop pass that produced nothing: stop instead of spinning
+  while (!quit_.load()) {
+    uint64_t request = seekRequested_.load(std::memory_order_acquire);
+    if (request != seekDone_.load(std::memory_order_acquire)) {
+      {
+        std::lock_guard<std::mutex> guard(decodeLock_);
+        ring_.reset();
+        decoder_->seek(seekTarget_.load());
+      }
+      eof_ = false;
+      emptyPass = false;
+      seekDone_.store(request, std::memory_order_release);
+      continue;
+    }
+    if (eof_.load() || ring_.space() < options_.chunkFrames) {
+      std::unique_lock<std::mutex> guard(wakeLock_);
+      wake_.wait_for(guard, std::chrono::milliseconds(10), [this] { return quit_.load() || seekPending(); });
+      continue;
+    }
+    size_t got;
+    {
+      std::lock_guard<std::mutex> guard(decodeLock_);
+      got = decoder_->decode(chunk.data(), options_.chunkFrames);
+    }
+    if (got > 0) {
+      ring_.write(chunk.data(), got);
+      emptyPass = false;
+      continue;
+    }
+    if (options_.loop && canSeek_ && !emptyPass && !quit_.load()) {
+      std::lock_guard<std::mutex> guard(decodeLock_);
+      decoder_->seek(0);
+      emptyPass = true;
+      continue;
+    }
+    eof_.store(true, std::memory_order_release);
+  }
+}
+
+}  // namespace audio

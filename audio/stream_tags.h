@@ -1,0 +1,17 @@
+// Tag texts of streams and the metadata events that go with them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "audio/engine.h"
+
+namespace audio {
+
+// An Ogg comment list: becomes both the OGG tag and the META tag (a list of "KEY=value" texts).
+void setOggComments(Channel& ch, const std::vector<std::string>& comments);
+// Hooks a decoder's new comment lists (chained Ogg) to the channel: tags plus a META event.
+class FfmpegDecoder;
+void reportOggChanges(Channel& ch, FfmpegDecoder& decoder);
+
+}  // namespace audio

@@ -1,0 +1,145 @@
+// Shared helpers of the audio engine tests (see audio_test_support.h).
+#include "audio_test_support.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+extern char** environ;
+
+namespace audiotest {
+
+const std::string& workDir() {
+  static std::string dir = [] {
+    char tmpl[] = "/tmp/sonabel-audio-XXXXXX";
+    std::string d = mkdtemp(tmpl);
+    std::atexit([] { std::filesystem::remove_all(workDir()); });
+    return d;
+  }();
+  return dir;
+}
+
+std::string makeAudio(const std::string& name, const std::string& ffmpegArgs) {
+  std::string path = workDir() + "/" + name;
+  if (!std::filesystem::exists(path)) {
+    std::string cmd = "ffmpeg -nostdin -loglevel error -y " + ffmpegArgs + " '" + path + "'";
+    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "ffmpeg failed: " << cmd;
+  }
+  return path;
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<uint8_t> makeModule(const std::string& title) {
+  std::vector<uint8_t> m(20, 0);
+  std::memcpy(m.data(), title.data(), std::min<size_t>(title.size(), 20));
+  const size_t sampleWords = 16;  // a 32-byte square wave, looped
+  for (int s = 0; s < 31; ++s) {
+    uint8_t header[30] = {};
+    if (s == 0) {
+      std::memcpy(header, "square", 6);
+      header[22] = 0;
+      header[23] = sampleWords;
+      header[25] = 64;  // volume
+      header[29] = sampleWords;  // loop length in words
+    }
+    m.insert(m.end(), header, header + 30);
+  }
+  m.push_back(2);    // song length: two orders
+  m.push_back(127);
+  std::vector<uint8_t> orders(128, 0);
+  orders[1] = 1;
+  m.insert(m.end(), orders.begin(), orders.end());
+  for (char c : std::string("M.K.")) m.push_back(static_cast<uint8_t>(c));
+  for (int p = 0; p < 2; ++p) {
+    std::vector<uint8_t> pattern(64 * 4 * 4, 0);
+    uint16_t period = p == 0 ? 428 : 214;  // C-3, then C-4
+    uint8_t* cell = pattern.data();
+    cell[0] = static_cast<uint8_t>(period >> 8);
+    cell[1] = static_cast<uint8_t>(period & 0xff);
+    cell[2] = 0x1F;  // sample 1, effect F (speed)
+    cell[3] = 0x01;  // one tick per row: 64 rows = 1.28 s
+    m.insert(m.end(), pattern.begin(), pattern.end());
+  }
+  for (size_t i = 0; i < sampleWords * 2; ++i) m.push_back(i < sampleWords ? 0x60 : 0xA0);
+  return m;
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+void EngineTest::SetUp() {
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
+  BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 1000);
+  BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 50);
+  BASS_SetConfig(BASS_CONFIG_FLOATDSP, 1);
+}
+
+void EngineTest::TearDown() { BASS_Free(); }
+
+bool TestServer::start(const std::string& dataDir) {
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_addclose(&actions, in[1]);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  std::string script = std::string(SONABEL_SOURCE_DIR) + "/tests/audio/icy_server.py";
+  const char* argv[] = {"python3", script.c_str(), dataDir.c_str(), nullptr};
+  int r = posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  stdinFd_ = in[1];
+  if (r != 0) {
+    pid_ = -1;
+    close(out[0]);
+    return false;
+  }
+  char line[64] = {};
+  size_t used = 0;
+  while (used < sizeof line - 1) {  // "PORT n\n"
+    ssize_t n = read(out[0], line + used, 1);
+    if (n <= 0 || line[used] == '\n') break;
+    ++used;
+  }
+  close(out[0]);
+  return std::sscanf(line, "PORT %d", &port_) == 1;
+}
+
+void TestServer::stop() {
+  if (stdinFd_ >= 0) close(stdinFd_);
+  stdinFd_ = -1;
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  pid_ = -1;
+}
+
+std::string TestServer::url(const std::string& pathAndQuery) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
+}
+
+}  // namespace audiotest

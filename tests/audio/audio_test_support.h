@@ -1,0 +1,50 @@
+// Shared helpers of the audio engine tests: an engine fixture on the silent device, test audio
+// made with ffmpeg into a temporary folder, a generated tracker module, waiting with a time
+// limit, and the Python test radio server (icy_server.py) on 127.0.0.1.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "audio/bass.h"
+
+namespace audiotest {
+
+// A folder for generated audio, made once per test run and removed at exit.
+const std::string& workDir();
+// Runs ffmpeg with the given arguments writing workDir()/name (once per name); returns the path.
+std::string makeAudio(const std::string& name, const std::string& ffmpegArgs);
+std::vector<uint8_t> readFile(const std::string& path);
+// A two-order ProTracker module with a looped square-wave sample, about 2.6 s long.
+std::vector<uint8_t> makeModule(const std::string& title);
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+
+// The engine on device 0 with short network buffers; freed after each test.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+class TestServer {
+ public:
+  bool start(const std::string& dataDir);
+  void stop();
+  ~TestServer() { stop(); }
+  std::string url(const std::string& pathAndQuery) const;
+  int port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int stdinFd_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace audiotest
