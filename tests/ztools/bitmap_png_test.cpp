@@ -1,0 +1,270 @@
+// PNG loading: every colour type and the bit depths that need expansion or stripping, palette
+// and colour-key transparency, gamma, interlacing, the modes a load yields, and damaged files.
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "bitmap_test_images.h"
+#include "ztools/zbitmap.h"
+#include "ztools/zpng.h"
+
+namespace ZTools {
+namespace {
+
+using TestImages::MakePNG;
+using TestImages::PNGSpec;
+
+uint32_t Px(int r, int g, int b) { return ZColor(uint8_t(r), uint8_t(g), uint8_t(b)).ToPixel(); }
+
+ZBitmap Load(const std::vector<uint8_t>& png, int mode, int32_t* rc = nullptr) {
+  ZBitmap bm;
+  int32_t code = bm.LoadFromMemory(png.data(), png.size(), ZImageFormat::kPNG, mode);
+  if (rc) {
+    *rc = code;
+  } else {
+    EXPECT_EQ(code, 0);
+  }
+  return bm;
+}
+
+// Rewrites the IHDR size of a PNG and fixes its CRC, so that the file claims another size.
+std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> png, uint32_t w, uint32_t h) {
+  auto put = [&](size_t at, uint32_t v) {
+    png[at] = uint8_t(v >> 24), png[at + 1] = uint8_t(v >> 16), png[at + 2] = uint8_t(v >> 8), png[at + 3] = uint8_t(v);
+  };
+  put(16, w);
+  put(20, h);
+  put(29, uint32_t(crc32(0, png.data() + 12, 17)));
+  return png;
+}
+
+TEST(BitmapPNG, PaletteWithTransparencyGetsAnAlphaPlaneAndHitTesting) {
+  PNGSpec spec;
+  spec.width = 4;
+  spec.colorType = PNG_COLOR_TYPE_PALETTE;
+  spec.bitDepth = 2;
+  spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+  spec.trnsAlpha = {0, 255, 128};
+  spec.data = {0b00011011};  // indices 0, 1, 2, 3
+  auto png = MakePNG(spec);
+
+  ZBitmap bm = Load(png, kBitmapModePixels);
+  ASSERT_EQ(bm.GetMode(), kBitmapModeAlpha);
+  ASSERT_EQ(bm.Width(), 4);
+  const uint32_t* p = bm.GetPixels();
+  EXPECT_EQ(p[0], Px(255, 0, 0));
+  EXPECT_EQ(p[1], Px(0, 255, 0));
+  EXPECT_EQ(p[2], Px(0, 0, 255));
+  EXPECT_EQ(p[3], Px(255, 255, 255));
+  const uint8_t* a = bm.GetAlphaPlane();
+  EXPECT_EQ(a[0], 0);
+  EXPECT_EQ(a[1], 255);
+  EXPECT_EQ(a[2], 128);
+  EXPECT_EQ(a[3], 255) << "entries beyond the transparency chunk are opaque";
+
+  bm.threshold = 1;
+  EXPECT_FALSE(bm.HitAt({0, 0}));
+  EXPECT_TRUE(bm.HitAt({1, 0}));
+  bm.threshold = 200;
+  EXPECT_FALSE(bm.HitAt({2, 0}));
+  EXPECT_TRUE(bm.HitAt({3, 0}));
+  EXPECT_FALSE(bm.HitAt({4, 0}));
+  EXPECT_FALSE(bm.HitAt({-1, 0}));
+
+  // Asked for mode 0, the same file has no alpha plane and is hit everywhere.
+  ZBitmap normal = Load(png, kBitmapModeScreen);
+  EXPECT_EQ(normal.GetMode(), kBitmapModeScreen);
+  EXPECT_EQ(normal.GetAlphaPlane(), nullptr);
+  normal.threshold = 255;
+  EXPECT_TRUE(normal.HitAt({0, 0}));
+}
+
+TEST(BitmapPNG, GreyAndLowBitDepthsExpandToRGB) {
+  PNGSpec one;
+  one.width = 8;
+  one.colorType = PNG_COLOR_TYPE_GRAY;
+  one.bitDepth = 1;
+  one.data = {0b10110000};
+  ZBitmap bm = Load(MakePNG(one), kBitmapModePixels);
+  EXPECT_EQ(bm.GetMode(), kBitmapModePixels);
+  const uint32_t expect1[8] = {Px(255, 255, 255), 0, Px(255, 255, 255), Px(255, 255, 255), 0, 0, 0, 0};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(bm.GetPixels()[x], expect1[x]) << x;
+
+  PNGSpec four = one;
+  four.width = 2;
+  four.bitDepth = 4;
+  four.data = {0x5f};
+  bm = Load(MakePNG(four), kBitmapModePixels);
+  EXPECT_EQ(bm.GetPixels()[0], Px(0x55, 0x55, 0x55));
+  EXPECT_EQ(bm.GetPixels()[1], Px(255, 255, 255));
+
+  PNGSpec greyAlpha;
+  greyAlpha.width = 2;
+  greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+  greyAlpha.data = {10, 0, 200, 99};
+  bm = Load(MakePNG(greyAlpha), kBitmapModePixels);
+  EXPECT_EQ(bm.GetMode(), kBitmapModeAlpha);
+  EXPECT_EQ(bm.GetPixels()[1], Px(200, 200, 200));
+  EXPECT_EQ(bm.GetAlphaPlane()[0], 0);
+  EXPECT_EQ(bm.GetAlphaPlane()[1], 99);
+
+  // A grey colour key becomes transparency.
+  PNGSpec keyed;
+  keyed.width = 2;
+  keyed.colorType = PNG_COLOR_TYPE_GRAY;
+  keyed.data = {7, 8};
+  keyed.trnsColor = true;
+  keyed.trnsValue.gray = 7;
+  bm = Load(MakePNG(keyed), kBitmapModePixels);
+  ASSERT_EQ(bm.GetMode(), kBitmapModeAlpha);
+  EXPECT_EQ(bm.GetAlphaPlane()[0], 0);
+  EXPECT_EQ(bm.GetAlphaPlane()[1], 255);
+}
+
+TEST(BitmapPNG, SixteenBitSamplesAreStrippedAndChannelsSwapped) {
+  PNGSpec rgb16;
+  rgb16.width = 1;
+  rgb16.bitDepth = 16;
+  rgb16.data = {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc};
+  ZBitmap bm = Load(MakePNG(rgb16), kBitmapModePixels);
+  EXPECT_EQ(bm.GetMode(), kBitmapModePixels);
+  EXPECT_EQ(bm.GetPixels()[0], Px(0x12, 0x56, 0x9a));
+
+  PNGSpec rgba16 = rgb16;
+  rgba16.colorType = PNG_COLOR_TYPE_RGBA;
+  rgba16.data = {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc, 0xde, 0xf0};
+  bm = Load(MakePNG(rgba16), kBitmapModePixels);
+  EXPECT_EQ(bm.GetMode(), kBitmapModeAlpha);
+  EXPECT_EQ(bm.GetPixels()[0], Px(0x12, 0x56, 0x9a));
+  EXPECT_EQ(bm.GetAlphaPlane()[0], 0xde);
+
+  PNGSpec rgba8;
+  rgba8.width = 2;
+  rgba8.colorType = PNG_COLOR_TYPE_RGBA;
+  rgba8.data = {1, 2, 3, 4, 250, 251, 252, 253};
+  bm = Load(MakePNG(rgba8), kBitmapModeAlpha);
+  EXPECT_EQ(bm.GetPixels()[1], Px(250, 251, 252));
+  EXPECT_EQ(bm.GetPixels()[1] >> 24, 0u) << "the unused byte is 0";
+  EXPECT_EQ(bm.GetAlphaPlane()[1], 253);
+}
+
+TEST(BitmapPNG, GammaChunkCorrectsForTheScreen) {
+  PNGSpec spec;
+  spec.width = 3;
+  spec.colorType = PNG_COLOR_TYPE_GRAY;
+  spec.data = {0, 128, 255};
+  spec.gamma = 1.0;  // linear samples: shown on a 2.2 screen they must be brightened
+  ZBitmap bm = Load(MakePNG(spec), kBitmapModePixels);
+  int mid = int(bm.GetPixels()[1] & 255);
+  EXPECT_NEAR(mid, 255.0 * std::pow(128 / 255.0, 1 / 2.2), 2.0);
+  EXPECT_EQ(bm.GetPixels()[0], 0u);
+  EXPECT_EQ(bm.GetPixels()[2], Px(255, 255, 255));
+
+  spec.gamma = 0;  // no chunk: samples unchanged
+  bm = Load(MakePNG(spec), kBitmapModePixels);
+  EXPECT_EQ(bm.GetPixels()[1], Px(128, 128, 128));
+}
+
+TEST(BitmapPNG, InterlacedImageReadsLikeAPlainOne) {
+  PNGSpec spec;
+  spec.width = 7;
+  spec.height = 5;
+  for (int i = 0; i < 7 * 5 * 3; ++i) spec.data.push_back(uint8_t(i * 7));
+  ZBitmap plain = Load(MakePNG(spec), kBitmapModePixels);
+  spec.interlace = true;
+  ZBitmap laced = Load(MakePNG(spec), kBitmapModePixels);
+  ASSERT_EQ(laced.Width(), 7);
+  ASSERT_EQ(laced.Height(), 5);
+  EXPECT_EQ(std::memcmp(plain.GetPixels(), laced.GetPixels(), 7 * 5 * 4), 0);
+  // Row 4, column 2 is pixel 30: bytes 90, 91, 92.
+  EXPECT_EQ(plain.GetPixels()[7 * 4 + 2], Px(uint8_t(90 * 7), uint8_t(91 * 7), uint8_t(92 * 7)));
+}
+
+TEST(BitmapPNG, DamagedFilesFailCleanlyAndLeaveAnEmptyBitmap) {
+  PNGSpec spec;
+  spec.width = 16;
+  spec.height = 16;
+  spec.data.assign(16 * 16 * 3, 0);
+  for (size_t i = 0; i < spec.data.size(); ++i) spec.data[i] = uint8_t(i * 13 + i / 7);
+  const auto good = MakePNG(spec);
+  ASSERT_FALSE(good.empty());
+
+  ZBitmap bm;
+  bm.Create(3, 3, kBitmapModeAlpha);
+  auto expectFailure = [&](const std::vector<uint8_t>& bytes, int32_t code, const char* what) {
+    bm.Create(3, 3, kBitmapModeAlpha);
+    int32_t rc = bm.LoadFromMemory(bytes.data(), bytes.size(), ZImageFormat::kPNG, kBitmapModePixels);
+    EXPECT_EQ(rc, code) << what;
+    EXPECT_TRUE(bm.IsEmpty()) << what;
+    EXPECT_EQ(bm.GetMode(), 0) << what;
+    EXPECT_EQ(bm.Width(), 0) << what;
+  };
+
+  // Every truncation of the file fails (the image data ends before the last row).
+  for (size_t n = 0; n + 12 < good.size(); n += (n < 64 ? 1 : 7))
+    expectFailure(std::vector<uint8_t>(good.begin(), good.begin() + n), -9, "truncated");
+
+  auto badSig = good;
+  badSig[1] = 'Q';
+  expectFailure(badSig, -9, "signature");
+
+  // A flipped byte inside the image data breaks the chunk CRC.
+  auto corrupt = good;
+  corrupt[good.size() - 20] ^= 0x40;
+  expectFailure(corrupt, -9, "crc");
+
+  // Claims more rows than its data holds.
+  expectFailure(WithClaimedSize(good, 16, 400), -9, "lying height");
+  // Absurd sizes are refused before anything is allocated.
+  expectFailure(WithClaimedSize(good, 16385, 1), -3, "too wide");
+  expectFailure(WithClaimedSize(good, 9000, 9000), -3, "too many pixels");
+  expectFailure(WithClaimedSize(good, 0, 16), -9, "zero width");
+
+  // Random damage anywhere never crashes; it either decodes or fails with an empty bitmap.
+  uint32_t seed = 12345;
+  for (int round = 0; round < 300; ++round) {
+    auto bytes = good;
+    for (int k = 0; k < 3; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      bytes[8 + (seed >> 8) % (bytes.size() - 8)] ^= uint8_t(seed >> 24 | 1);
+    }
+    int32_t rc = bm.LoadFromMemory(bytes.data(), bytes.size(), ZImageFormat::kPNG, kBitmapModePixels);
+    if (rc != 0) {
+      EXPECT_TRUE(bm.IsEmpty());
+    } else {
+      EXPECT_EQ(bm.Width() * bm.Height(), 256);
+    }
+  }
+}
+
+TEST(BitmapPNG, LoadByNameChoosesTheDecoderByExtension) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("sonabel_png_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  PNGSpec spec;
+  spec.width = 2;
+  spec.data = {1, 2, 3, 4, 5, 6};
+  auto png = MakePNG(spec);
+  std::ofstream((dir / "Image.PNG").string(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+  std::ofstream((dir / "image.gif").string(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+
+  ZBitmap bm;
+  EXPECT_EQ(bm.Load((dir / "Image.PNG").string(), kBitmapModePixels), 0);
+  EXPECT_EQ(bm.Width(), 2);
+  EXPECT_EQ(bm.GetPixels()[0], Px(1, 2, 3));
+  EXPECT_EQ(bm.Load((dir / "image.gif").string(), kBitmapModePixels), -9);
+  EXPECT_TRUE(bm.IsEmpty());
+  EXPECT_EQ(bm.Load((dir / "noextension").string(), kBitmapModePixels), -9);
+  EXPECT_EQ(bm.Load((dir / "missing.png").string(), kBitmapModePixels), -6);
+  EXPECT_EQ(bm.Load((dir / "Image.PNG").string(), 3), -1);
+  EXPECT_EQ(bm.LoadResource(101, kBitmapModePixels), -6);
+  EXPECT_EQ(bm.LoadResource(101, 7), -1);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace ZTools
