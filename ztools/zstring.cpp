@@ -170,18 +170,42 @@ ZString& ZString::Append(char c) {
   return *this;
 }
 
+// Formatting never writes into this string's buffer before the arguments are read, so an
+// argument may be this very string (s.Format("(%s)", s.CStr())).
+std::string_view ZString::FormatText(char (&small)[kSmallFormat], ZString& big, const char* format,
+                                     va_list args) {
+  if (!format) return {};
+  va_list again;
+  va_copy(again, args);
+  const int needed = std::vsnprintf(small, sizeof(small), format, args);
+  if (needed < 0) {  // encoding error: no text
+    va_end(again);
+    return {};
+  }
+  const size_t length = static_cast<size_t>(needed);
+  if (length < sizeof(small)) {
+    va_end(again);
+    return {small, length};
+  }
+  big.Grow(length);
+  std::vsnprintf(big.buffer_, big.capacity_, format, again);
+  va_end(again);
+  big.SetLength(length);
+  return big.View();
+}
+
 ZString& ZString::Format(const char* format, ...) {
-  Clear();
   va_list args;
   va_start(args, format);
-  AppendFormatV(format, args);
+  FormatV(format, args);
   va_end(args);
   return *this;
 }
 
 ZString& ZString::FormatV(const char* format, va_list args) {
-  Clear();
-  return AppendFormatV(format, args);
+  char small[kSmallFormat];
+  ZString big;
+  return Assign(FormatText(small, big, format, args));
 }
 
 ZString& ZString::AppendFormat(const char* format, ...) {
@@ -193,26 +217,9 @@ ZString& ZString::AppendFormat(const char* format, ...) {
 }
 
 ZString& ZString::AppendFormatV(const char* format, va_list args) {
-  if (!format) return *this;
-  // First try into the room we have; vsnprintf answers the full length it needs.
-  va_list again;
-  va_copy(again, args);
-  char probe[1];
-  char* dest = buffer_ ? buffer_ + length_ : probe;
-  const size_t room = buffer_ ? capacity_ - length_ : sizeof(probe);
-  const int needed = std::vsnprintf(dest, room, format, args);
-  if (needed < 0) {  // encoding error: leave the text as it was
-    SetLength(length_);
-    va_end(again);
-    return *this;
-  }
-  if (static_cast<size_t>(needed) >= room) {
-    Grow(length_ + static_cast<size_t>(needed));
-    std::vsnprintf(buffer_ + length_, capacity_ - length_, format, again);
-  }
-  va_end(again);
-  if (needed > 0) SetLength(length_ + static_cast<size_t>(needed));
-  return *this;
+  char small[kSmallFormat];
+  ZString big;
+  return Append(FormatText(small, big, format, args));
 }
 
 // --- editing ------------------------------------------------------------------------------

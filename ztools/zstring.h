@@ -134,6 +134,9 @@ class ZString {
   }
 
  private:
+  static constexpr size_t kSmallFormat = 256;
+  static std::string_view FormatText(char (&small)[kSmallFormat], ZString& big, const char* format,
+                                     va_list args) __attribute__((format(printf, 3, 0)));
   // Makes room for length characters plus the terminator, keeping the content.
   void Grow(size_t length);
   void SetLength(size_t length) noexcept {

@@ -178,7 +178,16 @@ TEST(ZStringTest, PrintfStyleFormatting) {
     EXPECT_EQ(longText.Length(), length);
     EXPECT_EQ(longText.View(), std::string(length, 'q'));
   }
-  ZString empty;
+  // The arguments may be the string itself, short or long.
+  ZString self("abc");
+  self.Format("(%s)", self.CStr());
+  EXPECT_EQ(self, "(abc)");
+  self.AppendFormat("%s", self.CStr());
+  EXPECT_EQ(self, "(abc)(abc)");
+  ZString bigSelf(300, 'w');
+  bigSelf.AppendFormat("-%s", bigSelf.CStr());
+  EXPECT_EQ(bigSelf.View(), std::string(300, 'w') + "-" + std::string(300, 'w'));
+  ZString empty("x");
   empty.Format("%s", "");
   EXPECT_TRUE(empty.IsEmpty());
   EXPECT_STREQ(empty.CStr(), "");
