@@ -5,8 +5,7 @@
 
 #include <cstdint>
 
-// The runtime's public header declares the same type; an identical typedef is harmless in C++.
-typedef int32_t ZILError;
+#include "zilapi.h"   // ZILError
 
 enum ZCLErrorCode : int32_t {
     ZCL_OK = 0,
