@@ -102,6 +102,41 @@ void TagStore::set(DWORD kind, std::string text) {
   while (versions.size() > 8) versions.pop_front();
 }
 
+void TagStore::schedule(std::string text, bool oggList, uint64_t frame) {
+  std::lock_guard<std::mutex> guard(lock_);
+  Pending p{frame, std::move(text), oggList};
+  if (texts_[BASS_TAG_META].empty()) {
+    apply(p);
+    return;
+  }
+  pending_.push_back(std::move(p));
+  if (pending_.size() > 64) pending_.pop_front();  // a server flooding titles: keep the latest
+  uint64_t expected = UINT64_MAX;
+  nextDue.compare_exchange_strong(expected, pending_.front().frame);
+}
+
+int TagStore::applyDue(uint64_t position) {
+  std::lock_guard<std::mutex> guard(lock_);
+  int applied = 0;
+  while (!pending_.empty() && pending_.front().frame <= position) {
+    apply(pending_.front());
+    pending_.pop_front();
+    ++applied;
+  }
+  nextDue = pending_.empty() ? UINT64_MAX : pending_.front().frame;
+  return applied;
+}
+
+void TagStore::apply(Pending& p) {  // lock_ held
+  auto push = [this](DWORD kind, const std::string& text) {
+    auto& versions = texts_[kind];
+    versions.push_back(text);
+    while (versions.size() > 8) versions.pop_front();
+  };
+  if (p.oggList) push(BASS_TAG_OGG, p.text);
+  push(BASS_TAG_META, p.text);
+}
+
 const char* TagStore::get(DWORD kind) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = texts_.find(kind);

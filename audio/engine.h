@@ -74,14 +74,33 @@ struct Slide {
 // Tag texts of one channel. Each text is kept in the library's layout (see tagText); texts that
 // change while playing (META, OGG) keep a few old versions alive so a pointer handed out
 // earlier stays readable for a while after the change.
+//
+// Metadata found by a stream's thread ahead of playback is scheduled for the frame where it
+// was found and applied when playback reaches that frame (the mixer notices through
+// `nextDue` and the sync thread applies it and fires the META syncs), so a new title shows
+// when its song is heard, not when it was downloaded.
 class TagStore {
  public:
   void set(DWORD kind, std::string text);
   const char* get(DWORD kind);
+  // A new META text (and, for an Ogg comment list, the OGG tag) due at `frame`. The first
+  // META text of a stream applies at once.
+  void schedule(std::string text, bool oggList, uint64_t frame);
+  // Applies what is due at `position`; returns how many texts were applied.
+  int applyDue(uint64_t position);
+
+  std::atomic<uint64_t> nextDue{UINT64_MAX};
 
  private:
+  struct Pending {
+    uint64_t frame;
+    std::string text;
+    bool oggList;
+  };
+  void apply(Pending& p);
   std::mutex lock_;
   std::map<DWORD, std::deque<std::string>> texts_;
+  std::deque<Pending> pending_;
 };
 
 struct Channel {
@@ -176,6 +195,7 @@ void stopPlaying(Channel& ch);
 bool freeChannel(DWORD handle, Kind kind);
 bool inMixerThread();
 constexpr DWORD kSyncDeferredFree = 0x7fff0001;  // internal event: free this channel
+constexpr DWORD kSyncTagsDue = 0x7fff0002;       // internal event: scheduled tags reached
 // A new channel with the engine's defaults for a source; not yet in the table.
 std::shared_ptr<Channel> makeChannel(Kind kind, std::unique_ptr<Source> source, DWORD flags);
 

@@ -52,11 +52,10 @@ CustomIo::~CustomIo() {
   }
 }
 
-bool CustomIo::create(bool seekable) {
-  constexpr int kSize = 32768;
-  auto* buffer = static_cast<unsigned char*>(av_malloc(kSize));
+bool CustomIo::create(bool seekable, int bufferSize) {
+  auto* buffer = static_cast<unsigned char*>(av_malloc(static_cast<size_t>(bufferSize)));
   if (!buffer) return false;
-  avio_ = avio_alloc_context(buffer, kSize, 0, this, &CustomIo::readThunk, nullptr,
+  avio_ = avio_alloc_context(buffer, bufferSize, 0, this, &CustomIo::readThunk, nullptr,
                              seekable ? &CustomIo::seekThunk : nullptr);
   if (!avio_) {
     av_free(buffer);
@@ -184,6 +183,7 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
   d->seekable_ = f->pb && (f->pb->seekable & AVIO_SEEKABLE_NORMAL) && d->length_ != kUnknownLength;
   st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
   f->event_flags &= ~AVFMT_EVENT_FLAG_METADATA_UPDATED;
+  d->lastComments_ = d->comments();
   return d;
 }
 
@@ -240,7 +240,9 @@ void FfmpegDecoder::checkMetadataUpdate() {
   }
   st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
   f->event_flags &= ~AVFMT_EVENT_FLAG_METADATA_UPDATED;
-  if ((side || updated) && onComments) onComments(std::move(list));
+  if (!(side || updated) || list == lastComments_) return;  // the first packet repeats the headers
+  lastComments_ = list;
+  if (onComments) onComments(std::move(list));
 }
 
 // Fills pending_ with the next decoded frames; false at the end of the data.

@@ -42,7 +42,7 @@ class CustomIo {
   virtual void poll() {}
 
  protected:
-  bool create(bool seekable);
+  bool create(bool seekable, int bufferSize = 32768);
   virtual int read(uint8_t* buf, int size) = 0;
   virtual int64_t seek(int64_t, int) { return -1; }
 
@@ -101,6 +101,7 @@ class FfmpegDecoder : public Decoder {
   int swrFormat_ = -1, swrRate_ = 0, swrChannels_ = 0;
   uint64_t swrMask_ = 0;
   int64_t skipUntil_ = -1;  // after a seek: drop frames before this position
+  std::vector<std::string> lastComments_;
   std::vector<float> pending_;
   size_t pendingFrames_ = 0, pendingPos_ = 0;
 };

@@ -138,6 +138,9 @@ void mixBlock(float* out, size_t frames) {
     mixChannel(e, *ch, out, frames);
     bool stalled = ch->source->stalled();
     if (stalled != wasStalled) e.syncs.post(ch->handle, BASS_SYNC_STALL, stalled ? 0 : 1);
+    uint64_t due = ch->tags.nextDue.load(std::memory_order_relaxed);
+    if (ch->position >= due && ch->tags.nextDue.compare_exchange_strong(due, UINT64_MAX))
+      e.syncs.post(ch->handle, kSyncTagsDue, 0);
   }
   e.clock += frames;
   t_inMixer = false;

@@ -56,7 +56,7 @@ class HttpIo : public CustomIo {
  public:
   HttpIo(AVIOContext* http, std::string head) : http_(http), head_(std::move(head)) {}
   ~HttpIo() override { avio_closep(&http_); }
-  bool open() { return create(false); }
+  bool open() { return create(false, 4096); }  // small: little read-ahead beyond the ring
   AVIOContext* http() const { return http_; }
   const std::string& lastMeta() const { return lastMeta_; }
   std::function<void(const std::string&)> onMeta;
@@ -227,20 +227,8 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   httpHeaders.insert(httpHeaders.end(), opened.icyHeaders.begin(), opened.icyHeaders.end());
   if (!httpHeaders.empty()) ch->tags.set(BASS_TAG_HTTP, tagList(httpHeaders));
   if (!opened.icyHeaders.empty()) ch->tags.set(BASS_TAG_ICY, tagList(opened.icyHeaders));
-  if (opened.decoder->formatName() == "ogg") {
-    setOggComments(*ch, opened.decoder->comments());
-    reportOggChanges(*ch, *opened.decoder);
-  }
-  if (opened.httpIo) {
-    if (!opened.httpIo->lastMeta().empty()) ch->tags.set(BASS_TAG_META, opened.httpIo->lastMeta());
-    Channel* target = ch.get();  // outlives the stream thread that calls this
-    opened.httpIo->onMeta = [target](const std::string& meta) {
-      target->tags.set(BASS_TAG_META, meta);
-      engine().syncs.post(target->handle, BASS_SYNC_META, 0);
-    };
-  }
-
-  int rate = opened.decoder->rate();
+  FfmpegDecoder* decoder = opened.decoder.get();
+  int rate = decoder->rate();
   ProducerSource::Options o;
   o.network = true;
   o.ringFrames = static_cast<size_t>(rate) * e.config.netBufferMs / 1000;
@@ -249,6 +237,17 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   o.resumeFrames = prebuf;
   auto source = std::make_unique<ProducerSource>(std::move(opened.decoder), o);
   ProducerSource* producer = source.get();
+  if (decoder->formatName() == "ogg") {
+    setOggComments(*ch, decoder->comments());
+    reportOggChanges(*ch, *decoder, *producer);
+  }
+  if (opened.httpIo) {
+    if (!opened.httpIo->lastMeta().empty()) ch->tags.schedule(opened.httpIo->lastMeta(), false, 0);
+    Channel* target = ch.get();  // outlives the stream thread that calls this
+    opened.httpIo->onMeta = [target, producer](const std::string& meta) {
+      target->tags.schedule(meta, false, producer->producedFrames());
+    };
+  }
   ch->freq = static_cast<float>(rate);
   ch->source = std::move(source);
   prebuf = std::min(prebuf, producer->ringCapacity() - o.chunkFrames);

@@ -66,6 +66,7 @@ void ProducerSource::run() {
         std::lock_guard<std::mutex> guard(decodeLock_);
         ring_.reset();
         decoder_->seek(seekTarget_.load());
+        produced_ = seekTarget_.load();
       }
       eof_ = false;
       emptyPass = false;
@@ -84,6 +85,7 @@ void ProducerSource::run() {
     }
     if (got > 0) {
       ring_.write(chunk.data(), got);
+      produced_ += got;
       emptyPass = false;
       continue;
     }

@@ -38,6 +38,8 @@ class ProducerSource : public Source {
   void shutdown() override;
 
   size_t buffered() const { return ring_.available(); }
+  // Stream thread: the frame position of the next frame it will hand to the ring.
+  uint64_t producedFrames() const { return produced_.load(std::memory_order_relaxed); }
   bool decoderFinished() const { return eof_.load(); }
   size_t ringCapacity() const { return ring_.capacity(); }
 
@@ -64,6 +66,7 @@ class ProducerSource : public Source {
   std::atomic<bool> quit_{false};
   std::atomic<bool> eof_{false};
   std::atomic<bool> stalled_{false};
+  std::atomic<uint64_t> produced_{0};
   std::atomic<uint64_t> seekTarget_{0};
   std::atomic<uint64_t> seekRequested_{0};
   std::atomic<uint64_t> seekDone_{0};

@@ -117,12 +117,13 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
   }
   if (!decoder) return fail(error), 0;
   auto ch = makeChannel(Kind::Stream, nullptr, flags);
-  if (decoder->formatName() == "ogg") {
-    setOggComments(*ch, decoder->comments());
-    reportOggChanges(*ch, *decoder);
-  }
+  FfmpegDecoder* raw = decoder.get();
   auto source = makeFileSource(std::move(decoder), flags & BASS_SAMPLE_LOOP);
   ProducerSource* producer = source.get();
+  if (raw->formatName() == "ogg") {
+    setOggComments(*ch, raw->comments());
+    reportOggChanges(*ch, *raw, *producer);
+  }
   ch->freq = static_cast<float>(source->rate());
   ch->source = std::move(source);
   HSTREAM handle;

@@ -2,6 +2,7 @@
 #include "audio/stream_tags.h"
 
 #include "audio/ffmpeg_decoder.h"
+#include "audio/producer_source.h"
 
 namespace audio {
 
@@ -11,12 +12,12 @@ void setOggComments(Channel& ch, const std::vector<std::string>& comments) {
   ch.tags.set(BASS_TAG_META, list);
 }
 
-void reportOggChanges(Channel& ch, FfmpegDecoder& decoder) {
+void reportOggChanges(Channel& ch, FfmpegDecoder& decoder, const ProducerSource& producer) {
   // The channel outlives its decoder's thread (the source is stopped before it is destroyed).
   Channel* target = &ch;
-  decoder.onComments = [target](std::vector<std::string> comments) {
-    setOggComments(*target, comments);
-    engine().syncs.post(target->handle, BASS_SYNC_META, 0);
+  const ProducerSource* source = &producer;
+  decoder.onComments = [target, source](std::vector<std::string> comments) {
+    target->tags.schedule(tagList(comments), true, source->producedFrames());
   };
 }
 

@@ -10,8 +10,10 @@ namespace audio {
 
 // An Ogg comment list: becomes both the OGG tag and the META tag (a list of "KEY=value" texts).
 void setOggComments(Channel& ch, const std::vector<std::string>& comments);
-// Hooks a decoder's new comment lists (chained Ogg) to the channel: tags plus a META event.
+// Hooks a decoder's new comment lists (chained Ogg) to the channel: the tags change, with a
+// META event, when playback reaches the new part.
 class FfmpegDecoder;
-void reportOggChanges(Channel& ch, FfmpegDecoder& decoder);
+class ProducerSource;
+void reportOggChanges(Channel& ch, FfmpegDecoder& decoder, const ProducerSource& producer);
 
 }  // namespace audio

@@ -60,6 +60,10 @@ void SyncDispatcher::run() {
       std::lock_guard<std::recursive_mutex> guard(e.lock);
       Channel* ch = findChannel(ev.channel);
       if (!ch) continue;
+      if (ev.type == kSyncTagsDue) {
+        if (ch->tags.applyDue(ch->position) == 0) continue;
+        ev.type = BASS_SYNC_META;
+      }
       for (const auto& s : ch->syncs)
         if (s.type == ev.type) due.push_back(s);
       auto& list = ch->syncs;

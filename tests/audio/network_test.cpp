@@ -1,0 +1,257 @@
+// Internet radio against the local test server: ICY titles and META syncs, header tags, error
+// codes, redirects and playlists, drops, stalls, hostile metadata, slow servers, chained Ogg
+// and HLS.
+#include <strings.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio_test_support.h"
+
+using namespace audiotest;
+
+namespace {
+
+TestServer* g_server = nullptr;
+
+struct MetaLog {
+  std::mutex lock;
+  std::vector<std::string> metas;
+  std::vector<double> heardAt;  // playback position (s) when each one fired
+  std::atomic<int> count{0};
+};
+
+void CALLBACK recordMeta(HSYNC, DWORD channel, DWORD, void* user) {
+  auto* log = static_cast<MetaLog*>(user);
+  const char* meta = BASS_ChannelGetTags(channel, BASS_TAG_META);
+  std::string text;
+  if (meta && std::strncmp(meta, "StreamTitle", 11) == 0) {
+    text = meta;
+  } else {
+    for (const char* p = meta; p && *p; p += std::strlen(p) + 1) text += std::string(p) + "\n";
+  }
+  double at = BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel, BASS_POS_BYTE));
+  std::lock_guard<std::mutex> guard(log->lock);
+  log->metas.push_back(text);
+  log->heardAt.push_back(at);
+  ++log->count;
+}
+
+void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
+
+std::string encoded(const std::string& url) {
+  std::string out;
+  for (char c : url) {
+    if (c == '&' || c == '?' || c == '=' || c == '%' || c == ',') {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool listHas(const char* list, const std::string& text) {
+  for (const char* p = list; p && *p; p += std::strlen(p) + 1)
+    if (strcasecmp(p, text.c_str()) == 0) return true;
+  return false;
+}
+
+class NetworkTest : public EngineTest {
+ protected:
+  static void SetUpTestSuite() {
+    makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
+    makeAudio("first.ogg", "-f lavfi -i sine=frequency=300:duration=0.6 -c:a libvorbis -metadata title=First");
+    makeAudio("second.ogg", "-f lavfi -i sine=frequency=600:duration=0.6 -c:a libvorbis -metadata title=Second");
+    std::string chained = workDir() + "/chained.ogg";
+    std::string cat = "cat '" + workDir() + "/first.ogg' '" + workDir() + "/second.ogg' > '" + chained + "'";
+    ASSERT_EQ(std::system(cat.c_str()), 0);
+    makeAudio("index.m3u8", "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
+                            "-hls_segment_filename '" + workDir() + "/seg%d.ts'");
+    g_server = new TestServer();
+    ASSERT_TRUE(g_server->start(workDir()));
+  }
+  static void TearDownTestSuite() {
+    delete g_server;
+    g_server = nullptr;
+  }
+  std::string url(const std::string& path) { return g_server->url(path); }
+  HSTREAM open(const std::string& path) {
+    return BASS_StreamCreateURL(url(path).c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+  }
+};
+
+}  // namespace
+
+TEST_F(NetworkTest, IcyStreamHasTagsAndReportsTitleChanges) {
+  auto start = std::chrono::steady_clock::now();
+  HSTREAM h = open("/live?file=radio.mp3&titles=Artist%20-%20Song|Next%20One&interval=2&burst=1");
+  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000)) << "a burst starts at once";
+  const char* meta = BASS_ChannelGetTags(h, BASS_TAG_META);
+  ASSERT_NE(meta, nullptr);
+  EXPECT_STREQ(meta, "StreamTitle='Artist - Song';StreamUrl='';");
+  const char* icy = BASS_ChannelGetTags(h, BASS_TAG_ICY);
+  EXPECT_TRUE(listHas(icy, "icy-name: Test Radio"));
+  EXPECT_TRUE(listHas(icy, "icy-br: 128"));
+  EXPECT_TRUE(listHas(BASS_ChannelGetTags(h, BASS_TAG_HTTP), "Content-Type: audio/mpeg"));
+  EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), static_cast<QWORD>(-1));
+  EXPECT_FALSE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+
+  MetaLog log;
+  ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_META, 0, recordMeta, &log), 0u);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  ASSERT_TRUE(waitFor([&] { return log.count >= 1; }, 3000));
+  {
+    std::lock_guard<std::mutex> guard(log.lock);
+    EXPECT_EQ(log.metas[0], "StreamTitle='Next One';StreamUrl='';");
+  }
+  EXPECT_EQ(BASS_ChannelIsActive(h), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+  EXPECT_GT(BASS_ChannelGetLevel(h) & 0xffff, 1000u);
+  double heard = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+  EXPECT_NEAR(heard, 2.0, 0.3) << "the new title comes when its part of the stream plays";
+  auto freeStart = std::chrono::steady_clock::now();
+  EXPECT_TRUE(BASS_StreamFree(h));
+  EXPECT_LT(std::chrono::steady_clock::now() - freeStart, std::chrono::milliseconds(500));
+}
+
+TEST_F(NetworkTest, FailuresGiveTheLibraryCodes) {
+  struct Case {
+    std::string path;
+    int code;
+  };
+  const Case cases[] = {
+      {"/status?code=404", BASS_ERROR_FILEOPEN},
+      {"/status?code=500", BASS_ERROR_FILEOPEN},
+      {"/html", BASS_ERROR_FILEFORM},
+      {"/garbage", BASS_ERROR_FILEFORM},
+      {"/list?kind=pls&to=" + encoded(url("/status?code=404")), BASS_ERROR_FILEOPEN},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(open(c.path), 0u) << c.path;
+    EXPECT_EQ(BASS_ErrorGetCode(), c.code) << c.path;
+  }
+  // Nobody listening: refused at once.
+  EXPECT_EQ(BASS_StreamCreateURL("http://127.0.0.1:1/", 0, 0, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+  EXPECT_EQ(BASS_StreamCreateURL("file:///etc/passwd", 0, 0, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+  // A server that never answers: the configured time-out.
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 600);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(open("/hang"), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GT(took, std::chrono::milliseconds(500));
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
+
+TEST_F(NetworkTest, RedirectsAndPlaylistsLeadToTheFirstWorkingEntry) {
+  std::string live = encoded(url("/live?file=radio.mp3&titles=Listed"));
+  std::string bad = encoded(url("/status?code=404"));
+  const std::string paths[] = {
+      "/redirect?to=" + live,
+      "/list?kind=pls&to=" + bad + "," + live,
+      "/list?kind=m3u&to=" + bad + "," + encoded(url("/redirect?to=" + live)),
+  };
+  for (const auto& path : paths) {
+    HSTREAM h = open(path);
+    ASSERT_NE(h, 0u) << path << " error " << BASS_ErrorGetCode();
+    EXPECT_STREQ(BASS_ChannelGetTags(h, BASS_TAG_META), "StreamTitle='Listed';StreamUrl='';") << path;
+    BASS_StreamFree(h);
+  }
+}
+
+TEST_F(NetworkTest, ClosedConnectionEndsAndStallResumes) {
+  HSTREAM dropped = open("/live?file=radio.mp3&burst=1&drop=0.5");
+  ASSERT_NE(dropped, 0u);
+  HSTREAM stalling = open("/live?file=radio.mp3&burst=0.6&stall=0.1:1.5");
+  ASSERT_NE(stalling, 0u);
+  std::atomic<int> ends{0}, stallEvents{0};
+  BASS_ChannelSetSync(dropped, BASS_SYNC_END, 0, countSync, &ends);
+  BASS_ChannelSetSync(stalling, BASS_SYNC_STALL, 0, countSync, &stallEvents);
+  ASSERT_TRUE(BASS_ChannelPlay(dropped, FALSE));
+  ASSERT_TRUE(BASS_ChannelPlay(stalling, FALSE));
+  EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(stalling) == BASS_ACTIVE_STALLED; }, 2500));
+  EXPECT_TRUE(waitFor([&] { return ends.load() == 1; }, 3000)) << "the dropped stream plays out and ends";
+  EXPECT_EQ(BASS_ChannelIsActive(dropped), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+  EXPECT_FALSE(BASS_ChannelPlay(dropped, FALSE));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+  EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(stalling) == BASS_ACTIVE_PLAYING; }, 3000))
+      << "data came back";
+  EXPECT_GE(stallEvents.load(), 2);
+}
+
+TEST_F(NetworkTest, HostileMetadataAndSlowServersAreHarmless) {
+  HSTREAM huge = open("/live?file=radio.mp3&meta=huge&metaint=1000");
+  ASSERT_NE(huge, 0u);
+  const char* meta = BASS_ChannelGetTags(huge, BASS_TAG_META);
+  ASSERT_NE(meta, nullptr);
+  EXPECT_EQ(std::strlen(meta), 255u * 16);
+  HSTREAM broken = open("/live?file=radio.mp3&meta=malformed&metaint=1");
+  ASSERT_NE(broken, 0u);
+  EXPECT_EQ(std::string(BASS_ChannelGetTags(broken, BASS_TAG_META)).rfind("StreamTitle='Artist - Song", 0), 0u);
+  BASS_ChannelPlay(huge, FALSE);
+  BASS_ChannelPlay(broken, FALSE);
+
+  // 1 KB/s of a 128 kbit/s stream: either too slow to start within the time-out, or a stream
+  // that stalls; freeing it must not wait for the server.
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 1000);
+  auto start = std::chrono::steady_clock::now();
+  HSTREAM slow = open("/live?file=radio.mp3&bps=1000&burst=0");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+  if (slow) {
+    BASS_ChannelPlay(slow, FALSE);
+    EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(slow) == BASS_ACTIVE_STALLED; }, 2000));
+    auto freeStart = std::chrono::steady_clock::now();
+    EXPECT_TRUE(BASS_StreamFree(slow));
+    EXPECT_LT(std::chrono::steady_clock::now() - freeStart, std::chrono::milliseconds(500));
+  } else {
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(BASS_ChannelIsActive(huge), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+  EXPECT_EQ(BASS_ChannelIsActive(broken), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+}
+
+TEST_F(NetworkTest, ChainedOggReportsEachCommentListWithoutStopping) {
+  HSTREAM h = open("/file?file=chained.ogg");
+  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+  EXPECT_TRUE(listHas(BASS_ChannelGetTags(h, BASS_TAG_META), "title=First"));
+  MetaLog log;
+  std::atomic<int> ends{0};
+  BASS_ChannelSetSync(h, BASS_SYNC_META, 0, recordMeta, &log);
+  BASS_ChannelSetSync(h, BASS_SYNC_END, 0, countSync, &ends);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  ASSERT_TRUE(waitFor([&] { return log.count >= 1; }, 3000));
+  {
+    std::lock_guard<std::mutex> guard(log.lock);
+    EXPECT_NE(log.metas.back().find("Second"), std::string::npos) << log.metas.back();
+    EXPECT_NEAR(log.heardAt.back(), 0.6, 0.1) << "reported when the second part starts playing";
+  }
+  EXPECT_EQ(ends.load(), 0);
+  ASSERT_TRUE(waitFor([&] { return ends.load() == 1; }, 3000));
+  double played = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+  EXPECT_NEAR(played, 1.2, 0.1) << "both parts played in full";
+  EXPECT_TRUE(listHas(BASS_ChannelGetTags(h, BASS_TAG_OGG), "title=Second"));
+}
+
+TEST_F(NetworkTest, HlsPlaylistPlays) {
+  HSTREAM h = open("/static/index.m3u8");
+  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+  std::atomic<int> ends{0};
+  BASS_ChannelSetSync(h, BASS_SYNC_END, 0, countSync, &ends);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_GT(BASS_ChannelGetLevel(h) & 0xffff, 1000u);
+  ASSERT_TRUE(waitFor([&] { return ends.load() == 1; }, 4000));
+  double played = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
+  EXPECT_NEAR(played, 2.0, 0.15);
+}
