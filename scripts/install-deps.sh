@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libpixman-1-dev
   # bitmaps
   libpng-dev zlib1g-dev
   # skin packages (7z)

@@ -1,6 +1,6 @@
-// The blend kernels. Every mode is a small per-channel function inlined into one of two row
-// loops (with and without an alpha plane), so the mode is decided once per rectangle and the
-// loops are plain byte arithmetic the compiler can vectorise. Arithmetic is integer throughout
+// The blend kernels. Every mode is a small per-channel function inlined into a row loop (with
+// or without an alpha plane), so the mode is decided once per rectangle and the loops are plain
+// byte arithmetic the compiler can vectorise. Arithmetic is integer throughout
 // ("x >> 8" on signed values rounds toward minus infinity), except `luminosity`, which goes
 // through hue, saturation and lightness, and `gamma`, whose curve is tabulated once per call.
 #pragma GCC optimize("O3")
@@ -33,36 +33,92 @@ struct Rect {
   int32_t w, h;
 };
 
-// r = op(s, d, channel) replaces d, or is mixed in by the pixel's alpha: d + ((r - d) * a >> 8).
+// r = op(s, d, channel) replaces d, or is mixed in by the pixel's alpha: d + ((r - d) * a >> 8),
+// computed as (d * (256 - a) + r * a) >> 8, which is the same number (the sum is never negative,
+// so the shift floors alike) but stays unsigned and within 16 bits.
+//
+// Modes whose rule is the same for every channel run over the row as a flat array of bytes, so
+// the compiler loads and stores whole vectors; the alpha plane is first spread to one byte per
+// channel, and the unused bytes are cleared after the row. Modes that use the tint colour need
+// the channel index and run pixel by pixel. The row loops take their count as a plain value:
+// byte stores could otherwise alias it and keep the compiler from vectorising.
 template <typename Op>
-void BlendChannels(const Rect& rc, Op op) {
-  for (int32_t y = 0; y < rc.h; ++y) {
-    uint8_t* __restrict d = rc.dst + y * rc.dstStride;
-    const uint8_t* __restrict s = rc.src + y * rc.srcStride;
+inline void BytesPlain(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n, Op op) {
+  for (int32_t i = 0; i < n; ++i) d[i] = uint8_t(op(s[i], d[i], 0));
+}
+
+template <typename Op>
+inline void BytesMasked(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a,
+                        const int32_t n, Op op) {
+  for (int32_t i = 0; i < n; ++i) {
+    const unsigned av = a[i], dv = d[i];
+    d[i] = uint8_t((dv * (256 - av) + unsigned(op(s[i], dv, 0)) * av) >> 8);
+  }
+}
+
+// One alpha byte per channel, scaled by amount / 256 (256: unscaled); the unused lane gets 0.
+inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, const int32_t n, const unsigned amount) {
+  for (int32_t x = 0; x < n; ++x) out[x] = ((a[x] * amount) >> 8) * 0x00010101u;
+}
+
+inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
+  for (int32_t x = 0; x < n; ++x) d[x] &= 0x00ffffffu;
+}
+
+template <typename Op>
+void BlendChannels(const Rect& rc, Op op, unsigned alphaScale = 256) {
+  const int32_t w = rc.w, h = rc.h;
+  std::vector<uint32_t> spread(rc.alpha ? size_t(w) : 0);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* d = rc.dst + y * rc.dstStride;
     if (!rc.alpha) {
-      for (int32_t x = 0; x < rc.w; ++x) {
-        int r0 = op(s[4 * x], d[4 * x], 0);
-        int r1 = op(s[4 * x + 1], d[4 * x + 1], 1);
-        int r2 = op(s[4 * x + 2], d[4 * x + 2], 2);
-        d[4 * x] = uint8_t(r0);
-        d[4 * x + 1] = uint8_t(r1);
-        d[4 * x + 2] = uint8_t(r2);
-        d[4 * x + 3] = 0;
-      }
+      BytesPlain(d, rc.src + y * rc.srcStride, 4 * w, op);
     } else {
-      const uint8_t* __restrict a = rc.alpha + y * rc.alphaStride;
-      for (int32_t x = 0; x < rc.w; ++x) {
-        int av = a[x];
-        int d0 = d[4 * x], d1 = d[4 * x + 1], d2 = d[4 * x + 2];
-        int r0 = op(s[4 * x], d0, 0);
-        int r1 = op(s[4 * x + 1], d1, 1);
-        int r2 = op(s[4 * x + 2], d2, 2);
-        d[4 * x] = uint8_t(d0 + ((r0 - d0) * av >> 8));
-        d[4 * x + 1] = uint8_t(d1 + ((r1 - d1) * av >> 8));
-        d[4 * x + 2] = uint8_t(d2 + ((r2 - d2) * av >> 8));
-        d[4 * x + 3] = 0;
-      }
+      SpreadAlpha(spread.data(), rc.alpha + y * rc.alphaStride, w, alphaScale);
+      BytesMasked(d, rc.src + y * rc.srcStride, reinterpret_cast<const uint8_t*>(spread.data()), 4 * w, op);
     }
+    ClearUnused(reinterpret_cast<uint32_t*>(d), w);
+  }
+}
+
+template <typename Op>
+inline void PixelsPlain(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n, Op op) {
+  for (int32_t x = 0; x < n; ++x) {
+    int r0 = op(s[4 * x], d[4 * x], 0);
+    int r1 = op(s[4 * x + 1], d[4 * x + 1], 1);
+    int r2 = op(s[4 * x + 2], d[4 * x + 2], 2);
+    d[4 * x] = uint8_t(r0);
+    d[4 * x + 1] = uint8_t(r1);
+    d[4 * x + 2] = uint8_t(r2);
+    d[4 * x + 3] = 0;
+  }
+}
+
+template <typename Op>
+inline void PixelsMasked(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a,
+                         const int32_t n, Op op) {
+  for (int32_t x = 0; x < n; ++x) {
+    const unsigned av = a[x], keep = 256 - av;
+    const unsigned d0 = d[4 * x], d1 = d[4 * x + 1], d2 = d[4 * x + 2];
+    const unsigned r0 = unsigned(op(s[4 * x], d0, 0));
+    const unsigned r1 = unsigned(op(s[4 * x + 1], d1, 1));
+    const unsigned r2 = unsigned(op(s[4 * x + 2], d2, 2));
+    d[4 * x] = uint8_t((d0 * keep + r0 * av) >> 8);
+    d[4 * x + 1] = uint8_t((d1 * keep + r1 * av) >> 8);
+    d[4 * x + 2] = uint8_t((d2 * keep + r2 * av) >> 8);
+    d[4 * x + 3] = 0;
+  }
+}
+
+// For the modes whose rule depends on the channel (through the tint colour).
+template <typename Op>
+void BlendTinted(const Rect& rc, Op op) {
+  const int32_t w = rc.w, h = rc.h;
+  for (int32_t y = 0; y < h; ++y) {
+    if (!rc.alpha)
+      PixelsPlain(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, w, op);
+    else
+      PixelsMasked(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.alpha + y * rc.alphaStride, w, op);
   }
 }
 
@@ -81,47 +137,33 @@ void Opaque(const Rect& rc) {
     for (int32_t y = 0; y < rc.h; ++y) std::memmove(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, 4 * size_t(rc.w));
     return;
   }
-  BlendChannels(rc, [](int s, int, int) { return s; });
+  BlendChannels(rc, [](unsigned s, unsigned, int) { return s; });
 }
 
-void Transparent(const Rect& rc, uint32_t key) {
-  for (int32_t y = 0; y < rc.h; ++y) {
-    uint32_t* __restrict d = reinterpret_cast<uint32_t*>(rc.dst + y * rc.dstStride);
-    const uint32_t* __restrict s = reinterpret_cast<const uint32_t*>(rc.src + y * rc.srcStride);
-    if (!rc.alpha) {
-      for (int32_t x = 0; x < rc.w; ++x) {
-        uint32_t p = s[x] & 0x00ffffffu;
-        d[x] = p == key ? d[x] : p;
-      }
-    } else {
-      const uint8_t* a = rc.alpha + y * rc.alphaStride;
-      for (int32_t x = 0; x < rc.w; ++x) {
-        uint32_t p = s[x] & 0x00ffffffu;
-        if (p == key) continue;
-        uint32_t q = d[x], out = 0;
-        for (int c = 0; c < 24; c += 8) {
-          int sc = int(p >> c & 255), dc = int(q >> c & 255);
-          out |= uint32_t(dc + ((sc - dc) * a[x] >> 8)) << c;
-        }
-        d[x] = out;
-      }
-    }
+inline void KeyedRow(uint32_t* __restrict d, const uint32_t* __restrict s, const int32_t n, const uint32_t key) {
+  for (int32_t x = 0; x < n; ++x) {
+    const uint32_t p = s[x] & 0x00ffffffu;
+    d[x] = p == key ? d[x] : p;
   }
 }
 
-// `alpha` with an alpha plane: the pixel's alpha scaled by the amount, then the source mixed in.
-void AlphaWithPlane(const Rect& rc, int amount) {
-  for (int32_t y = 0; y < rc.h; ++y) {
-    uint8_t* __restrict d = rc.dst + y * rc.dstStride;
-    const uint8_t* __restrict s = rc.src + y * rc.srcStride;
-    const uint8_t* __restrict a = rc.alpha + y * rc.alphaStride;
-    for (int32_t x = 0; x < rc.w; ++x) {
-      int av = a[x] * amount >> 8;
-      int d0 = d[4 * x], d1 = d[4 * x + 1], d2 = d[4 * x + 2];
-      d[4 * x] = uint8_t(d0 + ((s[4 * x] - d0) * av >> 8));
-      d[4 * x + 1] = uint8_t(d1 + ((s[4 * x + 1] - d1) * av >> 8));
-      d[4 * x + 2] = uint8_t(d2 + ((s[4 * x + 2] - d2) * av >> 8));
-      d[4 * x + 3] = 0;
+void Transparent(const Rect& rc, uint32_t key) {
+  const int32_t w = rc.w, h = rc.h;
+  for (int32_t y = 0; y < h; ++y) {
+    uint32_t* d = reinterpret_cast<uint32_t*>(rc.dst + y * rc.dstStride);
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(rc.src + y * rc.srcStride);
+    if (!rc.alpha) {
+      KeyedRow(d, s, w, key);
+      continue;
+    }
+    const uint8_t* a = rc.alpha + y * rc.alphaStride;
+    for (int32_t x = 0; x < w; ++x) {
+      const uint32_t p = s[x] & 0x00ffffffu;
+      if (p == key) continue;
+      const uint32_t q = d[x], av = a[x];
+      uint32_t out = 0;
+      for (int c = 0; c < 24; c += 8) out |= (((q >> c & 255) * (256 - av) + (p >> c & 255) * av) >> 8) << c;
+      d[x] = out;
     }
   }
 }
@@ -201,13 +243,16 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
   switch (p.mode) {
     case kBlendTransparent: return Transparent(rc, p.tint.ToPixel());
     case kBlendAlpha:
-      if (rc.alpha) return AlphaWithPlane(rc, A);
-      return BlendChannels(rc, [A](int s, int d, int) { return d + ((s - d) * A >> 8); });
+      // With an alpha plane the pixel's alpha is scaled by the amount and the source mixed in.
+      if (rc.alpha) return BlendChannels(rc, [](unsigned s, unsigned, int) { return s; }, unsigned(A));
+      // d + ((s - d) * A >> 8), in the unsigned form explained at RowMasked.
+      return BlendChannels(rc, [A](unsigned s, unsigned d, int) { return (d * unsigned(256 - A) + s * unsigned(A)) >> 8; });
     case kBlendDarken: return BlendChannels(rc, [](int s, int d, int) { return std::min(s, d); });
     case kBlendDifference: return BlendChannels(rc, [](int s, int d, int) { return s > d ? s - d : d - s; });
     case kBlendLighten: return BlendChannels(rc, [](int s, int d, int) { return std::max(s, d); });
-    case kBlendMultiply: return BlendChannels(rc, [](int s, int d, int) { return s * d >> 8; });
-    case kBlendScreen: return BlendChannels(rc, [](int s, int d, int) { return 255 - ((255 - s) * (255 - d) >> 8); });
+    case kBlendMultiply: return BlendChannels(rc, [](unsigned s, unsigned d, int) { return s * d >> 8; });
+    case kBlendScreen:
+      return BlendChannels(rc, [](unsigned s, unsigned d, int) { return 255 - ((255 - s) * (255 - d) >> 8); });
     case kBlendLuminosity: return Luminosity(rc);
     case kBlendGrayscale: return Grayscale(rc);
     case kBlendHardLight:
@@ -222,7 +267,7 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
         return d + (((m * k * 2) >> 8) * (T - d) >> 8);
       });
     case kBlendDynamicTint:
-      return BlendChannels(rc, [&t](int s, int, int c) {
+      return BlendTinted(rc, [&t](int s, int, int c) {
         int w = s < 128 ? s : 255 - s;
         return s + ((t[c] - s) * w >> 8);
       });
@@ -234,8 +279,8 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
       for (int v = 0; v < 256; ++v) table[v] = uint8_t(std::lround(255.0 * std::pow(v / 255.0, f)));
       return BlendChannels(rc, [&table](int s, int, int) { return int(table[s]); });
     }
-    case kBlendColorBlend: return BlendChannels(rc, [&t, A](int s, int, int c) { return s + ((t[c] - s) * A >> 8); });
-    case kBlendColorMultiply: return BlendChannels(rc, [&t](int s, int, int c) { return s * t[c] >> 8; });
+    case kBlendColorBlend: return BlendTinted(rc, [&t, A](int s, int, int c) { return s + ((t[c] - s) * A >> 8); });
+    case kBlendColorMultiply: return BlendTinted(rc, [&t](int s, int, int c) { return s * t[c] >> 8; });
     case kBlendSaturate: return Saturate(rc);
     default: return Opaque(rc);
   }
