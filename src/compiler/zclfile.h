@@ -14,8 +14,15 @@ inline constexpr const char* kZCLAnonymousName = "anonymous character string";
 struct ZCLFile {
     std::string name;    // shown in messages
     std::string text;    // may hold NUL bytes; they read as white space
-    size_t      pos;     // read position, 0 .. text.size()
-    int         pass;    // pass in which the text was last parsed, -1 before the first
+    size_t      pos = 0; // read position, 0 .. text.size()
+    int         pass = -1; // pass in which the text was last parsed, -1 before the first
+
+    // Where the last line/column lookup ended, so that lookups in increasing order (messages
+    // of one pass) scan each byte once. Only ZCLFileLineColumn uses these.
+    mutable size_t lcPos = 0;
+    mutable int    lcLine = 1;
+    mutable int    lcColumn = 1;
+    mutable char   lcBreak = 0;   // CR or LF just counted, which the other one would pair with
 };
 
 // Copies the name (null gives kZCLAnonymousName) and the text; the read position becomes 0.

@@ -2,7 +2,7 @@
 // block skipping, positions, literal values, diagnostics and option strings on arbitrary bytes.
 // Built into the compiler tests (run over random inputs there) and, with -DSONABEL_FUZZER and
 // clang's -fsanitize=fuzzer, as a libFuzzer target:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -DSONABEL_FUZZER -I.
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -DSONABEL_FUZZER -I. -Isrc/include
 //           src/compiler/*.cpp tests/compiler/zclfuzz.cpp -o zcl_fuzz
 #include <cstddef>
 #include <cstdint>
@@ -52,8 +52,16 @@ int ZCLFuzzText(const uint8_t* data, size_t size)
     ZCLFileSetPosition(&file, 0);
     while (ZCLSkipBlock(&file) == ZCL_OK) {
     }
-    int line, column;
-    ZCLFileLineColumn(&file, size / 2, &line, &column);
+    // Resumed lookups (increasing, then back to the start) agree with fresh ones.
+    for (size_t pos : {size / 3, size / 2, size, size / 4}) {
+        int line, column, freshLine, freshColumn;
+        ZCLFileLineColumn(&file, pos, &line, &column);
+        ZCLFile fresh;
+        ZCLFileOpen(&fresh, nullptr, text, size);
+        ZCLFileLineColumn(&fresh, pos, &freshLine, &freshColumn);
+        if (line != freshLine || column != freshColumn)
+            std::abort();
+    }
     ZCLFatalError(&diag, &file, "zclstate", 1, "fuzz", "ZCLFuzzText");
     ZCLFlushMessages(&diag);
 

@@ -347,6 +347,20 @@ TEST(Tokenizer, LineAndColumn)
     EXPECT_EQ(at("a\n\r\nb", 4), P(3, 1));
     EXPECT_EQ(at("x\n\n\n  \tfoo", 7), P(4, 5));
     EXPECT_EQ(at("ab", 99), P(1, 3));        // clamped to the end
+
+    // Lookups on one file in any order (resuming from the previous one) agree with fresh ones,
+    // also when a lookup ends between the two bytes of a CR LF pair.
+    const std::string mixed = "a\r\nb\n\rc\r\rd\n\ne\tf\r\n\r\ng\n";
+    ZCLFile f;
+    ZCLFileOpen(&f, nullptr, mixed.data(), mixed.size());
+    for (int round = 0; round < 2; round++) {
+        for (size_t i = 0; i <= mixed.size(); i++) {
+            size_t pos = round == 0 ? i : mixed.size() - i;
+            int line, col;
+            ZCLFileLineColumn(&f, pos, &line, &col);
+            EXPECT_EQ(P(line, col), at(mixed, pos)) << pos;
+        }
+    }
 }
 
 TEST(Tokenizer, SkipBlockMatchesBraces)
