@@ -153,7 +153,7 @@ int32_t ZBitmap::Load(std::string_view name, int32_t mode) {
     return kZErrFileReadFailed;
   if (mode < kBitmapModeScreen || mode > kBitmapModeAlpha) return kZErrUnspecified;
   std::vector<uint8_t> bytes;
-  if (int32_t rc = ReadBitmapFile(name, bytes)) return rc;
+  if (int32_t rc = ReadBitmapFile(name, format == ZImageFormat::kBMP, bytes)) return rc;
   return LoadFromMemory(bytes.data(), bytes.size(), format, mode);
 }
 

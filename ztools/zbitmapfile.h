@@ -1,6 +1,7 @@
-// Reading an image file whole into memory for ZBitmap::Load: through the resource layer, so the
-// file may come from the skin's folder or package, and for BMP names also from the file system
-// (as the platform's image loader would find them).
+// Reading an image file whole into memory for ZBitmap::Load. Relative names are read through
+// the resource layer, so the file may come from the skin's folder or package; absolute names
+// from the disk. A BMP name that the resource layer does not know is also tried on the disk
+// (relative to the current folder), as the platform's image loader would find it.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,8 @@
 
 namespace ZTools {
 
-// Reads the named file. 0, -6 when it is nowhere to be found, -9 when it cannot be read, -3 when
-// it is too large to hold.
-int32_t ReadBitmapFile(std::string_view name, std::vector<uint8_t>& bytes);
+// Reads the named file. 0; when it is nowhere to be found -6 (BMP) or -11 (any other file);
+// -9 when it cannot be read; -3 when it is too large to hold.
+int32_t ReadBitmapFile(std::string_view name, bool isBMP, std::vector<uint8_t>& bytes);
 
 }  // namespace ZTools

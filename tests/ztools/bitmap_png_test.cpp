@@ -259,7 +259,8 @@ TEST(BitmapPNG, LoadByNameChoosesTheDecoderByExtension) {
   EXPECT_EQ(bm.Load((dir / "image.gif").string(), kBitmapModePixels), -9);
   EXPECT_TRUE(bm.IsEmpty());
   EXPECT_EQ(bm.Load((dir / "noextension").string(), kBitmapModePixels), -9);
-  EXPECT_EQ(bm.Load((dir / "missing.png").string(), kBitmapModePixels), -6);
+  EXPECT_EQ(bm.Load((dir / "missing.png").string(), kBitmapModePixels), -11);
+  EXPECT_EQ(bm.Load((dir / "missing.bmp").string(), kBitmapModePixels), -6);
   EXPECT_EQ(bm.Load((dir / "Image.PNG").string(), 3), -1);
   EXPECT_EQ(bm.LoadResource(101, kBitmapModePixels), -6);
   EXPECT_EQ(bm.LoadResource(101, 7), -1);
