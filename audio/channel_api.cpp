@@ -177,7 +177,7 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
   if (mode == BASS_POS_MUSIC_ORDER) {
     if (!ch->musicOrderPosition) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
     setError(BASS_OK);
-    return ch->musicOrderPosition();
+    return ch->musicOrderPosition(ch->position);
   }
   if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
   uint64_t frames = ch->position;

@@ -129,7 +129,7 @@ struct Channel {
 
   TagStore tags;
   // Music: order/row queries and pan separation go through these.
-  std::function<uint32_t()> musicOrderPosition;
+  std::function<uint32_t(uint64_t position)> musicOrderPosition;
   std::function<uint32_t()> musicOrderCount;
   std::function<bool(uint32_t order, uint32_t row, uint64_t* frame)> musicSeekOrder;
   std::function<void(float)> musicSetPanSeparation;

@@ -32,6 +32,10 @@ class ModuleDecoder : public Decoder {
     return d > 0 ? static_cast<uint64_t>(std::llround(d * rate_)) : 0;
   }
   openmpt_module* module() { return mod_; }
+  uint32_t positionTag() override {
+    return static_cast<uint32_t>(openmpt_module_get_current_order(mod_) & 0xffff) |
+           (static_cast<uint32_t>(openmpt_module_get_current_row(mod_) & 0xffff) << 16);
+  }
 
  private:
   openmpt_module* mod_;
@@ -80,6 +84,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
                                                            openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
   if (!mod) return fail(BASS_ERROR_FILEFORM), 0;
   openmpt_module_set_repeat_count(mod, flags & BASS_SAMPLE_LOOP ? -1 : 0);
+  openmpt_module_ctl_set_boolean(mod, "seek.sync_samples", 1);  // a jump keeps held notes sounding
   openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
                                   flags & (BASS_MUSIC_RAMP | BASS_MUSIC_RAMPS) ? -1 : 0);
   std::string name = metadata(mod, "title");
@@ -88,20 +93,14 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   auto decoder = std::make_unique<ModuleDecoder>(mod, rate);
   ProducerSource::Options o;
   o.ringFrames = 4096;
-  o.chunkFrames = 1024;
+  o.chunkFrames = 512;  // the resolution of order/row positions
   auto source = std::make_unique<ProducerSource>(std::move(decoder), o);
   ProducerSource* producer = source.get();
   auto ch = makeChannel(Kind::Music, std::move(source), flags);
   ch->tags.set(BASS_TAG_MUSIC_NAME, name + '\0');
   ch->tags.set(BASS_TAG_MUSIC_MESSAGE, message + '\0');
   auto module = [](Decoder& d) { return static_cast<ModuleDecoder&>(d).module(); };
-  ch->musicOrderPosition = [producer, module] {
-    return producer->withDecoder([&](Decoder& d) {
-      openmpt_module* m = module(d);
-      return static_cast<uint32_t>(openmpt_module_get_current_order(m) & 0xffff) |
-             (static_cast<uint32_t>(openmpt_module_get_current_row(m) & 0xffff) << 16);
-    });
-  };
+  ch->musicOrderPosition = [producer](uint64_t position) { return producer->positionTagAt(position); };
   ch->musicOrderCount = [producer, module] {
     return producer->withDecoder([&](Decoder& d) { return static_cast<uint32_t>(openmpt_module_get_num_orders(module(d))); });
   };

@@ -56,6 +56,18 @@ bool ProducerSource::seekTo(uint64_t frame) {
   return true;
 }
 
+uint32_t ProducerSource::positionTagAt(uint64_t frame) {
+  {
+    std::lock_guard<std::mutex> guard(markerLock_);
+    for (size_t i = markerCount_; i-- > 0;) {
+      const Marker& m = markers_[(markerHead_ + i) % kMarkers];
+      if (m.frame <= frame) return m.tag;
+    }
+  }
+  std::lock_guard<std::mutex> guard(decodeLock_);
+  return decoder_->positionTag();
+}
+
 void ProducerSource::run() {
   std::vector<float> chunk(options_.chunkFrames * 2);
   bool emptyPass = false;  // a loop pass that produced nothing: stop instead of spinning
@@ -68,6 +80,10 @@ void ProducerSource::run() {
         decoder_->seek(seekTarget_.load());
         produced_ = seekTarget_.load();
       }
+      {
+        std::lock_guard<std::mutex> guard(markerLock_);
+        markerCount_ = 0;
+      }
       eof_ = false;
       emptyPass = false;
       seekDone_.store(request, std::memory_order_release);
@@ -79,9 +95,19 @@ void ProducerSource::run() {
       continue;
     }
     size_t got;
+    uint32_t tag;
     {
       std::lock_guard<std::mutex> guard(decodeLock_);
+      tag = decoder_->positionTag();
       got = decoder_->decode(chunk.data(), options_.chunkFrames);
+    }
+    if (got > 0) {
+      std::lock_guard<std::mutex> guard(markerLock_);
+      markers_[(markerHead_ + markerCount_) % kMarkers] = Marker{produced_.load(), tag};
+      if (markerCount_ < kMarkers)
+        ++markerCount_;
+      else
+        markerHead_ = (markerHead_ + 1) % kMarkers;
     }
     if (got > 0) {
       ring_.write(chunk.data(), got);

@@ -43,6 +43,9 @@ class ProducerSource : public Source {
   bool decoderFinished() const { return eof_.load(); }
   size_t ringCapacity() const { return ring_.capacity(); }
 
+  // The decoder's position tag that was current when `frame` was decoded.
+  uint32_t positionTagAt(uint64_t frame);
+
   // Runs f(decoder) while the stream's thread is not inside the decoder.
   template <class F>
   auto withDecoder(F f) {
@@ -67,6 +70,14 @@ class ProducerSource : public Source {
   std::atomic<bool> eof_{false};
   std::atomic<bool> stalled_{false};
   std::atomic<uint64_t> produced_{0};
+  struct Marker {
+    uint64_t frame;
+    uint32_t tag;
+  };
+  static constexpr size_t kMarkers = 256;
+  std::mutex markerLock_;  // stream thread and callers of positionTagAt only
+  Marker markers_[kMarkers];
+  size_t markerHead_ = 0, markerCount_ = 0;
   std::atomic<uint64_t> seekTarget_{0};
   std::atomic<uint64_t> seekRequested_{0};
   std::atomic<uint64_t> seekDone_{0};

@@ -40,6 +40,9 @@ class Decoder {
   virtual bool seek(uint64_t frame) = 0;
   virtual bool canSeek() const = 0;
   virtual uint64_t lengthFrames() const = 0;
+  // A number describing where the decoder is (a module's order and row), recorded with the
+  // frames that follow so it can be reported when they play.
+  virtual uint32_t positionTag() { return 0; }
   // Any thread: makes a blocking decode() return soon (the stream is being freed).
   virtual void interrupt() {}
 };

@@ -2,6 +2,8 @@
 // codes, redirects and playlists, drops, stalls, hostile metadata, slow servers, chained Ogg
 // and HLS.
 #include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -254,4 +256,36 @@ TEST_F(NetworkTest, HlsPlaylistPlays) {
   ASSERT_TRUE(waitFor([&] { return ends.load() == 1; }, 4000));
   double played = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
   EXPECT_NEAR(played, 2.0, 0.15);
+}
+
+// The example program, end to end: titles as they change, "end", and error codes.
+TEST_F(NetworkTest, AudioPlayPrintsTitlesEndAndErrors) {
+  std::string program = std::string(SONABEL_BINARY_DIR) + "/audio-play";
+  if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "audio-play is not built";
+  auto run = [&](const std::string& args, int* status) {
+    std::string out;
+    FILE* p = popen((program + " --no-sound " + args + " 2>/dev/null").c_str(), "r");
+    char buf[256];
+    while (p && std::fgets(buf, sizeof buf, p)) out += buf;
+    int raw = p ? pclose(p) : -1;
+    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+  };
+  int status = 0;
+  std::string out = run("'" + url("/live?file=radio.mp3&titles=One|Two&interval=2&burst=4&drop=0.5") + "'", &status);
+  EXPECT_EQ(out, "title: One\ntitle: Two\ntitle: One\nend\n");
+  EXPECT_EQ(status, 0);
+
+  std::string modPath = workDir() + "/tune.mod";
+  auto mod = makeModule("Tracker Tune");
+  FILE* f = std::fopen(modPath.c_str(), "wb");
+  std::fwrite(mod.data(), 1, mod.size(), f);
+  std::fclose(f);
+  out = run("--seconds 1 " + modPath, &status);
+  EXPECT_EQ(out, "title: Tracker Tune\n");
+  EXPECT_EQ(status, 0);
+
+  out = run("'" + url("/status?code=404") + "'", &status);
+  EXPECT_EQ(out, "error: 2\n");
+  EXPECT_EQ(status, 1);
 }

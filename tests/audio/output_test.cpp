@@ -1,0 +1,60 @@
+// Real output through SDL2: the "disk" audio driver writes what the device would play, so the
+// mix (volume, pan, clipping only at the device) and its timing can be checked.
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "audio_test_support.h"
+
+using namespace audiotest;
+
+namespace {
+
+DWORD CALLBACK constantProc(HSTREAM, void* buffer, DWORD length, void* user) {
+  float value = *static_cast<float*>(user);
+  float* f = static_cast<float*>(buffer);
+  for (DWORD i = 0; i < length / 4; ++i) f[i] = value;
+  return length;
+}
+
+}  // namespace
+
+TEST(AudioOutput, DiskDriverReceivesTheMixClippedAtTheDevice) {
+  std::string path = workDir() + "/device.raw";
+  const char* oldDriver = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = oldDriver ? oldDriver : "";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+  ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+  float half = 0.5f, loud = 0.8f;
+  HSTREAM a = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &half);
+  HSTREAM b = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &loud);
+  BASS_ChannelSetAttribute(a, BASS_ATTRIB_VOL, 0.5f);
+  BASS_ChannelSetAttribute(a, BASS_ATTRIB_PAN, 0.5f);
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(BASS_ChannelPlay(b, FALSE));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(BASS_Free());
+  double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (oldDriver) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else unsetenv("SDL_AUDIODRIVER");
+
+  auto bytes = readFile(path);
+  std::vector<float> samples(bytes.size() / 4);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
+  double seconds = samples.size() / 2 / 44100.0;
+  EXPECT_NEAR(seconds, elapsed, 0.15) << "the device plays in real time";
+  float maxL = 0, maxR = 0;
+  size_t aloneL = 0;
+  for (size_t i = 0; i + 1 < samples.size(); i += 2) {
+    maxL = std::max(maxL, samples[i]);
+    maxR = std::max(maxR, samples[i + 1]);
+    if (std::abs(samples[i] - 0.125f) < 1e-6f) ++aloneL;
+  }
+  EXPECT_GT(aloneL, 44100u / 10) << "volume 0.5, pan 0.5: left at a quarter";
+  EXPECT_FLOAT_EQ(maxL, 0.925f) << "0.125 + 0.8";
+  EXPECT_FLOAT_EQ(maxR, 1.0f) << "0.25 + 0.8 clipped by the device";
+}
