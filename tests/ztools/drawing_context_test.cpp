@@ -1,11 +1,15 @@
 // The drawing context: clipping and origin for fills and bitmaps, blended fills, gradients,
-// transitions and dithering, 3-D frames.
+// transitions and dithering, 3-D frames, and the test sheet written as a PNG.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <set>
+#include <string>
 
 #include "ztools/zdrawcontext.h"
+#include "ztools/zdrawtest.h"
 #include "ztools/zextdrawcontext.h"
 
 namespace ZTools {
@@ -224,6 +228,27 @@ TEST(DrawingContext, ThreeDFramesShadeRingsFromOutsideIn) {
   EXPECT_EQ(Count(dc, inside), 64);
   dc.Draw3DRect(ZRect(5, 5, 5, 9), k3DRectRaised | k3DRectOutline);  // empty: nothing
   EXPECT_EQ(Count(dc, inside), 64);
+}
+
+}  // namespace
+}  // namespace ZTools
+
+namespace ZTools {
+namespace {
+
+TEST(DrawingContext, TestSheetWritesAPNGThatReadsBackPixelForPixel) {
+  ZDrawContext sheet;
+  ASSERT_EQ(DrawTestSheet(sheet), 0);
+  EXPECT_EQ(sheet.Width(), kDrawTestWidth);
+  const std::string path = std::string(SONABEL_BINARY_DIR) + "/drawing_test_sheet.png";
+  ASSERT_EQ(WriteDrawTestSheet(path), 0);
+  ZBitmap back;
+  ASSERT_EQ(back.Load(path, kBitmapModePixels), 0);
+  ASSERT_EQ(back.Width(), sheet.Width());
+  ASSERT_EQ(back.Height(), sheet.Height());
+  EXPECT_EQ(std::memcmp(back.GetPixels(), sheet.GetPixels(), size_t(sheet.Width()) * sheet.Height() * 4), 0);
+  std::remove(path.c_str());
+  EXPECT_EQ(WriteDrawTestSheet("/nonexistent-folder/x.png"), -10);
 }
 
 }  // namespace
