@@ -9,7 +9,7 @@ namespace ZTools {
 
 int32_t ZMLDefaultTag::Begin(const ZString& tagName, ZMLTagHandler*, ZMLScriptHost& host) {
   name_ = tagName;
-  type_ = host.FindType(tagName.View());
+  if (!type_) type_ = host.FindType(tagName.View());
   if (!type_) return kZErrTypeNotRegistered;
   node_ = host.NewNode(type_);
   return 0;

@@ -9,6 +9,9 @@ namespace ZTools {
 
 class ZMLDefaultTag : public ZMLTagHandler {
  public:
+  // The type may be given when the parser has already looked it up; else Begin finds it.
+  explicit ZMLDefaultTag(const ZMLTypeDecl* type = nullptr) : type_(type) {}
+
   int32_t Begin(const ZString& tagName, ZMLTagHandler* enclosing, ZMLScriptHost& host) override;
   int32_t Attribute(const ZString& name, const ZString& value, ZMLScriptHost& host) override;
   int32_t End(ZMLScriptHost& host) override;

@@ -9,9 +9,9 @@ ZString ZMLEventGetTypeDecl::Describe() const {
   return ZString::Formatted("GetTypeDecl DeclString='%s'", declaration_.CStr());
 }
 
-const ZString& ZMLEventCreate::InterfaceName() const noexcept { return node_.InterfaceName(); }
-const ZString& ZMLEventCreate::TypeName() const noexcept { return node_.Type().BaseType().typeName; }
-const ZString& ZMLEventCreate::Name() const noexcept { return node_.Name(); }
+const ZString& ZMLEventCreate::InterfaceName() const noexcept { return node_->InterfaceName(); }
+const ZString& ZMLEventCreate::TypeName() const noexcept { return node_->Type().BaseType().typeName; }
+const ZString& ZMLEventCreate::Name() const noexcept { return node_->Name(); }
 
 ZString ZMLEventCreate::Describe() const {
   return ZString::Formatted("Create Interface='%s' Type='%s' Name='%s'", InterfaceName().CStr(),
@@ -19,12 +19,12 @@ ZString ZMLEventCreate::Describe() const {
 }
 
 ZString ZMLEventSetProperty::Describe() const {
-  return ZString::Formatted("SetProperty Property='%s' Value='%s'", property_.CStr(), value_.CStr());
+  return ZString::Formatted("SetProperty Property='%s' Value='%s'", property_->CStr(), value_->CStr());
 }
 
-const ZString& ZMLEventChild::ChildInterface() const noexcept { return child_.InterfaceName(); }
-const ZString& ZMLEventChild::ChildType() const noexcept { return child_.Type().BaseType().typeName; }
-const ZString& ZMLEventChild::ChildName() const noexcept { return child_.Name(); }
+const ZString& ZMLEventChild::ChildInterface() const noexcept { return child_->InterfaceName(); }
+const ZString& ZMLEventChild::ChildType() const noexcept { return child_->Type().BaseType().typeName; }
+const ZString& ZMLEventChild::ChildName() const noexcept { return child_->Name(); }
 
 ZString ZMLEventChild::Describe() const {
   const char* what = Id() == kZMLEventChildCreate   ? "ChildCreate"

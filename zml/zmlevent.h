@@ -50,45 +50,55 @@ class ZMLEventGetTypeDecl : public ZMLEvent {
 class ZMLEventCreate : public ZMLEvent {
  public:
   ZMLEventCreate(ZMLScriptHost* host, const ZMLNode& node) noexcept
-      : ZMLEvent(kZMLEventCreate, host), node_(node) {}
+      : ZMLEvent(kZMLEventCreate, host), node_(&node) {}
   const ZString& InterfaceName() const noexcept;
   // The name of the type whose factory made the object (an alias's type, for an alias).
   const ZString& TypeName() const noexcept;
   const ZString& Name() const noexcept;  // reference name, may be empty
-  const ZMLNode& Node() const noexcept { return node_; }
+  const ZMLNode& Node() const noexcept { return *node_; }
   ZString Describe() const override;
+  // The host reuses an event that nobody kept for the next object.
+  void Retarget(const ZMLNode& node) noexcept { node_ = &node; }
 
  private:
-  const ZMLNode& node_;
+  const ZMLNode* node_;
 };
 
 class ZMLEventSetProperty : public ZMLEvent {
  public:
   ZMLEventSetProperty(ZMLScriptHost* host, const ZString& property, const ZString& value) noexcept
-      : ZMLEvent(kZMLEventSetProperty, host), property_(property), value_(value) {}
-  const ZString& Property() const noexcept { return property_; }
-  const ZString& Value() const noexcept { return value_; }
+      : ZMLEvent(kZMLEventSetProperty, host), property_(&property), value_(&value) {}
+  const ZString& Property() const noexcept { return *property_; }
+  const ZString& Value() const noexcept { return *value_; }
   ZString Describe() const override;
+  void Retarget(const ZString& property, const ZString& value) noexcept {
+    property_ = &property;
+    value_ = &value;
+  }
 
  private:
-  const ZString& property_;
-  const ZString& value_;
+  const ZString* property_;
+  const ZString* value_;
 };
 
 // ChildCreate, ChildFinish and ChildDestroy: sent to the parent, about one child.
 class ZMLEventChild : public ZMLEvent {
  public:
   ZMLEventChild(uint32_t id, ZMLScriptHost* host, const ZMLNode& child, IEventListener* object) noexcept
-      : ZMLEvent(id, host), child_(child), object_(object) {}
+      : ZMLEvent(id, host), child_(&child), object_(object) {}
   const ZString& ChildInterface() const noexcept;
   const ZString& ChildType() const noexcept;
   const ZString& ChildName() const noexcept;
   IEventListener* Child() const noexcept { return object_; }
-  const ZMLNode& ChildNode() const noexcept { return child_; }
+  const ZMLNode& ChildNode() const noexcept { return *child_; }
   ZString Describe() const override;
+  void Retarget(const ZMLNode& child, IEventListener* object) noexcept {
+    child_ = &child;
+    object_ = object;
+  }
 
  private:
-  const ZMLNode& child_;
+  const ZMLNode* child_;
   IEventListener* object_;
 };
 

@@ -91,8 +91,9 @@ std::unique_ptr<ZMLTagHandler> ZMLScriptHost::CreateTagHandler(std::string_view 
   return std::make_unique<ZMLDefaultTag>();
 }
 
-bool ZMLScriptHost::IsTagName(std::string_view lowerName) const {
-  return typesByName_.count(lowerName) != 0 || tagHandlers_.count(lowerName) != 0;
+const ZMLTagHandlerFactory* ZMLScriptHost::FindTagHandler(std::string_view lowerName) const {
+  auto it = tagHandlers_.find(lowerName);
+  return it == tagHandlers_.end() ? nullptr : &it->second;
 }
 
 const ZMLTypeDecl* ZMLScriptHost::FindType(std::string_view name) const {
@@ -193,8 +194,7 @@ const char* ZMLScriptHost::GetErrorText(int32_t code) const { return ZErrorText(
 // Nodes and reference names
 
 ZMLNode* ZMLScriptHost::NewNode(const ZMLTypeDecl* type) {
-  nodes_.push_back(std::make_unique<ZMLNode>(type));
-  ZMLNode* node = nodes_.back().get();
+  ZMLNode* node = &nodes_.emplace_back(type);
   node->values_.resize(type->properties.size());
   for (size_t i = 0; i < type->properties.size(); ++i)
     if (type->properties[i].hasDefault) node->values_[i].value = type->properties[i].defaultValue;
@@ -210,15 +210,13 @@ ZMLNode* ZMLScriptHost::NewNode(const ZMLTypeDecl* type) {
 
 void ZMLScriptHost::AddNode(ZMLNode* node, ZMLNode* parent) {
   if (node->hasNameAttribute_) {
-    ZString name = node->nameGiven_;
-    name.MakeLower();
-    if (!ZMLIsIdentifier(name.View())) throw ZError(kZErrIllegalIdentifier);
-    if (references_.count(name)) throw ZError(kZErrReferenceAlreadyDefined);
-    node->name_ = name;
-    references_.emplace(std::move(name), node);
-  } else if (!references_.count(node->TypeName())) {
+    node->nameGiven_.MakeLower();
+    if (!ZMLIsIdentifier(node->nameGiven_.View())) throw ZError(kZErrIllegalIdentifier);
+    if (references_.count(node->nameGiven_.View())) throw ZError(kZErrReferenceAlreadyDefined);
+    node->name_ = std::move(node->nameGiven_);
+    references_.emplace(node->name_.View(), node);  // the key is the node's own, stable text
+  } else if (references_.try_emplace(node->TypeName().View(), node).second) {
     node->name_ = node->TypeName();
-    references_.emplace(node->name_, node);
   }
   MatchChild(parent, node);
   node->parent_ = parent;
@@ -254,13 +252,12 @@ int32_t ZMLScriptHost::RegisterObject(std::string_view interfaceName, std::strin
     auto decl = std::make_unique<ZMLTypeDecl>(*externalType_);
     decl->interfaceName = interfaceName;
     decl->interfaceName.MakeLower();
-    nodes_.push_back(std::make_unique<ZMLNode>(decl.get()));
+    ZMLNode* node = &nodes_.emplace_back(decl.get());
     externalTypes_.push_back(std::move(decl));
-    ZMLNode* node = nodes_.back().get();
     node->external_ = true;
     node->name_ = key;
     node->object_ = object;
-    references_.emplace(std::move(key), node);
+    references_.emplace(node->name_.View(), node);
     nodesByObject_[object] = node;
   });
 }
@@ -367,6 +364,10 @@ int32_t ZMLScriptHost::ParseFileUnder(std::string_view path, ZMLNode* parent) {
 
 int32_t ZMLScriptHost::ParseStream(std::string_view text, const ZString& streamName, ZMLNode* parent) {
   streamNames_.push_back(streamName);
+  // About one object per hundred characters in ordinary skins; growing the tables in steps
+  // would rehash them several times over.
+  references_.reserve(references_.size() + text.size() / 128);
+  nodesByObject_.reserve(nodesByObject_.size() + text.size() / 128);
   ZMLTagParserRun run(*this, text);
   ZMLTagParserRun* const outerRun = run_;
   ZMLNode* const outerParent = parseParent_;
@@ -411,38 +412,72 @@ void ZMLScriptHost::Send(ZMLNode* node, ZMLEvent& event) {
   }
 }
 
+// One event of each kind serves every object of a build; an object that keeps an event (adds a
+// reference) gets it to itself, and the next object a new one.
+struct ZMLScriptHost::BuildEvents {
+  ZEventRef<ZMLEventCreate> create;
+  ZEventRef<ZMLEventChild> childCreate, childFinish;
+  ZEventRef<ZMLEventSetProperty> setProperty;
+  ZEventRef<ZMLEventPlain> beginInitialize, endInitialize, finish;
+};
+
+namespace {
+
+bool Unshared(const ZEvent* event) { return event && event->References() == 1; }
+
+ZMLEventPlain& PlainEvent(ZEventRef<ZMLEventPlain>& slot, uint32_t id, ZMLScriptHost* host) {
+  if (!Unshared(slot.get())) slot = MakeEvent<ZMLEventPlain>(id, host);
+  return *slot;
+}
+
+ZMLEventChild& ChildEvent(ZEventRef<ZMLEventChild>& slot, uint32_t id, ZMLScriptHost* host, const ZMLNode& child,
+                          IEventListener* object) {
+  if (Unshared(slot.get()))
+    slot->Retarget(child, object);
+  else
+    slot = MakeEvent<ZMLEventChild>(id, host, child, object);
+  return *slot;
+}
+
+}  // namespace
+
 void ZMLScriptHost::BuildEnter(ZMLNode* node) {
+  BuildEvents& events = *events_;
   const ZMLTypeDecl& type = node->Type();
   ZMLNode* parent = node->parent_ == root_ ? nullptr : node->parent_;
-  auto create = MakeEvent<ZMLEventCreate>(this, *node);
+  if (Unshared(events.create.get()))
+    events.create->Retarget(*node);
+  else
+    events.create = MakeEvent<ZMLEventCreate>(this, *node);
   IEventListener* object = type.factory ? type.factory() : nullptr;
   if (!object) {
-    ReportRuntimeError(node, *create, kZErrNullPointer);
+    ReportRuntimeError(node, *events.create, kZErrNullPointer);
     throw ZError(kZErrNullPointer);
   }
   node->object_ = object;
   nodesByObject_[object] = node;
-  Send(node, *create);
-  if (parent && parent->object_) {
-    auto childCreate = MakeEvent<ZMLEventChild>(kZMLEventChildCreate, this, *node, object);
-    Send(parent, *childCreate);
-  }
-  Send(node, *MakeEvent<ZMLEventPlain>(kZMLEventBeginInitialize, this));
+  Send(node, *events.create);
+  if (parent && parent->object_)
+    Send(parent, ChildEvent(events.childCreate, kZMLEventChildCreate, this, *node, object));
+  Send(node, PlainEvent(events.beginInitialize, kZMLEventBeginInitialize, this));
   for (size_t i = 0; i < type.properties.size(); ++i) {
     const ZMLPropertyValue& value = node->values_[i];
     if (!value.given && !type.properties[i].hasDefault) continue;
-    Send(node, *MakeEvent<ZMLEventSetProperty>(this, type.properties[i].name, value.value));
+    if (Unshared(events.setProperty.get()))
+      events.setProperty->Retarget(type.properties[i].name, value.value);
+    else
+      events.setProperty = MakeEvent<ZMLEventSetProperty>(this, type.properties[i].name, value.value);
+    Send(node, *events.setProperty);
   }
-  Send(node, *MakeEvent<ZMLEventPlain>(kZMLEventEndInitialize, this));
+  Send(node, PlainEvent(events.endInitialize, kZMLEventEndInitialize, this));
 }
 
 void ZMLScriptHost::BuildLeave(ZMLNode* node) {
+  BuildEvents& events = *events_;
   ZMLNode* parent = node->parent_ == root_ ? nullptr : node->parent_;
-  if (parent && parent->object_) {
-    auto childFinish = MakeEvent<ZMLEventChild>(kZMLEventChildFinish, this, *node, node->object_);
-    Send(parent, *childFinish);
-  }
-  Send(node, *MakeEvent<ZMLEventPlain>(kZMLEventFinish, this));
+  if (parent && parent->object_)
+    Send(parent, ChildEvent(events.childFinish, kZMLEventChildFinish, this, *node, node->object_));
+  Send(node, PlainEvent(events.finish, kZMLEventFinish, this));
 }
 
 int32_t ZMLScriptHost::BuildChildren(ZMLNode* parent, size_t first) {
@@ -451,7 +486,10 @@ int32_t ZMLScriptHost::BuildChildren(ZMLNode* parent, size_t first) {
     size_t next;
   };
   std::vector<Frame> stack;
-  return Guarded([&] {
+  // A build may start another (an object parsing markup of its own): each has its own events.
+  std::unique_ptr<BuildEvents> outerEvents = std::move(events_);
+  events_ = std::make_unique<BuildEvents>();
+  const int32_t code = Guarded([&] {
     for (size_t i = first; i < parent->children_.size(); ++i) {
       ZMLNode* top = parent->children_[i];
       if (top->object_) continue;
@@ -471,6 +509,8 @@ int32_t ZMLScriptHost::BuildChildren(ZMLNode* parent, size_t first) {
       }
     }
   });
+  events_ = std::move(outerEvents);
+  return code;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -89,7 +90,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   ZMLNode* CurrentParent() const noexcept { return parseParent_; }
   // Registers the node's reference name and adds it to parent, checking the parent's children.
   void AddNode(ZMLNode* node, ZMLNode* parent);
-  bool IsTagName(std::string_view lowerName) const;  // reserved tag or registered type
+  // The factory of a reserved tag, or null.
+  const ZMLTagHandlerFactory* FindTagHandler(std::string_view lowerName) const;
   // The handler for a tag: the reserved tag's own, or a ZMLDefaultTag.
   std::unique_ptr<ZMLTagHandler> CreateTagHandler(std::string_view lowerName);
   void RegisterAlias(std::string_view name, std::string_view typeName,
@@ -104,7 +106,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
     ZString text;
     bool constant = false;
   };
-  using NameMap = std::unordered_map<ZString, ZMLNode*, ZStringHashNoCase, ZStringEqualNoCase>;
+  // Keys view the nodes' own names (or their type's name), which never change or move.
+  using NameMap = std::unordered_map<std::string_view, ZMLNode*, ZStringHashNoCase, ZStringEqualNoCase>;
 
   // Parses one text under parent; shows and answers the first error. Does not build.
   int32_t ParseStream(std::string_view text, const ZString& streamName, ZMLNode* parent);
@@ -127,7 +130,7 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   std::unordered_map<ZString, ZMLTypeDecl*, ZStringHashNoCase, ZStringEqualNoCase> typesByName_;
   std::unordered_map<ZString, ZMLTagHandlerFactory, ZStringHashNoCase, ZStringEqualNoCase> tagHandlers_;
   std::unordered_map<ZString, Variable, ZStringHashNoCase, ZStringEqualNoCase> variables_;
-  std::vector<std::unique_ptr<ZMLNode>> nodes_;
+  std::deque<ZMLNode> nodes_;  // a deque never moves its elements
   std::unique_ptr<ZMLTypeDecl> externalType_;
   std::vector<std::unique_ptr<ZMLTypeDecl>> externalTypes_;
   NameMap references_;
@@ -139,6 +142,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   ZMLNode* parseParent_ = nullptr;
   size_t parseDepth_ = 0;
   ZMLTagParserRun* run_ = nullptr;  // the innermost parse running
+  struct BuildEvents;
+  std::unique_ptr<BuildEvents> events_;  // reused from object to object while nobody keeps them
 };
 
 }  // namespace ZTools

@@ -4,6 +4,8 @@
 // content. Every failure is thrown as ZError; the host catches it at the parse's boundary.
 #include "zml/zmltagparser.h"
 
+#include <cstring>
+
 #include "zml/zmldefaulttag.h"
 #include "zml/zmlscripthost.h"
 #include "ztools/zerror.h"
@@ -30,33 +32,46 @@ void ZMLTagParserRun::Abandon() {
 
 void ZMLTagParserRun::Fail(int32_t code) { throw ZError(code); }
 
+void ZMLTagParserRun::SkipBlanks() {
+  // Most calls stand on a non-blank already; the scanner's set is only built when needed.
+  const char c = in_.Peek();
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') in_.Skip(kBlanks);
+}
+
 void ZMLTagParserRun::Check(int32_t code) {
   if (code != 0) throw ZError(code);
 }
 
 ZStringParser::Location ZMLTagParserRun::TagLocation() {
+  // Jumps from line break to line break; CR LF and LF CR count as one break, as in the scanner.
   const std::string_view text = in_.Text().View();
-  for (size_t i = countedTo_; i < tagStart_; ++i) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
+  const char* base = text.data();
+  while (countedTo_ < tagStart_) {
+    const void* lf = std::memchr(base + countedTo_, '\n', tagStart_ - countedTo_);
+    const void* cr = std::memchr(base + countedTo_, '\r', tagStart_ - countedTo_);
+    const char* next = static_cast<const char*>(!lf ? cr : !cr ? lf : (lf < cr ? lf : cr));
+    if (!next) {
+      countedTo_ = tagStart_;
       lastWasLoneBreak_ = false;
-      continue;
+      break;
     }
-    if (lastWasLoneBreak_ && text[i - 1] != c) {
+    const size_t i = static_cast<size_t>(next - base);
+    if (lastWasLoneBreak_ && i == countedTo_ && i > 0 && text[i - 1] != text[i]) {
       lastWasLoneBreak_ = false;  // second character of CR LF or LF CR
     } else {
       ++line_;
       lastWasLoneBreak_ = true;
     }
     lineStart_ = i + 1;
+    countedTo_ = i + 1;
+    if (countedTo_ < tagStart_ && text[countedTo_] != '\r' && text[countedTo_] != '\n') lastWasLoneBreak_ = false;
   }
-  countedTo_ = tagStart_ > countedTo_ ? tagStart_ : countedTo_;
   return {line_, static_cast<int32_t>(tagStart_ - lineStart_)};
 }
 
 void ZMLTagParserRun::SkipToNextTag() {
   for (;;) {
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (in_.AtEnd()) Fail(kZErrEndOfScript);
     if (in_.Peek() != '<') Fail(kZErrSyntax);
     tagStart_ = in_.Position();
@@ -83,10 +98,10 @@ void ZMLTagParserRun::ParseRootTag() {
   } catch (const ZError&) {
     Fail(kZErrNotZmlRoot);
   }
-  in_.Skip(kBlanks);
+  SkipBlanks();
   if (in_.AtEnd()) Fail(kZErrNotZmlRoot);
   if (in_.ReadUntil(kBlanksOrClose, name_) == 0) Fail(kZErrNotZmlRoot);
-  in_.Skip(kBlanks);
+  SkipBlanks();
   if (!name_.Equals("zml")) Fail(kZErrNotZmlRoot);
   // The root takes no attributes: the next character is taken as its '>' unseen.
   if (in_.Advance(1) == 0) Fail(kZErrSyntax);
@@ -100,16 +115,18 @@ void ZMLTagParserRun::Run() {
     } catch (const ZError& e) {
       Fail(e.Code() == kZErrEndOfScript ? kZErrMissingEndTag : e.Code());
     }
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (in_.AtEnd()) Fail(kZErrSyntax);
     if (in_.Peek() == '/') {
       if (ParseEndTag()) return;
       continue;
     }
     ReadTagName();
-    in_.Skip(kBlanks);
-    if (host_.IsTagName(name_.View())) {
-      ParseElementTag();
+    SkipBlanks();
+    if (const ZMLTagHandlerFactory* reserved = host_.FindTagHandler(name_.View())) {
+      ParseElementTag((*reserved)());
+    } else if (const ZMLTypeDecl* type = host_.FindType(name_.View())) {
+      ParseElementTag(std::make_unique<ZMLDefaultTag>(type));
     } else if (current_ && current_->TypeDecl() && current_->TypeDecl()->FindProperty(name_.View()) >= 0) {
       ParseTextElement();
     } else {
@@ -123,10 +140,10 @@ void ZMLTagParserRun::ReadTagName() {
   name_.MakeLower();
 }
 
-void ZMLTagParserRun::ParseElementTag() {
+void ZMLTagParserRun::ParseElementTag(std::unique_ptr<ZMLTagHandler> handler) {
   ZMLTagHandler* enclosing = current_.get();
   stack_.push_back(std::move(current_));
-  current_ = host_.CreateTagHandler(name_.View());
+  current_ = std::move(handler);
   if (!current_) Fail(kZErrNullPointer);
   Check(current_->Begin(name_, enclosing, host_));
 
@@ -137,23 +154,23 @@ void ZMLTagParserRun::ParseElementTag() {
     if (c == '>') break;
     if (c == '/') {
       in_.Advance();
-      in_.Skip(kBlanks);
+      SkipBlanks();
       if (in_.Peek() != '>' || in_.AtEnd()) Fail(kZErrSyntax);
       empty = true;
       break;
     }
     if (in_.ReadUntil(kAttributeNameStops, attribute_) == 0 || in_.AtEnd()) Fail(kZErrSyntax);
     attribute_.MakeLower();
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (in_.Peek() != '=' || in_.AtEnd()) Fail(kZErrSyntax);
     in_.Advance();
-    in_.Skip(kBlanks);
+    SkipBlanks();
     const char quote = in_.Peek();
     if (in_.AtEnd() || (quote != '"' && quote != '\'')) Fail(kZErrSyntax);
     if (in_.ReadEnclosed(quote, quote, value_) <= 0) Fail(kZErrSyntax);
     Check(host_.ProcessValue(value_));
     Check(current_->Attribute(attribute_, value_, host_));
-    in_.Skip(kBlanks);
+    SkipBlanks();
   }
   in_.Advance();  // '>'
   if (empty) CloseCurrent();
@@ -172,7 +189,7 @@ void ZMLTagParserRun::ParseTextElement() {
   in_.Advance();
   value_.Clear();
   for (;;) {
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (in_.AtEnd()) Fail(kZErrSyntax);
     if (in_.TestLiteral("<!--")) {
       const ptrdiff_t end = in_.FindLiteral("-->");
@@ -184,7 +201,7 @@ void ZMLTagParserRun::ParseTextElement() {
       in_.Advance(2);
       in_.ReadUntil(kBlanksOrClose, word_);
       if (!word_.Equals(name_.View())) Fail(kZErrSyntax);
-      in_.Skip(kBlanks);
+      SkipBlanks();
       if (in_.AtEnd() || in_.Peek() != '>') Fail(kZErrSyntax);
       in_.Advance();
       break;
@@ -202,16 +219,16 @@ void ZMLTagParserRun::ParseTextElement() {
 bool ZMLTagParserRun::ParseEndTag() {
   in_.Advance();  // '/'
   if (stack_.empty()) {
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (in_.AtEnd()) Fail(kZErrNotZmlRoot);
     if (in_.ReadUntil(kBlanksOrClose, name_) == 0) Fail(kZErrNotZmlRoot);
-    in_.Skip(kBlanks);
+    SkipBlanks();
     if (!name_.Equals("zml")) Fail(kZErrNotZmlRoot);
     if (in_.Advance(1) == 0) Fail(kZErrSyntax);
     return true;
   }
   if (in_.ReadWhile(kNameChars, name_) == 0 || in_.AtEnd()) Fail(kZErrSyntax);
-  in_.Skip(kBlanks);
+  SkipBlanks();
   if (in_.AtEnd() || in_.Peek() != '>') Fail(kZErrSyntax);
   in_.Advance();
   if (!name_.Equals(current_->Name().View())) Fail(kZErrMismatchingEndTag);

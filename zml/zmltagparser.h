@@ -34,12 +34,13 @@ class ZMLTagParserRun {
  private:
   void SkipToNextTag();
   void ParseRootTag();
-  void ParseElementTag();
+  void ParseElementTag(std::unique_ptr<ZMLTagHandler> handler);
   void ParseTextElement();
   // Reads an end tag; answers true when it was the root's.
   bool ParseEndTag();
   void ReadTagName();
   void CloseCurrent();
+  void SkipBlanks();
   void Check(int32_t code);
   [[noreturn]] void Fail(int32_t code);
 

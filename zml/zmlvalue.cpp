@@ -50,16 +50,45 @@ void ExpandReferences(ZString& value, const ZMLVariableLookup& lookup) {
   value.Assign(out);
 }
 
+// Replaces the four entities in one pass. Replacing them one after the other (&lt; &gt; &quot;
+// and &amp; last, never rescanning) gives the same text: a replacement leaves one character that
+// cannot be part of an entity, and entities only contain '&' at their start, so no two matches
+// overlap and no replacement creates a match for a later one.
+void ReplaceEntities(ZString& value) {
+  const std::string_view in = value.View();
+  std::string out;
+  out.reserve(in.size());
+  size_t i = 0;
+  for (;;) {
+    const size_t amp = in.find('&', i);
+    out.append(in.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
+    if (amp == std::string_view::npos) break;
+    const std::string_view rest = in.substr(amp);
+    if (rest.starts_with("&lt;")) {
+      out.push_back('<');
+      i = amp + 4;
+    } else if (rest.starts_with("&gt;")) {
+      out.push_back('>');
+      i = amp + 4;
+    } else if (rest.starts_with("&quot;")) {
+      out.push_back('"');
+      i = amp + 6;
+    } else if (rest.starts_with("&amp;")) {
+      out.push_back('&');
+      i = amp + 5;
+    } else {
+      out.push_back('&');
+      i = amp + 1;
+    }
+  }
+  value.Assign(out);
+}
+
 }  // namespace
 
 void ZMLProcessValue(ZString& value, const ZMLVariableLookup& lookup) {
-  if (value.Find("$(") != ZString::npos) ExpandReferences(value, lookup);
-  if (value.Find('&') != ZString::npos) {
-    value.ReplaceAll("&lt;", "<");
-    value.ReplaceAll("&gt;", ">");
-    value.ReplaceAll("&quot;", "\"");
-    value.ReplaceAll("&amp;", "&");
-  }
+  if (value.View().find("$(") != std::string_view::npos) ExpandReferences(value, lookup);
+  if (value.View().find('&') != std::string_view::npos) ReplaceEntities(value);
 }
 
 }  // namespace ZTools
