@@ -51,7 +51,7 @@ inline ZILLong floatToLong(ZILFloat f) {
 // dst = new int v; an int handle that only this slot holds is reused in place.
 inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   ZILHandle* h = *slot;
-  if (h->refCount == 1 && h->type == ZIL_TYPE_INT && !(h->flags & ZIL_HANDLE_WEAK)) {
+  if (__builtin_expect(h->refCount == 1 && h->type == ZIL_TYPE_INT && !(h->flags & ZIL_HANDLE_WEAK), 1)) {
     h->payload.l = v;
     return true;
   }
