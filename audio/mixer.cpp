@@ -72,6 +72,8 @@ void finishChannel(Engine& e, Channel& ch) {
   ch.stageFrames = 0;
   ch.stagePhase = 0;
   e.syncs.post(ch.handle, BASS_SYNC_END, 0);
+  if (ch.kind == Kind::Stream && (ch.flags & BASS_STREAM_AUTOFREE))
+    e.syncs.post(ch.handle, kSyncDeferredFree, static_cast<DWORD>(ch.kind));
 }
 
 void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {

@@ -19,13 +19,16 @@ extern char** environ;
 namespace audiotest {
 
 const std::string& workDir() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/sonabel-audio-XXXXXX";
-    std::string d = mkdtemp(tmpl);
-    std::atexit([] { std::filesystem::remove_all(workDir()); });
-    return d;
-  }();
-  return dir;
+  struct TempDir {
+    std::string path;
+    TempDir() {
+      char tmpl[] = "/tmp/sonabel-audio-XXXXXX";
+      path = mkdtemp(tmpl);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+  };
+  static TempDir dir;
+  return dir.path;
 }
 
 std::string makeAudio(const std::string& name, const std::string& ffmpegArgs) {

@@ -1,0 +1,150 @@
+// bench-links: sonabel_audio
+// Internet-radio figures of the audio engine against a local test server (tests/audio/
+// icy_server.py) serving a 128 kbit/s MP3 stream:
+//   1. CPU time of 30 s of real-time playback by audio-play --no-sound, against
+//      `ffmpeg -re -i URL -t 30 -f null -` over the same stream, both running at the same time;
+//   2. time from BASS_StreamCreateURL to the first audible sample (median of 5, in process);
+//   3. peak resident memory of the audio-play process playing the stream.
+// Usage: bench_audio_stream [seconds]   (audio-play must be built beside this program)
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/bass.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+pid_t spawn(const std::vector<std::string>& args, int stdinFd, int stdoutFd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
+  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+  int devnull = open("/dev/null", O_WRONLY);
+  posix_spawn_file_actions_adddup2(&actions, devnull, 2);
+  if (stdoutFd < 0) posix_spawn_file_actions_adddup2(&actions, devnull, 1);
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(devnull);
+  return pid;
+}
+
+struct Usage {
+  double cpuSeconds;
+  long maxRssKb;
+};
+
+Usage waitUsage(pid_t pid) {
+  int status = 0;
+  rusage ru{};
+  wait4(pid, &status, 0, &ru);
+  auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return Usage{secs(ru.ru_utime) + secs(ru.ru_stime), ru.ru_maxrss};
+}
+
+std::atomic<int64_t> g_firstSoundNs{0};
+
+void CALLBACK firstSound(HDSP, DWORD, void* buffer, DWORD length, void*) {
+  if (g_firstSoundNs.load() != 0) return;
+  const float* f = static_cast<const float*>(buffer);
+  for (DWORD i = 0; i < length / 4; ++i)
+    if (f[i] != 0.0f) {
+      g_firstSoundNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+      return;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
+  namespace fs = std::filesystem;
+  fs::path source = fs::path(__FILE__).parent_path().parent_path();
+  fs::path self = fs::read_symlink("/proc/self/exe").parent_path();
+  std::string player = (self / "audio-play").string();
+  if (access(player.c_str(), X_OK) != 0) {
+    std::fprintf(stderr, "build audio-play first (%s)\n", player.c_str());
+    return 1;
+  }
+  char tmpl[] = "/tmp/sonabel-bench-XXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string mp3 = dir + "/bench.mp3";
+  std::string gen = "ffmpeg -nostdin -loglevel error -y -f lavfi -i 'sine=frequency=440:duration=20' "
+                    "-f lavfi -i 'anoisesrc=d=20:a=0.1' -filter_complex amix=inputs=2 -ac 2 -ar 44100 -b:a 128k '" + mp3 + "'";
+  if (std::system(gen.c_str()) != 0) return 1;
+
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) return 1;
+  pid_t server = spawn({"python3", (source / "tests/audio/icy_server.py").string(), dir}, in[0], out[1]);
+  close(in[0]);
+  close(out[1]);
+  char line[64] = {};
+  for (size_t used = 0; used < sizeof line - 1; ++used)
+    if (read(out[0], line + used, 1) != 1 || line[used] == '\n') break;
+  int port = 0;
+  if (server < 0 || std::sscanf(line, "PORT %d", &port) != 1) return 1;
+  std::string base = "http://127.0.0.1:" + std::to_string(port);
+  std::string url = base + "/live?file=bench.mp3&titles=A|B&interval=10&burst=5";
+
+  // 1 and 3: both players on the same stream at the same time.
+  std::printf("playing %d s of a 128 kbit/s MP3 stream in real time...\n", seconds);
+  std::fflush(stdout);
+  pid_t ours = spawn({player, "--no-sound", "--seconds", std::to_string(seconds), url}, -1, -1);
+  pid_t ref = spawn({"ffmpeg", "-nostdin", "-re", "-i", url, "-t", std::to_string(seconds), "-f", "null", "-"}, -1, -1);
+  Usage u = waitUsage(ours), r = waitUsage(ref);
+  std::printf("CPU time, audio-play:          %.3f s\n", u.cpuSeconds);
+  std::printf("CPU time, ffmpeg -re -f null:  %.3f s\n", r.cpuSeconds);
+  std::printf("ratio (target <= 1.0):         %.2fx\n", r.cpuSeconds > 0 ? u.cpuSeconds / r.cpuSeconds : 0.0);
+  std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB\n", u.maxRssKb / 1024.0);
+
+  // 2: creation to the first audible sample, in this process on the silent device.
+  BASS_Init(0, 44100, 0, nullptr, nullptr);
+  std::vector<double> latencies;
+  for (int i = 0; i < 5; ++i) {
+    g_firstSoundNs = 0;
+    auto t0 = Clock::now();
+    HSTREAM h = BASS_StreamCreateURL(url.c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+    if (!h) {
+      std::printf("stream failed: %d\n", BASS_ErrorGetCode());
+      break;
+    }
+    BASS_ChannelSetDSP(h, firstSound, nullptr, 0);
+    BASS_ChannelPlay(h, FALSE);
+    while (g_firstSoundNs.load() == 0 && Clock::now() - t0 < std::chrono::seconds(5))
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    int64_t t0ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t0.time_since_epoch()).count();
+    latencies.push_back((g_firstSoundNs.load() - t0ns) / 1e6);
+    BASS_StreamFree(h);
+  }
+  BASS_Free();
+  std::sort(latencies.begin(), latencies.end());
+  if (!latencies.empty())
+    std::printf("create to first audible sample (target < 300 ms): median %.1f ms (min %.1f, max %.1f)\n",
+                latencies[latencies.size() / 2], latencies.front(), latencies.back());
+
+  close(in[1]);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  fs::remove_all(dir);
+  return 0;
+}
