@@ -5,6 +5,7 @@
 #include <string>
 
 #include "zml/zmlvalue.h"
+#include "ztools/zstringparser.h"
 #include "zmltestsupport.h"
 
 namespace {
@@ -186,6 +187,24 @@ TEST(ZMLTagParser, ErrorBoxNamesLineAndColumn) {
   ASSERT_EQ(h.host->Diagnostics().size(), 1u);
   EXPECT_EQ(h.host->Diagnostics()[0].line, 1);
   EXPECT_EQ(h.host->Diagnostics()[0].column, 9);
+}
+
+TEST(ZMLTagParser, NodesRememberWhereTheirTagsBegan) {
+  // Every mix of line breaks, compared with the scanner's own count.
+  const std::string text = "<zml>\r\n<box name='a'/>\n\r<box name='b'/>\r\r<box name='c'/>\n\n  <box name='d'/>"
+                           "\r\n\r\n<!-- x\n -->\n\r\n<box name='e'/></zml>";
+  Fixture f;
+  ASSERT_EQ(f.Parse(text), 0) << f.LastBox();
+  const ZStringParser scanner(text);
+  for (const char* name : {"a", "b", "c", "d", "e"}) {
+    const ZMLNode* node = f.host->FindNode(name);
+    ASSERT_NE(node, nullptr);
+    const auto expected = scanner.LocationOf(text.find(std::string("<box name='") + name));
+    EXPECT_EQ(node->Line(), expected.line) << name;
+    EXPECT_EQ(node->Column(), expected.column) << name;
+  }
+  EXPECT_EQ(f.host->FindNode("d")->Line(), 7);
+  EXPECT_EQ(f.host->FindNode("d")->Column(), 2);
 }
 
 TEST(ZMLTagParser, EveryTruncationFailsCleanly) {
