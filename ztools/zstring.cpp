@@ -251,22 +251,55 @@ ZString& ZString::Remove(size_t position, size_t count) {
 
 size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool ignoreCase) {
   if (from.empty() || length_ < from.size()) return 0;
-  // Build the result in one pass so the cost stays linear in the text's length.
-  size_t at = Find(from, 0, ignoreCase);
-  if (at == npos) return 0;
-  const ZString replacement(to);  // `to` may point into this string
-  ZString result;
-  result.Reserve(length_);
-  size_t count = 0, start = 0;
   const std::string_view text = View();
-  while (at != npos) {
-    result.Append(text.substr(start, at - start));
-    result.Append(replacement.View());
-    start = at + from.size();
-    ++count;
-    at = Find(from, start, ignoreCase);
+  auto next = [&](size_t at) -> size_t {
+    if (ignoreCase) return Find(from, at, true);
+    if (from.size() == 1) {
+      const void* hit = at < length_ ? std::memchr(buffer_ + at, from[0], length_ - at) : nullptr;
+      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - buffer_) : npos;
+    }
+    return text.find(from, at);
+  };
+  size_t at = next(0);
+  if (at == npos) return 0;
+  // to may point into this string: copy it before anything here is overwritten.
+  const ZString replacement(to.data() >= buffer_ && to.data() < buffer_ + capacity_ ? to : std::string_view());
+  if (!replacement.IsEmpty()) to = replacement.View();
+
+  size_t count = 0;
+  if (to.size() <= from.size()) {
+    // The text can only shrink: rewrite it in place, the write position never passing the read one.
+    size_t write = at, read = at;
+    for (; at != npos; at = next(read)) {
+      std::memmove(buffer_ + write, buffer_ + read, at - read);
+      write += at - read;
+      if (!to.empty()) std::memcpy(buffer_ + write, to.data(), to.size());
+      write += to.size();
+      read = at + from.size();
+      ++count;
+    }
+    std::memmove(buffer_ + write, buffer_ + read, length_ - read);
+    SetLength(write + length_ - read);
+    return count;
   }
-  result.Append(text.substr(start));
+
+  // The text grows: count first, so the result is allocated once and built in one pass.
+  for (size_t probe = at; probe != npos; probe = next(probe + from.size())) ++count;
+  if ((to.size() - from.size()) > (kMaxLength - length_) / count) throw ZError(kZErrOutOfMemory);
+  const size_t length = length_ + count * (to.size() - from.size());
+  ZString result;
+  result.Reserve(length);
+  char* out = result.buffer_;
+  size_t read = 0;
+  for (; at != npos; at = next(read)) {
+    std::memcpy(out, buffer_ + read, at - read);
+    out += at - read;
+    std::memcpy(out, to.data(), to.size());
+    out += to.size();
+    read = at + from.size();
+  }
+  std::memcpy(out, buffer_ + read, length_ - read);
+  result.SetLength(length);
   *this = std::move(result);
   return count;
 }

@@ -104,6 +104,8 @@ TEST(ZStringTest, ReplaceAllScansLeftToRightAndNeverRescansItsOutput) {
   EXPECT_EQ(s, "aaa");
   EXPECT_EQ(s.ReplaceAll("", "x"), 0u);
   EXPECT_EQ(s, "aaa");
+  EXPECT_EQ(s.ReplaceAll("A", "", true), 3u);
+  EXPECT_STREQ(s.CStr(), "");
   ZString entities("&amp;lt;");
   entities.ReplaceAll("&lt;", "<");
   entities.ReplaceAll("&amp;", "&");
