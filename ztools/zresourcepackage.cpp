@@ -24,6 +24,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,27 @@ la_int64_t SkipInput(archive*, void* data, la_int64_t request) {
   in->offset += skipped;
   return skipped;
 }
+
+// 7z stores names in UTF-16; libarchive converts them to the charset of the current locale,
+// which in the "C" locale would lose every non-ASCII name. Names are UTF-8 throughout this
+// program, so this thread reads packages under a UTF-8 character type while the guard lives.
+class Utf8Names {
+ public:
+  Utf8Names() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {
+    if (utf8_) previous_ = uselocale(utf8_);
+  }
+  ~Utf8Names() {
+    if (!utf8_) return;
+    uselocale(previous_);
+    freelocale(utf8_);
+  }
+  Utf8Names(const Utf8Names&) = delete;
+  Utf8Names& operator=(const Utf8Names&) = delete;
+
+ private:
+  locale_t utf8_;
+  locale_t previous_ = static_cast<locale_t>(0);
+};
 
 struct ArchiveFree {
   void operator()(archive* a) const { archive_read_free(a); }
@@ -193,6 +215,7 @@ bool ZResourcePackage::StartPass(ZString* whyNot) {
 }
 
 bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
+  Utf8Names utf8;
   if (!StartPass(whyNot)) return false;
   archive* a = pass_->reader.get();
   uint64_t total = 0;
@@ -307,6 +330,7 @@ bool ZResourcePackage::Extract(size_t index, std::vector<unsigned char>& out, ZS
                                          static_cast<unsigned long long>(limits_.maxEntrySize)));
     return false;
   }
+  Utf8Names utf8;
   try {
     auto cached = cache_.find(index);
     if (cached != cache_.end()) {

@@ -87,6 +87,21 @@ TEST(ResourcePackage, ReadsEveryCoderSolidAndNonSolid) {
   }
 }
 
+// Names are UTF-8 whatever the process's locale (tests run in the "C" locale); letters
+// outside ASCII are compared as they are.
+TEST(ResourcePackage, KeepsNonAsciiNames) {
+  TempFolder temp;
+  WriteFile(temp.Path() / "skin/Ünï Çödé.txt", "accents");
+  std::string archive = temp / "names.zpac";
+  MakePackage(temp.Path() / "skin", archive, "-m0=LZMA");
+  auto package = ZResourcePackage::Open(archive.c_str());
+  ASSERT_TRUE(package);
+  ASSERT_EQ(package->Entries().size(), 1u);
+  EXPECT_EQ(package->Entries()[0].name, "Ünï Çödé.txt");
+  EXPECT_EQ(ExtractText(*package, "ÜNï ÇÖDé.TXT"), "<not found>");
+  EXPECT_EQ(ExtractText(*package, "ÜNï Çödé.TXT"), "accents");
+}
+
 TEST(ResourcePackage, FilesOfOneSolidBlockCostOneDecode) {
   TempFolder temp;
   WriteSkin(temp.Path() / "skin");

@@ -79,7 +79,7 @@ inline const char* SevenZipProgram() {
 // given 7-Zip switches (for example "-m0=LZMA -ms=on"). Fails the test when 7-Zip fails.
 inline void MakePackage(const std::filesystem::path& contentFolder, const std::string& archivePath,
                         const std::string& switches) {
-  std::string command = "cd '" + contentFolder.string() + "' && " + SevenZipProgram() +
+  std::string command = "cd '" + contentFolder.string() + "' && LC_ALL=C.UTF-8 " + SevenZipProgram() +
                         " a -t7z -bd -y " + switches + " '" + archivePath + "' * >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
