@@ -50,15 +50,18 @@ ZMLScriptHost::~ZMLScriptHost() { Teardown(); }
 int32_t ZMLScriptHost::Initialize() {
   if (initialized_) return 0;
   return Guarded([&] {
-    ZMLRegisterReservedTags(*this);
-    for (const char* declaration : {"interface_zmlroot::zmlroot(...)", "interface_zmlgroup::zmlgroup(...)"}) {
-      auto decl = std::make_unique<ZMLTypeDecl>();
-      ZMLParseTypeDecl(declaration, *decl);
-      decl->factory = MakeGroup;
-      AddType(std::move(decl));
+    // The registries outlive a teardown; a host initialized again only makes a new root.
+    if (!externalType_) {
+      ZMLRegisterReservedTags(*this);
+      for (const char* declaration : {"interface_zmlroot::zmlroot(...)", "interface_zmlgroup::zmlgroup(...)"}) {
+        auto decl = std::make_unique<ZMLTypeDecl>();
+        ZMLParseTypeDecl(declaration, *decl);
+        decl->factory = MakeGroup;
+        AddType(std::move(decl));
+      }
+      externalType_ = std::make_unique<ZMLTypeDecl>();
+      externalType_->typeName = "external";
     }
-    externalType_ = std::make_unique<ZMLTypeDecl>();
-    externalType_->typeName = "external";
 
     root_ = NewNode(FindType("zmlroot"));
     root_->name_ = "zmlroot";
@@ -404,8 +407,20 @@ void ZMLScriptHost::ImportFolder(std::string_view path, int32_t depth, ZMLNode* 
 // ---------------------------------------------------------------------------------------------
 // Building
 
+// An object answers with a code; one that throws ZError instead (as objects that do real work
+// at their Finish event may) is treated the same way.
+int32_t ZMLScriptHost::Deliver(IEventListener* object, ZMLEvent& event) {
+  try {
+    return object->OnEvent(&event);
+  } catch (const ZError& e) {
+    return e.Code();
+  } catch (const std::bad_alloc&) {
+    return kZErrOutOfMemory;
+  }
+}
+
 void ZMLScriptHost::Send(ZMLNode* node, ZMLEvent& event) {
-  const int32_t code = node->object_->OnEvent(&event);
+  const int32_t code = Deliver(node->object_, event);
   if (code != 0) {
     ReportRuntimeError(node, event, code);
     throw ZError(code);
@@ -449,10 +464,18 @@ void ZMLScriptHost::BuildEnter(ZMLNode* node) {
     events.create->Retarget(*node);
   else
     events.create = MakeEvent<ZMLEventCreate>(this, *node);
-  IEventListener* object = type.factory ? type.factory() : nullptr;
+  IEventListener* object = nullptr;
+  int32_t failure = kZErrNullPointer;
+  try {
+    if (type.factory) object = type.factory();
+  } catch (const ZError& e) {
+    failure = e.Code();
+  } catch (const std::bad_alloc&) {
+    failure = kZErrOutOfMemory;
+  }
   if (!object) {
-    ReportRuntimeError(node, *events.create, kZErrNullPointer);
-    throw ZError(kZErrNullPointer);
+    ReportRuntimeError(node, *events.create, failure);
+    throw ZError(failure);
   }
   node->object_ = object;
   nodesByObject_[object] = node;
@@ -523,7 +546,7 @@ int32_t ZMLScriptHost::Teardown() {
     if (code != 0 && first == 0) first = code;
   };
   auto deliver = [&](ZMLNode* to, ZMLEvent& event) {
-    if (to && to->object_ && !to->external_) remember(to->object_->OnEvent(&event));
+    if (to && to->object_ && !to->external_) remember(Deliver(to->object_, event));
   };
 
   // Each node is entered once (ChildDestroy to its parent), then its children are destroyed

@@ -117,6 +117,7 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   int32_t BuildChildren(ZMLNode* parent, size_t first);
   void BuildEnter(ZMLNode* node);
   void BuildLeave(ZMLNode* node);
+  int32_t Deliver(IEventListener* object, ZMLEvent& event);
   void Send(ZMLNode* node, ZMLEvent& event);
   void ReportRuntimeError(ZMLNode* node, const ZMLEvent& event, int32_t code);
   void ReportTypeRegistrationError(int32_t code);

@@ -350,6 +350,35 @@ TEST(ZMLScriptHost, RuntimeErrorStopsTheBuildAndIsShown) {
             "Event:\tCreate Interface='interface_x' Type='flaky' Name='flaky'\nError:\tNull-pointer");
 }
 
+class ThrowingObject : public IEventListener {
+ public:
+  int32_t OnEvent(ZEvent* event) override {
+    if (event->Id() == kZMLEventGetTypeDecl)
+      static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration("interface_scripttag::thrower ()");
+    if (event->Id() == kZMLEventFinish) throw ZError(kZErrFileOpenFailed);
+    return 0;
+  }
+};
+
+TEST(ZMLScriptHost, ThrowingObjectsAreReportedAndTheHostCanStartAgain) {
+  Platform::DialogCapture boxes;
+  ZMLScriptHost host;
+  ASSERT_EQ(host.Initialize(), 0);
+  ASSERT_EQ(host.RegisterType([]() -> IEventListener* { return new ThrowingObject(); }), 0);
+  EXPECT_EQ(host.ParseText("<zml><thrower name='s'/></zml>"), kZErrFileOpenFailed);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text,
+            "A scriptable object returned an error:\n\nName:\ts\nType:\tinterface_scripttag::thrower\n"
+            "Event:\tFinish\nError:\tFile open failed");
+
+  // After a teardown the same host takes a new document; types and variables stay.
+  EXPECT_EQ(host.Teardown(), 0);
+  ASSERT_EQ(host.Initialize(), 0);
+  ASSERT_NE(host.FindType("thrower"), nullptr);
+  EXPECT_EQ(host.ParseText("<zml><var name='x' value='1'/></zml>"), 0);
+  EXPECT_EQ(host.FindNode("s"), nullptr) << "reference names went with the old tree";
+}
+
 TEST(ZMLScriptHost, ObjectLookupAndDependencies) {
   Fixture f;
   ZMLTest::RecordingObject manager("", &f.log);
