@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -219,6 +220,7 @@ bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
   if (!StartPass(whyNot)) return false;
   archive* a = pass_->reader.get();
   uint64_t total = 0;
+  bytesBefore_.assign(1, 0);
   for (;;) {
     archive_entry* header = nullptr;
     int r = archive_read_next_header(a, &header);
@@ -249,6 +251,7 @@ bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
     if (!entry.isDirectory && ZResourceCanonicalName(entry.name, canonical))
       index_.emplace(std::move(canonical), entries_.size());  // keeps the first of equal names
     entries_.push_back(std::move(entry));
+    bytesBefore_.push_back(total);
   }
   pass_.reset();  // a listing pass has decoded nothing worth keeping
   return true;
@@ -262,9 +265,8 @@ ptrdiff_t ZResourcePackage::Find(std::string_view name) const {
 }
 
 uint64_t ZResourcePackage::BytesBetween(size_t from, size_t to) const {
-  uint64_t bytes = 0;
-  for (size_t i = from; i < to && i < entries_.size(); ++i) bytes += entries_[i].size;
-  return bytes;
+  to = std::min(to, entries_.size());
+  return from < to ? bytesBefore_[to] - bytesBefore_[from] : 0;
 }
 
 // Moves the current pass to the header of entry index, reading (and caching) the files on the

@@ -69,6 +69,7 @@ class ZResourcePackage {
   uint64_t fileSize_;
   ZResourcePackageLimits limits_;
   std::vector<ZResourcePackageEntry> entries_;
+  std::vector<uint64_t> bytesBefore_;  // [i] = sizes of entries 0..i-1 added up; one more than entries_
   std::unordered_map<ZString, size_t, ZStringHashNoCase, ZStringEqualNoCase> index_;
   std::unique_ptr<Pass> pass_;  // the reader of the current forward pass, if any
   std::unordered_map<size_t, std::vector<unsigned char>> cache_;  // entry index -> bytes

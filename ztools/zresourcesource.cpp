@@ -76,9 +76,7 @@ std::unique_ptr<ZResourceSource> ZResourceSource::Open(const char* name, const c
   if (!base.IsEmpty() && !base.EndsWith("/")) base.Append('/');
   if (name) {
     ZString packagePath = base + WithSlashes(name) + ".zpac";
-    struct stat info;
-    if (stat(packagePath.CStr(), &info) == 0 && S_ISREG(info.st_mode))
-      return OpenPackage(packagePath.CStr());
+    if (OpenDiskFile(packagePath)) return OpenPackage(packagePath.CStr());
   }
   return OpenFolder((base + WithSlashes(ZString::ViewOf(name))).CStr());
 }
