@@ -251,6 +251,7 @@ bool FfmpegDecoder::nextFrames() {
   while (!drained_) {
     int r = avcodec_receive_frame(codec_, frame_);
     if (r == 0) {
+      failures_ = 0;
       bool ok = convert();
       av_frame_unref(frame_);
       if (ok && pendingFrames_ > 0) return true;
@@ -260,9 +261,13 @@ bool FfmpegDecoder::nextFrames() {
       drained_ = true;
       break;
     }
-    if (r != AVERROR(EAGAIN)) {  // a decoder in a bad state: treat as the end
-      drained_ = true;
-      break;
+    if (r != AVERROR(EAGAIN)) {
+      // Damaged data: skip it, unless the decoder keeps failing (then it is the end).
+      if (++failures_ > 200) {
+        drained_ = true;
+        break;
+      }
+      continue;
     }
     if (inputDone_) {
       drained_ = true;
@@ -277,7 +282,11 @@ bool FfmpegDecoder::nextFrames() {
     }
     if (packet_->stream_index == stream_) {
       checkMetadataUpdate();
-      avcodec_send_packet(codec_, packet_);  // a damaged packet is skipped
+      if (avcodec_send_packet(codec_, packet_) < 0 && ++failures_ > 200) {  // a damaged packet is skipped
+        av_packet_unref(packet_);
+        drained_ = true;
+        break;
+      }
     }
     av_packet_unref(packet_);
   }

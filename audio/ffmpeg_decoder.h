@@ -98,6 +98,7 @@ class FfmpegDecoder : public Decoder {
   bool seekable_ = false;
   bool inputDone_ = false;
   bool drained_ = false;
+  int failures_ = 0;  // decoding errors in a row
   int swrFormat_ = -1, swrRate_ = 0, swrChannels_ = 0;
   uint64_t swrMask_ = 0;
   int64_t skipUntil_ = -1;  // after a seek: drop frames before this position

@@ -94,6 +94,14 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
     double p = ch.stagePhase;
     float* o = out + done * 2;
     size_t produced = 0;
+    if (ratio == 1.0 && p == 0.0) {  // the common case: the channel runs at the output rate
+      produced = std::min(m, ch.stageFrames > 0 ? ch.stageFrames - 1 : 0);
+      for (size_t i = 0; i < produced; ++i) {
+        o[2 * i] += s[2 * i] * gainL;
+        o[2 * i + 1] += s[2 * i + 1] * gainR;
+      }
+      p = static_cast<double>(produced);
+    }
     for (; produced < m; ++produced) {
       size_t i = static_cast<size_t>(p);
       if (i + 1 >= ch.stageFrames) break;

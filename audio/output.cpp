@@ -1,5 +1,5 @@
 // The two outputs: SDL2's default playback device (float stereo, clipped to [-1, 1] only here)
-// and the silent device 0, a thread that mixes one 10 ms block per 10 ms of wall-clock time.
+// and the silent device 0, a thread that mixes one 20 ms block per 20 ms of wall-clock time.
 #include "audio/output.h"
 
 #include <SDL2/SDL.h>
@@ -17,7 +17,8 @@ namespace {
 
 class NullOutput : public Output {
  public:
-  explicit NullOutput(int rate) : rate_(rate), block_(std::max(rate / 100, 1)), buffer_(block_ * 2) {
+  // Blocks of about 20 ms, like a real device's callback.
+  explicit NullOutput(int rate) : rate_(rate), block_(std::max(rate / 50, 1)), buffer_(block_ * 2) {
     thread_ = std::thread([this] { run(); });
   }
   ~NullOutput() override {

@@ -71,6 +71,8 @@ uint32_t ProducerSource::positionTagAt(uint64_t frame) {
 void ProducerSource::run() {
   std::vector<float> chunk(options_.chunkFrames * 2);
   bool emptyPass = false;  // a loop pass that produced nothing: stop instead of spinning
+  const auto idle = std::chrono::milliseconds(
+      std::clamp<long>(static_cast<long>(options_.chunkFrames * 1000 / std::max(rate_, 1)), 5, 50));
   while (!quit_.load()) {
     uint64_t request = seekRequested_.load(std::memory_order_acquire);
     if (request != seekDone_.load(std::memory_order_acquire)) {
@@ -90,8 +92,9 @@ void ProducerSource::run() {
       continue;
     }
     if (eof_.load() || ring_.space() < options_.chunkFrames) {
+      // Sleep about as long as the mixer needs to make room for one chunk.
       std::unique_lock<std::mutex> guard(wakeLock_);
-      wake_.wait_for(guard, std::chrono::milliseconds(10), [this] { return quit_.load() || seekPending(); });
+      wake_.wait_for(guard, idle, [this] { return quit_.load() || seekPending(); });
       continue;
     }
     size_t got;

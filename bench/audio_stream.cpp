@@ -115,7 +115,14 @@ int main(int argc, char** argv) {
   std::printf("CPU time, audio-play:          %.3f s\n", u.cpuSeconds);
   std::printf("CPU time, ffmpeg -re -f null:  %.3f s\n", r.cpuSeconds);
   std::printf("ratio (target <= 1.0):         %.2fx\n", r.cpuSeconds > 0 ? u.cpuSeconds / r.cpuSeconds : 0.0);
-  std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB\n", u.maxRssKb / 1024.0);
+  std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB (ffmpeg: %.1f MB)\n", u.maxRssKb / 1024.0,
+              r.maxRssKb / 1024.0);
+
+  // The same program that only starts and exits: what loading FFmpeg, libopenmpt, SDL2 and
+  // their ~150 dependent libraries costs before the engine does anything.
+  Usage idle = waitUsage(spawn({player, "--help"}, -1, -1));
+  std::printf("  of which loading the libraries (audio-play --help): %.1f MB; playing adds %.1f MB\n",
+              idle.maxRssKb / 1024.0, (u.maxRssKb - idle.maxRssKb) / 1024.0);
 
   // 2: creation to the first audible sample, in this process on the silent device.
   BASS_Init(0, 44100, 0, nullptr, nullptr);

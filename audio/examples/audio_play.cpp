@@ -2,22 +2,22 @@
 //   audio-play [--no-sound] [--seconds N] URL-OR-FILE
 // Prints "title: TEXT" at start and at every title change, "end" when the channel ends, and
 // "error: CODE" (the engine's error code, exit status 1) when it cannot play.
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "audio/bass.h"
 
 namespace {
 
 std::mutex g_printLock;
-std::atomic<bool> g_ended{false};
+std::condition_variable g_endedSignal;
+bool g_ended = false;  // guarded by g_printLock
 std::string g_title;
 
 std::string lowerExtension(const std::string& path) {
@@ -80,7 +80,13 @@ void CALLBACK onMeta(HSYNC, DWORD channel, DWORD, void*) {
   printTitle(title);
 }
 
-void CALLBACK onEnd(HSYNC, DWORD, DWORD, void*) { g_ended = true; }
+void CALLBACK onEnd(HSYNC, DWORD, DWORD, void*) {
+  {
+    std::lock_guard<std::mutex> guard(g_printLock);
+    g_ended = true;
+  }
+  g_endedSignal.notify_all();
+}
 
 int failWith(int code) {
   std::printf("error: %d\n", code);
@@ -138,15 +144,16 @@ int main(int argc, char** argv) {
   BASS_ChannelSetSync(handle, BASS_SYNC_END, 0, onEnd, nullptr);
   if (!BASS_ChannelPlay(handle, FALSE)) return failWith(BASS_ErrorGetCode());
 
-  auto start = std::chrono::steady_clock::now();
-  while (!g_ended) {
-    if (seconds >= 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  if (g_ended) {
-    std::lock_guard<std::mutex> guard(g_printLock);
-    std::printf("end\n");
-    std::fflush(stdout);
+  {
+    std::unique_lock<std::mutex> guard(g_printLock);
+    if (seconds >= 0)
+      g_endedSignal.wait_for(guard, std::chrono::duration<double>(seconds), [] { return g_ended; });
+    else
+      g_endedSignal.wait(guard, [] { return g_ended; });
+    if (g_ended) {
+      std::printf("end\n");
+      std::fflush(stdout);
+    }
   }
   BASS_Free();
   return 0;

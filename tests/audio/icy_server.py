@@ -2,11 +2,12 @@
 """A small Icecast-style test server for the audio engine's tests, on 127.0.0.1.
 
 Prints "PORT <n>" on its first line, then serves until killed. Routes (query parameters):
-  /live?file=F&titles=A|B&interval=S&burst=S&bps=N&metaint=N&drop=S&stall=S:D&meta=huge|malformed
+  /live?file=F&titles=A|B&interval=S&burst=S&bps=N&metaint=N&drop=S&stall=S:D&meta=huge|malformed&garbage=S
       F (a file in the data folder) repeated as a live stream: `burst` seconds at once, then
       `bps` bytes per second; ICY metadata every `metaint` bytes when the client asks for it,
       the title changing every `interval` seconds of stream time; `drop` closes the connection
-      after S seconds, `stall` pauses for D seconds after S seconds.
+      after S seconds, `stall` pauses for D seconds after S seconds, `garbage` replaces 6 KB of
+      audio with noise at stream second S.
   /file?file=F&bps=N&ctype=T   the file once (then the connection closes)
   /status?code=N               an empty answer with that status
   /redirect?to=URL             302 to URL
@@ -146,6 +147,7 @@ class Handler(BaseHTTPRequestHandler):
         drop = float(self.q("drop", "0"))
         stall = self.q("stall")
         stall_at, stall_for = (float(x) for x in stall.split(":")) if stall else (None, 0)
+        garbage_at = float(self.q("garbage", "-1"))  # stream second at which 6 KB of noise replace audio
         want_meta = self.headers.get("Icy-MetaData") == "1"
         self.send_response(200)
         self.send_header("Content-Type", self.q("ctype", "audio/mpeg"))
@@ -174,6 +176,8 @@ class Handler(BaseHTTPRequestHandler):
             chunk = data[pos:pos + n]
             if len(chunk) < n:
                 chunk += data[:n - len(chunk)]
+            if 0 <= garbage_at <= sent / bps < garbage_at + 6000 / bps:
+                chunk = bytes(random.getrandbits(8) for _ in range(n))
             pos = (pos + n) % len(data)
             self.wfile.write(chunk)
             sent += n
