@@ -137,3 +137,53 @@ TEST(ZStringParserTest, LineAndColumnCountEveryKindOfBreakOnce) {
   EXPECT_EQ(q.LocationOf(3).column, 0);
   EXPECT_EQ(q.LocationOf(99).column, 2);
 }
+
+TEST(ZStringParserTest, RandomOperationsKeepThePositionInsideTheText) {
+  // Hostile texts (NULs, quotes, breaks) and random operation sequences: every answer must
+  // agree with the text and the position must never leave it (the sanitizer build checks reads).
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % range;
+  };
+  constexpr std::string_view kAlphabet = "ab \t\r\n<>='\"\0-!"sv;
+  ZString out;
+  for (int round = 0; round < 300; ++round) {
+    ZString text;
+    for (uint32_t n = next(40); n > 0; --n) text.Append(kAlphabet[next(static_cast<uint32_t>(kAlphabet.size()))]);
+    ZStringParser p(text);
+    for (int step = 0; step < 30; ++step) {
+      const size_t before = p.Position();
+      switch (next(7)) {
+        case 0: EXPECT_LE(p.Advance(next(5)), text.Length() - before); break;
+        case 1: p.Skip(" \t\r\n"); break;
+        case 2: {
+          const size_t n = p.ReadUntil("<>'\0"sv, out);
+          EXPECT_EQ(out.View(), text.View().substr(before, n));
+          EXPECT_TRUE(p.AtEnd() || ZString("<>'\0"sv).Find(p.Peek()) != ZString::npos);
+          break;
+        }
+        case 3: {
+          const ptrdiff_t n = p.ReadEnclosed('\'', '\'', out);
+          const size_t expected = n < 0 ? before : before + static_cast<size_t>(n) + 2;
+          EXPECT_EQ(p.Position(), expected);
+          break;
+        }
+        case 4: {
+          const ptrdiff_t at = p.FindLiteral("-->");
+          if (at >= 0) {
+            EXPECT_EQ(text.View().substr(before + static_cast<size_t>(at), 3), "-->");
+          }
+          break;
+        }
+        case 5: p.ReadWhile("ab\0"sv, out); break;
+        default: p.SetPosition(next(50)); break;
+      }
+      ASSERT_LE(p.Position(), text.Length());
+      EXPECT_EQ(p.Consumed().size() + p.Remaining().size(), text.Length());
+      const auto where = p.CurrentLocation();
+      EXPECT_GE(where.line, 1);
+      EXPECT_LE(static_cast<size_t>(where.column), p.Position());
+    }
+  }
+}
