@@ -77,6 +77,7 @@ TEST(SonabelSkinTool, FailsWithOneLineErrorAndStatusOne) {
       {"ls", temp / "truncated.zpac"},
       {"ls", temp / "text.zpac"},
       {"ls", temp / "missing.zpac"},
+      {"ls", temp / "flipped.zpac"},
       {"cat", temp / "truncated.zpac", "main.zml"},
       {"cat", temp / "flipped.zpac", "main.zml"},
       {"cat", temp / "good.zpac", "missing.zml"},

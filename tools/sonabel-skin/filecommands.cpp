@@ -1,4 +1,5 @@
-// "ls" lists a skin's files with their sizes; "cat" writes one file's bytes to standard output.
+// "ls" lists a skin's files with their sizes (after checking that every file of a package
+// decodes); "cat" writes one file's bytes to standard output.
 // Both read through the resource layer, so they see a skin exactly as the player does.
 #include "tools/sonabel-skin/filecommands.h"
 
@@ -7,6 +8,28 @@
 
 #include "tools/sonabel-skin/skinsource.h"
 
+namespace {
+
+// Decodes every file of a package once (one pass for a solid package), so that "ls" fails on
+// damaged data as the player would, not only on a damaged directory.
+bool CheckPackageData(ZTools::ZResourceSource& source, const char* sourceName) {
+  ZTools::ZResourcePackage* package = source.Package();
+  if (!package) return true;
+  std::vector<unsigned char> bytes;
+  for (size_t i = 0; i < package->Entries().size(); ++i) {
+    const auto& entry = package->Entries()[i];
+    if (entry.isDirectory) continue;
+    ZTools::ZString why;
+    if (!package->Extract(i, bytes, &why)) {
+      PrintError("%s: %s cannot be read (%s)", sourceName, entry.name.CStr(), why.CStr());
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 int RunListCommand(int argc, char** argv) {
   if (argc != 1) {
     PrintError("usage: sonabel-skin ls SOURCE");
@@ -14,6 +37,7 @@ int RunListCommand(int argc, char** argv) {
   }
   auto source = OpenSkinSource(argv[0]);
   if (!source) return 1;
+  if (!CheckPackageData(*source, argv[0])) return 1;
   for (const auto& file : source->List())
     std::printf("%10llu  %s\n", static_cast<unsigned long long>(file.size), file.name.CStr());
   if (std::fflush(stdout) != 0) {
