@@ -90,9 +90,16 @@ void ZBitmap::Blit(IBitmap& dest, const ZRect& destRect, ZPoint src) const {
   db = std::min<int64_t>(db, dt + (height_ - sy));
   if (dr <= dl || db <= dt) return;
   size_t w = size_t(dr - dl);
-  for (int64_t y = dt; y < db; ++y)
+  auto copyRow = [&](int64_t y) {
     std::memmove(out + size_t(y) * dest.Width() + size_t(dl), pixels_.data() + size_t(sy + y - dt) * width_ + size_t(sx),
                  w * sizeof(uint32_t));
+  };
+  // Within one bitmap, copy rows in the order that reads each source row before it is written.
+  if (out == pixels_.data() && dt > sy) {
+    for (int64_t y = db - 1; y >= dt; --y) copyRow(y);
+  } else {
+    for (int64_t y = dt; y < db; ++y) copyRow(y);
+  }
 }
 
 int32_t ZBitmap::Convert(int32_t mode) {

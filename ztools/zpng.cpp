@@ -79,11 +79,17 @@ int ReadHeader(png_structp png, png_infop info, Header* h) {
 }
 
 // Reads the image into `rows` (one pointer per row). Returns 0 or -9.
-int ReadPixels(png_structp png, png_infop info, png_bytepp rows) {
+int ReadPixels(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return kZErrFileReadFailed;
   png_read_image(png, rows);
-  png_read_end(png, info);
   return 0;
+}
+
+// Reads what follows the image data. Once every row has arrived the picture is complete, so a
+// file that is damaged or cut short only after its image data still loads.
+void ReadTrailer(png_structp png, png_infop info) {
+  if (setjmp(png_jmpbuf(png))) return;
+  png_read_end(png, info);
 }
 
 int32_t Decode(const uint8_t* data, size_t size, ZDecodedImage& out) {
@@ -110,7 +116,8 @@ int32_t Decode(const uint8_t* data, size_t size, ZDecodedImage& out) {
   std::vector<png_bytep> rows(h.height);
   for (png_uint_32 y = 0; y < h.height; ++y)
     rows[y] = reinterpret_cast<png_bytep>(out.pixels.data() + size_t(y) * h.width);
-  if (int32_t rc = ReadPixels(rs.png, rs.info, rows.data())) return rc;
+  if (int32_t rc = ReadPixels(rs.png, rows.data())) return rc;
+  ReadTrailer(rs.png, rs.info);
 
   if (h.alpha) {
     out.alpha.resize(count);

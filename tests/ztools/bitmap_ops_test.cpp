@@ -99,6 +99,13 @@ TEST(BitmapOps, BlitClipsToBothBitmaps) {
   ZBitmap empty;
   empty.Blit(dst, ZRect(0, 0, 5, 5), ZPoint(0, 0));
   src.Blit(empty, ZRect(0, 0, 5, 5), ZPoint(0, 0));
+
+  // Onto itself, shifted down and right: every pixel moves, none is read after being written.
+  src.Blit(src, ZRect(1, 1, 4, 4), ZPoint(0, 0));
+  EXPECT_EQ(src.GetPixels()[1 * 4 + 1], 1u);
+  EXPECT_EQ(src.GetPixels()[3 * 4 + 3], 11u);
+  EXPECT_EQ(src.GetPixels()[2 * 4 + 1], 5u);
+  EXPECT_EQ(src.GetPixels()[0], 1u);
 }
 
 }  // namespace
