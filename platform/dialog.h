@@ -17,8 +17,8 @@ namespace Platform {
 enum class DialogKind { Error, Warning, Information };
 
 // Shows a modal box with an OK button and returns when it is dismissed. `parent` may be null.
-void ShowMessageBox(std::string_view caption, std::string_view text,
-                    DialogKind kind = DialogKind::Error, SDL_Window* parent = nullptr);
+void ShowMessageBox(std::string_view caption, std::string_view text, DialogKind kind = DialogKind::Error,
+                    SDL_Window* parent = nullptr);
 
 // True when boxes go to standard error rather than to the screen.
 bool DialogsAreHeadless();
@@ -31,24 +31,24 @@ DialogSink SetDialogSink(DialogSink sink);
 
 // Records every box shown while it lives, and restores the previous sink when it goes.
 class DialogCapture {
-public:
-    struct Shown {
-        std::string caption;
-        std::string text;
-        DialogKind kind;
-    };
+ public:
+  struct Shown {
+    std::string caption;
+    std::string text;
+    DialogKind kind;
+  };
 
-    DialogCapture();
-    ~DialogCapture();
-    DialogCapture(const DialogCapture&) = delete;
-    DialogCapture& operator=(const DialogCapture&) = delete;
+  DialogCapture();
+  ~DialogCapture();
+  DialogCapture(const DialogCapture&) = delete;
+  DialogCapture& operator=(const DialogCapture&) = delete;
 
-    const std::vector<Shown>& Boxes() const { return boxes_; }
-    void Clear() { boxes_.clear(); }
+  const std::vector<Shown>& Boxes() const { return boxes_; }
+  void Clear() { boxes_.clear(); }
 
-private:
-    std::vector<Shown> boxes_;
-    DialogSink previous_;
+ private:
+  std::vector<Shown> boxes_;
+  DialogSink previous_;
 };
 
-} // namespace Platform
+}  // namespace Platform
