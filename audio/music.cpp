@@ -16,7 +16,9 @@ namespace {
 
 class ModuleDecoder : public Decoder {
  public:
-  ModuleDecoder(openmpt_module* mod, int rate) : mod_(mod), rate_(rate) {}
+  // Keeps its own copy of the file: callers may release theirs right after BASS_MusicLoad.
+  ModuleDecoder(openmpt_module* mod, int rate, std::vector<char> file)
+      : mod_(mod), rate_(rate), file_(std::move(file)) {}
   ~ModuleDecoder() override { openmpt_module_destroy(mod_); }
   int rate() const override { return rate_; }
   size_t decode(float* dst, size_t max) override {
@@ -40,6 +42,7 @@ class ModuleDecoder : public Decoder {
  private:
   openmpt_module* mod_;
   int rate_;
+  std::vector<char> file_;
 };
 
 std::string metadata(openmpt_module* mod, const char* key) {
@@ -66,21 +69,17 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   }
   if (!file) return fail(BASS_ERROR_FILEOPEN), 0;
   std::vector<char> bytes;
-  const void* data;
-  size_t size;
   if (mem) {
-    data = static_cast<const uint8_t*>(file) + offset;
-    size = length;
+    const char* data = static_cast<const char*>(file) + offset;
+    bytes.assign(data, data + length);
   } else {
     std::ifstream in(static_cast<const char*>(file), std::ios::binary);
     if (!in) return fail(BASS_ERROR_FILEOPEN), 0;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    data = bytes.data();
-    size = bytes.size();
   }
-  if (size == 0) return fail(BASS_ERROR_FILEFORM), 0;
+  if (bytes.empty()) return fail(BASS_ERROR_FILEFORM), 0;
   int error = 0;
-  openmpt_module* mod = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent, nullptr,
+  openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
                                                            openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
   if (!mod) return fail(BASS_ERROR_FILEFORM), 0;
   openmpt_module_set_repeat_count(mod, flags & BASS_SAMPLE_LOOP ? -1 : 0);
@@ -90,7 +89,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   std::string name = metadata(mod, "title");
   std::string message = metadata(mod, "message_raw");
 
-  auto decoder = std::make_unique<ModuleDecoder>(mod, rate);
+  auto decoder = std::make_unique<ModuleDecoder>(mod, rate, std::move(bytes));
   ProducerSource::Options o;
   o.ringFrames = 4096;
   o.chunkFrames = 512;  // the resolution of order/row positions

@@ -76,8 +76,12 @@ TEST_F(EngineTest, LoopingSampleVoiceKeepsPlaying) {
 
 TEST_F(EngineTest, ModulesHaveOrdersTagsLengthAndLoop) {
   auto mod = makeModule("Test Tune");
-  HMUSIC m = BASS_MusicLoad(TRUE, mod.data(), 0, static_cast<DWORD>(mod.size()),
-                            BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
+  HMUSIC m;
+  {
+    std::vector<uint8_t> released = mod;  // the player frees its copy right after loading
+    m = BASS_MusicLoad(TRUE, released.data(), 0, static_cast<DWORD>(released.size()),
+                       BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
+  }
   ASSERT_NE(m, 0u) << BASS_ErrorGetCode();
   EXPECT_STREQ(BASS_ChannelGetTags(m, BASS_TAG_MUSIC_NAME), "Test Tune");
   EXPECT_NE(BASS_ChannelGetTags(m, BASS_TAG_MUSIC_MESSAGE), nullptr);
@@ -86,9 +90,8 @@ TEST_F(EngineTest, ModulesHaveOrdersTagsLengthAndLoop) {
   EXPECT_EQ(BASS_ChannelGetPosition(m, BASS_POS_MUSIC_ORDER), 0u);
 
   float sep = 0;
-  ASSERT_TRUE(BASS_ChannelSetAttribute(m, BASS_ATTRIB_MUSIC_PANSEP, 20));
   ASSERT_TRUE(BASS_ChannelGetAttribute(m, BASS_ATTRIB_MUSIC_PANSEP, &sep));
-  EXPECT_EQ(sep, 20.0f);
+  EXPECT_EQ(sep, 50.0f);
 
   // Jump to order 1, row 32: the second half of the tune remains.
   ASSERT_TRUE(BASS_ChannelSetPosition(m, 1 | (32u << 16), BASS_POS_MUSIC_ORDER));
@@ -100,6 +103,13 @@ TEST_F(EngineTest, ModulesHaveOrdersTagsLengthAndLoop) {
   ASSERT_TRUE(BASS_ChannelPlay(m, FALSE));
   ASSERT_TRUE(waitFor([&] { return BASS_ChannelGetLevel(m) != 0; }, 500));
   EXPECT_EQ(BASS_ChannelGetPosition(m, BASS_POS_MUSIC_ORDER) & 0xffff, 1u);
+  // The only channel is one of the module's left ones: no separation puts it in the middle.
+  DWORD level = BASS_ChannelGetLevel(m);
+  EXPECT_GT(level & 0xffff, 2 * (level >> 16)) << "the usual separation: mostly left";
+  ASSERT_TRUE(BASS_ChannelSetAttribute(m, BASS_ATTRIB_MUSIC_PANSEP, 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  level = BASS_ChannelGetLevel(m);
+  EXPECT_NEAR(static_cast<double>(level & 0xffff), static_cast<double>(level >> 16), 300.0) << "no separation";
   EXPECT_TRUE(waitFor([&] { return ends.load() == 1; }, 1500));
 
   // Looped: plays on past its length.
