@@ -13,7 +13,7 @@ ZFile::~ZFile() {
 
 int64_t ZFile::Length() {
   if (!file_) return 0;
-  fflush(file_);  // so that written bytes count
+  if (writable_) fflush(file_);  // so that written bytes count
   struct stat info;
   return fstat(fileno(file_), &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
 }
@@ -45,6 +45,7 @@ int32_t ZFile::Open(std::string_view path, int32_t mode, bool /*binary*/) {
     name.ReplaceAll("\\", "/");
     file_ = fopen(name.CStr(), kModes[mode]);
     if (!file_) throw ZError(kZErrFileOpenFailed);
+    writable_ = mode != kZFileRead;
     return 0;
   } catch (const ZError& error) {
     return error.Code();

@@ -52,6 +52,7 @@ class ZFile : public ZStream {
 
  protected:
   FILE* file_ = nullptr;  // owned
+  bool writable_ = false;  // opened in a mode that writes
 };
 
 }  // namespace ZTools
