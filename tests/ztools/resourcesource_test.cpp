@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "tests/ztools/resourcetestfiles.h"
+#include "ztools/zresourcename.h"
 
 using namespace ZTools;
 using ResourceTest::MakePackage;
@@ -40,6 +41,33 @@ class CurrentDirectory {
 };
 
 }  // namespace
+
+TEST(ResourceName, CanonicalFormAndRefusedNames) {
+  const std::pair<std::string_view, const char*> names[] = {
+      {"Images\\Knob.PNG", "Images/Knob.PNG"},
+      {"/a//b/", "a/b"},
+      {"./a/./b", "a/b"},
+      {"a/b/../c", "a/c"},
+      {"a/..\\b", "b"},
+      {"...", "..."},
+      {"..", nullptr},
+      {"a/../..", nullptr},
+      {"../a", nullptr},
+      {"a/../../a", nullptr},
+      {"", nullptr},
+      {"/./", nullptr},
+      {"a/..", nullptr},
+      {std::string_view("a\0/../../x", 10), nullptr},
+  };
+  for (const auto& [name, expected] : names) {
+    ZString out;
+    bool ok = ZResourceCanonicalName(name, out);
+    EXPECT_EQ(ok, expected != nullptr) << name;
+    if (ok && expected) {
+      EXPECT_EQ(out, expected) << name;
+    }
+  }
+}
 
 TEST(ResourceSource, ArchiveModeReadsOnlyThePackage) {
   TempFolder temp;
