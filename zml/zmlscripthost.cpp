@@ -187,7 +187,13 @@ const ZString* ZMLScriptHost::GetVariable(std::string_view name) const {
 
 int32_t ZMLScriptHost::ProcessValue(ZString& value) {
   return Guarded([&] {
+    const bool expands = value.View().find("$(") != std::string_view::npos;
     ZMLProcessValue(value, [this](std::string_view lowerName) { return GetVariable(lowerName); });
+    // Values are kept in the nodes: doubling variables must not fill the memory either.
+    if (expands && parseDepth_ > 0) {
+      expandedBytes_ += value.Length();
+      if (expandedBytes_ > kMaxExpandedBytesPerDocument) throw ZError(kZErrVariableSyntax);
+    }
   });
 }
 
@@ -350,6 +356,8 @@ int32_t ZMLScriptHost::ParseFileUnder(std::string_view path, ZMLNode* parent) {
   for (const ZString& open : importStack_)
     if (open == key) return kZErrImportRecursion;
   if (importStack_.size() >= kMaxImportNesting) return kZErrImportFailed;
+  // Each file may import others more than once; the total keeps such trees from exploding.
+  if (parseDepth_ > 0 && ++importsThisDocument_ > kMaxImportsPerDocument) return kZErrImportFailed;
   ZString text;
   if (const int32_t code = ZMLReadMarkupFile(path, text); code != 0) {
     // A file that cannot be read has no line to name; it is still shown like a parse error.
@@ -366,6 +374,10 @@ int32_t ZMLScriptHost::ParseFileUnder(std::string_view path, ZMLNode* parent) {
 }
 
 int32_t ZMLScriptHost::ParseStream(std::string_view text, const ZString& streamName, ZMLNode* parent) {
+  if (parseDepth_ == 0) {
+    importsThisDocument_ = 0;
+    expandedBytes_ = 0;
+  }
   streamNames_.push_back(streamName);
   // About one object per hundred characters in ordinary skins; growing the tables in steps
   // would rehash them several times over.

@@ -41,6 +41,11 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   static constexpr const char* kAnonymousStream = "(anonymous text stream)";
   // Imports nest by recursion; a chain of more files than this fails with -1056.
   static constexpr size_t kMaxImportNesting = 64;
+  // One document (with everything it imports) may parse at most this many imported files, and
+  // its values may grow through variable references to at most this many bytes in total;
+  // beyond, -1056 and -1042.
+  static constexpr size_t kMaxImportsPerDocument = 10000;
+  static constexpr size_t kMaxExpandedBytesPerDocument = size_t{256} << 20;
 
   ZMLScriptHost();
   ~ZMLScriptHost() override;
@@ -142,6 +147,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   ZMLNode* root_ = nullptr;
   ZMLNode* parseParent_ = nullptr;
   size_t parseDepth_ = 0;
+  size_t importsThisDocument_ = 0;
+  size_t expandedBytes_ = 0;
   ZMLTagParserRun* run_ = nullptr;  // the innermost parse running
   struct BuildEvents;
   std::unique_ptr<BuildEvents> events_;  // reused from object to object while nobody keeps them

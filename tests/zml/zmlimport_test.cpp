@@ -126,6 +126,20 @@ TEST(ZMLImport, LongImportChainsStopAtTheLimit) {
   EXPECT_EQ(f.host->ParseFile("f0.zml"), kZErrImportFailed);
 }
 
+TEST(ZMLImport, ImportTreesCannotExplode) {
+  // Each file imports the next one twice: 2^30 parses unless the total is bounded.
+  SkinFolder skin;
+  for (int i = 0; i < 30; ++i) {
+    const std::string next = "f" + std::to_string(i + 1) + ".zml";
+    skin.Write("f" + std::to_string(i) + ".zml",
+               "<zml><import file='" + next + "'/><import file='" + next + "'/></zml>");
+  }
+  skin.Write("f30.zml", "<zml></zml>");
+  skin.Open();
+  Fixture f;
+  EXPECT_EQ(f.host->ParseFile("f0.zml"), kZErrImportFailed);
+}
+
 TEST(ZMLImport, FolderImportsWithDepth) {
   SkinFolder skin;
   skin.Write("main.zml", "<zml></zml>");
