@@ -141,8 +141,8 @@ ZString& ZString::Assign(std::string_view text) {
     Clear();
     return *this;
   }
-  // text may point into this string's own buffer: copy through a fresh buffer in that case.
-  if (buffer_ && text.data() >= buffer_ && text.data() < buffer_ + capacity_) {
+  // text may be a part of this string: move it to the front in place.
+  if (PointsInto(text.data())) {
     if (text.data() != buffer_) std::memmove(buffer_, text.data(), text.size());
     SetLength(text.size());
     return *this;
@@ -228,7 +228,7 @@ ZString& ZString::Insert(size_t position, std::string_view text) {
   if (text.empty()) return *this;
   if (position > length_) position = length_;
   // The inserted text may live in our own buffer, which Grow may move: take a copy then.
-  if (buffer_ && text.data() >= buffer_ && text.data() < buffer_ + capacity_) {
+  if (PointsInto(text.data())) {
     const ZString copy(text);
     return Insert(position, copy.View());
   }
@@ -263,7 +263,7 @@ size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool igno
   size_t at = next(0);
   if (at == npos) return 0;
   // to may point into this string: copy it before anything here is overwritten.
-  const ZString replacement(to.data() >= buffer_ && to.data() < buffer_ + capacity_ ? to : std::string_view());
+  const ZString replacement(PointsInto(to.data()) ? to : std::string_view());
   if (!replacement.IsEmpty()) to = replacement.View();
 
   size_t count = 0;

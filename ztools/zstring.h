@@ -137,6 +137,11 @@ class ZString {
   static constexpr size_t kSmallFormat = 256;
   static std::string_view FormatText(char (&small)[kSmallFormat], ZString& big, const char* format,
                                      va_list args) __attribute__((format(printf, 3, 0)));
+  // Whether p points into this string's buffer (arguments may be parts of the string itself).
+  bool PointsInto(const char* p) const noexcept {
+    const auto at = reinterpret_cast<uintptr_t>(p), base = reinterpret_cast<uintptr_t>(buffer_);
+    return buffer_ && at >= base && at < base + capacity_;
+  }
   // Makes room for length characters plus the terminator, keeping the content.
   void Grow(size_t length);
   void SetLength(size_t length) noexcept {
