@@ -42,20 +42,27 @@ void ZMLTagParserRun::Check(int32_t code) {
   if (code != 0) throw ZError(code);
 }
 
+size_t ZMLTagParserRun::NextBreak(char c, size_t& cached) {
+  // The cached hit is searched to the end of the text, so each character is looked at once.
+  if (cached == kNoBreak || (cached != kNotSearched && cached >= countedTo_)) return cached;
+  const std::string_view text = in_.Text().View();
+  const void* hit = std::memchr(text.data() + countedTo_, c, text.size() - countedTo_);
+  cached = hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : kNoBreak;
+  return cached;
+}
+
 ZStringParser::Location ZMLTagParserRun::TagLocation() {
   // Jumps from line break to line break; CR LF and LF CR count as one break, as in the scanner.
   const std::string_view text = in_.Text().View();
-  const char* base = text.data();
   while (countedTo_ < tagStart_) {
-    const void* lf = std::memchr(base + countedTo_, '\n', tagStart_ - countedTo_);
-    const void* cr = std::memchr(base + countedTo_, '\r', tagStart_ - countedTo_);
-    const char* next = static_cast<const char*>(!lf ? cr : !cr ? lf : (lf < cr ? lf : cr));
-    if (!next) {
+    const size_t lf = NextBreak('\n', nextLineFeed_);
+    const size_t cr = NextBreak('\r', nextReturn_);
+    const size_t i = lf < cr ? lf : cr;
+    if (i >= tagStart_) {
       countedTo_ = tagStart_;
       lastWasLoneBreak_ = false;
       break;
     }
-    const size_t i = static_cast<size_t>(next - base);
     if (lastWasLoneBreak_ && i == countedTo_ && i > 0 && text[i - 1] != text[i]) {
       lastWasLoneBreak_ = false;  // second character of CR LF or LF CR
     } else {

@@ -58,6 +58,11 @@ class ZMLTagParserRun {
   int32_t line_ = 1;
   size_t lineStart_ = 0;
   bool lastWasLoneBreak_ = false;
+  static constexpr size_t kNoBreak = static_cast<size_t>(-1);
+  static constexpr size_t kNotSearched = static_cast<size_t>(-2);
+  size_t NextBreak(char c, size_t& cached);
+  size_t nextLineFeed_ = kNotSearched;  // the next LF at or after countedTo_ (kNoBreak: none)
+  size_t nextReturn_ = kNotSearched;    // the same for CR
 };
 
 }  // namespace ZTools

@@ -205,6 +205,11 @@ TEST(ZMLTagParser, NodesRememberWhereTheirTagsBegan) {
   }
   EXPECT_EQ(f.host->FindNode("d")->Line(), 7);
   EXPECT_EQ(f.host->FindNode("d")->Column(), 2);
+
+  // A million lines without a CR between two tags are counted once, not once per line.
+  Fixture g;
+  ASSERT_EQ(g.Parse("<zml><box/><!--" + std::string(1000000, '\n') + "--><box name='z'/></zml>"), 0);
+  EXPECT_EQ(g.host->FindNode("z")->Line(), 1000001);
 }
 
 TEST(ZMLTagParser, EveryTruncationFailsCleanly) {
