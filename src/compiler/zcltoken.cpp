@@ -433,6 +433,12 @@ bool ZCLFileAtEnd(const ZCLFile* file)
     return file->pos >= file->text.size() || skipSpace(file->text, file->pos) == kEnd;
 }
 
+size_t ZCLNextTokenStart(const ZCLFile* file)
+{
+    size_t p = file->pos >= file->text.size() ? kEnd : skipSpace(file->text, file->pos);
+    return p == kEnd ? file->text.size() : p;
+}
+
 ZILError ZCLSkipBlock(ZCLFile* file)
 {
     std::string text;

@@ -45,6 +45,10 @@ ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id);
 // not a literal cut off by it.
 bool ZCLFileAtEnd(const ZCLFile* file);
 
+// Where the next token starts (after white space and comments); the text's length when none
+// follows. Messages about a token point here.
+size_t ZCLNextTokenStart(const ZCLFile* file);
+
 // With the read position just before a `{`: skips to just after the matching `}`, reading
 // tokens so that braces inside literals and comments do not count. 1200 when the text ends
 // first, 1201 when no `{` comes next or a bad token is met.

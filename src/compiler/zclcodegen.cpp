@@ -1,0 +1,82 @@
+// Code generation as far as declarations need it: the global initialisation function's opening
+// and the entry points the parser calls for bodies and initial values. Until statements and
+// expressions are compiled, bodies and initial values are read over without emitting code, with
+// their tokens still checked so that a broken text is reported.
+#include "src/compiler/zclcodegen.h"
+
+#include "src/compiler/zclparse.h"
+
+ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
+{
+    (void)func;
+    st->tokStart = ZCLNextTokenStart(st->file);
+    ZILError err = ZCLSkipBlock(st->file);
+    if (err)
+        return ZCLError(st, nullptr, err);
+    return ZCL_OK;
+}
+
+ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
+{
+    (void)cls;
+    (void)member;
+    // Reads up to the `,` or `;` outside brackets that ends the value.
+    int depth = 0;
+    size_t tokens = 0;
+    for (;;) {
+        int id = ZCLPeek(st);
+        if (depth == 0 && (id == kTokComma || id == kTokSemicolon)) {
+            if (tokens == 0) {
+                ZCLNext(st);
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Syntax_Error);
+            }
+            return ZCL_OK;
+        }
+        ZILError err = ZCLNext(st);
+        if (err)
+            return err;
+        tokens++;
+        if (st->tokId == kTokLParen || st->tokId == kTokLBracket || st->tokId == kTokLBrace) {
+            depth++;
+        } else if (st->tokId == kTokRParen || st->tokId == kTokRBracket || st->tokId == kTokRBrace) {
+            if (depth == 0)
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+            depth--;
+        }
+    }
+}
+
+ZILError ZCLCompilePendingLiterals(ZCLState*) { return ZCL_OK; }
+
+ZILError ZCLBeginIntro(ZCLState* st)
+{
+    int id = 0;
+    ZILError err = ZCLCreateType(st, "__global", ZIL_FAMILY_CLASS, false, &id);
+    if (err)
+        return err;
+    if (id != 16)
+        return ZCLFatal(st, "zclstate", __LINE__, "Runtime returned a typeID that does not match 'type_global'",
+                        "cg_begin_intro");
+    ZCLClass* global = st->classes[16].get();
+    global->linked = true;
+    global->hasBody = true;
+    global->tag = "This class is maintained by the runtime and represents the global space.";
+    auto init = std::make_unique<ZCLFunc>(st);
+    init->name = "__init";
+    init->flags = kZCLFuncFunction;
+    init->defined = true;
+    init->tag = "The runtime automatically creates and calls this function to intialize all global objects.";
+    ZCLFunc* f = nullptr;
+    err = ZCLAddFunction(st, global, std::move(init), &f);
+    if (err)
+        return err;
+    global->hasMethods = false;
+    st->currentClass = 16;
+    st->currentFunction = 0;
+    // alloc __global, r2: the global object lives in r2 while global code runs.
+    f->code.push_back(ZOP_ALLOC_TYPE_R);
+    f->code.push_back(16);
+    f->code.push_back(2);
+    st->initClosed = false;
+    return ZCL_OK;
+}

@@ -1,0 +1,192 @@
+// Imports and option statements. A native type is imported from the text its type proc gives
+// (package list first, then "class Name : Base { declarations }"); any other name is a file
+// read through the runtime's file-input callback. Every imported text is parsed with a fresh
+// copy of the base options, so its option statements end with it.
+#include "src/compiler/zclparse.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxImportDepth = 64;
+constexpr ZILLong kReadChunk = 1024;
+
+std::string trim(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+        b++;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+        e--;
+    return s.substr(b, e - b);
+}
+
+const char* procText(NTLTypeProc proc, ZILLong msg, ZILUnknown* in = nullptr)
+{
+    ZILUnknown* out = nullptr;
+    if (proc(nullptr, msg, 0, in, &out) != 0 || !out)
+        return nullptr;
+    return static_cast<const char*>(out);
+}
+
+ZILError fallbackToRuntime(void* user, const char* name, const char* value)
+{
+    ZILError err = ZILSetOption(static_cast<ZILState*>(user), name, value);
+    if (err == ZIL_ERR_Unknown_Option || err == ZIL_ERR_Invalid_Option_Value || err == 0)
+        return err;
+    return ZCL_WARN_Invalid_Option_Value;   // e.g. the runtime is already running
+}
+
+// The source text of a native type's import; its package list into *packages.
+ZILError nativeText(ZCLState* st, const std::string& name, NTLTypeProc proc, std::string* text,
+                    std::string* packages)
+{
+    const char* pk = procText(proc, NTL_GetPackageString);
+    *packages = pk ? pk : "";
+    // The declaration buffer: a runtime string the proc may append to.
+    ZILString* decl = ZILStringCreate(st->ps, nullptr, 0);
+    if (!decl)
+        return ZIL_EXC_Allocation_Fail;
+    const char* body = procText(proc, NTL_GetDeclString, decl);
+    std::string declaration = body ? body : ZILStringText(decl);
+    ZILStringDestroy(decl);
+    const char* base = procText(proc, NTL_GetBaseName);
+    *text = "class " + name;
+    if (base && *base)
+        *text += std::string(" : ") + base;
+    *text += " { " + declaration + " } ";
+    return ZCL_OK;
+}
+
+ZILError readFile(ZCLState* st, const std::string& fileName, std::string* text)
+{
+    ZILState* ps = st->ps;
+    if (!ps->fileInput)
+        return ZCL_ERR_Unresolved_Import;
+    void* handle = nullptr;
+    if (ps->fileInput(ps, 0, fileName.c_str(), nullptr, 0, &handle, nullptr) != 0)
+        return ZCL_ERR_Unresolved_Import;
+    char buffer[kReadChunk];
+    ZILError err = ZCL_OK;
+    for (;;) {
+        ZILLong done = 0;
+        if (ps->fileInput(ps, 1, fileName.c_str(), buffer, kReadChunk, &handle, &done) != 0) {
+            err = ZCL_ERR_Unresolved_Import;
+            break;
+        }
+        done = std::clamp<ZILLong>(done, 0, kReadChunk);
+        text->append(buffer, static_cast<size_t>(done));
+        if (done != kReadChunk)
+            break;
+    }
+    ps->fileInput(ps, 2, fileName.c_str(), nullptr, 0, &handle, nullptr);
+    return err;
+}
+
+} // namespace
+
+ZILError ZCLApplyOptionStatement(ZCLState* st, const std::string& text, bool report)
+{
+    std::vector<ZCLOptionRejection> rejected;
+    ZCLApplyOptionString(&st->options.back(), text.c_str(), fallbackToRuntime, st->ps, &rejected);
+    if (report)
+        for (const ZCLOptionRejection& r : rejected)
+            ZCLWarning(st, r.token.c_str(),
+                       r.code == ZCL_WARN_Unknown_Option ? ZCL_WARN_Unknown_Option : ZCL_WARN_Invalid_Option_Value);
+    return ZCL_OK;
+}
+
+ZILError ZCLImport(ZCLState* st, const std::string& name)
+{
+    auto found = st->importIndex.find(name);
+    ZCLImportEntry* entry = found == st->importIndex.end() ? nullptr : &st->imports[found->second];
+    if (entry && (entry->done || entry->pass == st->pass || (st->pass == 1 && entry->native)))
+        return ZCL_OK;
+    if (!entry) {
+        st->importIndex[name] = st->imports.size();
+        st->imports.push_back(ZCLImportEntry{});
+        entry = &st->imports.back();
+        entry->name = name;
+    }
+    const size_t entryIndex = st->importIndex[name];
+    if (st->importDepth >= kMaxImportDepth)
+        return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+
+    if (st->pass == 0 && entry->pass < 0) {
+        NTLTypeProc proc = ZCLFindNativeProc(st, name.c_str());
+        if (proc) {
+            entry->native = true;
+            entry->pass = 0;   // before the package list, which may import this name again
+            std::string text, packages;
+            ZILError err = nativeText(st, name, proc, &text, &packages);
+            if (err)
+                return ZCLError(st, name.c_str(), err);
+            if (!trim(packages).empty()) {
+                ZCLTypeDesc d;
+                if (!ZCLLookupTypeName(st, name, &d)) {
+                    int id = 0;
+                    if ((err = ZCLCreateType(st, name, ZIL_FAMILY_CLASS, true, &id)))
+                        return err;
+                }
+                size_t from = 0;
+                while (from <= packages.size()) {
+                    size_t comma = packages.find(',', from);
+                    if (comma == std::string::npos)
+                        comma = packages.size();
+                    std::string package = trim(packages.substr(from, comma - from));
+                    from = comma + 1;
+                    if (package.empty())
+                        continue;
+                    st->importDepth++;
+                    err = ZCLImport(st, package);
+                    st->importDepth--;
+                    if (err)
+                        return err;
+                }
+            }
+            st->imports[entryIndex].text = std::move(text);
+        } else {
+            if (!ZCLOptions(st).fileImport)
+                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+            std::string fileName = name;
+            std::replace(fileName.begin(), fileName.end(), '.', '/');
+            fileName += "." + ZCLOptions(st).fileExt;
+            std::string text;
+            if (readFile(st, fileName, &text) != ZCL_OK)
+                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+            entry->text = std::move(text);
+        }
+    }
+
+    entry = &st->imports[entryIndex];
+    entry->pass = st->pass;
+    ZCLFile file;
+    ZCLFileOpen(&file, entry->name.c_str(), entry->text.data(), entry->text.size());
+    st->allocs++;
+    ZCLOption base = st->options.front();
+    st->options.push_back(std::move(base));
+    st->importDepth++;
+    ZILError err = ZCLParseFile(st, &file);
+    st->importDepth--;
+    if (st->options.size() > 1)
+        st->options.pop_back();
+    ZCLFileClose(&file);
+    st->frees++;
+    entry = &st->imports[entryIndex];
+    if (err == ZCL_OK && st->pass == 1) {
+        entry->done = true;
+        std::string().swap(entry->text);
+    }
+    if (err == ZCL_OK && entry->native) {
+        ZCLTypeDesc d;
+        NTLTypeProc proc = ZCLFindNativeProc(st, name.c_str());
+        if (proc && ZCLLookupTypeName(st, name, &d) && d.type >= 0 && d.type < st->ps->types.count) {
+            ZILTypeInfo* ti = ZILTypes(st->ps) + d.type;
+            ti->interfaceVersion = proc(nullptr, NTL_GetInterfaceVersion, 0, nullptr, nullptr);
+            ti->authorVersion = proc(nullptr, NTL_GetAuthorVersion, 0, nullptr, nullptr);
+        }
+        entry->done = true;
+        std::string().swap(entry->text);
+    }
+    return err;
+}

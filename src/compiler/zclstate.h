@@ -1,0 +1,216 @@
+// The compiler state: one per runtime state, holding the class list (index == runtime type id),
+// the functions and variables each class declares, the option stack, the imports, the current
+// file and the diagnostics. Declarations write into the runtime's type and function tables as
+// they are made, so the class list and the runtime never disagree about ids or handles.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "src/compiler/zcldiag.h"
+#include "src/compiler/zclerrors.h"
+#include "src/compiler/zclfile.h"
+#include "src/compiler/zcloption.h"
+#include "zilapi.h"
+
+// The six ints every variable, parameter, result and expression value carries.
+struct ZCLTypeDesc {
+    int type = ZIL_TYPE_VAR;
+    int isConst = 0;
+    int isRef = 1;        // 0 for int and float, which are copied
+    int isWeak = 0;
+    int elemType = ZIL_TYPE_VAR;   // for arrays
+    int elemRef = 1;
+};
+
+inline ZCLTypeDesc ZCLMakeType(int type)
+{
+    ZCLTypeDesc d;
+    d.type = type;
+    d.isRef = (type == ZIL_TYPE_INT || type == ZIL_TYPE_FLOAT) ? 0 : 1;
+    return d;
+}
+
+struct ZCLArg {
+    ZCLTypeDesc type;
+    std::string name;     // may be empty
+};
+
+// Kind flags of a function.
+enum : int {
+    kZCLFuncFunction = 1,     // static, no `this`
+    kZCLFuncMethod = 2,
+    kZCLFuncAccessor = 4,
+    kZCLFuncCofunction = 8,
+    kZCLFuncConstructor = 16,
+    kZCLFuncConvertor = 32,
+    kZCLFuncExplicit = 64,
+    kZCLFuncStrict = 128,
+};
+
+struct ZCLState;
+
+// Objects the compiler creates are counted both ways, so the closing report can show leaks.
+struct ZCLCounted {
+    explicit ZCLCounted(ZCLState* st);
+    ~ZCLCounted();
+    ZCLCounted(const ZCLCounted&) = delete;
+    ZCLCounted& operator=(const ZCLCounted&) = delete;
+    ZCLState* owner;
+};
+
+struct ZCLFunc : ZCLCounted {
+    using ZCLCounted::ZCLCounted;
+    std::string name;
+    int classId = 0;
+    int index = 0;            // function index within the class
+    ZILLong handle = -1;      // runtime function index
+    int flags = 0;
+    bool optimized = false;
+    bool hasResult = false;
+    ZCLTypeDesc result;
+    std::vector<ZCLArg> args;
+    std::vector<ZILLong> code;
+    bool defined = false;     // a body was seen (or the function is native)
+    bool inherited = false;   // copied from the implemented interface
+    ZILLong memberIndex = 0;  // method number; for a native class its function number
+    ZILLong linkAddress = -1;
+    std::string tag;
+    int optimizeLevel = 3;
+};
+
+struct ZCLMember {
+    std::string name;
+    ZCLTypeDesc type;
+    std::string tag;
+    bool isConstant = false;  // `const` with a literal value known at declaration
+    int constKind = 0;        // 0 none, 1 int, 2 float, 3 string
+    int32_t intValue = 0;
+    double floatValue = 0;
+    std::string stringValue;
+};
+
+// Families, as in the runtime.
+struct ZCLClass : ZCLCounted {
+    using ZCLCounted::ZCLCounted;
+    std::string name;
+    int family = ZIL_FAMILY_NONE;
+    int typeId = 0;
+    bool isNative = false;    // the runtime has a native type of this name
+    int modifiers = 0;        // 1 native, 2 extern, 4 strict
+    bool hasBody = false;
+    bool linked = false;
+    int baseId = 0;           // implemented interface
+    int hybridId = 0;         // hybrid base class
+    bool hasMethods = false;
+    bool hasConstructor = false;
+    bool placeholder = false; // a runtime type not declared to the compiler yet
+    std::vector<std::unique_ptr<ZCLFunc>> funcs;
+    std::vector<ZCLMember> members;
+    std::vector<std::string> aliases;
+    std::string tag;
+    // Delegate signature.
+    bool dgHasResult = false;
+    ZCLTypeDesc dgResult;
+    std::vector<ZCLArg> dgArgs;
+    ZILLong methodWords[3] = {0, -1, 0};
+    int nativeFunctions = 0;  // functions declared by the class's own text (native numbering)
+};
+
+enum : int {
+    kZCLModNative = 1,
+    kZCLModExtern = 2,
+    kZCLModStrict = 4,
+};
+
+struct ZCLImportEntry {
+    std::string name;
+    int pass = -1;            // pass in which it was last processed
+    bool native = false;
+    bool done = false;        // compiled completely by an earlier text; its text is released
+    std::string text;
+};
+
+typedef void (*ZCLFatalProc)(ZILState* ps, const char* text);
+
+struct ZCLState {
+    ZILState* ps = nullptr;
+    ZCLFile* file = nullptr;                          // current source file
+    std::vector<std::unique_ptr<ZCLClass>> classes;   // index == runtime type id
+    std::unordered_map<std::string, int> typeNames;   // declared class/interface/delegate names
+    std::unordered_map<std::string, ZCLTypeDesc> aliases;
+    std::unordered_map<std::string, int> placeholders;// runtime types not yet declared, by name
+    std::unordered_map<std::string, size_t> importIndex;
+    std::vector<ZCLImportEntry> imports;
+    int currentClass = 16;
+    int currentFunction = 0;
+    int pass = 0;
+    std::vector<ZCLOption> options;                   // [0] base set, back() in force
+    ZCLDiagnostics diag;
+    int filesCompiled = 0;
+    double startTime = 0;                             // ms of the process clock
+    int savedInstructions = 0, sizeBefore = 0, sizeAfter = 0;
+    bool initClosed = false;
+    ZCLFatalProc fatalProc = nullptr;
+    int allocs = 0, frees = 0;
+    int importDepth = 0;
+    int nestDepth = 0;                                // nesting of selftests and imports
+    std::unordered_map<std::string, ZILError> selfTests; // pass-0 result by file and position
+    // The top-level scope while the predeclared texts run, before `__global` exists.
+    ZCLClass bootScope{nullptr};
+    // Token of the parser (owned here so no parse function allocates its own).
+    std::string tok;
+    int tokId = 0;
+    size_t tokStart = 0;                              // where the last token read starts
+};
+
+// The state of a runtime's compiler, or null.
+inline ZCLState* ZCLGetState(ZILState* ps) { return ps ? static_cast<ZCLState*>(ps->compiler) : nullptr; }
+inline const ZCLOption& ZCLOptions(const ZCLState* st) { return st->options.back(); }
+
+// The class of a type id, or null (with the fatal error "Access to invalid type id").
+ZCLClass* ZCLGetClass(ZCLState* st, int typeId);
+// Non-reporting lookup for code that only asks.
+inline ZCLClass* ZCLClassAt(ZCLState* st, int typeId)
+{
+    return typeId >= 0 && static_cast<size_t>(typeId) < st->classes.size() ? st->classes[typeId].get() : nullptr;
+}
+
+// The class of the global space (the boot scope until `__global` exists).
+inline ZCLClass* ZCLGlobalScope(ZCLState* st)
+{
+    if (st->classes.size() > 16)
+        return st->classes[16].get();
+    st->bootScope.typeId = 16;
+    st->bootScope.hasBody = true;
+    return &st->bootScope;
+}
+
+// Creates (or adopts the runtime's pre-made record of) a type and its class; *id gets its id.
+ZILError ZCLCreateType(ZCLState* st, const std::string& name, int family, bool native, int* id);
+
+// A type name (class, interface, delegate, cofunction or alias) as a descriptor; false when
+// the name denotes no type.
+bool ZCLLookupTypeName(ZCLState* st, const std::string& name, ZCLTypeDesc* out);
+
+// Whether the runtime has a native type of this name; its proc when it has.
+NTLTypeProc ZCLFindNativeProc(ZCLState* st, const char* name);
+
+// Adds a function to a class and registers it with the runtime (which assigns the handle).
+ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> func, ZCLFunc** out);
+
+// Reporting with the current file and the options in force, at the start of the last token
+// read (ZCLErrorAt: at a given position).
+ZILError ZCLError(ZCLState* st, const char* token, ZILError code);
+ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code);
+ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code);
+ZILError ZCLFatal(ZCLState* st, const char* module, int line, const char* message, const char* function);
+
+// Writes a verbose line to the runtime's log (only with `verbose` on and a log installed).
+void ZCLVerbose(ZCLState* st, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Milliseconds of the process clock.
+double ZCLClockMs();

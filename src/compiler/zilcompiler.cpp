@@ -1,0 +1,328 @@
+// The compiler driver: start-up with its predeclared texts in a fixed order, the two passes of
+// each compile, linking, handler compilation and teardown. The runtime knows its compiler only
+// through ps->compiler and the ps->compilerFree hook, so the runtime never links the compiler.
+#include "src/compiler/zilcompiler.h"
+
+#include <cstdio>
+#include <new>
+#include <random>
+
+#include "src/compiler/zclcodegen.h"
+#include "src/compiler/zclparse.h"
+
+namespace {
+
+// Built into the base option set at start; empty in this build.
+constexpr const char* kDefaultOptions = "";
+
+void logText(void* user, const char* text)
+{
+    ZILState* ps = static_cast<ZILState*>(user);
+    if (ps && ps->log)
+        ps->log(ps, text);
+}
+
+void fatalText(void* user, const char* text)
+{
+    ZILState* ps = static_cast<ZILState*>(user);
+    ZCLState* st = ZCLGetState(ps);
+    if (st && st->fatalProc)
+        st->fatalProc(ps, text);
+}
+
+ZILError freeHook(ZILState* ps) { return ZCLFreeCompiler(ps); }
+
+ZCLState* stateOf(ZILState* ps) { return ZCLGetState(ps); }
+
+void closeInit(ZCLState* st)
+{
+    ZCLFunc* init = st->classes[16]->funcs[0].get();
+    ZILTypes(st->ps)[16].instanceSize = static_cast<ZILLong>(st->classes[16]->members.size());
+    if (!st->initClosed) {
+        init->code.push_back(ZOP_RET);
+        st->initClosed = true;
+    }
+    init->optimizeLevel = ZCLOptions(st).optimize;
+}
+
+void reopenInit(ZCLState* st)
+{
+    if (!st->initClosed)
+        return;
+    ZCLFunc* init = st->classes[16]->funcs[0].get();
+    if (!init->code.empty())
+        init->code.pop_back();
+    init->optimized = false;
+    st->initClosed = false;
+}
+
+ZILError compileAnonymous(ZILState* ps, const char* text) { return ZCLCompile(ps, nullptr, text); }
+
+} // namespace
+
+ZILError ZILInitializeCompiler(ZILState* ps)
+{
+    if (!ps)
+        return ZIL_ERR_Illegal_Argument;
+    if (ps->compiler)
+        return ZIL_ERR_Initialize_Failed;
+    void* memory = ZILAlloc(ps, sizeof(ZCLState));
+    if (!memory)
+        return ZIL_EXC_Allocation_Fail;
+    ZCLState* st = new (memory) ZCLState();
+    st->ps = ps;
+    ps->compiler = st;
+    ps->compilerFree = freeHook;
+    st->currentClass = 16;
+    st->options.emplace_back();
+    st->diag.messageLog = logText;
+    st->diag.fatalCallback = fatalText;
+    st->diag.user = ps;
+    ZCLApplyOptionString(&st->options[0], kDefaultOptions, nullptr, nullptr, nullptr);
+
+    // Types the runtime made before its compiler existed are adopted when declared by name.
+    for (ZILLong i = 0; i < ps->types.count; i++) {
+        auto cls = std::make_unique<ZCLClass>(st);
+        const ZILTypeInfo& ti = ZILTypes(ps)[i];
+        cls->name = ZILNameAt(ps, ti.pName);
+        cls->family = ti.family;
+        cls->typeId = static_cast<int>(i);
+        cls->isNative = ti.isNative != 0;
+        cls->placeholder = true;
+        st->placeholders[cls->name] = static_cast<int>(i);
+        st->classes.push_back(std::move(cls));
+    }
+
+    int id = 0;
+    ZILError err = ZCLCreateType(st, "null", ZIL_FAMILY_NONE, false, &id);
+    if (!err)
+        err = ZCLCreateType(st, "int", ZIL_FAMILY_INTEGRAL, false, &id);
+    if (!err)
+        err = ZCLCreateType(st, "float", ZIL_FAMILY_INTEGRAL, false, &id);
+    if (!err)
+        err = compileAnonymous(ps, "import string; import array; import list; import iterator; import table; ");
+    if (!err)
+        err = compileAnonymous(ps, "strict interface exception {    method exception();    method exception(int error);    method int getError();}");
+    if (!err)
+        err = ZCLCreateType(st, "__delegate", ZIL_FAMILY_DELEGATE, false, &id);
+    if (!err)
+        err = ZCLCreateType(st, "var", ZIL_FAMILY_NONE, false, &id);
+    if (!err && id != ZIL_TYPE_VAR) {
+        ZCLFatal(st, "zilcompiler", __LINE__, "Runtime returns typeID that does not match 'type_var'",
+                 "ZILInitializeCompiler");
+        err = ZIL_ERR_Initialize_Failed;
+    }
+    for (int builtin : {ZIL_TYPE_NULL, ZIL_TYPE_INT, ZIL_TYPE_FLOAT, ZIL_TYPE_DELEGATE, ZIL_TYPE_VAR})
+        if (!err)
+            st->classes[builtin]->hasBody = true;
+    if (!err)
+        err = ZCLBeginIntro(st);
+    if (!err)
+        err = compileAnonymous(ps, "alias int bool; alias int char; ");
+    st->filesCompiled = 0;
+    return err;
+}
+
+ZILError ZCLCompile(ZILState* ps, const ZILChar* name, const ZILChar* text)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (st->diag.fatal)
+        return ZCL_ERR_Fatal;
+    if (st->file)
+        return ZCL_ERR_General_Parser_Error;   // not re-entrant
+    if (st->filesCompiled == 0) {
+        char version[32];
+        ZILVersionToText(ps->libraryVersion, version, sizeof version);
+        ZCLVerbose(st, "*** ZentraScript compiler v%s [%s]\n", version,
+                   (ps->runtimeFlags & ZIL_FLAG_DEBUG_BUILD) ? "Debug" : "Release");
+        st->startTime = ZCLClockMs();
+    }
+    st->filesCompiled++;
+    const char* shown = name ? name : kZCLAnonymousName;
+    ZCLVerbose(st, "Compiling '%s'...\n", shown);
+
+    ZCLFile file;
+    ZCLFileOpen(&file, name, text ? text : "");
+    st->allocs++;
+    st->file = &file;
+    reopenInit(st);
+    st->pass = 0;
+    st->currentClass = 16;
+    st->currentFunction = 0;
+    ZILError err = ZCLParseTopLevel(st, false);
+    ZCLFlushMessages(&st->diag);
+    if (err == ZCL_OK && !st->diag.fatal) {
+        ZCLFileSetPosition(&file, 0);
+        st->pass = 1;
+        ZCLGlobalScope(st)->hasBody = true;
+        err = ZCLParseTopLevel(st, false);
+        ZCLFlushMessages(&st->diag);
+    }
+    if (err == ZCL_OK && st->diag.fatal)
+        err = ZCL_ERR_Fatal;
+    st->file = nullptr;
+    st->pass = 0;
+    ZCLFileClose(&file);
+    st->frees++;
+    return err;
+}
+
+ZILError ZCLLink(ZILState* ps)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (st->classes.size() <= 16 || st->classes[16]->funcs.empty())
+        return ZIL_ERR_Initialize_Failed;
+    ZCLVerbose(st, "Linking...\n");
+    closeInit(st);
+    st->savedInstructions = st->sizeBefore = st->sizeAfter = 0;
+    ZILError err = ZCL_OK;
+    for (auto& cls : st->classes) {
+        if (err)
+            break;
+        if (cls->placeholder || (cls->family != ZIL_FAMILY_CLASS && cls->family != ZIL_FAMILY_THREAD) ||
+            (cls->modifiers & kZCLModNative))
+            continue;
+        ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
+        if (!cls->linked) {
+            cls->linked = true;
+            if (cls->isNative) {
+                if (ti->family != ZIL_FAMILY_CLASS) {
+                    err = ZIL_ERR_Illegal_Argument;
+                    break;
+                }
+                ti->methodCount = static_cast<ZILLong>(cls->funcs.size());
+            } else if (cls->family == ZIL_FAMILY_CLASS) {
+                ti->instanceSize = static_cast<ZILLong>(cls->members.size());
+            }
+        }
+        if (cls->isNative)
+            continue;   // implemented by the type proc; no code
+        for (auto& f : cls->funcs) {
+            if (f->linkAddress >= 0)
+                continue;   // linked by an earlier link
+            if (!f->defined) {
+                std::string full = cls->typeId == 16 ? f->name : cls->name + "::" + f->name;
+                if (f->inherited) {
+                    err = ZCLError(st, full.c_str(), ZCL_ERR_Inherited_Method_Not_Implemented);
+                    break;
+                }
+                if (f->flags & kZCLFuncStrict) {
+                    err = ZCLError(st, full.c_str(), ZCL_ERR_Function_Not_Defined);
+                    break;
+                }
+                ZCLWarning(st, full.c_str(), ZCL_WARN_Default_Code);
+                f->code.assign(1, ZOP_RET);
+                f->defined = true;
+            }
+            if (f->code.empty())
+                continue;   // no code generated for it (yet): stays unlinked
+            ZILLong address = 0;
+            err = ZILAppendCode(ps, f->code.data(), static_cast<ZILLong>(f->code.size()), &address);
+            if (err)
+                break;
+            if (f->handle < 0 || f->handle >= ps->funcs.count) {
+                err = ZIL_ERR_Invalid_Function_Index;
+                break;
+            }
+            ZILFuncInfo* fi = ZILFuncs(ps) + f->handle;
+            fi->codeAddress = address;
+            fi->codeSize = static_cast<ZILLong>(f->code.size());
+            f->linkAddress = address;
+            st->sizeBefore += static_cast<int>(f->code.size()) * 4;
+            st->sizeAfter += static_cast<int>(f->code.size()) * 4;
+            if (cls->typeId == 16 && f->index == 0)
+                ps->initCodeAddress = address;
+        }
+        if (!err && cls->family == ZIL_FAMILY_CLASS && cls->typeId != 16) {
+            ti->compilerWord1 = cls->methodWords[0];
+            ti->copyConstructor = cls->methodWords[1];
+            ti->compilerWord2 = cls->methodWords[2];
+        }
+    }
+    ZCLFlushMessages(&st->diag);
+    if (st->savedInstructions > 0) {
+        ZCLVerbose(st, "Saved %d instructions in total.\n", st->savedInstructions);
+        ZCLVerbose(st, "Code size reduced from %d to %d bytes in total.\n", st->sizeBefore, st->sizeAfter);
+    } else {
+        ZCLVerbose(st, "Created %d bytes of code in total.\n", st->sizeBefore);
+    }
+    ZCLVerbose(st, "%d Files, %d Errors, %d Warnings, %g seconds.\n", st->filesCompiled, st->diag.errors,
+               st->diag.warnings, (ZCLClockMs() - st->startTime) / 1000.0);
+    return err;
+}
+
+ZILError ZCLCompileHandler(ZILState* ps, const ZILChar* code, ZILLong* handle)
+{
+    if (handle)
+        *handle = 0;
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    static const char kAlnum[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::mt19937 random(device());
+    std::string name = "anonymous_";
+    name += kLetters[random() % 52];
+    for (int i = 1; i < 16; i++)
+        name += kAlnum[random() % 62];
+    std::string text = "function  " + name + "(Application self, View sender){" + (code ? code : "") + ";}";
+    ZILError err = ZCLCompile(ps, "anonymous function", text.c_str());
+    if (!err)
+        err = ZCLLink(ps);
+    if (err)
+        return err;
+    for (auto& f : st->classes[16]->funcs)
+        if (f->name == name) {
+            if (handle)
+                *handle = f->handle;
+            return ZCL_OK;
+        }
+    return ZIL_ERR_Symbol_Not_Found;
+}
+
+ZILError ZCLFreeCompiler(ZILState* ps)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    const bool verbose = !st->options.empty() && ZCLOptions(st).verbose;
+    st->classes.clear();   // counts every class and function freed
+    const int allocs = st->allocs, frees = st->frees;
+    ps->compiler = nullptr;
+    ps->compilerFree = nullptr;
+    st->~ZCLState();
+    ZILFree(ps, st);
+    if (verbose && ps->log) {
+        char line[128];
+        ps->log(ps, "Compiler terminated.\n");
+        std::snprintf(line, sizeof line, "Compiler allocs:frees %d:%d\n", allocs, frees);
+        ps->log(ps, line);
+    }
+    return ZCL_OK;
+}
+
+ZILError ZCLSetFatalErrorCallback(ZILState* ps, void (*callback)(ZILState* ps, const char* text))
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    st->fatalProc = callback;
+    return ZCL_OK;
+}
+
+ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    out->errors = st->diag.errors;
+    out->warnings = st->diag.warnings;
+    out->filesCompiled = st->filesCompiled;
+    out->fatal = st->diag.fatal ? 1 : 0;
+    return ZCL_OK;
+}

@@ -1,0 +1,39 @@
+// The compiler's interface for embedders: start a compiler inside a runtime state, compile source
+// texts into it (types and functions go straight into the runtime's tables), link, and free it.
+// Call ZILInitializeCompiler right after ZILInitialize; ZILTerminate frees the compiler through
+// the hook the compiler installs in the state. Every call returns 0 or an error code.
+#pragma once
+
+#include "zilapi.h"
+
+// Creates the compiler of ps: the built-in types (the native classes imported from their
+// declaration texts), `exception`, `__delegate`, `var` (15), the global class (16) and its
+// `__init`, and the aliases `bool` and `char`.
+ZILError ZILInitializeCompiler(ZILState* ps);
+
+// Compiles one source text (name: shown in messages; null means "anonymous character string").
+// Declarations in pass 0, bodies in pass 1; stops at the first error of a pass.
+ZILError ZCLCompile(ZILState* ps, const ZILChar* name, const ZILChar* text);
+
+// Finishes the global initialisation function and lays every compiled function's code into the
+// runtime's code segment.
+ZILError ZCLLink(ZILState* ps);
+
+// Compiles `code` as the body of a new global function taking (Application self, View sender),
+// links, and returns the function's handle in *handle (0 on any failure).
+ZILError ZCLCompileHandler(ZILState* ps, const ZILChar* code, ZILLong* handle);
+
+// Destroys the compiler; with `verbose` on, writes the termination and allocation report.
+ZILError ZCLFreeCompiler(ZILState* ps);
+
+// Called with the state and the text after a fatal (internal) error has been logged.
+ZILError ZCLSetFatalErrorCallback(ZILState* ps, void (*callback)(ZILState* ps, const char* text));
+
+// Counters of the compiler, for hosts and tests.
+struct ZCLStatistics {
+    ZILLong errors;
+    ZILLong warnings;
+    ZILLong filesCompiled;
+    ZILLong fatal;
+};
+ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out);
