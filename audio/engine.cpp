@@ -156,25 +156,34 @@ DWORD BASS_GetVersion(void) { return 0x02040000u; }
 
 BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
   auto& e = engine();
-  std::lock_guard<std::recursive_mutex> guard(e.lock);
-  if (e.initialized) return fail(BASS_ERROR_ALREADY);
-  if (device < -1 || device > 1) return fail(BASS_ERROR_DEVICE);
   int rate = freq >= 8000 && freq <= 192000 ? static_cast<int>(freq) : 44100;
-  e.outputRate = static_cast<DWORD>(rate);
-  e.clock = 0;
-  e.device = device;
-  e.mixScratch.assign(8192 * 2, 0.0f);
-  e.mixList.reserve(64);
-  e.playing.reserve(64);
+  {
+    std::lock_guard<std::recursive_mutex> guard(e.lock);
+    if (e.initialized || e.initializing) return fail(BASS_ERROR_ALREADY);
+    if (device < -1 || device > 1) return fail(BASS_ERROR_DEVICE);
+    e.initializing = true;
+    e.outputRate = static_cast<DWORD>(rate);
+    e.clock = 0;
+    e.device = device;
+    e.mixScratch.assign(8192 * 2, 0.0f);
+    e.mixList.reserve(64);
+    e.playing.reserve(64);
+  }
   // Damaged frames in a radio stream are routine; FFmpeg's own messages are for debugging only.
   av_log_set_level(std::getenv("SONABEL_AUDIO_DEBUG") ? AV_LOG_INFO : AV_LOG_QUIET);
   e.syncs.start();
-  e.output = device == 0 ? openNullOutput(rate) : openSdlOutput(rate);
-  if (!e.output) {
+  // Opened without the engine lock: SDL holds its device lock while its thread waits for ours.
+  std::unique_ptr<Output> output = device == 0 ? openNullOutput(rate) : openSdlOutput(rate);
+  if (!output) {
     e.syncs.stop();
+    std::lock_guard<std::recursive_mutex> guard(e.lock);
+    e.initializing = false;
     return fail(BASS_ERROR_DEVICE);
   }
-  e.outputRate = static_cast<DWORD>(e.output->rate());
+  std::lock_guard<std::recursive_mutex> guard(e.lock);
+  e.outputRate = static_cast<DWORD>(output->rate());
+  e.output = std::move(output);
+  e.initializing = false;
   e.initialized = true;
   return succeed();
 }

@@ -167,6 +167,7 @@ class SyncDispatcher {
 struct Engine {
   std::recursive_mutex lock;
   bool initialized = false;
+  bool initializing = false;  // BASS_Init is opening the device (without the lock)
   int device = 0;
   DWORD outputRate = 44100;
   uint64_t clock = 0;  // output frames mixed since BASS_Init
