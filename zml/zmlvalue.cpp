@@ -1,13 +1,16 @@
 // Variable references and entities in markup values.
 //
-// A reference is replaced and searching resumes where it began, so a variable's text that holds
-// "$(" is expanded in turn. To keep long values with many references linear, the unread rest
-// of the value is held reversed: its front is the string's back, so taking text off the front
-// and putting a variable's text in front of it cost only the length of what moves.
+// The innermost reference (the last "$(" before the first ")") is replaced first, and reading
+// goes on at the replaced text, so a variable's text that holds "$(" is expanded in turn. To
+// stay linear however long or deeply nested a value is, every character is read once: the
+// unread rest is held reversed (its front is the string's back, so taking text off the front
+// and putting a variable's text in front of it cost only what moves), and the references
+// still open wait on a stack.
 #include "zml/zmlvalue.h"
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "ztools/zerror.h"
 
@@ -15,38 +18,58 @@ namespace ZTools {
 namespace {
 
 void ExpandReferences(ZString& value, const ZMLVariableLookup& lookup) {
+  // rest: the unread text, reversed. pending: the text from the earliest "$(" not yet closed
+  // on, which holds no ")"; opens: where each of its "$(" begins. out: final text.
   std::string rest(value.View().rbegin(), value.View().rend());
   std::string out;
+  std::string pending;
+  std::vector<size_t> opens;
   out.reserve(value.Length());
   size_t replacements = 0;
 
   for (;;) {
-    // The next "$(" ahead is the last "($" in the reversed rest.
-    const size_t open = rest.rfind("($");
-    if (open == std::string::npos) break;
-    // Everything ahead of it is final.
-    out.append(rest.rbegin(), rest.rbegin() + static_cast<std::ptrdiff_t>(rest.size() - (open + 2)));
-    rest.resize(open + 2);
-    if (open == 0) break;  // nothing follows the "$(": no ")"
-    const size_t close = rest.rfind(')', open - 1);
-    if (close == std::string::npos) break;  // no ")" at all: the rest stays as it is
-    // The innermost reference: the last "$(" before that ")".
-    const size_t inner = rest.find("($", close + 1);
-    std::string name(rest.rbegin() + static_cast<std::ptrdiff_t>(rest.size() - inner),
-                     rest.rbegin() + static_cast<std::ptrdiff_t>(rest.size() - close - 1));
+    // Read on to the next ")" or "$(".
+    size_t i = rest.size();
+    bool close = false;
+    bool open = false;
+    for (; i > 0; --i) {
+      const char c = rest[i - 1];
+      if (c == ')') {
+        close = true;
+        break;
+      }
+      if (c == '$' && i >= 2 && rest[i - 2] == '(') {
+        open = true;
+        break;
+      }
+    }
+    std::string& read = opens.empty() ? out : pending;
+    read.append(rest.rbegin(), rest.rbegin() + static_cast<std::ptrdiff_t>(rest.size() - i));
+    rest.resize(i);
+    if (open) {
+      opens.push_back(pending.size());
+      pending.append("$(");
+      rest.resize(i - 2);
+      continue;
+    }
+    if (!close) break;  // the end: a "$(" never closed stays as it is
+    rest.pop_back();
+    if (opens.empty()) {
+      out.push_back(')');
+      continue;
+    }
+    // The innermost reference is complete: replace it and read its text in turn.
+    std::string name = pending.substr(opens.back() + 2);
     std::transform(name.begin(), name.end(), name.begin(), [](char c) { return ZToLower(c); });
     const ZString* text = lookup ? lookup(name) : nullptr;
     if (!text) throw ZError(kZErrVariableNotDefined);
     if (++replacements > kZMLMaxReferencesPerValue) throw ZError(kZErrVariableSyntax);
-
-    // rest = [after ")"] [reference] [between outer and inner "$("], all reversed.
-    const std::string between = rest.substr(inner + 2);
-    rest.resize(close);
+    pending.resize(opens.back());
+    opens.pop_back();
     rest.append(text->View().rbegin(), text->View().rend());
-    rest.append(between);
-    if (rest.size() + out.size() > kZMLMaxValueLength) throw ZError(kZErrVariableSyntax);
+    if (rest.size() + out.size() + pending.size() > kZMLMaxValueLength) throw ZError(kZErrVariableSyntax);
   }
-  out.append(rest.rbegin(), rest.rend());
+  out.append(pending);
   value.Assign(out);
 }
 

@@ -16,7 +16,7 @@ using ZMLVariableLookup = std::function<const ZString*(std::string_view lowerNam
 
 // Expansion is bounded so that variables whose texts rebuild references cannot run away:
 // more replacements than this in one value, or a value growing past the size limit, is -1042.
-inline constexpr size_t kZMLMaxReferencesPerValue = 1000000;
+inline constexpr size_t kZMLMaxReferencesPerValue = 100000;
 inline constexpr size_t kZMLMaxValueLength = size_t{64} << 20;
 
 // Processes value in place. Throws ZError -1043 for an unknown variable and -1042 when the

@@ -115,6 +115,19 @@ TEST(ZMLTagParser, VariableReferences) {
   EXPECT_EQ(process("$(open)w)"), "10") << "a variable's text holding \"$(\" is expanded in turn";
   EXPECT_EQ(process("&amp;$(w)&lt;"), "&10<");
   EXPECT_EQ(process("$(w)$(w)$(w)"), "101010");
+  EXPECT_EQ(process(")$(w))"), ")10)");
+  EXPECT_EQ(process("$(a $(w)"), "$(a 10") << "the inner reference is replaced, the outer never closes";
+  EXPECT_EQ(process("$$(w)(("), "$10((");
+
+  // Deeply nested references stay linear: each level names a variable whose text is its name.
+  ASSERT_EQ(f.host->DefineVariable("a", "a", false), 0);
+  const size_t depth = kZMLMaxReferencesPerValue;
+  std::string deep;
+  deep.reserve(depth * 3 + 1);
+  for (size_t i = 0; i < depth; ++i) deep += "$(";
+  deep += "a";
+  deep.append(depth, ')');
+  EXPECT_EQ(process(deep.c_str()), "a");
 
   // Values whose texts rebuild references cannot run away.
   ASSERT_EQ(f.host->DefineVariable("loop", "$(loop)", false), 0);
@@ -122,12 +135,14 @@ TEST(ZMLTagParser, VariableReferences) {
   ASSERT_EQ(f.host->DefineVariable("grow", "$(grow)$(grow)", false), 0);
   EXPECT_EQ(process("$(grow)"), "error -1042");
 
-  // Many references in one long value stay linear.
+  // Many references in one long value stay linear, up to the limit.
   std::string many;
-  for (int i = 0; i < 200000; ++i) many += "$(w)";
+  for (size_t i = 0; i < kZMLMaxReferencesPerValue; ++i) many += "$(w)";
   ZString value(many);
   ASSERT_EQ(f.host->ProcessValue(value), 0);
-  EXPECT_EQ(value.Length(), 400000u);
+  EXPECT_EQ(value.Length(), 2 * kZMLMaxReferencesPerValue);
+  value = many + "$(w)";
+  EXPECT_EQ(f.host->ProcessValue(value), kZErrVariableSyntax);
 }
 
 TEST(ZMLTagParser, TextElements) {
