@@ -86,6 +86,8 @@ ZILError compareDeclarations(const ZCLFunc* old, int flags, bool hasResult, cons
     for (auto& [a, b] : pairs) {
         if ((a.type == ZIL_TYPE_VAR) != (b.type == ZIL_TYPE_VAR))
             return ZCL_ERR_Function_Redefined_Var_Conflict;
+        if (a.type != b.type)
+            return ZCL_ERR_Function_Redefined_Similar;
         if (a.isConst != b.isConst)
             return ZCL_ERR_Function_Redefined_Const;
         if (a.isRef != b.isRef)
@@ -703,7 +705,8 @@ ZILError parseUsing(ZCLState* st)
         if (err)
             return err;
         ZCLTypeDesc d;
-        if (st->tokId != kTokIdentifier && st->tokId != kTokString && st->tokId != kTokArray)
+        if (st->tokId != kTokIdentifier && st->tokId != kTokString && st->tokId != kTokArray &&
+            st->tokId != kTokInt && st->tokId != kTokFloat && st->tokId != kTokVar)
             return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
         if (!ZCLLookupTypeName(st, st->tok, &d))
             return ZCLError(st, st->tok.c_str(), ZCL_ERR_Undefined_Identifier);

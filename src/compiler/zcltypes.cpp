@@ -141,6 +141,7 @@ ZILError ZCLParseType(ZCLState* st, ZCLTypeDesc* out, std::string* unknown)
     // Array suffixes: `[]` or the word `array`; a second one would make an array of arrays.
     for (int suffixes = 0;; suffixes++) {
         bool bracket = false;
+        const size_t suffixPos = ZCLNextTokenStart(file);
         if (next == kTokLBracket) {
             size_t at = ZCLFileGetPosition(file);
             ZCLNext(st);
@@ -154,6 +155,7 @@ ZILError ZCLParseType(ZCLState* st, ZCLTypeDesc* out, std::string* unknown)
         }
         if (suffixes > 0 || d.type == ZIL_TYPE_ARRAY) {
             ZCLNext(st);
+            st->tokStart = suffixPos;
             return ZCLError(st, nullptr, ZCL_ERR_Array_Of_Array);
         }
         ZCLNext(st);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "src/compiler/zclparse.h"
 #include "src/compiler/zclstate.h"
 #include "src/compiler/zilcompiler.h"
 #include "zilapi.h"
