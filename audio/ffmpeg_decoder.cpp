@@ -184,6 +184,10 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
   st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
   f->event_flags &= ~AVFMT_EVENT_FLAG_METADATA_UPDATED;
   d->lastComments_ = d->comments();
+  if (d->formatName() == "ogg") {  // see checkMetadataUpdate
+    av_dict_free(&st->metadata);
+    av_dict_free(&f->metadata);
+  }
   return d;
 }
 
@@ -237,6 +241,12 @@ void FfmpegDecoder::checkMetadataUpdate() {
     av_dict_free(&dict);
   } else if (updated) {
     list = comments();
+  }
+  if (updated) {
+    // Some parsers (Opus) append a new chain's comments to the old values ("a;b"); starting
+    // from empty dictionaries keeps each update to the new list alone.
+    av_dict_free(&st->metadata);
+    av_dict_free(&f->metadata);
   }
   st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
   f->event_flags &= ~AVFMT_EVENT_FLAG_METADATA_UPDATED;

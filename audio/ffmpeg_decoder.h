@@ -73,8 +73,9 @@ class FfmpegDecoder : public Decoder {
   uint64_t lengthFrames() const override { return length_; }
   void interrupt() override;
 
-  // The stream's metadata as a comment list ("KEY=value" texts), e.g. Ogg comments.
-  std::vector<std::string> comments() const;
+  // The stream's metadata as a comment list ("KEY=value" texts), e.g. Ogg comments: the list
+  // found when opening, later the latest one reported through onComments.
+  const std::vector<std::string>& currentComments() const { return lastComments_; }
   std::string formatName() const;
   // Called on the decoding thread when the demuxer delivers a new comment list.
   std::function<void(std::vector<std::string>)> onComments;
@@ -84,6 +85,7 @@ class FfmpegDecoder : public Decoder {
   bool nextFrames();
   bool convert();
   void checkMetadataUpdate();
+  std::vector<std::string> comments() const;
 
   FormatHandle fmt_;
   std::unique_ptr<CustomIo> io_;

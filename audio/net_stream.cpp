@@ -238,7 +238,7 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   auto source = std::make_unique<ProducerSource>(std::move(opened.decoder), o);
   ProducerSource* producer = source.get();
   if (decoder->formatName() == "ogg") {
-    setOggComments(*ch, decoder->comments());
+    setOggComments(*ch, decoder->currentComments());
     reportOggChanges(*ch, *decoder, *producer);
   }
   if (opened.httpIo) {

@@ -121,7 +121,7 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
   auto source = makeFileSource(std::move(decoder), flags & BASS_SAMPLE_LOOP);
   ProducerSource* producer = source.get();
   if (raw->formatName() == "ogg") {
-    setOggComments(*ch, raw->comments());
+    setOggComments(*ch, raw->currentComments());
     reportOggChanges(*ch, *raw, *producer);
   }
   ch->freq = static_cast<float>(source->rate());

@@ -72,9 +72,13 @@ class NetworkTest : public EngineTest {
     makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
     makeAudio("first.ogg", "-f lavfi -i sine=frequency=300:duration=0.6 -c:a libvorbis -metadata title=First");
     makeAudio("second.ogg", "-f lavfi -i sine=frequency=600:duration=0.6 -c:a libvorbis -metadata title=Second");
-    std::string chained = workDir() + "/chained.ogg";
-    std::string cat = "cat '" + workDir() + "/first.ogg' '" + workDir() + "/second.ogg' > '" + chained + "'";
-    ASSERT_EQ(std::system(cat.c_str()), 0);
+    makeAudio("first.opus", "-f lavfi -i sine=frequency=300:duration=0.6 -c:a libopus -metadata title=First");
+    makeAudio("second.opus", "-f lavfi -i sine=frequency=600:duration=0.6 -c:a libopus -metadata title=Second");
+    for (std::string ext : {"ogg", "opus"}) {
+      std::string cat = "cat '" + workDir() + "/first." + ext + "' '" + workDir() + "/second." + ext + "' > '" +
+                        workDir() + "/chained." + ext + "'";
+      ASSERT_EQ(std::system(cat.c_str()), 0);
+    }
     makeAudio("index.m3u8", "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
                             "-hls_segment_filename '" + workDir() + "/seg%d.ts'");
     g_server = new TestServer();
@@ -225,25 +229,35 @@ TEST_F(NetworkTest, HostileMetadataAndSlowServersAreHarmless) {
 }
 
 TEST_F(NetworkTest, ChainedOggReportsEachCommentListWithoutStopping) {
-  HSTREAM h = open("/file?file=chained.ogg");
-  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
-  EXPECT_TRUE(listHas(BASS_ChannelGetTags(h, BASS_TAG_META), "title=First"));
-  MetaLog log;
-  std::atomic<int> ends{0};
-  BASS_ChannelSetSync(h, BASS_SYNC_META, 0, recordMeta, &log);
-  BASS_ChannelSetSync(h, BASS_SYNC_END, 0, countSync, &ends);
-  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
-  ASSERT_TRUE(waitFor([&] { return log.count >= 1; }, 3000));
-  {
-    std::lock_guard<std::mutex> guard(log.lock);
-    EXPECT_NE(log.metas.back().find("Second"), std::string::npos) << log.metas.back();
-    EXPECT_NEAR(log.heardAt.back(), 0.6, 0.1) << "reported when the second part starts playing";
+  const char* files[] = {"chained.ogg", "chained.opus"};  // Vorbis and Opus, played side by side
+  HSTREAM h[2];
+  MetaLog log[2];
+  std::atomic<int> ends[2] = {0, 0};
+  for (int i = 0; i < 2; ++i) {
+    h[i] = open(std::string("/file?file=") + files[i]);
+    ASSERT_NE(h[i], 0u) << files[i] << " error " << BASS_ErrorGetCode();
+    EXPECT_TRUE(listHas(BASS_ChannelGetTags(h[i], BASS_TAG_META), "title=First")) << files[i];
+    BASS_ChannelSetSync(h[i], BASS_SYNC_META, 0, recordMeta, &log[i]);
+    BASS_ChannelSetSync(h[i], BASS_SYNC_END, 0, countSync, &ends[i]);
   }
-  EXPECT_EQ(ends.load(), 0);
-  ASSERT_TRUE(waitFor([&] { return ends.load() == 1; }, 3000));
-  double played = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE));
-  EXPECT_NEAR(played, 1.2, 0.1) << "both parts played in full";
-  EXPECT_TRUE(listHas(BASS_ChannelGetTags(h, BASS_TAG_OGG), "title=Second"));
+  for (HSTREAM s : h) ASSERT_TRUE(BASS_ChannelPlay(s, FALSE));
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(waitFor([&] { return log[i].count >= 1; }, 3000)) << files[i];
+    {
+      std::lock_guard<std::mutex> guard(log[i].lock);
+      EXPECT_EQ(log[i].metas.back().find("First"), std::string::npos) << log[i].metas.back();
+      EXPECT_NE(log[i].metas.back().find("Second"), std::string::npos) << log[i].metas.back();
+      EXPECT_NEAR(log[i].heardAt.back(), 0.6, 0.1) << files[i] << ": reported when the second part starts playing";
+    }
+    EXPECT_EQ(ends[i].load(), 0);
+  }
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(waitFor([&] { return ends[i].load() == 1; }, 3000));
+    double played = BASS_ChannelBytes2Seconds(h[i], BASS_ChannelGetPosition(h[i], BASS_POS_BYTE));
+    EXPECT_NEAR(played, 1.2, 0.1) << files[i] << ": both parts played in full";
+    EXPECT_TRUE(listHas(BASS_ChannelGetTags(h[i], BASS_TAG_OGG), "title=Second"));
+    EXPECT_EQ(log[i].count.load(), 1);
+  }
 }
 
 TEST_F(NetworkTest, HlsPlaylistPlays) {
