@@ -62,10 +62,15 @@ bool argsMatch(const std::vector<ZCLArg>& a, const std::vector<ZCLArg>& b)
     return true;
 }
 
-ZCLFunc* findFunction(ZCLClass* cls, const std::string& name, const std::vector<ZCLArg>& args)
+// The earlier declaration of a function: same name and argument types; convertors, which all
+// share one name and take nothing, are told apart by their result.
+ZCLFunc* findFunction(ZCLClass* cls, const std::string& name, const std::vector<ZCLArg>& args,
+                      const ZCLTypeDesc* convertorResult)
 {
     for (auto& f : cls->funcs)
-        if (f->name == name && argsMatch(f->args, args))
+        if (f->name == name && argsMatch(f->args, args) &&
+            (!convertorResult || (f->hasResult && f->result.type == convertorResult->type &&
+                                  f->result.elemType == convertorResult->elemType)))
             return f.get();
     return nullptr;
 }
@@ -450,7 +455,7 @@ ZILError parseFunction(ZCLState* st, ZCLClass* scope, int extraFlags)
         owner = thread;
     }
 
-    ZCLFunc* func = findFunction(owner, name, args);
+    ZCLFunc* func = findFunction(owner, name, args, isConvertor && hasResult ? &result : nullptr);
     if (st->pass == 0) {
         if (func) {
             if (hasBody && func->defined)

@@ -26,6 +26,24 @@ FakeNative gNatives[] = {
     {"Piece", nullptr, "method Piece();\nconst int kCount = 3;\n", nullptr, nullptr},
     {"Failing", nullptr, nullptr, nullptr, "exception"},
     {"Broken", "method int (;", nullptr, nullptr, nullptr},
+    {"runtime",
+     "function int traceException ();function int runtimeChecks ();function int debugBuild ();function int "
+     "releaseBuild ();function string libraryVersion ();function string runtimeVersion ();function string "
+     "compilerVersion ();function string typeInterfaceVersion ();function int stackSize ();function int "
+     "instructionCounter ();function int collectGarbage ();function string getTypeName (int type);function int "
+     "getTypeID (const string name);function int getTypeFamily (int type);function int getBaseType (int "
+     "type);function int isTypeNative (int type);function string getTypeVersion (int type);function string "
+     "getTypeAuthor (int type);function string getTypeDescription (int type);function string getTypeTimeStamp "
+     "(int type);function int getNumTypes ();function int generateBindings (const string path);function int "
+     "generateDocs (const string path);",
+     nullptr, "", nullptr},
+    // The forms the built-in classes' declaration texts use, tabs included.
+    {"Text",
+     "method Text();\tmethod Text (const int);\n\tmethod Text (const Text src);\nexplicit string convertor();"
+     " accessor int length(); accessor red (const int); delegate int processor(const int chr, var args);"
+     " function string format(const string format, const var v); delegate int mapper(const int c, var a);"
+     " method int[] codes(); method Text array split(const string at);",
+     nullptr, nullptr, nullptr},
 };
 
 ZILError fakeProc(int which, ZILLong msg, ZILUnknown* in, ZILUnknown** out)
@@ -112,6 +130,8 @@ protected:
         ASSERT_EQ(ZILRegisterNativeType(ps, proc<2>), 0);
         ASSERT_EQ(ZILRegisterNativeType(ps, proc<3>), 0);
         ASSERT_EQ(ZILRegisterNativeType(ps, proc<4>), 0);
+        ASSERT_EQ(ZILRegisterNativeType(ps, proc<5>), 0);
+        ASSERT_EQ(ZILRegisterNativeType(ps, proc<6>), 0);
     }
 };
 
@@ -221,6 +241,35 @@ TEST_F(CompilerDriver, NativeImportsFollowPackageListsAndDeclarationTexts)
 
     EXPECT_EQ(compile("import Broken;"), ZCL_ERR_Unexpected_Token);
     EXPECT_NE(log.find("in Broken ("), std::string::npos) << log;
+}
+
+TEST_F(CompilerDriver, RuntimeClassAndBuiltinDeclarationFormsImport)
+{
+    registerNatives();
+    ASSERT_EQ(compile("import runtime; import Text;"), 0) << log;
+    ZCLClass* rt = cls("runtime");
+    ASSERT_NE(rt, nullptr);
+    ASSERT_EQ(rt->funcs.size(), 23u);
+    for (size_t i = 0; i < rt->funcs.size(); i++) {
+        const ZILFuncInfo& fi = ZILFuncs(ps)[rt->funcs[i]->handle];
+        EXPECT_EQ(fi.memberIndex, static_cast<ZILLong>(i));
+        EXPECT_EQ(fi.isMethod, 0);
+    }
+    EXPECT_EQ(rt->funcs[12]->name, "getTypeID");
+    EXPECT_EQ(rt->funcs[12]->args[0].type.isConst, 1);
+    EXPECT_EQ(rt->funcs[22]->name, "generateDocs");
+
+    ZCLClass* text = cls("Text");
+    ASSERT_EQ(text->funcs.size(), 9u);
+    EXPECT_TRUE(text->hasConstructor);
+    EXPECT_EQ(text->funcs[2]->args[0].type.type, text->typeId);
+    EXPECT_TRUE(text->funcs[4]->flags & kZCLFuncAccessor);
+    EXPECT_FALSE(text->funcs[5]->hasResult);   // a setter
+    EXPECT_EQ(typeOf("Text::processor"), typeOf("Text::mapper"));
+    EXPECT_EQ(text->funcs[7]->result.elemType, ZIL_TYPE_INT);
+    EXPECT_EQ(text->funcs[8]->result.elemType, text->typeId);
+    // Script code may not add to a native class.
+    EXPECT_EQ(compile("method int Text::length() { return 0; }"), ZCL_ERR_Reimplement_Native_Function);
 }
 
 TEST_F(CompilerDriver, FileImportsReadDottedNamesThroughTheCallback)
