@@ -99,7 +99,7 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() { BASS_Free(); }
 
-bool TestServer::start(const std::string& dataDir) {
+bool TestServer::start(const std::string& dataDir, const std::string& cert, const std::string& key) {
   int in[2], out[2];
   if (pipe(in) != 0 || pipe(out) != 0) return false;
   posix_spawn_file_actions_t actions;
@@ -109,7 +109,11 @@ bool TestServer::start(const std::string& dataDir) {
   posix_spawn_file_actions_addclose(&actions, in[1]);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   std::string script = std::string(SONABEL_SOURCE_DIR) + "/tests/audio/icy_server.py";
-  const char* argv[] = {"python3", script.c_str(), dataDir.c_str(), nullptr};
+  const char* argv[] = {"python3", script.c_str(), dataDir.c_str(), nullptr, nullptr, nullptr};
+  if (!cert.empty()) {
+    argv[3] = cert.c_str();
+    argv[4] = key.c_str();
+  }
   int r = posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
@@ -120,15 +124,16 @@ bool TestServer::start(const std::string& dataDir) {
     close(out[0]);
     return false;
   }
-  char line[64] = {};
-  size_t used = 0;
-  while (used < sizeof line - 1) {  // "PORT n\n"
-    ssize_t n = read(out[0], line + used, 1);
-    if (n <= 0 || line[used] == '\n') break;
-    ++used;
-  }
+  auto readLine = [&] {
+    char line[64] = {};
+    for (size_t used = 0; used < sizeof line - 1; ++used)
+      if (read(out[0], line + used, 1) != 1 || line[used] == '\n') break;
+    return std::string(line);
+  };
+  bool ok = std::sscanf(readLine().c_str(), "PORT %d", &port_) == 1;
+  if (ok && !cert.empty()) ok = std::sscanf(readLine().c_str(), "TLSPORT %d", &tlsPort_) == 1;
   close(out[0]);
-  return std::sscanf(line, "PORT %d", &port_) == 1;
+  return ok;
 }
 
 void TestServer::stop() {

@@ -35,16 +35,19 @@ class EngineTest : public ::testing::Test {
 
 class TestServer {
  public:
-  bool start(const std::string& dataDir);
+  // With a certificate and key the server also answers https on tlsPort().
+  bool start(const std::string& dataDir, const std::string& cert = "", const std::string& key = "");
   void stop();
   ~TestServer() { stop(); }
   std::string url(const std::string& pathAndQuery) const;
   int port() const { return port_; }
+  int tlsPort() const { return tlsPort_; }
 
  private:
   pid_t pid_ = -1;
   int stdinFd_ = -1;
   int port_ = 0;
+  int tlsPort_ = 0;
 };
 
 }  // namespace audiotest

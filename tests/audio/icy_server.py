@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """A small Icecast-style test server for the audio engine's tests, on 127.0.0.1.
 
-Prints "PORT <n>" on its first line, then serves until killed. Routes (query parameters):
+    icy_server.py DATA-FOLDER [CERT KEY]
+
+Prints "PORT <n>" on its first line (and "TLSPORT <n>" on the second when given a certificate
+and key: the same routes over https), then serves until its standard input closes. Routes (query parameters):
   /live?file=F&titles=A|B&interval=S&burst=S&bps=N&metaint=N&drop=S&stall=S:D&meta=huge|malformed&garbage=S
       F (a file in the data folder) repeated as a live stream: `burst` seconds at once, then
       `bps` bytes per second; ICY metadata every `metaint` bytes when the client asks for it,
@@ -20,6 +23,7 @@ Prints "PORT <n>" on its first line, then serves until killed. Routes (query par
 import os
 import random
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -198,6 +202,13 @@ def main():
     server = Server(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
+    if len(sys.argv) > 3:
+        tls = Server(("127.0.0.1", 0), Handler)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[2], sys.argv[3])
+        tls.socket = context.wrap_socket(tls.socket, server_side=True)
+        print("TLSPORT %d" % tls.server_address[1], flush=True)
+        threading.Thread(target=tls.serve_forever, daemon=True).start()
     try:
         sys.stdin.read()  # ends when the test closes our stdin (or dies)
     except KeyboardInterrupt:

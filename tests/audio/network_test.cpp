@@ -81,8 +81,12 @@ class NetworkTest : public EngineTest {
     }
     makeAudio("index.m3u8", "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
                             "-hls_segment_filename '" + workDir() + "/seg%d.ts'");
+    std::string cert = workDir() + "/cert.pem", key = workDir() + "/key.pem";
+    std::string openssl = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
+                          "' -out '" + cert + "' 2>/dev/null";
+    ASSERT_EQ(std::system(openssl.c_str()), 0);
     g_server = new TestServer();
-    ASSERT_TRUE(g_server->start(workDir()));
+    ASSERT_TRUE(g_server->start(workDir(), cert, key));
   }
   static void TearDownTestSuite() {
     delete g_server;
@@ -126,6 +130,15 @@ TEST_F(NetworkTest, IcyStreamHasTagsAndReportsTitleChanges) {
   auto freeStart = std::chrono::steady_clock::now();
   EXPECT_TRUE(BASS_StreamFree(h));
   EXPECT_LT(std::chrono::steady_clock::now() - freeStart, std::chrono::milliseconds(500));
+}
+
+TEST_F(NetworkTest, HttpsStreamPlays) {
+  std::string address = "https://127.0.0.1:" + std::to_string(g_server->tlsPort()) + "/live?file=radio.mp3&titles=Secure";
+  HSTREAM h = BASS_StreamCreateURL(address.c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+  EXPECT_STREQ(BASS_ChannelGetTags(h, BASS_TAG_META), "StreamTitle='Secure';StreamUrl='';");
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  EXPECT_TRUE(waitFor([&] { return (BASS_ChannelGetLevel(h) & 0xffff) > 1000; }, 1000));
 }
 
 TEST_F(NetworkTest, FailuresGiveTheLibraryCodes) {
