@@ -1,6 +1,6 @@
 // The mixer: once per output block, under the engine lock, every playing channel pulls frames
 // from its source into its stage buffer, runs its DSP chain and level meter on them at the
-// channel's own rate, and is resampled (linear interpolation by freq / output rate) into the
+// channel's own rate, and is resampled (4-point Hermite interpolation by freq / output rate) into the
 // 32-bit float mix with its volume and pan. Nothing here allocates, blocks or does I/O; end,
 // stall and resume are posted to the sync thread.
 #include <algorithm>
@@ -13,7 +13,7 @@ namespace audio {
 namespace {
 
 constexpr size_t kSubBlock = 256;     // output frames between slide updates
-constexpr double kMaxRatio = 16.0;    // keeps the stage buffer bounded (kSubBlock * 16 + 2)
+constexpr double kMaxRatio = 16.0;    // keeps the stage buffer bounded (kSubBlock * 16 + 4)
 
 thread_local bool t_inMixer = false;
 
@@ -56,12 +56,16 @@ void fillStage(Channel& ch, size_t want, float& peakL, float& peakR, bool& pulle
     ch.position += got;
     ch.stageFrames += got;
   }
-  if (got < want && !ch.tailPadded && ch.stageFrames > 0 && ch.source->ended()) {
-    // The interpolator needs one frame beyond the last; repeat the last one so it is played.
+  if (got < want && !ch.tailPadded && ch.stageFrames > 0 && ch.source->ended() &&
+      ch.stageFrames + 2 <= ch.stage.size() / 2) {
+    // The interpolator looks two frames beyond the current one; repeat the last frame twice
+    // so that every real frame is played.
     float* last = ch.stage.data() + (ch.stageFrames - 1) * 2;
-    last[2] = last[0];
-    last[3] = last[1];
-    ++ch.stageFrames;
+    for (int k = 1; k <= 2; ++k) {
+      last[2 * k] = last[0];
+      last[2 * k + 1] = last[1];
+    }
+    ch.stageFrames += 2;
     ch.tailPadded = true;
   }
 }
@@ -85,7 +89,9 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
     applySlides(ch, e.clock + done);
     if (ch.state != PlayState::Playing) break;
     double ratio = std::clamp(static_cast<double>(ch.freq) / e.outputRate, 1.0 / 1024, kMaxRatio);
-    size_t need = static_cast<size_t>(ch.stagePhase + (m - 1) * ratio) + 2;
+    // The stage keeps one frame of history before the current one (index floor(phase)) and
+    // needs two after it for the 4-point Hermite interpolation.
+    size_t need = static_cast<size_t>(ch.stagePhase + (m - 1) * ratio) + 3;
     if (need > ch.stageFrames) fillStage(ch, need - ch.stageFrames, peakL, peakR, pulled);
 
     float gainL = ch.volume * (ch.pan > 0 ? 1 - ch.pan : 1);
@@ -94,25 +100,35 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
     double p = ch.stagePhase;
     float* o = out + done * 2;
     size_t produced = 0;
-    if (ratio == 1.0 && p == 0.0) {  // the common case: the channel runs at the output rate
-      produced = std::min(m, ch.stageFrames > 0 ? ch.stageFrames - 1 : 0);
-      for (size_t i = 0; i < produced; ++i) {
-        o[2 * i] += s[2 * i] * gainL;
-        o[2 * i + 1] += s[2 * i + 1] * gainR;
+    if (ratio == 1.0 && p == std::floor(p)) {  // the common case: the channel runs at the output rate
+      size_t i0 = static_cast<size_t>(p);
+      produced = std::min(m, ch.stageFrames > i0 + 2 ? ch.stageFrames - i0 - 2 : 0);
+      for (size_t k = 0; k < produced; ++k) {
+        o[2 * k] += s[2 * (i0 + k)] * gainL;
+        o[2 * k + 1] += s[2 * (i0 + k) + 1] * gainR;
       }
-      p = static_cast<double>(produced);
+      p += static_cast<double>(produced);
     }
     for (; produced < m; ++produced) {
       size_t i = static_cast<size_t>(p);
-      if (i + 1 >= ch.stageFrames) break;
-      float f = static_cast<float>(p - i);
-      float l = s[2 * i] + (s[2 * i + 2] - s[2 * i]) * f;
-      float r = s[2 * i + 1] + (s[2 * i + 3] - s[2 * i + 1]) * f;
-      o[2 * produced] += l * gainL;
-      o[2 * produced + 1] += r * gainR;
+      if (i + 2 >= ch.stageFrames) break;
+      float t = static_cast<float>(p - static_cast<double>(i));
+      const float* y1 = s + 2 * i;
+      const float* y0 = i > 0 ? y1 - 2 : y1;
+      float v[2];
+      for (int c = 0; c < 2; ++c) {
+        float a = y0[c], b = y1[c], d = y1[2 + c], e = y1[4 + c];
+        float c1 = 0.5f * (d - a);
+        float c2 = a - 2.5f * b + 2.0f * d - 0.5f * e;
+        float c3 = 0.5f * (e - a) + 1.5f * (b - d);
+        v[c] = ((c3 * t + c2) * t + c1) * t + b;
+      }
+      o[2 * produced] += v[0] * gainL;
+      o[2 * produced + 1] += v[1] * gainR;
       p += ratio;
     }
-    size_t drop = std::min(static_cast<size_t>(p), ch.stageFrames);
+    size_t whole = static_cast<size_t>(p);
+    size_t drop = whole > 0 ? std::min(whole - 1, ch.stageFrames) : 0;
     std::memmove(ch.stage.data(), ch.stage.data() + drop * 2, (ch.stageFrames - drop) * 2 * sizeof(float));
     ch.stageFrames -= drop;
     ch.stagePhase = p - static_cast<double>(drop);
@@ -125,9 +141,9 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
   if (ch.state != PlayState::Playing) return;
   auto word = [](float peak) { return static_cast<uint32_t>(std::min(peak, 1.0f) * 32768.0f); };
   ch.level.store(pulled ? (word(peakL) | (word(peakR) << 16)) : 0, std::memory_order_relaxed);
-  if (starved && ch.source->ended() && (ch.stageFrames <= 1 || ch.tailPadded) &&
-      static_cast<size_t>(ch.stagePhase) + 1 >= ch.stageFrames)
-    finishChannel(e, ch);
+  bool allPlayed = ch.stageFrames == 0 ||
+                   (ch.tailPadded && static_cast<size_t>(ch.stagePhase) + 2 >= ch.stageFrames);
+  if (starved && ch.source->ended() && allPlayed) finishChannel(e, ch);
 }
 
 }  // namespace

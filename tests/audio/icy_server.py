@@ -197,6 +197,9 @@ class Server(socketserver.ThreadingMixIn, socketserver.TCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        pass  # clients hang up on purpose (time-outs, freed streams)
+
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
