@@ -52,10 +52,29 @@ bool ParsePair(std::string_view text, int32_t& a, int32_t& b) {
   return ParseInt(text.substr(0, comma), a) && ParseInt(text.substr(comma + 1), b);
 }
 
+// Access to the markup events; the event's class is known from its identifier.
+void AnswerDeclaration(ZEvent* event, const char* declaration) {
+  static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(declaration));
+}
+
+ZMLParser* HostOf(ZEvent* event) {
+  return static_cast<ZMLEvent*>(event)->Host();
+}
+
+struct PropertyValue {
+  std::string_view name;
+  std::string_view value;
+};
+
+PropertyValue PropertyOf(ZEvent* event) {
+  auto* e = static_cast<ZMLEventSetProperty*>(event);
+  return {e->Property().View(), e->Value().View()};
+}
+
 // Answers the registration's question for the declaration; true when `event` was that.
 bool AnswerTypeDecl(ZEvent* event, const char* declaration) {
   if (event->Id() != kZMLEventGetTypeDecl) return false;
-  static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(declaration));
+  AnswerDeclaration(event, declaration);
   return true;
 }
 
@@ -71,8 +90,8 @@ int32_t ZMLBitmap::OnEvent(ZEvent* event) {
   if (!event) return kZErrNullPointer;
   if (AnswerTypeDecl(event, kZMLBitmapDeclaration)) return 0;
   if (event->Id() == kZMLEventSetProperty) {
-    auto* e = static_cast<ZMLEventSetProperty*>(event);
-    return SetProperty(e->Property(), e->Value());
+    PropertyValue p = PropertyOf(event);
+    return SetProperty(p.name, p.value);
   }
   return 0;
 }
@@ -138,11 +157,11 @@ int32_t ZMLIcon::OnEvent(ZEvent* event) {
   if (AnswerTypeDecl(event, kZMLIconDeclaration)) return 0;
   switch (event->Id()) {
     case kZMLEventCreate:
-      host_ = static_cast<ZMLEventCreate*>(event)->Host();
+      host_ = HostOf(event);
       return 0;
     case kZMLEventSetProperty: {
-      auto* e = static_cast<ZMLEventSetProperty*>(event);
-      return SetProperty(e->Property(), e->Value(), host_ ? host_ : static_cast<ZMLParser*>(e->Host()));
+      PropertyValue p = PropertyOf(event);
+      return SetProperty(p.name, p.value, host_ ? host_ : HostOf(event));
     }
     case kZMLEventDestroy:
       AttachBitmap(nullptr);

@@ -1,8 +1,7 @@
 // The markup objects `bitmap` (ZMLBitmap) and `icon` (ZMLIcon): a ZBitmap and a ZIcon that the
 // markup host builds and configures through its events. A bitmap knows the icons cut from it
 // and detaches them when it goes, so neither order of destruction leaves a dangling pointer.
-// These classes use the markup host only through its abstract interface and inline event
-// accessors, so the framework library does not link the markup library.
+// The markup host is reached through its abstract interface (ZMLParser).
 #pragma once
 
 #include <cstdint>

@@ -250,15 +250,24 @@ class EmptyFont final : public ZFont {
 struct FontTable {
   Library library;  // declared first: destroyed after the fonts that use it
   std::unique_ptr<ZFont> fonts[kFontCount];
+  bool usedFontconfig = false;
+
+  ~FontTable() {
+    for (auto& font : fonts) font.reset();
+    // Fontconfig keeps its configuration until told to let it go.
+    if (usedFontconfig) FcFini();
+  }
 };
 
-std::unique_ptr<ZFont> OpenFont(FT_Library lib, int32_t index) {
+std::unique_ptr<ZFont> OpenFont(FontTable& table, int32_t index) {
   const ZFontSpec& spec = kFonts[index];
   int32_t requested = FontRequestedHeight(index);
   if (spec.symbol) return std::make_unique<SymbolFont>(requested);
   std::string file;
   int faceIndex = 0;
   FT_Face face = nullptr;
+  FT_Library lib = table.library.lib;
+  table.usedFontconfig = true;
   if (lib && FindFace(spec, file, faceIndex) && FT_New_Face(lib, file.c_str(), faceIndex, &face) == 0)
     return std::make_unique<FreeTypeFont>(face, spec, requested);
   return std::make_unique<EmptyFont>(std::abs(requested));
@@ -292,7 +301,7 @@ ZFont& GetFont(int32_t index) {
   static FontTable table;
   index = std::clamp(index, 0, kFontCount - 1);
   std::unique_ptr<ZFont>& font = table.fonts[index];
-  if (!font) font = OpenFont(table.library.lib, index);
+  if (!font) font = OpenFont(table, index);
   return *font;
 }
 

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
@@ -85,8 +86,8 @@ inline std::vector<uint8_t> MakeBMP(int width, int height, int bpp, uint32_t com
   Put32(f, 30, compression);
   Put32(f, 34, uint32_t(pixels.size()));
   Put32(f, 46, uint32_t(palette.size() / 4));
-  std::memcpy(f.data() + 54, masks.data(), masks.size());
-  std::memcpy(f.data() + 54 + masks.size(), palette.data(), palette.size());
+  std::copy(masks.begin(), masks.end(), f.begin() + 54);
+  std::copy(palette.begin(), palette.end(), f.begin() + 54 + ptrdiff_t(masks.size()));
   f.insert(f.end(), pixels.begin(), pixels.end());
   return f;
 }
