@@ -19,6 +19,7 @@ typedef void ZILUnknown;
 
 struct ZILState;
 struct ZILContext;
+struct ZILWeakTable;
 
 // ---------------------------------------------------------------------------------------------
 // Error codes. 0 is success, 1000-1016 are raised while byte code runs, 1100-1126 come from the
@@ -352,6 +353,7 @@ struct ZILState {
   ZILLong typeInterfaceVersion;
 
   ZILLogProc log;
+  ZILWeakTable* weakRefs;  // object -> weak handles, so they turn null when it goes
   void* fixMemPools[6];
   void* user;  // free for the host
 };
@@ -417,6 +419,8 @@ ZILHandle* ZILNewFloat(ZILState* ps, ZILFloat v);
 ZILError ZILCopyValue(ZILState* ps, ZILHandle* src, ZILHandle** pOut);
 // Copy used when a value is stored by value: ints and floats copied, everything else shared.
 ZILHandle* ZILStoreCopy(ZILState* ps, ZILHandle* h);
+// A handle with h's type and payload that does not own the object; it turns null when the
+// object is destroyed. None when memory is exhausted.
 ZILHandle* ZILWeakCopy(ZILState* ps, ZILHandle* h);
 ZILLong ZILHandleIndex(ZILState* ps, ZILHandle* h);  // position in the pool, -1 when foreign
 

@@ -88,6 +88,7 @@ void ZILReleaseSlow(ZILState* ps, ZILHandle* h) {
 
 static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
   if (h->flags & ZIL_HANDLE_WEAK) {
+    ZILWeakDetach(ps, h);
     h->flags &= ~ZIL_HANDLE_WEAK;
     return;
   }
@@ -98,12 +99,14 @@ static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
     case ZIL_TYPE_FLOAT:
       return;
     case ZIL_TYPE_STRING:
+      ZILWeakObjectGone(ps, p);
       ZILStringDestroy(static_cast<ZILString*>(p));
       break;
     case ZIL_TYPE_ARRAY: {
       ZILArray* a = static_cast<ZILArray*>(p);
       if (!a)
         break;
+      ZILWeakObjectGone(ps, p);
       if (releaseChildren) {
         ZILArrayDestroy(a);
       } else {
@@ -116,6 +119,9 @@ static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
       if (!ZILTypeValid(ps, h->type) || !p)
         return;
       ZILTypeInfo* ti = ZILTypes(ps) + h->type;
+      if (ti->isNative || ti->family == ZIL_FAMILY_CLASS || ti->family == ZIL_FAMILY_THREAD ||
+          ti->family == ZIL_FAMILY_DELEGATE)
+        ZILWeakObjectGone(ps, p);
       if (ti->isNative) {
         if (ti->typeProc)
           ti->typeProc(&ti->instance, NTL_DestroyObject, 0, p, nullptr);
@@ -188,10 +194,16 @@ ZILHandle* ZILStoreCopy(ZILState* ps, ZILHandle* h) {
 
 ZILHandle* ZILWeakCopy(ZILState* ps, ZILHandle* h) {
   ZILHandle* w = ZILTakeHandle(ps);
-  if (w) {
-    w->type = h->type;
-    w->payload = h->payload;
-    w->flags |= ZIL_HANDLE_WEAK;
+  if (!w)
+    return nullptr;
+  w->type = h->type;
+  w->payload = h->payload;
+  w->flags |= ZIL_HANDLE_WEAK;
+  if (!ZILWeakAttach(ps, w)) {
+    w->flags &= ~ZIL_HANDLE_WEAK;
+    w->type = ZIL_TYPE_NULL;
+    ZILRelease(ps, w);
+    return nullptr;
   }
   return w;
 }

@@ -57,3 +57,10 @@ void ZILDestroyShallow(ZILState* ps, ZILHandle* h);
 
 // Runs the script function at address on ctx as a nested call (-1 pushed as return address).
 ZILError ZILRunNested(ZILState* ps, ZILContext* ctx, ZILLong address);
+
+// Weak handles: registered when made, unregistered when released, turned null when their
+// object is destroyed.
+bool ZILWeakAttach(ZILState* ps, ZILHandle* weak);
+void ZILWeakDetach(ZILState* ps, ZILHandle* weak);
+void ZILWeakObjectGone(ZILState* ps, void* object);
+void ZILWeakFreeTable(ZILState* ps);

@@ -260,8 +260,15 @@ ZILError allocArray(ZILState* ps, ZILContext* ctx, ZILLong elementType, ZILLong 
   return newArrayLevels(ps, ctx, elementType, lengths, levels, pOut);
 }
 
+// The handle's type decides how its payload is freed, so a type operand of another family than
+// the object made would be a type confusion: refused with 1006.
+bool typeOfFamily(ZILState* ps, ZILLong type, ZILLong family) {
+  return ZILTypeValid(ps, type) && ZILTypes(ps)[type].family == family && !ZILTypes(ps)[type].isNative;
+}
+
 ZILError newCofunction(ZILState* ps, ZILContext* ctx, ZILLong type, ZILLong f, ZILLong n, ZILHandle** pOut) {
-  if (!ZILTypeValid(ps, type) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count) || n < 0)
+  if (!typeOfFamily(ps, type, ZIL_FAMILY_THREAD) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count) ||
+      n < 0)
     return ZIL_EXC_Invalid_Operand;
   if (n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)
     return ZIL_EXC_Stack_Overflow;
@@ -998,7 +1005,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_NEWDG(k1, k2, k3, k4, len)                                                       \
   {                                                                                        \
     ZILLong t = code[pc + 1], f = code[pc + 2];                                            \
-    if (!ZILTypeValid(ps, t) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
+    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
       RAISE(ZIL_EXC_Invalid_Operand);                                                      \
     ZILHandle* h = nullptr;                                                                \
     ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h);                                    \
@@ -1014,7 +1021,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILHandle* obj = R[code[pc + 3] & 31];                                   \
     if (obj->type == ZIL_TYPE_NULL)                                          \
       RAISE(ZIL_EXC_Null_Reference);                                         \
-    if (!ZILTypeValid(ps, t))                                                \
+    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE))                           \
       RAISE(ZIL_EXC_Invalid_Operand);                                        \
     ZILHandle* h = nullptr;                                                  \
     ZILError e = ZILNewDelegate(ps, t, m, obj, &h);                          \

@@ -83,5 +83,6 @@ ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID
   ZILTypeInfo* ti = ZILTypes(ps) + typeID;
   if (!ti->typeProc)
     return ZIL_EXC_Call_To_Non_Function;
+  ti->instance.typeName = ZILNameAt(ps, ti->pName);  // the name segment may have moved
   return ti->typeProc(&ti->instance, msg, param, object, nullptr);
 }

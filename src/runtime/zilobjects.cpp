@@ -207,7 +207,7 @@ ZILError ZILNewInstance(ZILState* ps, ZILLong typeID, ZILHandle** pOut) {
 }
 
 ZILError ZILNewDelegate(ZILState* ps, ZILLong typeID, ZILLong index, ZILHandle* object, ZILHandle** pOut) {
-  if (!ZILTypeValid(ps, typeID))
+  if (!ZILTypeValid(ps, typeID) || ZILTypes(ps)[typeID].family != ZIL_FAMILY_DELEGATE || ZILTypes(ps)[typeID].isNative)
     return ZIL_ERR_Invalid_Handle_Type;
   ZILDelegate* d = static_cast<ZILDelegate*>(ZILAlloc(ps, sizeof(ZILDelegate)));
   ZILHandle* h = d ? ZILTakeHandle(ps) : nullptr;

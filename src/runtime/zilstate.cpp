@@ -164,6 +164,7 @@ ZILError ZILTerminate(ZILState* ps) {
     sweepAllHandles(ps);
     ZILFreeHandlePool(ps);
   }
+  ZILWeakFreeTable(ps);
 
   ZILSegmentFree(ps, &ps->data);
   ZILSegmentFree(ps, &ps->types);

@@ -287,7 +287,7 @@ TEST_F(ZILData, TypeInstructionsAndRuntimeChecks) {
   EXPECT_EQ(one("rtchk", {type(ZIL_TYPE_ARRAY), r(3)}), ZIL_EXC_Type_Mismatch);
 }
 
-TEST_F(ZILData, WeakReferencesShareThePayloadWithoutOwningIt) {
+TEST_F(ZILData, WeakReferencesShareThePayloadAndTurnNullWhenTheObjectGoes) {
   setString(1, "target");
   ASSERT_EQ(one("wref", {r(1), r(2)}), 0);
   EXPECT_NE(reg(2), reg(1));
@@ -296,6 +296,21 @@ TEST_F(ZILData, WeakReferencesShareThePayloadWithoutOwningIt) {
   EXPECT_EQ(reg(1)->refCount, 1);
   ASSERT_EQ(one("ldz", {r(2)}), 0);  // drops the weak handle
   EXPECT_EQ(stringOf(reg(1)), "target");
+
+  // When the object goes, its weak handles read null instead of freed memory.
+  ZILLong cls = addClass("Holder", 1);
+  ASSERT_EQ(one("alloc", {type(cls), r(3)}), 0);
+  ASSERT_EQ(one("wref", {r(3), r(4)}), 0);
+  ASSERT_EQ(one("move", {r(4), r(5)}), 0);
+  ASSERT_EQ(one("wref", {r(1), rd(3, 0)}), 0);
+  ASSERT_EQ(one("ldz", {r(1)}), 0);  // the string goes
+  ASSERT_EQ(one("move", {rd(3, 0), r(7)}), 0);
+  ASSERT_EQ(one("snul", {r(7), r(6)}), 0);
+  EXPECT_EQ(intOf(6), 1);
+  ASSERT_EQ(one("ldz", {r(3)}), 0);  // the instance goes
+  EXPECT_EQ(reg(4)->type, ZIL_TYPE_NULL);
+  EXPECT_EQ(reg(4), reg(5)) << "both slots share the weak handle, now null";
+  EXPECT_EQ(one("move", {r(3), rd(4, 0)}), ZIL_EXC_Null_Reference);
 }
 
 }  // namespace
