@@ -28,6 +28,7 @@ struct Interrupt {
   std::atomic<bool> quit{false};
   std::atomic<int64_t> deadlineUs{0};  // av_gettime_relative() clock
   std::atomic<bool> timedOut{false};
+  int64_t giveUpUs = 0;  // playlists: no further entries are tried after this time
   void arm(uint32_t ms);
   void disarm() { deadlineUs = 0; }
 };

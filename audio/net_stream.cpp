@@ -11,6 +11,7 @@
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
+#include <libavutil/time.h>
 }
 
 #include "audio/engine.h"
@@ -136,6 +137,10 @@ Opened openPlaylist(AVIOContext* http, std::string body, PlaylistKind kind, cons
   if (entries.size() > kMaxPlaylistEntries) entries.resize(kMaxPlaylistEntries);
   for (const auto& entry : entries) {
     if (interrupt->quit) break;
+    if (interrupt->giveUpUs && av_gettime_relative() > interrupt->giveUpUs) {
+      *error = BASS_ERROR_TIMEOUT;
+      break;
+    }
     Opened opened = openUrl(entry, depth + 1, interrupt, timeoutMs, error);
     if (opened.decoder) return opened;
   }
@@ -215,6 +220,7 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   if (!url) return fail(BASS_ERROR_FILEOPEN), 0;
   const uint32_t timeoutMs = e.config.netTimeoutMs;
   auto interrupt = std::make_shared<Interrupt>();
+  interrupt->giveUpUs = av_gettime_relative() + 2 * static_cast<int64_t>(timeoutMs) * 1000;
   int error = BASS_OK;
   Opened opened = openUrl(url, 0, interrupt, timeoutMs, &error);
   if (!opened.decoder) return fail(error ? error : BASS_ERROR_FILEOPEN), 0;

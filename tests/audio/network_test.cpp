@@ -170,6 +170,13 @@ TEST_F(NetworkTest, FailuresGiveTheLibraryCodes) {
   auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GT(took, std::chrono::milliseconds(500));
   EXPECT_LT(took, std::chrono::milliseconds(1500));
+  // A playlist of silent servers is given up after about twice the time-out, not one each.
+  BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 400);
+  std::string hang = encoded(url("/hang"));
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(open("/list?kind=pls&to=" + hang + "," + hang + "," + hang + "," + hang + "," + hang), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1600));
 }
 
 TEST_F(NetworkTest, RedirectsAndPlaylistsLeadToTheFirstWorkingEntry) {
