@@ -124,6 +124,7 @@ FfmpegDecoder::~FfmpegDecoder() {
   av_packet_free(&packet_);
   av_frame_free(&frame_);
   fmt_.reset();  // before io_: the demuxer may still read while closing
+  io_.reset();   // before interrupt_: closing a TLS connection checks the interrupt callback
 }
 
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::unique_ptr<CustomIo> io,
