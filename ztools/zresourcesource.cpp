@@ -187,6 +187,12 @@ ZResourceSource* ZOpenResourceSource(const char* name, const char* folder) {
   return g_source.get();
 }
 
+ZResourceSource* ZSetResourceSource(std::unique_ptr<ZResourceSource> source) {
+  g_source.reset();
+  g_source = std::move(source);
+  return g_source.get();
+}
+
 void ZCloseResourceSource() { g_source.reset(); }
 
 ZResourceSource* ZCurrentResourceSource() { return g_source.get(); }

@@ -60,6 +60,9 @@ class ZResourceSource {
 // cannot be opened there is none afterwards, and every file open fails until another opens.
 // Files already opened stay readable. The layer is used from the program's one UI thread.
 ZResourceSource* ZOpenResourceSource(const char* name, const char* folder);
+// Makes an already opened source (for example from OpenPackage) the process-wide one, closing
+// the previous one; null leaves none. Answers the new current source.
+ZResourceSource* ZSetResourceSource(std::unique_ptr<ZResourceSource> source);
 void ZCloseResourceSource();
 ZResourceSource* ZCurrentResourceSource();
 

@@ -225,6 +225,12 @@ TEST(ResourceSource, ProcessWideSourceIsReplacedAndItsFilesOutliveIt) {
   EXPECT_FALSE(ZOpenResourceSource("bad", temp.Path().c_str()));
   EXPECT_FALSE(ZOpenResourceFile("one.txt"));
 
+  // A source opened by itself can be made the current one.
+  ASSERT_TRUE(ZSetResourceSource(ZResourceSource::OpenPackage((temp / "b/Skin.zpac").c_str())));
+  EXPECT_EQ(ReadAll(ZOpenResourceFile("two.txt").get()), "from b");
+  EXPECT_FALSE(ZSetResourceSource(nullptr));
+  EXPECT_FALSE(ZOpenResourceFile("two.txt"));
+
   // Modes starting with "f" always read from disk; unknown modes open nothing.
   std::string loose = temp / "a/one.txt";
   EXPECT_EQ(ReadAll(ZOpenResourceFile(loose, "frb").get()), "from a");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/sonabel-skin/filecommands.h"
+#include "tools/sonabel-skin/markupcommands.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ struct Command {
 const Command kCommands[] = {
     {"ls", "SOURCE", "list the skin's files, one size and name per line", RunListCommand},
     {"cat", "SOURCE NAME", "write one file of the skin to standard output", RunCatCommand},
+    {"check", "SOURCE [FILE]", "build the skin's markup (main.zml) and print its errors", RunCheckCommand},
+    {"tree", "SOURCE [FILE]", "print the objects the skin's markup builds", RunTreeCommand},
 };
 
 void PrintUsage(FILE* to) {
@@ -25,7 +28,7 @@ void PrintUsage(FILE* to) {
   for (const Command& command : kCommands) {
     char call[64];
     std::snprintf(call, sizeof call, "%s %s", command.name, command.arguments);
-    std::fprintf(to, "  sonabel-skin %-16s %s\n", call, command.help);
+    std::fprintf(to, "  sonabel-skin %-19s %s\n", call, command.help);
   }
 }
 
