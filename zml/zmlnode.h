@@ -36,10 +36,10 @@ class ZMLNode {
   IEventListener* Object() const noexcept { return object_; }
   // External nodes name objects that the host did not make (RegisterObject).
   bool IsExternal() const noexcept { return external_; }
-  // The number of ancestors (top-level nodes, under the root, have depth 1).
   // Where the node's tag began (0 for nodes not made by a parse).
   int32_t Line() const noexcept { return line_; }
   int32_t Column() const noexcept { return column_; }
+  // The number of ancestors (top-level nodes, under the root, have depth 1).
   size_t Depth() const noexcept {
     size_t depth = 0;
     for (const ZMLNode* n = parent_; n; n = n->parent_) ++depth;
