@@ -51,31 +51,44 @@ template <typename Op>
 inline void BytesMasked(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a,
                         const int32_t n, Op op) {
   for (int32_t i = 0; i < n; ++i) {
-    const unsigned av = a[i], dv = d[i];
-    d[i] = uint8_t((dv * (256 - av) + unsigned(op(s[i], dv, 0)) * av) >> 8);
+    // d * 256 + (r - d) * a lies in 0..65280, so it can be formed modulo 2^16 with one multiply.
+    const uint16_t av = a[i], dv = d[i];
+    const uint16_t r = uint16_t(op(s[i], dv, 0));
+    d[i] = uint8_t(uint16_t(uint16_t(dv << 8) + uint16_t(uint16_t(r - dv) * av)) >> 8);
   }
 }
 
 // One alpha byte per channel, scaled by amount / 256 (256: unscaled); the unused lane gets 0.
 inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, const int32_t n, const unsigned amount) {
-  for (int32_t x = 0; x < n; ++x) out[x] = ((a[x] * amount) >> 8) * 0x00010101u;
+  for (int32_t x = 0; x < n; ++x) {
+    const uint32_t v = (a[x] * amount) >> 8;
+    out[x] = v | v << 8 | v << 16;
+  }
 }
 
 inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
   for (int32_t x = 0; x < n; ++x) d[x] &= 0x00ffffffu;
 }
 
+// With an alpha plane, rows go in short pieces so the spread alpha stays in the first-level cache.
+constexpr int32_t kSpreadPiece = 64;
+
 template <typename Op>
 void BlendChannels(const Rect& rc, Op op, unsigned alphaScale = 256) {
   const int32_t w = rc.w, h = rc.h;
-  std::vector<uint32_t> spread(rc.alpha ? size_t(w) : 0);
+  alignas(16) uint32_t spread[kSpreadPiece];
   for (int32_t y = 0; y < h; ++y) {
     uint8_t* d = rc.dst + y * rc.dstStride;
+    const uint8_t* s = rc.src + y * rc.srcStride;
     if (!rc.alpha) {
-      BytesPlain(d, rc.src + y * rc.srcStride, 4 * w, op);
+      BytesPlain(d, s, 4 * w, op);
     } else {
-      SpreadAlpha(spread.data(), rc.alpha + y * rc.alphaStride, w, alphaScale);
-      BytesMasked(d, rc.src + y * rc.srcStride, reinterpret_cast<const uint8_t*>(spread.data()), 4 * w, op);
+      const uint8_t* a = rc.alpha + y * rc.alphaStride;
+      for (int32_t x = 0; x < w; x += kSpreadPiece) {
+        const int32_t n = std::min(kSpreadPiece, w - x);
+        SpreadAlpha(spread, a + x, n, alphaScale);
+        BytesMasked(d + 4 * x, s + 4 * x, reinterpret_cast<const uint8_t*>(spread), 4 * n, op);
+      }
     }
     ClearUnused(reinterpret_cast<uint32_t*>(d), w);
   }
