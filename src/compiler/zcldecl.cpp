@@ -112,10 +112,12 @@ ZILError parseRequiredType(ZCLState* st, ZCLTypeDesc* out)
     ZILError err = ZCLParseType(st, out, &unknown);
     if (err != ZCL_ERR_Not_A_Type_Declaration)
         return err;
+    if (!unknown.empty())
+        return ZCLErrorAt(st, st->unknownPos, unknown.c_str(), ZCL_ERR_Undefined_Identifier);
     err = ZCLNext(st);
     if (err)
         return err;
-    return ZCLError(st, st->tok.c_str(), unknown.empty() ? ZCL_ERR_Unexpected_Token : ZCL_ERR_Undefined_Identifier);
+    return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
 }
 
 // `( [type [name]] {, type [name]} )`

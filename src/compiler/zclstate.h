@@ -165,6 +165,7 @@ struct ZCLState {
     std::string tok;
     int tokId = 0;
     size_t tokStart = 0;                              // where the last token read starts
+    size_t unknownPos = 0;                            // where ZCLParseType met an unknown name
 };
 
 // The state of a runtime's compiler, or null.

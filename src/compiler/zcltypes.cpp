@@ -116,8 +116,10 @@ ZILError ZCLParseType(ZCLState* st, ZCLTypeDesc* out, std::string* unknown)
             return ZCL_ERR_Not_A_Type_Declaration;   // a qualified expression or definition
         }
         if (!ZCLLookupTypeName(st, name, &found)) {
-            if (unknown && id == kTokIdentifier)
+            if (unknown && id == kTokIdentifier) {
                 *unknown = name;
+                st->unknownPos = nameStart;
+            }
             ZCLFileSetPosition(file, start);
             return ZCL_ERR_Not_A_Type_Declaration;
         }
