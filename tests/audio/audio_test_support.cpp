@@ -31,12 +31,34 @@ const std::string& workDir() {
   return dir.path;
 }
 
-std::string makeAudio(const std::string& name, const std::string& ffmpegArgs) {
-  std::string path = workDir() + "/" + name;
-  if (!std::filesystem::exists(path)) {
-    std::string cmd = "ffmpeg -nostdin -loglevel error -y " + ffmpegArgs + " '" + path + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "ffmpeg failed: " << cmd;
+const std::string& dataDir() {
+  static std::string dir = [] {
+    std::string d = std::string(SONABEL_BINARY_DIR) + "/audio-test-data";
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+bool makeFile(const std::string& path, const std::string& command) {
+  if (std::filesystem::exists(path)) return true;
+  // Written under a temporary name (same extension) and renamed: parallel test processes.
+  std::filesystem::path p(path);
+  std::string temp = (p.parent_path() / ("tmp-" + std::to_string(getpid()) + "-" + p.filename().string())).string();
+  std::string cmd = command;
+  for (size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, "'" + temp + "'");
+  if (std::system(cmd.c_str()) != 0) {
+    ADD_FAILURE() << "failed: " << cmd;
+    std::filesystem::remove(temp);
+    return false;
   }
+  std::filesystem::rename(temp, path);
+  return true;
+}
+
+std::string makeAudio(const std::string& name, const std::string& ffmpegArgs) {
+  std::string path = dataDir() + "/" + name;
+  makeFile(path, "ffmpeg -nostdin -loglevel error -y " + ffmpegArgs + " {out}");
   return path;
 }
 

@@ -16,10 +16,15 @@
 
 namespace audiotest {
 
-// A folder for generated audio, made once per test run and removed at exit.
+// A scratch folder of this test process, removed at exit.
 const std::string& workDir();
-// Runs ffmpeg with the given arguments writing workDir()/name (once per name); returns the path.
+// Generated test inputs, kept in the build folder so that each test process (ctest runs one
+// per test) does not make them again.
+const std::string& dataDir();
+// Runs ffmpeg with the given arguments writing dataDir()/name unless it exists; returns the path.
 std::string makeAudio(const std::string& name, const std::string& ffmpegArgs);
+// Runs a shell command that writes `path` (given as {out}) unless it exists; atomically.
+bool makeFile(const std::string& path, const std::string& command);
 std::vector<uint8_t> readFile(const std::string& path);
 // A two-order ProTracker module with a looped square-wave sample, about 2.6 s long.
 std::vector<uint8_t> makeModule(const std::string& title);

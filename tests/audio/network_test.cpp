@@ -70,23 +70,24 @@ class NetworkTest : public EngineTest {
  protected:
   static void SetUpTestSuite() {
     makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
-    makeAudio("first.ogg", "-f lavfi -i sine=frequency=300:duration=0.6 -c:a libvorbis -metadata title=First");
-    makeAudio("second.ogg", "-f lavfi -i sine=frequency=600:duration=0.6 -c:a libvorbis -metadata title=Second");
-    makeAudio("first.opus", "-f lavfi -i sine=frequency=300:duration=0.6 -c:a libopus -metadata title=First");
-    makeAudio("second.opus", "-f lavfi -i sine=frequency=600:duration=0.6 -c:a libopus -metadata title=Second");
+    const std::string& d = dataDir();
     for (std::string ext : {"ogg", "opus"}) {
-      std::string cat = "cat '" + workDir() + "/first." + ext + "' '" + workDir() + "/second." + ext + "' > '" +
-                        workDir() + "/chained." + ext + "'";
-      ASSERT_EQ(std::system(cat.c_str()), 0);
+      std::string codec = ext == "ogg" ? "libvorbis" : "libopus";
+      std::string first = makeAudio("first." + ext, "-f lavfi -i sine=frequency=300:duration=0.6 -c:a " + codec +
+                                                       " -metadata title=First");
+      std::string second = makeAudio("second." + ext, "-f lavfi -i sine=frequency=600:duration=0.6 -c:a " + codec +
+                                                         " -metadata title=Second");
+      ASSERT_TRUE(makeFile(d + "/chained." + ext, "cat '" + first + "' '" + second + "' > {out}"));
     }
     makeAudio("index.m3u8", "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
-                            "-hls_segment_filename '" + workDir() + "/seg%d.ts'");
-    std::string cert = workDir() + "/cert.pem", key = workDir() + "/key.pem";
-    std::string openssl = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
-                          "' -out '" + cert + "' 2>/dev/null";
-    ASSERT_EQ(std::system(openssl.c_str()), 0);
+                            "-hls_segment_filename '" + d + "/seg%d.ts'");
+    std::string pem = d + "/server.pem";  // key and certificate in one file
+    std::string parts = workDir() + "/part";
+    ASSERT_TRUE(makeFile(pem, "openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj /CN=127.0.0.1 -keyout '" +
+                                  parts + ".key' -out '" + parts + ".crt' 2>/dev/null && cat '" + parts + ".key' '" +
+                                  parts + ".crt' > {out}"));
     g_server = new TestServer();
-    ASSERT_TRUE(g_server->start(workDir(), cert, key));
+    ASSERT_TRUE(g_server->start(d, pem, pem));
   }
   static void TearDownTestSuite() {
     delete g_server;
