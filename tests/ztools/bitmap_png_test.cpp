@@ -274,3 +274,83 @@ TEST(BitmapPNG, LoadByNameChoosesTheDecoderByExtension) {
 
 }  // namespace
 }  // namespace ZTools
+
+namespace ZTools {
+namespace {
+
+// Packs samples of `depth` bits into PNG row bytes (most significant bits first).
+std::vector<uint8_t> PackRow(const std::vector<uint32_t>& samples, int depth) {
+  std::vector<uint8_t> row;
+  if (depth >= 8) {
+    for (uint32_t s : samples) {
+      if (depth == 16) row.push_back(uint8_t(s >> 8));
+      row.push_back(uint8_t(s));
+    }
+    return row;
+  }
+  row.assign((samples.size() * depth + 7) / 8, 0);
+  for (size_t i = 0; i < samples.size(); ++i)
+    row[i * depth / 8] |= uint8_t(samples[i] << (8 - depth - (i * depth) % 8));
+  return row;
+}
+
+TEST(BitmapPNG, EveryColourTypeAndBitDepthDecodes) {
+  struct Combo {
+    int colorType;
+    int depth;
+  };
+  const Combo combos[] = {{PNG_COLOR_TYPE_GRAY, 1},       {PNG_COLOR_TYPE_GRAY, 2},      {PNG_COLOR_TYPE_GRAY, 4},
+                          {PNG_COLOR_TYPE_GRAY, 8},       {PNG_COLOR_TYPE_GRAY, 16},     {PNG_COLOR_TYPE_PALETTE, 1},
+                          {PNG_COLOR_TYPE_PALETTE, 2},    {PNG_COLOR_TYPE_PALETTE, 4},   {PNG_COLOR_TYPE_PALETTE, 8},
+                          {PNG_COLOR_TYPE_RGB, 8},        {PNG_COLOR_TYPE_RGB, 16},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+                          {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}};
+  for (const Combo& c : combos) {
+    const int w = 5, max = (1 << c.depth) - 1;
+    const bool alpha = c.colorType & PNG_COLOR_MASK_ALPHA;
+    const int channels = c.colorType == PNG_COLOR_TYPE_RGB ? 3 : c.colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                         : c.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+    PNGSpec spec;
+    spec.width = w;
+    spec.colorType = c.colorType;
+    spec.bitDepth = c.depth;
+    std::vector<uint32_t> samples;
+    std::vector<uint32_t> expectedPixels;
+    std::vector<int> expectedAlpha;
+    if (c.colorType == PNG_COLOR_TYPE_PALETTE) {
+      for (int i = 0; i <= max && i < 256; ++i)
+        spec.palette.push_back({uint8_t(i * 37), uint8_t(255 - i), uint8_t(i * 11)});
+    }
+    for (int x = 0; x < w; ++x) {
+      int v = (x * 7 + 3) % (max + 1);  // a different sample per pixel
+      uint32_t r, g, b;
+      if (c.colorType == PNG_COLOR_TYPE_PALETTE) {
+        samples.push_back(uint32_t(v));
+        r = spec.palette[v].red, g = spec.palette[v].green, b = spec.palette[v].blue;
+      } else {
+        for (int k = 0; k < channels; ++k) samples.push_back(uint32_t((v + k * 5) % (max + 1)));
+        auto to8 = [&](uint32_t s) { return c.depth == 16 ? s >> 8 : s * 255 / uint32_t(max); };
+        const uint32_t* px = &samples[samples.size() - channels];
+        if (channels <= 2) {
+          r = g = b = to8(px[0]);
+        } else {
+          r = to8(px[0]), g = to8(px[1]), b = to8(px[2]);
+        }
+        if (alpha) expectedAlpha.push_back(int(to8(px[channels - 1])));
+      }
+      expectedPixels.push_back(b | g << 8 | r << 16);
+    }
+    spec.data = PackRow(samples, c.depth);
+    ZBitmap bm = Load(MakePNG(spec), kBitmapModePixels);
+    ASSERT_EQ(bm.Width(), w) << "type " << c.colorType << " depth " << c.depth;
+    EXPECT_EQ(bm.GetMode(), alpha ? kBitmapModeAlpha : kBitmapModePixels);
+    for (int x = 0; x < w; ++x) {
+      EXPECT_EQ(bm.GetPixels()[x], expectedPixels[x]) << "type " << c.colorType << " depth " << c.depth << " x " << x;
+      if (alpha) {
+        EXPECT_EQ(bm.GetAlphaPlane()[x], expectedAlpha[x]) << "type " << c.colorType << " depth " << c.depth;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ZTools
