@@ -36,4 +36,26 @@ TEST_F(ZILSmoke, CountingLoopRunsToItsLimit) {
   EXPECT_EQ(ps->running, 0);
 }
 
+TEST_F(ZILSmoke, RunExecutesTheInitialisationCodeAddedSinceTheLastRun) {
+  Assembler a(ps);
+  a.op("incl", {r(3)}).op("ret");
+  a.commit();
+  ps->initCodeAddress = 0;
+  ps->blocked = 1;
+  EXPECT_EQ(ZILRun(ps), ZIL_ERR_Runtime_Blocked);
+  ps->blocked = 0;
+  ASSERT_EQ(ZILPrepareRun(ps), 0);
+  setInt(3, 0);
+  ASSERT_EQ(ZILRun(ps), 0);
+  EXPECT_EQ(intOf(3), 1);
+  EXPECT_EQ(ps->initCodeAddress, ps->code.count) << "the next run starts after this code";
+  ASSERT_EQ(ZILRun(ps), 0);
+  EXPECT_EQ(intOf(3), 1) << "nothing new to run";
+  Assembler b(ps);
+  b.op("incl", {r(3)}).op("incl", {r(3)}).op("ret");
+  b.commit();
+  ASSERT_EQ(ZILRun(ps), 0);
+  EXPECT_EQ(intOf(3), 3);
+}
+
 }  // namespace
