@@ -83,73 +83,19 @@ TEST(BitmapPNG, PaletteWithTransparencyGetsAnAlphaPlaneAndHitTesting) {
   EXPECT_TRUE(normal.HitAt({0, 0}));
 }
 
-TEST(BitmapPNG, GreyAndLowBitDepthsExpandToRGB) {
-  PNGSpec one;
-  one.width = 8;
-  one.colorType = PNG_COLOR_TYPE_GRAY;
-  one.bitDepth = 1;
-  one.data = {0b10110000};
-  ZBitmap bm = Load(MakePNG(one), kBitmapModePixels);
-  EXPECT_EQ(bm.GetMode(), kBitmapModePixels);
-  const uint32_t expect1[8] = {Px(255, 255, 255), 0, Px(255, 255, 255), Px(255, 255, 255), 0, 0, 0, 0};
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(bm.GetPixels()[x], expect1[x]) << x;
-
-  PNGSpec four = one;
-  four.width = 2;
-  four.bitDepth = 4;
-  four.data = {0x5f};
-  bm = Load(MakePNG(four), kBitmapModePixels);
-  EXPECT_EQ(bm.GetPixels()[0], Px(0x55, 0x55, 0x55));
-  EXPECT_EQ(bm.GetPixels()[1], Px(255, 255, 255));
-
-  PNGSpec greyAlpha;
-  greyAlpha.width = 2;
-  greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-  greyAlpha.data = {10, 0, 200, 99};
-  bm = Load(MakePNG(greyAlpha), kBitmapModePixels);
-  EXPECT_EQ(bm.GetMode(), kBitmapModeAlpha);
-  EXPECT_EQ(bm.GetPixels()[1], Px(200, 200, 200));
-  EXPECT_EQ(bm.GetAlphaPlane()[0], 0);
-  EXPECT_EQ(bm.GetAlphaPlane()[1], 99);
-
-  // A grey colour key becomes transparency.
+TEST(BitmapPNG, GreyColourKeyBecomesTransparency) {
   PNGSpec keyed;
   keyed.width = 2;
   keyed.colorType = PNG_COLOR_TYPE_GRAY;
   keyed.data = {7, 8};
   keyed.trnsColor = true;
   keyed.trnsValue.gray = 7;
-  bm = Load(MakePNG(keyed), kBitmapModePixels);
+  ZBitmap bm = Load(MakePNG(keyed), kBitmapModePixels);
   ASSERT_EQ(bm.GetMode(), kBitmapModeAlpha);
   EXPECT_EQ(bm.GetAlphaPlane()[0], 0);
   EXPECT_EQ(bm.GetAlphaPlane()[1], 255);
-}
-
-TEST(BitmapPNG, SixteenBitSamplesAreStrippedAndChannelsSwapped) {
-  PNGSpec rgb16;
-  rgb16.width = 1;
-  rgb16.bitDepth = 16;
-  rgb16.data = {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc};
-  ZBitmap bm = Load(MakePNG(rgb16), kBitmapModePixels);
-  EXPECT_EQ(bm.GetMode(), kBitmapModePixels);
-  EXPECT_EQ(bm.GetPixels()[0], Px(0x12, 0x56, 0x9a));
-
-  PNGSpec rgba16 = rgb16;
-  rgba16.colorType = PNG_COLOR_TYPE_RGBA;
-  rgba16.data = {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc, 0xde, 0xf0};
-  bm = Load(MakePNG(rgba16), kBitmapModePixels);
-  EXPECT_EQ(bm.GetMode(), kBitmapModeAlpha);
-  EXPECT_EQ(bm.GetPixels()[0], Px(0x12, 0x56, 0x9a));
-  EXPECT_EQ(bm.GetAlphaPlane()[0], 0xde);
-
-  PNGSpec rgba8;
-  rgba8.width = 2;
-  rgba8.colorType = PNG_COLOR_TYPE_RGBA;
-  rgba8.data = {1, 2, 3, 4, 250, 251, 252, 253};
-  bm = Load(MakePNG(rgba8), kBitmapModeAlpha);
-  EXPECT_EQ(bm.GetPixels()[1], Px(250, 251, 252));
+  EXPECT_EQ(bm.GetPixels()[1], Px(8, 8, 8));
   EXPECT_EQ(bm.GetPixels()[1] >> 24, 0u) << "the unused byte is 0";
-  EXPECT_EQ(bm.GetAlphaPlane()[1], 253);
 }
 
 TEST(BitmapPNG, GammaChunkCorrectsForTheScreen) {
