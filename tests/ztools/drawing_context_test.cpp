@@ -92,8 +92,8 @@ TEST(DrawingContext, BitmapsDrawClippedWithTheirAlphaPlane) {
   dc.Fill(kWhite);
   dc.SetBlendMode(kBlendOpaque);
   dc.DrawBitmap(icon, {-1, 4});  // partly off the left and bottom edges
-  // Only column 0 (icon column 1) of rows 4 and 5 is covered by opaque icon pixels; with the
-  // Part's arithmetic full alpha leaves 255 - 255*255>>8 rounding: red stays 255, others 0.
+  // Only column 0 (icon column 1) of rows 4 and 5 is covered by opaque icon pixels. Full alpha
+  // mixes as d + ((s - d) * 255 >> 8): red stays 255 and the other channels reach 0.
   EXPECT_EQ(dc.GetPixel({0, 4}), ZColor(255, 0, 0).ToPixel());
   EXPECT_EQ(dc.GetPixel({0, 5}), ZColor(255, 0, 0).ToPixel());
   EXPECT_EQ(dc.GetPixel({1, 4}), kWhite.ToPixel());
