@@ -2,6 +2,7 @@
 #include "zml/zmlgroup.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "zml/zmlevent.h"
 #include "ztools/zerror.h"
@@ -21,9 +22,10 @@ int32_t ZMLGroup::OnEvent(ZEvent* event) {
       children_.push_back(static_cast<ZMLEventChild*>(event)->Child());
       return 0;
     case kZMLEventChildDestroy: {
+      // Children go from the last to the first, so the search starts at the back.
       IEventListener* child = static_cast<ZMLEventChild*>(event)->Child();
-      auto it = std::find(children_.begin(), children_.end(), child);
-      if (it != children_.end()) children_.erase(it);
+      auto it = std::find(children_.rbegin(), children_.rend(), child);
+      if (it != children_.rend()) children_.erase(std::next(it).base());
       return 0;
     }
     default:

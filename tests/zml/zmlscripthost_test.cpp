@@ -172,6 +172,13 @@ TEST(ZMLScriptHost, StandardGroups) {
   ASSERT_EQ(host.GetObject("interface_zpane", "root", &root), 0);
   EXPECT_EQ(static_cast<ZMLGroup*>(views)->Children()[0], root);
   EXPECT_EQ(host.FindByPath("surfaces.surface.views.root"), host.FindNode("root"));
+  IEventListener* bitmaps = nullptr;
+  ASSERT_EQ(host.GetObject("interface_zmlgroup", "bitmaps", &bitmaps), 0);
+  auto* group = static_cast<ZMLGroup*>(bitmaps);
+  ASSERT_EQ(group->Children().size(), 1u);
+  IEventListener* bg = nullptr;
+  ASSERT_EQ(host.GetObject("interface_zmlbitmap", "bg", &bg), 0);
+  EXPECT_EQ(group->Children()[0], bg);
   EXPECT_EQ(host.FindByPath("surfaces.surface.nothing"), nullptr);
 
   const struct {
