@@ -13,6 +13,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "ztools/zerror.h"
 
 namespace ZTools {
@@ -68,6 +72,47 @@ inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, c
 
 inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
   for (int32_t x = 0; x < n; ++x) d[x] &= 0x00ffffffu;
+}
+
+// The source mixed in by its alpha plane (r = s), the path every icon with transparency takes:
+// d + ((s - d) * a' >> 8) with a' = a * amount >> 8 (amount 256 leaves a as it is). The portable
+// form goes through the spread loops below; with SSE2 four pixels are done at a time, widening
+// each alpha byte to the pixel's channels in registers instead of through memory.
+void SourceOverRow(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a, const int32_t n,
+                   const unsigned amount) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i scale = _mm_set1_epi16(int16_t(amount));
+  for (; x + 4 <= n; x += 4) {
+    uint32_t a4;
+    std::memcpy(&a4, a + x, 4);
+    __m128i av = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero);  // four 16-bit alphas
+    av = _mm_srli_epi16(_mm_mullo_epi16(av, scale), 8);                // a * amount >> 8
+    av = _mm_unpacklo_epi16(av, av);
+    const __m128i alo = _mm_unpacklo_epi32(av, av), ahi = _mm_unpackhi_epi32(av, av);
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * x));
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x));
+    const __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
+    const __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
+    // (d << 8) + (s - d) * a lies in 0..65280: formed modulo 2^16, then shifted down.
+    const __m128i rlo = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dlo, 8), _mm_mullo_epi16(_mm_sub_epi16(slo, dlo), alo)), 8);
+    const __m128i rhi = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dhi, 8), _mm_mullo_epi16(_mm_sub_epi16(shi, dhi), ahi)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x),
+                     _mm_and_si128(_mm_packus_epi16(rlo, rhi), _mm_set1_epi32(0x00ffffff)));
+  }
+#endif
+  for (; x < n; ++x) {
+    const unsigned av = (a[x] * amount) >> 8;
+    for (int c = 0; c < 3; ++c) d[4 * x + c] = uint8_t((d[4 * x + c] * (256 - av) + s[4 * x + c] * av) >> 8);
+    d[4 * x + 3] = 0;
+  }
+}
+
+void SourceOver(const Rect& rc, unsigned amount) {
+  const int32_t w = rc.w, h = rc.h;
+  for (int32_t y = 0; y < h; ++y)
+    SourceOverRow(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.alpha + y * rc.alphaStride, w, amount);
 }
 
 // With an alpha plane, rows go in short pieces so the spread alpha stays in the first-level cache.
@@ -150,7 +195,7 @@ void Opaque(const Rect& rc) {
     for (int32_t y = 0; y < rc.h; ++y) std::memmove(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, 4 * size_t(rc.w));
     return;
   }
-  BlendChannels(rc, [](unsigned s, unsigned, int) { return s; });
+  SourceOver(rc, 256);
 }
 
 inline void KeyedRow(uint32_t* __restrict d, const uint32_t* __restrict s, const int32_t n, const uint32_t key) {
@@ -257,7 +302,7 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
     case kBlendTransparent: return Transparent(rc, p.tint.ToPixel());
     case kBlendAlpha:
       // With an alpha plane the pixel's alpha is scaled by the amount and the source mixed in.
-      if (rc.alpha) return BlendChannels(rc, [](unsigned s, unsigned, int) { return s; }, unsigned(A));
+      if (rc.alpha) return SourceOver(rc, unsigned(A));
       // d + ((s - d) * A >> 8), in the unsigned form explained at RowMasked.
       return BlendChannels(rc, [A](unsigned s, unsigned d, int) { return (d * unsigned(256 - A) + s * unsigned(A)) >> 8; });
     case kBlendDarken: return BlendChannels(rc, [](int s, int d, int) { return std::min(s, d); });
