@@ -68,7 +68,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   const char* GetErrorText(int32_t code) const override;
 
   // Names an object that the host did not make (the pane manager, the default runtime
-  // initializer) so that markup can refer to it. The host never sends it events or deletes it.
+  // initializer) so that markup can refer to it; the host must be initialized. The host never
+  // sends it events or deletes it.
   int32_t RegisterObject(std::string_view interfaceName, std::string_view name, IEventListener* object);
   // Records that dependent uses dependee: dependent receives DependeeDestroy before dependee
   // is destroyed. Both must be objects the host built; an external dependee is -1054.
