@@ -1,6 +1,7 @@
 // The blend kernels. Every mode is a small per-channel function inlined into a row loop (with
 // or without an alpha plane), so the mode is decided once per rectangle and the loops are plain
-// byte arithmetic the compiler can vectorise. Arithmetic is integer throughout
+// byte arithmetic the compiler can vectorise (source-over with an alpha plane, the path of every
+// icon with transparency, also has an SSE2 form). Arithmetic is integer throughout
 // ("x >> 8" on signed values rounds toward minus infinity), except `luminosity`, which goes
 // through hue, saturation and lightness, and `gamma`, whose curve is tabulated once per call.
 #pragma GCC optimize("O3")
@@ -62,10 +63,10 @@ inline void BytesMasked(uint8_t* __restrict d, const uint8_t* __restrict s, cons
   }
 }
 
-// One alpha byte per channel, scaled by amount / 256 (256: unscaled); the unused lane gets 0.
-inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, const int32_t n, const unsigned amount) {
+// One alpha byte per channel; the unused lane gets 0.
+inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, const int32_t n) {
   for (int32_t x = 0; x < n; ++x) {
-    const uint32_t v = (a[x] * amount) >> 8;
+    const uint32_t v = a[x];
     out[x] = v | v << 8 | v << 16;
   }
 }
@@ -75,9 +76,9 @@ inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
 }
 
 // The source mixed in by its alpha plane (r = s), the path every icon with transparency takes:
-// d + ((s - d) * a' >> 8) with a' = a * amount >> 8 (amount 256 leaves a as it is). The portable
-// form goes through the spread loops below; with SSE2 four pixels are done at a time, widening
-// each alpha byte to the pixel's channels in registers instead of through memory.
+// d + ((s - d) * a' >> 8) with a' = a * amount >> 8 (amount 256 leaves a as it is). With SSE2
+// four pixels are done at a time, widening each alpha byte to the pixel's channels in registers;
+// the plain loop at the end does the rest of the row (all of it on other processors).
 void SourceOverRow(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a, const int32_t n,
                    const unsigned amount) {
   int32_t x = 0;
@@ -119,7 +120,7 @@ void SourceOver(const Rect& rc, unsigned amount) {
 constexpr int32_t kSpreadPiece = 64;
 
 template <typename Op>
-void BlendChannels(const Rect& rc, Op op, unsigned alphaScale = 256) {
+void BlendChannels(const Rect& rc, Op op) {
   const int32_t w = rc.w, h = rc.h;
   alignas(16) uint32_t spread[kSpreadPiece];
   for (int32_t y = 0; y < h; ++y) {
@@ -131,7 +132,7 @@ void BlendChannels(const Rect& rc, Op op, unsigned alphaScale = 256) {
       const uint8_t* a = rc.alpha + y * rc.alphaStride;
       for (int32_t x = 0; x < w; x += kSpreadPiece) {
         const int32_t n = std::min(kSpreadPiece, w - x);
-        SpreadAlpha(spread, a + x, n, alphaScale);
+        SpreadAlpha(spread, a + x, n);
         BytesMasked(d + 4 * x, s + 4 * x, reinterpret_cast<const uint8_t*>(spread), 4 * n, op);
       }
     }
