@@ -355,6 +355,7 @@ struct ZILState {
   ZILLogProc log;
   ZILWeakTable* weakRefs;  // object -> weak handles, so they turn null when it goes
   void* fixMemPools[6];
+  void* markStack;  // the collector's work list while it marks
   void* user;  // free for the host
 };
 

@@ -1,10 +1,11 @@
 // zilbuiltintypes.cpp - the built-in types every runtime starts with (ids 0 to 15) and the type
-// procs of the built-in native classes string, array, list, iterator and table. These procs
-// answer the class data and object creation and destruction; the classes' script methods are
-// added to them by the string and container classes.
+// procs of the built-in native classes array, list, iterator and table. These procs answer the
+// class data and object creation, destruction and marking; the classes' script methods are added
+// to them by the container classes. The string and runtime classes have files of their own.
 #include <cstring>
 
 #include "zilinternal.h"
+#include "ziltools.h"
 
 namespace {
 
@@ -44,24 +45,6 @@ ZILError classQuery(const ClassData& data, NTLInstance* inst, ZILLong msg, ZILUn
   }
 }
 
-ZILError stringProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
-  static const ClassData data = {"string", "30.08.2007", "Built-in string class for ZentraScript."};
-  switch (msg) {
-    case NTL_NewObject: {
-      ZILString* s = ZILStringCreate(inst->state, nullptr, 0);
-      *ppDataOut = s;
-      return s ? 0 : ZIL_EXC_Allocation_Fail;
-    }
-    case NTL_DestroyObject:
-      ZILStringDestroy(static_cast<ZILString*>(pDataIn));
-      return 0;
-    case NTL_MarkHandles:
-      return 0;
-    default:
-      return classQuery(data, inst, msg, ppDataOut);
-  }
-}
-
 ZILError arrayProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
   static const ClassData data = {"array", "15.06.2005", "Built-in array class for ZentraScript."};
   switch (msg) {
@@ -73,6 +56,15 @@ ZILError arrayProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn,
     case NTL_DestroyObject:
       ZILArrayDestroy(static_cast<ZILArray*>(pDataIn));
       return 0;
+    case NTL_MarkHandles: {
+      ZILArray* a = static_cast<ZILArray*>(pDataIn);
+      for (ZILLong i = 0; a && i < a->capacity; ++i) {
+        ZILError e = NTLMarkHandle(inst->state, a->slots[i]);
+        if (e)
+          return e;
+      }
+      return 0;
+    }
     default:
       return classQuery(data, inst, msg, ppDataOut);
   }
@@ -122,7 +114,7 @@ const BuiltinType kBuiltinTypes[] = {
 }  // namespace
 
 ZILError ZILRegisterBuiltinTypes(ZILState* ps) {
-  const NTLTypeProc procs[] = {stringProc, arrayProc, listProc, iteratorProc, tableProc};
+  const NTLTypeProc procs[] = {ZILStringTypeProc, arrayProc, listProc, iteratorProc, tableProc, ZILRuntimeTypeProc};
   for (NTLTypeProc proc : procs) {
     ZILError e = ZILRegisterNativeType(ps, proc);
     if (e)

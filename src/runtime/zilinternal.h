@@ -64,3 +64,19 @@ bool ZILWeakAttach(ZILState* ps, ZILHandle* weak);
 void ZILWeakDetach(ZILState* ps, ZILHandle* weak);
 void ZILWeakObjectGone(ZILState* ps, void* object);
 void ZILWeakFreeTable(ZILState* ps);
+
+// ---------------------------------------------------------------------------------------------
+// Runtime services: collector, pools, string and runtime classes, calls into script code.
+
+// Longest text a string method builds; longer results fail with 1012.
+enum { ZIL_STRING_MAX_LENGTH = 1 << 28 };
+// Formats v with one checked conversion specification into out (ZIL_FORMAT_BUFFER bytes);
+// returns the number of bytes written (zero bytes from %c included).
+ZILLong ZILFormatValueBytes(ZILState* ps, const ZILChar* format, ZILHandle* v, ZILChar* out);
+ZILError ZILStringTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+ZILError ZILRuntimeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+// Calls the delegate fn with argc arguments (shared) on the active context; *pResult receives
+// r1 (counted) on success. The context's registers and stack are restored afterwards.
+ZILError ZILInvokeDelegate(ZILState* ps, ZILHandle* fn, ZILLong argc, ZILHandle* const* args, ZILHandle** pResult);
+// Frees the pools at the very end of teardown; reports full buckets as leaks.
+void ZILDeleteFixMem(ZILState* ps);

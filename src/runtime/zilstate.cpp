@@ -186,6 +186,7 @@ ZILError ZILTerminate(ZILState* ps) {
     ZILFree(ps, ps->gcHandlers);
     ps->gcHandlers = next;
   }
+  ZILDeleteFixMem(ps);
   free(ps);
   return first;
 }
