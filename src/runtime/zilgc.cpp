@@ -145,7 +145,8 @@ ZILLong ZILCollectGarbage(ZILState* ps) {
     ZILLog(ps, "GC MARK ERROR: %d (%s)\n", e, ZILGetExceptionString(e));
     return 0;
   }
-  ZILLong collected = 0;
+  // Handles freed through reference counts while a collected object goes count as well.
+  ZILLong inUseBefore = ps->handlesInUse;
   for (ZILLong i = 0; i < ps->handleCapacity; ++i) {
     ZILHandle* h = ps->handles[i];
     if (h == ps->nullHandle || h->refCount < 1 || (h->flags & ZIL_HANDLE_MARK)) {
@@ -160,8 +161,8 @@ ZILLong ZILCollectGarbage(ZILState* ps) {
     h->type = ZIL_TYPE_NULL;
     h->payload.p = nullptr;
     ps->freeStack[--ps->handlesInUse] = h;
-    ++collected;
   }
+  ZILLong collected = inUseBefore - ps->handlesInUse;
   clock_t end = clock();
   ps->lastCollectionTime = static_cast<double>(end) / CLOCKS_PER_SEC;
   if (collected > 0) {
