@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/sonabel-skin/drawcommands.h"
 #include "tools/sonabel-skin/filecommands.h"
 #include "tools/sonabel-skin/markupcommands.h"
 
@@ -20,6 +21,7 @@ const Command kCommands[] = {
     {"cat", "SOURCE NAME", "write one file of the skin to standard output", RunCatCommand},
     {"check", "SOURCE [FILE]", "build the skin's markup (main.zml) and print its errors", RunCheckCommand},
     {"tree", "SOURCE [FILE]", "print the objects the skin's markup builds", RunTreeCommand},
+    {"draw-test", "OUT.png", "write the drawing test sheet (blend modes, frames, fonts) as a PNG", RunDrawTestCommand},
 };
 
 void PrintUsage(FILE* to) {

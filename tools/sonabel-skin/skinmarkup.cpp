@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tools/sonabel-skin/skinsource.h"
+#include "ztools/zbitmapmarkup.h"
 #include "ztools/zresourcesource.h"
 
 namespace {
@@ -21,6 +22,7 @@ constexpr const char* kStandardGroups =
 int32_t PrepareSkinHost(ZTools::ZMLScriptHost& host) {
   // The layers' markup types are registered here as they arrive (panes, parameters, scalers,
   // bitmaps and icons of the framework; the script tag, script controls and scalers).
+  if (int32_t rc = ZTools::RegisterBitmapMarkupTypes(host)) return rc;
   return host.ParseText(kStandardGroups);
 }
 
