@@ -5,34 +5,52 @@
 
 #include "zilinternal.h"
 
+namespace {
+
+// The handle and free-stack arrays are sized in powers of two of blocks, so growing the pool
+// one block at a time copies them only now and then.
+int64_t arraySlots(int64_t capacity, int64_t growth) {
+  int64_t slots = growth;
+  while (slots < capacity)
+    slots *= 2;
+  return slots;
+}
+
+}  // namespace
+
 ZILError ZILGrowHandlePool(ZILState* ps) {
   int64_t newCapacity = static_cast<int64_t>(ps->handleCapacity) + ps->handleGrowth;
   if (newCapacity > INT32_MAX)
     return ZIL_EXC_Allocation_Fail;
-  size_t arrayBytes = sizeof(ZILHandle*) * static_cast<size_t>(newCapacity);
-  ZILHandle** handles = static_cast<ZILHandle**>(ZILAlloc(ps, arrayBytes));
-  ZILHandle** freeStack = static_cast<ZILHandle**>(ZILAlloc(ps, arrayBytes));
   ZILHandle* block = static_cast<ZILHandle*>(ZILAlloc(ps, sizeof(ZILHandle) * static_cast<size_t>(ps->handleGrowth)));
-  if (!handles || !freeStack || !block) {
-    ZILFree(ps, handles);
-    ZILFree(ps, freeStack);
-    ZILFree(ps, block);
+  if (!block)
     return ZIL_EXC_Allocation_Fail;
+  int64_t slots = arraySlots(newCapacity, ps->handleGrowth);
+  if (ps->handleCapacity == 0 || slots != arraySlots(ps->handleCapacity, ps->handleGrowth)) {
+    size_t arrayBytes = sizeof(ZILHandle*) * static_cast<size_t>(slots);
+    ZILHandle** handles = static_cast<ZILHandle**>(ZILAlloc(ps, arrayBytes));
+    ZILHandle** freeStack = static_cast<ZILHandle**>(ZILAlloc(ps, arrayBytes));
+    if (!handles || !freeStack) {
+      ZILFree(ps, handles);
+      ZILFree(ps, freeStack);
+      ZILFree(ps, block);
+      return ZIL_EXC_Allocation_Fail;
+    }
+    if (ps->handleCapacity > 0) {
+      memcpy(handles, ps->handles, sizeof(ZILHandle*) * static_cast<size_t>(ps->handleCapacity));
+      memcpy(freeStack, ps->freeStack, sizeof(ZILHandle*) * static_cast<size_t>(ps->handleCapacity));
+    }
+    ZILFree(ps, ps->handles);
+    ZILFree(ps, ps->freeStack);
+    ps->handles = handles;
+    ps->freeStack = freeStack;
   }
   memset(block, 0, sizeof(ZILHandle) * static_cast<size_t>(ps->handleGrowth));
   block[0].flags = ZIL_HANDLE_BLOCK_START;
-  if (ps->handleCapacity > 0) {
-    memcpy(handles, ps->handles, sizeof(ZILHandle*) * static_cast<size_t>(ps->handleCapacity));
-    memcpy(freeStack, ps->freeStack, sizeof(ZILHandle*) * static_cast<size_t>(ps->handleCapacity));
-  }
   for (ZILLong i = 0; i < ps->handleGrowth; ++i) {
-    handles[ps->handleCapacity + i] = block + i;
-    freeStack[ps->handleCapacity + i] = block + i;
+    ps->handles[ps->handleCapacity + i] = block + i;
+    ps->freeStack[ps->handleCapacity + i] = block + i;
   }
-  ZILFree(ps, ps->handles);
-  ZILFree(ps, ps->freeStack);
-  ps->handles = handles;
-  ps->freeStack = freeStack;
   ps->handleCapacity = static_cast<ZILLong>(newCapacity);
   return 0;
 }
