@@ -4,22 +4,63 @@
 // their tokens still checked so that a broken text is reported.
 #include "src/compiler/zclcodegen.h"
 
+#include "src/compiler/zclcalltype.h"
+#include "src/compiler/zclgen.h"
 #include "src/compiler/zclparse.h"
 
 ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
 {
-    (void)func;
-    st->tokStart = ZCLNextTokenStart(st->file);
-    ZILError err = ZCLSkipBlock(st->file);
+    auto g = std::make_unique<ZCLGen>();
+    g->st = st;
+    g->func = func;
+    g->cls = ZCLClassAt(st, func->classId);
+    g->isMethod = (func->flags & kZCLFuncFunction) == 0;
+    g->isCofunction = (func->flags & kZCLFuncCofunction) != 0;
+    if (g->isCofunction) {
+        // Cofunction bodies are not compiled yet: read over.
+        st->tokStart = ZCLNextTokenStart(st->file);
+        ZILError err = ZCLSkipBlock(st->file);
+        return err ? ZCLError(st, nullptr, err) : ZCL_OK;
+    }
+    func->code.clear();
+    // Arguments: argument 0 on top of the stack.
+    for (size_t i = func->args.size(); i-- > 0;) {
+        ZCLVar* v = ZCLNewVar(g.get(), func->args[i].type);
+        v->name = func->args[i].name;
+        v->lvalue = true;
+        v->initialised = true;
+        v->constant = func->args[i].type.isConst != 0;
+        ZILError err = ZCLSimStackPush(g.get(), v);
+        if (err)
+            return err;
+        g->args.insert(g->args.begin(), v);
+    }
+    g->argTop = g->sp;
+    ZILError err = ZCLParseBlock(g.get());
     if (err)
-        return ZCLError(st, nullptr, err);
-    return ZCL_OK;
+        return err;
+    if (!g->returned) {
+        if (func->hasResult)
+            return ZCLError(st, func->name.c_str(), ZCL_ERR_Not_All_Paths_Return);
+        if ((err = ZCLEmit(g.get(), "ret", {})))
+            return err;
+    }
+    if ((err = ZCLSimStackPop(g.get(), 1024 - g->sp)))
+        return err;
+    for (int r = 0; r < 32; r++)
+        if (g->regs[r])
+            return ZCLFatal(st, "zclcodegen", __LINE__, "Simulated register not clean", "cg_function_end");
+    return ZCLResolveLiterals(g.get());
 }
 
 ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
 {
-    (void)cls;
-    (void)member;
+    if (st->pass == 0 && cls->typeId == 16 && member < cls->members.size()) {
+        bool judged = false;
+        ZILError err = ZCLCheckSimpleInitializer(st, cls->members[member].type, &judged);
+        if (err || judged)
+            return err;
+    }
     // Reads up to the `,` or `;` outside brackets that ends the value.
     int depth = 0;
     size_t tokens = 0;

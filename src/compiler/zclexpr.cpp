@@ -1,0 +1,777 @@
+// Expressions: precedence parsing that emits as it reads, instruction selection by operand type
+// (int `l` forms, float `f` forms, generic forms for `var`, string forms), conversions,
+// assignments and calls of script functions.
+#include <cstdlib>
+
+#include "src/compiler/zclgen.h"
+
+namespace {
+
+bool isInt(const ZCLVar* v) { return v->type.type == ZIL_TYPE_INT; }
+bool isFloat(const ZCLVar* v) { return v->type.type == ZIL_TYPE_FLOAT; }
+bool isNumeric(const ZCLVar* v) { return isInt(v) || isFloat(v); }
+bool isValueType(const ZCLTypeDesc& t) { return t.type == ZIL_TYPE_INT || t.type == ZIL_TYPE_FLOAT; }
+
+ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
+ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
+
+// The `l`, `f` or generic form of an arithmetic mnemonic for the operands' common type.
+std::string arithMnemonic(const char* base, int type)
+{
+    std::string m = base;
+    if (type == ZIL_TYPE_INT)
+        m += "l";
+    else if (type == ZIL_TYPE_FLOAT)
+        m += "f";
+    return m;
+}
+
+// Brings both operands to a common numeric type (int or float, or var when either is var).
+ZILError unify(ZCLGen* g, ZCLVar** a, ZCLVar** b, int* type)
+{
+    ZILError err = ZCL_OK;
+    if (isNumeric(*a) && isNumeric(*b)) {
+        if (isFloat(*a) || isFloat(*b)) {
+            *type = ZIL_TYPE_FLOAT;
+            if ((err = ZCLConvert(g, *a, ZCLMakeType(ZIL_TYPE_FLOAT), a)))
+                return err;
+            return ZCLConvert(g, *b, ZCLMakeType(ZIL_TYPE_FLOAT), b);
+        }
+        *type = ZIL_TYPE_INT;
+        return ZCL_OK;
+    }
+    if ((*a)->type.type == ZIL_TYPE_VAR || (*b)->type.type == ZIL_TYPE_VAR) {
+        *type = ZIL_TYPE_VAR;
+        return ZCL_OK;
+    }
+    return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+}
+
+// dst = dst op src with dst a register; the source may be in any slot kind.
+ZILError emitInPlace(ZCLGen* g, const std::string& mn, ZCLVar* src, ZCLVar* dst)
+{
+    if (src->mode != kZCLModeRegister && dst->mode != kZCLModeRegister) {
+        ZCLVar* r = nullptr;
+        ZILError err = ZCLToRegister(g, src, &r);
+        if (err)
+            return err;
+        src = r;
+    }
+    ZILError err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, src), ZCLOp(g, dst)});
+    ZCLRelease(g, src);
+    return err;
+}
+
+ZILError binaryArith(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
+{
+    ZILError err = ZCL_OK;
+    if (op == kTokPlus && a->type.type == ZIL_TYPE_STRING) {
+        if (b->type.type != ZIL_TYPE_STRING && b->type.type != ZIL_TYPE_VAR)
+            return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+        ZCLVar* t = nullptr;
+        if ((err = ZCLToWritable(g, a, &t)))
+            return err;
+        if ((err = emitInPlace(g, "stradd", b, t)))
+            return err;
+        *out = t;
+        return ZCL_OK;
+    }
+    const char* base = nullptr;
+    bool intOnly = false;
+    switch (op) {
+    case kTokPlus: base = "add"; break;
+    case kTokMinus: base = "sub"; break;
+    case kTokMul: base = "mul"; break;
+    case kTokDiv: base = "div"; break;
+    case kTokMod: base = "mod"; break;
+    case kTokBitAnd: base = "and"; intOnly = true; break;
+    case kTokBitOr: base = "or"; intOnly = true; break;
+    case kTokXor: base = "xor"; intOnly = true; break;
+    case kTokShl: base = "asl"; intOnly = true; break;
+    case kTokShr: base = "asr"; intOnly = true; break;
+    default: return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    }
+    int type = 0;
+    if ((err = unify(g, &a, &b, &type)))
+        return err;
+    if (intOnly && type == ZIL_TYPE_FLOAT)
+        return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+    ZCLVar* t = nullptr;
+    if ((err = ZCLToWritable(g, a, &t)))
+        return err;
+    t->type = ZCLMakeType(type);
+    if ((err = emitInPlace(g, intOnly ? std::string(base) : arithMnemonic(base, type), b, t)))
+        return err;
+    *out = t;
+    return ZCL_OK;
+}
+
+ZILError compare(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
+{
+    ZILError err = ZCL_OK;
+    ZCLVar* t = nullptr;
+    if (b->isNull && (op == kTokEq || op == kTokNe)) {
+        ZCLVar* r = nullptr;
+        if ((err = ZCLToRegister(g, a, &r)) || (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
+            return err;
+        err = ZCLEmit(g, op == kTokEq ? "snul" : "snnul", {ZCLOp(g, r), ZCLOp(g, t)});
+        ZCLRelease(g, r);
+        *out = t;
+        return err;
+    }
+    static const char* const kNames[] = {"cseq", "csgt", "csge", "cslt", "csle", "csne"};
+    const char* base = kNames[op == kTokEq ? 0 : op == kTokGt ? 1 : op == kTokGe ? 2 : op == kTokLt ? 3 : op == kTokLe ? 4 : 5];
+    std::string mn;
+    if (a->type.type == ZIL_TYPE_STRING && b->type.type == ZIL_TYPE_STRING && (op == kTokEq || op == kTokNe)) {
+        mn = op == kTokEq ? "streq" : "strne";
+    } else if (isNumeric(a) || isNumeric(b) || a->type.type == ZIL_TYPE_VAR || b->type.type == ZIL_TYPE_VAR) {
+        int type = 0;
+        if ((err = unify(g, &a, &b, &type)))
+            return err;
+        mn = arithMnemonic(base, type);
+    } else if (op == kTokEq || op == kTokNe) {
+        // References of other types compare by identity.
+        ZCLVar *ra = nullptr, *rb = nullptr;
+        if ((err = ZCLToRegister(g, a, &ra)) || (err = ZCLToRegister(g, b, &rb)) ||
+            (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
+            return err;
+        err = ZCLEmit(g, "cmpref", {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)});
+        ZCLRelease(g, ra);
+        ZCLRelease(g, rb);
+        if (!err && op == kTokNe)
+            err = ZCLEmit(g, "unot", {ZCLOp(g, t)});
+        *out = t;
+        return err;
+    } else {
+        return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+    }
+    // cs.. a, b, dst compares b with a: the left operand goes second.
+    ZCLVar* left = nullptr;
+    if ((err = ZCLToRegister(g, a, &left)))
+        return err;
+    ZCLVar* right = b;
+    if ((err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
+        return err;
+    err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, right), ZCLOp(g, left), ZCLOp(g, t)});
+    ZCLRelease(g, left);
+    ZCLRelease(g, right);
+    *out = t;
+    return err;
+}
+
+// Binary levels from `|` (0) to `*` (6).
+int levelOf(int tok)
+{
+    switch (tok) {
+    case kTokBitOr: return 0;
+    case kTokXor: return 1;
+    case kTokBitAnd: return 2;
+    case kTokEq: case kTokNe: return 3;
+    case kTokLt: case kTokLe: case kTokGt: case kTokGe: return 4;
+    case kTokShl: case kTokShr: return 5;
+    case kTokPlus: case kTokMinus: return 6;
+    case kTokMul: case kTokDiv: case kTokMod: return 7;
+    default: return -1;
+    }
+}
+
+ZILError parseBinary(ZCLGen* g, int level, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    if (level > 7)
+        return parseUnary(g, out, want);
+    ZCLVar* a = nullptr;
+    ZILError err = parseBinary(g, level + 1, &a, want);
+    if (err)
+        return err;
+    for (;;) {
+        int op = ZCLPeek(g->st);
+        if (levelOf(op) != level)
+            break;
+        ZCLNext(g->st);
+        ZCLVar* b = nullptr;
+        if ((err = parseBinary(g, level + 1, &b, level == 3 ? nullptr : want)))
+            return err;
+        if (level == 3 || level == 4)
+            err = compare(g, op, a, b, &a);
+        else
+            err = binaryArith(g, op, a, b, &a);
+        if (err)
+            return err;
+    }
+    *out = a;
+    return ZCL_OK;
+}
+
+// && and ||: the right operand is skipped when the left decides.
+ZILError parseLogical(ZCLGen* g, bool isOr, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLVar* a = nullptr;
+    ZILError err = isOr ? parseLogical(g, false, &a, want) : parseBinary(g, 0, &a, want);
+    if (err)
+        return err;
+    while (ZCLPeek(g->st) == (isOr ? kTokOr : kTokAnd)) {
+        ZCLNext(g->st);
+        ZCLVar* t = nullptr;
+        if ((err = ZCLToWritable(g, a, &t)))
+            return err;
+        if (!t->temp)
+            return ZCLGenFatal(g, "First operand is not a temp-var!", "cg_logical");
+        size_t at = 0;
+        if ((err = ZCLEmit(g, isOr ? "tstne" : "tsteq", {ZCLOp(g, t), ZCLOfs(0)}, &at)))
+            return err;
+        size_t word = g->func->code.size() - 1;
+        ZCLVar* b = nullptr;
+        if ((err = isOr ? parseLogical(g, false, &b, want) : parseBinary(g, 0, &b, want)))
+            return err;
+        if ((err = ZCLEmit(g, "move", {ZCLOp(g, b), ZCLOp(g, t)})))
+            return err;
+        ZCLRelease(g, b);
+        t->shared = true;
+        t->type = ZCLMakeType(ZIL_TYPE_INT);
+        ZCLPatchBranch(g, at, word, g->func->code.size());
+        a = t;
+    }
+    *out = a;
+    return ZCL_OK;
+}
+
+ZILError lookupName(ZCLGen* g, const std::string& name, bool globalOnly, ZCLVar** out)
+{
+    if (!globalOnly) {
+        for (auto s = g->scopes.rbegin(); s != g->scopes.rend(); ++s)
+            for (ZCLVar* v : *s)
+                if (v->name == name) {
+                    *out = v;
+                    return ZCL_OK;
+                }
+        for (ZCLVar* v : g->args)
+            if (v->name == name) {
+                *out = v;
+                return ZCL_OK;
+            }
+        if (g->isMethod && g->cls)
+            for (size_t i = 0; i < g->cls->members.size(); i++)
+                if (g->cls->members[i].name == name) {
+                    ZCLVar* v = ZCLNewVar(g, g->cls->members[i].type);
+                    v->mode = kZCLModeMember;
+                    v->reg = 0;
+                    v->member = static_cast<int>(i);
+                    v->lvalue = true;
+                    v->constant = g->cls->members[i].type.isConst != 0;
+                    *out = v;
+                    return ZCL_OK;
+                }
+    }
+    ZCLClass* global = ZCLClassAt(g->st, 16);
+    if (global)
+        for (size_t i = 0; i < global->members.size(); i++)
+            if (global->members[i].name == name) {
+                ZCLVar* v = ZCLNewVar(g, global->members[i].type);
+                v->mode = kZCLModeMember;
+                v->reg = 2;
+                v->member = static_cast<int>(i);
+                v->lvalue = true;
+                v->constant = global->members[i].type.isConst != 0;
+                *out = v;
+                return ZCL_OK;
+            }
+    return ZCLError(g->st, name.c_str(), ZCL_ERR_Undefined_Identifier);
+}
+
+// name ( args ): a function of the current class or of the global space.
+ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZCLNext(st);   // (
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    ZILError err = ZCL_OK;
+    if (ZCLPeek(st) != kTokRParen) {
+        for (;;) {
+            ZCLVar* a = nullptr;
+            if ((err = parseAssign(g, &a, nullptr)))
+                return err;
+            ZCLVar* r = nullptr;
+            if ((err = ZCLToRegister(g, a, &r)))
+                return err;
+            args.push_back(r);
+            types.push_back(r->type);
+            if ((err = ZCLNext(st)))
+                return err;
+            if (st->tokId == kTokRParen)
+                break;
+            if (st->tokId != kTokComma)
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+        }
+    } else {
+        ZCLNext(st);
+    }
+    ZCLFunc* f = nullptr;
+    ZCLTypeDesc none;
+    err = ZCL_ERR_No_Matching_Function;
+    ZCLClass* where = g->cls;
+    if (where && where->typeId != 16)
+        err = ZCLResolveOverload(st, where, name, types, want != nullptr, want ? *want : none, &f);
+    if (err) {
+        where = ZCLClassAt(st, 16);
+        err = where ? ZCLResolveOverload(st, where, name, types, want != nullptr, want ? *want : none, &f)
+                    : ZCL_ERR_No_Matching_Function;
+    }
+    if (err)
+        return ZCLErrorAt(st, namePos, name.c_str(), err);
+    bool method = (f->flags & kZCLFuncMethod) != 0;
+    if (method && !g->isMethod)
+        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Method_From_Function);
+    // Arguments converted to the parameters' types, each with its own value handle.
+    for (size_t i = 0; i < args.size() && i < f->args.size(); i++) {
+        if ((err = ZCLConvert(g, args[i], f->args[i].type, &args[i])))
+            return err;
+        if (isValueType(f->args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
+            return err;
+    }
+    // Registers in use (and `this`) are saved around the call.
+    int lo = 32, hi = -1;
+    for (int r = g->isMethod ? 0 : 3; r < 32; r++)
+        if (g->regs[r] || (r == 0 && g->isMethod)) {
+            lo = std::min(lo, r);
+            hi = r;
+        }
+    int saved = hi >= lo ? hi - lo + 1 : 0;
+    if (saved && (err = ZCLEmit(g, "pushr", {{ZILK_REGS, lo, saved}})))
+        return err;
+    for (int i = 0; i < saved; i++)
+        if ((err = ZCLSimStackPush(g, nullptr)))
+            return err;
+    for (size_t i = args.size(); i-- > 0;) {
+        if ((err = ZCLEmit(g, "push", {ZCLOp(g, args[i])})))
+            return err;
+        ZCLRelease(g, args[i]);
+        if ((err = ZCLSimStackPush(g, nullptr)))
+            return err;
+    }
+    if (method)
+        err = ZCLEmit(g, "callm", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
+    else
+        err = ZCLEmit(g, "calls", {ZCLImm(f->handle)});
+    if (err || (err = ZCLEmitDrop(g, static_cast<int>(args.size()))) ||
+        (err = ZCLSimStackPop(g, static_cast<int>(args.size()))))
+        return err;
+    if (saved && (err = ZCLEmit(g, "popr", {{ZILK_REGS, lo, saved}})))
+        return err;
+    if ((err = ZCLSimStackPop(g, saved)))
+        return err;
+    ZCLVar* t = nullptr;
+    if ((err = ZCLMakeTempVar(g, f->hasResult ? f->result : ZCLMakeType(ZIL_TYPE_VAR), &t)))
+        return err;
+    if (f->hasResult && (err = ZCLEmit(g, "move", {ZCLReg(1), ZCLOp(g, t)})))
+        return err;
+    t->shared = true;
+    t->type.isConst = 0;
+    *out = t;
+    return ZCL_OK;
+}
+
+ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLNext(st);
+    if (err)
+        return err;
+    ZCLPendingLiteral lit{};
+    switch (st->tokId) {
+    case kTokIntLiteral:
+    case kTokCharLiteral: {
+        int32_t v = 0;
+        if (st->tokId == kTokCharLiteral) {
+            if (ZCLCharLiteralValue(st->tok, &v))
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Invalid_Character_Literal);
+        } else {
+            v = static_cast<int32_t>(std::strtoll(st->tok.c_str(), nullptr, 10));
+        }
+        if (want && want->type == ZIL_TYPE_FLOAT) {
+            lit.kind = 2;
+            lit.f = v;
+            return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_FLOAT), out);
+        }
+        lit.kind = 1;
+        lit.l = v;
+        return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_INT), out);
+    }
+    case kTokTrue:
+    case kTokFalse:
+        lit.kind = 1;
+        lit.l = st->tokId == kTokTrue ? 1 : 0;
+        return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_INT), out);
+    case kTokFloatLiteral:
+        lit.kind = 2;
+        lit.f = ZCLFloatLiteralValue(st->tok);
+        return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_FLOAT), out);
+    case kTokStringLiteral:
+        lit.kind = 3;
+        lit.s = st->tok;
+        return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_STRING), out);
+    case kTokNull: {
+        ZCLVar* v = ZCLNewVar(g, want ? *want : ZCLMakeType(ZIL_TYPE_NULL));
+        v->isNull = true;
+        *out = v;
+        return ZCL_OK;
+    }
+    case kTokThis: {
+        if (!g->isMethod)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Method_Without_Object);
+        ZCLVar* v = ZCLNewVar(g, ZCLMakeType(g->cls->typeId));
+        v->mode = kZCLModeRegister;
+        v->reg = 0;
+        *out = v;
+        return ZCL_OK;
+    }
+    case kTokLParen: {
+        size_t at = ZCLFileGetPosition(st->file);
+        ZCLTypeDesc cast;
+        err = ZCLParseType(st, &cast);
+        if (err == ZCL_OK && ZCLPeek(st) == kTokRParen) {
+            ZCLNext(st);
+            ZCLVar* v = nullptr;
+            if ((err = parseUnary(g, &v, &cast)))
+                return err;
+            if (v->type.type == ZIL_TYPE_VAR) {
+                ZCLVar* r = nullptr;
+                if ((err = ZCLToRegister(g, v, &r)))
+                    return err;
+                r->type = cast;
+                *out = r;
+                return ZCL_OK;
+            }
+            return ZCLConvert(g, v, cast, out);
+        }
+        if (err != ZCL_OK && err != ZCL_ERR_Not_A_Type_Declaration)
+            return err;
+        ZCLFileSetPosition(st->file, at);
+        if ((err = parseAssign(g, out, want)))
+            return err;
+        return ZCLExpect(st, kTokRParen);
+    }
+    case kTokScope: {
+        if ((err = ZCLExpect(st, kTokIdentifier)))
+            return err;
+        return lookupName(g, st->tok, true, out);
+    }
+    case kTokIdentifier: {
+        std::string name = st->tok;
+        size_t pos = st->tokStart;
+        if (ZCLPeek(st) == kTokLParen)
+            return parseCall(g, name, pos, out, want);
+        return lookupName(g, name, false, out);
+    }
+    default:
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    }
+}
+
+ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLVar* v = nullptr;
+    ZILError err = parsePrimary(g, &v, want);
+    if (err)
+        return err;
+    for (;;) {
+        int id = ZCLPeek(g->st);
+        if (id == kTokInc || id == kTokDec) {
+            ZCLNext(g->st);
+            if (!v->lvalue)
+                return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Not_An_LValue);
+            if (v->constant)
+                return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_LValue_Is_Constant);
+            ZCLVar* before = nullptr;
+            if ((err = ZCLMakeTempVar(g, v->type, &before)) ||
+                (err = ZCLEmit(g, "copy", {ZCLOp(g, v), ZCLOp(g, before)})))
+                return err;
+            std::string mn = id == kTokInc ? "inc" : "dec";
+            if (isInt(v))
+                mn += "l";
+            else if (isFloat(v))
+                mn += "f";
+            if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, v)})))
+                return err;
+            ZCLRelease(g, v);
+            v = before;
+            continue;
+        }
+        break;
+    }
+    *out = v;
+    return ZCL_OK;
+}
+
+ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    int id = ZCLPeek(st);
+    if (id == kTokInc || id == kTokDec || id == kTokPlus) {
+        ZCLNext(st);
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    }
+    if (id != kTokMinus && id != kTokNot && id != kTokBitNot)
+        return parsePostfix(g, out, want);
+    ZCLNext(st);
+    if (id == kTokMinus && ZCLPeek(st) == kTokIntLiteral) {
+        // A negative integer literal is folded.
+        ZCLNext(st);
+        ZCLPendingLiteral lit{};
+        int64_t v = -std::strtoll(st->tok.c_str(), nullptr, 10);
+        if (want && want->type == ZIL_TYPE_FLOAT) {
+            lit.kind = 2;
+            lit.f = static_cast<double>(v);
+            return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_FLOAT), out);
+        }
+        lit.kind = 1;
+        lit.l = static_cast<int32_t>(v);
+        return ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_INT), out);
+    }
+    ZCLVar* v = nullptr;
+    ZILError err = parseUnary(g, &v, want);
+    if (err)
+        return err;
+    ZCLVar* t = nullptr;
+    if ((err = ZCLToWritable(g, v, &t)))
+        return err;
+    std::string mn;
+    if (id == kTokMinus) {
+        if (!isNumeric(t) && t->type.type != ZIL_TYPE_VAR)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+        mn = arithMnemonic("neg", t->type.type);
+    } else {
+        if (!isInt(t) && t->type.type != ZIL_TYPE_VAR)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+        mn = id == kTokNot ? "unot" : "not";
+        t->type = ZCLMakeType(ZIL_TYPE_INT);
+    }
+    if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, t)})))
+        return err;
+    *out = t;
+    return ZCL_OK;
+}
+
+const char* compoundBase(int tok)
+{
+    switch (tok) {
+    case kTokAddAssign: return "+";
+    case kTokSubAssign: return "-";
+    case kTokMulAssign: return "*";
+    case kTokDivAssign: return "/";
+    case kTokModAssign: return "%";
+    case kTokAndAssign: return "&";
+    case kTokOrAssign: return "|";
+    case kTokXorAssign: return "^";
+    case kTokShlAssign: return "<<";
+    case kTokShrAssign: return ">>";
+    default: return nullptr;
+    }
+}
+
+int compoundOp(int tok)
+{
+    static const int map[][2] = {{kTokAddAssign, kTokPlus}, {kTokSubAssign, kTokMinus}, {kTokMulAssign, kTokMul},
+                                 {kTokDivAssign, kTokDiv},  {kTokModAssign, kTokMod},   {kTokAndAssign, kTokBitAnd},
+                                 {kTokOrAssign, kTokBitOr}, {kTokXorAssign, kTokXor},   {kTokShlAssign, kTokShl},
+                                 {kTokShrAssign, kTokShr}};
+    for (auto& m : map)
+        if (m[0] == tok)
+            return m[1];
+    return 0;
+}
+
+ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZCLVar* lhs = nullptr;
+    ZILError err = parseLogical(g, true, &lhs, want);
+    if (err)
+        return err;
+    int id = ZCLPeek(st);
+    if (id != kTokAssign && !compoundBase(id)) {
+        *out = lhs;
+        return ZCL_OK;
+    }
+    ZCLNext(st);
+    size_t opPos = st->tokStart;
+    std::string opText = st->tok;
+    if (!lhs->lvalue)
+        return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Not_An_LValue);
+    if (lhs->constant)
+        return ZCLErrorAt(st, opPos, lhs->name.c_str(), ZCL_ERR_LValue_Is_Constant);
+    ZCLVar* rhs = nullptr;
+    if ((err = parseAssign(g, &rhs, &lhs->type)))
+        return err;
+    if (id == kTokAssign) {
+        if ((err = ZCLAssignInto(g, lhs, rhs, false)))
+            return err;
+        *out = lhs;
+        return ZCL_OK;
+    }
+    int op = compoundOp(id);
+    if (op == kTokPlus && lhs->type.type == ZIL_TYPE_STRING) {
+        if ((err = emitInPlace(g, "stradd", rhs, lhs)))
+            return err;
+    } else if (isNumeric(lhs) || lhs->type.type == ZIL_TYPE_VAR) {
+        ZCLVar* r = nullptr;
+        if ((err = ZCLConvert(g, rhs, lhs->type, &r)))
+            return err;
+        std::string mn;
+        switch (op) {
+        case kTokPlus: mn = "add"; break;
+        case kTokMinus: mn = "sub"; break;
+        case kTokMul: mn = "mul"; break;
+        case kTokDiv: mn = "div"; break;
+        case kTokMod: mn = "mod"; break;
+        case kTokBitAnd: mn = "and"; break;
+        case kTokBitOr: mn = "or"; break;
+        case kTokXor: mn = "xor"; break;
+        case kTokShl: mn = "asl"; break;
+        default: mn = "asr"; break;
+        }
+        bool arith = op == kTokPlus || op == kTokMinus || op == kTokMul || op == kTokDiv || op == kTokMod;
+        if (arith)
+            mn = arithMnemonic(mn.c_str(), lhs->type.type);
+        else if (isFloat(lhs))
+            return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Incompatible_Type);
+        if ((err = emitInPlace(g, mn, r, lhs)))
+            return err;
+    } else {
+        return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Incompatible_Type);
+    }
+    *out = lhs;
+    return ZCL_OK;
+}
+
+} // namespace
+
+ZILError ZCLToRegister(ZCLGen* g, ZCLVar* v, ZCLVar** out)
+{
+    if (v->mode == kZCLModeRegister) {
+        *out = v;
+        return ZCL_OK;
+    }
+    ZCLVar* t = nullptr;
+    ZILError err = ZCLMakeTempVar(g, v->type, &t);
+    if (err)
+        return err;
+    if (v->isNull) {
+        // push puts the null handle on the stack; pop takes it into the register.
+        if ((err = ZCLEmit(g, "push", {})) || (err = ZCLEmit(g, "pop", {ZCLOp(g, t)})))
+            return err;
+    } else if ((err = ZCLEmit(g, "move", {ZCLOp(g, v), ZCLOp(g, t)}))) {
+        return err;
+    }
+    t->shared = !v->isNull;
+    t->literal = v->literal;
+    t->isNull = v->isNull;
+    ZCLRelease(g, v);
+    *out = t;
+    return ZCL_OK;
+}
+
+ZILError ZCLToWritable(ZCLGen* g, ZCLVar* v, ZCLVar** out)
+{
+    if (v->temp && v->mode == kZCLModeRegister && !v->shared) {
+        *out = v;
+        return ZCL_OK;
+    }
+    ZCLVar* src = v;
+    ZILError err = ZCL_OK;
+    if (v->isNull && (err = ZCLToRegister(g, v, &src)))
+        return err;
+    ZCLVar* t = nullptr;
+    if ((err = ZCLMakeTempVar(g, src->type, &t)))
+        return err;
+    if ((err = ZCLEmit(g, "copy", {ZCLOp(g, src), ZCLOp(g, t)})))
+        return err;
+    t->type.isConst = 0;
+    ZCLRelease(g, src);
+    *out = t;
+    return ZCL_OK;
+}
+
+ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out)
+{
+    ZCLState* st = g->st;
+    *out = v;
+    if (v->isNull || to.type == ZIL_TYPE_VAR || to.type == v->type.type)
+        return ZCL_OK;
+    ZILError err = ZCL_OK;
+    if ((to.type == ZIL_TYPE_FLOAT && isInt(v)) || (to.type == ZIL_TYPE_INT && isFloat(v))) {
+        ZCLVar* r = nullptr;
+        ZCLVar* t = nullptr;
+        if ((err = ZCLToRegister(g, v, &r)) || (err = ZCLMakeTempVar(g, ZCLMakeType(to.type), &t)))
+            return err;
+        ZCLWarning(st, nullptr, to.type == ZIL_TYPE_INT ? ZCL_WARN_Float_To_Int : ZCL_WARN_Int_To_Float);
+        err = ZCLEmit(g, to.type == ZIL_TYPE_FLOAT ? "cvf" : "cvl", {ZCLOp(g, r), ZCLOp(g, t)});
+        ZCLRelease(g, r);
+        *out = t;
+        return err;
+    }
+    if (v->type.type == ZIL_TYPE_VAR)
+        return ZCL_OK;   // checked where it is stored
+    ZCLCompat c = ZCLTypeCompatible(st, to, v->type);
+    if (c == kZCLIdentical || c == kZCLConvertible)
+        return ZCL_OK;
+    return ZCLError(st, st->tok.c_str(), c == kZCLExplicitOnly ? ZCL_ERR_Needs_Type_Cast : ZCL_ERR_Incompatible_Type);
+}
+
+ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
+{
+    ZCLState* st = g->st;
+    (void)initialising;
+    ZILError err = ZCL_OK;
+    if (src->isNull) {
+        if (isValueType(dst->type))
+            ZCLWarning(st, nullptr, ZCL_WARN_Null_To_Value);
+        ZCLVar* r = nullptr;
+        if ((err = ZCLToRegister(g, src, &r)) || (err = ZCLEmit(g, "move", {ZCLOp(g, r), ZCLOp(g, dst)})))
+            return err;
+        ZCLRelease(g, r);
+        return ZCL_OK;
+    }
+    bool typeless = src->type.type == ZIL_TYPE_VAR && dst->type.type != ZIL_TYPE_VAR;
+    if (typeless)
+        ZCLWarning(st, nullptr, ZCL_WARN_Typeless_To_Type);
+    if (src->type.isWeak && !dst->type.isWeak)
+        ZCLWarning(st, nullptr, ZCL_WARN_Reference_From_Weak);
+    if ((err = ZCLConvert(g, src, dst->type, &src)))
+        return err;
+    const char* mn = "move";
+    if (dst->type.isWeak) {
+        if (src->temp && !src->shared)
+            ZCLWarning(st, nullptr, ZCL_WARN_Temporary_To_Weak);
+        mn = "wref";
+    } else if (isValueType(dst->type) || (typeless && isValueType(dst->type))) {
+        mn = src->temp && !src->shared ? "move" : "copy";
+    } else if (src->literal && dst->type.type != ZIL_TYPE_VAR) {
+        ZCLWarning(st, nullptr, ZCL_WARN_Constant_To_Reference);
+        mn = "copy";
+    } else if (src->type.type == ZIL_TYPE_VAR && src->shared) {
+        mn = "move";
+    }
+    if (src->mode != kZCLModeRegister && dst->mode != kZCLModeRegister && dst->mode == kZCLModeElement &&
+        src->mode == kZCLModeElement) {
+        ZCLVar* r = nullptr;
+        if ((err = ZCLToRegister(g, src, &r)))
+            return err;
+        src = r;
+    }
+    if ((err = ZCLEmit(g, mn, {ZCLOp(g, src), ZCLOp(g, dst)})))
+        return err;
+    ZCLRelease(g, src);
+    if (typeless && ZCLOptions(st).useRtchk) {
+        ZCLClass* c = ZCLClassAt(st, dst->type.type);
+        if (!c || c->family != ZIL_FAMILY_INTERFACE)
+            err = ZCLEmit(g, "rtchk", {ZCLTypeOp(dst->type.type), ZCLOp(g, dst)});
+    }
+    dst->initialised = true;
+    return err;
+}
+
+ZILError ZCLParseExpression(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    return parseAssign(g, out, want);
+}

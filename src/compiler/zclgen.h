@@ -1,0 +1,124 @@
+// The code generator's working records: the operand model (ZCLVar), the simulated register file
+// and data stack of the function being compiled, and the emission helpers. Expressions and
+// statements are compiled in one walk over the tokens; every parse function emits as it goes
+// and describes its result as a ZCLVar.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "src/compiler/zclparse.h"
+#include "src/compiler/zclstate.h"
+
+enum ZCLVarMode : int {
+    kZCLModeNone = 0,
+    kZCLModeRegister = 1,
+    kZCLModeStack = 2,
+    kZCLModeMember = 3,    // (r+d)
+    kZCLModeElement = 4,   // (r+r)
+};
+
+struct ZCLVar {
+    ZCLTypeDesc type;
+    std::string name;
+    int mode = kZCLModeNone;
+    int reg = -1;          // register, or the register holding the object / array
+    int slot = -1;         // simulated stack slot (its offset is slot - stack index)
+    int member = 0;        // member index for mode 3
+    bool temp = false;
+    bool initialised = false;
+    bool shared = false;   // holds a handle others see (a constant, a variable): copy before changing it
+    bool lvalue = false;
+    bool constant = false; // declared const
+    bool literal = false;  // a literal value (for 1513)
+    bool isNull = false;   // the `null` literal, typed by its destination
+    ZCLVar* index = nullptr;   // the index temporary of an array element
+    ZCLVar* base = nullptr;    // the object temporary of a member of a computed object
+};
+
+// One instruction operand as the emitter takes it.
+struct ZCLOperand {
+    int kind;
+    ZILLong a = 0, b = 0;
+};
+
+struct ZCLPendingLiteral {
+    int kind;              // 1 int, 2 float, 3 string
+    ZILLong l = 0;
+    double f = 0;
+    std::string s;
+    size_t pos;            // code word to patch with the data index
+};
+
+struct ZCLGen {
+    ZCLState* st = nullptr;
+    ZCLFunc* func = nullptr;
+    ZCLClass* cls = nullptr;
+    bool isMethod = false;
+    bool isCofunction = false;
+    std::vector<std::unique_ptr<ZCLVar>> pool;
+    ZCLVar* regs[32] = {};
+    ZCLVar* stack[1024] = {};
+    int sp = 1024;
+    int argTop = 1024;                       // stack index below the arguments
+    std::vector<std::vector<ZCLVar*>> scopes;// locals by block
+    std::vector<ZCLVar*> args;
+    int registerLocals = 0;
+    bool returned = false;
+    struct Loop {
+        std::vector<size_t> breaks;          // positions of `bra` offset words
+        std::vector<size_t> branchAt;        // address of each `bra`
+        int sp;
+    };
+    std::vector<Loop> loops;
+    std::vector<ZCLPendingLiteral> literals;
+    bool globalInit = false;                 // compiling into the global initialisation function
+};
+
+// Simulation (fatal errors on inconsistency).
+ZILError ZCLSimStackPush(ZCLGen* g, ZCLVar* v);
+ZILError ZCLSimStackPop(ZCLGen* g, int n);
+ZILError ZCLSimRegisterSet(ZCLGen* g, int reg, ZCLVar* v);
+ZILError ZCLSimRegisterUnset(ZCLGen* g, int reg);
+ZCLVar* ZCLNewVar(ZCLGen* g, const ZCLTypeDesc& type);
+ZILError ZCLMakeTempVar(ZCLGen* g, const ZCLTypeDesc& type, ZCLVar** out);
+ZILError ZCLFreeTempVar(ZCLGen* g, ZCLVar* v);
+// Frees v when it is a temporary (and its base/index temporaries); named vars are left alone.
+void ZCLRelease(ZCLGen* g, ZCLVar* v);
+ZILError ZCLMakeLocalVar(ZCLGen* g, const std::string& name, const ZCLTypeDesc& type, ZCLVar** out);
+ZILError ZCLGenFatal(ZCLGen* g, const char* message, const char* function);
+
+// Emission.
+ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v);
+inline ZCLOperand ZCLImm(ZILLong v) { return {ZILK_IMM, v, 0}; }
+inline ZCLOperand ZCLTypeOp(ZILLong v) { return {ZILK_TYPE, v, 0}; }
+inline ZCLOperand ZCLOfs(ZILLong v) { return {ZILK_OFS, v, 0}; }
+inline ZCLOperand ZCLReg(int r) { return {ZILK_R, r, 0}; }
+// Appends the instruction of this mnemonic whose operand kinds match; returns its address in
+// *at. No such instruction is a fatal error.
+ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at = nullptr);
+ZILError ZCLEmitPush(ZCLGen* g, int n);   // push / pushm n (code only)
+ZILError ZCLEmitDrop(ZCLGen* g, int n);   // pop / popm n (code only)
+// Patches the branch whose last word is at `word` (instruction at `at`) to jump to `target`.
+void ZCLPatchBranch(ZCLGen* g, size_t at, size_t word, size_t target);
+// A literal into a new temporary register (moveh with a pending data index).
+ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDesc& type, ZCLVar** out);
+// Adds the pending literals to the data segment and writes their indices.
+ZILError ZCLResolveLiterals(ZCLGen* g);
+
+// Expressions (zclexpr.cpp). `want` is the destination type when known (null: none).
+ZILError ZCLParseExpression(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want = nullptr);
+// Compiles an expression and stores it into dst (converted to dst's type).
+ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising);
+// A value into a register: the var itself when it is a register temp, else a new temp.
+ZILError ZCLToRegister(ZCLGen* g, ZCLVar* v, ZCLVar** out);
+// A register temp with its own handle that may be changed in place.
+ZILError ZCLToWritable(ZCLGen* g, ZCLVar* v, ZCLVar** out);
+ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out);
+
+// Statements (zclstmt.cpp).
+ZILError ZCLParseStatement(ZCLGen* g);
+ZILError ZCLParseBlock(ZCLGen* g);
+// Drops the locals and arguments from the simulation at the end of a body.
+ZILError ZCLEmitReturnTail(ZCLGen* g);

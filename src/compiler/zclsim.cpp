@@ -1,0 +1,254 @@
+// The simulated machine of the function being compiled: the 32 registers and the data stack
+// with the variable in each slot, temporaries and locals, and the instruction emitter that
+// picks the opcode from a mnemonic and the operands' kinds.
+#include <cstring>
+
+#include "src/compiler/zclgen.h"
+#include "zilopcodes.h"
+
+ZILError ZCLGenFatal(ZCLGen* g, const char* message, const char* function)
+{
+    return ZCLFatal(g->st, "zclsim", 0, message, function);
+}
+
+static ZILError checkStack(ZCLGen* g)
+{
+    for (int i = g->sp; i < 1024; i++) {
+        ZCLVar* v = g->stack[i];
+        if (v && (v->mode != kZCLModeStack || v->slot != i || i - g->sp < 0))
+            return ZCLGenFatal(g, "Inconsistent stack variable detected", "sim_stack_check");
+    }
+    return ZCL_OK;
+}
+
+ZILError ZCLSimStackPush(ZCLGen* g, ZCLVar* v)
+{
+    if (g->sp <= 0)
+        return ZCLGenFatal(g, "Stack overflow", "sim_stack_push");
+    if (v && v->mode != kZCLModeNone)
+        return ZCLGenFatal(g, "Variable already in use", "sim_stack_push");
+    g->sp--;
+    g->stack[g->sp] = v;
+    if (v) {
+        v->mode = kZCLModeStack;
+        v->slot = g->sp;
+    }
+    return checkStack(g);
+}
+
+ZILError ZCLSimStackPop(ZCLGen* g, int n)
+{
+    for (int i = 0; i < n && g->sp < 1024; i++) {
+        if (ZCLVar* v = g->stack[g->sp]) {
+            v->mode = kZCLModeNone;
+            v->slot = -1;
+        }
+        g->stack[g->sp++] = nullptr;
+    }
+    return checkStack(g);
+}
+
+ZILError ZCLSimRegisterSet(ZCLGen* g, int reg, ZCLVar* v)
+{
+    if (reg < 0 || reg >= 32)
+        return ZCLGenFatal(g, "Invalid register number", "sim_register_set");
+    if (v->mode != kZCLModeNone || g->regs[reg])
+        return ZCLGenFatal(g, "Variable already in use", "sim_register_set");
+    g->regs[reg] = v;
+    v->mode = kZCLModeRegister;
+    v->reg = reg;
+    return ZCL_OK;
+}
+
+ZILError ZCLSimRegisterUnset(ZCLGen* g, int reg)
+{
+    if (reg < 0 || reg >= 32)
+        return ZCLGenFatal(g, "Invalid register number", "sim_register_unset");
+    if (ZCLVar* v = g->regs[reg]) {
+        v->mode = kZCLModeNone;
+        v->reg = -1;
+    }
+    g->regs[reg] = nullptr;
+    return ZCL_OK;
+}
+
+ZCLVar* ZCLNewVar(ZCLGen* g, const ZCLTypeDesc& type)
+{
+    g->pool.push_back(std::make_unique<ZCLVar>());
+    ZCLVar* v = g->pool.back().get();
+    v->type = type;
+    return v;
+}
+
+ZILError ZCLMakeTempVar(ZCLGen* g, const ZCLTypeDesc& type, ZCLVar** out)
+{
+    for (int r = 3; r < 32; r++) {
+        if (g->regs[r])
+            continue;
+        ZCLVar* v = ZCLNewVar(g, type);
+        v->temp = true;
+        v->initialised = true;
+        ZILError err = ZCLSimRegisterSet(g, r, v);
+        if (err)
+            return err;
+        *out = v;
+        return ZCL_OK;
+    }
+    return ZCLGenFatal(g, "No free temporary register found", "make_temp_var");
+}
+
+ZILError ZCLFreeTempVar(ZCLGen* g, ZCLVar* v)
+{
+    if (!v->temp)
+        return ZCLGenFatal(g, "ZCLVar is not a temp var", "free_temp_var");
+    if (v->index)
+        ZCLRelease(g, v->index);
+    if (v->base)
+        ZCLRelease(g, v->base);
+    v->index = v->base = nullptr;
+    if (v->mode == kZCLModeRegister)
+        return ZCLSimRegisterUnset(g, v->reg);
+    v->mode = kZCLModeNone;
+    return ZCL_OK;
+}
+
+void ZCLRelease(ZCLGen* g, ZCLVar* v)
+{
+    if (v && v->temp)
+        ZCLFreeTempVar(g, v);
+}
+
+ZILError ZCLMakeLocalVar(ZCLGen* g, const std::string& name, const ZCLTypeDesc& type, ZCLVar** out)
+{
+    for (auto& scope : g->scopes)
+        for (ZCLVar* v : scope)
+            if (v->name == name)
+                return ZCLError(g->st, name.c_str(), ZCL_ERR_Identifier_Already_Defined);
+    for (ZCLVar* v : g->args)
+        if (v->name == name)
+            return ZCLError(g->st, name.c_str(), ZCL_ERR_Identifier_Already_Defined);
+    ZCLVar* v = ZCLNewVar(g, type);
+    v->name = name;
+    v->lvalue = true;
+    v->constant = type.isConst != 0;
+    bool inRegister = false;
+    if (ZCLOptions(g->st).stackLocals == 0 && g->registerLocals < 5)
+        for (int r = 3; r < 32 && !inRegister; r++)
+            if (!g->regs[r]) {
+                ZILError err = ZCLSimRegisterSet(g, r, v);
+                if (err)
+                    return err;
+                inRegister = true;
+                g->registerLocals++;
+            }
+    if (!inRegister) {
+        ZILError err = ZCLEmitPush(g, 1);
+        if (!err)
+            err = ZCLSimStackPush(g, v);
+        if (err)
+            return err;
+    }
+    g->scopes.back().push_back(v);
+    *out = v;
+    return ZCL_OK;
+}
+
+ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v)
+{
+    switch (v->mode) {
+    case kZCLModeRegister:
+        return {ZILK_R, v->reg, 0};
+    case kZCLModeStack:
+        return {ZILK_SD, v->slot - g->sp, 0};
+    case kZCLModeMember:
+        return {ZILK_RD, v->reg, v->member};
+    case kZCLModeElement:
+        return {ZILK_RR, v->reg, v->index ? v->index->reg : 0};
+    default:
+        return {ZILK_NONE, 0, 0};
+    }
+}
+
+ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at)
+{
+    for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++) {
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
+        if (!info || std::strcmp(info->mnemonic, mnemonic) != 0 ||
+            info->operandCount != static_cast<ZILLong>(ops.size()))
+            continue;
+        bool same = true;
+        size_t i = 0;
+        for (const ZCLOperand& o : ops)
+            same = same && info->kinds[i++] == o.kind;
+        if (!same)
+            continue;
+        std::vector<ZILLong>& code = g->func->code;
+        if (at)
+            *at = code.size();
+        code.push_back(op);
+        for (const ZCLOperand& o : ops) {
+            code.push_back(o.a);
+            if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
+                code.push_back(o.b);
+        }
+        return ZCL_OK;
+    }
+    return ZCLGenFatal(g, "No instruction for these operands", mnemonic);
+}
+
+ZILError ZCLEmitPush(ZCLGen* g, int n)
+{
+    if (n <= 0)
+        return ZCL_OK;
+    if (n == 1)
+        return ZCLEmit(g, "push", {});
+    return ZCLEmit(g, "pushm", {ZCLImm(n)});
+}
+
+ZILError ZCLEmitDrop(ZCLGen* g, int n)
+{
+    if (n <= 0)
+        return ZCL_OK;
+    if (n == 1)
+        return ZCLEmit(g, "pop", {});
+    return ZCLEmit(g, "popm", {ZCLImm(n)});
+}
+
+void ZCLPatchBranch(ZCLGen* g, size_t at, size_t word, size_t target)
+{
+    g->func->code[word] = static_cast<ZILLong>(target) - static_cast<ZILLong>(at);
+}
+
+ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDesc& type, ZCLVar** out)
+{
+    ZCLVar* t = nullptr;
+    ZILError err = ZCLMakeTempVar(g, type, &t);
+    if (err)
+        return err;
+    size_t at = 0;
+    if ((err = ZCLEmit(g, "moveh", {{ZILK_DH, 0, 0}, ZCLOp(g, t)}, &at)))
+        return err;
+    ZCLPendingLiteral l = lit;
+    l.pos = at + 1;
+    g->literals.push_back(std::move(l));
+    t->shared = true;
+    t->literal = true;
+    *out = t;
+    return ZCL_OK;
+}
+
+ZILError ZCLResolveLiterals(ZCLGen* g)
+{
+    for (const ZCLPendingLiteral& l : g->literals) {
+        ZILLong index = 0;
+        ZILError err = l.kind == 1   ? ZILAddConstantInt(g->st->ps, l.l, &index)
+                       : l.kind == 2 ? ZILAddConstantFloat(g->st->ps, l.f, &index)
+                                     : ZILAddConstantString(g->st->ps, l.s.c_str(), &index);
+        if (err)
+            return ZCLError(g->st, nullptr, err);
+        if (l.pos < g->func->code.size())
+            g->func->code[l.pos] = index;
+    }
+    g->literals.clear();
+    return ZCL_OK;
+}

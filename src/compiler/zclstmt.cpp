@@ -1,0 +1,358 @@
+// Statements and function bodies: local declarations, blocks with scoped locals, if, while, do,
+// for, break, return, throw, __brk and empty statements, with the reachability of each path.
+#include "src/compiler/zclgen.h"
+
+namespace {
+
+ZILError freeStatementTemps(ZCLGen* g)
+{
+    for (int r = 3; r < 32; r++)
+        if (g->regs[r] && g->regs[r]->temp)
+            ZCLFreeTempVar(g, g->regs[r]);
+    return ZCL_OK;
+}
+
+// Condition into a var and a conditional branch (tsteq) to be patched; *word: its offset word.
+ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word)
+{
+    ZILError err = ZCLExpect(g->st, kTokLParen);
+    ZCLVar* c = nullptr;
+    if (err || (err = ZCLParseExpression(g, &c)))
+        return err;
+    if (c->isNull)
+        return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
+    if ((err = ZCLExpect(g->st, kTokRParen)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, at)))
+        return err;
+    *word = g->func->code.size() - 1;
+    ZCLRelease(g, c);
+    return ZCL_OK;
+}
+
+ZILError emitBra(ZCLGen* g, size_t* at, size_t* word)
+{
+    ZILError err = ZCLEmit(g, "bra", {ZCLOfs(0)}, at);
+    *word = g->func->code.size() - 1;
+    return err;
+}
+
+ZILError openLoop(ZCLGen* g)
+{
+    g->loops.push_back({{}, {}, g->sp});
+    return ZCL_OK;
+}
+
+void closeLoop(ZCLGen* g)
+{
+    ZCLGen::Loop& l = g->loops.back();
+    for (size_t i = 0; i < l.breaks.size(); i++)
+        ZCLPatchBranch(g, l.branchAt[i], l.breaks[i], g->func->code.size());
+    g->loops.pop_back();
+}
+
+ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
+{
+    ZCLState* st = g->st;
+    for (;;) {
+        ZILError err = ZCLExpect(st, kTokIdentifier);
+        if (err)
+            return err;
+        ZCLVar* v = nullptr;
+        if ((err = ZCLMakeLocalVar(g, st->tok, type, &v)))
+            return err;
+        if (ZCLPeek(st) == kTokAssign) {
+            ZCLNext(st);
+            ZCLVar* value = nullptr;
+            if ((err = ZCLParseExpression(g, &value, &v->type)) || (err = ZCLAssignInto(g, v, value, true)))
+                return err;
+        } else if (type.type == ZIL_TYPE_INT && !type.isRef) {
+            // ldz writes a register: the local starts at int 0 through a temporary.
+            ZCLVar* t = nullptr;
+            if ((err = ZCLMakeTempVar(g, type, &t)) || (err = ZCLEmit(g, "ldz", {ZCLOp(g, t)})) ||
+                (err = ZCLEmit(g, "move", {ZCLOp(g, t), ZCLOp(g, v)})))
+                return err;
+            ZCLRelease(g, t);
+        } else if (type.type == ZIL_TYPE_FLOAT) {
+            ZCLPendingLiteral lit{};
+            lit.kind = 2;
+            ZCLVar* t = nullptr;
+            if ((err = ZCLEmitLiteral(g, lit, type, &t)) || (err = ZCLEmit(g, "copy", {ZCLOp(g, t), ZCLOp(g, v)})))
+                return err;
+            ZCLRelease(g, t);
+        }
+        freeStatementTemps(g);
+        if ((err = ZCLNext(st)))
+            return err;
+        if (st->tokId == kTokSemicolon)
+            return ZCL_OK;
+        if (st->tokId != kTokComma)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Missing_Semicolon);
+    }
+}
+
+// Drops locals above `sp` (code only) and returns.
+ZILError emitLeave(ZCLGen* g)
+{
+    ZILError err = ZCLEmitDrop(g, g->argTop - g->sp);
+    if (!err)
+        err = ZCLEmit(g, "ret", {});
+    return err;
+}
+
+ZILError parseStatementInner(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    int id = ZCLPeek(st);
+    ZILError err = ZCL_OK;
+    size_t at = 0, word = 0;
+    switch (id) {
+    case kTokSemicolon:
+        ZCLNext(st);
+        return ZCL_OK;
+    case kTokLBrace:
+        return ZCLParseBlock(g);
+    case kTokBrk:
+        ZCLNext(st);
+        if ((err = ZCLEmit(g, "brk", {})))
+            return err;
+        return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+    case kTokIf: {
+        ZCLNext(st);
+        if ((err = parseCondition(g, &at, &word)) || (err = ZCLParseStatement(g)))
+            return err;
+        bool thenReturned = g->returned;
+        g->returned = false;
+        if (ZCLPeek(st) == kTokElse) {
+            ZCLNext(st);
+            size_t braAt = 0, braWord = 0;
+            if ((err = emitBra(g, &braAt, &braWord)))
+                return err;
+            ZCLPatchBranch(g, at, word, g->func->code.size());
+            if ((err = ZCLParseStatement(g)))
+                return err;
+            ZCLPatchBranch(g, braAt, braWord, g->func->code.size());
+            g->returned = thenReturned && g->returned;
+        } else {
+            ZCLPatchBranch(g, at, word, g->func->code.size());
+        }
+        return ZCL_OK;
+    }
+    case kTokWhile: {
+        ZCLNext(st);
+        size_t top = g->func->code.size();
+        if ((err = parseCondition(g, &at, &word)) || (err = openLoop(g)) || (err = ZCLParseStatement(g)))
+            return err;
+        size_t braAt = 0, braWord = 0;
+        if ((err = emitBra(g, &braAt, &braWord)))
+            return err;
+        ZCLPatchBranch(g, braAt, braWord, top);
+        ZCLPatchBranch(g, at, word, g->func->code.size());
+        closeLoop(g);
+        g->returned = false;
+        return ZCL_OK;
+    }
+    case kTokDo: {
+        ZCLNext(st);
+        size_t top = g->func->code.size();
+        if ((err = openLoop(g)) || (err = ZCLParseStatement(g)) || (err = ZCLExpect(st, kTokWhile)))
+            return err;
+        g->returned = false;
+        if ((err = ZCLExpect(st, kTokLParen)))
+            return err;
+        ZCLVar* c = nullptr;
+        if ((err = ZCLParseExpression(g, &c)) || (err = ZCLExpect(st, kTokRParen)) ||
+            (err = ZCLEmit(g, "tstne", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+            return err;
+        ZCLPatchBranch(g, at, g->func->code.size() - 1, top);
+        ZCLRelease(g, c);
+        closeLoop(g);
+        return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+    }
+    case kTokFor: {
+        ZCLNext(st);
+        if ((err = ZCLExpect(st, kTokLParen)))
+            return err;
+        g->scopes.emplace_back();
+        int scopeSp = g->sp;
+        if ((err = ZCLParseStatement(g)))   // init: a declaration or an expression statement
+            return err;
+        size_t top = g->func->code.size();
+        bool hasCond = ZCLPeek(st) != kTokSemicolon;
+        if (hasCond) {
+            ZCLVar* c = nullptr;
+            if ((err = ZCLParseExpression(g, &c)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+                return err;
+            word = g->func->code.size() - 1;
+            ZCLRelease(g, c);
+        }
+        if ((err = ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon)))
+            return err;
+        // The step is compiled here and moved after the body.
+        size_t stepStart = g->func->code.size();
+        size_t litStart = g->literals.size();
+        if (ZCLPeek(st) != kTokRParen) {
+            ZCLVar* s = nullptr;
+            if ((err = ZCLParseExpression(g, &s)))
+                return err;
+            freeStatementTemps(g);
+        }
+        if ((err = ZCLExpect(st, kTokRParen)))
+            return err;
+        std::vector<ZILLong> step(g->func->code.begin() + static_cast<long>(stepStart), g->func->code.end());
+        std::vector<ZCLPendingLiteral> stepLits(g->literals.begin() + static_cast<long>(litStart), g->literals.end());
+        g->func->code.resize(stepStart);
+        g->literals.resize(litStart);
+        if ((err = openLoop(g)) || (err = ZCLParseStatement(g)))
+            return err;
+        size_t stepAt = g->func->code.size();
+        for (auto& l : stepLits) {
+            l.pos = l.pos - stepStart + stepAt;
+            g->literals.push_back(l);
+        }
+        g->func->code.insert(g->func->code.end(), step.begin(), step.end());
+        size_t braAt = 0, braWord = 0;
+        if ((err = emitBra(g, &braAt, &braWord)))
+            return err;
+        ZCLPatchBranch(g, braAt, braWord, top);
+        if (hasCond)
+            ZCLPatchBranch(g, at, word, g->func->code.size());
+        closeLoop(g);
+        g->returned = false;
+        if ((err = ZCLEmitDrop(g, scopeSp - g->sp)) || (err = ZCLSimStackPop(g, scopeSp - g->sp)))
+            return err;
+        for (ZCLVar* v : g->scopes.back())
+            if (v->mode == kZCLModeRegister) {
+                ZCLSimRegisterUnset(g, v->reg);
+                g->registerLocals--;
+            }
+        g->scopes.pop_back();
+        return ZCL_OK;
+    }
+    case kTokBreak: {
+        ZCLNext(st);
+        if (g->loops.empty())
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Break_Outside_Loop);
+        if ((err = ZCLEmitDrop(g, g->loops.back().sp - g->sp)) || (err = emitBra(g, &at, &word)))
+            return err;
+        g->loops.back().breaks.push_back(word);
+        g->loops.back().branchAt.push_back(at);
+        return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+    }
+    case kTokReturn: {
+        ZCLNext(st);
+        size_t pos = st->tokStart;
+        if (g->isCofunction)
+            return ZCLErrorAt(st, pos, "return", ZCL_ERR_Return_In_Cofunction);
+        if (ZCLPeek(st) == kTokSemicolon) {
+            ZCLNext(st);
+            if (g->func->hasResult)
+                return ZCLErrorAt(st, pos, "return", ZCL_ERR_Function_Must_Return_Value);
+        } else {
+            if (!g->func->hasResult)
+                return ZCLErrorAt(st, pos, "return", ZCL_ERR_Function_Cannot_Return_Value);
+            ZCLVar* v = nullptr;
+            if ((err = ZCLParseExpression(g, &v, &g->func->result)))
+                return err;
+            ZCLVar result;
+            result.type = g->func->result;
+            result.type.isConst = 0;
+            result.mode = kZCLModeRegister;
+            result.reg = 1;
+            result.lvalue = true;
+            if ((err = ZCLAssignInto(g, &result, v, true)))
+                return err;
+            if ((err = ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon)))
+                return err;
+        }
+        if ((err = emitLeave(g)))
+            return err;
+        g->returned = true;
+        return ZCL_OK;
+    }
+    case kTokThrow: {
+        ZCLNext(st);
+        ZCLVar* v = nullptr;
+        if ((err = ZCLParseExpression(g, &v)))
+            return err;
+        ZCLVar result;
+        result.mode = kZCLModeRegister;
+        result.reg = 1;
+        result.lvalue = true;
+        if ((err = ZCLAssignInto(g, &result, v, true)) || (err = ZCLEmitDrop(g, g->argTop - g->sp)) ||
+            (err = ZCLEmit(g, "throw", {})))
+            return err;
+        g->returned = true;
+        return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+    }
+    default:
+        break;
+    }
+    // A declaration when a type comes first, else an expression.
+    size_t at0 = ZCLFileGetPosition(st->file);
+    ZCLTypeDesc type;
+    err = ZCLParseType(st, &type);
+    if (err == ZCL_OK) {
+        if (ZCLPeek(st) == kTokIdentifier)
+            return parseLocalDeclaration(g, type);
+        ZCLFileSetPosition(st->file, at0);
+    } else if (err != ZCL_ERR_Not_A_Type_Declaration) {
+        return err;
+    }
+    ZCLVar* v = nullptr;
+    if ((err = ZCLParseExpression(g, &v)))
+        return err;
+    ZCLRelease(g, v);
+    return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+}
+
+} // namespace
+
+ZILError ZCLParseStatement(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    if (g->returned && !g->isCofunction && ZCLPeek(st) != kTokRBrace) {
+        // Unreachable: compiled for its checks, then its code is dropped.
+        ZCLNext(st);
+        ZCLWarning(st, nullptr, ZCL_WARN_Unreachable_Code);
+        ZCLFileSetPosition(st->file, st->tokStart);
+        size_t codeAt = g->func->code.size(), litAt = g->literals.size();
+        ZILError err = parseStatementInner(g);
+        g->func->code.resize(codeAt);
+        g->literals.resize(litAt);
+        freeStatementTemps(g);
+        g->returned = true;
+        return err;
+    }
+    ZILError err = parseStatementInner(g);
+    freeStatementTemps(g);
+    return err;
+}
+
+ZILError ZCLParseBlock(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLExpect(st, kTokLBrace);
+    if (err)
+        return err;
+    g->scopes.emplace_back();
+    int scopeSp = g->sp;
+    while (ZCLPeek(st) != kTokRBrace) {
+        if (ZCLPeek(st) == kTokNone) {
+            ZCLNext(st);
+            return ZCLError(st, nullptr, ZCL_ERR_Unexpected_EOF);
+        }
+        if ((err = ZCLParseStatement(g)))
+            return err;
+    }
+    ZCLNext(st);
+    if (!g->returned && (err = ZCLEmitDrop(g, scopeSp - g->sp)))
+        return err;
+    if ((err = ZCLSimStackPop(g, scopeSp - g->sp)))
+        return err;
+    for (ZCLVar* v : g->scopes.back())
+        if (v->mode == kZCLModeRegister) {
+            ZCLSimRegisterUnset(g, v->reg);
+            g->registerLocals--;
+        }
+    g->scopes.pop_back();
+    return ZCL_OK;
+}
