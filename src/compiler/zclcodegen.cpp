@@ -53,13 +53,51 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     return ZCLResolveLiterals(g.get());
 }
 
+namespace {
+
+ZILError compileGlobalValue(ZCLState* st, ZCLClass* cls, size_t member)
+{
+    auto g = std::make_unique<ZCLGen>();
+    g->st = st;
+    g->func = cls->funcs[0].get();
+    g->cls = cls;
+    g->globalInit = true;
+    g->scopes.emplace_back();
+    ZCLVar* global = ZCLNewVar(g.get(), ZCLMakeType(16));
+    ZILError err = ZCLSimRegisterSet(g.get(), 2, global);
+    ZCLVar* dst = ZCLNewVar(g.get(), cls->members[member].type);
+    dst->mode = kZCLModeMember;
+    dst->reg = 2;
+    dst->member = static_cast<int>(member);
+    dst->lvalue = true;
+    ZCLVar* value = nullptr;
+    if (!err)
+        err = ZCLParseExpression(g.get(), &value, &dst->type);
+    if (!err)
+        err = ZCLAssignInto(g.get(), dst, value, true);
+    if (!err)
+        err = ZCLResolveLiterals(g.get());
+    return err;
+}
+
+} // namespace
+
 ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
 {
     if (st->pass == 0 && cls->typeId == 16 && member < cls->members.size()) {
+        size_t valueAt = ZCLFileGetPosition(st->file);
         bool judged = false;
         ZILError err = ZCLCheckSimpleInitializer(st, cls->members[member].type, &judged);
-        if (err || judged)
+        if (err)
             return err;
+        if (!cls->funcs.empty()) {
+            // The value is compiled into the global initialisation function, where r2 holds
+            // the global object.
+            ZCLFileSetPosition(st->file, valueAt);
+            return compileGlobalValue(st, cls, member);
+        }
+        if (judged)
+            return ZCL_OK;
     }
     // Reads up to the `,` or `;` outside brackets that ends the value.
     int depth = 0;
