@@ -118,8 +118,11 @@ TEST(EqualizerTest, ZeroGainIsIdentityApartFromTheOffset) {
   for (size_t i = 0; i < buf.size(); ++i) worst = std::max(worst, std::fabs(buf[i] - in[i]));
   EXPECT_LT(worst, 1e-4f);
   // On silence the output is the offsets alone: tiny, alternating, never denormal.
+  CDspEffectEQ quiet;
+  for (int p = 0; p < 3; ++p) quiet.SetParameter(p, 0.0f);
   std::vector<float> silence(2 * 8, 0.0f);
-  eq.Process(silence.data(), 8);
+  quiet.Process(silence.data(), 8);
+  EXPECT_EQ(silence[0], -1e-20f) << "the first sample gets the negative offset";
   for (float v : silence) {
     EXPECT_LT(std::fabs(v), 1e-18f);
     EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL);
