@@ -122,7 +122,7 @@ TEST(EqualizerTest, ZeroGainIsIdentityApartFromTheOffset) {
   for (int p = 0; p < 3; ++p) quiet.SetParameter(p, 0.0f);
   std::vector<float> silence(2 * 8, 0.0f);
   quiet.Process(silence.data(), 8);
-  EXPECT_EQ(silence[0], -1e-20f) << "the first sample gets the negative offset";
+  EXPECT_LT(silence[0], 0.0f) << "the first sample gets the negative offsets";
   for (float v : silence) {
     EXPECT_LT(std::fabs(v), 1e-18f);
     EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL);
