@@ -115,7 +115,10 @@ ZILError ZCLParseType(ZCLState* st, ZCLTypeDesc* out, std::string* unknown)
             ZCLFileSetPosition(file, start);
             return ZCL_ERR_Not_A_Type_Declaration;   // a qualified expression or definition
         }
-        if (!ZCLLookupTypeName(st, name, &found)) {
+        // Inside a class its own nested names (delegates, aliases) need no qualification.
+        ZCLClass* scope = st->currentClass != 16 ? ZCLClassAt(st, st->currentClass) : nullptr;
+        if (!ZCLLookupTypeName(st, name, &found) &&
+            !(scope && ZCLLookupTypeName(st, scope->name + "::" + name, &found))) {
             if (unknown && id == kTokIdentifier) {
                 *unknown = name;
                 st->unknownPos = nameStart;
