@@ -8,8 +8,40 @@
 #include "src/compiler/zclgen.h"
 #include "src/compiler/zclparse.h"
 
+namespace {
+
+// The method table of a script class (function index by method number), made once its methods
+// are all declared: with the first body compiled in pass 1.
+ZILError ensureMethodTable(ZCLState* st, ZCLClass* cls)
+{
+    if (!cls || cls->typeId == 16 || cls->isNative || cls->family != ZIL_FAMILY_CLASS)
+        return ZCL_OK;
+    ZILTypeInfo* ti = ZILTypes(st->ps) + cls->typeId;
+    if (ti->offsetVtab >= 0 && ti->methodCount == static_cast<ZILLong>(cls->funcs.size()))
+        return ZCL_OK;
+    std::vector<ZILLong> table(cls->funcs.size(), -1);
+    for (auto& f : cls->funcs)
+        if (f->memberIndex >= 0 && static_cast<size_t>(f->memberIndex) < table.size())
+            table[static_cast<size_t>(f->memberIndex)] = f->handle;
+    ZILLong offset = -1;
+    if (!table.empty()) {
+        ZILError err = ZILAddNameBytes(st->ps, table.data(), static_cast<ZILLong>(table.size() * sizeof(ZILLong)), &offset);
+        if (err)
+            return ZCLError(st, cls->name.c_str(), err);
+    }
+    ti = ZILTypes(st->ps) + cls->typeId;
+    ti->offsetVtab = offset;
+    ti->methodCount = static_cast<ZILLong>(table.size());
+    ti->instanceSize = static_cast<ZILLong>(cls->members.size());
+    return ZCL_OK;
+}
+
+} // namespace
+
 ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
 {
+    if (ZILError err = ensureMethodTable(st, ZCLClassAt(st, func->classId)))
+        return err;
     auto g = std::make_unique<ZCLGen>();
     g->st = st;
     g->func = func;

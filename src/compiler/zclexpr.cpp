@@ -278,70 +278,72 @@ ZILError lookupName(ZCLGen* g, const std::string& name, bool globalOnly, ZCLVar*
     return ZCLError(g->st, name.c_str(), ZCL_ERR_Undefined_Identifier);
 }
 
-// name ( args ): a function of the current class or of the global space.
-ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want)
+// Reads `( args )`: each argument into a register.
+ZILError parseArgs(ZCLGen* g, std::vector<ZCLVar*>* args, std::vector<ZCLTypeDesc>* types)
 {
     ZCLState* st = g->st;
-    ZCLNext(st);   // (
-    std::vector<ZCLVar*> args;
-    std::vector<ZCLTypeDesc> types;
-    ZILError err = ZCL_OK;
-    if (ZCLPeek(st) != kTokRParen) {
-        for (;;) {
-            ZCLVar* a = nullptr;
-            if ((err = parseAssign(g, &a, nullptr)))
-                return err;
-            ZCLVar* r = nullptr;
-            if ((err = ZCLToRegister(g, a, &r)))
-                return err;
-            args.push_back(r);
-            types.push_back(r->type);
-            if ((err = ZCLNext(st)))
-                return err;
-            if (st->tokId == kTokRParen)
-                break;
-            if (st->tokId != kTokComma)
-                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
-        }
-    } else {
-        ZCLNext(st);
-    }
-    ZCLFunc* f = nullptr;
-    ZCLTypeDesc none;
-    err = ZCL_ERR_No_Matching_Function;
-    ZCLClass* where = g->cls;
-    if (where && where->typeId != 16)
-        err = ZCLResolveOverload(st, where, name, types, want != nullptr, want ? *want : none, &f);
-    if (err) {
-        where = ZCLClassAt(st, 16);
-        err = where ? ZCLResolveOverload(st, where, name, types, want != nullptr, want ? *want : none, &f)
-                    : ZCL_ERR_No_Matching_Function;
-    }
+    ZILError err = ZCLExpect(st, kTokLParen);
     if (err)
-        return ZCLErrorAt(st, namePos, name.c_str(), err);
-    bool method = (f->flags & kZCLFuncMethod) != 0;
-    if (method && !g->isMethod)
-        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Method_From_Function);
-    // Arguments converted to the parameters' types, each with its own value handle.
+        return err;
+    if (ZCLPeek(st) == kTokRParen) {
+        ZCLNext(st);
+        return ZCL_OK;
+    }
+    for (;;) {
+        ZCLVar* a = nullptr;
+        if ((err = parseAssign(g, &a, nullptr)))
+            return err;
+        ZCLVar* r = nullptr;
+        if ((err = ZCLToRegister(g, a, &r)))
+            return err;
+        args->push_back(r);
+        types->push_back(r->type);
+        if ((err = ZCLNext(st)))
+            return err;
+        if (st->tokId == kTokRParen)
+            return ZCL_OK;
+        if (st->tokId != kTokComma)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    }
+}
+
+// Calls f of class `where` (object: the object of a method call, null to use the current `this`
+// or for a static function). The result (or null) into a new temporary.
+ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out)
+{
+    ZILError err = ZCL_OK;
+    bool method = (f->flags & kZCLFuncFunction) == 0;
     for (size_t i = 0; i < args.size() && i < f->args.size(); i++) {
         if ((err = ZCLConvert(g, args[i], f->args[i].type, &args[i])))
             return err;
         if (isValueType(f->args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
             return err;
     }
-    // Registers in use (and `this`) are saved around the call.
+    // Registers in use are saved around the call: `this` (r0) when the caller has one or the
+    // call sets it, and the temporaries and register locals from r3 up. r1 (the result) and r2
+    // (the global object) are not saved.
+    bool saveThis = g->isMethod || (method && object);
     int lo = 32, hi = -1;
-    for (int r = g->isMethod ? 0 : 3; r < 32; r++)
-        if (g->regs[r] || (r == 0 && g->isMethod)) {
+    for (int r = 3; r < 32; r++)
+        if (g->regs[r]) {
             lo = std::min(lo, r);
             hi = r;
         }
     int saved = hi >= lo ? hi - lo + 1 : 0;
+    if (saveThis && (err = ZCLEmit(g, "pushr", {{ZILK_REGS, 0, 1}})))
+        return err;
     if (saved && (err = ZCLEmit(g, "pushr", {{ZILK_REGS, lo, saved}})))
         return err;
-    for (int i = 0; i < saved; i++)
+    for (int i = 0; i < saved + (saveThis ? 1 : 0); i++)
         if ((err = ZCLSimStackPush(g, nullptr)))
             return err;
+    if (method && object) {
+        if (object->isNull || object->type.type == ZIL_TYPE_INT || object->type.type == ZIL_TYPE_FLOAT)
+            return ZCLGenFatal(g, "Trying to change context to non-object variable", "cg_change_context");
+        if (!(object->mode == kZCLModeRegister && object->reg == 0) &&
+            (err = ZCLEmit(g, "move", {ZCLOp(g, object), ZCLReg(0)})))
+            return err;
+    }
     for (size_t i = args.size(); i-- > 0;) {
         if ((err = ZCLEmit(g, "push", {ZCLOp(g, args[i])})))
             return err;
@@ -351,6 +353,8 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
     }
     if (method)
         err = ZCLEmit(g, "callm", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
+    else if (where->isNative)
+        err = ZCLEmit(g, "calln", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
     else
         err = ZCLEmit(g, "calls", {ZCLImm(f->handle)});
     if (err || (err = ZCLEmitDrop(g, static_cast<int>(args.size()))) ||
@@ -358,7 +362,9 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
         return err;
     if (saved && (err = ZCLEmit(g, "popr", {{ZILK_REGS, lo, saved}})))
         return err;
-    if ((err = ZCLSimStackPop(g, saved)))
+    if (saveThis && (err = ZCLEmit(g, "popr", {{ZILK_REGS, 0, 1}})))
+        return err;
+    if ((err = ZCLSimStackPop(g, saved + (saveThis ? 1 : 0))))
         return err;
     ZCLVar* t = nullptr;
     if ((err = ZCLMakeTempVar(g, f->hasResult ? f->result : ZCLMakeType(ZIL_TYPE_VAR), &t)))
@@ -369,6 +375,195 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
     t->type.isConst = 0;
     *out = t;
     return ZCL_OK;
+}
+
+ZILError resolve(ZCLGen* g, ZCLClass* cls, const std::string& name, size_t pos, const std::vector<ZCLTypeDesc>& types,
+                 const ZCLTypeDesc* want, ZCLFunc** f)
+{
+    ZCLTypeDesc none;
+    ZILError err = ZCLResolveOverload(g->st, cls, name, types, want != nullptr, want ? *want : none, f);
+    if (err == ZCL_ERR_No_Matching_Function && want)   // the result may be left unused
+        err = ZCLResolveOverload(g->st, cls, name, types, false, none, f);
+    if (err)
+        return ZCLErrorAt(g->st, pos, name.c_str(), err);
+    return ZCL_OK;
+}
+
+bool hasFunction(ZCLClass* cls, const std::string& name)
+{
+    if (cls)
+        for (auto& f : cls->funcs)
+            if (f->name == name)
+                return true;
+    return false;
+}
+
+// name ( args ): a function of the current class or of the global space.
+ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    ZILError err = parseArgs(g, &args, &types);
+    if (err)
+        return err;
+    ZCLClass* where = g->cls && g->cls->typeId != 16 && hasFunction(g->cls, name) ? g->cls : ZCLClassAt(st, 16);
+    ZCLFunc* f = nullptr;
+    if (!where)
+        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Undefined_Identifier);
+    if ((err = resolve(g, where, name, namePos, types, want, &f)))
+        return err;
+    if (f->flags & kZCLFuncConstructor)
+        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Cannot_Call_Constructor);
+    if ((f->flags & kZCLFuncFunction) == 0 && !g->isMethod)
+        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Method_From_Function);
+    return emitCall(g, where, f, nullptr, args, out);
+}
+
+// { a, b, c }: a new array filled element by element.
+ZILError parseArrayLiteral(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZCLTypeDesc type = ZCLMakeType(ZIL_TYPE_ARRAY);
+    if (want && want->type == ZIL_TYPE_ARRAY)
+        type = *want;
+    type.isConst = 0;
+    ZCLTypeDesc elem = ZCLMakeType(type.elemType);
+    ZCLVar* arr = nullptr;
+    ZILError err = ZCLMakeTempVar(g, type, &arr);
+    if (err)
+        return err;
+    // One level of length 0: the length is read from the stack.
+    ZCLVar* zero = nullptr;
+    if ((err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &zero)) || (err = ZCLEmit(g, "ldz", {ZCLOp(g, zero)})) ||
+        (err = ZCLEmit(g, "push", {ZCLOp(g, zero)})) ||
+        (err = ZCLEmit(g, "alloca", {ZCLTypeOp(type.elemType), ZCLImm(1), ZCLOp(g, arr)})) ||
+        (err = ZCLEmit(g, "pop", {})))
+        return err;
+    ZCLRelease(g, zero);
+    if (ZCLPeek(st) == kTokRBrace) {
+        ZCLNext(st);
+        *out = arr;
+        return ZCL_OK;
+    }
+    for (ZILLong n = 0;; n++) {
+        ZCLVar* v = nullptr;
+        if ((err = parseAssign(g, &v, &elem)))
+            return err;
+        ZCLPendingLiteral lit{};
+        lit.kind = 1;
+        lit.l = n;
+        ZCLVar* index = nullptr;
+        if ((err = ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_INT), &index)))
+            return err;
+        ZCLVar slot;
+        slot.type = elem;
+        slot.mode = kZCLModeElement;
+        slot.reg = arr->reg;
+        slot.index = index;
+        slot.lvalue = true;
+        if ((err = ZCLAssignInto(g, &slot, v, true)))
+            return err;
+        ZCLRelease(g, index);
+        if ((err = ZCLNext(st)))
+            return err;
+        if (st->tokId == kTokRBrace)
+            break;
+        if (st->tokId != kTokComma)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    }
+    *out = arr;
+    return ZCL_OK;
+}
+
+// new Class ( args ): allocation and the constructor call with the object in r0.
+ZILError parseNew(ZCLGen* g, ZCLVar** out)
+{
+    ZCLState* st = g->st;
+    size_t pos = ZCLNextTokenStart(st->file);
+    ZCLTypeDesc type;
+    ZILError err = ZCLNext(st);
+    if (err)
+        return err;
+    if ((st->tokId != kTokIdentifier && st->tokId != kTokString) || !ZCLLookupTypeName(st, st->tok, &type))
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Not_A_Class);
+    ZCLClass* c = ZCLClassAt(st, type.type);
+    if (!c || c->family != ZIL_FAMILY_CLASS || type.type == ZIL_TYPE_INT || type.type == ZIL_TYPE_FLOAT)
+        return ZCLErrorAt(st, pos, c ? c->name.c_str() : nullptr, ZCL_ERR_Not_A_Class);
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    if (ZCLPeek(st) == kTokLParen && (err = parseArgs(g, &args, &types)))
+        return err;
+    ZCLVar* obj = nullptr;
+    if ((err = ZCLMakeTempVar(g, ZCLMakeType(type.type), &obj)))
+        return err;
+    if ((err = ZCLEmit(g, c->isNative ? "allocn" : "alloc", {ZCLTypeOp(type.type), ZCLOp(g, obj)})))
+        return err;
+    if (hasFunction(c, c->name) && (!c->isNative || !args.empty())) {
+        ZCLFunc* f = nullptr;
+        if ((err = resolve(g, c, c->name, pos, types, nullptr, &f)))
+            return err;
+        ZCLVar* ignored = nullptr;
+        if ((err = emitCall(g, c, f, obj, args, &ignored)))
+            return err;
+        ZCLRelease(g, ignored);
+    } else if (!args.empty()) {
+        return ZCLErrorAt(st, pos, c->name.c_str(), ZCL_ERR_No_Matching_Function);
+    }
+    obj->shared = false;
+    *out = obj;
+    return ZCL_OK;
+}
+
+// obj . name [ ( args ) ]: a member variable, an accessor or a method.
+ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLExpect(st, kTokIdentifier);
+    if (err)
+        return err;
+    std::string name = st->tok;
+    size_t pos = st->tokStart;
+    ZCLClass* c = ZCLClassAt(st, obj->type.type);
+    if (!c || obj->isNull || c->family == ZIL_FAMILY_INTEGRAL)
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Need_Object_Before_Dot);
+    if (ZCLPeek(st) != kTokLParen)
+        for (size_t i = 0; i < c->members.size(); i++)
+            if (c->members[i].name == name) {
+                ZCLVar* base = nullptr;
+                if ((err = ZCLToRegister(g, obj, &base)))
+                    return err;
+                ZCLVar* v = ZCLNewVar(g, c->members[i].type);
+                v->mode = kZCLModeMember;
+                v->reg = base->reg;
+                v->member = static_cast<int>(i);
+                v->lvalue = true;
+                v->constant = c->members[i].type.isConst != 0;
+                v->shared = true;
+                if (base->temp) {
+                    v->temp = true;
+                    v->base = base;
+                }
+                *out = v;
+                return ZCL_OK;
+            }
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    if (ZCLPeek(st) == kTokLParen) {
+        if ((err = parseArgs(g, &args, &types)))
+            return err;
+    }
+    if (!hasFunction(c, name))
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Undefined_Identifier);
+    ZCLFunc* f = nullptr;
+    if ((err = resolve(g, c, name, pos, types, want, &f)))
+        return err;
+    ZCLVar* object = nullptr;
+    if ((err = ZCLToRegister(g, obj, &object)))
+        return err;
+    err = emitCall(g, c, f, (f->flags & kZCLFuncFunction) ? nullptr : object, args, out);
+    ZCLRelease(g, object);
+    return err;
 }
 
 ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
@@ -451,6 +646,10 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
             return err;
         return ZCLExpect(st, kTokRParen);
     }
+    case kTokNew:
+        return parseNew(g, out);
+    case kTokLBrace:
+        return parseArrayLiteral(g, out, want);
     case kTokScope: {
         if ((err = ZCLExpect(st, kTokIdentifier)))
             return err;
@@ -476,6 +675,35 @@ ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         return err;
     for (;;) {
         int id = ZCLPeek(g->st);
+        if (id == kTokDot) {
+            ZCLNext(g->st);
+            if ((err = parseMember(g, v, &v, want)))
+                return err;
+            continue;
+        }
+        if (id == kTokLBracket) {
+            ZCLNext(g->st);
+            if (v->type.type != ZIL_TYPE_ARRAY && v->type.type != ZIL_TYPE_VAR)
+                return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Not_An_Array);
+            ZCLVar* arr = nullptr;
+            ZCLVar* index = nullptr;
+            ZCLTypeDesc intType = ZCLMakeType(ZIL_TYPE_INT);
+            if ((err = ZCLToRegister(g, v, &arr)) || (err = parseAssign(g, &index, &intType)) ||
+                (err = ZCLToRegister(g, index, &index)) || (err = ZCLExpect(g->st, kTokRBracket)))
+                return err;
+            ZCLTypeDesc et = ZCLMakeType(v->type.type == ZIL_TYPE_ARRAY ? v->type.elemType : ZIL_TYPE_VAR);
+            ZCLVar* e = ZCLNewVar(g, et);
+            e->mode = kZCLModeElement;
+            e->reg = arr->reg;
+            e->index = index;
+            e->lvalue = true;
+            e->temp = true;
+            e->shared = true;
+            if (arr->temp)
+                e->base = arr;
+            v = e;
+            continue;
+        }
         if (id == kTokInc || id == kTokDec) {
             ZCLNext(g->st);
             if (!v->lvalue)

@@ -89,6 +89,124 @@ ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
     }
 }
 
+// switch (v) { case k: ... default: ... }: the value is kept in a stack slot of its own; each
+// case tests it and branches to the next test, and the statements of a case fall through to
+// the next case's statements over its test.
+ZILError parseSwitch(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLExpect(st, kTokLParen);
+    ZCLVar* value = nullptr;
+    if (err || (err = ZCLParseExpression(g, &value)) || (err = ZCLExpect(st, kTokRParen)))
+        return err;
+    if (value->isNull)
+        return ZCLError(st, "null", ZCL_ERR_Incompatible_Type);
+    g->scopes.emplace_back();
+    int scopeSp = g->sp;
+    ZCLVar* slot = ZCLNewVar(g, value->type);
+    slot->type.isConst = 0;
+    if ((err = ZCLEmitPush(g, 1)) || (err = ZCLSimStackPush(g, slot)) ||
+        (err = ZCLEmit(g, "move", {ZCLOp(g, value), ZCLOp(g, slot)})))
+        return err;
+    ZCLRelease(g, value);
+    if ((err = ZCLExpect(st, kTokLBrace)) || (err = openLoop(g)))
+        return err;
+    long falseAt = -1, falseWord = -1;   // the last test's branch to the next test
+    long fallAt = -1, fallWord = -1;     // the branch from a case's statements over the next test
+    bool seenDefault = false, inBody = false;
+    for (;;) {
+        int id = ZCLPeek(st);
+        if (id == kTokRBrace) {
+            ZCLNext(st);
+            break;
+        }
+        if (id == kTokNone) {
+            ZCLNext(st);
+            return ZCLError(st, nullptr, ZCL_ERR_Unexpected_EOF);
+        }
+        if (id == kTokCase || id == kTokDefault) {
+            ZCLNext(st);
+            if (seenDefault)
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Default_Not_Last);
+            size_t here = 0;
+            if (inBody && id == kTokCase) {
+                size_t at = 0, word = 0;
+                if ((err = emitBra(g, &at, &word)))
+                    return err;
+                fallAt = static_cast<long>(at);
+                fallWord = static_cast<long>(word);
+            }
+            here = g->func->code.size();
+            if (falseAt >= 0)
+                ZCLPatchBranch(g, static_cast<size_t>(falseAt), static_cast<size_t>(falseWord), here);
+            falseAt = -1;
+            if (id == kTokCase) {
+                size_t kPos = ZCLNextTokenStart(st->file);
+                ZCLVar* k = nullptr;
+                if ((err = ZCLParseExpression(g, &k, &slot->type)))
+                    return err;
+                if (!k->literal || !k->temp)
+                    return ZCLErrorAt(st, kPos, nullptr, ZCL_ERR_Case_Not_Constant);
+                // The comparison is built as `slot == k`.
+                ZCLVar* left = nullptr;
+                ZCLVar* t = nullptr;
+                if ((err = ZCLToRegister(g, slot, &left)) || (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
+                    return err;
+                const char* mn = slot->type.type == ZIL_TYPE_STRING ? "streq"
+                                 : slot->type.type == ZIL_TYPE_INT   ? "cseql"
+                                 : slot->type.type == ZIL_TYPE_FLOAT ? "cseqf"
+                                                                     : "cseq";
+                size_t at = 0;
+                if ((err = ZCLEmit(g, mn, {ZCLOp(g, k), ZCLOp(g, left), ZCLOp(g, t)})) ||
+                    (err = ZCLEmit(g, "tsteq", {ZCLOp(g, t), ZCLOfs(0)}, &at)))
+                    return err;
+                falseAt = static_cast<long>(at);
+                falseWord = static_cast<long>(g->func->code.size() - 1);
+                ZCLRelease(g, k);
+                ZCLRelease(g, left);
+                ZCLRelease(g, t);
+            } else {
+                seenDefault = true;
+            }
+            if ((err = ZCLExpect(st, kTokColon)))
+                return err;
+            if (fallAt >= 0)
+                ZCLPatchBranch(g, static_cast<size_t>(fallAt), static_cast<size_t>(fallWord), g->func->code.size());
+            fallAt = -1;
+            inBody = true;
+            g->returned = false;
+            continue;
+        }
+        if (!inBody) {
+            ZCLNext(st);
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+        }
+        size_t stmtPos = ZCLNextTokenStart(st->file);
+        int before = g->sp;
+        if ((err = ZCLParseStatement(g)))
+            return err;
+        // A case's statements may be jumped over, so a local declared among them would not
+        // exist on every path: locals of a case belong in a block of their own.
+        if (g->sp != before)
+            return ZCLErrorAt(st, stmtPos, nullptr, ZCL_ERR_Syntax_Error);
+    }
+    size_t end = g->func->code.size();
+    if (falseAt >= 0)
+        ZCLPatchBranch(g, static_cast<size_t>(falseAt), static_cast<size_t>(falseWord), end);
+    closeLoop(g);
+    g->returned = false;
+    // Every path leaves through here: the case locals and the value's slot go.
+    if ((err = ZCLEmitDrop(g, scopeSp - g->sp)) || (err = ZCLSimStackPop(g, scopeSp - g->sp)))
+        return err;
+    for (ZCLVar* v : g->scopes.back())
+        if (v->mode == kZCLModeRegister) {
+            ZCLSimRegisterUnset(g, v->reg);
+            g->registerLocals--;
+        }
+    g->scopes.pop_back();
+    return ZCL_OK;
+}
+
 // Drops locals above `sp` (code only) and returns.
 ZILError emitLeave(ZCLGen* g)
 {
@@ -226,6 +344,10 @@ ZILError parseStatementInner(ZCLGen* g)
             }
         g->scopes.pop_back();
         return ZCL_OK;
+    }
+    case kTokSwitch: {
+        ZCLNext(st);
+        return parseSwitch(g);
     }
     case kTokBreak: {
         ZCLNext(st);

@@ -67,6 +67,10 @@ protected:
         if (!f)
             return nullptr;
         runError = ZILRunAddress(ps, f->linkAddress);
+        if (getenv("ZCL_LIST")) {
+            ZILListCode(ps, stdout);
+            printf("error %d at %d\n", static_cast<int>(runError), static_cast<int>(ps->exceptionPC));
+        }
         return ps->root->regs[1];
     }
     ZILLong runInt(const std::string& text)
@@ -248,6 +252,53 @@ TEST_F(CodegenTest, ThrowLeavesTheScript)
 {
     run("function main() { throw \"boom\"; }");
     EXPECT_EQ(runError, ZIL_EXC_Software);
+}
+
+} // namespace
+
+namespace {
+
+class CodegenObjectsTest : public CodegenTest {};
+
+TEST_F(CodegenObjectsTest, ClassesWithConstructorsMembersAndMethods)
+{
+    EXPECT_EQ(runInt("class Counter {\n"
+                     " int count; int step;\n"
+                     " method Counter(int s) { count = 0; step = s; }\n"
+                     " method add() { count += step; }\n"
+                     " method int twice() { add(); add(); return count; }\n"
+                     "}\n"
+                     "function int main() { Counter c = new Counter(3); c.add(); int t = c.twice();"
+                     " c.step = 100; c.add(); return t * 1000 + c.count; }"),
+              9 * 1000 + 109);
+}
+
+TEST_F(CodegenObjectsTest, ObjectsAreReferencesIntsAreCopied)
+{
+    EXPECT_EQ(runInt("class Box { int v; method Box() { v = 1; } }\n"
+                     "function int main() { Box a = new Box(); Box b = a; b.v = 5; int x = a.v; x++;"
+                     " return a.v * 10 + x; }"),
+              56);
+}
+
+TEST_F(CodegenObjectsTest, SwitchFallsThroughAndBreaks)
+{
+    const char* fn = "function int pick(int v) { int r = 0;\n"
+                     " switch (v) { case 1: r += 1; case 2: r += 10; break; case 3: r += 100; break;"
+                     " default: r = -1; }\n"
+                     " return r; }\n";
+    EXPECT_EQ(runInt(std::string(fn) + "function int main() { return pick(1) * 1000000 + pick(2) * 1000 + pick(3); }"),
+              11 * 1000000 + 10 * 1000 + 100);
+    EXPECT_EQ(runInt(std::string(fn) + "function int main() { return pick(7); }"), -1);
+    EXPECT_EQ(compile("function f(int v) { switch (v) { default: break; case 1: break; } }"), ZCL_ERR_Default_Not_Last);
+    EXPECT_EQ(compile("function g(int v) { int k = 1; switch (v) { case k: break; } }"), ZCL_ERR_Case_Not_Constant);
+}
+
+TEST_F(CodegenObjectsTest, ArraysAndArrayLiterals)
+{
+    EXPECT_EQ(runInt("function int main() { int[] a = { 3, 4, 5 }; a[3] = 6; int s = 0;"
+                     " for (int i = 0; i < 4; i++) s += a[i]; return s; }"),
+              18);
 }
 
 } // namespace
