@@ -1,5 +1,5 @@
 // Typing of simple initial values of global variables in pass 0: literals, names of globals and
-// calls of global functions, constructors and `Class::function`, with arguments of the same
+// calls of global functions and `Class::function`, with arguments of the same
 // kinds. Calls are resolved by overload (1214, 1257) and the value is checked against the
 // variable's type (1209, 1271). Anything else (operators, members, literals of functions) is
 // not judged here; the expression compiler handles every form.
@@ -109,15 +109,12 @@ ZILError typeValue(ZCLState* st, ZCLTypeDesc* out, int depth)
             return resolveCall(st, cls, member, memberPos, args, out);
         }
         if (next == kTokLParen) {
-            ZCLClass* cls = isType ? ZCLClassAt(st, typeDesc.type) : nullptr;
-            if (isType && (!cls || cls->family != ZIL_FAMILY_CLASS))
-                return kNotSimple;   // a cast or a delegate call
+            if (isType)
+                return kNotSimple;   // a constructor called directly (1223) or a cast
             std::vector<ZCLTypeDesc> args;
             ZILError err = typeArguments(st, &args, depth);
             if (err)
                 return err;
-            if (cls)
-                return resolveCall(st, cls, name, namePos, args, out);
             if (hasFunction(global, name))
                 return resolveCall(st, global, name, namePos, args, out);
             for (int id : ZCLOptions(st).usingList)

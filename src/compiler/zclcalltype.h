@@ -1,5 +1,5 @@
 // Pass-0 checks of simple initial values of global variables (literals, globals and calls of
-// functions and constructors): overload resolution and the value's type against the variable's,
+// global and static functions): overload resolution and the value's type against the variable's,
 // so that these errors are found with the declarations.
 #pragma once
 

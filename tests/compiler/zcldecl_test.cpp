@@ -35,6 +35,13 @@ TEST_F(Declarations, CommonErrorsInBothFormatsWithLineAndColumn)
         {"int array array a;", 1273, "Error 1273: Element type of an array cannot be 'array' in a.zc (1,11)\n", nullptr},
         {"array[] a;", 1273, "Error 1273: Element type of an array cannot be 'array' in a.zc (1,6)\n", nullptr},
         {"const int k;", 1268, "Error 1268: 'k' - Constant requires explicit initialization in a.zc (1,11)\n", nullptr},
+        {"function f(int a); function f(float a);\nint x = f(\"s\");", 1214,
+         "Error 1214: 'f' - Function undefined or no overload accepts the specified arguments in a.zc (2,9)\n",
+         "a.zc(2): Error 1214: 'f' - Function undefined or no overload accepts the specified arguments\n"},
+        {"class Both { method Both(); method int convertor(); method float convertor(); }\n"
+         "function f(int a); function f(float a);\nBoth b = new Both();\nint y =  f(b);", 1257,
+         "Error 1257: 'f' - Ambiguous function call in a.zc (4,10)\n",
+         "a.zc(4): Error 1257: 'f' - Ambiguous function call\n"},
         {"method m();", 1220, "Error 1220: 'm' - Class member function needs to be declared in a class in a.zc (1,1)\n", nullptr},
     };
     for (const ErrorCase& c : cases) {
@@ -87,7 +94,6 @@ TEST_F(Declarations, KindAndSignatureErrors)
         {"class C { method C(); import x; }", 1201},
         {"native extern function f();", 1201},
         {"int x, x;", 1206},
-        {"int x = ;", 1265},
         {"function f(", 1200},
         {"int f(", 1242},
         {"class C { method C(); ", 1200},
@@ -97,6 +103,11 @@ TEST_F(Declarations, KindAndSignatureErrors)
         {"class C { method C(); } C c1; class E { method E(int a); } E e;", 1267},
         {"class F; F f;", 1266},
         {"strict int x;", 1201},
+        {"class S { method S(); } S s = 5;", 1209},
+        {"class S { method S(); explicit S(int v); } S s = 5;", 1271},
+        {"int z = nope;", 1213},
+        {"int z = nope(1);", 1213},
+        {"class S { method S(); } int z = S::make();", 1213},
         {"[\"tag\"]", 1201},
         {"function f(); [ 12 ]", 1201},
     };
@@ -115,7 +126,7 @@ TEST_F(Declarations, ForwardDeclarationsAndOutOfClassDefinitions)
                       "class A { method A(); method A(B from); method int value(); } class A;\n"
                       "method int A::value() { return 1; }\n"
                       "method A::A() {}\n"
-                      "method B::B() {} method A B::make() { return A(); }\n"
+                      "method B::B() {} method A B::make() { return new A(); }\n"
                       "function A build(B b);"),
               0) << log;
     ZCLClass* a = cls("A");
@@ -188,7 +199,7 @@ TEST_F(Declarations, TypeExpressionsAndVariables)
 {
     ASSERT_EQ(compile("int array a; int[] b; const string s = \"x\" \"y\"; weak string w; bool flag;\n"
                       "char c = 'ab'; const float pi = -3.5; var v; array any; const int k = -7;\n"
-                      "class Node { method Node(); Node next; delegate int cb(int a); } Node first = Node(); Node::cb p;"),
+                      "class Node { method Node(); Node next; delegate int cb(int a); } Node first = new Node(); Node::cb p;"),
               0) << log;
     auto& m = cls("__global")->members;
     ASSERT_EQ(m.size(), 12u);
@@ -207,6 +218,17 @@ TEST_F(Declarations, TypeExpressionsAndVariables)
     EXPECT_EQ(m[9].intValue, -7);
     EXPECT_EQ(m[10].type.type, typeOf("Node"));
     EXPECT_EQ(m[11].type.type, typeOf("Node::cb"));
+}
+
+TEST_F(Declarations, SimpleInitialValuesAreCheckedWithTheDeclarations)
+{
+    ASSERT_EQ(compile("function int twice(int a); function string name(int a);\n"
+                      "class Meters { method Meters(); method Meters(float v); function Meters zero(); }\n"
+                      "int a = twice(1), b = -2; float c = a; string s = name(twice(a));\n"
+                      "Meters m = 2.5; Meters o = new Meters(c);\n"
+                      "int sum = twice(1) + b;"),
+              0) << log;
+    EXPECT_EQ(cls("__global")->members.size(), 7u);
 }
 
 TEST_F(Declarations, HybridClassesBindBaseMethodsAsDelegates)
@@ -234,7 +256,7 @@ TEST_F(Declarations, CofunctionsAreThreadTypes)
     ASSERT_EQ(co->funcs.size(), 1u);
     EXPECT_TRUE(co->funcs[0]->defined);
     EXPECT_EQ(cls("Host::lines")->family, ZIL_FAMILY_THREAD);
-    EXPECT_EQ(compile("counter c = counter(1); const counter d;"), ZCL_ERR_Const_Thread);
+    EXPECT_EQ(compile("const counter d;"), ZCL_ERR_Const_Thread);
 }
 
 TEST_F(Declarations, DocumentationTagsAndUsing)

@@ -36,7 +36,8 @@ TEST_F(TypeRules, IdentityAndCompatibility)
     EXPECT_FALSE(ZCLTypeIdentical(st, i, f));
     EXPECT_EQ(ZCLTypeCompatible(st, i, f), kZCLConvertible);
     EXPECT_EQ(ZCLTypeCompatible(st, f, b), kZCLConvertible);
-    EXPECT_EQ(ZCLTypeCompatible(st, s, i), kZCLIncompatible);
+    EXPECT_EQ(ZCLTypeCompatible(st, t("Other"), i), kZCLIncompatible);
+    EXPECT_EQ(ZCLTypeCompatible(st, s, i), kZCLConvertible);   // string has a constructor taking an int
 
     // Arrays: equal element types, or any element type into `var` elements.
     ZCLTypeDesc ai = ZCLMakeType(ZIL_TYPE_ARRAY), af = ai, av = ai;
@@ -93,7 +94,7 @@ TEST_F(TypeRules, OverloadCostsAndAmbiguity)
     EXPECT_EQ(resolve("M", "g", {t("int")}, true, t("float"), &index, &cost), 0);
     EXPECT_EQ(index, 4);
     EXPECT_EQ(cost, 4);   // int->float argument and int->float result
-    EXPECT_EQ(resolve("M", "h", {t("int")}, true, t("string"), &index), ZCL_ERR_No_Matching_Function);
+    EXPECT_EQ(resolve("M", "h", {t("int")}, true, t("Both"), &index), ZCL_ERR_No_Matching_Function);
     EXPECT_EQ(resolve("M", "h", {t("int"), t("int")}, true, t("string"), &index), 0);
     EXPECT_EQ(index, 6);
     // The argument count must match.
