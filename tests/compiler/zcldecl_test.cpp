@@ -48,15 +48,13 @@ TEST_F(Declarations, CommonErrorsInBothFormatsWithLineAndColumn)
         for (int format = 1; format <= 2; format++) {
             if (format == 2 && !c.msLine)
                 continue;
-            SetUp();   // a fresh runtime per text
+            Restart();   // a fresh runtime per text
             st->options[0].errorFormat = format;
             EXPECT_EQ(compile(c.text), c.code) << c.text;
             EXPECT_EQ(log, format == 1 ? c.defaultLine : c.msLine) << c.text;
             EXPECT_EQ(st->diag.errors, 1) << c.text;
-            TearDown();
         }
     }
-    ps = nullptr;
 }
 
 TEST_F(Declarations, KindAndSignatureErrors)
@@ -112,12 +110,10 @@ TEST_F(Declarations, KindAndSignatureErrors)
         {"function f(); [ 12 ]", 1201},
     };
     for (auto& [text, code] : cases) {
-        SetUp();
+        Restart();
         EXPECT_EQ(compile(text), code) << text << "\n" << log;
         EXPECT_EQ(st->diag.errors, 1) << text;
-        TearDown();
     }
-    ps = nullptr;
 }
 
 TEST_F(Declarations, ForwardDeclarationsAndOutOfClassDefinitions)

@@ -30,6 +30,13 @@ protected:
     {
         if (ps)
             ZILTerminate(ps);
+        ps = nullptr;
+    }
+    // A fresh runtime and compiler, for tests that compile several unrelated texts.
+    void Restart()
+    {
+        TearDown();
+        SetUp();
     }
 
     ZILError compile(const std::string& text, const char* name = "a.zc")
