@@ -82,6 +82,34 @@ std::string Tone(double seconds = 1) {
                             "-f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) + " -ac 2");
 }
 
+
+// A one-pattern four-channel module named `name`: one looped 32-byte square wave sample
+// played at C-2 on the first channel.
+std::vector<uint8_t> TinyModule(const std::string& name) {
+  std::vector<uint8_t> mod(20, 0);
+  std::copy(name.begin(), name.begin() + std::min<size_t>(name.size(), 20), mod.begin());
+  for (int i = 0; i < 31; ++i) {
+    uint8_t sample[30] = {};
+    if (i == 0) {
+      sample[23] = 16;  // length in words
+      sample[25] = 64;  // volume
+      sample[29] = 16;  // loop length in words
+    }
+    mod.insert(mod.end(), sample, sample + 30);
+  }
+  mod.push_back(1);  // one order
+  mod.push_back(127);
+  mod.resize(mod.size() + 128, 0);  // order table: pattern 0
+  for (char c : std::string("M.K.")) mod.push_back(static_cast<uint8_t>(c));
+  std::vector<uint8_t> pattern(64 * 4 * 4, 0);
+  pattern[0] = 0x01;  // sample 1 (high nibble 0), period 428 (0x1AC)
+  pattern[1] = 0xAC;
+  pattern[2] = 0x10;
+  mod.insert(mod.end(), pattern.begin(), pattern.end());
+  for (int i = 0; i < 32; ++i) mod.push_back(i < 16 ? 0x50 : 0xB0);
+  return mod;
+}
+
 }  // namespace
 
 TEST(AudioFileInputTest, ReadsWholeFilesInChunksAtEveryBoundary) {
@@ -259,6 +287,30 @@ TEST_F(AudioClassesTest, SampleWithSeveralVoices) {
   EXPECT_EQ(s.Handle(), 0u);
   EXPECT_EQ(m.allocs, m.frees);
   v2.Play(0);  // its sample is gone: the engine refuses, nothing breaks
+}
+
+TEST_F(AudioClassesTest, ModuleMusic) {
+  MemoryFiles m;
+  m.files["mods\\tune.mod"] = TinyModule("songs\\Tiny Tune.mod");
+  m.files["bad.mod"] = std::vector<uint8_t>(100, 1);
+  ZAudioHost host = m.Host();
+  ZChannel c;
+  EXPECT_EQ(c.MusicLoad(host, "missing.mod", 0), ZIL_ERR_Unspecified);
+  EXPECT_EQ(c.MusicLoad(host, "bad.mod", 0), 0);
+  EXPECT_EQ(c.Handle(), 0u);
+  ASSERT_EQ(c.MusicLoad(host, "mods\\tune.mod", 1), 0);
+  ASSERT_NE(c.Handle(), 0u) << ZBass::GetError();
+  EXPECT_EQ(m.allocs, m.frees) << "the module's file memory goes right after loading";
+  EXPECT_EQ(c.GetType(), ZChannel::kMusic);
+  EXPECT_EQ(c.GetTitle(), "Tiny Tune") << "the module's name, cut like a file name";
+  EXPECT_EQ(c.GetOrders(), 1);
+  EXPECT_EQ(c.GetOrderPosition(), 0);
+  c.PanSeparation(20.0f);
+  c.Play(0);
+  EXPECT_EQ(c.IsActive(), BASS_ACTIVE_PLAYING);
+  c.Free();
+  EXPECT_EQ(c.GetType(), ZChannel::kNothing);
+  EXPECT_EQ(c.GetOrders(), 0);
 }
 
 // --- Radio streams ----------------------------------------------------------------------------
