@@ -46,14 +46,8 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->st = st;
     g->func = func;
     g->cls = ZCLClassAt(st, func->classId);
-    g->isMethod = (func->flags & kZCLFuncFunction) == 0;
     g->isCofunction = (func->flags & kZCLFuncCofunction) != 0;
-    if (g->isCofunction) {
-        // Cofunction bodies are not compiled yet: read over.
-        st->tokStart = ZCLNextTokenStart(st->file);
-        ZILError err = ZCLSkipBlock(st->file);
-        return err ? ZCLError(st, nullptr, err) : ZCL_OK;
-    }
+    g->isMethod = (func->flags & kZCLFuncFunction) == 0 && !g->isCofunction;
     func->code.clear();
     // Arguments: argument 0 on top of the stack.
     for (size_t i = func->args.size(); i-- > 0;) {
@@ -71,7 +65,18 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     ZILError err = ZCLParseBlock(g.get());
     if (err)
         return err;
-    if (!g->returned) {
+    if (g->isCofunction) {
+        // The end of a cofunction yields null to every further resume.
+        if (func->hasResult) {
+            ZCLVar* r1 = ZCLNewVar(g.get(), ZCLMakeType(ZIL_TYPE_VAR));
+            if ((err = ZCLSimRegisterSet(g.get(), 1, r1)) || (err = ZCLEmit(g.get(), "push", {})) ||
+                (err = ZCLEmit(g.get(), "pop", {ZCLReg(1)})))
+                return err;
+            ZCLSimRegisterUnset(g.get(), 1);
+        }
+        if ((err = ZCLEmit(g.get(), "yield", {})) || (err = ZCLEmit(g.get(), "bra", {ZCLOfs(-1)})))
+            return err;
+    } else if (!g->returned) {
         if (func->hasResult)
             return ZCLError(st, func->name.c_str(), ZCL_ERR_Not_All_Paths_Return);
         if ((err = ZCLEmit(g.get(), "ret", {})))

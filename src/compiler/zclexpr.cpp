@@ -1,8 +1,10 @@
 // Expressions: precedence parsing that emits as it reads, instruction selection by operand type
 // (int `l` forms, float `f` forms, generic forms for `var`, string forms), conversions,
 // assignments and calls of script functions.
+#include <cstdio>
 #include <cstdlib>
 
+#include "src/compiler/zclcodegen.h"
 #include "src/compiler/zclgen.h"
 
 namespace {
@@ -309,14 +311,31 @@ ZILError parseArgs(ZCLGen* g, std::vector<ZCLVar*>* args, std::vector<ZCLTypeDes
 
 // Calls f of class `where` (object: the object of a method call, null to use the current `this`
 // or for a static function). The result (or null) into a new temporary.
-ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out)
+// The signature a call passes arguments by and reads its result by.
+struct ZCLSignature {
+    std::vector<ZCLArg> args;
+    bool hasResult = false;
+    ZCLTypeDesc result;
+};
+
+bool isDelegate(ZCLGen* g, const ZCLVar* v)
+{
+    ZCLClass* c = ZCLClassAt(g->st, v->type.type);
+    return c && c->family == ZIL_FAMILY_DELEGATE;
+}
+
+// Calls f of class `where` (object: the object of a method call, null to use the current `this`
+// or for a static function), or with callee set, calls the delegate or resumes the cofunction
+// thread in it. A thread class starts a new cofunction. The result (or null) into a new temporary.
+ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, const ZCLSignature& sig, ZCLVar* object,
+                    std::vector<ZCLVar*>& args, ZCLVar** out)
 {
     ZILError err = ZCL_OK;
-    bool method = (f->flags & kZCLFuncFunction) == 0;
-    for (size_t i = 0; i < args.size() && i < f->args.size(); i++) {
-        if ((err = ZCLConvert(g, args[i], f->args[i].type, &args[i])))
+    bool method = f && (f->flags & kZCLFuncFunction) == 0 && where->family != ZIL_FAMILY_THREAD;
+    for (size_t i = 0; i < args.size() && i < sig.args.size(); i++) {
+        if ((err = ZCLConvert(g, args[i], sig.args[i].type, &args[i])))
             return err;
-        if (isValueType(f->args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
+        if (isValueType(sig.args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
             return err;
     }
     // Registers in use are saved around the call: `this` (r0) when the caller has one or the
@@ -351,7 +370,12 @@ ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::v
         if ((err = ZCLSimStackPush(g, nullptr)))
             return err;
     }
-    if (method)
+    if (callee) {
+        err = ZCLEmit(g, callee->type.type == ZIL_TYPE_VAR || isDelegate(g, callee) ? "calldg" : "resume",
+                      {ZCLOp(g, callee)});
+    } else if (where->family == ZIL_FAMILY_THREAD) {
+        err = ZCLEmit(g, "newctx", {ZCLTypeOp(where->typeId), ZCLImm(f->handle), ZCLImm(static_cast<ZILLong>(args.size())), ZCLReg(1)});
+    } else if (method)
         err = ZCLEmit(g, "callm", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
     else if (where->isNative)
         err = ZCLEmit(g, "calln", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
@@ -367,14 +391,27 @@ ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::v
     if ((err = ZCLSimStackPop(g, saved + (saveThis ? 1 : 0))))
         return err;
     ZCLVar* t = nullptr;
-    if ((err = ZCLMakeTempVar(g, f->hasResult ? f->result : ZCLMakeType(ZIL_TYPE_VAR), &t)))
+    bool result = sig.hasResult || (where && where->family == ZIL_FAMILY_THREAD && !callee);
+    ZCLTypeDesc rt = sig.hasResult ? sig.result : ZCLMakeType(ZIL_TYPE_VAR);
+    if (where && where->family == ZIL_FAMILY_THREAD && !callee)
+        rt = ZCLMakeType(where->typeId);
+    if ((err = ZCLMakeTempVar(g, rt, &t)))
         return err;
-    if (f->hasResult && (err = ZCLEmit(g, "move", {ZCLReg(1), ZCLOp(g, t)})))
+    if (result && (err = ZCLEmit(g, "move", {ZCLReg(1), ZCLOp(g, t)})))
         return err;
     t->shared = true;
     t->type.isConst = 0;
     *out = t;
     return ZCL_OK;
+}
+
+ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out)
+{
+    ZCLSignature sig;
+    sig.args = f->args;
+    sig.hasResult = f->hasResult;
+    sig.result = f->result;
+    return emitCallAs(g, where, f, nullptr, sig, object, args, out);
 }
 
 ZILError resolve(ZCLGen* g, ZCLClass* cls, const std::string& name, size_t pos, const std::vector<ZCLTypeDesc>& types,
@@ -407,6 +444,17 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
     ZILError err = parseArgs(g, &args, &types);
     if (err)
         return err;
+    ZCLTypeDesc threadType;
+    if (ZCLLookupTypeName(st, name, &threadType)) {
+        ZCLClass* thread = ZCLClassAt(st, threadType.type);
+        if (thread && thread->family == ZIL_FAMILY_THREAD) {
+            ZCLFunc* f = nullptr;
+            if ((err = resolve(g, thread, name.substr(name.rfind(':') == std::string::npos ? 0 : name.rfind(':') + 1),
+                               namePos, types, nullptr, &f)))
+                return err;
+            return emitCall(g, thread, f, nullptr, args, out);
+        }
+    }
     ZCLClass* where = g->cls && g->cls->typeId != 16 && hasFunction(g->cls, name) ? g->cls : ZCLClassAt(st, 16);
     ZCLFunc* f = nullptr;
     if (!where)
@@ -566,6 +614,229 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
     return err;
 }
 
+// A local, argument, member or global of this name (no report when there is none).
+bool findVariable(ZCLGen* g, const std::string& name, ZCLVar** out)
+{
+    for (auto s = g->scopes.rbegin(); s != g->scopes.rend(); ++s)
+        for (ZCLVar* v : *s)
+            if (v->name == name) {
+                *out = v;
+                return true;
+            }
+    for (ZCLVar* v : g->args)
+        if (v->name == name) {
+            *out = v;
+            return true;
+        }
+    auto member = [&](ZCLClass* c) {
+        if (c)
+            for (auto& m : c->members)
+                if (m.name == name)
+                    return true;
+        return false;
+    };
+    if ((g->isMethod && member(g->cls)) || member(ZCLClassAt(g->st, 16)))
+        return lookupName(g, name, false, out) == ZCL_OK;
+    return false;
+}
+
+// v ( args ): calls the delegate or resumes the cofunction thread held in v.
+ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out)
+{
+    ZCLState* st = g->st;
+    ZCLClass* c = ZCLClassAt(st, v->type.type);
+    bool thread = c && c->family == ZIL_FAMILY_THREAD;
+    if (!(c && (thread || c->family == ZIL_FAMILY_DELEGATE)))
+        return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_Not_A_Delegate);
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    ZILError err = parseArgs(g, &args, &types);
+    if (err)
+        return err;
+    ZCLSignature sig;
+    if (thread) {
+        if (!args.empty())
+            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function);
+        ZCLFunc* f = c->funcs.empty() ? nullptr : c->funcs[0].get();
+        sig.hasResult = f && f->hasResult;
+        if (f)
+            sig.result = f->result;
+    } else {
+        if (args.size() != c->dgArgs.size())
+            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function);
+        sig.args = c->dgArgs;
+        sig.hasResult = c->dgHasResult;
+        sig.result = c->dgResult;
+    }
+    return emitCallAs(g, nullptr, nullptr, v, sig, nullptr, args, out);
+}
+
+bool signatureMatches(ZCLState* st, ZCLFunc* f, ZCLClass* dg)
+{
+    if (f->args.size() != dg->dgArgs.size() || f->hasResult != dg->dgHasResult)
+        return false;
+    if (f->hasResult && !ZCLTypeIdentical(st, dg->dgResult, f->result))
+        return false;
+    for (size_t i = 0; i < f->args.size(); i++)
+        if (!ZCLTypeIdentical(st, dg->dgArgs[i].type, f->args[i].type))
+            return false;
+    return true;
+}
+
+// A function name as a value: a delegate of the destination's delegate type.
+ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(st, 16);
+    std::vector<ZCLFunc*> named;
+    for (auto& f : where->funcs)
+        if (f->name == name)
+            named.push_back(f.get());
+    ZCLClass* dg = want ? ZCLClassAt(st, want->type) : nullptr;
+    ZCLFunc* chosen = nullptr;
+    if (dg && dg->family == ZIL_FAMILY_DELEGATE && dg->typeId != ZIL_TYPE_DELEGATE) {
+        for (ZCLFunc* f : named)
+            if (signatureMatches(st, f, dg))
+                chosen = f;
+        if (!chosen)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Matching_Delegate);
+    } else {
+        if (named.size() != 1)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Ambiguous_Function_Reference);
+        chosen = named[0];
+        int id = 0;
+        ZILError err = ZCLFindOrMakeDelegate(st, where->typeId == 16 ? name : where->name + "::" + name, chosen->hasResult,
+                                             chosen->result, chosen->args, &id);
+        if (err)
+            return err;
+        dg = ZCLClassAt(st, id);
+    }
+    if (chosen->flags & (kZCLFuncConstructor | kZCLFuncConvertor | kZCLFuncAccessor | kZCLFuncCofunction))
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Function_Reference_Not_Allowed);
+    ZCLVar* t = nullptr;
+    ZILError err = ZCLMakeTempVar(g, ZCLMakeType(dg->typeId), &t);
+    if (err)
+        return err;
+    if (chosen->flags & kZCLFuncFunction) {
+        err = ZCLEmit(g, "newdg", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->handle), ZCLOp(g, t)});
+    } else {
+        if (!g->isMethod)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_From_Function);
+        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->memberIndex), ZCLReg(0), ZCLOp(g, t)});
+    }
+    *out = t;
+    return err;
+}
+
+// function ( names ) { body } / method ( names ) { body }: a new function with the destination
+// delegate type's signature, compiled right away from its body; a delegate to it.
+ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    size_t pos = st->tokStart;
+    ZCLClass* dg = want ? ZCLClassAt(st, want->type) : nullptr;
+    if (!dg || dg->family != ZIL_FAMILY_DELEGATE || dg->typeId == ZIL_TYPE_DELEGATE)
+        return ZCLErrorAt(st, pos, st->tok.c_str(), ZCL_ERR_No_Matching_Delegate);
+    if (isMethod && (!g->isMethod || !g->cls))
+        return ZCLErrorAt(st, pos, st->tok.c_str(), ZCL_ERR_Method_From_Function);
+    ZILError err = ZCLExpect(st, kTokLParen);
+    if (err)
+        return err;
+    std::vector<std::string> names;
+    if (ZCLPeek(st) != kTokRParen)
+        for (;;) {
+            if ((err = ZCLExpect(st, kTokIdentifier)))
+                return err;
+            names.push_back(st->tok);
+            if ((err = ZCLNext(st)))
+                return err;
+            if (st->tokId == kTokRParen)
+                break;
+            if (st->tokId != kTokComma)
+                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+        }
+    else
+        ZCLNext(st);
+    if (names.size() != dg->dgArgs.size())
+        return ZCLErrorAt(st, pos, nullptr, ZCL_ERR_Delegate_Argument_Names);
+    ZCLClass* owner = isMethod ? g->cls : ZCLClassAt(st, 16);
+    char name[48];
+    std::snprintf(name, sizeof name, "__anonymous_function_%x", static_cast<unsigned>(owner->funcs.size()));
+    auto func = std::make_unique<ZCLFunc>(st);
+    func->name = name;
+    func->flags = isMethod ? kZCLFuncMethod : kZCLFuncFunction;
+    func->hasResult = dg->dgHasResult;
+    func->result = dg->dgResult;
+    func->args = dg->dgArgs;
+    for (size_t i = 0; i < names.size(); i++)
+        func->args[i].name = names[i];
+    func->defined = true;
+    func->optimizeLevel = ZCLOptions(st).optimize;
+    ZCLFunc* f = nullptr;
+    if ((err = ZCLAddFunction(st, owner, std::move(func), &f)))
+        return err;
+    int savedClass = st->currentClass, savedFunc = st->currentFunction;
+    st->currentClass = owner->typeId;
+    st->currentFunction = f->index;
+    err = ZCLCompileFunctionBody(st, f);
+    st->currentClass = savedClass;
+    st->currentFunction = savedFunc;
+    if (err)
+        return err;
+    ZCLVar* t = nullptr;
+    if ((err = ZCLMakeTempVar(g, ZCLMakeType(dg->typeId), &t)))
+        return err;
+    if (isMethod)
+        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(f->memberIndex), ZCLReg(0), ZCLOp(g, t)});
+    else
+        err = ZCLEmit(g, "newdg", {ZCLTypeOp(dg->typeId), ZCLImm(f->handle), ZCLOp(g, t)});
+    *out = t;
+    return err;
+}
+
+// typeof ( x ), sameref ( a, b ), __rtchk ( lvalue ).
+ZILError parseBuiltin(ZCLGen* g, int id, ZCLVar** out)
+{
+    ZCLState* st = g->st;
+    size_t pos = st->tokStart;
+    ZILError err = ZCLExpect(st, kTokLParen);
+    ZCLVar* a = nullptr;
+    if (err || (err = parseAssign(g, &a, nullptr)))
+        return err;
+    ZCLVar* t = nullptr;
+    if (id == kTokTypeof) {
+        if (a->type.type == ZIL_TYPE_VAR)
+            return ZCLErrorAt(st, pos, "typeof", ZCL_ERR_Typeof_Var);
+        ZCLRelease(g, a);
+        ZCLPendingLiteral lit{};
+        lit.kind = 1;
+        lit.l = a->type.type;
+        if ((err = ZCLEmitLiteral(g, lit, ZCLMakeType(ZIL_TYPE_INT), &t)))
+            return err;
+    } else if (id == kTokSameref) {
+        ZCLVar* b = nullptr;
+        if ((err = ZCLExpect(st, kTokComma)) || (err = parseAssign(g, &b, nullptr)))
+            return err;
+        ZCLVar *ra = nullptr, *rb = nullptr;
+        if ((err = ZCLToRegister(g, a, &ra)) || (err = ZCLToRegister(g, b, &rb)) ||
+            (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)) ||
+            (err = ZCLEmit(g, "cmpref", {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)})))
+            return err;
+        ZCLRelease(g, ra);
+        ZCLRelease(g, rb);
+    } else {
+        if (!a->lvalue)
+            return ZCLErrorAt(st, pos, "__rtchk", ZCL_ERR_Not_An_LValue);
+        if ((err = ZCLEmit(g, "rtchk", {ZCLTypeOp(a->type.type), ZCLOp(g, a)})))
+            return err;
+        t = a;
+    }
+    if ((err = ZCLExpect(st, kTokRParen)))
+        return err;
+    *out = t;
+    return ZCL_OK;
+}
+
 ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
 {
     ZCLState* st = g->st;
@@ -648,6 +919,13 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     }
     case kTokNew:
         return parseNew(g, out);
+    case kTokFunction:
+    case kTokMethod:
+        return parseFunctionLiteral(g, st->tokId == kTokMethod, out, want);
+    case kTokTypeof:
+    case kTokSameref:
+    case kTokRtchk:
+        return parseBuiltin(g, st->tokId, out);
     case kTokLBrace:
         return parseArrayLiteral(g, out, want);
     case kTokScope: {
@@ -658,8 +936,18 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     case kTokIdentifier: {
         std::string name = st->tok;
         size_t pos = st->tokStart;
-        if (ZCLPeek(st) == kTokLParen)
+        if (ZCLPeek(st) == kTokLParen) {
+            ZCLVar* callee = nullptr;
+            if (findVariable(g, name, &callee))
+                return parseVariableCall(g, callee, pos, out);
             return parseCall(g, name, pos, out, want);
+        }
+        if (ZCLVar* v = nullptr; findVariable(g, name, &v)) {
+            *out = v;
+            return ZCL_OK;
+        }
+        if (hasFunction(g->cls, name) || hasFunction(ZCLClassAt(st, 16), name))
+            return functionReference(g, name, pos, out, want);
         return lookupName(g, name, false, out);
     }
     default:

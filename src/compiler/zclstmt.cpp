@@ -207,6 +207,23 @@ ZILError parseSwitch(ZCLGen* g)
     return ZCL_OK;
 }
 
+// Whether values of this type may be thrown: classes implementing `exception`, the exception
+// type itself and typeless values.
+bool implementsException(ZCLState* st, int type)
+{
+    if (type == ZIL_TYPE_EXCEPTION || type == ZIL_TYPE_VAR)
+        return true;
+    for (int depth = 0; depth < 64; depth++) {
+        ZCLClass* c = ZCLClassAt(st, type);
+        if (!c || c->baseId == 0)
+            return false;
+        if (c->baseId == ZIL_TYPE_EXCEPTION)
+            return true;
+        type = c->baseId;
+    }
+    return false;
+}
+
 // Drops locals above `sp` (code only) and returns.
 ZILError emitLeave(ZCLGen* g)
 {
@@ -390,11 +407,38 @@ ZILError parseStatementInner(ZCLGen* g)
         g->returned = true;
         return ZCL_OK;
     }
+    case kTokYield: {
+        ZCLNext(st);
+        size_t pos = st->tokStart;
+        if (!g->isCofunction)
+            return ZCLErrorAt(st, pos, "yield", ZCL_ERR_Yield_Outside_Cofunction);
+        if (ZCLPeek(st) != kTokSemicolon) {
+            ZCLVar* v = nullptr;
+            const ZCLTypeDesc* want = g->func->hasResult ? &g->func->result : nullptr;
+            if ((err = ZCLParseExpression(g, &v, want)))
+                return err;
+            ZCLVar result;
+            result.type = want ? *want : ZCLMakeType(ZIL_TYPE_VAR);
+            result.type.isConst = 0;
+            result.mode = kZCLModeRegister;
+            result.reg = 1;
+            result.lvalue = true;
+            if ((err = ZCLAssignInto(g, &result, v, true)))
+                return err;
+        }
+        if ((err = ZCLEmit(g, "yield", {})))
+            return err;
+        g->returned = true;
+        return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
+    }
     case kTokThrow: {
         ZCLNext(st);
+        size_t valuePos = ZCLNextTokenStart(st->file);
         ZCLVar* v = nullptr;
         if ((err = ZCLParseExpression(g, &v)))
             return err;
+        if (!implementsException(st, v->type.type))
+            return ZCLErrorAt(st, valuePos, nullptr, ZCL_ERR_Not_An_Exception);
         ZCLVar result;
         result.mode = kZCLModeRegister;
         result.reg = 1;

@@ -1,6 +1,7 @@
 // Code generation end to end: small scripts are compiled, linked and run in the runtime, and the
 // value a function leaves in r1 is checked; plus diagnostics and instruction selection checks.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/compiler/zclfixture.h"
@@ -250,8 +251,13 @@ TEST_F(CodegenTest, TypelessToTypedWarnsAndChecksAtRunTime)
 
 TEST_F(CodegenTest, ThrowLeavesTheScript)
 {
-    run("function main() { throw \"boom\"; }");
+    run("class Oops : exception { int code;\n"
+        " method Oops() { code = 0; } method Oops(int error) { code = error; } method int getError() { return code; } }\n"
+        "function main() { throw new Oops(42); }");
     EXPECT_EQ(runError, ZIL_EXC_Software);
+    ASSERT_NE(ps->thrown, nullptr);
+    EXPECT_EQ(ZILTypes(ps)[ps->thrown->type].typeID, typeOf("Oops"));
+    EXPECT_EQ(compile("function f() { throw \"text\"; }"), ZCL_ERR_Not_An_Exception);
 }
 
 } // namespace
@@ -299,6 +305,64 @@ TEST_F(CodegenObjectsTest, ArraysAndArrayLiterals)
     EXPECT_EQ(runInt("function int main() { int[] a = { 3, 4, 5 }; a[3] = 6; int s = 0;"
                      " for (int i = 0; i < 4; i++) s += a[i]; return s; }"),
               18);
+}
+
+} // namespace
+
+namespace {
+
+class CodegenCallablesTest : public CodegenTest {};
+
+TEST_F(CodegenCallablesTest, CofunctionsYieldSequencesThenNullForever)
+{
+    EXPECT_EQ(runInt("cofunction int count(int from) { int i = from; while (i < from + 3) { yield i; i++; } }\n"
+                     "function int main() { count c = count(5); int a = c(); int b = c(); int d = c();"
+                     " var e = c(); var f = c(); return a * 10000 + b * 100 + d + (e == null) * 1000000"
+                     " + (f == null) * 10000000; }"),
+              11000000 + 50000 + 600 + 7);
+    EXPECT_EQ(compile("function f() { yield 1; }"), ZCL_ERR_Yield_Outside_Cofunction);
+    EXPECT_EQ(compile("cofunction int g() { return 1; }"), ZCL_ERR_Return_In_Cofunction);
+}
+
+TEST_F(CodegenCallablesTest, DelegatesAndFunctionLiterals)
+{
+    EXPECT_EQ(runInt("delegate int op(int a, int b);\n"
+                     "function int add(int a, int b) { return a + b; }\n"
+                     "function int apply(op f, int x) { return f(x, 10); }\n"
+                     "function int main() { op d = add; op m = function (a, b) { return a * b; };"
+                     " return apply(d, 1) * 1000 + m(3, 4) + apply(m, 2); }"),
+              11 * 1000 + 12 + 20);
+    // The literal became a global function named by its index in hexadecimal.
+    size_t literals = 0;
+    for (auto& f : cls("__global")->funcs)
+        if (f->name.rfind("__anonymous_function_", 0) == 0) {
+            literals++;
+            char expected[48];
+            std::snprintf(expected, sizeof expected, "__anonymous_function_%x", static_cast<unsigned>(f->index));
+            EXPECT_EQ(f->name, expected);
+        }
+    EXPECT_EQ(literals, 1u);
+    EXPECT_EQ(compile("delegate int op2(int a);\nfunction f() { op2 d = function (a, b) { return a; }; }"),
+              ZCL_ERR_Delegate_Argument_Names);
+    EXPECT_EQ(compile("function g() { int k = 1; k(2); }"), ZCL_ERR_Not_A_Delegate);
+}
+
+TEST_F(CodegenCallablesTest, MethodDelegatesBindTheirObject)
+{
+    EXPECT_EQ(runInt("delegate int getter();\n"
+                     "class Holder { int v; method Holder(int x) { v = x; } method int get() { return v; }\n"
+                     " method getter bound() { getter g = get; return g; } }\n"
+                     "function int main() { Holder h = new Holder(7); getter g = h.bound(); h.v = 9; return g(); }"),
+              9);
+}
+
+TEST_F(CodegenCallablesTest, TypeofSamerefAndRtchk)
+{
+    EXPECT_EQ(runInt("class A { int x; method A() { x = 1; } }\n"
+                     "function int main() { A a = new A(); A b = a; A c = new A(); string s = \"\";"
+                     " return sameref(a, b) * 100 + sameref(a, c) * 10 + (typeof(s) == 3); }"),
+              101);
+    EXPECT_EQ(compile("function f() { var v; int t = typeof(v); }"), ZCL_ERR_Typeof_Var);
 }
 
 } // namespace
