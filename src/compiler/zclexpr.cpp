@@ -600,6 +600,46 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
     if (ZCLPeek(st) == kTokLParen) {
         if ((err = parseArgs(g, &args, &types)))
             return err;
+    } else {
+        // An accessor: `obj.name = v` calls the setter with v, `obj.name` the getter.
+        ZCLFunc *getter = nullptr, *setter = nullptr;
+        for (auto& f : c->funcs)
+            if (f->name == name && (f->flags & kZCLFuncAccessor))
+                (f->args.empty() ? getter : setter) = f.get();
+        if (!getter && !setter)
+            return ZCLErrorAt(st, pos, name.c_str(), hasFunction(c, name) ? ZCL_ERR_Function_Reference_Not_Allowed
+                                                                           : ZCL_ERR_Undefined_Identifier);
+        ZCLVar* object = nullptr;
+        if ((err = ZCLToRegister(g, obj, &object)))
+            return err;
+        if (ZCLPeek(st) == kTokAssign) {
+            ZCLNext(st);
+            if (!setter)
+                return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+            ZCLVar* value = nullptr;
+            if ((err = parseAssign(g, &value, &setter->args[0].type)))
+                return err;
+            ZCLVar* kept = nullptr;
+            if ((err = ZCLToRegister(g, value, &kept)))
+                return err;
+            ZCLVar* copy = nullptr;
+            if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
+                return err;
+            copy->shared = true;
+            args.push_back(copy);
+            ZCLVar* ignored = nullptr;
+            if ((err = emitCall(g, c, setter, object, args, &ignored)))
+                return err;
+            ZCLRelease(g, ignored);
+            ZCLRelease(g, object);
+            *out = kept;
+            return ZCL_OK;
+        }
+        if (!getter)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+        err = emitCall(g, c, getter, object, args, out);
+        ZCLRelease(g, object);
+        return err;
     }
     if (!hasFunction(c, name))
         return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Undefined_Identifier);

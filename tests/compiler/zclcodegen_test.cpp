@@ -366,3 +366,36 @@ TEST_F(CodegenCallablesTest, TypeofSamerefAndRtchk)
 }
 
 } // namespace
+
+namespace {
+
+class CodegenMoreTest : public CodegenTest {};
+
+TEST_F(CodegenMoreTest, AccessorsOfScriptAndNativeClasses)
+{
+    EXPECT_EQ(runInt("class Temp { float c;\n"
+                     " method Temp() { c = 0.0; }\n"
+                     " accessor int whole() { return (int) c; }\n"
+                     " accessor whole(int v) { c = v; } }\n"
+                     "function int main() { Temp t = new Temp(); t.whole = 21; string s = \"hello\";"
+                     " return t.whole * 100 + s.length; }"),
+              2105);
+}
+
+TEST_F(CodegenMoreTest, TwentyNineLiveTemporariesFitAndOneMoreIsFatal)
+{
+    auto nested = [](int depth) {
+        std::string e = "1";
+        for (int i = 1; i < depth; i++)
+            e = "1 + (" + e + ")";
+        return "function int main() { return " + e + "; }";
+    };
+    // 28 literals held while the innermost sum needs a copy of its left operand: 29 registers.
+    EXPECT_EQ(runInt(nested(28)), 28);
+    TearDown();
+    SetUp();
+    EXPECT_EQ(compile(nested(29)), ZCL_ERR_Fatal);
+    EXPECT_NE(log.find("No free temporary register found"), std::string::npos) << log;
+}
+
+} // namespace
