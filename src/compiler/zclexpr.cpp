@@ -16,6 +16,8 @@ bool isValueType(const ZCLTypeDesc& t) { return t.type == ZIL_TYPE_INT || t.type
 
 ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
 ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
+ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out);
+ZILError emitConstruct(ZCLGen* g, ZCLClass* c, ZCLFunc* f, std::vector<ZCLVar*>& args, ZCLVar** out);
 
 // The `l`, `f` or generic form of an arithmetic mnemonic for the operands' common type.
 std::string arithMnemonic(const char* base, int type)
@@ -524,6 +526,41 @@ ZILError parseArrayLiteral(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     return ZCL_OK;
 }
 
+// A new object of class c (alloc or allocn) and, when given, its constructor f called on it.
+ZILError emitConstruct(ZCLGen* g, ZCLClass* c, ZCLFunc* f, std::vector<ZCLVar*>& args, ZCLVar** out)
+{
+    ZCLVar* obj = nullptr;
+    ZILError err = ZCLMakeTempVar(g, ZCLMakeType(c->typeId), &obj);
+    if (err)
+        return err;
+    if ((err = ZCLEmit(g, c->isNative ? "allocn" : "alloc", {ZCLTypeOp(c->typeId), ZCLOp(g, obj)})))
+        return err;
+    if (f) {
+        ZCLVar* ignored = nullptr;
+        if ((err = emitCall(g, c, f, obj, args, &ignored)))
+            return err;
+        ZCLRelease(g, ignored);
+    }
+    obj->shared = false;
+    *out = obj;
+    return ZCL_OK;
+}
+
+} // namespace
+
+ZILError ZCLConstructDefault(ZCLGen* g, ZCLClass* c, ZCLVar** out)
+{
+    ZCLFunc* f = nullptr;
+    if (!c->isNative)
+        for (auto& fn : c->funcs)
+            if ((fn->flags & kZCLFuncConstructor) && fn->args.empty())
+                f = fn.get();
+    std::vector<ZCLVar*> none;
+    return emitConstruct(g, c, f, none, out);
+}
+
+namespace {
+
 // new Class ( args ): allocation and the constructor call with the object in r0.
 ZILError parseNew(ZCLGen* g, ZCLVar** out)
 {
@@ -542,25 +579,14 @@ ZILError parseNew(ZCLGen* g, ZCLVar** out)
     std::vector<ZCLTypeDesc> types;
     if (ZCLPeek(st) == kTokLParen && (err = parseArgs(g, &args, &types)))
         return err;
-    ZCLVar* obj = nullptr;
-    if ((err = ZCLMakeTempVar(g, ZCLMakeType(type.type), &obj)))
-        return err;
-    if ((err = ZCLEmit(g, c->isNative ? "allocn" : "alloc", {ZCLTypeOp(type.type), ZCLOp(g, obj)})))
-        return err;
+    ZCLFunc* f = nullptr;
     if (hasFunction(c, c->name) && (!c->isNative || !args.empty())) {
-        ZCLFunc* f = nullptr;
         if ((err = resolve(g, c, c->name, pos, types, nullptr, &f)))
             return err;
-        ZCLVar* ignored = nullptr;
-        if ((err = emitCall(g, c, f, obj, args, &ignored)))
-            return err;
-        ZCLRelease(g, ignored);
     } else if (!args.empty()) {
         return ZCLErrorAt(st, pos, c->name.c_str(), ZCL_ERR_No_Matching_Function);
     }
-    obj->shared = false;
-    *out = obj;
-    return ZCL_OK;
+    return emitConstruct(g, c, f, args, out);
 }
 
 // obj . name [ ( args ) ]: a member variable, an accessor or a method.
@@ -948,7 +974,7 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
                 *out = r;
                 return ZCL_OK;
             }
-            return ZCLConvert(g, v, cast, out);
+            return ZCLConvertAs(g, v, cast, true, out);
         }
         if (err != ZCL_OK && err != ZCL_ERR_Not_A_Type_Declaration)
             return err;
@@ -1250,6 +1276,11 @@ ZILError ZCLToWritable(ZCLGen* g, ZCLVar* v, ZCLVar** out)
 
 ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out)
 {
+    return ZCLConvertAs(g, v, to, false, out);
+}
+
+ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZCLVar** out)
+{
     ZCLState* st = g->st;
     *out = v;
     if (v->isNull || to.type == ZIL_TYPE_VAR || to.type == v->type.type)
@@ -1260,7 +1291,8 @@ ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out)
         ZCLVar* t = nullptr;
         if ((err = ZCLToRegister(g, v, &r)) || (err = ZCLMakeTempVar(g, ZCLMakeType(to.type), &t)))
             return err;
-        ZCLWarning(st, nullptr, to.type == ZIL_TYPE_INT ? ZCL_WARN_Float_To_Int : ZCL_WARN_Int_To_Float);
+        if (!cast)
+            ZCLWarning(st, nullptr, to.type == ZIL_TYPE_INT ? ZCL_WARN_Float_To_Int : ZCL_WARN_Int_To_Float);
         err = ZCLEmit(g, to.type == ZIL_TYPE_FLOAT ? "cvf" : "cvl", {ZCLOp(g, r), ZCLOp(g, t)});
         ZCLRelease(g, r);
         *out = t;
@@ -1269,9 +1301,35 @@ ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out)
     if (v->type.type == ZIL_TYPE_VAR)
         return ZCL_OK;   // checked where it is stored
     ZCLCompat c = ZCLTypeCompatible(st, to, v->type);
-    if (c == kZCLIdentical || c == kZCLConvertible)
+    if (c == kZCLIdentical)
         return ZCL_OK;
-    return ZCLError(st, st->tok.c_str(), c == kZCLExplicitOnly ? ZCL_ERR_Needs_Type_Cast : ZCL_ERR_Incompatible_Type);
+    if (c == kZCLIncompatible || (c == kZCLExplicitOnly && !cast))
+        return ZCLError(st, st->tok.c_str(), c == kZCLExplicitOnly ? ZCL_ERR_Needs_Type_Cast : ZCL_ERR_Incompatible_Type);
+    // Through the source's convertor to the target type, else the target's constructor.
+    ZCLClass* src = ZCLClassAt(st, v->type.type);
+    ZCLClass* dst = ZCLClassAt(st, to.type);
+    if (src)
+        for (auto& f : src->funcs)
+            if ((f->flags & kZCLFuncConvertor) && f->hasResult && ZCLTypeIdentical(st, to, f->result) &&
+                (cast || !(f->flags & kZCLFuncExplicit))) {
+                ZCLVar* object = nullptr;
+                if ((err = ZCLToRegister(g, v, &object)))
+                    return err;
+                std::vector<ZCLVar*> none;
+                err = emitCall(g, src, f.get(), object, none, out);
+                ZCLRelease(g, object);
+                return err;
+            }
+    if (dst)
+        for (auto& f : dst->funcs)
+            if ((f->flags & kZCLFuncConstructor) && f->args.size() == 1 && (cast || !(f->flags & kZCLFuncExplicit))) {
+                ZCLCompat a = ZCLTypeCompatible(st, f->args[0].type, v->type);
+                if (a != kZCLIdentical)
+                    continue;
+                std::vector<ZCLVar*> args{v};
+                return emitConstruct(g, dst, f.get(), args, out);
+            }
+    return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
 }
 
 ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)

@@ -116,6 +116,10 @@ ZILError ZCLToRegister(ZCLGen* g, ZCLVar* v, ZCLVar** out);
 // A register temp with its own handle that may be changed in place.
 ZILError ZCLToWritable(ZCLGen* g, ZCLVar* v, ZCLVar** out);
 ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out);
+// As ZCLConvert; with `cast` explicit constructors and convertors may be used.
+ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZCLVar** out);
+// A new object of a class by its default constructor (script classes) or plain creation (native).
+ZILError ZCLConstructDefault(ZCLGen* g, ZCLClass* c, ZCLVar** out);
 
 // Statements (zclstmt.cpp).
 ZILError ZCLParseStatement(ZCLGen* g);

@@ -64,6 +64,13 @@ ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
             ZCLVar* value = nullptr;
             if ((err = ZCLParseExpression(g, &value, &v->type)) || (err = ZCLAssignInto(g, v, value, true)))
                 return err;
+        } else if (ZCLClass* c = ZCLClassAt(st, type.type);
+                   c && c->family == ZIL_FAMILY_CLASS && c->typeId > ZIL_TYPE_FLOAT && c->typeId != ZIL_TYPE_ARRAY &&
+                   !type.isWeak) {
+            // A class-typed local without a value starts as a new object.
+            ZCLVar* obj = nullptr;
+            if ((err = ZCLConstructDefault(g, c, &obj)) || (err = ZCLAssignInto(g, v, obj, true)))
+                return err;
         } else if (type.type == ZIL_TYPE_INT && !type.isRef) {
             // ldz writes a register: the local starts at int 0 through a temporary.
             ZCLVar* t = nullptr;

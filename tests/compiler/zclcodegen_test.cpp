@@ -399,3 +399,17 @@ TEST_F(CodegenMoreTest, TwentyNineLiveTemporariesFitAndOneMoreIsFatal)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenMoreTest, ConversionsThroughConvertorsAndConstructors)
+{
+    EXPECT_EQ(runInt("class Meters { int v; method Meters() { v = 0; } method Meters(int x) { v = x; }\n"
+                     " method int convertor() { return v * 100; } }\n"
+                     "function int cm(int c) { return c; }\n"
+                     "function int main() { Meters m = 3; Meters d; int back = m; return back + cm(m) + d.v; }"),
+              600);
+    EXPECT_EQ(runString("function string main() { string s = 42; string t; t += \"x\"; return s + t; }"), "42x");
+}
+
+} // namespace
