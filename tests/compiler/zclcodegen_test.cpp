@@ -9,45 +9,7 @@
 
 namespace {
 
-// The string class's declaration names its nested delegate unqualified, which the declaration
-// parser does not resolve yet; these tests see the qualified name so that they can start a
-// compiler at all.
-NTLTypeProc gStringProc = nullptr;
-std::string gStringDecl;
-
-ZILError qualifiedStringProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out)
-{
-    ZILError err = gStringProc(inst, msg, param, in, out);
-    if (msg == NTL_GetDeclString && !err && out && *out) {
-        gStringDecl = static_cast<const char*>(*out);
-        for (size_t at = 0; (at = gStringDecl.find("(processor ", at)) != std::string::npos; at += 10)
-            gStringDecl.replace(at, 11, "(string::processor ");
-        *out = const_cast<char*>(gStringDecl.c_str());
-    }
-    return err;
-}
-
-class QualifiedFixture : public CompilerFixture {
-protected:
-    void SetUp() override
-    {
-        ps = ZILInitialize();
-        ASSERT_NE(ps, nullptr);
-        for (ZILLong i = 0; i < ps->nativeCount; i++)
-            if (ps->nativeTypes[i].name && std::strcmp(ps->nativeTypes[i].name, "string") == 0 &&
-                ps->nativeTypes[i].proc != qualifiedStringProc) {
-                gStringProc = ps->nativeTypes[i].proc;
-                ps->nativeTypes[i].proc = qualifiedStringProc;
-            }
-        ps->user = this;
-        ps->log = [](ZILState* s, const ZILChar* line) { static_cast<QualifiedFixture*>(s->user)->log += line; };
-        ASSERT_EQ(ZILInitializeCompiler(ps), 0) << log;
-        st = ZCLGetState(ps);
-        log.clear();
-    }
-};
-
-class CodegenTest : public QualifiedFixture {
+class CodegenTest : public CompilerFixture {
 protected:
     // Compiles, links, runs the global initialisation and then function `fn`; r1 afterwards.
     ZILHandle* run(const std::string& text, const char* fn = "main")
