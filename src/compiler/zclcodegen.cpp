@@ -62,9 +62,13 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
         g->args.insert(g->args.begin(), v);
     }
     g->argTop = g->sp;
+    ZCLClass* owner = ZCLClassAt(st, func->classId);
+    g->needHybrid = (func->flags & kZCLFuncConstructor) && owner && owner->hybridId != 0;
     ZILError err = ZCLParseBlock(g.get());
     if (err)
         return err;
+    if (g->needHybrid)
+        return ZCLError(st, func->name.c_str(), ZCL_ERR_Expected_Hybrid);
     if (g->isCofunction) {
         // The end of a cofunction yields null to every further resume.
         if (func->hasResult) {

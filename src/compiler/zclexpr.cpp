@@ -18,6 +18,7 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
 ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
 ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out);
 ZILError emitConstruct(ZCLGen* g, ZCLClass* c, ZCLFunc* f, std::vector<ZCLVar*>& args, ZCLVar** out);
+ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out);
 
 // The `l`, `f` or generic form of an arithmetic mnemonic for the operands' common type.
 std::string arithMnemonic(const char* base, int type)
@@ -601,26 +602,35 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
     ZCLClass* c = ZCLClassAt(st, obj->type.type);
     if (!c || obj->isNull || c->family == ZIL_FAMILY_INTEGRAL)
         return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Need_Object_Before_Dot);
-    if (ZCLPeek(st) != kTokLParen)
-        for (size_t i = 0; i < c->members.size(); i++)
-            if (c->members[i].name == name) {
-                ZCLVar* base = nullptr;
-                if ((err = ZCLToRegister(g, obj, &base)))
-                    return err;
-                ZCLVar* v = ZCLNewVar(g, c->members[i].type);
-                v->mode = kZCLModeMember;
-                v->reg = base->reg;
-                v->member = static_cast<int>(i);
-                v->lvalue = true;
-                v->constant = c->members[i].type.isConst != 0;
-                v->shared = true;
-                if (base->temp) {
-                    v->temp = true;
-                    v->base = base;
-                }
-                *out = v;
-                return ZCL_OK;
-            }
+    // A member variable; followed by `(` only a delegate or cofunction thread member, which is
+    // then called (the inherited methods of a hybrid class are such members).
+    bool call = ZCLPeek(st) == kTokLParen;
+    for (size_t i = 0; i < c->members.size(); i++) {
+        if (c->members[i].name != name)
+            continue;
+        ZCLClass* mc = ZCLClassAt(st, c->members[i].type.type);
+        if (call && (!mc || (mc->family != ZIL_FAMILY_DELEGATE && mc->family != ZIL_FAMILY_THREAD)))
+            continue;
+        ZCLVar* base = nullptr;
+        if ((err = ZCLToRegister(g, obj, &base)))
+            return err;
+        ZCLVar* v = ZCLNewVar(g, c->members[i].type);
+        v->mode = kZCLModeMember;
+        v->reg = base->reg;
+        v->member = static_cast<int>(i);
+        v->lvalue = true;
+        v->constant = c->members[i].type.isConst != 0;
+        v->shared = true;
+        v->name = name;
+        if (base->temp) {
+            v->temp = true;
+            v->base = base;
+        }
+        if (call)
+            return parseVariableCall(g, v, pos, out);
+        *out = v;
+        return ZCL_OK;
+    }
     std::vector<ZCLVar*> args;
     std::vector<ZCLTypeDesc> types;
     if (ZCLPeek(st) == kTokLParen) {
@@ -1383,6 +1393,53 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
     }
     dst->initialised = true;
     return err;
+}
+
+ZILError ZCLParseHybrid(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    size_t pos = st->tokStart;
+    ZCLClass* base = g->cls ? ZCLClassAt(st, g->cls->hybridId) : nullptr;
+    if (!base || !g->needHybrid)
+        return ZCLErrorAt(st, pos, "hybrid", ZCL_ERR_Unexpected_Token);
+    g->needHybrid = false;
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    ZILError err = parseArgs(g, &args, &types);
+    if (err)
+        return err;
+    ZCLFunc* ctor = nullptr;
+    if (hasFunction(base, base->name) && (!base->isNative || !args.empty())) {
+        if ((err = resolve(g, base, base->name, pos, types, nullptr, &ctor)))
+            return err;
+    } else if (!args.empty()) {
+        return ZCLErrorAt(st, pos, base->name.c_str(), ZCL_ERR_No_Matching_Function);
+    }
+    ZCLVar* obj = nullptr;
+    if ((err = emitConstruct(g, base, ctor, args, &obj)))
+        return err;
+    // Each inherited method's member delegate is bound to the base object.
+    for (size_t i = 0; i < g->cls->members.size(); i++) {
+        const ZCLMember& m = g->cls->members[i];
+        ZCLFunc* method = nullptr;
+        for (auto& f : base->funcs)
+            if (f->name == m.name && (f->flags & kZCLFuncMethod) &&
+                !(f->flags & (kZCLFuncConstructor | kZCLFuncConvertor | kZCLFuncAccessor | kZCLFuncCofunction))) {
+                method = f.get();
+                break;
+            }
+        ZCLClass* dg = ZCLClassAt(st, m.type.type);
+        if (!method || !dg || dg->family != ZIL_FAMILY_DELEGATE)
+            continue;
+        ZCLVar* t = nullptr;
+        if ((err = ZCLMakeTempVar(g, m.type, &t)) ||
+            (err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(method->memberIndex), ZCLOp(g, obj), ZCLOp(g, t)})) ||
+            (err = ZCLEmit(g, "move", {ZCLOp(g, t), {ZILK_RD, 0, static_cast<ZILLong>(i)}})))
+            return err;
+        ZCLRelease(g, t);
+    }
+    ZCLRelease(g, obj);
+    return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
 }
 
 ZILError ZCLParseExpression(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)

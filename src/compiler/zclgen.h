@@ -74,6 +74,7 @@ struct ZCLGen {
     std::vector<Loop> loops;
     std::vector<ZCLPendingLiteral> literals;
     bool globalInit = false;                 // compiling into the global initialisation function
+    bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
 };
 
 // Simulation (fatal errors on inconsistency).
@@ -120,6 +121,9 @@ ZILError ZCLConvert(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, ZCLVar** out);
 ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZCLVar** out);
 // A new object of a class by its default constructor (script classes) or plain creation (native).
 ZILError ZCLConstructDefault(ZCLGen* g, ZCLClass* c, ZCLVar** out);
+// hybrid ( args ) in a hybrid class's constructor: constructs the base object and binds the
+// delegate members of the inherited methods to it.
+ZILError ZCLParseHybrid(ZCLGen* g);
 
 // Statements (zclstmt.cpp).
 ZILError ZCLParseStatement(ZCLGen* g);

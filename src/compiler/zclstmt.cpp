@@ -482,6 +482,14 @@ ZILError parseStatementInner(ZCLGen* g)
 ZILError ZCLParseStatement(ZCLGen* g)
 {
     ZCLState* st = g->st;
+    if (g->needHybrid || ZCLPeek(st) == kTokHybrid) {
+        ZCLNext(st);
+        if (st->tokId != kTokHybrid)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Expected_Hybrid);
+        ZILError err = ZCLParseHybrid(g);
+        freeStatementTemps(g);
+        return err;
+    }
     if (g->returned && !g->isCofunction && ZCLPeek(st) != kTokRBrace) {
         // Unreachable: compiled for its checks, then its code is dropped.
         ZCLNext(st);

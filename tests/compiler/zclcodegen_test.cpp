@@ -375,3 +375,21 @@ TEST_F(CodegenMoreTest, ConversionsThroughConvertorsAndConstructors)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenMoreTest, HybridClassesCallTheirBaseThroughBoundDelegates)
+{
+    EXPECT_EQ(runInt("class Base { int n; method Base(int v) { n = v; } method int get() { return n; }"
+                     " method add(int d) { n += d; } }\n"
+                     "class Derived hybrid Base { int own;\n"
+                     " method Derived(int v) { hybrid(v * 2); own = 1; }\n"
+                     " method int total() { add(5); return get() + own; } }\n"
+                     "function int main() { Derived d = new Derived(10); d.add(100); return d.total() * 10 + d.get(); }"),
+              1260 + 125);
+    EXPECT_EQ(compile("class B1 { int n; method B1() { n = 0; } method int get() { return n; } }\n"
+                      "class D1 hybrid B1 { int k; method D1() { k = 1; } }"),
+              ZCL_ERR_Expected_Hybrid);
+}
+
+} // namespace
