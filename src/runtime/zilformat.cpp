@@ -81,7 +81,7 @@ Kind checkFormat(const char* format) {
       ++p;
     }
     Kind k = *p ? kindOf(*p) : Kind::None;
-    if (k == Kind::None || (shortInt && k != Kind::Int) || (longFloat && k != Kind::Float))
+    if (k == Kind::None || (shortInt && (k != Kind::Int || *p == 'c')) || (longFloat && k != Kind::Float))
       return Kind::None;
     kind = k;
     ++p;

@@ -213,10 +213,11 @@ TEST_F(ZILStringClass, FormatsOneValueOrAnArray) {
   EXPECT_EQ(str(nullptr, kFormat, {S("%5.2f"), ZILNewFloat(ps, 3.14159)}), " 3.14");
   EXPECT_EQ(str(nullptr, kFormat, {S("[%-4d]"), I(7)}), "[7   ]");
   EXPECT_EQ(str(nullptr, kFormat, {S("%x"), I(255)}), "ff");
+  EXPECT_EQ(str(nullptr, kFormat, {S("%hhu"), I(257)}), "1");
   EXPECT_EQ(str(nullptr, kFormat, {S("%.2s"), S("abc")}), "ab");
   EXPECT_EQ(str(nullptr, kFormat, {S("100%% %d"), I(5)}), "100% 5");
   // Conversions that do not fit the value, %n, '*', long modifiers and two conversions: empty.
-  for (const char* bad : {"%s", "%n", "%*d", "%ld", "%lld", "%d %d", "%5000d", "%.9999d", "%q", "%", "%hs"})
+  for (const char* bad : {"%s", "%n", "%*d", "%ld", "%lld", "%d %d", "%5000d", "%.9999d", "%q", "%", "%hs", "%hc", "%lc"})
     EXPECT_EQ(str(nullptr, kFormat, {S(bad), I(1)}), "") << bad;
   EXPECT_EQ(str(nullptr, kFormat, {S("%d"), ZILNewFloat(ps, 1.5)}), "");
   EXPECT_EQ(str(nullptr, kFormat, {S("%f"), N()}), "");
