@@ -64,11 +64,18 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->argTop = g->sp;
     ZCLClass* owner = ZCLClassAt(st, func->classId);
     g->needHybrid = (func->flags & kZCLFuncConstructor) && owner && owner->hybridId != 0;
+    g->isConstructor = (func->flags & kZCLFuncConstructor) && owner && !owner->isNative;
+    if (g->isConstructor)
+        g->membersSet.assign(owner->members.size(), false);
     ZILError err = ZCLParseBlock(g.get());
     if (err)
         return err;
     if (g->needHybrid)
         return ZCLError(st, func->name.c_str(), ZCL_ERR_Expected_Hybrid);
+    // A constructor gives every member variable a value.
+    for (size_t i = 0; i < g->membersSet.size(); i++)
+        if (!g->membersSet[i])
+            return ZCLError(st, owner->members[i].name.c_str(), ZCL_ERR_Member_Not_Initialized);
     if (g->isCofunction) {
         // The end of a cofunction yields null to every further resume.
         if (func->hasResult) {

@@ -1392,6 +1392,9 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
             err = ZCLEmit(g, "rtchk", {ZCLTypeOp(dst->type.type), ZCLOp(g, dst)});
     }
     dst->initialised = true;
+    if (g->isConstructor && dst->mode == kZCLModeMember && dst->reg == 0 && dst->member >= 0 &&
+        static_cast<size_t>(dst->member) < g->membersSet.size())
+        g->membersSet[static_cast<size_t>(dst->member)] = true;
     return err;
 }
 
@@ -1436,6 +1439,8 @@ ZILError ZCLParseHybrid(ZCLGen* g)
             (err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(method->memberIndex), ZCLOp(g, obj), ZCLOp(g, t)})) ||
             (err = ZCLEmit(g, "move", {ZCLOp(g, t), {ZILK_RD, 0, static_cast<ZILLong>(i)}})))
             return err;
+        if (i < g->membersSet.size())
+            g->membersSet[i] = true;
         ZCLRelease(g, t);
     }
     ZCLRelease(g, obj);

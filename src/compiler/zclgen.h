@@ -75,6 +75,8 @@ struct ZCLGen {
     std::vector<ZCLPendingLiteral> literals;
     bool globalInit = false;                 // compiling into the global initialisation function
     bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
+    bool isConstructor = false;
+    std::vector<bool> membersSet;            // a constructor's assignments to its members
 };
 
 // Simulation (fatal errors on inconsistency).

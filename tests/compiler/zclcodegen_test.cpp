@@ -393,3 +393,13 @@ TEST_F(CodegenMoreTest, HybridClassesCallTheirBaseThroughBoundDelegates)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenMoreTest, ConstructorMustGiveEveryMemberAValue)
+{
+    EXPECT_EQ(compile("class P { int a; int b; method P() { a = 1; } }"), ZCL_ERR_Member_Not_Initialized);
+    EXPECT_NE(log.find("'b'"), std::string::npos) << log;
+}
+
+} // namespace
