@@ -1,5 +1,9 @@
 // Statements and function bodies: local declarations, blocks with scoped locals, if, while, do,
 // for, break, return, throw, __brk and empty statements, with the reachability of each path.
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
 #include "src/compiler/zclgen.h"
 
 namespace {
@@ -231,6 +235,59 @@ bool implementsException(ZCLState* st, int type)
     return false;
 }
 
+// __selftest code { statements }: the block is compiled; when its result differs from 0 the code,
+// the simulation and the messages are rolled back and the block is read over. A line tells
+// whether the result was the expected one; a failing block is no error.
+ZILError parseSelfTest(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLNext(st);
+    if (err)
+        return err;
+    bool negative = st->tokId == kTokMinus;
+    if (negative && (err = ZCLNext(st)))
+        return err;
+    if (st->tokId != kTokIntLiteral)
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+    ZILError expected = static_cast<ZILError>(std::strtol(st->tok.c_str(), nullptr, 10)) * (negative ? -1 : 1);
+    ZCLFile* file = st->file;
+    const size_t at = ZCLFileGetPosition(file);
+    int line = 1, column = 1;
+    ZCLFileLineColumn(file, at, &line, &column);
+    const size_t codeAt = g->func->code.size(), litAt = g->literals.size();
+    const size_t scopes = g->scopes.size(), loops = g->loops.size();
+    const int sp = g->sp, registerLocals = g->registerLocals;
+    const bool returned = g->returned;
+    ZCLVar* regs[32];
+    std::copy(std::begin(g->regs), std::end(g->regs), regs);
+    ZCLDiagSnapshot snapshot = ZCLDiagSave(&st->diag);
+    ZILError result = ZCLParseBlock(g);
+    if (result != ZCL_OK) {
+        if (st->diag.fatal)
+            return result;
+        ZCLDiagRestore(&st->diag, snapshot);
+        g->func->code.resize(codeAt);
+        g->literals.resize(litAt);
+        ZCLSimStackPop(g, sp - g->sp);
+        for (int r = 0; r < 32; r++)
+            if (g->regs[r] != regs[r]) {
+                ZCLSimRegisterUnset(g, r);
+                if (regs[r])
+                    ZCLSimRegisterSet(g, r, regs[r]);
+            }
+        g->scopes.resize(scopes);
+        g->loops.resize(loops);
+        g->registerLocals = registerLocals;
+        g->returned = returned;
+        ZCLFileSetPosition(file, at);
+        st->tokStart = ZCLNextTokenStart(file);
+        if ((err = ZCLSkipBlock(file)))
+            return ZCLError(st, nullptr, err);
+    }
+    ZCLSelfTestReport(&st->diag, file->name.c_str(), line, column, result, expected);
+    return ZCL_OK;
+}
+
 // Drops locals above `sp` (code only) and returns.
 ZILError emitLeave(ZCLGen* g)
 {
@@ -252,6 +309,9 @@ ZILError parseStatementInner(ZCLGen* g)
         return ZCL_OK;
     case kTokLBrace:
         return ZCLParseBlock(g);
+    case kTokSelftest:
+        ZCLNext(st);
+        return parseSelfTest(g);
     case kTokBrk:
         ZCLNext(st);
         if ((err = ZCLEmit(g, "brk", {})))

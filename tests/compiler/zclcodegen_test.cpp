@@ -403,3 +403,21 @@ TEST_F(CodegenMoreTest, ConstructorMustGiveEveryMemberAValue)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenMoreTest, SelfTestInsideABodyRollsBackAFailingBlock)
+{
+    EXPECT_EQ(runInt("function int main() { int a = 4;\n"
+                     " __selftest 1213 { int b = 2; x = 1; }\n"
+                     " __selftest 0 { a += 1; }\n"
+                     " return a; }"),
+              5);
+    EXPECT_NE(log.find("COMPILER SELF TEST 1213(1213): PASS"), std::string::npos) << log;
+    EXPECT_NE(log.find("COMPILER SELF TEST 0(0): PASS"), std::string::npos) << log;
+    ZCLStatistics stats{};
+    ZCLGetStatistics(ps, &stats);
+    EXPECT_EQ(stats.errors, 0);
+}
+
+} // namespace
