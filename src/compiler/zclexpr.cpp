@@ -71,8 +71,10 @@ ZILError binaryArith(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
 {
     ZILError err = ZCL_OK;
     if (op == kTokPlus && a->type.type == ZIL_TYPE_STRING) {
-        if (b->type.type != ZIL_TYPE_STRING && b->type.type != ZIL_TYPE_VAR)
-            return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+        // Other values are turned into strings first (by the string class's constructors).
+        if (b->type.type != ZIL_TYPE_STRING && b->type.type != ZIL_TYPE_VAR &&
+            (err = ZCLConvertAs(g, b, ZCLMakeType(ZIL_TYPE_STRING), true, &b)))
+            return err;
         ZCLVar* t = nullptr;
         if ((err = ZCLToWritable(g, a, &t)))
             return err;
@@ -1203,6 +1205,9 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     }
     int op = compoundOp(id);
     if (op == kTokPlus && lhs->type.type == ZIL_TYPE_STRING) {
+        if (rhs->type.type != ZIL_TYPE_STRING && rhs->type.type != ZIL_TYPE_VAR &&
+            (err = ZCLConvertAs(g, rhs, ZCLMakeType(ZIL_TYPE_STRING), true, &rhs)))
+            return err;
         if ((err = emitInPlace(g, "stradd", rhs, lhs)))
             return err;
     } else if (isNumeric(lhs) || lhs->type.type == ZIL_TYPE_VAR) {

@@ -371,7 +371,9 @@ TEST_F(CodegenMoreTest, ConversionsThroughConvertorsAndConstructors)
                      "function int cm(int c) { return c; }\n"
                      "function int main() { Meters m = 3; Meters d; int back = m; return back + cm(m) + d.v; }"),
               600);
-    EXPECT_EQ(runString("function string main() { string s = 42; string t; t += \"x\"; return s + t; }"), "42x");
+    EXPECT_EQ(runString("function string main() { string s = 42; string t; t += \"x\"; t += 7;"
+                        " return s + t + \"/\" + 1.5; }"),
+              "42x7/1.5");
 }
 
 } // namespace
