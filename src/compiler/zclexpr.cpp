@@ -1100,6 +1100,11 @@ ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
 ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
 {
     ZCLState* st = g->st;
+    ZCLDepthGuard guard(g);
+    if (guard.tooDeep()) {
+        ZCLNext(st);
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_General_Parser_Error);
+    }
     int id = ZCLPeek(st);
     if (id == kTokInc || id == kTokDec || id == kTokPlus) {
         ZCLNext(st);
@@ -1178,6 +1183,11 @@ int compoundOp(int tok)
 ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
 {
     ZCLState* st = g->st;
+    ZCLDepthGuard guard(g);
+    if (guard.tooDeep()) {
+        ZCLNext(st);
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_General_Parser_Error);
+    }
     ZCLVar* lhs = nullptr;
     ZILError err = parseLogical(g, true, &lhs, want);
     if (err)

@@ -76,7 +76,18 @@ struct ZCLGen {
     bool globalInit = false;                 // compiling into the global initialisation function
     bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
     bool isConstructor = false;
+    int depth = 0;                           // nesting of expressions and statements being parsed
     std::vector<bool> membersSet;            // a constructor's assignments to its members
+};
+
+// Nesting of the recursive parse functions; deeper texts are refused with 1202 before the
+// parser's own stack could run out.
+enum { kZCLMaxParseDepth = 400 };
+struct ZCLDepthGuard {
+    explicit ZCLDepthGuard(ZCLGen* gen) : g(gen) { g->depth++; }
+    ~ZCLDepthGuard() { g->depth--; }
+    bool tooDeep() const { return g->depth > kZCLMaxParseDepth; }
+    ZCLGen* g;
 };
 
 // Simulation (fatal errors on inconsistency).

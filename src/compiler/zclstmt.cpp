@@ -542,6 +542,11 @@ ZILError parseStatementInner(ZCLGen* g)
 ZILError ZCLParseStatement(ZCLGen* g)
 {
     ZCLState* st = g->st;
+    ZCLDepthGuard guard(g);
+    if (guard.tooDeep()) {
+        ZCLNext(st);
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_General_Parser_Error);
+    }
     if (g->needHybrid || ZCLPeek(st) == kTokHybrid) {
         ZCLNext(st);
         if (st->tokId != kTokHybrid)

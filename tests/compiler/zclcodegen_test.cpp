@@ -423,3 +423,19 @@ TEST_F(CodegenMoreTest, SelfTestInsideABodyRollsBackAFailingBlock)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenMoreTest, DeeplyNestedTextIsRefusedNotCrashed)
+{
+    const std::string deep(100000, '(');
+    EXPECT_EQ(compile("function int f() { return " + deep + "1; }"), ZCL_ERR_General_Parser_Error);
+    EXPECT_EQ(compile("function g() { " + std::string(100000, '{') + std::string(100000, '}') + " }"),
+              ZCL_ERR_General_Parser_Error);
+    std::string minus;
+    for (int i = 0; i < 50000; i++)
+        minus += "- ";
+    EXPECT_EQ(compile("function int h() { return " + minus + "1; }"), ZCL_ERR_General_Parser_Error);
+}
+
+} // namespace
