@@ -356,6 +356,7 @@ struct ZILState {
   ZILWeakTable* weakRefs;  // object -> weak handles, so they turn null when it goes
   void* fixMemPools[6];
   void* markStack;  // the collector's work list while it marks
+  void* releaseQueue;  // handles whose count reached 0 inside a release, destroyed by its outermost call
   void* user;  // free for the host
 };
 

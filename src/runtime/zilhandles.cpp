@@ -2,6 +2,8 @@
 // that recycles them in constant time, and destruction of the object a handle owns when its
 // last reference goes. Handle 0 of the pool is the shared null handle and is never destroyed.
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "zilinternal.h"
 
@@ -100,8 +102,32 @@ void ZILReleaseSlow(ZILState* ps, ZILHandle* h) {
   if (h == ps->nullHandle)
     return;  // the state's own reference keeps it
   h->refCount = 0;
-  ZILDestroyHandle(ps, h);
-  ps->freeStack[--ps->handlesInUse] = h;
+  // Destroying an object releases what it holds, which may destroy more objects. Those nested
+  // releases only queue their handles and the outermost call destroys them one after another,
+  // so a chain of any length (a long linked list a script built) never recurses on the C stack.
+  // A queued handle has count 0 but is not on the free stack yet, so it cannot be handed out.
+  if (ps->releaseQueue) {
+    try {
+      static_cast<std::vector<ZILHandle*>*>(ps->releaseQueue)->push_back(h);
+      return;
+    } catch (const std::bad_alloc&) {
+      // No memory to queue it: destroy it here instead, one level deeper.
+    }
+    ZILDestroyHandle(ps, h);
+    ps->freeStack[--ps->handlesInUse] = h;
+    return;
+  }
+  std::vector<ZILHandle*> queue;
+  ps->releaseQueue = &queue;
+  for (;;) {
+    ZILDestroyHandle(ps, h);
+    ps->freeStack[--ps->handlesInUse] = h;
+    if (queue.empty())
+      break;
+    h = queue.back();
+    queue.pop_back();
+  }
+  ps->releaseQueue = nullptr;
 }
 
 static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {

@@ -146,6 +146,31 @@ TEST_F(ZILGC, LongChainsAreMarkedWithoutDeepRecursion) {
   // Teardown frees the big ring without following it.
 }
 
+TEST_F(ZILGC, ReleasingALongChainDestroysItWithoutDeepRecursion) {
+  ZILLong cls = addClass("Link", 1);
+  prepare();
+  const ZILLong before = ps->handlesInUse;
+  // A list of a million links, each holding the next; only the caller holds the first.
+  ZILHandle* first = nullptr;
+  ASSERT_EQ(ZILNewInstance(ps, cls, &first), 0);
+  ZILHandle* tail = first;
+  for (int i = 1; i < 1000000; ++i) {
+    ZILHandle* next = nullptr;
+    ASSERT_EQ(ZILNewInstance(ps, cls, &next), 0);
+    ZILHandle** slot = ZILInstanceMembers(static_cast<ZILInstance*>(tail->payload.p));
+    ZILRelease(ps, *slot);
+    *slot = next;  // takes the reference
+    tail = next;
+  }
+  ZILRelease(ps, first);  // would overflow the C stack if every link destroyed the next one
+  EXPECT_EQ(ps->handlesInUse, before) << "every link went back to the free stack";
+  EXPECT_EQ(ps->releaseQueue, nullptr);
+  // The recycled handles are fine to use again.
+  ZILHandle* again = nullptr;
+  ASSERT_EQ(ZILNewInstance(ps, cls, &again), 0);
+  ZILRelease(ps, again);
+}
+
 // ----------------------------------------------------------------------------------------------
 // Pools
 
