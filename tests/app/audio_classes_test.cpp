@@ -55,7 +55,7 @@ struct MemoryFiles {
       readSizes.push_back(size);
       if (static_cast<int>(readSizes.size()) - 1 == failReadAt) return ZIL_ERR_Unspecified;
       size_t n = std::min(static_cast<size_t>(size), f->data->size() - f->at);
-      std::memcpy(buffer, f->data->data() + f->at, n);
+      if (n) std::memcpy(buffer, f->data->data() + f->at, n);
       f->at += n;
       *done = static_cast<ZILLong>(n);
       return 0;
@@ -123,7 +123,9 @@ TEST(AudioFileInputTest, ReadsWholeFilesInChunksAtEveryBoundary) {
       ZAudioHost host = m.Host();
       ASSERT_EQ(ZLoadAudioFile(host, "sounds\\x.wav", buf), 0) << size;
       ASSERT_EQ(buf.Size(), size);
-      EXPECT_EQ(std::memcmp(buf.Data(), bytes.data(), size), 0) << size;
+      if (size) {
+        EXPECT_EQ(std::memcmp(buf.Data(), bytes.data(), size), 0) << size;
+      }
       EXPECT_EQ(m.readSizes.size(), size / 65532 + 1) << "reads until a short one";
       for (ZILLong s : m.readSizes) EXPECT_EQ(s, 65532);
       EXPECT_EQ(m.allocs - m.frees, 1) << "only the result is left";
