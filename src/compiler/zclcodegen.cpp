@@ -1,7 +1,7 @@
-// Code generation as far as declarations need it: the global initialisation function's opening
-// and the entry points the parser calls for bodies and initial values. Until statements and
-// expressions are compiled, bodies and initial values are read over without emitting code, with
-// their tokens still checked so that a broken text is reported.
+// The entry points the declaration parser calls for code: function bodies (arguments placed on
+// the simulated stack, the block, the end of the function or cofunction), global initial values
+// compiled into the global initialisation function, and that function's opening. Member values
+// of other classes are read over here; constructors give members their values.
 #include "src/compiler/zclcodegen.h"
 
 #include "src/compiler/zclcalltype.h"
