@@ -1,11 +1,6 @@
 // Helpers of the player's audio tests (see app_test_support.h).
 #include "app_test_support.h"
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +8,6 @@
 #include <thread>
 
 #include "app/zbass.h"
-
-extern char** environ;
 
 namespace apptest {
 
@@ -59,50 +52,6 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
   while (ZTools::ZBass::InitCount() > 0) ZTools::ZBass::Terminate();
-}
-
-bool RadioServer::start(const std::string& dataDir) {
-  int toServer[2], fromServer[2];
-  if (pipe(toServer) != 0) return false;
-  if (pipe(fromServer) != 0) {
-    close(toServer[0]);
-    close(toServer[1]);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, toServer[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, fromServer[1], 1);
-  posix_spawn_file_actions_addclose(&actions, toServer[1]);
-  posix_spawn_file_actions_addclose(&actions, fromServer[0]);
-  std::string script = std::string(SONABEL_SOURCE_DIR) + "/tests/audio/icy_server.py";
-  const char* argv[] = {"python3", script.c_str(), dataDir.c_str(), nullptr};
-  int r = posix_spawnp(&mPid, "python3", &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(toServer[0]);
-  close(fromServer[1]);
-  mStdin = toServer[1];
-  if (r != 0) mPid = -1;
-  // The server's first line: "PORT <n>".
-  std::string line;
-  char c;
-  while (r == 0 && line.size() < 64 && read(fromServer[0], &c, 1) == 1 && c != '\n') line += c;
-  close(fromServer[0]);
-  return mPid > 0 && std::sscanf(line.c_str(), "PORT %d", &mPort) == 1;
-}
-
-void RadioServer::stop() {
-  if (mStdin >= 0) close(mStdin);
-  mStdin = -1;
-  if (mPid > 0) {
-    kill(mPid, SIGTERM);
-    waitpid(mPid, nullptr, 0);
-  }
-  mPid = -1;
-}
-
-std::string RadioServer::url(const std::string& pathAndQuery) const {
-  return "http://127.0.0.1:" + std::to_string(mPort) + pathAndQuery;
 }
 
 }  // namespace apptest

@@ -1,6 +1,6 @@
 // Helpers of the player's audio tests: the engine on its silent device through ZBass, test
-// audio made with ffmpeg in a scratch folder, waiting with a limit, and the engine tests'
-// radio server (tests/audio/icy_server.py) started on 127.0.0.1 for the metadata tests.
+// audio made with ffmpeg in a scratch folder, and waiting with a limit. The radio server
+// comes from the engine tests' helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,19 +24,6 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-};
-
-class RadioServer {
- public:
-  bool start(const std::string& dataDir);
-  void stop();
-  ~RadioServer() { stop(); }
-  std::string url(const std::string& pathAndQuery) const;
-
- private:
-  pid_t mPid = -1;
-  int mStdin = -1;
-  int mPort = 0;
 };
 
 }  // namespace apptest

@@ -20,6 +20,7 @@
 #include "app/zchannel.h"
 #include "app/zsample.h"
 #include "app_test_support.h"
+#include "tests/audio/audio_test_support.h"
 
 using namespace ZTools;
 
@@ -323,7 +324,7 @@ class RadioTest : public apptest::EngineTest {
     apptest::makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
     apptest::makeAudio("tagged.ogg", "-f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libvorbis "
                                      "-metadata artist=X -metadata title=Y");
-    sServer = new apptest::RadioServer;
+    sServer = new audiotest::TestServer;
     if (!sServer->start(apptest::scratchDir())) {
       delete sServer;
       sServer = nullptr;
@@ -338,9 +339,9 @@ class RadioTest : public apptest::EngineTest {
     apptest::EngineTest::SetUp();
   }
   static std::string Url(const std::string& path) { return sServer->url(path); }
-  static apptest::RadioServer* sServer;
+  static audiotest::TestServer* sServer;
 };
-apptest::RadioServer* RadioTest::sServer = nullptr;
+audiotest::TestServer* RadioTest::sServer = nullptr;
 
 TEST_F(RadioTest, IcyTitlesAndMetaCount) {
   ZChannel c;
