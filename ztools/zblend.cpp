@@ -1,8 +1,8 @@
 // The blend kernels. Every mode is a small per-channel function inlined into a row loop (with
 // or without an alpha plane), so the mode is decided once per rectangle and the loops are plain
-// byte arithmetic the compiler can vectorise (source-over with an alpha plane, the path of every
-// icon with transparency, also has an SSE2 form). Arithmetic is integer throughout
-// ("x >> 8" on signed values rounds toward minus infinity), except `luminosity`, which goes
+// byte arithmetic the compiler can vectorise (mixing by the amount or by an alpha plane, the
+// paths of nearly every skin image, have SSE2 and AVX2 forms in zblend_rows.cpp). Arithmetic is
+// integer throughout ("x >> 8" on signed values rounds toward minus infinity), except `luminosity`, which goes
 // through hue, saturation and lightness, and `gamma`, whose curve is tabulated once per call.
 #pragma GCC optimize("O3")
 
@@ -14,10 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "ztools/zblend_rows.h"
 #include "ztools/zerror.h"
 
 namespace ZTools {
@@ -76,44 +73,17 @@ inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
 }
 
 // The source mixed in by its alpha plane (r = s), the path every icon with transparency takes:
-// d + ((s - d) * a' >> 8) with a' = a * amount >> 8 (amount 256 leaves a as it is). With SSE2
-// four pixels are done at a time, widening each alpha byte to the pixel's channels in registers;
-// the plain loop at the end does the rest of the row (all of it on other processors).
-void SourceOverRow(uint8_t* __restrict d, const uint8_t* __restrict s, const uint8_t* __restrict a, const int32_t n,
-                   const unsigned amount) {
-  int32_t x = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i scale = _mm_set1_epi16(int16_t(amount));
-  for (; x + 4 <= n; x += 4) {
-    uint32_t a4;
-    std::memcpy(&a4, a + x, 4);
-    __m128i av = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero);  // four 16-bit alphas
-    av = _mm_srli_epi16(_mm_mullo_epi16(av, scale), 8);                // a * amount >> 8
-    av = _mm_unpacklo_epi16(av, av);
-    const __m128i alo = _mm_unpacklo_epi32(av, av), ahi = _mm_unpackhi_epi32(av, av);
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * x));
-    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x));
-    const __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
-    const __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
-    // (d << 8) + (s - d) * a lies in 0..65280: formed modulo 2^16, then shifted down.
-    const __m128i rlo = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dlo, 8), _mm_mullo_epi16(_mm_sub_epi16(slo, dlo), alo)), 8);
-    const __m128i rhi = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dhi, 8), _mm_mullo_epi16(_mm_sub_epi16(shi, dhi), ahi)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x),
-                     _mm_and_si128(_mm_packus_epi16(rlo, rhi), _mm_set1_epi32(0x00ffffff)));
-  }
-#endif
-  for (; x < n; ++x) {
-    const unsigned av = (a[x] * amount) >> 8;
-    for (int c = 0; c < 3; ++c) d[4 * x + c] = uint8_t((d[4 * x + c] * (256 - av) + s[4 * x + c] * av) >> 8);
-    d[4 * x + 3] = 0;
-  }
+// d + ((s - d) * a' >> 8) with a' = a * amount >> 8 (amount 256 leaves a as it is).
+void SourceOver(const Rect& rc, unsigned amount) {
+  const ZSourceOverRow row = AvailableBlendRowKernels()[0].sourceOver;
+  for (int32_t y = 0; y < rc.h; ++y)
+    row(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.alpha + y * rc.alphaStride, rc.w, amount);
 }
 
-void SourceOver(const Rect& rc, unsigned amount) {
-  const int32_t w = rc.w, h = rc.h;
-  for (int32_t y = 0; y < h; ++y)
-    SourceOverRow(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.alpha + y * rc.alphaStride, w, amount);
+// The source mixed in by a constant amount: d + ((s - d) * A >> 8).
+void Mix(const Rect& rc, unsigned amount) {
+  const ZMixRow row = AvailableBlendRowKernels()[0].mix;
+  for (int32_t y = 0; y < rc.h; ++y) row(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.w, amount);
 }
 
 // With an alpha plane, rows go in short pieces so the spread alpha stays in the first-level cache.
@@ -304,8 +274,7 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
     case kBlendAlpha:
       // With an alpha plane the pixel's alpha is scaled by the amount and the source mixed in.
       if (rc.alpha) return SourceOver(rc, unsigned(A));
-      // d + ((s - d) * A >> 8), in the unsigned form explained at RowMasked.
-      return BlendChannels(rc, [A](unsigned s, unsigned d, int) { return (d * unsigned(256 - A) + s * unsigned(A)) >> 8; });
+      return Mix(rc, unsigned(A));
     case kBlendDarken: return BlendChannels(rc, [](int s, int d, int) { return std::min(s, d); });
     case kBlendDifference: return BlendChannels(rc, [](int s, int d, int) { return s > d ? s - d : d - s; });
     case kBlendLighten: return BlendChannels(rc, [](int s, int d, int) { return std::max(s, d); });

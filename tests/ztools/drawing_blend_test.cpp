@@ -1,11 +1,13 @@
 // Blend modes: each mode against its per-channel rule on a grid of values, with and without an
-// alpha plane, the documented corner values, and blending a bitmap onto itself.
+// alpha plane, the documented corner values, blending a bitmap onto itself, and the vector row
+// kernels against the plain rule at every alpha, width and stride.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "ztools/zblend.h"
+#include "ztools/zblend_rows.h"
 #include "ztools/zdrawcontext.h"
 
 namespace ZTools {
@@ -156,6 +158,93 @@ TEST(DrawingBlend, BlendingABitmapOntoItselfReadsTheOriginalPixels) {
         ASSERT_EQ(Channel(dc.GetPixels()[y * 8 + x], c), Rule(kBlendAlpha, Channel(s, c), Channel(d, c), 0, 128));
     }
   EXPECT_EQ(dc.GetPixels()[0], before[0]);
+}
+
+// Pseudo-random pixels whose unused bytes are not 0, and an alpha plane that runs through every
+// value and has stretches of 0 longer than a vector.
+struct RowData {
+  std::vector<uint32_t> src, dst;
+  std::vector<uint8_t> alpha;
+  explicit RowData(size_t n, uint32_t seed) : src(n), dst(n), alpha(n) {
+    for (size_t i = 0; i < n; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      src[i] = seed;
+      dst[i] = seed * 2654435761u;
+      alpha[i] = (i / 16) % 3 == 1 ? 0 : uint8_t(i * 7 + seed % 5);
+    }
+  }
+};
+
+// The plain rule: per channel (d * (256 - a) + s * a) >> 8, unused byte 0.
+uint32_t Mixed(uint32_t s, uint32_t d, unsigned a) {
+  uint32_t out = 0;
+  for (int c = 0; c < 3; ++c)
+    out |= ((uint32_t(Channel(d, c)) * (256 - a) + uint32_t(Channel(s, c)) * a) >> 8) << (8 * c);
+  return out;
+}
+
+TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
+  const auto kernels = AvailableBlendRowKernels();
+  ASSERT_FALSE(kernels.empty());
+  EXPECT_STREQ(kernels.back().name, "portable");
+  for (const ZBlendRowKernels& k : kernels) {
+    // Every alpha value 0..255 against every amount that matters, over one long row.
+    RowData all(256 * 3 + 40, 7);
+    for (size_t i = 0; i < 256; ++i) all.alpha[i] = uint8_t(i);
+    for (unsigned amount : {0u, 1u, 127u, 128u, 255u, 256u}) {
+      std::vector<uint32_t> d = all.dst;
+      k.sourceOver(reinterpret_cast<uint8_t*>(d.data()), reinterpret_cast<const uint8_t*>(all.src.data()),
+                   all.alpha.data(), int32_t(d.size()), amount);
+      for (size_t i = 0; i < d.size(); ++i)
+        ASSERT_EQ(d[i], Mixed(all.src[i], all.dst[i], all.alpha[i] * amount >> 8))
+            << k.name << " source-over, amount " << amount << " alpha " << int(all.alpha[i]) << " pixel " << i;
+      if (amount > 255) continue;
+      d = all.dst;
+      k.mix(reinterpret_cast<uint8_t*>(d.data()), reinterpret_cast<const uint8_t*>(all.src.data()), int32_t(d.size()),
+            amount);
+      for (size_t i = 0; i < d.size(); ++i)
+        ASSERT_EQ(d[i], Mixed(all.src[i], all.dst[i], amount)) << k.name << " mix, amount " << amount << " pixel " << i;
+    }
+    // Every width up to a few vectors: the tails are right and nothing past the row is written.
+    for (int32_t w = 0; w <= 35; ++w) {
+      RowData r(size_t(w) + 8, uint32_t(w));
+      std::vector<uint32_t> over = r.dst, mix = r.dst;
+      k.sourceOver(reinterpret_cast<uint8_t*>(over.data()), reinterpret_cast<const uint8_t*>(r.src.data()),
+                   r.alpha.data(), w, 200);
+      k.mix(reinterpret_cast<uint8_t*>(mix.data()), reinterpret_cast<const uint8_t*>(r.src.data()), w, 77);
+      for (int32_t i = 0; i < w + 8; ++i) {
+        ASSERT_EQ(over[i], i < w ? Mixed(r.src[i], r.dst[i], r.alpha[i] * 200u >> 8) : r.dst[i])
+            << k.name << " source-over, width " << w << " pixel " << i;
+        ASSERT_EQ(mix[i], i < w ? Mixed(r.src[i], r.dst[i], 77) : r.dst[i]) << k.name << " mix, width " << w << " pixel " << i;
+      }
+    }
+  }
+}
+
+TEST(DrawingBlend, AlphaBlendsInsideStridedRectanglesOnly) {
+  // A 21 x 5 rectangle inside a 40-pixel-wide destination, from a 33-pixel-wide source, with an
+  // alpha plane 50 bytes wide: pixels around the rectangle keep their values.
+  const int W = 40, H = 7, SW = 33, AW = 50, w = 21, h = 5, x0 = 3, y0 = 1;
+  RowData dst(size_t(W) * H, 1), src(size_t(SW) * H, 2), plane(size_t(AW) * H, 3);
+  for (int A : {255, 128, 3}) {
+    for (bool withAlpha : {false, true}) {
+      std::vector<uint32_t> d = dst.dst;
+      BlendRect(d.data() + y0 * W + x0, W, src.src.data() + 2, SW, withAlpha ? plane.alpha.data() + 5 : nullptr, AW, w,
+                h, ZBlendParams{kBlendAlpha, A, ZColor()});
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+          const bool inside = x >= x0 && x < x0 + w && y >= y0 && y < y0 + h;
+          uint32_t expected = dst.dst[y * W + x];
+          if (inside) {
+            const int sx = x - x0, sy = y - y0;
+            const unsigned a = withAlpha ? plane.alpha[sy * AW + 5 + sx] * unsigned(A) >> 8 : unsigned(A);
+            expected = Mixed(src.src[sy * SW + 2 + sx], expected, a);
+          }
+          ASSERT_EQ(d[y * W + x], expected) << "A " << A << (withAlpha ? " with" : " without") << " alpha plane at "
+                                            << x << "," << y;
+        }
+    }
+  }
 }
 
 TEST(DrawingBlend, ModeNamesRoundTrip) {
