@@ -145,6 +145,55 @@ struct ZILArray {
   ZILState* state;
 };
 
+// A list of key/value pairs. Each node is counted: the list holds one reference and every
+// iterator positioned on it one more, so a node removed from the list lives on while an iterator
+// is on it. Keys are int, float or string values.
+struct ZILList;
+struct ZILListNode {
+  ZILList* list;       // none once removed
+  ZILListNode* prev;   // in the list: neighbours; once removed: counted links (see zillistnodes.cpp)
+  ZILListNode* next;
+  ZILHandle* key;      // counted; none once removed and no iterator is on the node
+  ZILHandle* value;    // counted, same
+  ZILLong refCount;    // 1 for the list, plus one per iterator on the node
+  ZILLong links;       // removed nodes whose prev or next lead here
+};
+
+struct ZILList {
+  ZILLong count;
+  ZILListNode* first;
+  ZILListNode* last;
+  ZILState* state;
+  ZILLong busy;    // methods calling script code hold the list open
+  ZILLong doomed;  // destroyed while busy: freed when the last such method returns
+  ZILLong changes; // counts insertions, removals and moves, so a sort can tell it was disturbed
+};
+
+struct ZILIterator {
+  ZILListNode* node;  // counted, or none
+  ZILHandle* list;    // counted list handle, or none
+  ZILLong spare;
+  ZILLong deleted;    // set by delete() until the iterator moves
+};
+
+// A string-keyed table stored as a byte trie: each key byte takes two steps, first to the child
+// numbered by its high four bits, then to the one numbered by its low four bits.
+struct ZILTrieNode {
+  void* value;  // none when no key ends here
+  ZILTrieNode* child[16];
+};
+enum { ZIL_TABLE_HANDLES = 0, ZIL_TABLE_POINTERS = 1 };
+typedef void (*ZILTableReleaseProc)(ZILState* ps, void* value);
+struct ZILTable {
+  ZILTableReleaseProc release;  // called for every stored value when it is replaced or the table goes
+  ZILState* state;
+  ZILTrieNode* root;
+  ZILLong mode;       // ZIL_TABLE_HANDLES: values are counted handles; ZIL_TABLE_POINTERS: plain pointers
+  void* chunks;       // the nodes live in chunks owned by the table, freed with it
+  ZILLong busy;
+  ZILLong doomed;
+};
+
 // Instance of a script class: count member handles follow the header.
 struct ZILInstance {
   ZILLong count;
@@ -358,6 +407,7 @@ struct ZILState {
   void* markStack;  // the collector's work list while it marks
   void* releaseQueue;  // handles whose count reached 0 inside a release, destroyed by its outermost call
   void* user;  // free for the host
+  void* typeNames;  // name -> type id trie behind NTLTypeNameToTypeID, built on first use
 };
 
 // ---------------------------------------------------------------------------------------------

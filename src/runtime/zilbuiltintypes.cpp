@@ -1,7 +1,7 @@
-// zilbuiltintypes.cpp - the built-in types every runtime starts with (ids 0 to 15) and the type
-// procs of the built-in native classes array, list, iterator and table. These procs answer the
-// class data and object creation, destruction and marking; the classes' script methods are added
-// to them by the container classes. The string and runtime classes have files of their own.
+// zilbuiltintypes.cpp - the built-in types every runtime starts with (ids 0 to 15), the
+// registration of the built-in native classes in their fixed order, and the class data queries
+// that the built-in procs answer alike. The classes themselves live in files of their own
+// (zilstringclass.cpp, zilarrayclass.cpp, zillistclass.cpp, ziliteratorclass.cpp, ziltableclass.cpp).
 #include <cstring>
 
 #include "zilinternal.h"
@@ -10,80 +10,6 @@
 namespace {
 
 constexpr ZILLong kAuthorVersion = 0x00100300;
-
-struct ClassData {
-  const ZILChar* name;
-  const ZILChar* timeStamp;
-  const ZILChar* description;
-};
-
-ZILError classQuery(const ClassData& data, NTLInstance* inst, ZILLong msg, ZILUnknown** ppDataOut) {
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_GetClassName:
-      *ppDataOut = const_cast<ZILChar*>(data.name);
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return inst && inst->state ? inst->state->typeInterfaceVersion : 0x01000302;
-    case NTL_GetAuthorVersion:
-      return kAuthorVersion;
-    case NTL_GetBuildTimeStamp:
-      *ppDataOut = const_cast<ZILChar*>(data.timeStamp);
-      return 0;
-    case NTL_GetAuthorString:
-      *ppDataOut = const_cast<ZILChar*>(data.description);
-      return 0;
-    case NTL_GetPackageString:
-      *ppDataOut = const_cast<ZILChar*>("");
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
-  }
-}
-
-ZILError arrayProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
-  static const ClassData data = {"array", "15.06.2005", "Built-in array class for ZentraScript."};
-  switch (msg) {
-    case NTL_NewObject: {
-      ZILArray* a = ZILArrayCreate(inst->state);
-      *ppDataOut = a;
-      return a ? 0 : ZIL_EXC_Allocation_Fail;
-    }
-    case NTL_DestroyObject:
-      ZILArrayDestroy(static_cast<ZILArray*>(pDataIn));
-      return 0;
-    case NTL_MarkHandles: {
-      ZILArray* a = static_cast<ZILArray*>(pDataIn);
-      for (ZILLong i = 0; a && i < a->capacity; ++i) {
-        ZILError e = NTLMarkHandle(inst->state, a->slots[i]);
-        if (e)
-          return e;
-      }
-      return 0;
-    }
-    default:
-      return classQuery(data, inst, msg, ppDataOut);
-  }
-}
-
-ZILError listProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
-  static const ClassData data = {"list", "28.01.2006", "A list class for ZentraScript."};
-  return classQuery(data, inst, msg, ppDataOut);
-}
-
-ZILError iteratorProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
-  static const ClassData data = {"iterator", "17.02.2006", "An iterator class for ZentraScript."};
-  return classQuery(data, inst, msg, ppDataOut);
-}
-
-ZILError tableProc(NTLInstance* inst, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** ppDataOut) {
-  static const ClassData data = {"table", "15.02.2007", "A hash-table class for ZentraScript."};
-  return classQuery(data, inst, msg, ppDataOut);
-}
 
 struct BuiltinType {
   const ZILChar* name;
@@ -113,8 +39,40 @@ const BuiltinType kBuiltinTypes[] = {
 
 }  // namespace
 
+ZILError ZILBuiltinClassQuery(const ZILBuiltinClassData& data, NTLInstance* inst, ZILLong msg, ZILUnknown** ppDataOut) {
+  switch (msg) {
+    case NTL_Register:
+    case NTL_Initialize:
+    case NTL_Terminate:
+    case NTL_Unregister:
+      return 0;
+    case NTL_GetClassName:
+      *ppDataOut = const_cast<ZILChar*>(data.name);
+      return 0;
+    case NTL_GetInterfaceVersion:
+      return inst && inst->state ? inst->state->typeInterfaceVersion : 0x01000302;
+    case NTL_GetAuthorVersion:
+      return kAuthorVersion;
+    case NTL_GetBuildTimeStamp:
+      *ppDataOut = const_cast<ZILChar*>(data.timeStamp);
+      return 0;
+    case NTL_GetAuthorString:
+      *ppDataOut = const_cast<ZILChar*>(data.description);
+      return 0;
+    case NTL_GetDeclString:
+      *ppDataOut = const_cast<ZILChar*>(data.declaration);
+      return 0;
+    case NTL_GetPackageString:
+      *ppDataOut = const_cast<ZILChar*>("");
+      return 0;
+    default:
+      return ZIL_ERR_Unsupported_Native_Call;
+  }
+}
+
 ZILError ZILRegisterBuiltinTypes(ZILState* ps) {
-  const NTLTypeProc procs[] = {ZILStringTypeProc, arrayProc, listProc, iteratorProc, tableProc, ZILRuntimeTypeProc};
+  const NTLTypeProc procs[] = {ZILStringTypeProc,   ZILArrayTypeProc, ZILListTypeProc,
+                               ZILIteratorTypeProc, ZILTableTypeProc, ZILRuntimeTypeProc};
   for (NTLTypeProc proc : procs) {
     ZILError e = ZILRegisterNativeType(ps, proc);
     if (e)

@@ -80,3 +80,91 @@ ZILError ZILRuntimeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUn
 ZILError ZILInvokeDelegate(ZILState* ps, ZILHandle* fn, ZILLong argc, ZILHandle* const* args, ZILHandle** pResult);
 // Frees the pools at the very end of teardown; reports full buckets as leaks.
 void ZILDeleteFixMem(ZILState* ps);
+
+// ---------------------------------------------------------------------------------------------
+// Built-in container classes: array, list, iterator, table.
+
+ZILError ZILArrayTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+ZILError ZILListTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+ZILError ZILTableTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+
+// The class data every built-in class answers the same way (register, versions, names, texts).
+struct ZILBuiltinClassData {
+  const ZILChar* name;
+  const ZILChar* timeStamp;
+  const ZILChar* description;
+  const ZILChar* declaration;
+};
+ZILError ZILBuiltinClassQuery(const ZILBuiltinClassData& data, NTLInstance* inst, ZILLong msg, ZILUnknown** ppDataOut);
+
+// Calls fn(args...) for a container method: *pResult receives the result (counted) and *pCode the
+// error code of an error value (0 for any other result). The return value is the call's own
+// failure (the delegate raised, the runtime is blocked, ...).
+ZILError ZILCallForValue(ZILState* ps, ZILHandle* fn, ZILLong argc, ZILHandle* const* args, ZILHandle** pResult,
+                         ZILError* pCode);
+// The handle r1 should receive for a stored value: ints and floats copied (the interpreter changes
+// them in place), everything else shared. None when memory is exhausted.
+inline ZILHandle* ZILValueOut(ZILState* ps, ZILHandle* h) { return ZILStoreCopy(ps, h ? h : ps->nullHandle); }
+// Returns a stored value through r1 as ZILValueOut gives it.
+ZILError ZILReturnValue(ZILState* ps, ZILHandle* h);
+
+// Byte trie (the table class's store and the type-name index). Keys are non-empty byte strings.
+ZILTable* ZILTableCreate(ZILState* ps, ZILLong mode);
+// Releases every value (through the release callback) and frees nodes and table.
+void ZILTableDestroy(ZILTable* t);
+// The node for key; created with its path when create is set (none when memory is exhausted),
+// else none when the key has no node. Empty keys have no node.
+ZILTrieNode* ZILTableNode(ZILTable* t, const ZILChar* key, ZILLong length, bool create);
+// Stores value for key, releasing the previous one; 1012 when memory is exhausted.
+ZILError ZILTableSet(ZILTable* t, const ZILChar* key, ZILLong length, void* value);
+void* ZILTableGet(ZILTable* t, const ZILChar* key, ZILLong length);
+// Child i of node n, created when missing; none when memory is exhausted.
+ZILTrieNode* ZILTableChild(ZILTable* t, ZILTrieNode* n, int i);
+// Calls visit for every stored value, in node-allocation order (marking, copying).
+ZILError ZILTableForEach(ZILTable* t, ZILError (*visit)(void* context, ZILTrieNode* node), void* context);
+
+// Enumeration order walk: children 0..15 before the node's own value, so keys come in ascending
+// byte order except that a key follows every longer key that begins with it.
+struct ZILTrieWalk {
+  ZILState* state;
+  ZILTrieNode** nodes;
+  uint8_t* nextChild;
+  ZILLong depth;
+  ZILLong capacity;
+};
+void ZILTrieWalkBegin(ZILTrieWalk* w, ZILTable* t);
+// The next node holding a value; none at the end. *pError is 1012 when the walk ran out of memory.
+ZILTrieNode* ZILTrieWalkNext(ZILTrieWalk* w, ZILError* pError);
+void ZILTrieWalkEnd(ZILTrieWalk* w);
+
+// Frees the type-name index at teardown.
+void ZILTypeIndexFree(ZILState* ps);
+
+// List nodes (zillistnodes.cpp). A node leaves its list through ZILListRemove; while iterators
+// hold it, it keeps its key and value and counted links to the neighbours it had, so an iterator
+// on it can still step to the nodes that followed and preceded it.
+ZILList* ZILListCreate(ZILState* ps);
+// Removes every node and frees the list (nodes held by iterators live on without it).
+void ZILListDestroy(ZILList* list);
+inline bool ZILListKeyTypeValid(const ZILHandle* key) {
+  return key && (key->type == ZIL_TYPE_INT || key->type == ZIL_TYPE_FLOAT || key->type == ZIL_TYPE_STRING);
+}
+// Same type and same value (ints and floats by value, strings by content).
+bool ZILListKeysEqual(const ZILHandle* a, const ZILHandle* b);
+ZILListNode* ZILListFind(ZILList* list, const ZILHandle* key);
+// A new node for list, not linked yet, taking over the caller's key and value references.
+ZILListNode* ZILListNodeNew(ZILList* list, ZILHandle* key, ZILHandle* value);
+// Links an unlinked node before `before` (none: at the end) or after `after` (none: at the front).
+void ZILListLinkBefore(ZILList* list, ZILListNode* node, ZILListNode* before);
+void ZILListLinkAfter(ZILList* list, ZILListNode* node, ZILListNode* after);
+// Takes a node out of the chain without removing it from the list (moves).
+void ZILListUnlink(ZILList* list, ZILListNode* node);
+void ZILListRemove(ZILList* list, ZILListNode* node);
+void ZILListClear(ZILList* list);
+inline void ZILListNodeRetain(ZILListNode* node) { ++node->refCount; }
+void ZILListNodeRelease(ZILState* ps, ZILListNode* node);
+// The live neighbour a node leads to (a removed node leads to where it was); none at the ends.
+ZILListNode* ZILListNextOf(ZILListNode* node);
+ZILListNode* ZILListPrevOf(ZILListNode* node);
+ZILListNode* ZILListNodeAt(ZILList* list, ZILLong index);  // none outside

@@ -3,6 +3,7 @@
 // exception values and the declaration text buffer.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "zilinternal.h"
 #include "ziltools.h"
@@ -186,12 +187,71 @@ ZILHandle* NTLNewObject(ZILState* ps, ZILLong typeID) {
   return ZILNewInstance(ps, typeID, &h) == 0 ? h : nullptr;
 }
 
+// The type-name index: a byte trie in pointer mode holding id + 1 per name. Types are only ever
+// appended, so the index catches up with new ones on demand; it is rebuilt when the type segment
+// shrank or a name no longer matches its id.
+struct TypeIndex {
+  ZILTable* trie;
+  ZILLong indexed;  // types 0 .. indexed-1 are entered
+};
+
+namespace {
+
+TypeIndex* typeIndex(ZILState* ps, bool rebuild) {
+  TypeIndex* index = static_cast<TypeIndex*>(ps->typeNames);
+  if (index && (rebuild || index->indexed > ps->types.count)) {
+    ZILTypeIndexFree(ps);
+    index = nullptr;
+  }
+  if (!index) {
+    index = static_cast<TypeIndex*>(ZILAlloc(ps, sizeof(TypeIndex)));
+    if (!index)
+      return nullptr;
+    index->trie = ZILTableCreate(ps, ZIL_TABLE_POINTERS);
+    index->indexed = 0;
+    if (!index->trie) {
+      ZILFree(ps, index);
+      return nullptr;
+    }
+    ps->typeNames = index;
+  }
+  for (; index->indexed < ps->types.count; ++index->indexed) {
+    const ZILChar* name = ZILNameAt(ps, ZILTypes(ps)[index->indexed].pName);
+    ZILTrieNode* n = ZILTableNode(index->trie, name, static_cast<ZILLong>(strlen(name)), true);
+    if (!n)
+      return nullptr;
+    if (!n->value)  // the first type of a name wins
+      n->value = reinterpret_cast<void*>(static_cast<intptr_t>(index->indexed) + 1);
+  }
+  return index;
+}
+
+ZILLong lookupType(TypeIndex* index, const ZILChar* name) {
+  void* v = index ? ZILTableGet(index->trie, name, static_cast<ZILLong>(strlen(name))) : nullptr;
+  return v ? static_cast<ZILLong>(reinterpret_cast<intptr_t>(v) - 1) : -1;
+}
+
+}  // namespace
+
+void ZILTypeIndexFree(ZILState* ps) {
+  TypeIndex* index = ps ? static_cast<TypeIndex*>(ps->typeNames) : nullptr;
+  if (!index)
+    return;
+  ps->typeNames = nullptr;
+  ZILTableDestroy(index->trie);
+  ZILFree(ps, index);
+}
+
 ZILLong NTLTypeNameToTypeID(ZILState* ps, const ZILChar* name) {
-  if (!ps || !name)
+  if (!ps || !name || !*name || !ps->types.base)
     return 0;
-  for (ZILLong i = 0; i < ps->types.count; ++i)
-    if (strcmp(ZILNameAt(ps, ZILTypes(ps)[i].pName), name) == 0)
-      return i;
+  for (bool rebuild : {false, true}) {
+    ZILLong id = lookupType(typeIndex(ps, rebuild), name);
+    if (id < 0)
+      return 0;
+    if (id < ps->types.count && strcmp(ZILNameAt(ps, ZILTypes(ps)[id].pName), name) == 0)
+      return id;
+  }
   return 0;
 }
 

@@ -165,6 +165,7 @@ ZILError ZILTerminate(ZILState* ps) {
     ZILFreeHandlePool(ps);
   }
   ZILWeakFreeTable(ps);
+  ZILTypeIndexFree(ps);
 
   ZILSegmentFree(ps, &ps->data);
   ZILSegmentFree(ps, &ps->types);
