@@ -4,7 +4,8 @@
 //   1. CPU time of 30 s of real-time playback by audio-play --no-sound, against
 //      `ffmpeg -re -i URL -t 30 -f null -` over the same stream, both running at the same time;
 //   2. time from BASS_StreamCreateURL to the first audible sample (median of 5, in process);
-//   3. peak resident memory of the audio-play process playing the stream.
+//   3. peak resident memory of the audio-play process playing the stream (its own VmHWM), split
+//      into pages of mapped files (shared libraries) and anonymous memory while it plays.
 // Usage: bench_audio_stream [seconds]   (audio-play must be built beside this program)
 #include <fcntl.h>
 #include <signal.h>
@@ -14,11 +15,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,6 +64,80 @@ Usage waitUsage(pid_t pid) {
   wait4(pid, &status, 0, &ru);
   auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
   return Usage{secs(ru.ru_utime) + secs(ru.ru_stime), ru.ru_maxrss};
+}
+
+// What /proc tells about a running process, in kB: its own peak resident size and, while it
+// runs, the resident pages of mapped files as read from disk (libraries' code and constants),
+// the pages of mapped files it has written (libraries' relocated pointers and data), and
+// anonymous memory (heaps, stacks, buffers: the engine and FFmpeg's allocations). A child's
+// ru_maxrss would not do: posix_spawn runs the child in this process's memory until exec, and
+// the kernel carries that peak over into the child's figure.
+struct Memory {
+  long peakKb = 0;
+  long fileKb = 0;
+  long libDataKb = 0;
+  long anonKb = 0;
+};
+
+long procField(const std::string& path, const char* field) {
+  std::ifstream in(path);
+  std::string line;
+  const size_t n = std::strlen(field);
+  while (std::getline(in, line))
+    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n);
+  return -1;
+}
+
+// Splits the resident pages of /proc/PID/smaps; false when the process is gone.
+bool readMappings(const std::string& path, Memory* m) {
+  std::ifstream in(path);
+  std::string line;
+  bool named = false, any = false;
+  long rss = 0;
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    if (std::isxdigit(static_cast<unsigned char>(line[0])) && line.find('-') < line.find(' ')) {
+      // "start-end perms offset dev inode [path]": a path of a file, or [heap], [stack], none.
+      size_t fields = 0, pos = 0;
+      while (fields < 5 && (pos = line.find_first_not_of(' ', line.find(' ', pos))) != std::string::npos) ++fields;
+      named = fields == 5 && line[pos] == '/';
+      any = true;
+    } else if (line.compare(0, 4, "Rss:") == 0) {
+      rss = std::atol(line.c_str() + 4);
+    } else if (line.compare(0, 10, "Anonymous:") == 0) {
+      const long anon = std::atol(line.c_str() + 10);
+      if (named) {
+        m->fileKb += rss - anon;
+        m->libDataKb += anon;
+      } else {
+        m->anonKb += rss;
+      }
+    }
+  }
+  return any;
+}
+
+// Samples the child every `everyMs` until it exits, then reaps it.
+Usage waitWatching(pid_t pid, Memory* memory, int everyMs) {
+  const std::string proc = "/proc/" + std::to_string(pid);
+  for (;;) {
+    long peak = procField(proc + "/status", "VmHWM:");
+    if (peak > 0) memory->peakKb = std::max(memory->peakKb, peak);
+    Memory now;
+    if (readMappings(proc + "/smaps", &now) &&
+        now.fileKb + now.libDataKb + now.anonKb > memory->fileKb + memory->libDataKb + memory->anonKb) {
+      memory->fileKb = now.fileKb;
+      memory->libDataKb = now.libDataKb;
+      memory->anonKb = now.anonKb;
+    }
+    int status = 0;
+    rusage ru{};
+    if (wait4(pid, &status, WNOHANG, &ru) == pid) {
+      auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+      return Usage{secs(ru.ru_utime) + secs(ru.ru_stime), ru.ru_maxrss};
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
+  }
 }
 
 std::atomic<int64_t> g_firstSoundNs{0};
@@ -111,18 +189,26 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   pid_t ours = spawn({player, "--no-sound", "--seconds", std::to_string(seconds), url}, -1, -1);
   pid_t ref = spawn({"ffmpeg", "-nostdin", "-re", "-i", url, "-t", std::to_string(seconds), "-f", "null", "-"}, -1, -1);
-  Usage u = waitUsage(ours), r = waitUsage(ref);
+  Memory mem;
+  Usage u = waitWatching(ours, &mem, 100), r = waitUsage(ref);
   std::printf("CPU time, audio-play:          %.3f s\n", u.cpuSeconds);
   std::printf("CPU time, ffmpeg -re -f null:  %.3f s\n", r.cpuSeconds);
   std::printf("ratio (target <= 1.0):         %.2fx\n", r.cpuSeconds > 0 ? u.cpuSeconds / r.cpuSeconds : 0.0);
-  std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB (ffmpeg: %.1f MB)\n", u.maxRssKb / 1024.0,
+  std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB (ffmpeg: %.1f MB)\n", mem.peakKb / 1024.0,
               r.maxRssKb / 1024.0);
+  std::printf("  at its largest while playing: libraries' pages read from disk %.1f MB, written by loading and\n"
+              "  running them %.1f MB; heaps, stacks and buffers (engine and FFmpeg) %.1f MB\n",
+              mem.fileKb / 1024.0, mem.libDataKb / 1024.0, mem.anonKb / 1024.0);
 
-  // The same program that only starts and exits: what loading FFmpeg, libopenmpt, SDL2 and
-  // their ~150 dependent libraries costs before the engine does anything.
-  Usage idle = waitUsage(spawn({player, "--help"}, -1, -1));
-  std::printf("  of which loading the libraries (audio-play --help): %.1f MB; playing adds %.1f MB\n",
-              idle.maxRssKb / 1024.0, (u.maxRssKb - idle.maxRssKb) / 1024.0);
+  // The same program waiting on a server that never answers (it gives up after the 5 s
+  // time-out): what loading FFmpeg, libopenmpt, SDL2 and their ~150 dependent libraries and
+  // starting the engine cost before any audio.
+  Memory idle;
+  waitWatching(spawn({player, "--no-sound", base + "/hang"}, -1, -1), &idle, 100);
+  std::printf("  started but not playing (a server that never answers): %.1f MB (files %.1f, written %.1f, heaps %.1f);\n"
+              "  playing adds %.1f MB\n",
+              idle.peakKb / 1024.0, idle.fileKb / 1024.0, idle.libDataKb / 1024.0, idle.anonKb / 1024.0,
+              (mem.peakKb - idle.peakKb) / 1024.0);
 
   // 2: creation to the first audible sample, in this process on the silent device.
   BASS_Init(0, 44100, 0, nullptr, nullptr);
