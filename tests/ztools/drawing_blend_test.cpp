@@ -206,13 +206,15 @@ TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
         ASSERT_EQ(d[i], Mixed(all.src[i], all.dst[i], amount)) << k.name << " mix, amount " << amount << " pixel " << i;
     }
     // Every width up to a few vectors: the tails are right and nothing past the row is written.
-    for (int32_t w = 0; w <= 35; ++w) {
+    for (int32_t w = 0; w <= 40; ++w) {
       RowData r(size_t(w) + 8, uint32_t(w));
-      std::vector<uint32_t> over = r.dst, mix = r.dst;
+      std::vector<uint32_t> over = r.dst, mix = r.dst, copy = r.dst;
       k.sourceOver(reinterpret_cast<uint8_t*>(over.data()), reinterpret_cast<const uint8_t*>(r.src.data()),
                    r.alpha.data(), w, 200);
       k.mix(reinterpret_cast<uint8_t*>(mix.data()), reinterpret_cast<const uint8_t*>(r.src.data()), w, 77);
+      k.copy(reinterpret_cast<uint8_t*>(copy.data()), reinterpret_cast<const uint8_t*>(r.src.data()), w);
       for (int32_t i = 0; i < w + 8; ++i) {
+        ASSERT_EQ(copy[i], i < w ? r.src[i] : r.dst[i]) << k.name << " copy, width " << w << " pixel " << i;
         ASSERT_EQ(over[i], i < w ? Mixed(r.src[i], r.dst[i], r.alpha[i] * 200u >> 8) : r.dst[i])
             << k.name << " source-over, width " << w << " pixel " << i;
         ASSERT_EQ(mix[i], i < w ? Mixed(r.src[i], r.dst[i], 77) : r.dst[i]) << k.name << " mix, width " << w << " pixel " << i;
@@ -221,28 +223,35 @@ TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
   }
 }
 
-TEST(DrawingBlend, AlphaBlendsInsideStridedRectanglesOnly) {
+TEST(DrawingBlend, OpaqueAndAlphaBlendInsideStridedRectanglesOnly) {
   // A 21 x 5 rectangle inside a 40-pixel-wide destination, from a 33-pixel-wide source, with an
   // alpha plane 50 bytes wide: pixels around the rectangle keep their values.
   const int W = 40, H = 7, SW = 33, AW = 50, w = 21, h = 5, x0 = 3, y0 = 1;
   RowData dst(size_t(W) * H, 1), src(size_t(SW) * H, 2), plane(size_t(AW) * H, 3);
-  for (int A : {255, 128, 3}) {
-    for (bool withAlpha : {false, true}) {
-      std::vector<uint32_t> d = dst.dst;
-      BlendRect(d.data() + y0 * W + x0, W, src.src.data() + 2, SW, withAlpha ? plane.alpha.data() + 5 : nullptr, AW, w,
-                h, ZBlendParams{kBlendAlpha, A, ZColor()});
-      for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-          const bool inside = x >= x0 && x < x0 + w && y >= y0 && y < y0 + h;
-          uint32_t expected = dst.dst[y * W + x];
-          if (inside) {
-            const int sx = x - x0, sy = y - y0;
-            const unsigned a = withAlpha ? plane.alpha[sy * AW + 5 + sx] * unsigned(A) >> 8 : unsigned(A);
-            expected = Mixed(src.src[sy * SW + 2 + sx], expected, a);
+  for (int mode : {kBlendOpaque, kBlendAlpha}) {
+    for (int A : {255, 128, 3}) {
+      for (bool withAlpha : {false, true}) {
+        std::vector<uint32_t> d = dst.dst;
+        BlendRect(d.data() + y0 * W + x0, W, src.src.data() + 2, SW, withAlpha ? plane.alpha.data() + 5 : nullptr, AW,
+                  w, h, ZBlendParams{mode, A, ZColor()});
+        for (int y = 0; y < H; ++y)
+          for (int x = 0; x < W; ++x) {
+            const bool inside = x >= x0 && x < x0 + w && y >= y0 && y < y0 + h;
+            uint32_t expected = dst.dst[y * W + x];
+            if (inside) {
+              const int sx = x - x0, sy = y - y0;
+              const uint32_t s = src.src[sy * SW + 2 + sx];
+              const unsigned amount = mode == kBlendOpaque ? 256u : unsigned(A);
+              if (withAlpha)
+                expected = Mixed(s, expected, plane.alpha[sy * AW + 5 + sx] * amount >> 8);
+              else
+                expected = mode == kBlendOpaque ? s : Mixed(s, expected, amount);  // opaque copies the pixel whole
+            }
+            ASSERT_EQ(d[y * W + x], expected) << "mode " << mode << " A " << A
+                                              << (withAlpha ? " with" : " without") << " alpha plane at " << x << ","
+                                              << y;
           }
-          ASSERT_EQ(d[y * W + x], expected) << "A " << A << (withAlpha ? " with" : " without") << " alpha plane at "
-                                            << x << "," << y;
-        }
+      }
     }
   }
 }
