@@ -1,0 +1,222 @@
+// The steps of a `zentra` command: a runtime with its compiler, the Console class (and on request
+// the audio classes), the options of the command line, compile and link; then a listing, or the
+// initialisation code and `main`. Compiler messages and the runtime's log go to standard error.
+#include "tools/zentra/script_runner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/audio_script_classes.h"
+#include "src/compiler/zclstate.h"
+#include "src/compiler/zilcompiler.h"
+#include "tools/zentra/console_class.h"
+#include "tools/zentra/exception_report.h"
+#include "ziltools.h"
+
+namespace ZTools {
+
+namespace {
+
+enum { kExitOk = 0, kExitSetup = 1, kExitCompile = 2, kExitException = 3 };
+
+// Owns the runtime state; terminating it also frees the compiler.
+struct Runtime {
+    ZILState* ps = ZILInitialize();
+    ~Runtime()
+    {
+        if (ps)
+            ZILTerminate(ps);
+    }
+};
+
+// Compiler messages come without a line feed, verbose lines with one.
+void logToStandardError(ZILState*, const ZILChar* line)
+{
+    size_t n = std::strlen(line);
+    std::fputs(line, stderr);
+    if (n == 0 || line[n - 1] != '\n')
+        std::fputc('\n', stderr);
+}
+
+bool readFile(const std::string& path, std::string* text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    *text = all.str();
+    return !in.bad();
+}
+
+// The command line's options go into every option set on the compiler's stack, so that they are
+// the base of imported texts too.
+void applyOptions(ZILState* ps, const ZentraOptions& options)
+{
+    std::string text;
+    if (options.optimize >= 0)
+        text += ";optimize=" + std::to_string(options.optimize);
+    if (options.warningLevel >= 0)
+        text += ";warning-level=" + std::to_string(options.warningLevel);
+    if (!options.errorFormat.empty())
+        text += ";error-format=" + options.errorFormat;
+    if (options.verbose)
+        text += ";verbose=1";
+    ZCLState* st = ZCLGetState(ps);
+    for (ZCLOption& set : st->options)
+        ZCLApplyOptionString(&set, text.c_str(), nullptr, nullptr, nullptr);
+}
+
+bool takesArguments(const ZCLFunc& f)
+{
+    if (f.args.size() != 1)
+        return false;
+    const ZCLTypeDesc& t = f.args[0].type;
+    return t.type == ZIL_TYPE_ARRAY && (t.elemType == ZIL_TYPE_STRING || t.elemType == ZIL_TYPE_VAR);
+}
+
+// The global function `main`, as main() or main(const string[] args); none when the script has
+// no function of that name. *badSignature is set when it has one of another form.
+const ZCLFunc* findMain(ZILState* ps, bool* badSignature)
+{
+    *badSignature = false;
+    ZCLState* st = ZCLGetState(ps);
+    if (!st || st->classes.size() <= ZIL_FIRST_USER_TYPE)
+        return nullptr;
+    for (const auto& f : st->classes[ZIL_FIRST_USER_TYPE]->funcs) {
+        if (f->name != "main" || !(f->flags & kZCLFuncFunction))
+            continue;
+        if (f->args.empty() || takesArguments(*f))
+            return f.get();
+        *badSignature = true;
+    }
+    return nullptr;
+}
+
+ZILHandle* scriptArguments(ZILState* ps, const std::vector<std::string>& args)
+{
+    ZILHandle* array = nullptr;
+    if (ZILNewArray(ps, &array))
+        return nullptr;
+    for (const std::string& arg : args) {
+        ZILHandle* s = nullptr;
+        if (ZILNewString(ps, arg.data(), static_cast<ZILLong>(arg.size()), &s) ||
+            ZILArrayAppend(static_cast<ZILArray*>(array->payload.p), s)) {
+            ZILRelease(ps, array);
+            return nullptr;
+        }
+    }
+    return array;
+}
+
+int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
+{
+    bool badSignature = false;
+    const ZCLFunc* main = findMain(ps, &badSignature);
+    if (!main) {
+        if (!badSignature)
+            return kExitOk;
+        std::fprintf(stderr, "zentra: main must be declared as main() or main(const string[] args)\n");
+        return kExitCompile;
+    }
+    ZILHandle* fn = nullptr;
+    ZILHandle* args = nullptr;
+    if (ZILNewDelegate(ps, ZIL_TYPE_DELEGATE, main->handle, nullptr, &fn) ||
+        (!main->args.empty() && !(args = scriptArguments(ps, options.scriptArgs)))) {
+        if (fn)
+            ZILRelease(ps, fn);
+        ReportExceptionCode(ps, ZIL_EXC_Allocation_Fail);
+        return kExitException;
+    }
+    ZILHandle* result = args ? ZILCallFunction(ps, fn, 1, ZIL_ARG_HANDLE, args) : ZILCallFunction(ps, fn, 0);
+    ZILRelease(ps, fn);
+    if (args)
+        ZILRelease(ps, args);
+    int status = kExitOk;
+    if (!result) {
+        ReportExceptionCode(ps, ZIL_ERR_Code_Not_Initialized);
+        return kExitException;
+    }
+    if (run->exceptionReported || result->type == ZIL_TYPE_EXCEPTION) {
+        if (!run->exceptionReported)
+            ReportExceptionCode(ps, result->payload.l);
+        else if (ps->pendingException == ZIL_EXC_Software)
+            ReportThrownObject(ps, result);
+        status = kExitException;
+    } else if (result->type == ZIL_TYPE_INT) {
+        status = result->payload.l;
+    }
+    NTLFreeHandle(ps, result);
+    return status;
+}
+
+}  // namespace
+
+int RunZentraCommand(const ZentraOptions& options)
+{
+    std::string text;
+    if (!readFile(options.file, &text)) {
+        std::fprintf(stderr, "zentra: cannot read '%s': %s\n", options.file.c_str(), std::strerror(errno));
+        return kExitSetup;
+    }
+    if (text.find('\0') != std::string::npos) {
+        std::fprintf(stderr, "zentra: '%s' is not a text file\n", options.file.c_str());
+        return kExitSetup;
+    }
+    Runtime runtime;
+    ZILState* ps = runtime.ps;
+    if (!ps) {
+        std::fprintf(stderr, "zentra: the runtime could not be created\n");
+        return kExitSetup;
+    }
+    ps->log = logToStandardError;
+    ZILError err = ZILRegisterNativeType(ps, ConsoleTypeProc);
+    if (!err)
+        err = ZILInitializeCompiler(ps);
+    if (err) {
+        std::fprintf(stderr, "zentra: the runtime could not be set up: %d %s\n", err, ZILGetExceptionString(err));
+        return kExitSetup;
+    }
+    applyOptions(ps, options);
+    if (options.withAudio) {
+        err = RegisterAudioScriptClasses(ps);
+        if (err) {
+            std::fprintf(stderr, "zentra: the audio classes could not be installed: %d %s\n", err,
+                         ZILGetExceptionString(err));
+            return kExitCompile;
+        }
+    }
+    err = ZCLCompile(ps, "Console", "import Console;");
+    if (!err)
+        err = ZCLCompile(ps, options.file.c_str(), text.c_str());
+    if (!err)
+        err = ZCLLink(ps);
+    if (err)
+        return kExitCompile;
+    if (options.command == ZentraCommand::Check)
+        return kExitOk;
+    if (options.command == ZentraCommand::List) {
+        ZILListCode(ps, stdout);
+        return kExitOk;
+    }
+
+    ZentraRunState run;
+    InstallExceptionReporter(ps, &run);
+    err = ZILRun(ps);
+    int status = kExitOk;
+    if (err) {
+        if (!run.exceptionReported)
+            ReportExceptionCode(ps, err);
+        status = kExitException;
+    } else {
+        status = callMain(ps, options, &run);
+    }
+    std::fflush(stdout);
+    ps->user = nullptr;
+    return status;
+}
+
+}  // namespace ZTools
