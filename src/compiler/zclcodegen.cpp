@@ -49,6 +49,7 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->isCofunction = (func->flags & kZCLFuncCofunction) != 0;
     g->isMethod = (func->flags & kZCLFuncFunction) == 0 && !g->isCofunction;
     func->code.clear();
+    ZILError err0 = ZCL_OK;
     // Arguments: argument 0 on top of the stack.
     for (size_t i = func->args.size(); i-- > 0;) {
         ZCLVar* v = ZCLNewVar(g.get(), func->args[i].type);
@@ -62,6 +63,10 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
         g->args.insert(g->args.begin(), v);
     }
     g->argTop = g->sp;
+    // Registers the body writes are saved at entry; the range is fixed at the end.
+    g->savesRegisters = !g->isCofunction;
+    if (g->savesRegisters && (err0 = ZCLEmit(g.get(), "pushr", {{ZILK_REGS, 3, 1}})))
+        return err0;
     ZCLClass* owner = ZCLClassAt(st, func->classId);
     g->needHybrid = (func->flags & kZCLFuncConstructor) && owner && owner->hybridId != 0;
     g->isConstructor = (func->flags & kZCLFuncConstructor) && owner && !owner->isNative;
@@ -90,7 +95,7 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     } else if (!g->returned) {
         if (func->hasResult)
             return ZCLError(st, func->name.c_str(), ZCL_ERR_Not_All_Paths_Return);
-        if ((err = ZCLEmit(g.get(), "ret", {})))
+        if ((err = ZCLEmitRestore(g.get())) || (err = ZCLEmit(g.get(), "ret", {})))
             return err;
     }
     if ((err = ZCLSimStackPop(g.get(), 1024 - g->sp)))
@@ -98,6 +103,8 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     for (int r = 0; r < 32; r++)
         if (g->regs[r])
             return ZCLFatal(st, "zclcodegen", __LINE__, "Simulated register not clean", "cg_function_end");
+    if ((err = ZCLFinishSavedRegisters(g.get())))
+        return err;
     return ZCLResolveLiterals(g.get());
 }
 

@@ -494,6 +494,10 @@ ZILError parseFunction(ZCLState* st, ZCLClass* scope, int extraFlags)
             if ((err = ZCLSkipBlock(st->file)))
                 return ZCLError(st, nullptr, err);
         } else {
+            // The body sees the names of its own definition, not those of an earlier declaration
+            // (or of the interface the function was copied from).
+            for (size_t i = 0; i < args.size() && i < func->args.size(); i++)
+                func->args[i].name = args[i].name;
             int savedClass = st->currentClass, savedFunc = st->currentFunction;
             st->currentClass = owner->typeId;
             st->currentFunction = func->index;

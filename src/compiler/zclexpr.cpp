@@ -19,6 +19,8 @@ ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want);
 ZILError emitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out);
 ZILError emitConstruct(ZCLGen* g, ZCLClass* c, ZCLFunc* f, std::vector<ZCLVar*>& args, ZCLVar** out);
 ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out);
+ZILError referenceFunction(ZCLGen* g, ZCLClass* where, const std::string& name, size_t pos, ZCLVar* object,
+                           ZCLVar** out, const ZCLTypeDesc* want);
 
 // The `l`, `f` or generic form of an arithmetic mnemonic for the operands' common type.
 std::string arithMnemonic(const char* base, int type)
@@ -343,24 +345,17 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
         if (isValueType(sig.args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
             return err;
     }
-    // Registers in use are saved around the call: `this` (r0) when the caller has one or the
-    // call sets it, and the temporaries and register locals from r3 up. r1 (the result) and r2
-    // (the global object) are not saved.
-    bool saveThis = g->isMethod || (method && object);
-    int lo = 32, hi = -1;
-    for (int r = 3; r < 32; r++)
-        if (g->regs[r]) {
-            lo = std::min(lo, r);
-            hi = r;
-        }
-    int saved = hi >= lo ? hi - lo + 1 : 0;
-    if (saveThis && (err = ZCLEmit(g, "pushr", {{ZILK_REGS, 0, 1}})))
+    // Called functions save the registers from r3 up that they write, and leave r1 (the result)
+    // and r2 (the global object) alone. `this` (r0) is kept by the caller: a function with an
+    // object saves it around every call that may leave another object there (a method call on
+    // another object, a static or native function, a delegate); a cofunction thread runs in a
+    // context of its own.
+    bool changesThis = (method && object && !(object->mode == kZCLModeRegister && object->reg == 0)) ||
+                       (!method && !(where && where->family == ZIL_FAMILY_THREAD) &&
+                        !(callee && !isDelegate(g, callee) && callee->type.type != ZIL_TYPE_VAR));
+    bool saveThis = g->isMethod && changesThis;
+    if (saveThis && ((err = ZCLEmit(g, "push", {ZCLReg(0)})) || (err = ZCLSimStackPush(g, nullptr))))
         return err;
-    if (saved && (err = ZCLEmit(g, "pushr", {{ZILK_REGS, lo, saved}})))
-        return err;
-    for (int i = 0; i < saved + (saveThis ? 1 : 0); i++)
-        if ((err = ZCLSimStackPush(g, nullptr)))
-            return err;
     if (method && object) {
         if (object->isNull || object->type.type == ZIL_TYPE_INT || object->type.type == ZIL_TYPE_FLOAT)
             return ZCLGenFatal(g, "Trying to change context to non-object variable", "cg_change_context");
@@ -389,11 +384,7 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
     if (err || (err = ZCLEmitDrop(g, static_cast<int>(args.size()))) ||
         (err = ZCLSimStackPop(g, static_cast<int>(args.size()))))
         return err;
-    if (saved && (err = ZCLEmit(g, "popr", {{ZILK_REGS, lo, saved}})))
-        return err;
-    if (saveThis && (err = ZCLEmit(g, "popr", {{ZILK_REGS, 0, 1}})))
-        return err;
-    if ((err = ZCLSimStackPop(g, saved + (saveThis ? 1 : 0))))
+    if (saveThis && ((err = ZCLEmit(g, "pop", {ZCLReg(0)})) || (err = ZCLSimStackPop(g, 1))))
         return err;
     ZCLVar* t = nullptr;
     bool result = sig.hasResult || (where && where->family == ZIL_FAMILY_THREAD && !callee);
@@ -644,9 +635,17 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
         for (auto& f : c->funcs)
             if (f->name == name && (f->flags & kZCLFuncAccessor))
                 (f->args.empty() ? getter : setter) = f.get();
-        if (!getter && !setter)
-            return ZCLErrorAt(st, pos, name.c_str(), hasFunction(c, name) ? ZCL_ERR_Function_Reference_Not_Allowed
-                                                                           : ZCL_ERR_Undefined_Identifier);
+        if (!getter && !setter) {
+            if (!hasFunction(c, name))
+                return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Undefined_Identifier);
+            // obj.name as a value: a delegate bound to the object (a static function: unbound).
+            ZCLVar* object = nullptr;
+            if ((err = ZCLToRegister(g, obj, &object)))
+                return err;
+            err = referenceFunction(g, c, name, pos, object, out, want);
+            ZCLRelease(g, object);
+            return err;
+        }
         ZCLVar* object = nullptr;
         if ((err = ZCLToRegister(g, obj, &object)))
             return err;
@@ -761,11 +760,13 @@ bool signatureMatches(ZCLState* st, ZCLFunc* f, ZCLClass* dg)
     return true;
 }
 
-// A function name as a value: a delegate of the destination's delegate type.
-ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVar** out, const ZCLTypeDesc* want)
+// A function of `where` named `name` as a value: a delegate of the destination's delegate type
+// (the overload whose signature it is), or with no delegate destination the one function of the
+// name and a delegate type made for its signature. Methods are bound to `object` (null: `this`).
+ZILError referenceFunction(ZCLGen* g, ZCLClass* where, const std::string& name, size_t pos, ZCLVar* object,
+                           ZCLVar** out, const ZCLTypeDesc* want)
 {
     ZCLState* st = g->st;
-    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(st, 16);
     std::vector<ZCLFunc*> named;
     for (auto& f : where->funcs)
         if (f->name == name)
@@ -774,14 +775,19 @@ ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVa
     ZCLFunc* chosen = nullptr;
     if (dg && dg->family == ZIL_FAMILY_DELEGATE && dg->typeId != ZIL_TYPE_DELEGATE) {
         for (ZCLFunc* f : named)
-            if (signatureMatches(st, f, dg))
+            if (signatureMatches(st, f, dg)) {
+                if (chosen)
+                    return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Ambiguous_Function_Reference);
                 chosen = f;
+            }
         if (!chosen)
             return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Matching_Delegate);
     } else {
         if (named.size() != 1)
             return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Ambiguous_Function_Reference);
         chosen = named[0];
+        if (chosen->flags & (kZCLFuncConstructor | kZCLFuncConvertor | kZCLFuncAccessor | kZCLFuncCofunction))
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Function_Reference_Not_Allowed);
         int id = 0;
         ZILError err = ZCLFindOrMakeDelegate(st, where->typeId == 16 ? name : where->name + "::" + name, chosen->hasResult,
                                              chosen->result, chosen->args, &id);
@@ -791,19 +797,26 @@ ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVa
     }
     if (chosen->flags & (kZCLFuncConstructor | kZCLFuncConvertor | kZCLFuncAccessor | kZCLFuncCofunction))
         return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Function_Reference_Not_Allowed);
+    if (!(chosen->flags & kZCLFuncFunction) && !object && !g->isMethod)
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_From_Function);
     ZCLVar* t = nullptr;
     ZILError err = ZCLMakeTempVar(g, ZCLMakeType(dg->typeId), &t);
     if (err)
         return err;
-    if (chosen->flags & kZCLFuncFunction) {
+    if (chosen->flags & kZCLFuncFunction)
         err = ZCLEmit(g, "newdg", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->handle), ZCLOp(g, t)});
-    } else {
-        if (!g->isMethod)
-            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_From_Function);
-        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->memberIndex), ZCLReg(0), ZCLOp(g, t)});
-    }
+    else
+        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->memberIndex),
+                                    object ? ZCLOp(g, object) : ZCLReg(0), ZCLOp(g, t)});
     *out = t;
     return err;
+}
+
+// A function name as a value: of the current class, else of the global space.
+ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(g->st, 16);
+    return referenceFunction(g, where, name, pos, nullptr, out, want);
 }
 
 // function ( names ) { body } / method ( names ) { body }: a new function with the destination

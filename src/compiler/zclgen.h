@@ -41,6 +41,7 @@ struct ZCLVar {
 struct ZCLOperand {
     int kind;
     ZILLong a = 0, b = 0;
+    bool argument = false;   // a stack operand addressing an argument, below the saved registers
 };
 
 struct ZCLPendingLiteral {
@@ -65,6 +66,14 @@ struct ZCLGen {
     std::vector<std::vector<ZCLVar*>> scopes;// locals by block
     std::vector<ZCLVar*> args;
     int registerLocals = 0;
+    // Saved registers: the leading `pushr` and every restoring `popr` are written with a
+    // provisional range and fixed at the end of the body, when the highest register the body
+    // uses (highestRegister) is known; so are the argument operands (argOperands), whose offsets
+    // grow by the number of saved slots. A cofunction runs in a context of its own and saves none.
+    bool savesRegisters = false;
+    int highestRegister = 2;
+    std::vector<size_t> restores;            // addresses of the `popr` instructions
+    std::vector<size_t> argOperands;         // code words of (sp+d) operands of arguments
     bool returned = false;
     struct Loop {
         std::vector<size_t> breaks;          // positions of `bra` offset words
@@ -120,6 +129,13 @@ void ZCLPatchBranch(ZCLGen* g, size_t at, size_t word, size_t target);
 ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDesc& type, ZCLVar** out);
 // Adds the pending literals to the data segment and writes their indices.
 ZILError ZCLResolveLiterals(ZCLGen* g);
+// Cuts the code back to `size` words, with the literals and operand records beyond it.
+void ZCLCutCode(ZCLGen* g, size_t size);
+// Restores the saved registers before a `ret` or `throw` (nothing when none are saved).
+ZILError ZCLEmitRestore(ZCLGen* g);
+// Fixes the saved register range of the entry, the restores and the argument operands once the
+// body is compiled; a body that needs no saved register loses the `pushr` and `popr` words.
+ZILError ZCLFinishSavedRegisters(ZCLGen* g);
 
 // Expressions (zclexpr.cpp). `want` is the destination type when known (null: none).
 ZILError ZCLParseExpression(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want = nullptr);

@@ -57,6 +57,8 @@ ZILError ZCLSimRegisterSet(ZCLGen* g, int reg, ZCLVar* v)
     g->regs[reg] = v;
     v->mode = kZCLModeRegister;
     v->reg = reg;
+    if (reg > g->highestRegister)
+        g->highestRegister = reg;
     return ZCL_OK;
 }
 
@@ -159,7 +161,7 @@ ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v)
     case kZCLModeRegister:
         return {ZILK_R, v->reg, 0};
     case kZCLModeStack:
-        return {ZILK_SD, v->slot - g->sp, 0};
+        return {ZILK_SD, v->slot - g->sp, 0, v->slot >= g->argTop};
     case kZCLModeMember:
         return {ZILK_RD, v->reg, v->member};
     case kZCLModeElement:
@@ -187,6 +189,8 @@ ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOpera
             *at = code.size();
         code.push_back(op);
         for (const ZCLOperand& o : ops) {
+            if (o.kind == ZILK_SD && o.argument && g->savesRegisters)
+                g->argOperands.push_back(code.size());
             code.push_back(o.a);
             if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
                 code.push_back(o.b);
@@ -250,5 +254,94 @@ ZILError ZCLResolveLiterals(ZCLGen* g)
             g->func->code[l.pos] = index;
     }
     g->literals.clear();
+    return ZCL_OK;
+}
+
+void ZCLCutCode(ZCLGen* g, size_t size)
+{
+    std::vector<ZILLong>& code = g->func->code;
+    if (size >= code.size())
+        return;
+    code.resize(size);
+    while (!g->literals.empty() && g->literals.back().pos >= size)
+        g->literals.pop_back();
+    while (!g->argOperands.empty() && g->argOperands.back() >= size)
+        g->argOperands.pop_back();
+    while (!g->restores.empty() && g->restores.back() >= size)
+        g->restores.pop_back();
+}
+
+ZILError ZCLEmitRestore(ZCLGen* g)
+{
+    if (!g->savesRegisters)
+        return ZCL_OK;
+    size_t at = 0;
+    ZILError err = ZCLEmit(g, "popr", {{ZILK_REGS, 3, 1}}, &at);
+    if (!err)
+        g->restores.push_back(at);
+    return err;
+}
+
+namespace {
+
+// Removes n words at `at`, keeping every relative branch on its instruction and every recorded
+// code position on its word.
+void eraseWords(ZCLGen* g, size_t at, size_t n)
+{
+    std::vector<ZILLong>& code = g->func->code;
+    for (size_t pc = 0; pc < code.size();) {
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+        if (!info || info->length <= 0)
+            break;
+        size_t word = pc + 1;
+        for (int k = 0; k < info->operandCount; k++) {
+            int kind = info->kinds[k];
+            if (kind == ZILK_OFS && word < code.size()) {
+                long target = static_cast<long>(pc) + code[word];
+                if (pc < at && target > static_cast<long>(at))
+                    code[word] -= static_cast<ZILLong>(n);
+                else if (pc >= at + n && target <= static_cast<long>(at))
+                    code[word] += static_cast<ZILLong>(n);
+            }
+            word += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+        }
+        pc += static_cast<size_t>(info->length);
+    }
+    code.erase(code.begin() + static_cast<long>(at), code.begin() + static_cast<long>(at + n));
+    auto shift = [&](size_t& pos) {
+        if (pos >= at + n)
+            pos -= n;
+    };
+    for (ZCLPendingLiteral& l : g->literals)
+        shift(l.pos);
+    for (size_t& pos : g->argOperands)
+        shift(pos);
+    for (size_t& pos : g->restores)
+        shift(pos);
+}
+
+} // namespace
+
+ZILError ZCLFinishSavedRegisters(ZCLGen* g)
+{
+    if (!g->savesRegisters)
+        return ZCL_OK;
+    std::vector<ZILLong>& code = g->func->code;
+    const int count = g->highestRegister - 2;
+    if (count <= 0) {
+        for (size_t i = g->restores.size(); i-- > 0;)
+            eraseWords(g, g->restores[i], 3);
+        eraseWords(g, 0, 3);
+        g->argOperands.clear();
+    } else {
+        code[2] = count;
+        for (size_t at : g->restores)
+            code[at + 2] = count;
+        for (size_t word : g->argOperands)
+            code[word] += count;
+    }
+    g->func->savedRegisters = count > 0 ? count : 0;
+    g->func->argOperands = g->argOperands;
+    g->restores.clear();
     return ZCL_OK;
 }

@@ -74,6 +74,12 @@ struct ZCLFunc : ZCLCounted {
     ZCLTypeDesc result;
     std::vector<ZCLArg> args;
     std::vector<ZILLong> code;
+    // Registers the code saves at entry: a leading `pushr r3-r(2+savedRegisters)`, restored by a
+    // `popr` of the same range before every `ret` and `throw` (0: neither is there). The saved
+    // slots lie between the arguments and the locals, so argOperands lists the code words of the
+    // (sp+d) operands that address an argument: each counts the saved slots in its d.
+    int savedRegisters = 0;
+    std::vector<size_t> argOperands;
     bool defined = false;     // a body was seen (or the function is native)
     bool inherited = false;   // copied from the implemented interface
     ZILLong memberIndex = 0;  // method number; for a native class its function number

@@ -266,8 +266,8 @@ ZILError parseSelfTest(ZCLGen* g)
         if (st->diag.fatal)
             return result;
         ZCLDiagRestore(&st->diag, snapshot);
-        g->func->code.resize(codeAt);
-        g->literals.resize(litAt);
+        ZCLCutCode(g, codeAt);
+        g->literals.resize(std::min(litAt, g->literals.size()));
         ZCLSimStackPop(g, sp - g->sp);
         for (int r = 0; r < 32; r++)
             if (g->regs[r] != regs[r]) {
@@ -292,6 +292,8 @@ ZILError parseSelfTest(ZCLGen* g)
 ZILError emitLeave(ZCLGen* g)
 {
     ZILError err = ZCLEmitDrop(g, g->argTop - g->sp);
+    if (!err)
+        err = ZCLEmitRestore(g);
     if (!err)
         err = ZCLEmit(g, "ret", {});
     return err;
@@ -401,8 +403,11 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         std::vector<ZILLong> step(g->func->code.begin() + static_cast<long>(stepStart), g->func->code.end());
         std::vector<ZCLPendingLiteral> stepLits(g->literals.begin() + static_cast<long>(litStart), g->literals.end());
-        g->func->code.resize(stepStart);
-        g->literals.resize(litStart);
+        std::vector<size_t> stepArgs;
+        for (size_t pos : g->argOperands)
+            if (pos >= stepStart)
+                stepArgs.push_back(pos);
+        ZCLCutCode(g, stepStart);
         if ((err = openLoop(g)) || (err = ZCLParseStatement(g)))
             return err;
         size_t stepAt = g->func->code.size();
@@ -410,6 +415,8 @@ ZILError parseStatementInner(ZCLGen* g)
             l.pos = l.pos - stepStart + stepAt;
             g->literals.push_back(l);
         }
+        for (size_t pos : stepArgs)
+            g->argOperands.push_back(pos - stepStart + stepAt);
         g->func->code.insert(g->func->code.end(), step.begin(), step.end());
         size_t braAt = 0, braWord = 0;
         if ((err = emitBra(g, &braAt, &braWord)))
@@ -511,7 +518,7 @@ ZILError parseStatementInner(ZCLGen* g)
         result.reg = 1;
         result.lvalue = true;
         if ((err = ZCLAssignInto(g, &result, v, true)) || (err = ZCLEmitDrop(g, g->argTop - g->sp)) ||
-            (err = ZCLEmit(g, "throw", {})))
+            (err = ZCLEmitRestore(g)) || (err = ZCLEmit(g, "throw", {})))
             return err;
         g->returned = true;
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
@@ -562,8 +569,8 @@ ZILError ZCLParseStatement(ZCLGen* g)
         ZCLFileSetPosition(st->file, st->tokStart);
         size_t codeAt = g->func->code.size(), litAt = g->literals.size();
         ZILError err = parseStatementInner(g);
-        g->func->code.resize(codeAt);
-        g->literals.resize(litAt);
+        ZCLCutCode(g, codeAt);
+        g->literals.resize(std::min(litAt, g->literals.size()));
         freeStatementTemps(g);
         g->returned = true;
         return err;
