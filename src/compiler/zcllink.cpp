@@ -1,14 +1,15 @@
 // The link step: closes the global initialisation function, finishes every compiled function
-// of the script classes and lays its code into the runtime's code segment, then prints the
-// code-size statistics. Compile and link may repeat; functions linked before keep their place.
+// of the script classes (default code for bodies never given, the optimizer) and lays its code
+// into the runtime's code segment, turns static calls into direct jumps, and prints the code-size
+// statistics. Compile and link may repeat: functions laid out before keep their place, and only
+// code that is new or changed (the reopened initialisation function) is laid out again.
 #include "src/compiler/zilcompiler.h"
 
+#include "src/compiler/zclopt.h"
 #include "src/compiler/zclstate.h"
 #include "zilopcodes.h"
 
 namespace {
-
-ZCLState* stateOf(ZILState* ps) { return ZCLGetState(ps); }
 
 void closeInit(ZCLState* st)
 {
@@ -21,12 +22,102 @@ void closeInit(ZCLState* st)
     init->optimizeLevel = ZCLOptions(st).optimize;
 }
 
+// Null into r1 and return; a cofunction yields null forever. (The data segment holds no null
+// constant, so null comes from the stack: `push` puts the null handle there.)
+void giveDefaultCode(ZCLFunc* f)
+{
+    if (f->flags & kZCLFuncCofunction)
+        f->code = {ZOP_PUSH, ZOP_POP_R, 1, ZOP_YIELD, ZOP_BRA_OFS, -1};
+    else
+        f->code = {ZOP_PUSH, ZOP_POP_R, 1, ZOP_RET};
+}
+
+// Lays one finished function into the code segment and records where it went.
+ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
+{
+    ZILState* ps = st->ps;
+    if (f->handle < 0 || f->handle >= ps->funcs.count)
+        return ZIL_ERR_Invalid_Function_Index;
+    ZILLong address = 0;
+    if (ZILError err = ZILAppendCode(ps, f->code.data(), static_cast<ZILLong>(f->code.size()), &address))
+        return err;
+    ZILFuncInfo* fi = ZILFuncs(ps) + f->handle;
+    fi->codeAddress = address;
+    fi->codeSize = static_cast<ZILLong>(f->code.size());
+    f->linkAddress = address;
+    if (cls->typeId == 16 && f->index == 0)
+        ps->initCodeAddress = address;
+    return ZCL_OK;
+}
+
+ZILError linkClass(ZCLState* st, ZCLClass* cls)
+{
+    ZILState* ps = st->ps;
+    if (!cls->linked) {
+        cls->linked = true;
+        ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
+        if (cls->isNative) {
+            if (ti->family != ZIL_FAMILY_CLASS)
+                return ZIL_ERR_Illegal_Argument;
+            ti->methodCount = static_cast<ZILLong>(cls->funcs.size());
+        } else if (cls->family == ZIL_FAMILY_CLASS) {
+            ti->instanceSize = static_cast<ZILLong>(cls->members.size());
+        }
+    }
+    if (cls->isNative)
+        return ZCL_OK;   // implemented by the type proc; no code
+    for (auto& f : cls->funcs) {
+        if (f->optimized && f->linkAddress >= 0)
+            continue;   // laid out by an earlier link and unchanged since
+        if (ZILError err = ZCLFinishFunction(st, cls, f.get()))
+            return err;
+        if (f->code.empty()) {
+            if (f->defined)
+                continue;   // no code generated for it (yet): stays unlinked
+            char name[512];
+            ZCLFullName(cls, f.get(), name, sizeof name);
+            return ZCLError(st, name, f->inherited ? ZCL_ERR_Inherited_Method_Not_Implemented
+                                                   : ZCL_ERR_Function_Not_Defined);
+        }
+        if (ZILError err = layOut(st, cls, f.get()))
+            return err;
+    }
+    if (cls->family == ZIL_FAMILY_CLASS && cls->typeId != 16) {
+        ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
+        if (ti->family != ZIL_FAMILY_CLASS)
+            return ZIL_ERR_Illegal_Argument;
+        ti->compilerWord1 = cls->methodWords[0];
+        ti->copyConstructor = cls->methodWords[1];
+        ti->compilerWord2 = cls->methodWords[2];
+    }
+    return ZCL_OK;
+}
 
 } // namespace
 
+ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
+{
+    if (func->optimized)
+        return ZCL_OK;
+    if (func->code.empty() && !func->defined) {
+        if (func->flags & kZCLFuncStrict)
+            return ZCL_OK;   // the caller reports it
+        char name[512];
+        ZCLFullName(cls, func, name, sizeof name);
+        ZCLWarning(st, name, ZCL_WARN_Default_Code);
+        giveDefaultCode(func);
+        func->defined = true;
+    }
+    // Literals were added to the data segment when the body was finished; nothing is pending.
+    ZILError err = ZCLOptimizeFunction(st, cls, func);
+    if (!err)
+        func->optimized = true;
+    return err;
+}
+
 ZILError ZCLLink(ZILState* ps)
 {
-    ZCLState* st = stateOf(ps);
+    ZCLState* st = ZCLGetState(ps);
     if (!st)
         return ZIL_ERR_No_Compiler;
     if (st->classes.size() <= 16 || st->classes[16]->funcs.empty())
@@ -36,68 +127,14 @@ ZILError ZCLLink(ZILState* ps)
     st->savedInstructions = st->sizeBefore = st->sizeAfter = 0;
     ZILError err = ZCL_OK;
     for (auto& cls : st->classes) {
-        if (err)
-            break;
         if (cls->placeholder || (cls->family != ZIL_FAMILY_CLASS && cls->family != ZIL_FAMILY_THREAD) ||
             (cls->modifiers & kZCLModNative))
             continue;
-        ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
-        if (!cls->linked) {
-            cls->linked = true;
-            if (cls->isNative) {
-                if (ti->family != ZIL_FAMILY_CLASS) {
-                    err = ZIL_ERR_Illegal_Argument;
-                    break;
-                }
-                ti->methodCount = static_cast<ZILLong>(cls->funcs.size());
-            } else if (cls->family == ZIL_FAMILY_CLASS) {
-                ti->instanceSize = static_cast<ZILLong>(cls->members.size());
-            }
-        }
-        if (cls->isNative)
-            continue;   // implemented by the type proc; no code
-        for (auto& f : cls->funcs) {
-            if (f->linkAddress >= 0)
-                continue;   // linked by an earlier link
-            if (!f->defined) {
-                std::string full = cls->typeId == 16 ? f->name : cls->name + "::" + f->name;
-                if (f->inherited) {
-                    err = ZCLError(st, full.c_str(), ZCL_ERR_Inherited_Method_Not_Implemented);
-                    break;
-                }
-                if (f->flags & kZCLFuncStrict) {
-                    err = ZCLError(st, full.c_str(), ZCL_ERR_Function_Not_Defined);
-                    break;
-                }
-                ZCLWarning(st, full.c_str(), ZCL_WARN_Default_Code);
-                f->code.assign(1, ZOP_RET);
-                f->defined = true;
-            }
-            if (f->code.empty())
-                continue;   // no code generated for it (yet): stays unlinked
-            ZILLong address = 0;
-            err = ZILAppendCode(ps, f->code.data(), static_cast<ZILLong>(f->code.size()), &address);
-            if (err)
-                break;
-            if (f->handle < 0 || f->handle >= ps->funcs.count) {
-                err = ZIL_ERR_Invalid_Function_Index;
-                break;
-            }
-            ZILFuncInfo* fi = ZILFuncs(ps) + f->handle;
-            fi->codeAddress = address;
-            fi->codeSize = static_cast<ZILLong>(f->code.size());
-            f->linkAddress = address;
-            st->sizeBefore += static_cast<int>(f->code.size()) * 4;
-            st->sizeAfter += static_cast<int>(f->code.size()) * 4;
-            if (cls->typeId == 16 && f->index == 0)
-                ps->initCodeAddress = address;
-        }
-        if (!err && cls->family == ZIL_FAMILY_CLASS && cls->typeId != 16) {
-            ti->compilerWord1 = cls->methodWords[0];
-            ti->copyConstructor = cls->methodWords[1];
-            ti->compilerWord2 = cls->methodWords[2];
-        }
+        if ((err = linkClass(st, cls.get())))
+            break;
     }
+    if (!err)
+        err = ZCLPostLink(ps);
     ZCLFlushMessages(&st->diag);
     if (st->savedInstructions > 0) {
         ZCLVerbose(st, "Saved %d instructions in total.\n", st->savedInstructions);
@@ -109,4 +146,3 @@ ZILError ZCLLink(ZILState* ps)
                st->diag.warnings, (ZCLClockMs() - st->startTime) / 1000.0);
     return err;
 }
-

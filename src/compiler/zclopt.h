@@ -1,0 +1,120 @@
+// The peephole optimizer of the link step: a function's code words are rewritten in place by a
+// fixed sequence of passes. Every pass walks the code by the instruction-length table and edits
+// it through the primitives below, which keep every branch pointing at the same instruction.
+// Passes see only the word list, so they can be run (and tested) on hand-built code.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "src/compiler/zclerrors.h"
+#include "zilapi.h"
+
+struct ZCLState;
+struct ZCLClass;
+struct ZCLFunc;
+
+// One optimizer run. Saved instructions = removed - written.
+struct ZCLOptStats {
+    int removed = 0;         // instructions taken out
+    int written = 0;         // instructions written in their place
+    int lengthBefore = 0;    // words
+    int lengthAfter = 0;     // words
+    int changingPasses = 0;
+    int passesRun = 0;
+    int saved() const { return removed - written; }
+};
+
+using ZCLCode = std::vector<ZILLong>;
+
+// Saved registers lie on the data stack between a function's arguments and its locals, so the
+// (sp+d) operands that address an argument count them. While the optimizer runs, those operand
+// words carry this bias: passes compare them like any other slot, and when register save
+// trimming drops a saved register it lowers every biased operand by one.
+constexpr ZILLong kZCLArgumentBias = 1 << 24;
+
+// ---------------------------------------------------------------------------------------------
+// Decoding (zclopt_code.cpp).
+
+// Length in words of the instruction at pos; 0 for an unknown opcode, a zero length or an
+// instruction that would run past the end of the code (the walk stops there).
+size_t ZCLInstrLength(const ZCLCode& code, size_t pos);
+
+// One operand slot of an instruction: its kind (ZILK_*), first and second word.
+struct ZCLSlot {
+    int kind = 0;
+    ZILLong a = 0, b = 0;
+    bool operator==(const ZCLSlot& o) const { return kind == o.kind && a == o.a && (b == o.b || !twoWords()); }
+    bool twoWords() const;
+    // Whether the slot names register r (as the register itself, an object or array base, an
+    // index register or part of a range).
+    bool mentions(int r) const;
+};
+
+// The operands of the instruction at pos (at most 4); returns their count.
+int ZCLDecode(const ZCLCode& code, size_t pos, ZCLSlot out[4]);
+// Appends an instruction: opcode and its operands (one or two words each).
+void ZCLEncode(ZCLCode& out, ZILLong opcode, const ZCLSlot* slots, int count);
+// The opcode of the same mnemonic as `sample` whose operands have these kinds, -1 when the
+// instruction set lacks that form.
+ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count);
+
+// The register an instruction replaces as a whole with a new handle (a load, move, copy, weak
+// reference, allocation, conversion, size, type, ldz, compare or reference-compare result,
+// newctx, newdg, newdgm, pop r), -1 when none.
+int ZCLResultRegister(const ZCLCode& code, size_t pos);
+
+// ---------------------------------------------------------------------------------------------
+// Editing (zclopt_code.cpp). Each edit adjusts every branch whose target lies across it; a
+// branch into removed words points at the first word after the edit (a branch to the edit's
+// first word keeps pointing there).
+
+void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m);
+inline void ZCLDeleteWords(ZCLCode& code, size_t pos, size_t n) { ZCLReplaceWords(code, pos, n, nullptr, 0); }
+inline void ZCLInsertWords(ZCLCode& code, size_t pos, const ZILLong* words, size_t m)
+{
+    ZCLReplaceWords(code, pos, 0, words, m);
+}
+
+// Branch targets of a function, one flag per word.
+std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code);
+
+// Whether the value in register r may still be read after the instruction at pos (following
+// fall-through and branches). A call, return, throw or yield reads r0 to r2.
+bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r);
+// The same, before the instruction at pos runs.
+bool ZCLRegisterLiveAt(const ZCLCode& code, size_t pos, int r);
+// Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
+bool ZCLIsBranch(ZILLong opcode);
+// Whether an instruction hands control to other code (a call, return, throw, yield, resume);
+// such code may read or replace the registers with fixed roles, r0 to r2.
+bool ZCLLeavesFunction(ZILLong opcode);
+
+// ---------------------------------------------------------------------------------------------
+// Passes. Each returns 0 (an error code would end the optimizer); `changed` tells whether it
+// rewrote something. Passes 2 and 6 are single walks; the driver repeats them.
+
+ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed);     // 1
+ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed);         // 2
+ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed);         // 3
+ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed);          // 4
+ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed);          // 5
+ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 6
+ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats& stats, bool& changed);    // 7
+ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 8
+
+// Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
+ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats);
+
+// ---------------------------------------------------------------------------------------------
+// Link-step finishing (zclopt.cpp, zcllink.cpp, zclpostlink.cpp).
+
+// Runs the optimizer on one function, writes its verbose lines and adds to the state's totals.
+ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
+// Gives default code to a function declared without a body (warning 1517), then optimizes it.
+// A strict function without code is left empty for the caller to report.
+ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
+// "Class::name", or the plain name for the global space.
+void ZCLFullName(const ZCLClass* cls, const ZCLFunc* func, char* buffer, size_t size);
+// Turns every `calls handle` in the runtime's code into `jsr address`.
+ZILError ZCLPostLink(ZILState* ps);

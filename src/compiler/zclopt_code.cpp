@@ -1,0 +1,255 @@
+// What the optimizer knows about instructions: lengths and operands from the instruction table,
+// the forms of a mnemonic, which register an instruction replaces, the branch-keeping edit
+// primitive, and a small liveness walk that tells whether a register's value is still needed.
+// The instruction table of the runtime is the single source of all of it.
+#include <cstring>
+
+#include "src/compiler/zclopt.h"
+#include "zilopcodes.h"
+
+namespace {
+
+// First and last opcode of the contiguous run of opcodes sharing the mnemonic of each opcode.
+struct FamilyTable {
+    short first[ZIL_OPCODE_COUNT];
+    short last[ZIL_OPCODE_COUNT];
+    FamilyTable()
+    {
+        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
+            first[op] = static_cast<short>(op);
+            if (op > 0 && std::strcmp(ZILGetOpcodeInfo(op)->mnemonic, ZILGetOpcodeInfo(op - 1)->mnemonic) == 0)
+                first[op] = first[op - 1];
+        }
+        for (int op = ZIL_OPCODE_COUNT - 1; op >= 0; op--) {
+            last[op] = static_cast<short>(op);
+            if (op + 1 < ZIL_OPCODE_COUNT &&
+                std::strcmp(ZILGetOpcodeInfo(op)->mnemonic, ZILGetOpcodeInfo(op + 1)->mnemonic) == 0)
+                last[op] = last[op + 1];
+        }
+    }
+};
+
+const FamilyTable& families()
+{
+    static const FamilyTable table;
+    return table;
+}
+
+bool inRange(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
+
+bool isCompare(ZILLong op)
+{
+    return inRange(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || inRange(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
+           inRange(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || inRange(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R);
+}
+
+// Index of the operand an instruction replaces as a whole, -1 when none.
+int resultOperand(ZILLong op)
+{
+    if (isCompare(op) || op == ZOP_CMPREF_R_R_R || op == ZOP_ALLOCA_TYPE_IMM_R || op == ZOP_NEWDG_TYPE_IMM_R)
+        return 2;
+    if (op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R)
+        return 3;
+    if (op == ZOP_LDZ_R || op == ZOP_POP_R)
+        return 0;
+    if (op == ZOP_ALLOC_TYPE_R || op == ZOP_ALLOCN_TYPE_R || op == ZOP_CVF_R_R || op == ZOP_CVL_R_R ||
+        op == ZOP_SIZE_R_R || op == ZOP_TYPE_R_R || op == ZOP_SNUL_R_R || op == ZOP_SNNUL_R_R ||
+        inRange(op, ZOP_MOVEH_DH_R, ZOP_MOVEH_DH_SD) || inRange(op, ZOP_MOVE_R_R, ZOP_MOVE_SD_SD) ||
+        inRange(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) || inRange(op, ZOP_COPYH_DH_R, ZOP_COPYH_DH_SD) ||
+        inRange(op, ZOP_WREF_R_R, ZOP_WREF_SD_SD))
+        return 1;
+    return -1;
+}
+
+} // namespace
+
+bool ZCLLeavesFunction(ZILLong op)
+{
+    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM || op == ZOP_RET ||
+           op == ZOP_THROW || op == ZOP_YIELD || op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R ||
+           inRange(op, ZOP_JSR_IMM, ZOP_JSR_SD) || inRange(op, ZOP_CALLDG_R, ZOP_CALLDG_SD) ||
+           inRange(op, ZOP_RESUME_R, ZOP_RESUME_SD);
+}
+
+bool ZCLIsBranch(ZILLong op)
+{
+    return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
+}
+
+bool ZCLSlot::twoWords() const { return kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS; }
+
+bool ZCLSlot::mentions(int r) const
+{
+    switch (kind) {
+    case ZILK_R:
+    case ZILK_RD:
+        return a == r;
+    case ZILK_RR:
+        return a == r || b == r;
+    case ZILK_REGS:
+        return r >= a && r < a + b;
+    default:
+        return false;
+    }
+}
+
+size_t ZCLInstrLength(const ZCLCode& code, size_t pos)
+{
+    if (pos >= code.size())
+        return 0;
+    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pos]);
+    if (!info || info->length <= 0 || pos + static_cast<size_t>(info->length) > code.size())
+        return 0;
+    return static_cast<size_t>(info->length);
+}
+
+int ZCLDecode(const ZCLCode& code, size_t pos, ZCLSlot out[4])
+{
+    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pos]);
+    if (!info)
+        return 0;
+    size_t w = pos + 1;
+    int n = static_cast<int>(info->operandCount);
+    for (int i = 0; i < n; i++) {
+        out[i].kind = static_cast<int>(info->kinds[i]);
+        out[i].a = w < code.size() ? code[w] : 0;
+        out[i].b = 0;
+        w++;
+        if (out[i].twoWords()) {
+            out[i].b = w < code.size() ? code[w] : 0;
+            w++;
+        }
+    }
+    return n;
+}
+
+void ZCLEncode(ZCLCode& out, ZILLong opcode, const ZCLSlot* slots, int count)
+{
+    out.push_back(opcode);
+    for (int i = 0; i < count; i++) {
+        out.push_back(slots[i].a);
+        if (slots[i].twoWords())
+            out.push_back(slots[i].b);
+    }
+}
+
+ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count)
+{
+    if (sample < 0 || sample >= ZIL_OPCODE_COUNT)
+        return -1;
+    const FamilyTable& t = families();
+    for (ZILLong op = t.first[sample]; op <= t.last[sample]; op++) {
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
+        if (info->operandCount != count)
+            continue;
+        bool same = true;
+        for (int i = 0; i < count && same; i++)
+            same = info->kinds[i] == kinds[i];
+        if (same)
+            return op;
+    }
+    return -1;
+}
+
+int ZCLResultRegister(const ZCLCode& code, size_t pos)
+{
+    int index = resultOperand(code[pos]);
+    if (index < 0)
+        return -1;
+    ZCLSlot slots[4];
+    int n = ZCLDecode(code, pos, slots);
+    return index < n && slots[index].kind == ZILK_R ? static_cast<int>(slots[index].a) : -1;
+}
+
+std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code)
+{
+    std::vector<unsigned char> targets(code.size() + 1, 0);
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        if (!ZCLIsBranch(code[pc]))
+            continue;
+        ZILLong target = static_cast<ZILLong>(pc) + code[pc + len - 1];
+        if (target >= 0 && static_cast<size_t>(target) < targets.size())
+            targets[static_cast<size_t>(target)] = 1;
+    }
+    return targets;
+}
+
+void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
+{
+    struct Branch {
+        size_t at, word;
+        ZILLong target;
+    };
+    std::vector<Branch> branches;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if (ZCLIsBranch(code[pc]) && (pc < pos || pc >= pos + n))
+            branches.push_back({pc, pc + len - 1, static_cast<ZILLong>(pc) + code[pc + len - 1]});
+    const ZILLong p = static_cast<ZILLong>(pos), end = static_cast<ZILLong>(pos + n);
+    const ZILLong delta = static_cast<ZILLong>(m) - static_cast<ZILLong>(n);
+    auto moved = [&](ZILLong x) {
+        if (x < p || (x == p && n > 0))
+            return x;
+        if (x >= end)
+            return x + delta;
+        return p + static_cast<ZILLong>(m);   // into removed words: the first word after the edit
+    };
+    // Grow in steps of 32 words when an edit needs room.
+    if (m > n && code.size() + (m - n) > code.capacity())
+        code.reserve(code.capacity() + ((m - n + 31) / 32) * 32);
+    code.erase(code.begin() + static_cast<long>(pos), code.begin() + static_cast<long>(pos + n));
+    if (m)
+        code.insert(code.begin() + static_cast<long>(pos), words, words + m);
+    for (const Branch& b : branches) {
+        ZILLong at = moved(static_cast<ZILLong>(b.at));
+        size_t word = b.word + (b.at >= pos + n ? static_cast<size_t>(delta) : 0);
+        code[word] = moved(b.target) - at;
+    }
+}
+
+bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r)
+{
+    size_t len = ZCLInstrLength(code, pos);
+    return len != 0 && ZCLRegisterLiveAt(code, pos + len, r);
+}
+
+bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
+{
+    size_t len = 0;
+    std::vector<unsigned char> seen(code.size(), 0);
+    std::vector<size_t> work{start};
+    while (!work.empty()) {
+        size_t pc = work.back();
+        work.pop_back();
+        while ((len = ZCLInstrLength(code, pc)) != 0 && !seen[pc]) {
+            seen[pc] = 1;
+            const ZILLong op = code[pc];
+            if (r <= 2 && ZCLLeavesFunction(op))
+                return true;
+            ZCLSlot slots[4];
+            const int n = ZCLDecode(code, pc, slots);
+            const int result = resultOperand(op);
+            bool written = false;
+            for (int i = 0; i < n; i++) {
+                if (!slots[i].mentions(r))
+                    continue;
+                if (i == result && slots[i].kind == ZILK_R)
+                    written = true;
+                else if (op == ZOP_POPR_REGS)
+                    written = true;
+                else
+                    return true;   // read (or changed in place)
+            }
+            if (written || op == ZOP_RET || op == ZOP_THROW)
+                break;
+            if (ZCLIsBranch(op)) {
+                ZILLong target = static_cast<ZILLong>(pc) + code[pc + len - 1];
+                if (target >= 0 && static_cast<size_t>(target) < code.size())
+                    work.push_back(static_cast<size_t>(target));
+                if (op == ZOP_BRA_OFS)
+                    break;
+            }
+            pc += len;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,254 @@
+// The optimizer's passes on hand-built code: the branch-keeping edits, each peephole pass with
+// the neighbours that must stop it (branch targets, non-commutative operations, values still
+// needed), register reuse and save trimming, and the statistics of a known run.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "src/compiler/zclopt.h"
+#include "zilopcodes.h"
+
+namespace {
+
+// The code as "mnemonic operands; ..." for readable expectations.
+std::string dis(const ZCLCode& code)
+{
+    std::string out;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        if (!out.empty())
+            out += "; ";
+        out += ZILGetOpcodeInfo(code[pc])->mnemonic;
+        ZCLSlot s[4];
+        const int n = ZCLDecode(code, pc, s);
+        for (int i = 0; i < n; i++) {
+            out += i ? "," : " ";
+            switch (s[i].kind) {
+            case ZILK_R: out += "r" + std::to_string(s[i].a); break;
+            case ZILK_RD: out += "(r" + std::to_string(s[i].a) + "+" + std::to_string(s[i].b) + ")"; break;
+            case ZILK_RR: out += "(r" + std::to_string(s[i].a) + "+r" + std::to_string(s[i].b) + ")"; break;
+            case ZILK_SD: out += "(sp+" + std::to_string(s[i].a) + ")"; break;
+            case ZILK_REGS: out += "r" + std::to_string(s[i].a) + "-r" + std::to_string(s[i].a + s[i].b - 1); break;
+            case ZILK_OFS: out += "to " + std::to_string(static_cast<ZILLong>(pc) + s[i].a); break;
+            default: out += std::to_string(s[i].a); break;
+            }
+        }
+    }
+    return out;
+}
+
+template <typename Pass>
+std::string runPass(Pass pass, ZCLCode code, ZCLOptStats* statsOut = nullptr, bool* changedOut = nullptr)
+{
+    ZCLOptStats stats;
+    bool changed = false;
+    EXPECT_EQ(pass(code, stats, changed), 0);
+    if (statsOut)
+        *statsOut = stats;
+    if (changedOut)
+        *changedOut = changed;
+    return dis(code);
+}
+
+} // namespace
+
+TEST(OptimizerEdits, BranchesKeepTheirInstructionAcrossEdits)
+{
+    // 0 bra to 7; 2 nop; 3 tsteq r3 to 0; 6 nop; 7 ret
+    ZCLCode code = {ZOP_BRA_OFS, 7, ZOP_NOP, ZOP_TSTEQ_R_OFS, 3, -3, ZOP_NOP, ZOP_RET};
+    ZCLDeleteWords(code, 2, 1);   // the nop between
+    EXPECT_EQ(dis(code), "bra to 6; tsteq r3,to 0; nop; ret");
+    const ZILLong three[3] = {ZOP_NOP, ZOP_NOP, ZOP_NOP};
+    ZCLInsertWords(code, 5, three, 3);   // before the second nop
+    EXPECT_EQ(dis(code), "bra to 9; tsteq r3,to 0; nop; nop; nop; nop; ret");
+    // A branch into removed words goes to the first word after the edit.
+    ZCLCode into = {ZOP_BRA_OFS, 3, ZOP_NOP, ZOP_NOP, ZOP_RET};
+    ZCLDeleteWords(into, 2, 2);
+    EXPECT_EQ(dis(into), "bra to 2; ret");
+    // Replacing: a branch to the first replaced word stays on the replacement.
+    ZCLCode repl = {ZOP_NOP, ZOP_NOP, ZOP_NOP, ZOP_BRA_OFS, -3};
+    const ZILLong one = ZOP_RET;
+    ZCLReplaceWords(repl, 0, 1, &one, 1);
+    EXPECT_EQ(dis(repl), "ret; nop; nop; bra to 0");
+    EXPECT_EQ(ZCLInstrLength({ZOP_BRA_OFS}, 0), 0u);   // cut short: the walk stops
+    EXPECT_EQ(ZCLInstrLength({477}, 0), 0u);
+}
+
+TEST(OptimizerPasses, PushAndPopRunsMergeButNotAcrossBranchTargets)
+{
+    ZCLOptStats stats;
+    EXPECT_EQ(runPass(ZCLPassMergePushPop, {ZOP_PUSH, ZOP_PUSH, ZOP_PUSH, ZOP_POP, ZOP_POPM_IMM, 2, ZOP_RET}, &stats),
+              "pushm 3; popm 3; ret");
+    EXPECT_EQ(stats.removed, 5);
+    EXPECT_EQ(stats.written, 2);
+    // The third push is a branch target: it starts a run of its own (of one, left alone).
+    EXPECT_EQ(runPass(ZCLPassMergePushPop, {ZOP_PUSH, ZOP_PUSH, ZOP_PUSH, ZOP_TSTEQ_R_OFS, 3, -1, ZOP_RET}),
+              "pushm 2; push; tsteq r3,to 2; ret");
+    bool changed = true;
+    EXPECT_EQ(runPass(ZCLPassMergePushPop, {ZOP_PUSH, ZOP_PUSH_R, 3, ZOP_PUSH, ZOP_RET}, nullptr, &changed),
+              "push; push r3; push; ret");
+    EXPECT_FALSE(changed);
+}
+
+TEST(OptimizerPasses, LoadsFoldIntoTheFollowingMoveOrCopy)
+{
+    ZCLOptStats stats;
+    // A register moved back onto itself: both instructions go.
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVE_R_R, 3, 5, ZOP_MOVE_R_R, 5, 3, ZOP_RET}, &stats), "ret");
+    EXPECT_EQ(stats.saved(), 2);
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVE_RD_R, 2, 1, 5, ZOP_COPY_R_SD, 5, 0, ZOP_RET}), "copy (r2+1),(sp+0); ret");
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVEH_DH_R, 4, 5, ZOP_COPY_R_SD, 5, 0, ZOP_RET}), "copyh 4,(sp+0); ret");
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_COPYH_DH_R, 4, 5, ZOP_MOVE_R_RD, 5, 2, 3, ZOP_RET}), "copyh 4,(r2+3); ret");
+    // No weak form of a constant, and no copy-then-copy.
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVEH_DH_R, 4, 5, ZOP_WREF_R_R, 5, 6, ZOP_RET}), "moveh 4,r5; wref r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_COPY_R_R, 3, 5, ZOP_COPY_R_R, 5, 6, ZOP_RET}), "copy r3,r5; copy r5,r6; ret");
+    // The second instruction is a branch target; the temporary is read again later; r1 has a role.
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVE_R_R, 3, 5, ZOP_MOVE_R_R, 5, 6, ZOP_BRA_OFS, -3}),
+              "move r3,r5; move r5,r6; bra to 3");
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVE_R_R, 3, 5, ZOP_MOVE_R_R, 5, 6, ZOP_ADDL_R_R, 5, 6, ZOP_RET}),
+              "move r3,r5; move r5,r6; addl r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_MOVE_R_R, 3, 1, ZOP_MOVE_R_R, 1, 6, ZOP_RET}), "move r3,r1; move r1,r6; ret");
+    // A value still needed on a loop path back is kept too.
+    EXPECT_EQ(runPass(ZCLPassLoadMove, {ZOP_ADDL_R_R, 5, 6, ZOP_MOVE_R_R, 3, 5, ZOP_MOVE_R_R, 5, 6, ZOP_TSTNE_R_OFS, 6,
+                                         -9, ZOP_RET}),
+              "addl r5,r6; move r3,r5; move r5,r6; tstne r6,to 0; ret");
+}
+
+TEST(OptimizerPasses, SelfCopyBecomesACopyingLoad)
+{
+    EXPECT_EQ(runPass(ZCLPassSelfCopy, {ZOP_MOVEH_DH_R, 7, 4, ZOP_NOP, ZOP_COPY_R_R, 4, 4, ZOP_RET}), "copyh 7,r4; nop; ret");
+    EXPECT_EQ(runPass(ZCLPassSelfCopy, {ZOP_MOVE_SD_R, 1, 4, ZOP_COPY_R_R, 4, 4, ZOP_RET}), "copy (sp+1),r4; ret");
+    // Something else touches the register first, or the copy is a branch target.
+    EXPECT_EQ(runPass(ZCLPassSelfCopy, {ZOP_MOVEH_DH_R, 7, 4, ZOP_INCL_R, 4, ZOP_COPY_R_R, 4, 4, ZOP_RET}),
+              "moveh 7,r4; incl r4; copy r4,r4; ret");
+    EXPECT_EQ(runPass(ZCLPassSelfCopy, {ZOP_MOVEH_DH_R, 7, 4, ZOP_COPY_R_R, 4, 4, ZOP_BRA_OFS, -3}),
+              "moveh 7,r4; copy r4,r4; bra to 3");
+}
+
+TEST(OptimizerPasses, LoadsFoldIntoArithmeticOnlyWhereTheFormExists)
+{
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_RD_R, 2, 4, 5, ZOP_ADD_R_R, 5, 6, ZOP_RET}), "add (r2+4),r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_SD_R, 0, 5, ZOP_SUBL_R_RD, 5, 3, 1, ZOP_RET}),
+              "move (sp+0),r5; subl r5,(r3+1); ret");   // no (sp+d), (r+d) form
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_R_R, 3, 5, ZOP_SUBL_R_RD, 5, 3, 1, ZOP_RET}), "subl r3,(r3+1); ret");
+    // Logical, shift and compare families are not folded; moveh is not taken.
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_R_R, 3, 5, ZOP_AND_R_R, 5, 6, ZOP_RET}), "move r3,r5; and r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVEH_DH_R, 3, 5, ZOP_ADD_R_R, 5, 6, ZOP_RET}), "moveh 3,r5; add r5,r6; ret");
+    // String append takes only the two-register form.
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_SD_R, 2, 5, ZOP_STRADD_R_R, 5, 6, ZOP_RET}), "stradd (sp+2),r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_MOVE_R_R, 3, 5, ZOP_STRADD_R_SD, 5, 0, ZOP_RET}),
+              "move r3,r5; stradd r5,(sp+0); ret");
+}
+
+TEST(OptimizerPasses, CompareOperandsFoldOneLoad)
+{
+    ZCLOptStats stats;
+    // B's move source goes into the compare.
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVEH_DH_R, 9, 3, ZOP_MOVE_SD_R, 1, 4, ZOP_CSLTL_R_R_R, 4, 3, 5, ZOP_RET}, &stats),
+              "moveh 9,r3; csltl (sp+1),r3,r5; ret");
+    EXPECT_EQ(stats.saved(), 1);
+    // B a constant, A a move: A's source becomes the second operand.
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_RD_R, 2, 0, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
+              "moveh 9,r4; cseq r4,(r2+0),r5; ret");
+    // Two constants, operands in the other order, or a source that reads A's register: unchanged.
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVEH_DH_R, 8, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
+              "moveh 8,r3; moveh 9,r4; cseq r4,r3,r5; ret");
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_R_R, 7, 4, ZOP_CSEQ_R_R_R, 3, 4, 5, ZOP_RET}),
+              "move r6,r3; move r7,r4; cseq r3,r4,r5; ret");
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_RD_R, 3, 0, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
+              "move r6,r3; move (r3+0),r4; cseq r4,r3,r5; ret");
+}
+
+TEST(OptimizerPasses, OnlyCommutativeResultsAreWrittenBack)
+{
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "add r5,r7; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_MULL_SD_R, 1, 5, ZOP_MOVE_R_SD, 5, 1, ZOP_RET}), "mull r5,(sp+1); ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_SUB_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "sub r7,r5; move r5,r7; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ASL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "asl r7,r5; move r5,r7; ret");
+    // The result stored elsewhere, or still needed in the temporary.
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}), "add r7,r5; move r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
+              "add r7,r5; move r5,r7; move r5,r1; ret");
+}
+
+TEST(OptimizerPasses, SaveTrimmingDropsRegistersNothingWrites)
+{
+    const ZILLong arg = kZCLArgumentBias + 3;   // an argument below the saved slots
+    ZCLOptStats stats;
+    // r3 and r4 saved, only r3 written: push r3 / pop r3, the argument one slot nearer.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves,
+                      {ZOP_PUSHR_REGS, 3, 2, ZOP_MOVE_SD_R, arg, 3, ZOP_TSTEQ_R_OFS, 3, 7, ZOP_POPR_REGS, 3, 2, ZOP_RET,
+                       ZOP_POPR_REGS, 3, 2, ZOP_RET},
+                      &stats),
+              "push r3; move (sp+" + std::to_string(arg - 1) + "),r3; tsteq r3,to 11; pop r3; ret; pop r3; ret");
+    EXPECT_EQ(stats.removed, 3);
+    EXPECT_EQ(stats.written, 3);
+    // Neither written: the save and its restores go.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSHR_REGS, 3, 2, ZOP_ADDL_R_R, 3, 4, ZOP_POPR_REGS, 3, 2, ZOP_RET}, &stats),
+              "addl r3,r4; ret");
+    EXPECT_EQ(stats.saved(), 2);
+    // r3 free, r4 and r5 written: r5 takes the number 3 and the range shrinks to r3-r4.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSHR_REGS, 3, 3, ZOP_LDZ_R, 4, ZOP_MOVE_R_R, 4, 5, ZOP_POPR_REGS, 3, 3, ZOP_RET}),
+              "pushr r3-r4; ldz r4; move r4,r3; popr r3-r4; ret");
+    // A leading run of push r: the unwritten register's save and restore go; a null loaded into
+    // a register by push/pop counts as a write.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSH_R, 3, ZOP_PUSH_R, 4, ZOP_PUSH, ZOP_POP_R, 4, ZOP_POP_R, 4, ZOP_POP_R, 3,
+                                         ZOP_RET}),
+              "push r4; push; pop r4; pop r4; ret");
+    // Another save of the same registers inside the body: left alone.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSHR_REGS, 3, 2, ZOP_PUSHR_REGS, 3, 2, ZOP_POPR_REGS, 3, 2, ZOP_POPR_REGS, 3,
+                                         2, ZOP_RET}),
+              "pushr r3-r4; pushr r3-r4; popr r3-r4; popr r3-r4; ret");
+}
+
+TEST(OptimizerPasses, RegisterReuseRenamesOntoAFinishedSavedRegister)
+{
+    // r3 is saved, written and finished before r5 is first written: r5 becomes r3, and then
+    // trimming finds r4 and r5 unwritten.
+    ZCLCode code = {ZOP_PUSHR_REGS, 3, 3, ZOP_LDZ_R, 3,         ZOP_INCL_R,    3,  ZOP_MOVE_R_SD, 3, 0,
+                    ZOP_LDZ_R,      5, ZOP_MOVE_R_SD, 5, 1, ZOP_POPR_REGS, 3, 3,  ZOP_RET};
+    EXPECT_EQ(runPass(ZCLPassRegisterReuse, code),
+              "pushr r3-r5; ldz r3; incl r3; move r3,(sp+0); ldz r3; move r3,(sp+1); popr r3-r5; ret");
+    ZCLOptStats stats;
+    EXPECT_EQ(ZCLOptimizeCode(code, 3, true, stats), 0);
+    EXPECT_EQ(dis(code), "push r3; ldz r3; incl r3; move r3,(sp+0); ldz r3; move r3,(sp+1); pop r3; ret");
+    // Still read later, or needed on the way back round a loop: no renaming.
+    EXPECT_EQ(runPass(ZCLPassRegisterReuse, {ZOP_PUSHR_REGS, 3, 3, ZOP_LDZ_R, 3, ZOP_LDZ_R, 5, ZOP_ADDL_R_R, 3, 5,
+                                             ZOP_POPR_REGS, 3, 3, ZOP_RET}),
+              "pushr r3-r5; ldz r3; ldz r5; addl r3,r5; popr r3-r5; ret");
+    EXPECT_EQ(runPass(ZCLPassRegisterReuse, {ZOP_PUSHR_REGS, 3, 3, ZOP_LDZ_R, 3, ZOP_INCL_R, 3, ZOP_LDZ_R, 5,
+                                             ZOP_TSTNE_R_OFS, 5, -4, ZOP_POPR_REGS, 3, 3, ZOP_RET}),
+              "pushr r3-r5; ldz r3; incl r3; ldz r5; tstne r5,to 5; popr r3-r5; ret");
+}
+
+TEST(OptimizerDriver, LevelsStatisticsAndRepeatedPasses)
+{
+    // Pass 1 merges three pushes, pass 4 folds one load: 5 taken out, 2 written, 3 saved.
+    const ZCLCode original = {ZOP_PUSH, ZOP_PUSH, ZOP_PUSH, ZOP_MOVE_RD_R, 2, 4, 5, ZOP_ADDL_R_R, 5, 6, ZOP_RET};
+    ZCLCode code = original;
+    ZCLOptStats stats;
+    ASSERT_EQ(ZCLOptimizeCode(code, 2, true, stats), 0);
+    EXPECT_EQ(dis(code), "pushm 3; addl (r2+4),r6; ret");
+    EXPECT_EQ(stats.removed, 5);
+    EXPECT_EQ(stats.written, 2);
+    EXPECT_EQ(stats.saved(), 3);
+    EXPECT_EQ(stats.lengthBefore, 11);
+    EXPECT_EQ(stats.lengthAfter, 7);
+    // Passes 1 to 6 ran once each (pass 2 changed nothing, so it did not walk again).
+    EXPECT_EQ(stats.passesRun, 6);
+    EXPECT_EQ(stats.changingPasses, 2);
+
+    ZCLCode untouched = original;
+    ZCLOptStats none;
+    ASSERT_EQ(ZCLOptimizeCode(untouched, 0, true, none), 0);
+    EXPECT_EQ(untouched, original);
+    EXPECT_EQ(none.passesRun, 0);
+
+    // Level 1 merges but does not fold into arithmetic; a changing pass 2 walks again.
+    ZCLCode levelOne = {ZOP_PUSH, ZOP_PUSH, ZOP_MOVE_R_R, 3, 5, ZOP_MOVE_R_R, 5, 6, ZOP_MOVE_RD_R, 2, 4, 7,
+                        ZOP_ADDL_R_R, 7, 6, ZOP_RET};
+    ZCLOptStats one;
+    ASSERT_EQ(ZCLOptimizeCode(levelOne, 1, true, one), 0);
+    EXPECT_EQ(dis(levelOne), "pushm 2; move r3,r6; move (r2+4),r7; addl r7,r6; ret");
+    EXPECT_EQ(one.passesRun, 3);
+    EXPECT_EQ(one.changingPasses, 2);
+}
