@@ -3,7 +3,7 @@
 // context's kernels, next to pixman doing the nearest operation on the same pixels in the same
 // run (SRC, OVER with a constant mask, OVER with per-pixel alpha, MULTIPLY, SCREEN; a colour
 // key has no pixman counterpart, so `transparent` is set beside OVER with 0/255 alpha).
-// Prints megapixels per second; the target is at least pixman's rate on every row.
+// Prints megapixels per second and the ratio; the target is at least pixman's rate on every row.
 #include <pixman.h>
 
 #include <algorithm>
@@ -20,6 +20,7 @@ using namespace ZTools;
 namespace {
 
 constexpr int kW = 1920, kH = 1080;
+constexpr int kRounds = 16;
 
 // The process's CPU time in seconds: on a busy machine, time spent waiting for a core does not
 // count against either side.
@@ -37,16 +38,33 @@ double Batch(const std::function<void()>& op) {
   return double(kW) * kH * reps / (CpuSeconds() - t0) / 1e6;
 }
 
-// The best batch of each side; the batches alternate, so a busy machine slows both alike.
-std::pair<double, double> Rates(const std::function<void()>& ours, const std::function<void()>& theirs) {
+struct Rates {
+  double ours, theirs, ratio;  // medians over the rounds
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Rounds of one batch of each side, alternating, so a busy machine slows both alike; the ratio
+// is the median of the rounds' ratios, which one slow or lucky batch does not move.
+Rates Measure(const std::function<void()>& ours, const std::function<void()>& theirs) {
   ours();  // warm caches and page in the buffers
   theirs();
-  double a = 0, b = 0;
-  for (int round = 0; round < 7; ++round) {
-    a = std::max(a, Batch(ours));
-    b = std::max(b, Batch(theirs));
+  std::vector<double> a, b, r;
+  for (int round = 0; round < kRounds; ++round) {
+    // Which side goes first alternates too: the second finds the destination just written.
+    if (round % 2 == 0) {
+      a.push_back(Batch(ours));
+      b.push_back(Batch(theirs));
+    } else {
+      b.push_back(Batch(theirs));
+      a.push_back(Batch(ours));
+    }
+    r.push_back(a.back() / b.back());
   }
-  return {a, b};
+  return {Median(a), Median(b), Median(r)};
 }
 
 struct PixmanImage {
@@ -107,11 +125,12 @@ int main() {
        theirs(PIXMAN_OP_OVER, pkey.image, nullptr)},
   };
 
-  std::printf("Blending %d x %d pixels, megapixels per CPU second (best of 7 alternating batches of 8)\n\n", kW, kH);
+  std::printf("Blending %d x %d pixels, megapixels per CPU second (medians of %d alternating batches of 8)\n\n", kW,
+              kH, kRounds);
   std::printf("%-22s %10s   %-24s %10s %8s\n", "Sonabel mode", "MP/s", "pixman operation", "MP/s", "ratio");
   for (const Row& row : rows) {
-    auto [a, b] = Rates(row.ours, row.theirs);
-    std::printf("%-22s %10.0f   %-24s %10.0f %7.2fx\n", row.name, a, row.reference, b, a / b);
+    const Rates r = Measure(row.ours, row.theirs);
+    std::printf("%-22s %10.0f   %-24s %10.0f %7.2fx\n", row.name, r.ours, row.reference, r.theirs, r.ratio);
   }
   return 0;
 }

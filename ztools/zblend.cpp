@@ -163,8 +163,7 @@ bool Overlaps(const Rect& rc) {
 
 void Opaque(const Rect& rc) {
   if (!rc.alpha) {
-    const ZCopyRow row = AvailableBlendRowKernels()[0].copy;
-    for (int32_t y = 0; y < rc.h; ++y) row(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.w);
+    for (int32_t y = 0; y < rc.h; ++y) std::memmove(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, 4 * size_t(rc.w));
     return;
   }
   SourceOver(rc, 256);

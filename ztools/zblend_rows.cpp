@@ -41,8 +41,6 @@ void SourceOverPortable(uint8_t* d, const uint8_t* s, const uint8_t* a, int32_t 
 
 void MixPortable(uint8_t* d, const uint8_t* s, int32_t n, unsigned amount) { MixPixels(d, s, 0, n, amount); }
 
-void CopyPortable(uint8_t* d, const uint8_t* s, int32_t n) { std::memcpy(d, s, 4 * size_t(n)); }
-
 #if ZBLEND_X86
 
 // ((d << 8) + (s - d) * a) >> 8 on eight 16-bit channels.
@@ -92,24 +90,6 @@ void MixSse2(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n
     _mm_storeu_si128(dp, MixFour(_mm_loadu_si128(dp), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x)), av, av));
   }
   MixPixels(d, s, x, n, amount);
-}
-
-// 64 bytes a step in plain vector moves: for rows of a few kilobytes this beats the string-move
-// instruction that the C library picks for that size on some processors.
-void CopySse2(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n) {
-  const size_t bytes = 4 * size_t(n);
-  size_t i = 0;
-  for (; i + 64 <= bytes; i += 64) {
-    const __m128i* sp = reinterpret_cast<const __m128i*>(s + i);
-    __m128i* dp = reinterpret_cast<__m128i*>(d + i);
-    const __m128i v0 = _mm_loadu_si128(sp), v1 = _mm_loadu_si128(sp + 1), v2 = _mm_loadu_si128(sp + 2),
-                  v3 = _mm_loadu_si128(sp + 3);
-    _mm_storeu_si128(dp, v0);
-    _mm_storeu_si128(dp + 1, v1);
-    _mm_storeu_si128(dp + 2, v2);
-    _mm_storeu_si128(dp + 3, v3);
-  }
-  std::memcpy(d + i, s + i, bytes - i);
 }
 
 #define ZBLEND_AVX2 __attribute__((target("avx2")))
@@ -166,14 +146,14 @@ ZBLEND_AVX2 void MixAvx2(uint8_t* __restrict d, const uint8_t* __restrict s, con
 }
 
 constexpr ZBlendRowKernels kKernels[] = {
-    {"avx2", SourceOverAvx2, MixAvx2, CopySse2},
-    {"sse2", SourceOverSse2, MixSse2, CopySse2},
-    {"portable", SourceOverPortable, MixPortable, CopyPortable},
+    {"avx2", SourceOverAvx2, MixAvx2},
+    {"sse2", SourceOverSse2, MixSse2},
+    {"portable", SourceOverPortable, MixPortable},
 };
 
 #else
 
-constexpr ZBlendRowKernels kKernels[] = {{"portable", SourceOverPortable, MixPortable, CopyPortable}};
+constexpr ZBlendRowKernels kKernels[] = {{"portable", SourceOverPortable, MixPortable}};
 
 #endif
 

@@ -16,14 +16,10 @@ using ZSourceOverRow = void (*)(uint8_t* dst, const uint8_t* src, const uint8_t*
 // Per channel d = (d * (256 - A) + s * A) >> 8 for one amount A (0..255); the unused byte becomes 0.
 using ZMixRow = void (*)(uint8_t* dst, const uint8_t* src, int32_t pixels, unsigned amount);
 
-// The source row copied as it is (the rows do not overlap).
-using ZCopyRow = void (*)(uint8_t* dst, const uint8_t* src, int32_t pixels);
-
 struct ZBlendRowKernels {
   const char* name;
   ZSourceOverRow sourceOver;
   ZMixRow mix;
-  ZCopyRow copy;
 };
 
 // The kernel sets this processor can run, fastest first; the last is the portable one.
