@@ -36,6 +36,50 @@ ZILError ensureMethodTable(ZCLState* st, ZCLClass* cls)
     return ZCL_OK;
 }
 
+// The initial values written with a class's member variables, at the start of a constructor.
+// Each is read from its own text, whose positions are those of the declaration.
+ZILError compileMemberValues(ZCLGen* g, ZCLClass* cls)
+{
+    ZCLState* st = g->st;
+    g->scopes.emplace_back();
+    for (size_t i = 0; i < cls->members.size(); i++) {
+        const ZCLMember& m = cls->members[i];
+        if (m.initText.empty())
+            continue;
+        ZCLFile text;
+        ZCLFileOpen(&text, m.initFile.c_str(), m.initText.data(), m.initText.size());
+        text.lcLine = m.initLine;
+        text.lcColumn = m.initColumn;
+        text.pass = st->pass;
+        ZCLFile* previous = st->file;
+        const size_t previousTokStart = st->tokStart;
+        st->file = &text;
+        ZCLVar* dst = ZCLNewVar(g, m.type);
+        dst->mode = kZCLModeMember;
+        dst->reg = 0;
+        dst->member = static_cast<int>(i);
+        dst->lvalue = true;
+        ZCLVar* value = nullptr;
+        ZILError err = ZCLParseExpression(g, &value, &dst->type);
+        if (!err)
+            err = ZCLAssignInto(g, dst, value, true);
+        if (!err && ZCLPeek(st) != kTokNone) {
+            ZCLNext(st);
+            err = ZCLError(st, st->tok.c_str(), ZCL_ERR_Missing_Semicolon);
+        }
+        for (int r = 3; r < 32; r++)
+            if (g->regs[r] && g->regs[r]->temp)
+                ZCLFreeTempVar(g, g->regs[r]);
+        st->file = previous;
+        st->tokStart = previousTokStart;
+        ZCLFileClose(&text);
+        if (err)
+            return err;
+    }
+    g->scopes.pop_back();
+    return ZCL_OK;
+}
+
 } // namespace
 
 ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
@@ -70,15 +114,19 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     ZCLClass* owner = ZCLClassAt(st, func->classId);
     g->needHybrid = (func->flags & kZCLFuncConstructor) && owner && owner->hybridId != 0;
     g->isConstructor = (func->flags & kZCLFuncConstructor) && owner && !owner->isNative;
-    if (g->isConstructor)
+    ZILError err = ZCL_OK;
+    if (g->isConstructor) {
         g->membersSet.assign(owner->members.size(), false);
-    ZILError err = ZCLParseBlock(g.get());
+        if ((err = compileMemberValues(g.get(), owner)))
+            return err;
+    }
+    err = ZCLParseBlock(g.get());
     if (err)
         return err;
     if (g->needHybrid)
         return ZCLError(st, func->name.c_str(), ZCL_ERR_Expected_Hybrid);
     // A constructor gives every member variable a value.
-    for (size_t i = 0; i < g->membersSet.size(); i++)
+    for (size_t i = 0; i < g->membersSet.size() && !g->returned; i++)
         if (!g->membersSet[i])
             return ZCLError(st, owner->members[i].name.c_str(), ZCL_ERR_Member_Not_Initialized);
     if (g->isCofunction) {
@@ -137,6 +185,10 @@ ZILError compileGlobalValue(ZCLState* st, ZCLClass* cls, size_t member)
 
 } // namespace
 
+namespace {
+ZILError skipValue(ZCLState* st);
+} // namespace
+
 ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
 {
     if (st->pass == 0 && cls->typeId == 16 && member < cls->members.size()) {
@@ -155,6 +207,23 @@ ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
             return ZCL_OK;
     }
     // Reads up to the `,` or `;` outside brackets that ends the value.
+    const size_t valueAt = ZCLFileGetPosition(st->file);
+    ZILError err = skipValue(st);
+    if (!err && st->pass == 0 && cls->typeId != 16 && cls->family == ZIL_FAMILY_CLASS && !cls->isNative &&
+        member < cls->members.size()) {
+        ZCLMember& m = cls->members[member];
+        size_t end = ZCLFileGetPosition(st->file);
+        m.initText = st->file->text.substr(valueAt, end - valueAt);
+        m.initFile = st->file->name;
+        ZCLFileLineColumn(st->file, valueAt, &m.initLine, &m.initColumn);
+    }
+    return err;
+}
+
+namespace {
+
+ZILError skipValue(ZCLState* st)
+{
     int depth = 0;
     size_t tokens = 0;
     for (;;) {
@@ -179,6 +248,8 @@ ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
         }
     }
 }
+
+} // namespace
 
 ZILError ZCLCompilePendingLiterals(ZCLState*) { return ZCL_OK; }
 

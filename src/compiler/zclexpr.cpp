@@ -287,6 +287,38 @@ ZILError lookupName(ZCLGen* g, const std::string& name, bool globalOnly, ZCLVar*
     return ZCLError(g->st, name.c_str(), ZCL_ERR_Undefined_Identifier);
 }
 
+bool hasFunction(ZCLClass* cls, const std::string& name);
+bool findVariable(ZCLGen* g, const std::string& name, ZCLVar** out);
+
+// An argument that is only the name of an overloaded function (of the class or the global
+// space): read and returned as a pending reference typed `var`; otherwise null, nothing read.
+ZCLVar* overloadedReference(ZCLGen* g)
+{
+    ZCLState* st = g->st;
+    if (ZCLPeek(st) != kTokIdentifier)
+        return nullptr;
+    const size_t at = ZCLFileGetPosition(st->file);
+    ZCLNext(st);
+    const std::string name = st->tok;
+    const size_t pos = st->tokStart;
+    const int next = ZCLPeek(st);
+    ZCLVar* found = nullptr;
+    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(st, 16);
+    size_t overloads = 0;
+    if (where)
+        for (auto& f : where->funcs)
+            overloads += f->name == name ? 1 : 0;
+    if ((next != kTokComma && next != kTokRParen) || overloads < 2 || findVariable(g, name, &found)) {
+        ZCLFileSetPosition(st->file, at);
+        return nullptr;
+    }
+    ZCLVar* v = ZCLNewVar(g, ZCLMakeType(ZIL_TYPE_VAR));
+    v->name = name;
+    v->functionRef = true;
+    v->refPos = pos;
+    return v;
+}
+
 // Reads `( args )`: each argument into a register.
 ZILError parseArgs(ZCLGen* g, std::vector<ZCLVar*>* args, std::vector<ZCLTypeDesc>* types)
 {
@@ -299,14 +331,19 @@ ZILError parseArgs(ZCLGen* g, std::vector<ZCLVar*>* args, std::vector<ZCLTypeDes
         return ZCL_OK;
     }
     for (;;) {
-        ZCLVar* a = nullptr;
-        if ((err = parseAssign(g, &a, nullptr)))
-            return err;
-        ZCLVar* r = nullptr;
-        if ((err = ZCLToRegister(g, a, &r)))
-            return err;
-        args->push_back(r);
-        types->push_back(r->type);
+        if (ZCLVar* ref = overloadedReference(g)) {
+            args->push_back(ref);
+            types->push_back(ref->type);
+        } else {
+            ZCLVar* a = nullptr;
+            if ((err = parseAssign(g, &a, nullptr)))
+                return err;
+            ZCLVar* r = nullptr;
+            if ((err = ZCLToRegister(g, a, &r)))
+                return err;
+            args->push_back(r);
+            types->push_back(r->type);
+        }
         if ((err = ZCLNext(st)))
             return err;
         if (st->tokId == kTokRParen)
@@ -340,6 +377,12 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
     ZILError err = ZCL_OK;
     bool method = f && (f->flags & kZCLFuncFunction) == 0 && where->family != ZIL_FAMILY_THREAD;
     for (size_t i = 0; i < args.size() && i < sig.args.size(); i++) {
+        if (args[i]->functionRef) {
+            ZCLClass* home = hasFunction(g->cls, args[i]->name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(g->st, 16);
+            if ((err = referenceFunction(g, home, args[i]->name, args[i]->refPos, nullptr, &args[i], &sig.args[i].type)))
+                return err;
+            continue;
+        }
         if ((err = ZCLConvert(g, args[i], sig.args[i].type, &args[i])))
             return err;
         if (isValueType(sig.args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
@@ -583,6 +626,47 @@ ZILError parseNew(ZCLGen* g, ZCLVar** out)
     return emitConstruct(g, c, f, args, out);
 }
 
+// An accessor of class c used on obj: `obj.name = v` calls the setter with v (the value of the
+// whole assignment is v), `obj.name` the getter.
+ZILError useAccessor(ZCLGen* g, ZCLClass* c, ZCLVar* obj, const std::string& name, size_t pos, ZCLFunc* getter,
+                     ZCLFunc* setter, ZCLVar** out)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCL_OK;
+    std::vector<ZCLVar*> args;
+    ZCLVar* object = nullptr;
+    if ((err = ZCLToRegister(g, obj, &object)))
+        return err;
+    if (ZCLPeek(st) == kTokAssign) {
+        ZCLNext(st);
+        if (!setter)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+        ZCLVar* value = nullptr;
+        if ((err = parseAssign(g, &value, &setter->args[0].type)))
+            return err;
+        ZCLVar* kept = nullptr;
+        if ((err = ZCLToRegister(g, value, &kept)))
+            return err;
+        ZCLVar* copy = nullptr;
+        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
+            return err;
+        copy->shared = true;
+        args.push_back(copy);
+        ZCLVar* ignored = nullptr;
+        if ((err = emitCall(g, c, setter, object, args, &ignored)))
+            return err;
+        ZCLRelease(g, ignored);
+        ZCLRelease(g, object);
+        *out = kept;
+        return ZCL_OK;
+    }
+    if (!getter)
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+    err = emitCall(g, c, getter, object, args, out);
+    ZCLRelease(g, object);
+    return err;
+}
+
 // obj . name [ ( args ) ]: a member variable, an accessor or a method.
 ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* want)
 {
@@ -646,37 +730,7 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
             ZCLRelease(g, object);
             return err;
         }
-        ZCLVar* object = nullptr;
-        if ((err = ZCLToRegister(g, obj, &object)))
-            return err;
-        if (ZCLPeek(st) == kTokAssign) {
-            ZCLNext(st);
-            if (!setter)
-                return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
-            ZCLVar* value = nullptr;
-            if ((err = parseAssign(g, &value, &setter->args[0].type)))
-                return err;
-            ZCLVar* kept = nullptr;
-            if ((err = ZCLToRegister(g, value, &kept)))
-                return err;
-            ZCLVar* copy = nullptr;
-            if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
-                return err;
-            copy->shared = true;
-            args.push_back(copy);
-            ZCLVar* ignored = nullptr;
-            if ((err = emitCall(g, c, setter, object, args, &ignored)))
-                return err;
-            ZCLRelease(g, ignored);
-            ZCLRelease(g, object);
-            *out = kept;
-            return ZCL_OK;
-        }
-        if (!getter)
-            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
-        err = emitCall(g, c, getter, object, args, out);
-        ZCLRelease(g, object);
-        return err;
+        return useAccessor(g, c, obj, name, pos, getter, setter, out);
     }
     if (!hasFunction(c, name))
         return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Undefined_Identifier);
@@ -745,7 +799,9 @@ ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out)
         sig.hasResult = c->dgHasResult;
         sig.result = c->dgResult;
     }
-    return emitCallAs(g, nullptr, nullptr, v, sig, nullptr, args, out);
+    err = emitCallAs(g, nullptr, nullptr, v, sig, nullptr, args, out);
+    ZCLRelease(g, v);
+    return err;
 }
 
 bool signatureMatches(ZCLState* st, ZCLFunc* f, ZCLClass* dg)
@@ -1037,6 +1093,19 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
             *out = v;
             return ZCL_OK;
         }
+        if (g->isMethod && g->cls) {
+            // An accessor of the class by its bare name works on `this`.
+            ZCLFunc *getter = nullptr, *setter = nullptr;
+            for (auto& f : g->cls->funcs)
+                if (f->name == name && (f->flags & kZCLFuncAccessor))
+                    (f->args.empty() ? getter : setter) = f.get();
+            if (getter || setter) {
+                ZCLVar* self = ZCLNewVar(g, ZCLMakeType(g->cls->typeId));
+                self->mode = kZCLModeRegister;
+                self->reg = 0;
+                return useAccessor(g, g->cls, self, name, pos, getter, setter, out);
+            }
+        }
         if (hasFunction(g->cls, name) || hasFunction(ZCLClassAt(st, 16), name))
             return functionReference(g, name, pos, out, want);
         return lookupName(g, name, false, out);
@@ -1057,6 +1126,15 @@ ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         if (id == kTokDot) {
             ZCLNext(g->st);
             if ((err = parseMember(g, v, &v, want)))
+                return err;
+            continue;
+        }
+        if (id == kTokLParen) {
+            // A call of a computed value: (expr)(...), a[i](...), f()(...).
+            ZCLClass* c = ZCLClassAt(g->st, v->type.type);
+            if (!c || (c->family != ZIL_FAMILY_DELEGATE && c->family != ZIL_FAMILY_THREAD))
+                return ZCLErrorAt(g->st, ZCLNextTokenStart(g->st->file), v->name.c_str(), ZCL_ERR_Not_A_Delegate);
+            if ((err = parseVariableCall(g, v, ZCLNextTokenStart(g->st->file), &v)))
                 return err;
             continue;
         }

@@ -33,6 +33,10 @@ struct ZCLVar {
     bool constant = false; // declared const
     bool literal = false;  // a literal value (for 1513)
     bool isNull = false;   // the `null` literal, typed by its destination
+    // An overloaded function's name given as an argument: which one is meant follows from the
+    // parameter's delegate type, so the delegate is made when the call is emitted (no code yet).
+    bool functionRef = false;
+    size_t refPos = 0;
     ZCLVar* index = nullptr;   // the index temporary of an array element
     ZCLVar* base = nullptr;    // the object temporary of a member of a computed object
 };
@@ -79,6 +83,7 @@ struct ZCLGen {
         std::vector<size_t> breaks;          // positions of `bra` offset words
         std::vector<size_t> branchAt;        // address of each `bra`
         int sp;
+        std::vector<std::vector<bool>> breakMembers;   // membersSet on each `break` path
     };
     std::vector<Loop> loops;
     std::vector<ZCLPendingLiteral> literals;
@@ -86,7 +91,10 @@ struct ZCLGen {
     bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
     bool isConstructor = false;
     int depth = 0;                           // nesting of expressions and statements being parsed
-    std::vector<bool> membersSet;            // a constructor's assignments to its members
+    // A constructor's members given a value on the path being compiled. Where paths join, a
+    // member counts only when every path that reaches the join gave it (a path that has left
+    // the function counts as giving all).
+    std::vector<bool> membersSet;
 };
 
 // Nesting of the recursive parse functions; deeper texts are refused with 1202 before the

@@ -97,6 +97,11 @@ struct ZCLMember {
     int32_t intValue = 0;
     double floatValue = 0;
     std::string stringValue;
+    // The initial value of a member of a script class, as written: every constructor gives it
+    // before its body runs. Line and column of its first character, for messages.
+    std::string initText;
+    std::string initFile;
+    int initLine = 0, initColumn = 0;
 };
 
 // Families, as in the runtime.

@@ -41,7 +41,32 @@ ZILError emitBra(ZCLGen* g, size_t* at, size_t* word)
 
 ZILError openLoop(ZCLGen* g)
 {
-    g->loops.push_back({{}, {}, g->sp});
+    g->loops.push_back({{}, {}, g->sp, {}});
+    return ZCL_OK;
+}
+
+// The members given a value on the current path; all of them once the path has left.
+std::vector<bool> pathMembers(const ZCLGen* g)
+{
+    if (g->returned)
+        return std::vector<bool>(g->membersSet.size(), true);
+    return g->membersSet;
+}
+
+// Where two paths join: the members both gave.
+void joinMembers(std::vector<bool>* into, const std::vector<bool>& other)
+{
+    for (size_t i = 0; i < into->size() && i < other.size(); i++)
+        (*into)[i] = (*into)[i] && other[i];
+}
+
+// A constructor leaving by `return` must have given every member a value.
+ZILError checkMembersSet(ZCLGen* g, size_t pos)
+{
+    ZCLClass* owner = ZCLClassAt(g->st, g->func->classId);
+    for (size_t i = 0; i < g->membersSet.size(); i++)
+        if (!g->membersSet[i] && owner && i < owner->members.size())
+            return ZCLErrorAt(g->st, pos, owner->members[i].name.c_str(), ZCL_ERR_Member_Not_Initialized);
     return ZCL_OK;
 }
 
@@ -122,6 +147,7 @@ ZILError parseSwitch(ZCLGen* g)
     ZCLRelease(g, value);
     if ((err = ZCLExpect(st, kTokLBrace)) || (err = openLoop(g)))
         return err;
+    const std::vector<bool> entryMembers = g->membersSet;
     long falseAt = -1, falseWord = -1;   // the last test's branch to the next test
     long fallAt = -1, fallWord = -1;     // the branch from a case's statements over the next test
     bool seenDefault = false, inBody = false;
@@ -186,6 +212,8 @@ ZILError parseSwitch(ZCLGen* g)
             fallAt = -1;
             inBody = true;
             g->returned = false;
+            // Reached from the test (the state at the switch) or by falling through (a superset).
+            g->membersSet = entryMembers;
             continue;
         }
         if (!inBody) {
@@ -204,6 +232,13 @@ ZILError parseSwitch(ZCLGen* g)
     size_t end = g->func->code.size();
     if (falseAt >= 0)
         ZCLPatchBranch(g, static_cast<size_t>(falseAt), static_cast<size_t>(falseWord), end);
+    // Left by a break, past the last case's statements, or with no case taken.
+    std::vector<bool> after = inBody ? pathMembers(g) : entryMembers;
+    for (const auto& b : g->loops.back().breakMembers)
+        joinMembers(&after, b);
+    if (!seenDefault)
+        joinMembers(&after, entryMembers);
+    g->membersSet = after;
     closeLoop(g);
     g->returned = false;
     // Every path leaves through here: the case locals and the value's slot go.
@@ -258,6 +293,7 @@ ZILError parseSelfTest(ZCLGen* g)
     const size_t scopes = g->scopes.size(), loops = g->loops.size();
     const int sp = g->sp, registerLocals = g->registerLocals;
     const bool returned = g->returned;
+    const std::vector<bool> membersSet = g->membersSet;
     ZCLVar* regs[32];
     std::copy(std::begin(g->regs), std::end(g->regs), regs);
     ZCLDiagSnapshot snapshot = ZCLDiagSave(&st->diag);
@@ -279,6 +315,7 @@ ZILError parseSelfTest(ZCLGen* g)
         g->loops.resize(loops);
         g->registerLocals = registerLocals;
         g->returned = returned;
+        g->membersSet = membersSet;
         ZCLFileSetPosition(file, at);
         st->tokStart = ZCLNextTokenStart(file);
         if ((err = ZCLSkipBlock(file)))
@@ -321,10 +358,15 @@ ZILError parseStatementInner(ZCLGen* g)
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
     case kTokIf: {
         ZCLNext(st);
-        if ((err = parseCondition(g, &at, &word)) || (err = ZCLParseStatement(g)))
+        if ((err = parseCondition(g, &at, &word)))
+            return err;
+        const std::vector<bool> before = g->membersSet;
+        if ((err = ZCLParseStatement(g)))
             return err;
         bool thenReturned = g->returned;
+        std::vector<bool> after = pathMembers(g);
         g->returned = false;
+        g->membersSet = before;
         if (ZCLPeek(st) == kTokElse) {
             ZCLNext(st);
             size_t braAt = 0, braWord = 0;
@@ -334,17 +376,24 @@ ZILError parseStatementInner(ZCLGen* g)
             if ((err = ZCLParseStatement(g)))
                 return err;
             ZCLPatchBranch(g, braAt, braWord, g->func->code.size());
+            joinMembers(&after, pathMembers(g));
             g->returned = thenReturned && g->returned;
         } else {
             ZCLPatchBranch(g, at, word, g->func->code.size());
+            joinMembers(&after, before);
         }
+        g->membersSet = after;
         return ZCL_OK;
     }
     case kTokWhile: {
         ZCLNext(st);
         size_t top = g->func->code.size();
-        if ((err = parseCondition(g, &at, &word)) || (err = openLoop(g)) || (err = ZCLParseStatement(g)))
+        if ((err = parseCondition(g, &at, &word)) || (err = openLoop(g)))
             return err;
+        const std::vector<bool> before = g->membersSet;   // the body may not run at all
+        if ((err = ZCLParseStatement(g)))
+            return err;
+        g->membersSet = before;
         size_t braAt = 0, braWord = 0;
         if ((err = emitBra(g, &braAt, &braWord)))
             return err;
@@ -368,6 +417,8 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         ZCLPatchBranch(g, at, g->func->code.size() - 1, top);
         ZCLRelease(g, c);
+        for (const auto& b : g->loops.back().breakMembers)
+            joinMembers(&g->membersSet, b);
         closeLoop(g);
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
     }
@@ -388,6 +439,7 @@ ZILError parseStatementInner(ZCLGen* g)
             word = g->func->code.size() - 1;
             ZCLRelease(g, c);
         }
+        const std::vector<bool> before = g->membersSet;   // the body and step may not run
         if ((err = ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon)))
             return err;
         // The step is compiled here and moved after the body.
@@ -426,6 +478,7 @@ ZILError parseStatementInner(ZCLGen* g)
             ZCLPatchBranch(g, at, word, g->func->code.size());
         closeLoop(g);
         g->returned = false;
+        g->membersSet = before;
         if ((err = ZCLEmitDrop(g, scopeSp - g->sp)) || (err = ZCLSimStackPop(g, scopeSp - g->sp)))
             return err;
         for (ZCLVar* v : g->scopes.back())
@@ -448,6 +501,7 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         g->loops.back().breaks.push_back(word);
         g->loops.back().branchAt.push_back(at);
+        g->loops.back().breakMembers.push_back(g->membersSet);
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
     }
     case kTokReturn: {
@@ -476,7 +530,7 @@ ZILError parseStatementInner(ZCLGen* g)
             if ((err = ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon)))
                 return err;
         }
-        if ((err = emitLeave(g)))
+        if ((err = checkMembersSet(g, pos)) || (err = emitLeave(g)))
             return err;
         g->returned = true;
         return ZCL_OK;

@@ -132,3 +132,38 @@ TEST_F(CodegenCallsTest, DeepRecursionKeepsEveryFramesTemporaries)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenCallsTest, ComputedValuesCanBeCalled)
+{
+    EXPECT_EQ(runInt("delegate int op(int a);\n"
+                     "function int twice(int a) { return a * 2; }\n"
+                     "function op pick() { return twice; }\n"
+                     "class Box { op f; method Box() { f = twice; } method op get() { return f; } }\n"
+                     "function int main() { op d = twice; Box b = new Box(); op[] list = { twice };\n"
+                     " return (d)(1) + pick()(10) + b.get()(100) + list[0](1000); }"),
+              2 + 20 + 200 + 2000);
+    EXPECT_EQ(compile("function int one() { return 1; }\nfunction f() { int x = (one())(2); }"),
+              ZCL_ERR_Not_A_Delegate);
+}
+
+TEST_F(CodegenCallsTest, OverloadedFunctionsAsDelegatesFollowTheDestinationType)
+{
+    EXPECT_EQ(runInt("delegate int unary(int a);\n"
+                     "delegate int binary(int a, int b);\n"
+                     "function int f(int a) { return a + 1; }\n"
+                     "function int f(int a, int b) { return a * b; }\n"
+                     "function int use(binary g) { return g(6, 7); }\n"
+                     "function unary give() { return f; }\n"
+                     "function int main() { unary u = f; binary b; b = f; return u(1) * 1000 + b(3, 4) * 10"
+                     " + give()(0) * 0 + use(f) * 100000; }"),
+              42 * 100000 + 2 * 1000 + 120);
+    EXPECT_EQ(compile("function int g(int a) { return a; }\nfunction int g(float a) { return 1; }\n"
+                      "function h() { var v = g; }"),
+              ZCL_ERR_Ambiguous_Function_Reference);
+    EXPECT_EQ(compile("delegate string sd(string s);\nfunction int k(int a) { return a; }\nfunction m() { sd d = k; }"),
+              ZCL_ERR_No_Matching_Delegate);
+}
+
+} // namespace
