@@ -114,7 +114,7 @@ ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
 // Gives default code to a function declared without a body (warning 1517), then optimizes it.
 // A strict function without code is left empty for the caller to report.
 ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
-// "Class::name", or the plain name for the global space.
+// "Class::name", or the plain name for global functions and cofunctions.
 void ZCLFullName(const ZCLClass* cls, const ZCLFunc* func, char* buffer, size_t size);
 // Turns every `calls handle` in the runtime's code into `jsr address`.
 ZILError ZCLPostLink(ZILState* ps);
