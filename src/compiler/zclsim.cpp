@@ -2,6 +2,8 @@
 // with the variable in each slot, temporaries and locals, and the instruction emitter that
 // picks the opcode from a mnemonic and the operands' kinds.
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "src/compiler/zclgen.h"
 #include "zilopcodes.h"
@@ -171,12 +173,29 @@ ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v)
     }
 }
 
+namespace {
+
+// The opcodes of each mnemonic, from the instruction table (built once; emission is hot).
+const std::vector<ZILLong>& opcodesOf(const char* mnemonic)
+{
+    static const std::unordered_map<std::string_view, std::vector<ZILLong>> table = [] {
+        std::unordered_map<std::string_view, std::vector<ZILLong>> t;
+        for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++)
+            t[ZILGetOpcodeInfo(op)->mnemonic].push_back(op);
+        return t;
+    }();
+    static const std::vector<ZILLong> none;
+    auto it = table.find(mnemonic);
+    return it == table.end() ? none : it->second;
+}
+
+} // namespace
+
 ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at)
 {
-    for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++) {
+    for (ZILLong op : opcodesOf(mnemonic)) {
         const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
-        if (!info || std::strcmp(info->mnemonic, mnemonic) != 0 ||
-            info->operandCount != static_cast<ZILLong>(ops.size()))
+        if (info->operandCount != static_cast<ZILLong>(ops.size()))
             continue;
         bool same = true;
         size_t i = 0;
