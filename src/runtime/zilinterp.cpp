@@ -48,10 +48,39 @@ inline ZILLong floatToLong(ZILFloat f) {
   return static_cast<ZILLong>(f);
 }
 
+// Releases one reference. Plain ints and floats own nothing, so their last release puts the
+// handle straight back on the free stack without the general destruction path.
+inline void releaseHandle(ZILState* ps, ZILHandle* h) {
+  if (h->refCount > 1) {
+    --h->refCount;
+    return;
+  }
+  if (__builtin_expect(h->refCount == 1 && (h->type == ZIL_TYPE_INT || h->type == ZIL_TYPE_FLOAT) &&
+                           !(h->flags & ZIL_HANDLE_WEAK),
+                       1)) {
+    h->refCount = 0;
+    ps->freeStack[--ps->handlesInUse] = h;
+    return;
+  }
+  ZILReleaseSlow(ps, h);
+}
+
+// Stores h (whose reference the slot takes over) into slot and releases what it held.
+inline void storeSlot(ZILState* ps, ZILHandle** slot, ZILHandle* h) {
+  ZILHandle* old = *slot;
+  *slot = h;
+  releaseHandle(ps, old);
+}
+
+// A handle of this type that only one slot holds, so its payload may change in place.
+inline bool ownedValue(const ZILHandle* h, uint16_t type) {
+  return h->refCount == 1 && h->type == type && !(h->flags & ZIL_HANDLE_WEAK);
+}
+
 // dst = new int v; an int handle that only this slot holds is reused in place.
 inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   ZILHandle* h = *slot;
-  if (__builtin_expect(h->refCount == 1 && h->type == ZIL_TYPE_INT && !(h->flags & ZIL_HANDLE_WEAK), 1)) {
+  if (__builtin_expect(ownedValue(h, ZIL_TYPE_INT), 1)) {
     h->payload.l = v;
     return true;
   }
@@ -62,13 +91,13 @@ inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   n->payload.p = nullptr;
   n->payload.l = v;
   *slot = n;
-  ZILRelease(ps, h);
+  releaseHandle(ps, h);
   return true;
 }
 
 inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
   ZILHandle* h = *slot;
-  if (h->refCount == 1 && h->type == ZIL_TYPE_FLOAT && !(h->flags & ZIL_HANDLE_WEAK)) {
+  if (__builtin_expect(ownedValue(h, ZIL_TYPE_FLOAT), 1)) {
     h->payload.f = v;
     return true;
   }
@@ -78,7 +107,7 @@ inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
   n->type = ZIL_TYPE_FLOAT;
   n->payload.f = v;
   *slot = n;
-  ZILRelease(ps, h);
+  releaseHandle(ps, h);
   return true;
 }
 
@@ -125,10 +154,10 @@ ZILHandle** elementSlot(ZILHandle* arr, ZILHandle* index, ZILError* err) {
   return a->slots + i;
 }
 
-ZILHandle* constantHandle(ZILState* ps, ZILLong index) {
+inline ZILHandle* constantHandle(ZILState* ps, ZILLong index) {
   if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(ps->data.count))
     return nullptr;
-  if (index >= ps->constantsMaterialized && ZILMaterializeConstants(ps) != 0)
+  if (__builtin_expect(index >= ps->constantsMaterialized, 0) && ZILMaterializeConstants(ps) != 0)
     return nullptr;
   ZILLong h = ZILDataHandles(ps)[index].refCount;
   if (static_cast<uint32_t>(h) >= static_cast<uint32_t>(ps->handleCapacity))
@@ -203,7 +232,7 @@ ZILError appendArray(ZILState* ps, ZILHandle* src, ZILHandle* dst, bool copyAll)
   ZILLong count = from->length;
   for (ZILLong i = 0; i < count && i < from->length && !e; ++i)
     e = appendOne(from->slots[i]);
-  ZILRelease(ps, src);
+  releaseHandle(ps, src);
   return e;
 }
 
@@ -231,10 +260,10 @@ ZILError newArrayLevels(ZILState* ps, ZILContext* ctx, ZILLong elementType, cons
     if (!e && !element)
       e = ZIL_EXC_Allocation_Fail;
     if (!e)
-      ZILStoreSlot(ps, a->slots + i, element);
+      storeSlot(ps, a->slots + i, element);
   }
   if (e) {
-    ZILRelease(ps, h);
+    releaseHandle(ps, h);
     return e;
   }
   *pOut = h;
@@ -418,7 +447,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = ZILNewInstance(ps, code[pc + 1], &h);                \
     if (e)                                                            \
       RAISE(e == ZIL_ERR_Invalid_Handle_Type ? ZIL_EXC_Invalid_Operand : e); \
-    ZILStoreSlot(ps, d, h);                                           \
+    storeSlot(ps, d, h);                                           \
     STEP(len);                                                        \
   }
 
@@ -428,7 +457,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = allocArray(ps, ctx, code[pc + 1], code[pc + 2], &h);   \
     if (e)                                                              \
       RAISE(e);                                                         \
-    ZILStoreSlot(ps, R + (code[pc + 3] & 31), h);                       \
+    storeSlot(ps, R + (code[pc + 3] & 31), h);                       \
     STEP(len);                                                          \
   }
 
@@ -454,7 +483,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     }                                                                                   \
     h->type = static_cast<uint16_t>(t);                                                 \
     h->payload.p = object;                                                              \
-    ZILStoreSlot(ps, R + (code[pc + 2] & 31), h);                                       \
+    storeSlot(ps, R + (code[pc + 2] & 31), h);                                       \
     STEP(len);                                                                          \
   }
 
@@ -480,7 +509,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       FLUSH_COUNTER();                                                     \
       err = ZILCallNative(ps, ctx, pc, self->type, NTL_CallMember, m, self->payload.p); \
       RELOAD();                                                            \
-      ZILRelease(ps, self);                                                \
+      releaseHandle(ps, self);                                                \
       if (err)                                                             \
         RAISE(err);                                                        \
       STEP(len);                                                           \
@@ -521,7 +550,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                         \
       RAISE(ZIL_EXC_Stack_Overflow);                                                       \
     for (ZILLong i = 0; i < n; ++i)                                                        \
-      ZILRelease(ps, ctx->dataStack[ctx->sp++]);                                           \
+      releaseHandle(ps, ctx->dataStack[ctx->sp++]);                                           \
     STEP(len);                                                                             \
   }
 
@@ -543,7 +572,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     if (count > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                                \
       RAISE(ZIL_EXC_Stack_Overflow);                                                         \
     for (ZILLong i = count - 1; i >= 0; --i)                                                 \
-      ZILStoreSlot(ps, R + first + i, ctx->dataStack[ctx->sp++]);                            \
+      storeSlot(ps, R + first + i, ctx->dataStack[ctx->sp++]);                            \
     STEP(len);                                                                               \
   }
 
@@ -640,14 +669,20 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_INCF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, v + 1.0)
 #define H_NEGF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, -v)
 
+// An int or float constant is written into a handle the destination owns instead of being
+// shared: the value is the same, and the next in-place operation needs no new handle.
 #define H_MOVEH(k1, k2, k3, k4, len)                 \
   {                                                  \
     ZILHandle* c = constantHandle(ps, code[pc + 1]); \
     if (!c)                                          \
       RAISE(ZIL_EXC_Invalid_Operand);                \
     SLOT(k2, 2, d);                                  \
+    if (ownedValue(*d, c->type) && c->type <= ZIL_TYPE_FLOAT && *d != c) { \
+      (*d)->payload = c->payload;                    \
+      STEP(len);                                     \
+    }                                                \
     ZILAddRef(c);                                    \
-    ZILStoreSlot(ps, d, c);                          \
+    storeSlot(ps, d, c);                          \
     STEP(len);                                       \
   }
 
@@ -663,7 +698,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     pendingCopy = v;                                 \
     SLOT(k2, 2, dSlot);                              \
     pendingCopy = nullptr;                           \
-    ZILStoreSlot(ps, dSlot, v);                      \
+    storeSlot(ps, dSlot, v);                      \
     STEP(len);                                       \
   }
 
@@ -852,7 +887,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_MOVE(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, {           \
     ZILAddRef(s);                   \
-    ZILStoreSlot(ps, dSlot, s);     \
+    storeSlot(ps, dSlot, s);     \
     (void)d;                        \
   })
 
@@ -861,7 +896,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILHandle* w = ZILWeakCopy(ps, s);     \
     if (!w)                                \
       RAISE(ZIL_EXC_Allocation_Fail);      \
-    ZILStoreSlot(ps, dSlot, w);            \
+    storeSlot(ps, dSlot, w);            \
     (void)d;                               \
   })
 
@@ -871,19 +906,31 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   {                                                 \
     SLOT(k1, 1, sSlot);                             \
     ZILHandle* s = *sSlot;                          \
+    if (s->type == ZIL_TYPE_INT) {                  \
+      ZILLong iv = s->payload.l;                    \
+      SLOT(k2, OFF2(k1), dInt);                     \
+      SET_INT(dInt, iv);                            \
+      STEP(len);                                    \
+    }                                               \
+    if (s->type == ZIL_TYPE_FLOAT) {                \
+      ZILFloat fv = s->payload.f;                   \
+      SLOT(k2, OFF2(k1), dFloat);                   \
+      SET_FLOAT(dFloat, fv);                        \
+      STEP(len);                                    \
+    }                                               \
     ZILHandle* v = nullptr;                         \
     ZILAddRef(s);                                   \
     FLUSH_COUNTER();                                \
     ctx->pc = pc;                                   \
     ZILError e = ZILCopyValue(ps, s, &v);           \
     RELOAD();                                       \
-    ZILRelease(ps, s);                              \
+    releaseHandle(ps, s);                              \
     if (e)                                          \
       RAISE(e);                                     \
     pendingCopy = v;                                \
     SLOT(k2, OFF2(k1), dSlot);                      \
     pendingCopy = nullptr;                          \
-    ZILStoreSlot(ps, dSlot, v);                     \
+    storeSlot(ps, dSlot, v);                     \
     STEP(len);                                      \
   }
 
@@ -893,7 +940,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       RAISE(ZIL_EXC_Stack_Overflow);                                 \
     pendingCopy = ctx->dataStack[ctx->sp++];                         \
     SLOT(k1, 1, dSlot);                                              \
-    ZILStoreSlot(ps, dSlot, pendingCopy);                            \
+    storeSlot(ps, dSlot, pendingCopy);                            \
     pendingCopy = nullptr;                                           \
     STEP(len);                                                       \
   }
@@ -913,7 +960,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   {                                                                 \
     if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)              \
       RAISE(ZIL_EXC_Stack_Overflow);                                \
-    ZILRelease(ps, ctx->dataStack[ctx->sp++]);                      \
+    releaseHandle(ps, ctx->dataStack[ctx->sp++]);                      \
     STEP(len);                                                      \
   }
 
@@ -963,7 +1010,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = newCofunction(ps, ctx, code[pc + 1], code[pc + 2], code[pc + 3], &h);     \
     if (e)                                                                                 \
       RAISE(e);                                                                            \
-    ZILStoreSlot(ps, R + (code[pc + 4] & 31), h);                                          \
+    storeSlot(ps, R + (code[pc + 4] & 31), h);                                          \
     STEP(len);                                                                             \
   }
 
@@ -980,7 +1027,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       if (c == co)                                                   \
         RAISE(ZIL_EXC_Invalid_Operand);                              \
     if (co->finished) {                                              \
-      ZILStoreSlot(ps, R + 1, ZILNullRef(ps));                       \
+      storeSlot(ps, R + 1, ZILNullRef(ps));                       \
       STEP(len);                                                     \
     }                                                                \
     ctx->pc = pc + (len);                                            \
@@ -1011,7 +1058,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h);                                    \
     if (e)                                                                                 \
       RAISE(e);                                                                            \
-    ZILStoreSlot(ps, R + (code[pc + 3] & 31), h);                                          \
+    storeSlot(ps, R + (code[pc + 3] & 31), h);                                          \
     STEP(len);                                                                             \
   }
 
@@ -1027,7 +1074,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = ZILNewDelegate(ps, t, m, obj, &h);                          \
     if (e)                                                                   \
       RAISE(e);                                                              \
-    ZILStoreSlot(ps, R + (code[pc + 4] & 31), h);                            \
+    storeSlot(ps, R + (code[pc + 4] & 31), h);                            \
     STEP(len);                                                               \
   }
 
@@ -1036,7 +1083,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     SLOT(k1, 1, s);                                                                     \
     ZILHandle* h = *s;                                                                  \
     if (h->type == ZIL_TYPE_NULL) {                                                     \
-      ZILStoreSlot(ps, R + 1, ZILNullRef(ps));                                          \
+      storeSlot(ps, R + 1, ZILNullRef(ps));                                          \
       STEP(len);                                                                        \
     }                                                                                   \
     if (!isDelegate(ps, h))                                                             \
@@ -1054,7 +1101,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       FLUSH_COUNTER();                                                                  \
       err = ZILCallNative(ps, ctx, pc, obj->type, NTL_CallMember, dg->index, obj->payload.p); \
       RELOAD();                                                                         \
-      ZILRelease(ps, h);                                                                \
+      releaseHandle(ps, h);                                                                \
       if (err)                                                                          \
         RAISE(err);                                                                     \
       STEP(len);                                                                        \
@@ -1064,7 +1111,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       RAISE(ZIL_EXC_Invalid_Operand);                                                   \
     PUSH_RETURN(pc + (len));                                                            \
     ZILAddRef(obj);                                                                     \
-    ZILStoreSlot(ps, R, obj);                                                           \
+    storeSlot(ps, R, obj);                                                           \
     pc = ZILFuncs(ps)[f].codeAddress;                                                   \
     NEXT();                                                                             \
   }
@@ -1074,7 +1121,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILHandle* h = R[1];               \
     ZILAddRef(h);                      \
     if (ps->thrown)                    \
-      ZILRelease(ps, ps->thrown);      \
+      releaseHandle(ps, ps->thrown);      \
     ps->thrown = h;                    \
     RAISE(ZIL_EXC_Software);           \
   }
@@ -1119,7 +1166,7 @@ switch_to_resumer : {
   ZILContext* co = ctx;
   ZILContext* back = co->resumer;
   ZILAddRef(co->regs[1]);
-  ZILStoreSlot(ps, back->regs + 1, co->regs[1]);
+  storeSlot(ps, back->regs + 1, co->regs[1]);
   co->resumer = nullptr;
   ZILHandle* self = co->running;
   co->running = nullptr;
@@ -1128,7 +1175,7 @@ switch_to_resumer : {
   R = ctx->regs;
   pc = ctx->pc;
   if (self)
-    ZILRelease(ps, self);  // may free co
+    releaseHandle(ps, self);  // may free co
   NEXT();
 }
 
@@ -1146,7 +1193,7 @@ bad_address:
 raise : {
   FLUSH_COUNTER();
   if (pendingCopy) {
-    ZILRelease(ps, pendingCopy);
+    releaseHandle(ps, pendingCopy);
     pendingCopy = nullptr;
   }
   ZILLong length = 1;
@@ -1174,7 +1221,7 @@ leave:
     ctx->running = nullptr;
     ctx = back;
     if (self)
-      ZILRelease(ps, self);
+      releaseHandle(ps, self);
   }
   --ps->depth;
   ps->running = ps->depth > 0;

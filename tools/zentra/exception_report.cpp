@@ -22,7 +22,17 @@ void reportPending(ZILState* ps)
     std::fprintf(stderr, "VIRTUAL MACHINE EXCEPTION AT %d: %d %s\n", ps->exceptionPC, code,
                  ZILGetExceptionString(code));
     std::fputs("Tracing back last 10 calls on callstack:\n", stderr);
-    ZILListCallStack(ps, ps->current, stderr);
+    // The context's pc is already past the faulting instruction, which may be the last one of
+    // its function: the trace names the function of the fault itself.
+    ZILContext* ctx = ps->current ? ps->current : ps->root;
+    if (!ctx) {
+        ZILListCallStack(ps, nullptr, stderr);
+        return;
+    }
+    ZILLong resume = ctx->pc;
+    ctx->pc = ps->exceptionPC;
+    ZILListCallStack(ps, ctx, stderr);
+    ctx->pc = resume;
 }
 
 }  // namespace

@@ -146,7 +146,7 @@ int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
         else if (ps->pendingException == ZIL_EXC_Software)
             ReportThrownObject(ps, result);
         status = kExitException;
-    } else if (result->type == ZIL_TYPE_INT) {
+    } else if (main->hasResult && main->result.type == ZIL_TYPE_INT && result->type == ZIL_TYPE_INT) {
         status = result->payload.l;
     }
     NTLFreeHandle(ps, result);

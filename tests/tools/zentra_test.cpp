@@ -1,0 +1,249 @@
+// The `zentra` program end to end: scripts are written to a temporary folder and run through the
+// built binary; exit statuses, standard output and standard error are checked. The benchmark
+// programs of bench/scripts run at small sizes with their known checksums, so they stay correct.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class ZentraTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/zentra_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ASSERT_TRUE(fs::exists(binary)) << binary << " is not built";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path script(const std::string& name, const std::string& text)
+    {
+        fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // Runs zentra with the arguments (each quoted for the shell), input on standard input.
+    Outcome zentra(const std::string& args, const std::string& input = "")
+    {
+        fs::path in = dir / "stdin", out = dir / "stdout", err = dir / "stderr";
+        std::ofstream(in, std::ios::binary) << input;
+        std::string command = quoted(binary) + " " + args + " <" + quoted(in) + " >" + quoted(out) + " 2>" +
+                              quoted(err);
+        int raw = std::system(command.c_str());
+        Outcome o;
+        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        o.out = readAll(out);
+        o.err = readAll(err);
+        return o;
+    }
+
+    Outcome runScript(const std::string& text, const std::string& args = "", const std::string& input = "")
+    {
+        return zentra("run " + quoted(script("s.zc", text)) + (args.empty() ? "" : " " + args), input);
+    }
+
+    // Printing needs calls of Console's functions; skip the tests that print while the compiler
+    // cannot call a native class's static functions.
+    bool canPrint()
+    {
+        Outcome o = runScript("function main() { Console::println(1); }");
+        return o.status == 0 && o.out == "1\n";
+    }
+
+    fs::path dir;
+    const std::string binary = SONABEL_BINARY_DIR "/zentra";
+};
+
+#define REQUIRE_PRINTING()                                                                 \
+    if (!canPrint())                                                                       \
+    GTEST_SKIP() << "the compiler does not call Console's functions yet"
+
+TEST_F(ZentraTest, ExitStatusComesFromMainsIntResult)
+{
+    EXPECT_EQ(runScript("function int main() { return 7; }").status, 7);
+    EXPECT_EQ(runScript("function int main(const string[] args) { return 0; }").status, 0);
+    // No result, no main at all: 0, whatever the last value in r1 was.
+    EXPECT_EQ(runScript("function int f() { return 9; }\nfunction main() { int x = f(); }").status, 0);
+    EXPECT_EQ(runScript("int g = 5;").status, 0);
+    // A main of another form is refused rather than called with wrong arguments.
+    Outcome o = runScript("function int main(int n) { return n; }");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("main"), std::string::npos) << o.err;
+}
+
+TEST_F(ZentraTest, MainReceivesTheArgumentsAfterTheScript)
+{
+    EXPECT_EQ(runScript("function int main(const string[] args) { string a = args[1]; return (int) a + 1; }",
+                        "x 41")
+                  .status,
+              42);
+    REQUIRE_PRINTING();
+    Outcome o = runScript("using Console;\nfunction main(const string[] args) { println(args); }", "a 'b c' -v");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "ab c-v\n");
+}
+
+TEST_F(ZentraTest, CompileErrorsGoToStandardErrorInEitherFormat)
+{
+    fs::path bad = script("bad.zc", "function main() {\n  x = 1;\n}\n");
+    for (const char* command : {"run", "check", "list"}) {
+        Outcome o = zentra(std::string(command) + " " + quoted(bad));
+        EXPECT_EQ(o.status, 2) << command;
+        EXPECT_NE(o.err.find("Error 1213: 'x' - Undefined identifier in " + bad.string() + " (2,3)"),
+                  std::string::npos)
+            << o.err;
+        EXPECT_EQ(o.out, "") << command;
+    }
+    Outcome ms = zentra("check --error-format ms " + quoted(bad));
+    EXPECT_EQ(ms.status, 2);
+    EXPECT_NE(ms.err.find(bad.string() + "(2): Error 1213:"), std::string::npos) << ms.err;
+    // A function declared strict and never defined fails at link time.
+    Outcome link = runScript("strict function int f();\nfunction int main() { return f(); }");
+    EXPECT_EQ(link.status, 2);
+    EXPECT_NE(link.err.find("1218"), std::string::npos) << link.err;
+}
+
+TEST_F(ZentraTest, WarningsFollowTheWarningLevel)
+{
+    fs::path warn = script("warn.zc", "function int f() { return 1; int y = 2; }\n");
+    Outcome o = zentra("check " + quoted(warn));
+    EXPECT_EQ(o.status, 0);
+    EXPECT_NE(o.err.find("Warning 1510"), std::string::npos) << o.err;
+    o = zentra("check -W 0 " + quoted(warn));
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    o = zentra("check -v " + quoted(warn));
+    EXPECT_NE(o.err.find("Linking...\n"), std::string::npos) << o.err;
+}
+
+TEST_F(ZentraTest, RuntimeExceptionsPrintTheMachineExceptionAndTrace)
+{
+    Outcome o = runScript("function int divide(int a, int b) { return a / b; }\n"
+                          "function int main() { return divide(1, 0); }");
+    EXPECT_EQ(o.status, 3);
+    EXPECT_NE(o.err.find("VIRTUAL MACHINE EXCEPTION AT "), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(": 1007 DIVISION BY ZERO EXCEPTION\n"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("   0: divide()\n   1: main()\n   2: native_entry_point()"), std::string::npos) << o.err;
+
+    o = runScript("class Oops : exception { int code;\n"
+                  " method Oops() { code = 1; } method Oops(int error) { code = error; }\n"
+                  " method int getError() { return code; } }\n"
+                  "function fail() { throw new Oops(42); }\n"
+                  "function int main() { fail(); return 1; }");
+    EXPECT_EQ(o.status, 3);
+    EXPECT_NE(o.err.find(": 1008 SOFTWARE EXCEPTION\n"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("   0: fail()\n"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("<Oops>, error 42"), std::string::npos) << o.err;
+
+    // The global initialisation code fails before main runs.
+    o = runScript("int zero = 0;\nint g = 1 / zero;\nfunction int main() { return 5; }");
+    EXPECT_EQ(o.status, 3);
+    EXPECT_NE(o.err.find("1007"), std::string::npos) << o.err;
+}
+
+TEST_F(ZentraTest, CommandLineMistakesAreReported)
+{
+    fs::path ok = script("ok.zc", "function main() { }");
+    EXPECT_EQ(zentra("").status, 1);
+    EXPECT_EQ(zentra("frobnicate " + quoted(ok)).status, 1);
+    EXPECT_EQ(zentra("run -O 4 " + quoted(ok)).status, 1);
+    EXPECT_EQ(zentra("run --error-format xml " + quoted(ok)).status, 1);
+    EXPECT_EQ(zentra("check " + quoted(ok) + " extra").status, 1);
+    Outcome missing = zentra("run " + quoted((dir / "none.zc").string()));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+    EXPECT_EQ(zentra("run -O 0 -W 2 --error-format ms " + quoted(ok)).status, 0);
+    EXPECT_EQ(zentra("--help").status, 0);
+}
+
+TEST_F(ZentraTest, ListPrintsTheLinkedCode)
+{
+    Outcome o = zentra("list " + quoted(script("l.zc", "function int main() { return 3; }")));
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("alloc           class __global,r2"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("ret"), std::string::npos) << o.out;
+}
+
+TEST_F(ZentraTest, ConsolePrintsEachKindOfValue)
+{
+    REQUIRE_PRINTING();
+    Outcome o = runScript("using Console;\n"
+                          "class Point { int x; method Point() { x = 0; } }\n"
+                          "function main() {\n"
+                          " println(-12); println(1.5); println(1e20); println(\"text\");\n"
+                          " var nested = { 1, \"a\", 2.5 }; var outer = { nested, 7 }; println(outer);\n"
+                          " println(null); println(new Point());\n"
+                          " print(\"no line feed\"); Console::print(\"|\"); Console::println(\"\"); }");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "-12\n1.5\n1e+20\ntext\n1a2.57\nnull\n<Point>\nno line feed|\n");
+}
+
+TEST_F(ZentraTest, ConsoleReadsLinesAndSleeps)
+{
+    REQUIRE_PRINTING();
+    const char* text = "using Console;\n"
+                       "function main() { string a = readLine(); string b = readLine(); string c = readLine();\n"
+                       " sleep(1); sleep(-5); println(a + \"|\" + b + \"|\" + c + \"|\"); }";
+    EXPECT_EQ(runScript(text, "", "one\r\ntwo").out, "one|two||\n");
+    EXPECT_EQ(runScript(text, "", "").out, "|||\n");
+}
+
+struct BenchmarkCase {
+    const char* name;
+    const char* sizes;
+    const char* checksum;
+};
+
+// Checksums at these sizes, as lua5.4 prints them for the Lua twin of each program.
+const BenchmarkCase kBenchmarks[] = {
+    {"fib", "20 3", "20295"},          {"loop", "1000 10", "20010"},       {"float", "100000", "12499"},
+    {"strings", "2000 3", "19200"},    {"objects", "10000", "525000"},     {"arrays", "10000 3", "1485297"},
+    {"coroutines", "1000 3", "13500"}, {"closures", "10000", "30000"},
+};
+
+TEST_F(ZentraTest, BenchmarkProgramsPrintTheirChecksums)
+{
+    REQUIRE_PRINTING();
+    for (const BenchmarkCase& b : kBenchmarks) {
+        fs::path path = fs::path(SONABEL_SOURCE_DIR) / "bench" / "scripts" / (std::string(b.name) + ".zc");
+        Outcome o = zentra("run " + quoted(path) + " " + b.sizes);
+        EXPECT_EQ(o.status, 0) << b.name << ": " << o.err;
+        EXPECT_EQ(o.out, std::string(b.checksum) + "\n") << b.name << ": " << o.err;
+    }
+}
+
+}  // namespace
