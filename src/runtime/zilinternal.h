@@ -116,7 +116,8 @@ void ZILTableDestroy(ZILTable* t);
 // The node for key; created with its path when create is set (none when memory is exhausted),
 // else none when the key has no node. Empty keys have no node.
 ZILTrieNode* ZILTableNode(ZILTable* t, const ZILChar* key, ZILLong length, bool create);
-// Stores value for key, releasing the previous one; 1012 when memory is exhausted.
+// Stores value for key, releasing the previous one; 1101 for an empty key and 1012 when memory
+// is exhausted (the value is then not taken).
 ZILError ZILTableSet(ZILTable* t, const ZILChar* key, ZILLong length, void* value);
 void* ZILTableGet(ZILTable* t, const ZILChar* key, ZILLong length);
 // Child i of node n, created when missing; none when memory is exhausted.

@@ -187,6 +187,8 @@ ZILHandle* NTLNewObject(ZILState* ps, ZILLong typeID) {
   return ZILNewInstance(ps, typeID, &h) == 0 ? h : nullptr;
 }
 
+namespace {
+
 // The type-name index: a byte trie in pointer mode holding id + 1 per name. Types are only ever
 // appended, so the index catches up with new ones on demand; it is rebuilt when the type segment
 // shrank or a name no longer matches its id.
@@ -194,8 +196,6 @@ struct TypeIndex {
   ZILTable* trie;
   ZILLong indexed;  // types 0 .. indexed-1 are entered
 };
-
-namespace {
 
 TypeIndex* typeIndex(ZILState* ps, bool rebuild) {
   TypeIndex* index = static_cast<TypeIndex*>(ps->typeNames);

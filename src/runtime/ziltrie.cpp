@@ -13,12 +13,14 @@ namespace {
 constexpr ZILLong kFirstChunkNodes = 8;
 constexpr ZILLong kLargestChunkNodes = 4096;
 
+// A chunk header; its nodes follow it in the same allocation.
 struct Chunk {
   Chunk* next;  // the previous (smaller) chunk
   ZILLong used;
   ZILLong capacity;
-  ZILTrieNode nodes[1];
+  ZILTrieNode* nodes() { return reinterpret_cast<ZILTrieNode*>(this + 1); }
 };
+static_assert(sizeof(Chunk) % alignof(ZILTrieNode) == 0, "nodes follow the header aligned");
 
 Chunk* chunksOf(ZILTable* t) { return static_cast<Chunk*>(t->chunks); }
 
@@ -26,7 +28,7 @@ ZILTrieNode* newNode(ZILTable* t) {
   Chunk* c = chunksOf(t);
   if (!c || c->used == c->capacity) {
     ZILLong capacity = c ? (c->capacity * 2 > kLargestChunkNodes ? kLargestChunkNodes : c->capacity * 2) : kFirstChunkNodes;
-    size_t bytes = sizeof(Chunk) + sizeof(ZILTrieNode) * static_cast<size_t>(capacity - 1);
+    size_t bytes = sizeof(Chunk) + sizeof(ZILTrieNode) * static_cast<size_t>(capacity);
     Chunk* grown = static_cast<Chunk*>(ZILAlloc(t->state, bytes));
     if (!grown)
       return nullptr;
@@ -36,7 +38,7 @@ ZILTrieNode* newNode(ZILTable* t) {
     t->chunks = grown;
     c = grown;
   }
-  ZILTrieNode* n = c->nodes + c->used++;
+  ZILTrieNode* n = c->nodes() + c->used++;
   memset(n, 0, sizeof *n);
   return n;
 }
@@ -71,8 +73,8 @@ void ZILTableDestroy(ZILTable* t) {
   // code that looks at other objects, never at this table again.
   for (Chunk* k = c; k; k = k->next)
     for (ZILLong i = 0; i < k->used; ++i)
-      if (void* v = k->nodes[i].value) {
-        k->nodes[i].value = nullptr;
+      if (void* v = k->nodes()[i].value) {
+        k->nodes()[i].value = nullptr;
         if (t->release)
           t->release(ps, v);
       }
@@ -88,12 +90,21 @@ ZILTrieNode* ZILTableNode(ZILTable* t, const ZILChar* key, ZILLong length, bool 
   if (!t || !t->root || !key || length <= 0)
     return nullptr;
   ZILTrieNode* n = t->root;
-  for (ZILLong i = 0; i < length; ++i) {
-    unsigned char b = static_cast<unsigned char>(key[i]);
-    for (unsigned step : {static_cast<unsigned>(b >> 4), static_cast<unsigned>(b & 15)}) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(key);
+  const unsigned char* end = p + length;
+  if (!create) {
+    for (; n && p < end; ++p) {
+      n = n->child[*p >> 4];
+      if (n)
+        n = n->child[*p & 15];
+    }
+    return n;
+  }
+  for (; p < end; ++p) {
+    for (unsigned step : {static_cast<unsigned>(*p >> 4), static_cast<unsigned>(*p & 15)}) {
       ZILTrieNode* c = n->child[step];
       if (!c) {
-        if (!create || !(c = newNode(t)))
+        if (!(c = newNode(t)))
           return nullptr;
         n->child[step] = c;
       }
@@ -104,9 +115,11 @@ ZILTrieNode* ZILTableNode(ZILTable* t, const ZILChar* key, ZILLong length, bool 
 }
 
 ZILError ZILTableSet(ZILTable* t, const ZILChar* key, ZILLong length, void* value) {
+  if (!t || !key || length <= 0)
+    return ZIL_ERR_Illegal_Argument;  // empty keys have no node
   ZILTrieNode* n = ZILTableNode(t, key, length, true);
   if (!n)
-    return length > 0 && key ? ZIL_EXC_Allocation_Fail : 0;
+    return ZIL_EXC_Allocation_Fail;
   void* old = n->value;
   n->value = value;
   if (old && t->release)
@@ -128,8 +141,8 @@ ZILTrieNode* ZILTableChild(ZILTable* t, ZILTrieNode* n, int i) {
 ZILError ZILTableForEach(ZILTable* t, ZILError (*visit)(void* context, ZILTrieNode* node), void* context) {
   for (Chunk* k = t ? chunksOf(t) : nullptr; k; k = k->next)
     for (ZILLong i = 0; i < k->used; ++i)
-      if (k->nodes[i].value) {
-        ZILError e = visit(context, k->nodes + i);
+      if (k->nodes()[i].value) {
+        ZILError e = visit(context, k->nodes() + i);
         if (e)
           return e;
       }
