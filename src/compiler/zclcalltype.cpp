@@ -53,10 +53,7 @@ ZILError resolveCall(ZCLState* st, ZCLClass* cls, const std::string& name, size_
 
 bool hasFunction(ZCLClass* cls, const std::string& name)
 {
-    for (auto& f : cls->funcs)
-        if (f->name == name)
-            return true;
-    return false;
+    return !ZCLFunctionsNamed(cls, name).empty();
 }
 
 ZILError typeValue(ZCLState* st, ZCLTypeDesc* out, int depth)

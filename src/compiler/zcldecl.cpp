@@ -67,11 +67,11 @@ bool argsMatch(const std::vector<ZCLArg>& a, const std::vector<ZCLArg>& b)
 ZCLFunc* findFunction(ZCLClass* cls, const std::string& name, const std::vector<ZCLArg>& args,
                       const ZCLTypeDesc* convertorResult)
 {
-    for (auto& f : cls->funcs)
-        if (f->name == name && argsMatch(f->args, args) &&
+    for (ZCLFunc* f : ZCLFunctionsNamed(cls, name))
+        if (argsMatch(f->args, args) &&
             (!convertorResult || (f->hasResult && f->result.type == convertorResult->type &&
                                   f->result.elemType == convertorResult->elemType)))
-            return f.get();
+            return f;
     return nullptr;
 }
 

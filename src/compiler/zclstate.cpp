@@ -100,6 +100,13 @@ NTLTypeProc ZCLFindNativeProc(ZCLState* st, const char* name)
     return nullptr;
 }
 
+const std::vector<ZCLFunc*>& ZCLFunctionsNamed(const ZCLClass* cls, const std::string& name)
+{
+    static const std::vector<ZCLFunc*> none;
+    auto it = cls->funcsByName.find(name);
+    return it == cls->funcsByName.end() ? none : it->second;
+}
+
 ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> func, ZCLFunc** out)
 {
     func->classId = cls->typeId;
@@ -126,6 +133,7 @@ ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> fu
     if (func->flags & kZCLFuncConstructor)
         cls->hasConstructor = true;
     ZCLFunc* raw = func.get();
+    cls->funcsByName[raw->name].push_back(raw);
     cls->funcs.push_back(std::move(func));
     if (out)
         *out = raw;

@@ -120,6 +120,7 @@ struct ZCLClass : ZCLCounted {
     bool hasConstructor = false;
     bool placeholder = false; // a runtime type not declared to the compiler yet
     std::vector<std::unique_ptr<ZCLFunc>> funcs;
+    std::unordered_map<std::string, std::vector<ZCLFunc*>> funcsByName;   // overloads in index order
     std::vector<ZCLMember> members;
     std::vector<std::string> aliases;
     std::string tag;
@@ -210,6 +211,9 @@ bool ZCLLookupTypeName(ZCLState* st, const std::string& name, ZCLTypeDesc* out);
 
 // Whether the runtime has a native type of this name; its proc when it has.
 NTLTypeProc ZCLFindNativeProc(ZCLState* st, const char* name);
+
+// The functions of a class with this name, in index order (lookups by name are hot).
+const std::vector<ZCLFunc*>& ZCLFunctionsNamed(const ZCLClass* cls, const std::string& name);
 
 // Adds a function to a class and registers it with the runtime (which assigns the handle).
 ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> func, ZCLFunc** out);

@@ -226,8 +226,8 @@ ZILError ZCLResolveOverload(ZCLState* st, ZCLClass* cls, const std::string& name
 {
     ZCLFunc* best = nullptr;
     int bestCost = 0, sharing = 0;
-    for (auto& f : cls->funcs) {
-        if (f->name != name || f->args.size() != args.size())
+    for (ZCLFunc* f : ZCLFunctionsNamed(cls, name)) {
+        if (f->args.size() != args.size())
             continue;
         int cost = 0;
         if (!wantResult) {
@@ -253,7 +253,7 @@ ZILError ZCLResolveOverload(ZCLState* st, ZCLClass* cls, const std::string& name
         if (!fits)
             continue;
         if (!best || cost < bestCost) {
-            best = f.get();
+            best = f;
             bestCost = cost;
             sharing = 1;
         } else if (cost == bestCost) {
