@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 #include "app/audio_script_classes.h"
@@ -289,6 +290,53 @@ function free(Sample s) { s.Free(); }
   Call("free", s);
   Call("playAll", v[0], v[1], v[2], v[3]);  // the sample is gone: the engine refuses, nothing breaks
   EXPECT_EQ(CallInt("playing", v[0], v[1], v[2]), 0);
+}
+
+// Sounds are read through the runtime's own file input (in the player: the skin package).
+namespace {
+std::vector<uint8_t> gServed;
+std::vector<ZILLong> gReadSizes;
+std::vector<std::string> gOpened;
+
+ZILError ServeFromMemory(ZILState*, ZILLong op, const ZILChar* name, void* buffer, ZILLong size, void** file, ZILLong* done) {
+  static size_t at = 0;
+  if (op == 0) {
+    gOpened.push_back(name ? name : "");
+    if (!name || std::string(name) != "sounds\\click.wav") return ZIL_ERR_Unspecified;
+    at = 0;
+    *file = &gServed;
+    return 0;
+  }
+  if (op == 1) {
+    gReadSizes.push_back(size);
+    size_t n = std::min(static_cast<size_t>(size), gServed.size() - at);
+    std::memcpy(buffer, gServed.data() + at, n);
+    at += n;
+    *done = static_cast<ZILLong>(n);
+  }
+  return 0;
+}
+}  // namespace
+
+TEST_F(AudioScriptTest, SoundsLoadThroughTheRuntimesFileInput) {
+  std::ifstream in(Tone(), std::ios::binary);
+  gServed.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  ASSERT_GT(gServed.size(), 3u * 65532u);
+  gReadSizes.clear();
+  gOpened.clear();
+  ASSERT_TRUE(Load(R"(
+import Bass;
+Bass bass = null;
+function string open(const string name) { bass.Init(); Channel c = bass.StreamCreateFile(name, 0); return c.GetTitle(); }
+function int sample(const string name) { Sample s = bass.SampleLoad(name, 1, 0); Channel v = s.GetChannel(0); return v.GetType(); }
+)"));
+  ps->fileInput = ServeFromMemory;
+  EXPECT_EQ(CallString("open", "sounds\\click.wav"), "click");
+  EXPECT_EQ(gReadSizes.size(), gServed.size() / 65532 + 1);
+  for (ZILLong size : gReadSizes) EXPECT_EQ(size, 65532);
+  EXPECT_EQ(CallInt("sample", "sounds\\click.wav"), 1);
+  EXPECT_EQ(CallError("sample", "sounds\\other.wav"), ZIL_ERR_Unspecified);
+  EXPECT_EQ(gOpened.back(), "sounds\\other.wav");
 }
 
 // --- Radio streams ----------------------------------------------------------------------------
