@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <vector>
 
+#include <cstdint>
+
 #include "src/compiler/zclerrors.h"
 #include "zilapi.h"
+#include "zilopcodes.h"
 
 struct ZCLState;
 struct ZCLClass;
@@ -36,9 +39,22 @@ constexpr ZILLong kZCLArgumentBias = 1 << 24;
 // ---------------------------------------------------------------------------------------------
 // Decoding (zclopt_code.cpp).
 
+// Instruction lengths in words by opcode, from the runtime's instruction table.
+inline constexpr unsigned char kZCLInstrLengths[ZIL_OPCODE_COUNT] = {
+#define ZCL_LENGTH_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) len,
+    ZIL_OPCODE_LIST(ZCL_LENGTH_OF)
+#undef ZCL_LENGTH_OF
+};
+
 // Length in words of the instruction at pos; 0 for an unknown opcode, a zero length or an
 // instruction that would run past the end of the code (the walk stops there).
-size_t ZCLInstrLength(const ZCLCode& code, size_t pos);
+inline size_t ZCLInstrLength(const ZCLCode& code, size_t pos)
+{
+    if (pos >= code.size() || static_cast<uint32_t>(code[pos]) >= ZIL_OPCODE_COUNT)
+        return 0;
+    const size_t len = kZCLInstrLengths[code[pos]];
+    return pos + len <= code.size() ? len : 0;
+}
 
 // One operand slot of an instruction: its kind (ZILK_*), first and second word.
 struct ZCLSlot {

@@ -93,16 +93,6 @@ bool ZCLSlot::mentions(int r) const
     }
 }
 
-size_t ZCLInstrLength(const ZCLCode& code, size_t pos)
-{
-    if (pos >= code.size())
-        return 0;
-    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pos]);
-    if (!info || info->length <= 0 || pos + static_cast<size_t>(info->length) > code.size())
-        return 0;
-    return static_cast<size_t>(info->length);
-}
-
 int ZCLDecode(const ZCLCode& code, size_t pos, ZCLSlot out[4])
 {
     const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pos]);
