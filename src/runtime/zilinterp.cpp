@@ -2,8 +2,9 @@
 // handler expanded from the instruction table in zilopcodes.h and decoding its operands inline.
 //
 // Invariants the handlers rely on:
-// - pc is checked against the code size before each fetch; the code segment keeps zeroed padding
-//   after its end, so the operand words of a truncated last instruction are still readable.
+// - pc is checked against the code size after every jump and by `nop`; straight-line execution
+//   that runs off the end reaches the zeroed padding after it, which decodes as `nop`, so the
+//   operand words of a truncated last instruction are still readable and the next fetch fails.
 // - Register numbers are taken modulo 32; (sp+d) slots must lie between sp and the stack's end;
 //   (r+d) needs a script instance and a member index inside it; (r+r) needs an array and an int
 //   index >= 0 (1006 otherwise) and grows the array to index+1 (1012 when that is too large).
@@ -21,11 +22,19 @@ namespace {
 constexpr int W_NONE = 0, W_IMM = 1, W_DH = 1, W_TYPE = 1, W_OFS = 1, W_R = 1, W_RD = 2, W_RR = 2, W_SD = 1,
               W_REGS = 2;
 
-const uint8_t kLength[ZIL_OPCODE_COUNT] = {
+constexpr uint8_t kLength[ZIL_OPCODE_COUNT] = {
 #define ZIL_LENGTH_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) len,
     ZIL_OPCODE_LIST(ZIL_LENGTH_OF)
 #undef ZIL_LENGTH_OF
 };
+
+constexpr int longestInstruction() {
+  int longest = 0;
+  for (uint8_t length : kLength)
+    longest = length > longest ? length : longest;
+  return longest;
+}
+static_assert(longestInstruction() < ZIL_CODE_PADDING && ZOP_NOP == 0, "straight-line execution must stop in the padding");
 
 inline ZILLong wrapAdd(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
 inline ZILLong wrapSub(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
@@ -50,7 +59,7 @@ inline ZILLong floatToLong(ZILFloat f) {
 
 // Releases one reference. Plain ints and floats own nothing, so their last release puts the
 // handle straight back on the free stack without the general destruction path.
-inline void releaseHandle(ZILState* ps, ZILHandle* h) {
+__attribute__((always_inline)) inline void releaseHandle(ZILState* ps, ZILHandle* h) {
   if (h->refCount > 1) {
     --h->refCount;
     return;
@@ -78,7 +87,7 @@ inline bool ownedValue(const ZILHandle* h, uint16_t type) {
 }
 
 // dst = new int v; an int handle that only this slot holds is reused in place.
-inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
+__attribute__((always_inline)) inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   ZILHandle* h = *slot;
   if (__builtin_expect(ownedValue(h, ZIL_TYPE_INT), 1)) {
     h->payload.l = v;
@@ -95,7 +104,7 @@ inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   return true;
 }
 
-inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
+__attribute__((always_inline)) inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
   ZILHandle* h = *slot;
   if (__builtin_expect(ownedValue(h, ZIL_TYPE_FLOAT), 1)) {
     h->payload.f = v;
@@ -111,7 +120,7 @@ inline bool setFloat(ZILState* ps, ZILHandle** slot, ZILFloat v) {
   return true;
 }
 
-ZILHandle** memberSlot(ZILState* ps, ZILHandle* obj, ZILLong d, ZILError* err) {
+__attribute__((always_inline)) inline ZILHandle** memberSlot(ZILState* ps, ZILHandle* obj, ZILLong d, ZILError* err) {
   if (obj->type == ZIL_TYPE_NULL) {
     *err = ZIL_EXC_Null_Reference;
     return nullptr;
@@ -129,7 +138,7 @@ ZILHandle** memberSlot(ZILState* ps, ZILHandle* obj, ZILLong d, ZILError* err) {
   return ZILInstanceMembers(inst) + d;
 }
 
-ZILHandle** elementSlot(ZILHandle* arr, ZILHandle* index, ZILError* err) {
+__attribute__((noinline)) ZILHandle** elementSlotSlow(ZILHandle* arr, ZILHandle* index, ZILError* err) {
   if (arr->type == ZIL_TYPE_NULL) {
     *err = ZIL_EXC_Null_Reference;
     return nullptr;
@@ -152,6 +161,16 @@ ZILHandle** elementSlot(ZILHandle* arr, ZILHandle* index, ZILError* err) {
     }
   }
   return a->slots + i;
+}
+
+// The element slot of an (r+r) operand; the common case, an int index inside the array, inline.
+__attribute__((always_inline)) inline ZILHandle** elementSlot(ZILHandle* arr, ZILHandle* index, ZILError* err) {
+  if (__builtin_expect(arr->type == ZIL_TYPE_ARRAY && index->type == ZIL_TYPE_INT && arr->payload.p, 1)) {
+    ZILArray* a = static_cast<ZILArray*>(arr->payload.p);
+    if (static_cast<uint32_t>(index->payload.l) < static_cast<uint32_t>(a->length))
+      return a->slots + index->payload.l;
+  }
+  return elementSlotSlow(arr, index, err);
 }
 
 inline ZILHandle* constantHandle(ZILState* ps, ZILLong index) {
@@ -396,9 +415,21 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     goto* kDispatch[op];                                  \
   } while (0)
 
+// Falling through to the next instruction needs no address check: an instruction that starts
+// inside the code ends at most ZIL_CODE_PADDING - 1 words past its end, where the padding's zero
+// words decode as `nop`, and `nop` checks the address. Every jump checks its target (NEXT).
+#define NEXT_SEQUENTIAL()                                 \
+  do {                                                    \
+    ++icount;                                             \
+    op = static_cast<uint32_t>(code[pc]);                 \
+    if (op >= ZIL_OPCODE_COUNT)                           \
+      goto illegal;                                       \
+    goto* kDispatch[op];                                  \
+  } while (0)
+
 #define STEP(len) \
   pc += (len);    \
-  NEXT()
+  NEXT_SEQUENTIAL()
 
 #define SET_INT(slot, v)            \
   if (!setInt(ps, (slot), (v)))     \
@@ -438,7 +469,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 // Handlers by family; each takes the operand kinds and the length of its member.
 
 #define H_NOP(k1, k2, k3, k4, len) \
-  { STEP(len); }
+  {                                \
+    pc += (len);                   \
+    NEXT();                        \
+  }
 
 #define H_ALLOC(k1, k2, k3, k4, len)                                  \
   {                                                                   \
