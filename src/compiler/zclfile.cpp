@@ -14,6 +14,7 @@ ZILError ZCLFileOpen(ZCLFile* file, const char* name, const char* text, size_t l
         file->text.clear();
     file->pos = 0;
     file->pass = -1;
+    file->peekFrom = static_cast<size_t>(-1);
     file->lcPos = 0;
     file->lcLine = 1;
     file->lcColumn = 1;
@@ -31,6 +32,7 @@ void ZCLFileClose(ZCLFile* file)
     file->text.clear();
     file->text.shrink_to_fit();
     file->pos = 0;
+    file->peekFrom = static_cast<size_t>(-1);
     file->lcPos = 0;
     file->lcLine = 1;
     file->lcColumn = 1;

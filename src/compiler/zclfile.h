@@ -23,6 +23,13 @@ struct ZCLFile {
     mutable int    lcLine = 1;
     mutable int    lcColumn = 1;
     mutable char   lcBreak = 0;   // CR or LF just counted, which the other one would pair with
+
+    // The token the last look-ahead read, so that reading it next does not scan it again.
+    // Only the tokenizer uses these; opening or closing the file forgets it.
+    size_t      peekFrom = static_cast<size_t>(-1);
+    size_t      peekEnd = 0;
+    int         peekId = 0;
+    std::string peekText;
 };
 
 // Copies the name (null gives kZCLAnonymousName) and the text; the read position becomes 0.

@@ -401,6 +401,12 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
 
 ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id)
 {
+    if (file->pos == file->peekFrom) {
+        *text = file->peekText;
+        *id = file->peekId;
+        file->pos = file->peekEnd;
+        return ZCL_OK;
+    }
     text->clear();
     *id = kTokNone;
     ZCLFileSetPosition(file, file->pos);
@@ -424,6 +430,12 @@ ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id)
 {
     size_t saved = file->pos;
     ZILError err = ZCLGetToken(file, text, id);
+    if (err == ZCL_OK && saved != file->peekFrom) {
+        file->peekFrom = saved;
+        file->peekEnd = file->pos;
+        file->peekId = *id;
+        file->peekText = *text;
+    }
     ZCLFileSetPosition(file, saved);
     return err;
 }
