@@ -306,8 +306,7 @@ ZCLVar* overloadedReference(ZCLGen* g)
     ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(st, 16);
     size_t overloads = 0;
     if (where)
-        for (auto& f : where->funcs)
-            overloads += f->name == name ? 1 : 0;
+        overloads = ZCLFunctionsNamed(where, name).size();
     if ((next != kTokComma && next != kTokRParen) || overloads < 2 || findVariable(g, name, &found)) {
         ZCLFileSetPosition(st->file, at);
         return nullptr;
@@ -467,11 +466,7 @@ ZILError resolve(ZCLGen* g, ZCLClass* cls, const std::string& name, size_t pos, 
 
 bool hasFunction(ZCLClass* cls, const std::string& name)
 {
-    if (cls)
-        for (auto& f : cls->funcs)
-            if (f->name == name)
-                return true;
-    return false;
+    return cls && !ZCLFunctionsNamed(cls, name).empty();
 }
 
 // name ( args ): a function of the current class or of the global space.
