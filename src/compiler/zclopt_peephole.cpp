@@ -41,18 +41,40 @@ ZILLong formOf(ZILLong sample, const ZCLSlot* slots, int count)
     return ZCLFindForm(sample, kinds, count);
 }
 
-// Walks instruction pairs (a, b) where b is not a branch target; `fold` returns true after it
-// edited the code at a (the walk goes on from a).
+// The branch targets of a function, found when first asked for (most walks never need them)
+// and found again after an edit.
+class TargetCache {
+public:
+    explicit TargetCache(const ZCLCode& code) : code_(code) {}
+    bool operator()(size_t pos)
+    {
+        if (!valid_) {
+            targets_ = ZCLBranchTargets(code_);
+            valid_ = true;
+        }
+        return pos < targets_.size() && targets_[pos];
+    }
+    void invalidate() { valid_ = false; }
+
+private:
+    const ZCLCode& code_;
+    std::vector<unsigned char> targets_;
+    bool valid_ = false;
+};
+
+// Walks instruction pairs (a, b); `fold(a, b, isTarget)` checks its pattern, asks isTarget
+// last (a fold never joins an instruction with a following branch target) and returns true
+// after it edited the code at a (the walk goes on from a).
 template <typename Fold>
 void walkPairs(ZCLCode& code, bool& changed, Fold fold)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    TargetCache isTarget(code);
     size_t a = 0, la = 0;
     while ((la = ZCLInstrLength(code, a)) != 0) {
         size_t b = a + la;
-        if (ZCLInstrLength(code, b) != 0 && !targets[b] && fold(a, b)) {
+        if (ZCLInstrLength(code, b) != 0 && fold(a, b, isTarget)) {
             changed = true;
-            targets = ZCLBranchTargets(code);
+            isTarget.invalidate();
             continue;
         }
         a = b;
@@ -63,7 +85,7 @@ void walkPairs(ZCLCode& code, bool& changed, Fold fold)
 
 ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    TargetCache isTarget(code);
     size_t pc = 0, len = 0;
     while ((len = ZCLInstrLength(code, pc)) != 0) {
         const ZILLong op = code[pc];
@@ -78,7 +100,7 @@ ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         int count = 0;
         size_t end = pc;
         for (size_t l; (l = ZCLInstrLength(code, end)) != 0 && (code[end] == single || code[end] == multi) &&
-                       (end == pc || !targets[end]);
+                       (end == pc || !isTarget(end));
              end += l) {
             total += code[end] == single ? 1 : code[end + 1];
             count++;
@@ -89,7 +111,7 @@ ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             stats.removed += count;
             stats.written += 1;
             changed = true;
-            targets = ZCLBranchTargets(code);
+            isTarget.invalidate();
             pc += 2;
         } else {
             pc = end;
@@ -100,7 +122,7 @@ ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 
 ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    walkPairs(code, changed, [&](size_t a, size_t b) {
+    walkPairs(code, changed, [&](size_t a, size_t b, TargetCache& isTarget) {
         const ZILLong opA = code[a], opB = code[b];
         const bool loadA = isRegisterLoad(opA) || opA == ZOP_MOVEH_DH_R || opA == ZOP_COPYH_DH_R ||
                            (isCopy(opA) && ZCLResultRegister(code, a) >= 0);
@@ -111,7 +133,7 @@ ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         ZCLDecode(code, b, sb);
         const int rT = static_cast<int>(sa[1].a);
         if (sa[1].kind != ZILK_R || rT < kFirstTemporary || sb[0].kind != ZILK_R || sb[0].a != rT ||
-            sb[1].mentions(rT) || !deadAfter(code, b, rT))
+            sb[1].mentions(rT) || isTarget(b) || !deadAfter(code, b, rT))
             return false;
         ZCLSlot out[2] = {sa[0], sb[1]};
         ZILLong op = -1;
@@ -138,7 +160,7 @@ ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 
 ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    TargetCache isTarget(code);
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
         const ZILLong op = code[a];
         if (op != ZOP_MOVEH_DH_R && !isRegisterLoad(op))
@@ -147,7 +169,7 @@ ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         // The next instruction that touches r, on the straight path from the load.
         size_t q = a + la, lq = 0;
         bool found = false;
-        while ((lq = ZCLInstrLength(code, q)) != 0 && !targets[q]) {
+        while ((lq = ZCLInstrLength(code, q)) != 0 && !isTarget(q)) {
             const ZILLong opQ = code[q];
             ZCLSlot s[4];
             const int n = ZCLDecode(code, q, s);
@@ -169,7 +191,7 @@ ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         stats.removed += 2;
         stats.written += 1;
         changed = true;
-        targets = ZCLBranchTargets(code);
+        isTarget.invalidate();
     }
     return ZCL_OK;
 }
@@ -218,7 +240,7 @@ bool commutative(ZILLong op)
 
 ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    walkPairs(code, changed, [&](size_t a, size_t b) {
+    walkPairs(code, changed, [&](size_t a, size_t b, TargetCache& isTarget) {
         bool twoRegisters = false;
         if (!isRegisterLoad(code[a]) || !foldableArithmetic(code[b], &twoRegisters))
             return false;
@@ -227,7 +249,7 @@ ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         ZCLDecode(code, b, sb);
         const int rT = static_cast<int>(sa[1].a);
         if (rT < kFirstTemporary || sb[0].kind != ZILK_R || sb[0].a != rT || sb[1].mentions(rT) ||
-            (twoRegisters && sb[1].kind != ZILK_R) || !deadAfter(code, b, rT))
+            (twoRegisters && sb[1].kind != ZILK_R) || isTarget(b) || !deadAfter(code, b, rT))
             return false;
         ZCLSlot out[2] = {sa[0], sb[1]};
         const ZILLong op = formOf(code[b], out, 2);
@@ -243,20 +265,20 @@ ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 
 ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    walkPairs(code, changed, [&](size_t a, size_t b) {
+    walkPairs(code, changed, [&](size_t a, size_t b, TargetCache& isTarget) {
         const size_t c = b + ZCLInstrLength(code, b);
         const ZILLong opA = code[a], opB = code[b];
         const bool loadA = opA == ZOP_MOVEH_DH_R || isRegisterLoad(opA);
         const bool loadB = opB == ZOP_MOVEH_DH_R || isRegisterLoad(opB);
-        if (!loadA || !loadB || ZCLInstrLength(code, c) == 0 || !registerCompare(code[c]) ||
-            ZCLBranchTargets(code)[c])
+        if (!loadA || !loadB || ZCLInstrLength(code, c) == 0 || !registerCompare(code[c]))
             return false;
         ZCLSlot sa[4], sb[4], sc[4];
         ZCLDecode(code, a, sa);
         ZCLDecode(code, b, sb);
         ZCLDecode(code, c, sc);
         const int rA = static_cast<int>(sa[1].a), rB = static_cast<int>(sb[1].a);
-        if (rA < kFirstTemporary || rB < kFirstTemporary || rA == rB || sc[0].a != rB || sc[1].a != rA)
+        if (rA < kFirstTemporary || rB < kFirstTemporary || rA == rB || sc[0].a != rB || sc[1].a != rA ||
+            isTarget(b) || isTarget(c))
             return false;
         const size_t end = c + ZCLInstrLength(code, c);
         ZCLCode words;
@@ -289,7 +311,7 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 
 ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    walkPairs(code, changed, [&](size_t a, size_t b) {
+    walkPairs(code, changed, [&](size_t a, size_t b, TargetCache& isTarget) {
         if (!commutative(code[a]) || !isMove(code[b]))
             return false;
         ZCLSlot sa[4], sb[4];
@@ -297,7 +319,7 @@ ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         ZCLDecode(code, b, sb);
         const int rT = static_cast<int>(sa[1].a);
         if (sa[1].kind != ZILK_R || rT < kFirstTemporary || sa[0].mentions(rT) || sb[0].kind != ZILK_R ||
-            sb[0].a != rT || !(sb[1] == sa[0]) || !deadAfter(code, b, rT))
+            sb[0].a != rT || !(sb[1] == sa[0]) || isTarget(b) || !deadAfter(code, b, rT))
             return false;
         ZCLSlot out[2] = {sa[1], sa[0]};
         const ZILLong op = formOf(code[a], out, 2);
