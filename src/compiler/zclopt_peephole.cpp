@@ -226,10 +226,13 @@ bool registerCompare(ZILLong op)
     return false;
 }
 
+// Commutative operations whose result may go straight into the source slot. Only the int and
+// float forms: an int or float variable always owns its handle, while the generic forms (add,
+// mul, and, or, xor) also serve `var` slots, which may share their handle with another
+// variable that an in-place change would alter too.
 bool commutative(ZILLong op)
 {
-    static const ZILLong kFamilies[] = {ZOP_ADD_R_R,  ZOP_AND_R_R,  ZOP_MUL_R_R,  ZOP_OR_R_R, ZOP_XOR_R_R,
-                                        ZOP_ADDL_R_R, ZOP_MULL_R_R, ZOP_ADDF_R_R, ZOP_MULF_R_R};
+    static const ZILLong kFamilies[] = {ZOP_ADDL_R_R, ZOP_MULL_R_R, ZOP_ADDF_R_R, ZOP_MULF_R_R};
     for (ZILLong first : kFamilies)
         if (op >= first && op <= first + 6)
             return true;

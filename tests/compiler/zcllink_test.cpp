@@ -98,6 +98,11 @@ TEST_F(LinkTest, ProgramsGiveTheSameResultsAtEveryOptimizeLevel)
                            " for (int k = 0; k < seen.length; k++) s += seen[k];\n"
                            " return total * 100 + s + m; }",
                            (0 + 10 + 100 + 100 + 3 + 10 + 100 + 100) * 100 + (1 + 423) + 20);
+    // var values share their handle on assignment: a result must not be written into it in place.
+    expectSameAtEveryLevel("function int main() { var a = 1; var b = a; b = 5 + b; var c = 12; var d = c; d = 3 & d;"
+                           " var e = 2; var f = e; f = f * 3; int x = 4; int y = x; y = 2 + y;\n"
+                           " return a * 100000 + b * 10000 + c * 100 + d * 10 + e + f * 1000000 + (x + y * 10) * 10000000; }",
+                           100000 + 60000 + 1200 + 0 + 2 + 6000000 + (4 + 60) * 10000000);
     // Cofunctions keep their state between resumes.
     expectSameAtEveryLevel("cofunction int count(int from) { int i = from; while (i < from + 3) { yield i; i++; } }\n"
                            "function int main() { count c = count(5); int a = c(); int b = c(); int d = c();"

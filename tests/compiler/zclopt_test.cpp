@@ -160,14 +160,18 @@ TEST(OptimizerPasses, CompareOperandsFoldOneLoad)
 
 TEST(OptimizerPasses, OnlyCommutativeResultsAreWrittenBack)
 {
-    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "add r5,r7; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADDL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "addl r5,r7; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADDF_RD_R, 2, 0, 5, ZOP_MOVE_R_RD, 5, 2, 0, ZOP_RET}), "addf r5,(r2+0); ret");
     EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_MULL_SD_R, 1, 5, ZOP_MOVE_R_SD, 5, 1, ZOP_RET}), "mull r5,(sp+1); ret");
     EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_SUB_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "sub r7,r5; move r5,r7; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_SUBL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "subl r7,r5; move r5,r7; ret");
+    // The generic forms also serve var slots, whose handle another variable may share.
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "add r7,r5; move r5,r7; ret");
     EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ASL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_RET}), "asl r7,r5; move r5,r7; ret");
     // The result stored elsewhere, or still needed in the temporary.
-    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}), "add r7,r5; move r5,r6; ret");
-    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADD_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
-              "add r7,r5; move r5,r7; move r5,r1; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADDL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}), "addl r7,r5; move r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassWriteBack, {ZOP_ADDL_R_R, 7, 5, ZOP_MOVE_R_R, 5, 7, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
+              "addl r7,r5; move r5,r7; move r5,r1; ret");
 }
 
 TEST(OptimizerPasses, SaveTrimmingDropsRegistersNothingWrites)
