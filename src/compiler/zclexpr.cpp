@@ -289,6 +289,8 @@ ZILError lookupName(ZCLGen* g, const std::string& name, bool globalOnly, ZCLVar*
 
 bool hasFunction(ZCLClass* cls, const std::string& name);
 bool findVariable(ZCLGen* g, const std::string& name, ZCLVar** out);
+ZCLClass* functionHome(ZCLGen* g, const std::string& name);
+ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want);
 
 // An argument that is only the name of an overloaded function (of the class or the global
 // space): read and returned as a pending reference typed `var`; otherwise null, nothing read.
@@ -303,7 +305,7 @@ ZCLVar* overloadedReference(ZCLGen* g)
     const size_t pos = st->tokStart;
     const int next = ZCLPeek(st);
     ZCLVar* found = nullptr;
-    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(st, 16);
+    ZCLClass* where = functionHome(g, name);
     size_t overloads = 0;
     if (where)
         overloads = ZCLFunctionsNamed(where, name).size();
@@ -377,8 +379,7 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
     bool method = f && (f->flags & kZCLFuncFunction) == 0 && where->family != ZIL_FAMILY_THREAD;
     for (size_t i = 0; i < args.size() && i < sig.args.size(); i++) {
         if (args[i]->functionRef) {
-            ZCLClass* home = hasFunction(g->cls, args[i]->name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(g->st, 16);
-            if ((err = referenceFunction(g, home, args[i]->name, args[i]->refPos, nullptr, &args[i], &sig.args[i].type)))
+            if ((err = referenceFunction(g, functionHome(g, args[i]->name), args[i]->name, args[i]->refPos, nullptr, &args[i], &sig.args[i].type)))
                 return err;
             continue;
         }
@@ -469,7 +470,23 @@ bool hasFunction(ZCLClass* cls, const std::string& name)
     return cls && !ZCLFunctionsNamed(cls, name).empty();
 }
 
-// name ( args ): a function of the current class or of the global space.
+// The class whose function `name` a bare name means: the current class, the global space, then
+// the classes named by `using` (the global space when none has it).
+ZCLClass* functionHome(ZCLGen* g, const std::string& name)
+{
+    ZCLState* st = g->st;
+    if (g->cls && g->cls->typeId != 16 && hasFunction(g->cls, name))
+        return g->cls;
+    ZCLClass* global = ZCLClassAt(st, 16);
+    if (hasFunction(global, name))
+        return global;
+    for (int id : ZCLOptions(st).usingList)
+        if (ZCLClass* used = ZCLClassAt(st, id); used && hasFunction(used, name))
+            return used;
+    return global;
+}
+
+// name ( args ): a function of the current class, of the global space or of a used class.
 ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want)
 {
     ZCLState* st = g->st;
@@ -489,7 +506,7 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
             return emitCall(g, thread, f, nullptr, args, out);
         }
     }
-    ZCLClass* where = g->cls && g->cls->typeId != 16 && hasFunction(g->cls, name) ? g->cls : ZCLClassAt(st, 16);
+    ZCLClass* where = functionHome(g, name);
     ZCLFunc* f = nullptr;
     if (!where)
         return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Undefined_Identifier);
@@ -499,6 +516,8 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
         return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Cannot_Call_Constructor);
     if ((f->flags & kZCLFuncFunction) == 0 && !g->isMethod)
         return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Method_From_Function);
+    if ((f->flags & kZCLFuncFunction) == 0 && where != g->cls)
+        return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Method_Without_Object);
     return emitCall(g, where, f, nullptr, args, out);
 }
 
@@ -621,6 +640,62 @@ ZILError parseNew(ZCLGen* g, ZCLVar** out)
     return emitConstruct(g, c, f, args, out);
 }
 
+// A constant member whose value is known from its declaration, as a literal.
+ZILError constantValue(ZCLGen* g, const ZCLMember& m, ZCLVar** out)
+{
+    ZCLPendingLiteral lit{};
+    lit.kind = m.constKind;
+    lit.l = m.intValue;
+    lit.f = m.floatValue;
+    lit.s = m.stringValue;
+    ZCLTypeDesc type = ZCLMakeType(m.constKind == 1 ? ZIL_TYPE_INT : m.constKind == 2 ? ZIL_TYPE_FLOAT : ZIL_TYPE_STRING);
+    return ZCLEmitLiteral(g, lit, type, out);
+}
+
+// Class :: name: a static function called or referenced, a constant, a cofunction started.
+ZILError parseQualified(ZCLGen* g, ZCLClass* c, ZCLVar** out, const ZCLTypeDesc* want)
+{
+    ZCLState* st = g->st;
+    ZILError err = ZCLExpect(st, kTokIdentifier);
+    if (err)
+        return err;
+    const std::string name = st->tok;
+    const size_t pos = st->tokStart;
+    ZCLTypeDesc thread;
+    if (ZCLPeek(st) == kTokLParen && ZCLLookupTypeName(st, c->name + "::" + name, &thread)) {
+        ZCLClass* tc = ZCLClassAt(st, thread.type);
+        if (tc && tc->family == ZIL_FAMILY_THREAD)
+            return parseCall(g, c->name + "::" + name, pos, out, want);
+    }
+    for (auto& m : c->members)
+        if (m.name == name) {
+            if (m.constKind && m.type.isConst)
+                return constantValue(g, m, out);
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_Without_Object);
+        }
+    if (!hasFunction(c, name))
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Undefined_Identifier);
+    if (ZCLPeek(st) != kTokLParen)
+        return referenceFunction(g, c, name, pos, nullptr, out, want);
+    std::vector<ZCLVar*> args;
+    std::vector<ZCLTypeDesc> types;
+    if ((err = parseArgs(g, &args, &types)))
+        return err;
+    ZCLFunc* f = nullptr;
+    if ((err = resolve(g, c, name, pos, types, want, &f)))
+        return err;
+    if (f->flags & kZCLFuncConstructor)
+        return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Cannot_Call_Constructor);
+    if (!(f->flags & kZCLFuncFunction)) {
+        // A method by its class's name works on `this` when the class is the current one.
+        if (c != g->cls)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_Without_Object);
+        if (!g->isMethod)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_From_Function);
+    }
+    return emitCall(g, c, f, nullptr, args, out);
+}
+
 // An accessor of class c used on obj: `obj.name = v` calls the setter with v (the value of the
 // whole assignment is v), `obj.name` the getter.
 ZILError useAccessor(ZCLGen* g, ZCLClass* c, ZCLVar* obj, const std::string& name, size_t pos, ZCLFunc* getter,
@@ -680,6 +755,11 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
     for (size_t i = 0; i < c->members.size(); i++) {
         if (c->members[i].name != name)
             continue;
+        if (c->isNative && c->members[i].constKind && c->members[i].type.isConst && !call) {
+            // A native class's constants have no slot in its objects.
+            ZCLRelease(g, obj);
+            return constantValue(g, c->members[i], out);
+        }
         ZCLClass* mc = ZCLClassAt(st, c->members[i].type.type);
         if (call && (!mc || (mc->family != ZIL_FAMILY_DELEGATE && mc->family != ZIL_FAMILY_THREAD)))
             continue;
@@ -866,8 +946,7 @@ ZILError referenceFunction(ZCLGen* g, ZCLClass* where, const std::string& name, 
 // A function name as a value: of the current class, else of the global space.
 ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVar** out, const ZCLTypeDesc* want)
 {
-    ZCLClass* where = hasFunction(g->cls, name) && g->cls->typeId != 16 ? g->cls : ZCLClassAt(g->st, 16);
-    return referenceFunction(g, where, name, pos, nullptr, out, want);
+    return referenceFunction(g, functionHome(g, name), name, pos, nullptr, out, want);
 }
 
 // function ( names ) { body } / method ( names ) { body }: a new function with the destination
@@ -1078,6 +1157,14 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     case kTokIdentifier: {
         std::string name = st->tok;
         size_t pos = st->tokStart;
+        ZCLTypeDesc scope;
+        if (ZCLPeek(st) == kTokScope && ZCLLookupTypeName(st, name, &scope)) {
+            ZCLNext(st);
+            ZCLClass* c = ZCLClassAt(st, scope.type);
+            if (!c || (c->family != ZIL_FAMILY_CLASS && c->family != ZIL_FAMILY_INTERFACE))
+                return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Not_A_Class);
+            return parseQualified(g, c, out, want);
+        }
         if (ZCLPeek(st) == kTokLParen) {
             ZCLVar* callee = nullptr;
             if (findVariable(g, name, &callee))
@@ -1101,7 +1188,7 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
                 return useAccessor(g, g->cls, self, name, pos, getter, setter, out);
             }
         }
-        if (hasFunction(g->cls, name) || hasFunction(ZCLClassAt(st, 16), name))
+        if (hasFunction(functionHome(g, name), name))
             return functionReference(g, name, pos, out, want);
         return lookupName(g, name, false, out);
     }

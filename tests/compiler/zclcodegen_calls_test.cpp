@@ -167,3 +167,50 @@ TEST_F(CodegenCallsTest, OverloadedFunctionsAsDelegatesFollowTheDestinationType)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenCallsTest, UsedClassesLendTheirStaticFunctionsToBareNames)
+{
+    EXPECT_EQ(runInt("delegate int unary(int v);\n"
+                     "class Util { function int sq(int v) { return v * v; } function int neg(int v) { return -v; } }\n"
+                     "using Util;\n"
+                     "function int neg(int v) { return 1000; }\n"
+                     "function int main() { unary f = sq; Util::neg(2); unary g = Util::neg;\n"
+                     " return sq(3) + f(4) + neg(1) + Util::neg(5) * 100000 + g(7) * 10000000; }"),
+              9 + 16 + 1000 - 500000 - 70000000);
+    EXPECT_EQ(compile("class Obj { int k; method Obj() { k = 0; } method int get() { return k; } }\n"
+                      "using Obj;\nfunction f() { int x = get(); }"),
+              ZCL_ERR_Method_From_Function);
+}
+
+} // namespace
+
+namespace {
+
+// A native class that declares only constants.
+ZILError flagsProc(NTLInstance*, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** out)
+{
+    switch (msg) {
+    case NTL_GetClassName: *out = const_cast<char*>("Flags"); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;
+    case NTL_GetDeclString:
+        *out = const_cast<char*>("const int kOne = 1; const int kBig = -70000; const float kHalf = 0.5;"
+                                 " const string kName = \"flags\";");
+        return 0;
+    case NTL_Register: case NTL_Unregister: case NTL_Initialize: case NTL_Terminate: return 0;
+    default: return ZIL_ERR_Unsupported_Native_Call;
+    }
+}
+
+TEST_F(CodegenCallsTest, ConstantsOfNativeClassesByQualifiedName)
+{
+    ASSERT_EQ(ZILRegisterNativeType(ps, flagsProc), 0);
+    used = false;   // keep this runtime, with the class registered
+    ZILHandle* h = run("import Flags;\n"
+                       "function string main() { float h = Flags::kHalf * 4; return Flags::kName + (Flags::kOne + Flags::kBig) + \"/\" + h; }");
+    ASSERT_TRUE(h && h->type == ZIL_TYPE_STRING);
+    EXPECT_STREQ(ZILStringText(static_cast<ZILString*>(h->payload.p)), "flags-69999/2");
+}
+
+} // namespace
