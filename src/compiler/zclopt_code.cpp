@@ -166,14 +166,6 @@ std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code)
 
 void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
 {
-    struct Branch {
-        size_t at, word;
-        ZILLong target;
-    };
-    std::vector<Branch> branches;
-    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
-        if (ZCLIsBranch(code[pc]) && (pc < pos || pc >= pos + n))
-            branches.push_back({pc, pc + len - 1, static_cast<ZILLong>(pc) + code[pc + len - 1]});
     const ZILLong p = static_cast<ZILLong>(pos), end = static_cast<ZILLong>(pos + n);
     const ZILLong delta = static_cast<ZILLong>(m) - static_cast<ZILLong>(n);
     auto moved = [&](ZILLong x) {
@@ -183,17 +175,18 @@ void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, 
             return x + delta;
         return p + static_cast<ZILLong>(m);   // into removed words: the first word after the edit
     };
+    // Offsets are rewritten before the words move: a branch outside the edit keeps its words.
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if (ZCLIsBranch(code[pc]) && (pc < pos || pc >= pos + n)) {
+            const ZILLong at = static_cast<ZILLong>(pc);
+            code[pc + len - 1] = moved(at + code[pc + len - 1]) - moved(at);
+        }
     // Grow in steps of 32 words when an edit needs room.
     if (m > n && code.size() + (m - n) > code.capacity())
         code.reserve(code.capacity() + ((m - n + 31) / 32) * 32);
     code.erase(code.begin() + static_cast<long>(pos), code.begin() + static_cast<long>(pos + n));
     if (m)
         code.insert(code.begin() + static_cast<long>(pos), words, words + m);
-    for (const Branch& b : branches) {
-        ZILLong at = moved(static_cast<ZILLong>(b.at));
-        size_t word = b.word + (b.at >= pos + n ? static_cast<size_t>(delta) : 0);
-        code[word] = moved(b.target) - at;
-    }
 }
 
 bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r)
@@ -202,9 +195,47 @@ bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r)
     return len != 0 && ZCLRegisterLiveAt(code, pos + len, r);
 }
 
+namespace {
+
+// What one instruction does with register r: 1 reads it (or changes it in place), 0 replaces
+// it, -1 leaves it alone.
+int registerUse(const ZCLCode& code, size_t pc, int r)
+{
+    const ZILLong op = code[pc];
+    if (r <= 2 && ZCLLeavesFunction(op))
+        return 1;
+    ZCLSlot slots[4];
+    const int n = ZCLDecode(code, pc, slots);
+    const int result = resultOperand(op);
+    int use = -1;
+    for (int i = 0; i < n; i++) {
+        if (!slots[i].mentions(r))
+            continue;
+        if ((i == result && slots[i].kind == ZILK_R) || op == ZOP_POPR_REGS)
+            use = 0;
+        else
+            return 1;
+    }
+    return use;
+}
+
+} // namespace
+
 bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
 {
+    // Most questions are settled on the straight path before the first branch.
     size_t len = 0;
+    for (size_t pc = start; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        const int use = registerUse(code, pc, r);
+        if (use >= 0)
+            return use == 1;
+        if (code[pc] == ZOP_RET || code[pc] == ZOP_THROW)
+            return false;
+        if (ZCLIsBranch(code[pc]))
+            break;
+    }
+    if (len == 0)
+        return false;
     std::vector<unsigned char> seen(code.size(), 0);
     std::vector<size_t> work{start};
     while (!work.empty()) {
@@ -213,23 +244,10 @@ bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
         while ((len = ZCLInstrLength(code, pc)) != 0 && !seen[pc]) {
             seen[pc] = 1;
             const ZILLong op = code[pc];
-            if (r <= 2 && ZCLLeavesFunction(op))
+            const int use = registerUse(code, pc, r);
+            if (use == 1)
                 return true;
-            ZCLSlot slots[4];
-            const int n = ZCLDecode(code, pc, slots);
-            const int result = resultOperand(op);
-            bool written = false;
-            for (int i = 0; i < n; i++) {
-                if (!slots[i].mentions(r))
-                    continue;
-                if (i == result && slots[i].kind == ZILK_R)
-                    written = true;
-                else if (op == ZOP_POPR_REGS)
-                    written = true;
-                else
-                    return true;   // read (or changed in place)
-            }
-            if (written || op == ZOP_RET || op == ZOP_THROW)
+            if (use == 0 || op == ZOP_RET || op == ZOP_THROW)
                 break;
             if (ZCLIsBranch(op)) {
                 ZILLong target = static_cast<ZILLong>(pc) + code[pc + len - 1];
