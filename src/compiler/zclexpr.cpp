@@ -291,13 +291,47 @@ bool hasFunction(ZCLClass* cls, const std::string& name);
 bool findVariable(ZCLGen* g, const std::string& name, ZCLVar** out);
 ZCLClass* functionHome(ZCLGen* g, const std::string& name);
 ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want);
+ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLTypeDesc* want);
 
 // An argument that is only the name of an overloaded function (of the class or the global
 // space): read and returned as a pending reference typed `var`; otherwise null, nothing read.
 ZCLVar* overloadedReference(ZCLGen* g)
 {
     ZCLState* st = g->st;
-    if (ZCLPeek(st) != kTokIdentifier)
+    const int first = ZCLPeek(st);
+    if (first == kTokFunction || first == kTokMethod) {
+        // A literal: read over `function ( names ) { body }`, compiled when the call is emitted.
+        const size_t at = ZCLFileGetPosition(st->file);
+        ZCLNext(st);
+        const size_t pos = st->tokStart;
+        if (ZCLNext(st) != ZCL_OK || st->tokId != kTokLParen) {
+            ZCLFileSetPosition(st->file, at);
+            return nullptr;
+        }
+        for (;;) {
+            if (ZCLNext(st) != ZCL_OK || st->tokId == kTokNone) {
+                ZCLFileSetPosition(st->file, at);
+                return nullptr;
+            }
+            if (st->tokId == kTokRParen)
+                break;
+        }
+        if (ZCLPeek(st) != kTokLBrace) {
+            ZCLFileSetPosition(st->file, at);
+            return nullptr;
+        }
+        ZCLFileSetPosition(st->file, ZCLNextTokenStart(st->file));
+        if (ZCLSkipBlock(st->file) != ZCL_OK) {
+            ZCLFileSetPosition(st->file, at);
+            return nullptr;
+        }
+        ZCLVar* v = ZCLNewVar(g, ZCLMakeType(ZIL_TYPE_VAR));
+        v->pendingLiteral = true;
+        v->refPos = pos;
+        v->name = first == kTokMethod ? "method" : "function";
+        return v;
+    }
+    if (first != kTokIdentifier)
         return nullptr;
     const size_t at = ZCLFileGetPosition(st->file);
     ZCLNext(st);
@@ -378,6 +412,17 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
     ZILError err = ZCL_OK;
     bool method = f && (f->flags & kZCLFuncFunction) == 0 && where->family != ZIL_FAMILY_THREAD;
     for (size_t i = 0; i < args.size() && i < sig.args.size(); i++) {
+        if (args[i]->pendingLiteral) {
+            ZCLState* st = g->st;
+            const size_t resume = ZCLFileGetPosition(st->file);
+            ZCLFileSetPosition(st->file, args[i]->refPos);
+            ZCLNext(st);
+            err = parseFunctionLiteral(g, st->tokId == kTokMethod, &args[i], &sig.args[i].type);
+            ZCLFileSetPosition(st->file, resume);
+            if (err)
+                return err;
+            continue;
+        }
         if (args[i]->functionRef) {
             if ((err = referenceFunction(g, functionHome(g, args[i]->name), args[i]->name, args[i]->refPos, nullptr, &args[i], &sig.args[i].type)))
                 return err;

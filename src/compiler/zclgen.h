@@ -37,6 +37,9 @@ struct ZCLVar {
     // parameter's delegate type, so the delegate is made when the call is emitted (no code yet).
     bool functionRef = false;
     size_t refPos = 0;
+    // A function or method literal given as an argument: compiled, from refPos, once the
+    // parameter's delegate type is known.
+    bool pendingLiteral = false;
     ZCLVar* index = nullptr;   // the index temporary of an array element
     ZCLVar* base = nullptr;    // the object temporary of a member of a computed object
 };
