@@ -553,6 +553,9 @@ ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** 
     }
     ZCLClass* where = functionHome(g, name);
     ZCLFunc* f = nullptr;
+    if (ZCLTypeDesc type; !hasFunction(where, name) && ZCLLookupTypeName(st, name, &type))
+        if (ZCLClass* c = ZCLClassAt(st, type.type); c && c->family == ZIL_FAMILY_CLASS)
+            return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Cannot_Call_Constructor);
     if (!where)
         return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Undefined_Identifier);
     if ((err = resolve(g, where, name, namePos, types, want, &f)))
@@ -1407,6 +1410,7 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         return ZCLError(st, st->tok.c_str(), ZCL_ERR_General_Parser_Error);
     }
     ZCLVar* lhs = nullptr;
+    const size_t lhsPos = ZCLNextTokenStart(st->file);
     ZILError err = parseLogical(g, true, &lhs, want);
     if (err)
         return err;
@@ -1421,7 +1425,7 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     if (!lhs->lvalue)
         return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Not_An_LValue);
     if (lhs->constant)
-        return ZCLErrorAt(st, opPos, lhs->name.c_str(), ZCL_ERR_LValue_Is_Constant);
+        return ZCLErrorAt(st, lhsPos, lhs->name.c_str(), ZCL_ERR_LValue_Is_Constant);
     ZCLVar* rhs = nullptr;
     if ((err = parseAssign(g, &rhs, &lhs->type)))
         return err;
