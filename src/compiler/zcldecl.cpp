@@ -961,9 +961,10 @@ ZILError ZCLNext(ZCLState* st)
 
 int ZCLPeek(ZCLState* st, std::string* text)
 {
-    std::string scratch;
+    if (!text)
+        return ZCLPeekTokenId(st->file);
     int id = kTokNone;
-    if (ZCLPeekToken(st->file, text ? text : &scratch, &id) != ZCL_OK)
+    if (ZCLPeekToken(st->file, text, &id) != ZCL_OK)
         return kTokNone;
     return id;
 }

@@ -440,6 +440,15 @@ ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id)
     return err;
 }
 
+int ZCLPeekTokenId(ZCLFile* file)
+{
+    if (file->pos == file->peekFrom)
+        return file->peekId;
+    std::string text;
+    int id = kTokNone;
+    return ZCLPeekToken(file, &text, &id) == ZCL_OK ? id : kTokNone;
+}
+
 bool ZCLFileAtEnd(const ZCLFile* file)
 {
     return file->pos >= file->text.size() || skipSpace(file->text, file->pos) == kEnd;

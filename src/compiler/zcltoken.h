@@ -39,6 +39,9 @@ ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id);
 
 // As ZCLGetToken, but the read position is restored afterwards.
 ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id);
+// The id of the next token without its text (kTokNone when there is none or it is invalid);
+// repeated look-ahead at one position scans once.
+int ZCLPeekTokenId(ZCLFile* file);
 
 // True when nothing but white space and comments (an unterminated block comment included)
 // follows the read position: a 1200 from ZCLGetToken is then the normal end of the text and
