@@ -239,8 +239,10 @@ ZILError parseSwitch(ZCLGen* g)
     if (!seenDefault)
         joinMembers(&after, entryMembers);
     g->membersSet = after;
+    // With a default and no break, every path ends where the last case's statements end.
+    const bool allReturn = seenDefault && inBody && g->returned && g->loops.back().breaks.empty();
     closeLoop(g);
-    g->returned = false;
+    g->returned = allReturn;
     // Every path leaves through here: the case locals and the value's slot go.
     if ((err = ZCLEmitDrop(g, scopeSp - g->sp)) || (err = ZCLSimStackPop(g, scopeSp - g->sp)))
         return err;
