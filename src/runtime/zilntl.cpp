@@ -191,7 +191,7 @@ namespace {
 
 // The type-name index: a byte trie in pointer mode holding id + 1 per name. Types are only ever
 // appended, so the index catches up with new ones on demand; it is rebuilt when the type segment
-// shrank or a name no longer matches its id.
+// shrank or the records know a name the index missed.
 struct TypeIndex {
   ZILTable* trie;
   ZILLong indexed;  // types 0 .. indexed-1 are entered
@@ -245,12 +245,17 @@ void ZILTypeIndexFree(ZILState* ps) {
 ZILLong NTLTypeNameToTypeID(ZILState* ps, const ZILChar* name) {
   if (!ps || !name || !*name || !ps->types.base)
     return 0;
-  for (bool rebuild : {false, true}) {
-    ZILLong id = lookupType(typeIndex(ps, rebuild), name);
-    if (id < 0)
-      return 0;
-    if (id < ps->types.count && strcmp(ZILNameAt(ps, ZILTypes(ps)[id].pName), name) == 0)
-      return id;
+  ZILLong id = lookupType(typeIndex(ps, false), name);
+  if (id >= 0 && id < ps->types.count && strcmp(ZILNameAt(ps, ZILTypes(ps)[id].pName), name) == 0)
+    return id;
+  // A miss or a stale hit: the type records changed behind the index (a compile that was rolled
+  // back and declared other types in their places). The records decide; the index is rebuilt
+  // when they know the name.
+  for (ZILLong i = 0; i < ps->types.count; ++i) {
+    if (strcmp(ZILNameAt(ps, ZILTypes(ps)[i].pName), name) == 0) {
+      typeIndex(ps, true);
+      return i;
+    }
   }
   return 0;
 }

@@ -152,6 +152,13 @@ TEST_F(ZILTableClass, TypeNamesAreFoundThroughTheTrie) {
   ps->types.count = count;
   EXPECT_EQ(NTLTypeNameToTypeID(ps, "T0"), 0);
   EXPECT_EQ(NTLTypeNameToTypeID(ps, "Later"), later);
+  // ... and one whose records were replaced by others of the same number.
+  ps->types.count = later;
+  ZILLong other = addClass("Other", 0);
+  addClass("Later", 0);
+  EXPECT_EQ(other, later);
+  EXPECT_EQ(NTLTypeNameToTypeID(ps, "Other"), other);
+  EXPECT_EQ(NTLTypeNameToTypeID(ps, "Later"), later + 1);
 }
 
 }  // namespace
