@@ -292,6 +292,7 @@ bool findVariable(ZCLGen* g, const std::string& name, ZCLVar** out);
 ZCLClass* functionHome(ZCLGen* g, const std::string& name);
 ZILError parseCall(ZCLGen* g, const std::string& name, size_t namePos, ZCLVar** out, const ZCLTypeDesc* want);
 ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLTypeDesc* want);
+int compoundOp(int tok);
 
 // An argument that is only the name of an overloaded function (of the class or the global
 // space): read and returned as a pending reference typed `var`; otherwise null, nothing read.
@@ -780,6 +781,36 @@ ZILError useAccessor(ZCLGen* g, ZCLClass* c, ZCLVar* obj, const std::string& nam
     }
     if (!getter)
         return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+    const int compound = ZCLPeek(st);
+    if (compoundOp(compound)) {
+        // obj.name op= v: the getter's value, the operation, then the setter with the result.
+        ZCLNext(st);
+        if (!setter)
+            return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_No_Accessor);
+        ZCLVar* current = nullptr;
+        ZCLVar* value = nullptr;
+        ZCLVar* result = nullptr;
+        if ((err = emitCall(g, c, getter, object, args, &current)) ||
+            (err = parseAssign(g, &value, &setter->args[0].type)) ||
+            (err = binaryArith(g, compoundOp(compound), current, value, &result)) ||
+            (err = ZCLConvert(g, result, setter->args[0].type, &result)))
+            return err;
+        ZCLVar* kept = nullptr;
+        if ((err = ZCLToRegister(g, result, &kept)))
+            return err;
+        ZCLVar* copy = nullptr;
+        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
+            return err;
+        copy->shared = true;
+        std::vector<ZCLVar*> setArgs{copy};
+        ZCLVar* ignored = nullptr;
+        if ((err = emitCall(g, c, setter, object, setArgs, &ignored)))
+            return err;
+        ZCLRelease(g, ignored);
+        ZCLRelease(g, object);
+        *out = kept;
+        return ZCL_OK;
+    }
     err = emitCall(g, c, getter, object, args, out);
     ZCLRelease(g, object);
     return err;

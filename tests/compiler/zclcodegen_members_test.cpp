@@ -42,6 +42,13 @@ TEST_F(CodegenMembersTest, AccessorsByBareNameInsideTheirClass)
                      " method int twice(int v) { whole = v; int w = whole; whole = whole * 2; return w * 1000 + whole; } }\n"
                      "function int main() { Temp t = new Temp(); return t.twice(21); }"),
               21042);
+    // Compound assignments read with the getter and write with the setter.
+    EXPECT_EQ(runInt("class Vol { int raw; method Vol() { raw = 0; }\n"
+                     " accessor int level() { return raw; } accessor level(int v) { if (v > 100) v = 100; raw = v; }\n"
+                     " method up() { level += 7; } }\n"
+                     "function int main() { Vol v = new Vol(); v.level = 50; v.level += 30; v.up(); int a = v.level;"
+                     " v.level -= 20; v.level *= 3; return a * 1000 + v.level; }"),
+              87 * 1000 + 100);
 }
 
 TEST_F(CodegenMembersTest, EveryPathOutOfAConstructorGivesEveryMember)
