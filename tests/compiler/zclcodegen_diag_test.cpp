@@ -53,6 +53,8 @@ TEST_F(CodegenDiagTest, ErrorsNameTheirPlace)
         {"class C { int k; method C() { k = 0; } method m() { }\n  function f() {\n  m(); } }", ZCL_ERR_Method_From_Function, "(3,3)"},
         {"function f() { int a = 1;\n  a.x = 2; }", ZCL_ERR_Need_Object_Before_Dot, "(2,5)"},
         {"function f() {\n  this.x = 1; }", ZCL_ERR_Method_Without_Object, "(2,3)"},
+        {"native class N {\n  cofunction int c(); }", ZCL_ERR_Native_Cofunction, "(2,18)"},
+        {"function int f(int v) { switch (v) { case 1: return 1; default: break; } }", ZCL_ERR_Not_All_Paths_Return, "(1,74)"},
     };
     for (const Case& c : cases) {
         ZILError err = 0;
