@@ -17,6 +17,9 @@ class ContainerFixture : public ZILFixture {
  protected:
   void SetUp() override {
     ZILFixture::SetUp();
+    if (usePools()) {
+      ASSERT_EQ(ZILUseFixMem(ps), 0);
+    }
     prepare();
     // The probe's native class; its one static function runs the test's `probe` callback.
     ZILTypeInfo ti{};
@@ -33,6 +36,9 @@ class ContainerFixture : public ZILFixture {
     current() = this;
     baseline = ps->handlesInUse;
   }
+  // A fixture whose runtime allocates through the FixMem pools says so here.
+  virtual bool usePools() const { return false; }
+
   void TearDown() override {
     probe = nullptr;
     current() = nullptr;

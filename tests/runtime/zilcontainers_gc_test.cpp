@@ -2,6 +2,8 @@
 // lists, arrays and iterators are freed by one collection, reachable containers keep everything
 // they hold (a node removed from its list included, through its iterator), and containers that
 // hold each other without a cycle go by reference counting alone.
+#include <string>
+
 #include "zil_container_support.h"
 
 using namespace ziltest;
@@ -100,6 +102,40 @@ TEST_F(ZILContainerGC, TeardownFreesCyclesLeftBehind) {
   ASSERT_EQ(call(it, kItConstruct, {l}), 0);
   ASSERT_EQ(call(it, kItDelete), 0);
   ASSERT_EQ(call(t, kTableSet, {S("it"), it}), 0);
+}
+
+class ZILContainerPools : public ZILContainerGC {
+ protected:
+  bool usePools() const override { return true; }
+};
+
+TEST_F(ZILContainerPools, ContainersLiveAndDieOnThePools) {
+  testing::internal::CaptureStderr();
+  ZILHandle* t = make(ZIL_TYPE_TABLE);
+  ZILHandle* l = make(ZIL_TYPE_LIST);
+  for (int i = 0; i < 2000; ++i) {
+    std::string key = "key" + std::to_string(i);
+    ASSERT_EQ(call(t, kTableSet, {S(key), A({I(i), S(key)})}), 0);
+    ASSERT_EQ(call(l, kListAdd, {S(key), I(i)}), 0);
+  }
+  share(l);
+  ASSERT_EQ(call(t, kTableSet, {S("list"), l}), 0);
+  share(t);
+  ASSERT_EQ(call(l, kListAdd, {I(-1), t}), 0);
+  ZILHandle* it = make(ZIL_TYPE_ITERATOR);
+  share(l);
+  ASSERT_EQ(call(it, kItConstruct, {l}), 0);
+  ASSERT_EQ(call(it, kItDelete), 0);
+  EXPECT_EQ(get(t, kTableGet, {S("key1999")}), "[1999,'key1999']");
+  EXPECT_EQ(NTLTypeNameToTypeID(ps, "iterator"), ZIL_TYPE_ITERATOR);
+  setReg(1, N());
+  for (ZILHandle* h : {t, l, it})
+    ZILRelease(ps, h);
+  EXPECT_GT(ZILCollectGarbage(ps), 0);
+  EXPECT_EQ(ps->handlesInUse, baseline);
+  TearDown();
+  ps = nullptr;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no invalid frees, no leaked buckets";
 }
 
 }  // namespace
