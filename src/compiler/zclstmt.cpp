@@ -17,12 +17,24 @@ ZILError freeStatementTemps(ZCLGen* g)
 }
 
 // Condition into a var and a conditional branch (tsteq) to be patched; *word: its offset word.
-ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word)
+// Whether c is an int literal other than 0 (`while (1)`, `while (true)`): a loop on it is left
+// only by `break` or `return`.
+bool alwaysTrue(const ZCLGen* g, const ZCLVar* c)
+{
+    if (!c->literal || !c->temp || g->literals.empty())
+        return false;
+    const ZCLPendingLiteral& l = g->literals.back();
+    return l.kind == 1 && l.l != 0 && l.pos + 2 == g->func->code.size() && c->type.type == ZIL_TYPE_INT;
+}
+
+ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word, bool* endless = nullptr)
 {
     ZILError err = ZCLExpect(g->st, kTokLParen);
     ZCLVar* c = nullptr;
     if (err || (err = ZCLParseExpression(g, &c)))
         return err;
+    if (endless)
+        *endless = alwaysTrue(g, c);
     if (c->isNull)
         return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
     if ((err = ZCLExpect(g->st, kTokRParen)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, at)))
@@ -390,7 +402,8 @@ ZILError parseStatementInner(ZCLGen* g)
     case kTokWhile: {
         ZCLNext(st);
         size_t top = g->func->code.size();
-        if ((err = parseCondition(g, &at, &word)) || (err = openLoop(g)))
+        bool endless = false;
+        if ((err = parseCondition(g, &at, &word, &endless)) || (err = openLoop(g)))
             return err;
         const std::vector<bool> before = g->membersSet;   // the body may not run at all
         if ((err = ZCLParseStatement(g)))
@@ -401,8 +414,8 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         ZCLPatchBranch(g, braAt, braWord, top);
         ZCLPatchBranch(g, at, word, g->func->code.size());
+        g->returned = endless && g->loops.back().breaks.empty();
         closeLoop(g);
-        g->returned = false;
         return ZCL_OK;
     }
     case kTokDo: {
@@ -434,9 +447,13 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         size_t top = g->func->code.size();
         bool hasCond = ZCLPeek(st) != kTokSemicolon;
+        bool endless = !hasCond;
         if (hasCond) {
             ZCLVar* c = nullptr;
-            if ((err = ZCLParseExpression(g, &c)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+            if ((err = ZCLParseExpression(g, &c)))
+                return err;
+            endless = alwaysTrue(g, c);
+            if ((err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
                 return err;
             word = g->func->code.size() - 1;
             ZCLRelease(g, c);
@@ -478,8 +495,8 @@ ZILError parseStatementInner(ZCLGen* g)
         ZCLPatchBranch(g, braAt, braWord, top);
         if (hasCond)
             ZCLPatchBranch(g, at, word, g->func->code.size());
+        const bool leftOnlyByReturn = endless && g->loops.back().breaks.empty();
         closeLoop(g);
-        g->returned = false;
         g->membersSet = before;
         if ((err = ZCLEmitDrop(g, scopeSp - g->sp)) || (err = ZCLSimStackPop(g, scopeSp - g->sp)))
             return err;
@@ -489,6 +506,7 @@ ZILError parseStatementInner(ZCLGen* g)
                 g->registerLocals--;
             }
         g->scopes.pop_back();
+        g->returned = leftOnlyByReturn;
         return ZCL_OK;
     }
     case kTokSwitch: {

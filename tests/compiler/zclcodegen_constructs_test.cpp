@@ -93,3 +93,19 @@ TEST_F(CodegenConstructsTest, CofunctionsOfClassesAndGlobalsInitialisedByCalls)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenConstructsTest, EndlessLoopsLeftByReturnEndThePath)
+{
+    EXPECT_EQ(runInt("function int f(int n) { while (true) { if (n > 3) return n; n++; } }\n"
+                     "function int g() { for (;;) { return 5; } }\n"
+                     "function int main() { return f(1) * 10 + g(); }"),
+              45);
+    EXPECT_EQ(compile("function int h(int n) { while (1) { if (n) break; return 1; } }"), ZCL_ERR_Not_All_Paths_Return);
+    EXPECT_EQ(compile("function int k(int n) { while (n) { return 1; } }"), ZCL_ERR_Not_All_Paths_Return);
+    EXPECT_EQ(compile("function m() { while (1) { } m(); }"), 0);
+    EXPECT_NE(log.find("1510"), std::string::npos) << log;
+}
+
+} // namespace
