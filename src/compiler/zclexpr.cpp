@@ -1467,6 +1467,17 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         return ZCL_OK;
     }
     int op = compoundOp(id);
+    if (op == kTokPlus && lhs->type.type == ZIL_TYPE_ARRAY) {
+        // array += value appends: the elements of an array value, or the value itself. Values
+        // others can see are appended as copies, a fresh temporary as it is.
+        ZCLVar* r = nullptr;
+        if ((err = ZCLToRegister(g, rhs, &r)))
+            return err;
+        if ((err = emitInPlace(g, r->shared || r->literal ? "arrcp" : "arrmv", r, lhs)))
+            return err;
+        *out = lhs;
+        return ZCL_OK;
+    }
     if (op == kTokPlus && lhs->type.type == ZIL_TYPE_STRING) {
         if (rhs->type.type != ZIL_TYPE_STRING && rhs->type.type != ZIL_TYPE_VAR &&
             (err = ZCLConvertAs(g, rhs, ZCLMakeType(ZIL_TYPE_STRING), true, &rhs)))

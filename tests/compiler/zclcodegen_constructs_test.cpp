@@ -109,3 +109,16 @@ TEST_F(CodegenConstructsTest, EndlessLoopsLeftByReturnEndThePath)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenConstructsTest, AddingToAnArrayAppends)
+{
+    // Appended values are copies where others see the value: changing b later leaves a alone.
+    EXPECT_EQ(runInt("function int main() { int[] a = { 1 }; int[] b = { 2, 3 }; int k = 4;\n"
+                     " a += b; a += k; a += 5; b[0] = 100; k = 50;\n"
+                     " int s = 0; for (int i = 0; i < a.length; i++) s = s * 10 + a[i]; return s * 10 + a.length; }"),
+              123455);
+}
+
+} // namespace
