@@ -4,6 +4,8 @@
 // RegisterAudioScriptClasses (audio_script_classes.h).
 #pragma once
 
+#include <new>
+
 #include "app/audio_file_input.h"
 #include "app/zchannel.h"
 #include "ziltools.h"
