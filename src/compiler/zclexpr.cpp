@@ -1626,6 +1626,9 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
     ZCLState* st = g->st;
     (void)initialising;
     ZILError err = ZCL_OK;
+    if (g->isConstructor && dst->mode == kZCLModeMember && dst->reg == 0 && dst->member >= 0 &&
+        static_cast<size_t>(dst->member) < g->membersSet.size())
+        g->membersSet[static_cast<size_t>(dst->member)] = true;
     if (src->isNull) {
         if (isValueType(dst->type))
             ZCLWarning(st, nullptr, ZCL_WARN_Null_To_Value);
@@ -1671,9 +1674,6 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
             err = ZCLEmit(g, "rtchk", {ZCLTypeOp(dst->type.type), ZCLOp(g, dst)});
     }
     dst->initialised = true;
-    if (g->isConstructor && dst->mode == kZCLModeMember && dst->reg == 0 && dst->member >= 0 &&
-        static_cast<size_t>(dst->member) < g->membersSet.size())
-        g->membersSet[static_cast<size_t>(dst->member)] = true;
     return err;
 }
 

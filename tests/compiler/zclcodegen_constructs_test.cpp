@@ -122,3 +122,22 @@ TEST_F(CodegenConstructsTest, AddingToAnArrayAppends)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenConstructsTest, DeclarationFormsRunTogether)
+{
+    EXPECT_EQ(runInt("class Node;\n"
+                     "alias Node Link;\n"
+                     "strict class Node { int v; Link next;\n"
+                     "  method Node(int x); method int sum(); } [\"a list node\"]\n"
+                     "method Node::Node(int x) { v = x; next = null; }\n"
+                     "method int Node::sum() { if (next == null) return v; return v + next.sum(); } [\"adds up\"]\n"
+                     "function int later(int x);\n"
+                     "function int main() { Node a = new Node(1); a.next = new Node(2); a.next.next = new Node(later(3));\n"
+                     " return a.sum(); }\n"
+                     "function int later(int x) { return x * 10; }"),
+              33);
+}
+
+} // namespace
