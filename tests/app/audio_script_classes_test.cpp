@@ -97,7 +97,12 @@ TEST(AudioScriptTypesTest, RegistrationNeedsACompilerAndHappensOnce) {
 }
 
 TEST_F(AudioScriptTest, DeclaredConstantsAndFunctionNumbers) {
-  ASSERT_TRUE(Load("import Bass;\nimport DspEffectEQ;\n"));
+  ASSERT_TRUE(Load(R"(
+import Bass;
+import DspEffectEQ;
+function int constants() { return Bass::ERROR_UNKNOWN * 1000 + Channel::kAttribPan * 100 + Bass::ERROR_ENDED; }
+)"));
+  EXPECT_EQ(CallInt("constants"), -1000 + 300 + 45);
   ZCLState* st = ZCLGetState(ps);
   auto cls = [&](const char* name) -> ZCLClass* {
     ZCLTypeDesc d;
@@ -146,9 +151,8 @@ TEST_F(AudioScriptTest, DeclaredConstantsAndFunctionNumbers) {
 TEST_F(AudioScriptTest, InitOnceFrequencyAfterInitAndOneDevicePerProcess) {
   ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
-function int init() { return bass.Init(); }
-function int frequency() { return bass.GetFrequency(); }
+function int init() { return Bass::Init(); }
+function int frequency() { return Bass::GetFrequency(); }
 )"));
   EXPECT_EQ(CallInt("frequency"), 0) << "before Init";
   EXPECT_NE(CallInt("init"), 0);
@@ -163,7 +167,7 @@ function int frequency() { return bass.GetFrequency(); }
   other->log = [](ZILState*, const ZILChar*) {};
   ASSERT_EQ(ZILInitializeCompiler(other), 0);
   ASSERT_EQ(RegisterAudioScriptClasses(other), 0);
-  ASSERT_EQ(ZCLCompile(other, "other.zc", "import Bass; Bass bass = null; function int init() { return bass.Init(); }"), 0);
+  ASSERT_EQ(ZCLCompile(other, "other.zc", "import Bass; function int init() { return Bass::Init(); }"), 0);
   ASSERT_EQ(ZCLLink(other), 0);
   ASSERT_EQ(ZILRun(other), 0);
   ZILHandle* fn = ZILGetFunction(other, "init");
@@ -187,8 +191,7 @@ TEST_F(AudioScriptTest, FileStreamsTitlesLevelsAndModuleOnlyMethods) {
   std::ofstream(apptest::scratchDir() + "/junk.wav") << std::string(3000, 'j');
   ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
-function Channel open(const string name, const int loop) { bass.Init(); return bass.StreamCreateFile(name, loop); }
+function Channel open(const string name, const int loop) { Bass::Init(); return Bass::StreamCreateFile(name, loop); }
 function string title(Channel c) { return c.GetTitle(); }
 function string describe(Channel c) {
     return "" + c.GetType() + " " + c.IsActive() + " " + c.GetOrders() + " " + c.GetOrderPosition();
@@ -199,7 +202,7 @@ function float level(Channel c, const int right) {
 }
 function float length(Channel c) { return c.GetLength(); }
 function float panSeparationLeavesStreams(Channel c) { c.SetPan(-0.5); c.PanSeparation(30.0); return c.GetPan(); }
-function int error() { return bass.GetError(); }
+function int error() { return Bass::GetError(); }
 function free(Channel c) { c.Free(); }
 )"));
   ZILHandle* c = Call("open", folders.c_str(), 0);
@@ -231,10 +234,9 @@ TEST_F(AudioScriptTest, ModuleMusic) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(mod.data()), static_cast<std::streamsize>(mod.size()));
   ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
 function string play(const string name) {
-    bass.Init();
-    Channel m = bass.MusicLoad(name, 1);
+    Bass::Init();
+    Channel m = Bass::MusicLoad(name, 1);
     m.PanSeparation(20.0);
     m.Play(0);
     string s = "" + m.GetType() + " " + m.GetOrders() + " " + m.IsActive() + " " + m.GetTitle();
@@ -250,17 +252,16 @@ TEST_F(AudioScriptTest, SampleWithSeveralVoices) {
   std::string tone = Tone();
   ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
-function Sample load(const string name) { bass.Init(); return bass.SampleLoad(name, 3, 0); }
+function Sample load(const string name) { Bass::Init(); return Bass::SampleLoad(name, 3, 0); }
 function Channel voice(Sample s) { return s.GetChannel(1); }
 function string kinds(Channel a, Channel b, Channel c, Channel d) {
     return "" + a.GetType() + b.GetType() + c.GetType() + d.GetType();
 }
 function int playing(Channel a, Channel b, Channel c) {
-    int n = 0;  // 1 = Channel.kActivePlaying
-    if (a.IsActive() == 1) n++;
-    if (b.IsActive() == 1) n++;
-    if (c.IsActive() == 1) n++;
+    int n = 0;
+    if (a.IsActive() == Channel::kActivePlaying) n++;
+    if (b.IsActive() == Channel::kActivePlaying) n++;
+    if (c.IsActive() == Channel::kActivePlaying) n++;
     return n;
 }
 function playAll(Channel a, Channel b, Channel c, Channel d) { a.Play(0); b.Play(0); c.Play(0); d.Play(0); }
@@ -326,9 +327,8 @@ TEST_F(AudioScriptTest, SoundsLoadThroughTheRuntimesFileInput) {
   gOpened.clear();
   ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;
-function string open(const string name) { bass.Init(); Channel c = bass.StreamCreateFile(name, 0); return c.GetTitle(); }
-function int sample(const string name) { Sample s = bass.SampleLoad(name, 1, 0); Channel v = s.GetChannel(0); return v.GetType(); }
+function string open(const string name) { Bass::Init(); Channel c = Bass::StreamCreateFile(name, 0); return c.GetTitle(); }
+function int sample(const string name) { Sample s = Bass::SampleLoad(name, 1, 0); Channel v = s.GetChannel(0); return v.GetType(); }
 )"));
   ps->fileInput = ServeFromMemory;
   EXPECT_EQ(CallString("open", "sounds\\click.wav"), "click");
@@ -362,15 +362,14 @@ class RadioScriptTest : public AudioScriptTest {
     AudioScriptTest::SetUp();
     ASSERT_TRUE(Load(R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
 function Channel open(const string url) {
-    bass.Init();
-    return bass.StreamCreateURL(url);
+    Bass::Init();
+    return Bass::StreamCreateURL(url);
 }
 function string title(Channel c) { return c.GetTitle(); }
 function string info(Channel c) { return c.GetStreamInfo(); }
 function int kind(Channel c) { return c.GetType(); }
-function int error() { return bass.GetError(); }
+function int error() { return Bass::GetError(); }
 function play(Channel c) { c.Play(0); }
 function int takeCount(Channel c) { int n = c.GetStreamMetaCount(); c.SetStreamMetaCount(0); return n; }
 function int count(Channel c) { return c.GetStreamMetaCount(); }

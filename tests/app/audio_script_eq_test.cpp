@@ -19,7 +19,6 @@ namespace {
 
 const char kEqScript[] = R"(
 import Bass;
-Bass bass = null;  // static functions are called through a typed null
 import DspEffectEQ;
 function DspEffectEQ make() { return new DspEffectEQ(); }
 function string describe(DspEffect e) {
@@ -33,8 +32,8 @@ function float get(DspEffectEQ e, const int p) { return e.GetParameter(p); }
 function attach(DspEffectEQ e, Channel c) { e.Attach(c); }
 function detach(DspEffectEQ e) { e.Detach(); }
 function Channel tone(const string name) {
-    bass.Init();
-    Channel c = bass.StreamCreateFile(name, 1);
+    Bass::Init();
+    Channel c = Bass::StreamCreateFile(name, 1);
     c.Play(0);
     return c;
 }
