@@ -131,6 +131,16 @@ ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats&, bool& changed)
     bool isSaved[32] = {}, written[32] = {};
     for (int s : p.saved)
         isSaved[s] = true;
+    // Renaming moves no instruction, so the branches are found once.
+    struct Branch {
+        size_t at, target;
+    };
+    std::vector<Branch> branches;
+    for (size_t q = 0, lq; (lq = ZCLInstrLength(code, q)) != 0; q += lq) {
+        const ZILLong target = static_cast<ZILLong>(q) + code[q + lq - 1];
+        if (ZCLIsBranch(code[q]) && target >= 0)
+            branches.push_back({q, static_cast<size_t>(target)});
+    }
     size_t previous = p.bodyStart;
     for (size_t pc = p.bodyStart, len; (len = ZCLInstrLength(code, pc)) != 0; previous = pc, pc += len) {
         const int r = ZCLResultRegister(code, pc);
@@ -142,14 +152,9 @@ ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats&, bool& changed)
         if (savedAroundCall(code, pc, r))
             continue;
         // Paths that branch back before this instruction must not need r, nor the old s.
-        std::vector<size_t> backTargets;
-        for (size_t q = pc, lq; (lq = ZCLInstrLength(code, q)) != 0; q += lq)
-            if (ZCLIsBranch(code[q]) && code[q + lq - 1] + static_cast<ZILLong>(q) < static_cast<ZILLong>(pc) &&
-                code[q + lq - 1] + static_cast<ZILLong>(q) >= 0)
-                backTargets.push_back(static_cast<size_t>(code[q + lq - 1] + static_cast<ZILLong>(q)));
         auto neededBack = [&](int reg) {
-            for (size_t t : backTargets)
-                if (ZCLRegisterLiveAt(code, t, reg))
+            for (const Branch& b : branches)
+                if (b.at >= pc && b.target < pc && ZCLRegisterLiveAt(code, b.target, reg))
                     return true;
             return false;
         };
