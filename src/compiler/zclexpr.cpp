@@ -431,6 +431,14 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
         }
         if ((err = ZCLConvert(g, args[i], sig.args[i].type, &args[i])))
             return err;
+        if (args[i]->mode == kZCLModeRegister && args[i]->reg == 0 && method && object) {
+            // `this` as an argument of a call on another object: r0 changes before the push.
+            ZCLVar* t = nullptr;
+            if ((err = ZCLMakeTempVar(g, args[i]->type, &t)) || (err = ZCLEmit(g, "move", {ZCLReg(0), ZCLOp(g, t)})))
+                return err;
+            t->shared = true;
+            args[i] = t;
+        }
         if (isValueType(sig.args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
             return err;
     }

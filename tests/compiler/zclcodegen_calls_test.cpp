@@ -214,3 +214,16 @@ TEST_F(CodegenCallsTest, ConstantsOfNativeClassesByQualifiedName)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodegenCallsTest, ThisGivenToAMethodOfAnotherObject)
+{
+    EXPECT_EQ(runInt("class Peer { int id; Peer seen; method Peer(int v) { id = v; seen = null; }\n"
+                     " method meet(Peer other) { seen = other; }\n"
+                     " method greet(Peer other) { other.meet(this); } }\n"
+                     "function int main() { Peer a = new Peer(1); Peer b = new Peer(2); a.greet(b); return b.seen.id; }"),
+              1);
+}
+
+} // namespace
