@@ -42,45 +42,17 @@ std::string Tone() {
 
 }  // namespace
 
-TEST(AudioScriptTypesTest, ClassInformation) {
-  struct Expect {
-    NTLTypeProc proc;
-    const char* name;
-    const char* package;
-    const char* stamp;
-    ZILLong author;
-  };
-  const Expect types[] = {
-      {BassTypeProc, "Bass", "Channel, Sample", "12.09.2007", 10},
-      {ChannelTypeProc, "Channel", "", "12.09.2007", 10},
-      {SampleTypeProc, "Sample", "", "12.09.2007", 10},
-      {DspEffectEQTypeProc, "DspEffectEQ", "Channel", "11/09/11 16:08:35", 0x01000000},
-  };
-  for (const Expect& t : types) {
-    SCOPED_TRACE(t.name);
-    EXPECT_STREQ(Text(t.proc, NTL_GetClassName), t.name);
-    EXPECT_STREQ(Text(t.proc, NTL_GetPackageString), t.package);
-    EXPECT_STREQ(Text(t.proc, NTL_GetBuildTimeStamp), t.stamp);
-    EXPECT_EQ(t.proc(nullptr, NTL_GetAuthorVersion, 0, nullptr, nullptr), t.author);
-    EXPECT_EQ(t.proc(nullptr, NTL_GetInterfaceVersion, 0, nullptr, nullptr), 0x01000302);
-    EXPECT_NE(Text(t.proc, NTL_GetAuthorString), nullptr);
-    EXPECT_NE(Text(t.proc, NTL_GetDeclString), nullptr);
-    EXPECT_EQ(t.proc(nullptr, 99, 0, nullptr, nullptr), ZIL_ERR_Unsupported_Native_Call);
-  }
-  EXPECT_STREQ(Text(DspEffectEQTypeProc, NTL_GetBaseName), "DspEffect");
-  EXPECT_EQ(Text(BassTypeProc, NTL_GetBaseName), nullptr);
-  EXPECT_STREQ(Text(DspEffectEQTypeProc, NTL_GetAuthorString),
-               "A simple three band equalizer DSP effect that can be attached to any BASS Channel object.");
-  // Scripts cannot make channels, samples or Bass objects with `new`.
+TEST(AudioScriptTypesTest, ObjectsComeOnlyFromTheAudioFunctions) {
+  // Scripts cannot make Bass, Channel or Sample objects with `new`; the equalizer has no
+  // static functions; unknown messages are refused.
   for (NTLTypeProc proc : {BassTypeProc, ChannelTypeProc, SampleTypeProc}) {
     ZILUnknown* out = nullptr;
     EXPECT_EQ(proc(nullptr, NTL_NewObject, 0, nullptr, &out), ZIL_ERR_Unsupported_Native_Call);
+    EXPECT_EQ(proc(nullptr, 99, 0, nullptr, nullptr), ZIL_ERR_Unsupported_Native_Call);
   }
   EXPECT_EQ(DspEffectEQTypeProc(nullptr, NTL_CallStatic, 0, nullptr, nullptr), ZIL_ERR_Invalid_Function_Index);
-  // The declaration of Bass ends with its error constants, in the text the compiler reads.
-  std::string bass = Text(BassTypeProc, NTL_GetDeclString);
-  EXPECT_NE(bass.find("function int GetFrequency();\nconst int OK = 0;\nconst int ERROR_MEM = 1;\n"), std::string::npos);
-  EXPECT_NE(bass.find("const int ERROR_ENDED = 45;\nconst int ERROR_UNKNOWN = -1;\n"), std::string::npos);
+  EXPECT_STREQ(Text(BassTypeProc, NTL_GetPackageString), "Channel, Sample");
+  EXPECT_STREQ(Text(DspEffectEQTypeProc, NTL_GetBaseName), "DspEffect");
 }
 
 TEST(AudioScriptTypesTest, RegistrationNeedsACompilerAndHappensOnce) {

@@ -1,17 +1,13 @@
-// The equalizer and the example radio script through a runtime: the DspEffectEQ class and its
-// DspEffect interface, the sound of an attached equalizer, the sequences that would leave the
-// engine calling freed memory (effect freed while attached, attached twice, its channel freed
-// first, gains changed while playing), and examples/radio.zc against the test radio server.
+// The equalizer through a runtime: the DspEffectEQ class and its DspEffect interface, the sound
+// of an attached equalizer, and the sequences that would leave the engine calling freed memory
+// (effect freed while attached, attached twice, its channel freed first, gains changed while
+// playing).
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "app/zbass.h"
 #include "app_test_support.h"
 #include "audio_script_fixture.h"
-#include "tests/audio/audio_test_support.h"
 
 using apptest::AudioScriptTest;
 
@@ -143,47 +139,4 @@ TEST_F(EqualizerScriptTest, UnsafeSequencesAreSafe) {
   Call("set", eq3, 2, 0.0);
   EXPECT_NEAR(Level(a) / plain, 1.0, 0.15);
   EXPECT_EQ(CallInt("active", a), 1);
-}
-
-// --- The example radio script ------------------------------------------------------------------
-
-class RadioExampleTest : public AudioScriptTest {
- protected:
-  static void SetUpTestSuite() {
-    apptest::makeAudio("example.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
-    sServer = new audiotest::TestServer;
-    if (!sServer->start(apptest::scratchDir())) {
-      delete sServer;
-      sServer = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete sServer;
-    sServer = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_NE(sServer, nullptr) << "the radio server did not start";
-    AudioScriptTest::SetUp();
-    std::ifstream in(std::string(SONABEL_SOURCE_DIR) + "/examples/radio.zc");
-    std::stringstream text;
-    text << in.rdbuf();
-    ASSERT_TRUE(Load(text.str()));
-  }
-  static audiotest::TestServer* sServer;
-};
-audiotest::TestServer* RadioExampleTest::sServer = nullptr;
-
-TEST_F(RadioExampleTest, PrintsTheTitleAndEachChange) {
-  std::string url = sServer->url("/live?file=example.mp3&titles=First%20Song|Second%20Song&interval=0.8&burst=1&metaint=2000");
-  EXPECT_EQ(CallInt("main", StringArray({url, "2", "-6", "3", "12"})), 0) << console;
-  EXPECT_EQ(console.rfind("title: First Song\ntitle: Second Song\n", 0), 0u) << console;
-  EXPECT_EQ(TypeId("DspEffectEQ") > 0, true);
-}
-
-TEST_F(RadioExampleTest, ReportsTheErrorOfAStreamThatCannotOpen) {
-  std::string url = sServer->url("/status?code=404");
-  EXPECT_EQ(CallInt("main", StringArray({url, "1"})), 1);
-  EXPECT_EQ(console.rfind("error: ", 0), 0u) << console;
-  EXPECT_NE(console, "error: 0\n");
-  EXPECT_EQ(CallInt("main", StringArray({})), 2) << "usage";
 }

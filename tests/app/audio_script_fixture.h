@@ -1,7 +1,6 @@
 // A runtime with its compiler and the audio script classes, as a host sets it up: scripts are
 // compiled, linked and run, then their functions are called with ints, floats, strings and
-// handles. A small Console class (println and sleep, output captured) stands in for the one
-// the command-line host provides. The engine opens its no-sound device.
+// handles. The engine opens its no-sound device.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,7 +18,7 @@ class AudioScriptTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Compiles (with the Console class imported), links and runs the initialisation code.
+  // Compiles, links and runs the initialisation code.
   bool Load(const std::string& script);
   // Calls the global function `name`; the result is owned by the fixture. Arguments: int,
   // double, const char* or ZILHandle*.
@@ -59,15 +58,12 @@ class AudioScriptTest : public ::testing::Test {
     ZILHandle* r = Call(name, args...);
     return r && r->type == ZIL_TYPE_EXCEPTION ? r->payload.l : 0;
   }
-  // A string[] handle for a script's main(const string[] args).
-  ZILHandle* StringArray(const std::vector<std::string>& items);
   void Drop(ZILHandle* h);  // releases a held result early
   std::string Describe(ZILHandle* h);
   ZILLong TypeId(const char* name) { return NTLTypeNameToTypeID(ps, name); }
 
   ZILState* ps = nullptr;
   std::string log;      // compiler and runtime log
-  std::string console;  // what Console printed
   std::vector<ZILHandle*> held;
 
  private:
