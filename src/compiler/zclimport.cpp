@@ -3,6 +3,7 @@
 // read through the runtime's file-input callback. Every imported text is parsed with a fresh
 // copy of the base options, so its option statements end with it.
 #include "src/compiler/zclparse.h"
+#include "ziltools.h"
 
 #include <algorithm>
 
@@ -43,13 +44,12 @@ ZILError nativeText(ZCLState* st, const std::string& name, NTLTypeProc proc, std
 {
     const char* pk = procText(proc, NTL_GetPackageString);
     *packages = pk ? pk : "";
-    // The declaration buffer: a runtime string the proc may append to.
-    ZILString* decl = ZILStringCreate(st->ps, nullptr, 0);
-    if (!decl)
-        return ZIL_EXC_Allocation_Fail;
-    const char* body = procText(proc, NTL_GetDeclString, decl);
-    std::string declaration = body ? body : ZILStringText(decl);
-    ZILStringDestroy(decl);
+    // The declaration buffer the proc may append to with NTLDeclareVerbatim and friends.
+    NTLDeclBuffer decl;
+    NTLDeclInit(&decl, st->ps);
+    const char* body = procText(proc, NTL_GetDeclString, &decl);
+    std::string declaration = body ? body : NTLDeclText(&decl);
+    NTLDeclRelease(&decl);
     const char* base = procText(proc, NTL_GetBaseName);
     *text = "class " + name;
     if (base && *base)

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "tests/compiler/zclfixture.h"
+#include "ziltools.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ FakeNative gNatives[] = {
                " delegate int processor(const int chr, var args); const int kMax = 10;",
      nullptr, "Part, Piece", nullptr},
     {"Part", "method Part(); method Part(const Part src);", nullptr, "", nullptr},
-    {"Piece", nullptr, "method Piece();\nconst int kCount = 3;\n", nullptr, nullptr},
+    // Built the way type procs build it: verbatim text, then a constant (below).
+    {"Piece", nullptr, "method Piece();\n", nullptr, nullptr},
     {"Failing", nullptr, nullptr, nullptr, "exception"},
     {"Broken", "method int (;", nullptr, nullptr, nullptr},
     // The forms the built-in classes' declaration texts use, tabs included.
@@ -58,8 +60,9 @@ ZILError fakeProc(int which, ZILLong msg, ZILUnknown* in, ZILUnknown** out)
         if (n.decl) {
             *out = const_cast<char*>(n.decl);
         } else if (n.appended) {
-            ZILString* buffer = static_cast<ZILString*>(in);
-            ZILStringAppend(buffer, n.appended, static_cast<ZILLong>(strlen(n.appended)));
+            NTLDeclBuffer* buffer = static_cast<NTLDeclBuffer*>(in);
+            if (NTLDeclareVerbatim(buffer, n.appended) != 0 || NTLDeclareConstantInt(buffer, 0, "kCount", 3) != 0)
+                return ZIL_ERR_Unspecified;
         }
         return 0;
     default:
@@ -223,6 +226,7 @@ TEST_F(CompilerDriver, NativeImportsFollowPackageListsAndDeclarationTexts)
     EXPECT_EQ(g->members[0].intValue, 10);
     ASSERT_EQ(cls("Piece")->members.size(), 1u);   // from the declaration buffer
     EXPECT_EQ(cls("Piece")->members[0].name, "kCount");
+    EXPECT_EQ(cls("Piece")->members[0].intValue, 3);
     EXPECT_EQ(ZILTypes(ps)[g->typeId].authorVersion, 0x00010000);
 
     ASSERT_EQ(compile("import Failing;"), 0) << log;
