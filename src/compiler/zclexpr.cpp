@@ -1337,16 +1337,20 @@ ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
             if (v->constant)
                 return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_LValue_Is_Constant);
             ZCLVar* before = nullptr;
+            size_t copyAt = 0, stepAt = 0;
             if ((err = ZCLMakeTempVar(g, v->type, &before)) ||
-                (err = ZCLEmit(g, "copy", {ZCLOp(g, v), ZCLOp(g, before)})))
+                (err = ZCLEmit(g, "copy", {ZCLOp(g, v), ZCLOp(g, before)}, &copyAt)))
                 return err;
             std::string mn = id == kTokInc ? "inc" : "dec";
             if (isInt(v))
                 mn += "l";
             else if (isFloat(v))
                 mn += "f";
-            if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, v)})))
+            if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, v)}, &stepAt)))
                 return err;
+            g->postfixOld = before;
+            g->postfixCopyAt = copyAt;
+            g->postfixStepAt = stepAt;
             ZCLRelease(g, v);
             v = before;
             continue;

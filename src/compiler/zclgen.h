@@ -90,6 +90,11 @@ struct ZCLGen {
     };
     std::vector<Loop> loops;
     std::vector<ZCLPendingLiteral> literals;
+    // The last postfix `++`/`--`: the temporary that holds the old value and the addresses of
+    // its `copy` and of the `inc`/`dec` after it, so that a statement discarding the value can
+    // drop the copy.
+    const ZCLVar* postfixOld = nullptr;
+    size_t postfixCopyAt = 0, postfixStepAt = 0;
     bool globalInit = false;                 // compiling into the global initialisation function
     bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
     bool isConstructor = false;
@@ -142,6 +147,9 @@ ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDe
 ZILError ZCLResolveLiterals(ZCLGen* g);
 // Cuts the code back to `size` words, with the literals and operand records beyond it.
 void ZCLCutCode(ZCLGen* g, size_t size);
+// Ends a statement whose value v is not used: a postfix `++`/`--` giving v loses the copy of
+// the old value when nothing was emitted after its `inc`/`dec`.
+void ZCLDiscardValue(ZCLGen* g, ZCLVar* v);
 // Restores the saved registers before a `ret` or `throw` (nothing when none are saved).
 ZILError ZCLEmitRestore(ZCLGen* g);
 // Fixes the saved register range of the entry, the restores and the argument operands once the

@@ -290,6 +290,35 @@ void ZCLCutCode(ZCLGen* g, size_t size)
         g->restores.pop_back();
 }
 
+void ZCLDiscardValue(ZCLGen* g, ZCLVar* v)
+{
+    const ZCLVar* old = g->postfixOld;
+    g->postfixOld = nullptr;
+    std::vector<ZILLong>& code = g->func->code;
+    if (!v || v != old || g->postfixStepAt >= code.size() || g->postfixCopyAt >= g->postfixStepAt)
+        return;
+    // Nothing may follow the step: then no instruction reads the copy.
+    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[g->postfixStepAt]);
+    if (!info || g->postfixStepAt + static_cast<size_t>(info->length) != code.size())
+        return;
+    const size_t at = g->postfixCopyAt, n = g->postfixStepAt - at;
+    code.erase(code.begin() + static_cast<long>(at), code.begin() + static_cast<long>(at + n));
+    // Positions recorded inside the copy go; those of the step move down with it.
+    auto refit = [&](std::vector<size_t>& positions) {
+        size_t keep = positions.size();
+        while (keep > 0 && positions[keep - 1] >= at)
+            keep--;
+        size_t out = keep;
+        for (size_t i = keep; i < positions.size(); i++)
+            if (positions[i] >= at + n)
+                positions[out++] = positions[i] - n;
+        positions.resize(out);
+    };
+    refit(g->argOperands);
+    for (size_t i = g->literals.size(); i-- > 0 && g->literals[i].pos >= at;)
+        g->literals[i].pos -= n;   // a literal is never an operand of the copy or the step
+}
+
 ZILError ZCLEmitRestore(ZCLGen* g)
 {
     if (!g->savesRegisters)

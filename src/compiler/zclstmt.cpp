@@ -466,8 +466,10 @@ ZILError parseStatementInner(ZCLGen* g)
         size_t litStart = g->literals.size();
         if (ZCLPeek(st) != kTokRParen) {
             ZCLVar* s = nullptr;
+            g->postfixOld = nullptr;
             if ((err = ZCLParseExpression(g, &s)))
                 return err;
+            ZCLDiscardValue(g, s);
             freeStatementTemps(g);
         }
         if ((err = ZCLExpect(st, kTokRParen)))
@@ -612,8 +614,10 @@ ZILError parseStatementInner(ZCLGen* g)
         return err;
     }
     ZCLVar* v = nullptr;
+    g->postfixOld = nullptr;
     if ((err = ZCLParseExpression(g, &v)))
         return err;
+    ZCLDiscardValue(g, v);
     ZCLRelease(g, v);
     return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
 }
