@@ -16,7 +16,6 @@ ZILError freeStatementTemps(ZCLGen* g)
     return ZCL_OK;
 }
 
-// Condition into a var and a conditional branch (tsteq) to be patched; *word: its offset word.
 // Whether c is an int literal other than 0 (`while (1)`, `while (true)`): a loop on it is left
 // only by `break` or `return`.
 bool alwaysTrue(const ZCLGen* g, const ZCLVar* c)
@@ -27,14 +26,13 @@ bool alwaysTrue(const ZCLGen* g, const ZCLVar* c)
     return l.kind == 1 && l.l != 0 && l.pos + 2 == g->func->code.size() && c->type.type == ZIL_TYPE_INT;
 }
 
-ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word, bool* endless = nullptr)
+// Condition into a var and a conditional branch (tsteq) to be patched; *word: its offset word.
+ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word)
 {
     ZILError err = ZCLExpect(g->st, kTokLParen);
     ZCLVar* c = nullptr;
     if (err || (err = ZCLParseExpression(g, &c)))
         return err;
-    if (endless)
-        *endless = alwaysTrue(g, c);
     if (c->isNull)
         return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
     if ((err = ZCLExpect(g->st, kTokRParen)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, at)))
@@ -49,6 +47,99 @@ ZILError emitBra(ZCLGen* g, size_t* at, size_t* word)
     ZILError err = ZCLEmit(g, "bra", {ZCLOfs(0)}, at);
     *word = g->func->code.size() - 1;
     return err;
+}
+
+// Code compiled in source order but placed elsewhere (a loop's condition and step go after its
+// body), with the literals and argument operands recorded in it.
+struct CodeChunk {
+    std::vector<ZILLong> words;
+    std::vector<ZCLPendingLiteral> literals;
+    std::vector<size_t> argOperands;
+};
+
+// Takes the code from `start` to the end out of the function.
+CodeChunk takeCode(ZCLGen* g, size_t start)
+{
+    CodeChunk c;
+    const std::vector<ZILLong>& code = g->func->code;
+    c.words.assign(code.begin() + static_cast<long>(start), code.end());
+    for (const ZCLPendingLiteral& l : g->literals)
+        if (l.pos >= start) {
+            c.literals.push_back(l);
+            c.literals.back().pos -= start;
+        }
+    for (size_t pos : g->argOperands)
+        if (pos >= start)
+            c.argOperands.push_back(pos - start);
+    ZCLCutCode(g, start);
+    return c;
+}
+
+// Appends a taken chunk; returns where it starts.
+size_t placeCode(ZCLGen* g, const CodeChunk& c)
+{
+    const size_t at = g->func->code.size();
+    g->func->code.insert(g->func->code.end(), c.words.begin(), c.words.end());
+    for (ZCLPendingLiteral l : c.literals) {
+        l.pos += at;
+        g->literals.push_back(std::move(l));
+    }
+    for (size_t pos : c.argOperands)
+        g->argOperands.push_back(pos + at);
+    return at;
+}
+
+// A loop condition, compiled where it stands in the source and taken out to be placed after the
+// body: its code ends with a `tstne` (at `branchAt`, offset word `branchWord`, both relative to
+// the chunk) back to the body. An always-true condition (`endless`: the loop is left by `break`
+// or `return` only) that is a bare literal gives no code (`none`).
+struct LoopCondition {
+    CodeChunk code;
+    size_t branchAt = 0, branchWord = 0;
+    bool endless = false;
+    bool none = false;
+};
+
+ZILError takeCondition(ZCLGen* g, LoopCondition* cond)
+{
+    const size_t start = g->func->code.size();
+    ZCLVar* c = nullptr;
+    ZILError err = ZCLParseExpression(g, &c);
+    if (err)
+        return err;
+    cond->endless = alwaysTrue(g, c);
+    cond->none = cond->endless && g->literals.back().pos == start + 1;
+    if (c->isNull)
+        return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
+    size_t at = 0;
+    if (!cond->none && (err = ZCLEmit(g, "tstne", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+        return err;
+    ZCLRelease(g, c);
+    if (cond->none) {
+        ZCLCutCode(g, start);
+        return ZCL_OK;
+    }
+    cond->branchAt = at - start;
+    cond->branchWord = g->func->code.size() - 1 - start;
+    cond->code = takeCode(g, start);
+    return ZCL_OK;
+}
+
+// The end of a rotated loop: the condition (entered once from the `bra` before the body at
+// `entry`, offset word `entryWord`) branching back to `body`, or without one a `bra` back to it.
+ZILError closeLoopCondition(ZCLGen* g, const LoopCondition& cond, size_t entry, size_t entryWord, size_t body)
+{
+    if (cond.none) {
+        size_t braAt = 0, braWord = 0;
+        ZILError err = emitBra(g, &braAt, &braWord);
+        ZCLPatchBranch(g, braAt, braWord, body);
+        return err;
+    }
+    const size_t at = g->func->code.size();
+    ZCLPatchBranch(g, entry, entryWord, at);
+    placeCode(g, cond.code);
+    ZCLPatchBranch(g, at + cond.branchAt, at + cond.branchWord, body);
+    return ZCL_OK;
 }
 
 ZILError openLoop(ZCLGen* g)
@@ -400,21 +491,26 @@ ZILError parseStatementInner(ZCLGen* g)
         return ZCL_OK;
     }
     case kTokWhile: {
+        // Rotated: a `bra` to the condition, the body, then the condition branching back to the
+        // body while it holds, so each round runs one branch.
         ZCLNext(st);
-        size_t top = g->func->code.size();
-        bool endless = false;
-        if ((err = parseCondition(g, &at, &word, &endless)) || (err = openLoop(g)))
+        LoopCondition cond;
+        if ((err = ZCLExpect(st, kTokLParen)) || (err = takeCondition(g, &cond)) ||
+            (err = ZCLExpect(st, kTokRParen)))
+            return err;
+        size_t entry = 0;
+        if (!cond.none && (err = emitBra(g, &entry, &word)))
+            return err;
+        const size_t body = g->func->code.size();
+        if ((err = openLoop(g)))
             return err;
         const std::vector<bool> before = g->membersSet;   // the body may not run at all
         if ((err = ZCLParseStatement(g)))
             return err;
         g->membersSet = before;
-        size_t braAt = 0, braWord = 0;
-        if ((err = emitBra(g, &braAt, &braWord)))
+        if ((err = closeLoopCondition(g, cond, entry, word, body)))
             return err;
-        ZCLPatchBranch(g, braAt, braWord, top);
-        ZCLPatchBranch(g, at, word, g->func->code.size());
-        g->returned = endless && g->loops.back().breaks.empty();
+        g->returned = cond.endless && g->loops.back().breaks.empty();
         closeLoop(g);
         return ZCL_OK;
     }
@@ -445,58 +541,38 @@ ZILError parseStatementInner(ZCLGen* g)
         int scopeSp = g->sp;
         if ((err = ZCLParseStatement(g)))   // init: a declaration or an expression statement
             return err;
-        size_t top = g->func->code.size();
-        bool hasCond = ZCLPeek(st) != kTokSemicolon;
-        bool endless = !hasCond;
-        if (hasCond) {
-            ZCLVar* c = nullptr;
-            if ((err = ZCLParseExpression(g, &c)))
-                return err;
-            endless = alwaysTrue(g, c);
-            if ((err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
-                return err;
-            word = g->func->code.size() - 1;
-            ZCLRelease(g, c);
-        }
+        // Rotated as `while`: the condition goes after the body and the step.
+        LoopCondition cond;
+        cond.endless = cond.none = true;
+        if (ZCLPeek(st) != kTokSemicolon && (err = takeCondition(g, &cond)))
+            return err;
         const std::vector<bool> before = g->membersSet;   // the body and step may not run
         if ((err = ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon)))
             return err;
         // The step is compiled here and moved after the body.
-        size_t stepStart = g->func->code.size();
-        size_t litStart = g->literals.size();
+        CodeChunk step;
         if (ZCLPeek(st) != kTokRParen) {
+            const size_t stepStart = g->func->code.size();
             ZCLVar* s = nullptr;
             g->postfixOld = nullptr;
             if ((err = ZCLParseExpression(g, &s)))
                 return err;
             ZCLDiscardValue(g, s);
             freeStatementTemps(g);
+            step = takeCode(g, stepStart);
         }
         if ((err = ZCLExpect(st, kTokRParen)))
             return err;
-        std::vector<ZILLong> step(g->func->code.begin() + static_cast<long>(stepStart), g->func->code.end());
-        std::vector<ZCLPendingLiteral> stepLits(g->literals.begin() + static_cast<long>(litStart), g->literals.end());
-        std::vector<size_t> stepArgs;
-        for (size_t pos : g->argOperands)
-            if (pos >= stepStart)
-                stepArgs.push_back(pos);
-        ZCLCutCode(g, stepStart);
+        size_t entry = 0;
+        if (!cond.none && (err = emitBra(g, &entry, &word)))
+            return err;
+        const size_t body = g->func->code.size();
         if ((err = openLoop(g)) || (err = ZCLParseStatement(g)))
             return err;
-        size_t stepAt = g->func->code.size();
-        for (auto& l : stepLits) {
-            l.pos = l.pos - stepStart + stepAt;
-            g->literals.push_back(l);
-        }
-        for (size_t pos : stepArgs)
-            g->argOperands.push_back(pos - stepStart + stepAt);
-        g->func->code.insert(g->func->code.end(), step.begin(), step.end());
-        size_t braAt = 0, braWord = 0;
-        if ((err = emitBra(g, &braAt, &braWord)))
+        placeCode(g, step);
+        if ((err = closeLoopCondition(g, cond, entry, word, body)))
             return err;
-        ZCLPatchBranch(g, braAt, braWord, top);
-        if (hasCond)
-            ZCLPatchBranch(g, at, word, g->func->code.size());
+        const bool endless = cond.endless;
         const bool leftOnlyByReturn = endless && g->loops.back().breaks.empty();
         closeLoop(g);
         g->membersSet = before;
