@@ -1,4 +1,4 @@
-// `zentra run --with audio examples/radio.zc URL SECONDS [LOW MID HIGH]` run as a user runs it,
+// `zentra --with audio examples/radio.zc URL SECONDS [LOW MID HIGH]` run as a user runs it,
 // on the engine's no-sound device, against the audio tests' radio server on 127.0.0.1: the
 // title lines as the station changes its title, and "error: CODE" with status 1 for a stream
 // that cannot be opened.
@@ -83,7 +83,7 @@ std::string ReadWhole(const std::string& path) {
 }
 
 RunResult RunRadio(const RadioStation& station, const std::string& args) {
-  std::string command = "SONABEL_AUDIO_DEVICE=0 '" SONABEL_BINARY_DIR "/zentra' run --with audio '" SONABEL_SOURCE_DIR
+  std::string command = "SONABEL_AUDIO_DEVICE=0 '" SONABEL_BINARY_DIR "/zentra' --with audio '" SONABEL_SOURCE_DIR
                         "/examples/radio.zc' " +
                         args + " >'" + station.Dir() + "/out' 2>'" + station.Dir() + "/err'";
   int raw = std::system(command.c_str());

@@ -184,6 +184,9 @@ TEST_F(ZentraTest, CommandLineMistakesAreReported)
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
     EXPECT_EQ(zentra("run -O 0 -W 2 --error-format ms " + quoted(ok)).status, 0);
+    // Without a command a script file (or options before it) means run.
+    EXPECT_EQ(zentra(quoted(script("seven.zc", "function int main() { return 7; }"))).status, 7);
+    EXPECT_EQ(zentra("-O 0 " + quoted(script("eight.zc", "function int main() { return 8; }"))).status, 8);
     EXPECT_EQ(zentra("--help").status, 0);
 }
 

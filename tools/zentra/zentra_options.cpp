@@ -1,5 +1,5 @@
 // Command-line parsing of `zentra`: options come between the command and the script file;
-// everything after the script file belongs to the script.
+// everything after the script file belongs to the script. Without a command, `run` is meant.
 #include "tools/zentra/zentra_options.h"
 
 #include <cstdlib>
@@ -19,11 +19,18 @@ bool parseLevel(const char* text, int low, int high, int* out)
     return true;
 }
 
+bool endsWith(const char* text, const char* tail)
+{
+    size_t n = std::strlen(text), m = std::strlen(tail);
+    return n >= m && !std::strcmp(text + n - m, tail);
+}
+
 }  // namespace
 
 const char* ZentraUsage()
 {
     return "usage: zentra run [OPTIONS] FILE.zc [ARGS...]   compile, link and run the script\n"
+           "       zentra [OPTIONS] FILE.zc [ARGS...]       the same as run\n"
            "       zentra check [OPTIONS] FILE.zc           compile and link, print errors and warnings\n"
            "       zentra list [OPTIONS] FILE.zc            print the code listing of the linked program\n"
            "options:\n"
@@ -41,17 +48,20 @@ bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::
         return false;
     }
     const char* command = argv[0];
+    int i = 1;
     if (!std::strcmp(command, "run"))
         options->command = ZentraCommand::Run;
     else if (!std::strcmp(command, "check"))
         options->command = ZentraCommand::Check;
     else if (!std::strcmp(command, "list"))
         options->command = ZentraCommand::List;
-    else {
+    else if (command[0] == '-' || endsWith(command, ".zc")) {
+        options->command = ZentraCommand::Run;   // `zentra [OPTIONS] FILE.zc ...` runs it
+        i = 0;
+    } else {
         *error = std::string("unknown command '") + command + "'";
         return false;
     }
-    int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1]; i++) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
