@@ -25,6 +25,19 @@ extern const char kStationPrelude[];
 // The type-interface version every audio type is built for: 1.0.3.2.
 constexpr ZILLong kAudioInterfaceVersion = 0x01000302;
 
+// What a type proc tells about its class; the author name is "Sonabel" for all four.
+struct ZAudioClassInfo {
+  const char* name;
+  const char* packages;
+  const char* buildTimeStamp;
+  const char* authorString;
+  ZILLong authorVersion;
+  const char* declaration;
+};
+// Answers the class-information messages (name, packages, versions, time stamp, author texts,
+// declaration); ZIL_ERR_Unsupported_Native_Call for any other message.
+ZILError ZAnswerClassInfo(const ZAudioClassInfo& info, ZILLong msg, ZILUnknown** out);
+
 // The runtime's file input and allocator as the audio records want them.
 ZAudioHost ZRuntimeAudioHost(ZILState* ps);
 

@@ -181,30 +181,11 @@ ZILError BassTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*
       return 0;
     case NTL_CallStatic:
       return CallStatic(inst, param);
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Bass");
-      return 0;
-    case NTL_GetPackageString:
-      *out = const_cast<char*>("Channel, Sample");
-      return 0;
-    case NTL_GetBuildTimeStamp:
-      *out = const_cast<char*>("12.09.2007");
-      return 0;
-    case NTL_GetAuthorName:
-      *out = const_cast<char*>("Sonabel");
-      return 0;
-    case NTL_GetAuthorString:
-      *out = const_cast<char*>("Wraps the BASS audio library: output device, streams, module music and samples.");
-      return 0;
-    case NTL_GetAuthorVersion:
-      return 10;
-    case NTL_GetInterfaceVersion:
-      return kAudioInterfaceVersion;
-    case NTL_GetDeclString:
-      *out = const_cast<char*>(BassDeclaration());
-      return 0;
     default:  // no objects: Bass has static functions only
-      return ZIL_ERR_Unsupported_Native_Call;
+      return ZAnswerClassInfo({"Bass", "Channel, Sample", "12.09.2007",
+                               "Wraps the BASS audio library: output device, streams, module music and samples.",
+                               10, BassDeclaration()},
+                              msg, out);
   }
 }
 

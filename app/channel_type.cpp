@@ -125,30 +125,11 @@ ZILError ChannelTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
     case NTL_DestroyObject:
       ZDeleteChannelObject(NTLInstanceGetVM(inst), static_cast<ZChannel*>(in));
       return 0;
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Channel");
-      return 0;
-    case NTL_GetPackageString:
-      *out = const_cast<char*>("");
-      return 0;
-    case NTL_GetBuildTimeStamp:
-      *out = const_cast<char*>("12.09.2007");
-      return 0;
-    case NTL_GetAuthorName:
-      *out = const_cast<char*>("Sonabel");
-      return 0;
-    case NTL_GetAuthorString:
-      *out = const_cast<char*>("Wraps a channel of the BASS audio library: a stream, module music or sample voice.");
-      return 0;
-    case NTL_GetAuthorVersion:
-      return 10;
-    case NTL_GetInterfaceVersion:
-      return kAudioInterfaceVersion;
-    case NTL_GetDeclString:
-      *out = const_cast<char*>(kChannelDeclaration);
-      return 0;
     default:  // new objects, static calls, base name
-      return ZIL_ERR_Unsupported_Native_Call;
+      return ZAnswerClassInfo({"Channel", "", "12.09.2007",
+                               "Wraps a channel of the BASS audio library: a stream, module music or sample voice.",
+                               10, kChannelDeclaration},
+                              msg, out);
   }
 }
 

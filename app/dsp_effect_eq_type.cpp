@@ -70,33 +70,14 @@ ZILError DspEffectEQTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
       return CallMember(NTLInstanceGetVM(inst), param, static_cast<CDspEffect*>(in));
     case NTL_CallStatic:
       return ZIL_ERR_Invalid_Function_Index;
-    case NTL_GetClassName:
-      *out = const_cast<char*>("DspEffectEQ");
-      return 0;
     case NTL_GetBaseName:
       *out = const_cast<char*>("DspEffect");
       return 0;
-    case NTL_GetPackageString:
-      *out = const_cast<char*>("Channel");
-      return 0;
-    case NTL_GetBuildTimeStamp:
-      *out = const_cast<char*>("11/09/11 16:08:35");
-      return 0;
-    case NTL_GetAuthorName:
-      *out = const_cast<char*>("Sonabel");
-      return 0;
-    case NTL_GetAuthorString:
-      *out = const_cast<char*>("A simple three band equalizer DSP effect that can be attached to any BASS Channel object.");
-      return 0;
-    case NTL_GetAuthorVersion:
-      return 0x01000000;
-    case NTL_GetInterfaceVersion:
-      return kAudioInterfaceVersion;
-    case NTL_GetDeclString:
-      *out = const_cast<char*>(kEqDeclaration);
-      return 0;
     default:
-      return ZIL_ERR_Unsupported_Native_Call;
+      return ZAnswerClassInfo({"DspEffectEQ", "Channel", "11/09/11 16:08:35",
+                               "A simple three band equalizer DSP effect that can be attached to any BASS Channel object.",
+                               0x01000000, kEqDeclaration},
+                              msg, out);
   }
 }
 

@@ -49,30 +49,11 @@ ZILError SampleTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknow
     case NTL_DestroyObject:
       ZDeleteInRuntime(NTLInstanceGetVM(inst), static_cast<ZSample*>(in));
       return 0;
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Sample");
-      return 0;
-    case NTL_GetPackageString:
-      *out = const_cast<char*>("");
-      return 0;
-    case NTL_GetBuildTimeStamp:
-      *out = const_cast<char*>("12.09.2007");
-      return 0;
-    case NTL_GetAuthorName:
-      *out = const_cast<char*>("Sonabel");
-      return 0;
-    case NTL_GetAuthorString:
-      *out = const_cast<char*>("Wraps a sample of the BASS audio library, played on several voices at once.");
-      return 0;
-    case NTL_GetAuthorVersion:
-      return 10;
-    case NTL_GetInterfaceVersion:
-      return kAudioInterfaceVersion;
-    case NTL_GetDeclString:
-      *out = const_cast<char*>(kSampleDeclaration);
-      return 0;
     default:  // new objects, static calls, base name
-      return ZIL_ERR_Unsupported_Native_Call;
+      return ZAnswerClassInfo({"Sample", "", "12.09.2007",
+                               "Wraps a sample of the BASS audio library, played on several voices at once.",
+                               10, kSampleDeclaration},
+                              msg, out);
   }
 }
 
