@@ -16,6 +16,7 @@ const ZILChar kDeclaration[] =
     "getTypeAuthor (int type);function string getTypeDescription (int type);function string getTypeTimeStamp (int "
     "type);function int getNumTypes ();function int generateBindings (const string path);function int "
     "generateDocs (const string path);";
+const ZILBuiltinClassData kClassData = {"runtime", "16.02.2010", "Provides access to the ZentraScript compiler and runtime.", kDeclaration};
 
 ZILError returnVersion(ZILState* ps, ZILLong version) {
   ZILChar text[32];
@@ -105,26 +106,7 @@ ZILError ZILRuntimeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUn
       return 0;
     case NTL_CallStatic:
       return callStatic(inst->state, param);
-    case NTL_GetClassName:
-      *ppDataOut = const_cast<ZILChar*>("runtime");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
-    case NTL_GetAuthorVersion:
-      return 0x00100300;
-    case NTL_GetBuildTimeStamp:
-      *ppDataOut = const_cast<ZILChar*>("16.02.2010");
-      return 0;
-    case NTL_GetAuthorString:
-      *ppDataOut = const_cast<ZILChar*>("Provides access to the ZentraScript compiler and runtime.");
-      return 0;
-    case NTL_GetDeclString:
-      *ppDataOut = const_cast<ZILChar*>(kDeclaration);
-      return 0;
-    case NTL_GetPackageString:
-      *ppDataOut = const_cast<ZILChar*>("");
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    default:  // class name, versions, texts
+      return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }
 }

@@ -30,8 +30,8 @@ const ZILChar kDeclaration[] =
     "string\t\tdecodeUrl(const string except);method string\t\tprocess(processor fn, var args);method string\t\t"
     "clone();function string\tfill(const int chr, const int length);function string\tascii(const int chr);"
     "function string\tformat(const string format, const var v);";
+const ZILBuiltinClassData kClassData = {"string", "30.08.2007", "Built-in string class for ZentraScript.", kDeclaration};
 
-constexpr ZILLong kAuthorVersion = 0x00100300;
 
 // A view of some bytes; null and non-string arguments read as empty text.
 struct Bytes {
@@ -384,26 +384,7 @@ ZILError ZILStringTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnk
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }
-    case NTL_GetClassName:
-      *ppDataOut = const_cast<ZILChar*>("string");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
-    case NTL_GetAuthorVersion:
-      return kAuthorVersion;
-    case NTL_GetBuildTimeStamp:
-      *ppDataOut = const_cast<ZILChar*>("30.08.2007");
-      return 0;
-    case NTL_GetAuthorString:
-      *ppDataOut = const_cast<ZILChar*>("Built-in string class for ZentraScript.");
-      return 0;
-    case NTL_GetDeclString:
-      *ppDataOut = const_cast<ZILChar*>(kDeclaration);
-      return 0;
-    case NTL_GetPackageString:
-      *ppDataOut = const_cast<ZILChar*>("");
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    default:  // class name, versions, texts
+      return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }
 }
