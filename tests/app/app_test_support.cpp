@@ -54,4 +54,16 @@ void EngineTest::TearDown() {
   while (ZTools::ZBass::InitCount() > 0) ZTools::ZBass::Terminate();
 }
 
+audiotest::TestServer* startRadioServer() {
+  makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
+  makeAudio("tagged.ogg", "-f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libvorbis "
+                          "-metadata artist=X -metadata title=Y");
+  auto* server = new audiotest::TestServer;
+  if (!server->start(scratchDir())) {
+    delete server;
+    return nullptr;
+  }
+  return server;
+}
+
 }  // namespace apptest

@@ -321,14 +321,7 @@ TEST_F(AudioClassesTest, ModuleMusic) {
 class RadioTest : public apptest::EngineTest {
  protected:
   static void SetUpTestSuite() {
-    apptest::makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
-    apptest::makeAudio("tagged.ogg", "-f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libvorbis "
-                                     "-metadata artist=X -metadata title=Y");
-    sServer = new audiotest::TestServer;
-    if (!sServer->start(apptest::scratchDir())) {
-      delete sServer;
-      sServer = nullptr;
-    }
+    sServer = apptest::startRadioServer();
   }
   static void TearDownTestSuite() {
     delete sServer;
