@@ -371,24 +371,24 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define SLOT(K, off, var) \
   ZILHandle** var;        \
   SLOT_##K(off, var)
-#define SLOT_R(off, var) var = R + (code[pc + (off)] & 31);
+#define SLOT_R(off, var) var = R + (ip[(off)] & 31);
 #define SLOT_RD(off, var)                                                        \
   {                                                                              \
     ZILError e_ = 0;                                                             \
-    var = memberSlot(ps, R[code[pc + (off)] & 31], code[pc + (off) + 1], &e_);   \
+    var = memberSlot(ps, R[ip[(off)] & 31], ip[(off) + 1], &e_);   \
     if (!var)                                                                    \
       RAISE(e_);                                                                 \
   }
 #define SLOT_RR(off, var)                                                              \
   {                                                                                    \
     ZILError e_ = 0;                                                                   \
-    var = elementSlot(R[code[pc + (off)] & 31], R[code[pc + (off) + 1] & 31], &e_);    \
+    var = elementSlot(R[ip[(off)] & 31], R[ip[(off) + 1] & 31], &e_);    \
     if (!var)                                                                          \
       RAISE(e_);                                                                       \
   }
 #define SLOT_SD(off, var)                                                                       \
   {                                                                                             \
-    ZILLong d_ = code[pc + (off)];                                                              \
+    ZILLong d_ = ip[(off)];                                                              \
     if (static_cast<uint32_t>(d_) >= static_cast<uint32_t>(ctx->dataSize - ctx->sp))            \
       RAISE(ZIL_EXC_Invalid_Operand);                                                           \
     var = ctx->dataStack + ctx->sp + d_;                                                        \
@@ -397,38 +397,41 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define OFF2(k1) (1 + W_##k1)
 #define OFF3(k1, k2) (1 + W_##k1 + W_##k2)
 
-#define RELOAD()                 \
-  code = ZILCode(ps);            \
-  codeCount = static_cast<uint32_t>(ps->code.count)
+// ip points at the running instruction's opcode word. Only the pointer is kept: the code base and
+// size are read from the state when a jump needs them, and native code (which may add code and so
+// move the segment) is always called with the address saved and ip rebuilt from it afterwards.
+#define PC() static_cast<ZILLong>(ip - ZILCode(ps))
+#define RELOAD_AT(address) ip = ZILCode(ps) + (address)
 #define FLUSH_COUNTER()                \
   ps->instructionCounter += icount;    \
   icount = 0
 
-#define NEXT()                                            \
-  do {                                                    \
-    if (static_cast<uint32_t>(pc) >= codeCount)           \
-      goto bad_address;                                   \
-    ++icount;                                             \
-    op = static_cast<uint32_t>(code[pc]);                 \
-    if (op >= ZIL_OPCODE_COUNT)                           \
-      goto illegal;                                       \
-    goto* kDispatch[op];                                  \
+// Continues at a code address; every jump checks that it lands inside the code.
+#define JUMP(address)                                                     \
+  do {                                                                    \
+    ZILLong to_ = (address);                                              \
+    if (static_cast<uint32_t>(to_) >= static_cast<uint32_t>(ps->code.count)) { \
+      badAddress = to_;                                                   \
+      goto bad_address;                                                   \
+    }                                                                     \
+    RELOAD_AT(to_);                                                       \
+    NEXT_SEQUENTIAL();                                                    \
   } while (0)
 
 // Falling through to the next instruction needs no address check: an instruction that starts
 // inside the code ends at most ZIL_CODE_PADDING - 1 words past its end, where the padding's zero
-// words decode as `nop`, and `nop` checks the address. Every jump checks its target (NEXT).
+// words decode as `nop`, and `nop` checks the address. Every jump checks its target (JUMP).
 #define NEXT_SEQUENTIAL()                                 \
   do {                                                    \
     ++icount;                                             \
-    op = static_cast<uint32_t>(code[pc]);                 \
+    op = static_cast<uint32_t>(*ip);                      \
     if (op >= ZIL_OPCODE_COUNT)                           \
       goto illegal;                                       \
     goto* kDispatch[op];                                  \
   } while (0)
 
 #define STEP(len) \
-  pc += (len);    \
+  ip += (len);    \
   NEXT_SEQUENTIAL()
 
 #define SET_INT(slot, v)            \
@@ -444,11 +447,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   ctx->callStack[--ctx->csp] = (address)
 
 #define CALL_NATIVE(type, msg, param, object)                            \
-  FLUSH_COUNTER();                                                       \
-  err = ZILCallNative(ps, ctx, pc, (type), (msg), (param), (object));    \
-  RELOAD();                                                              \
-  if (err)                                                               \
-  RAISE(err)
+  {                                                                      \
+    ZILLong at_ = PC();                                                  \
+    FLUSH_COUNTER();                                                     \
+    err = ZILCallNative(ps, ctx, at_, (type), (msg), (param), (object)); \
+    RELOAD_AT(at_);                                                      \
+    if (err)                                                             \
+      RAISE(err);                                                        \
+  }
 
 #define JUMP_FUNCTION(f, retLen)                                               \
   {                                                                            \
@@ -460,9 +466,8 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       CALL_NATIVE(fi_.typeID, NTL_CallStatic, fi_.memberIndex, nullptr);      \
       STEP(retLen);                                                            \
     }                                                                          \
-    PUSH_RETURN(pc + (retLen));                                                \
-    pc = fi_.codeAddress;                                                      \
-    NEXT();                                                                    \
+    PUSH_RETURN(PC() + (retLen));                                              \
+    JUMP(fi_.codeAddress);                                                     \
   }
 
 // ------------------------------------------------------------------------------------------------
@@ -470,15 +475,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_NOP(k1, k2, k3, k4, len) \
   {                                \
-    pc += (len);                   \
-    NEXT();                        \
+    JUMP(PC() + (len));            \
   }
 
 #define H_ALLOC(k1, k2, k3, k4, len)                                  \
   {                                                                   \
     SLOT(k2, 2, d);                                                   \
     ZILHandle* h = nullptr;                                           \
-    ZILError e = ZILNewInstance(ps, code[pc + 1], &h);                \
+    ZILError e = ZILNewInstance(ps, ip[1], &h);                \
     if (e)                                                            \
       RAISE(e == ZIL_ERR_Invalid_Handle_Type ? ZIL_EXC_Invalid_Operand : e); \
     storeSlot(ps, d, h);                                           \
@@ -488,26 +492,27 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_ALLOCA(k1, k2, k3, k4, len)                                   \
   {                                                                     \
     ZILHandle* h = nullptr;                                             \
-    ZILError e = allocArray(ps, ctx, code[pc + 1], code[pc + 2], &h);   \
+    ZILError e = allocArray(ps, ctx, ip[1], ip[2], &h);   \
     if (e)                                                              \
       RAISE(e);                                                         \
-    storeSlot(ps, R + (code[pc + 3] & 31), h);                       \
+    storeSlot(ps, R + (ip[3] & 31), h);                       \
     STEP(len);                                                          \
   }
 
 #define H_ALLOCN(k1, k2, k3, k4, len)                                                   \
   {                                                                                     \
-    ZILLong t = code[pc + 1];                                                           \
+    ZILLong t = ip[1];                                                           \
     if (!ZILTypeValid(ps, t) || !ZILTypes(ps)[t].isNative)                              \
       RAISE(ZIL_EXC_Invalid_Operand);                                                   \
     ZILTypeInfo* ti = ZILTypes(ps) + t;                                                 \
     void* object = nullptr;                                                             \
+    ZILLong at = PC();                                                                  \
     FLUSH_COUNTER();                                                                    \
-    ctx->pc = pc;                                                                       \
-    ps->nativePC = pc;                                                                  \
+    ctx->pc = at;                                                                       \
+    ps->nativePC = at;                                                                  \
     ZILError e = ti->typeProc ? ti->typeProc(&ti->instance, NTL_NewObject, 0, nullptr, &object) \
                               : ZIL_EXC_Allocation_Fail;                                \
-    RELOAD();                                                                           \
+    RELOAD_AT(at);                                                                      \
     if (e || !object)                                                                   \
       RAISE(ZIL_EXC_Allocation_Fail);                                                   \
     ZILHandle* h = ZILTakeHandle(ps);                                                   \
@@ -517,14 +522,13 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     }                                                                                   \
     h->type = static_cast<uint16_t>(t);                                                 \
     h->payload.p = object;                                                              \
-    storeSlot(ps, R + (code[pc + 2] & 31), h);                                       \
+    storeSlot(ps, R + (ip[2] & 31), h);                                       \
     STEP(len);                                                                          \
   }
 
 #define H_BRA(k1, k2, k3, k4, len)            \
   {                                           \
-    pc = wrapAdd(pc, code[pc + 1]);           \
-    NEXT();                                   \
+    JUMP(wrapAdd(PC(), ip[1]));               \
   }
 
 #define H_BRK(k1, k2, k3, k4, len) \
@@ -537,12 +541,13 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       RAISE(ZIL_EXC_Null_Reference);                                       \
     if (!ZILTypeValid(ps, self->type))                                     \
       RAISE(ZIL_EXC_Unsupported_Type);                                     \
-    ZILLong m = code[pc + 2];                                              \
+    ZILLong m = ip[2];                                              \
     if (ZILTypes(ps)[self->type].isNative) {                               \
       ZILAddRef(self);                                                     \
+      ZILLong at = PC();                                                   \
       FLUSH_COUNTER();                                                     \
-      err = ZILCallNative(ps, ctx, pc, self->type, NTL_CallMember, m, self->payload.p); \
-      RELOAD();                                                            \
+      err = ZILCallNative(ps, ctx, at, self->type, NTL_CallMember, m, self->payload.p); \
+      RELOAD_AT(at);                                                       \
       releaseHandle(ps, self);                                                \
       if (err)                                                             \
         RAISE(err);                                                        \
@@ -551,36 +556,35 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILLong f = ZILMethodFunction(ps, self->type, m);                      \
     if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
       RAISE(ZIL_EXC_Invalid_Operand);                                      \
-    PUSH_RETURN(pc + (len));                                               \
-    pc = ZILFuncs(ps)[f].codeAddress;                                      \
-    NEXT();                                                                \
+    PUSH_RETURN(PC() + (len));                                             \
+    JUMP(ZILFuncs(ps)[f].codeAddress);                                     \
   }
 
-#define H_CALLS(k1, k2, k3, k4, len) JUMP_FUNCTION(code[pc + 1], len)
+#define H_CALLS(k1, k2, k3, k4, len) JUMP_FUNCTION(ip[1], len)
 
 #define H_CALLN(k1, k2, k3, k4, len)                                      \
   {                                                                       \
-    CALL_NATIVE(code[pc + 1], NTL_CallStatic, code[pc + 2], nullptr);     \
+    CALL_NATIVE(ip[1], NTL_CallStatic, ip[2], nullptr);     \
     STEP(len);                                                            \
   }
 
 #define H_CVF(k1, k2, k3, k4, len)                           \
   {                                                          \
-    ZILLong v = R[code[pc + 1] & 31]->payload.l;             \
-    SET_FLOAT(R + (code[pc + 2] & 31), static_cast<ZILFloat>(v)); \
+    ZILLong v = R[ip[1] & 31]->payload.l;             \
+    SET_FLOAT(R + (ip[2] & 31), static_cast<ZILFloat>(v)); \
     STEP(len);                                               \
   }
 
 #define H_CVL(k1, k2, k3, k4, len)                                  \
   {                                                                 \
-    ZILFloat v = R[code[pc + 1] & 31]->payload.f;                   \
-    SET_INT(R + (code[pc + 2] & 31), floatToLong(v));               \
+    ZILFloat v = R[ip[1] & 31]->payload.f;                   \
+    SET_INT(R + (ip[2] & 31), floatToLong(v));               \
     STEP(len);                                                      \
   }
 
 #define H_POPM(k1, k2, k3, k4, len)                                                        \
   {                                                                                        \
-    ZILLong n = code[pc + 1];                                                              \
+    ZILLong n = ip[1];                                                              \
     if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                         \
       RAISE(ZIL_EXC_Stack_Overflow);                                                       \
     for (ZILLong i = 0; i < n; ++i)                                                        \
@@ -590,7 +594,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_PUSHM(k1, k2, k3, k4, len)                         \
   {                                                          \
-    ZILLong n = code[pc + 1];                                \
+    ZILLong n = ip[1];                                \
     if (n < 0 || n > ctx->sp)                                \
       RAISE(ZIL_EXC_Stack_Overflow);                         \
     for (ZILLong i = 0; i < n; ++i)                          \
@@ -600,7 +604,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_POPR(k1, k2, k3, k4, len)                                                          \
   {                                                                                          \
-    ZILLong first = code[pc + 1], count = code[pc + 2];                                      \
+    ZILLong first = ip[1], count = ip[2];                                      \
     if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)                        \
       RAISE(ZIL_EXC_Invalid_Operand);                                                        \
     if (count > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                                \
@@ -612,7 +616,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_PUSHR(k1, k2, k3, k4, len)                                          \
   {                                                                           \
-    ZILLong first = code[pc + 1], count = code[pc + 2];                       \
+    ZILLong first = ip[1], count = ip[2];                       \
     if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)         \
       RAISE(ZIL_EXC_Invalid_Operand);                                         \
     if (count > ctx->sp)                                                      \
@@ -634,17 +638,16 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     }                                                           \
     ZILLong target = ctx->callStack[ctx->csp++];                \
     if (target == -1) {                                         \
-      ctx->pc = pc + 1;                                         \
+      ctx->pc = PC() + 1;                                       \
       err = 0;                                                  \
       goto leave;                                               \
     }                                                           \
-    pc = target;                                                \
-    NEXT();                                                     \
+    JUMP(target);                                               \
   }
 
 #define H_SIZE(k1, k2, k3, k4, len)                                        \
   {                                                                        \
-    ZILHandle* s = R[code[pc + 1] & 31];                                   \
+    ZILHandle* s = R[ip[1] & 31];                                   \
     ZILLong n;                                                             \
     if (s->type == ZIL_TYPE_STRING && s->payload.p)                        \
       n = static_cast<ZILString*>(s->payload.p)->length;                   \
@@ -652,14 +655,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       n = static_cast<ZILArray*>(s->payload.p)->length;                    \
     else                                                                   \
       RAISE(ZIL_EXC_Unsupported_Type);                                     \
-    SET_INT(R + (code[pc + 2] & 31), n);                                   \
+    SET_INT(R + (ip[2] & 31), n);                                   \
     STEP(len);                                                             \
   }
 
 #define H_TYPE(k1, k2, k3, k4, len)                                 \
   {                                                                 \
-    ZILLong t = R[code[pc + 1] & 31]->type;                         \
-    SET_INT(R + (code[pc + 2] & 31), t);                            \
+    ZILLong t = R[ip[1] & 31]->type;                         \
+    SET_INT(R + (ip[2] & 31), t);                            \
     STEP(len);                                                      \
   }
 
@@ -707,7 +710,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 // shared: the value is the same, and the next in-place operation needs no new handle.
 #define H_MOVEH(k1, k2, k3, k4, len)                 \
   {                                                  \
-    ZILHandle* c = constantHandle(ps, code[pc + 1]); \
+    ZILHandle* c = constantHandle(ps, ip[1]); \
     if (!c)                                          \
       RAISE(ZIL_EXC_Invalid_Operand);                \
     SLOT(k2, 2, d);                                  \
@@ -722,7 +725,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_COPYH(k1, k2, k3, k4, len)                 \
   {                                                  \
-    ZILHandle* c = constantHandle(ps, code[pc + 1]); \
+    ZILHandle* c = constantHandle(ps, ip[1]); \
     if (!c)                                          \
       RAISE(ZIL_EXC_Invalid_Operand);                \
     ZILHandle* v = nullptr;                          \
@@ -741,10 +744,8 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     SLOT(k1, 1, s);                                           \
     ZILLong v = (*s)->payload.l;                              \
     if (COND)                                                 \
-      pc = wrapAdd(pc, code[pc + OFF2(k1)]);                  \
-    else                                                      \
-      pc += (len);                                            \
-    NEXT();                                                   \
+      JUMP(wrapAdd(PC(), ip[OFF2(k1)]));                      \
+    STEP(len);                                                \
   }
 #define H_TSTEQ(k1, k2, k3, k4, len) H_TEST(k1, len, v == 0)
 #define H_TSTNE(k1, k2, k3, k4, len) H_TEST(k1, len, v != 0)
@@ -907,14 +908,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define H_SNUL(k1, k2, k3, k4, len)                                        \
   {                                                                        \
-    ZILLong isNull = R[code[pc + 1] & 31]->type == ZIL_TYPE_NULL;          \
-    SET_INT(R + (code[pc + 2] & 31), isNull);                              \
+    ZILLong isNull = R[ip[1] & 31]->type == ZIL_TYPE_NULL;          \
+    SET_INT(R + (ip[2] & 31), isNull);                              \
     STEP(len);                                                             \
   }
 #define H_SNNUL(k1, k2, k3, k4, len)                                       \
   {                                                                        \
-    ZILLong notNull = R[code[pc + 1] & 31]->type != ZIL_TYPE_NULL;         \
-    SET_INT(R + (code[pc + 2] & 31), notNull);                             \
+    ZILLong notNull = R[ip[1] & 31]->type != ZIL_TYPE_NULL;         \
+    SET_INT(R + (ip[2] & 31), notNull);                             \
     STEP(len);                                                             \
   }
 
@@ -954,10 +955,11 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     }                                               \
     ZILHandle* v = nullptr;                         \
     ZILAddRef(s);                                   \
+    ZILLong at = PC();                              \
     FLUSH_COUNTER();                                \
-    ctx->pc = pc;                                   \
+    ctx->pc = at;                                   \
     ZILError e = ZILCopyValue(ps, s, &v);           \
-    RELOAD();                                       \
+    RELOAD_AT(at);                                  \
     releaseHandle(ps, s);                              \
     if (e)                                          \
       RAISE(e);                                     \
@@ -972,9 +974,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   {                                                                  \
     if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)               \
       RAISE(ZIL_EXC_Stack_Overflow);                                 \
-    pendingCopy = ctx->dataStack[ctx->sp++];                         \
+    ZILHandle* popped = ctx->dataStack[ctx->sp++];                   \
+    pendingCopy = popped;                                            \
     SLOT(k1, 1, dSlot);                                              \
-    storeSlot(ps, dSlot, pendingCopy);                            \
+    storeSlot(ps, dSlot, popped);                                    \
     pendingCopy = nullptr;                                           \
     STEP(len);                                                       \
   }
@@ -1009,7 +1012,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_RTCHK(k1, k2, k3, k4, len)                                                     \
   {                                                                                      \
     SLOT(k2, 2, s);                                                                      \
-    ZILLong t = code[pc + 1];                                                            \
+    ZILLong t = ip[1];                                                            \
     ZILLong actual = (*s)->type;                                                         \
     if (!(actual == ZIL_TYPE_NULL || actual == t ||                                      \
           (actual == ZIL_TYPE_DELEGATE && ZILTypeValid(ps, t) &&                         \
@@ -1021,17 +1024,15 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_JSR(k1, k2, k3, k4, len) JSR_##k1(len)
 #define JSR_IMM(len)                \
   {                                 \
-    PUSH_RETURN(pc + (len));        \
-    pc = code[pc + 1];              \
-    NEXT();                         \
+    PUSH_RETURN(PC() + (len));      \
+    JUMP(ip[1]);                    \
   }
 #define JSR_SLOT(K, len)                  \
   {                                       \
     SLOT(K, 1, s);                        \
     ZILLong target = (*s)->payload.l;     \
-    PUSH_RETURN(pc + (len));              \
-    pc = target;                          \
-    NEXT();                               \
+    PUSH_RETURN(PC() + (len));            \
+    JUMP(target);                         \
   }
 #define JSR_R(len) JSR_SLOT(R, len)
 #define JSR_RD(len) JSR_SLOT(RD, len)
@@ -1041,10 +1042,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_NEWCTX(k1, k2, k3, k4, len)                                                      \
   {                                                                                        \
     ZILHandle* h = nullptr;                                                                \
-    ZILError e = newCofunction(ps, ctx, code[pc + 1], code[pc + 2], code[pc + 3], &h);     \
+    ZILError e = newCofunction(ps, ctx, ip[1], ip[2], ip[3], &h);     \
     if (e)                                                                                 \
       RAISE(e);                                                                            \
-    storeSlot(ps, R + (code[pc + 4] & 31), h);                                          \
+    storeSlot(ps, R + (ip[4] & 31), h);                                          \
     STEP(len);                                                                             \
   }
 
@@ -1064,42 +1065,41 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       storeSlot(ps, R + 1, ZILNullRef(ps));                       \
       STEP(len);                                                     \
     }                                                                \
-    ctx->pc = pc + (len);                                            \
+    ctx->pc = PC() + (len);                                          \
     co->resumer = ctx;                                               \
     ZILAddRef(h);                                                    \
     co->running = h;                                                 \
     ctx = co;                                                        \
     ps->current = ctx;                                               \
     R = ctx->regs;                                                   \
-    pc = ctx->pc;                                                    \
-    NEXT();                                                          \
+    JUMP(ctx->pc);                                                   \
   }
 
 #define H_YIELD(k1, k2, k3, k4, len)    \
   {                                     \
     if (!ctx->resumer)                  \
       RAISE(ZIL_EXC_Illegal_Instruction); \
-    ctx->pc = pc + 1;                   \
+    ctx->pc = PC() + 1;                 \
     goto switch_to_resumer;             \
   }
 
 #define H_NEWDG(k1, k2, k3, k4, len)                                                       \
   {                                                                                        \
-    ZILLong t = code[pc + 1], f = code[pc + 2];                                            \
+    ZILLong t = ip[1], f = ip[2];                                            \
     if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
       RAISE(ZIL_EXC_Invalid_Operand);                                                      \
     ZILHandle* h = nullptr;                                                                \
     ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h);                                    \
     if (e)                                                                                 \
       RAISE(e);                                                                            \
-    storeSlot(ps, R + (code[pc + 3] & 31), h);                                          \
+    storeSlot(ps, R + (ip[3] & 31), h);                                          \
     STEP(len);                                                                             \
   }
 
 #define H_NEWDGM(k1, k2, k3, k4, len)                                        \
   {                                                                          \
-    ZILLong t = code[pc + 1], m = code[pc + 2];                              \
-    ZILHandle* obj = R[code[pc + 3] & 31];                                   \
+    ZILLong t = ip[1], m = ip[2];                              \
+    ZILHandle* obj = R[ip[3] & 31];                                   \
     if (obj->type == ZIL_TYPE_NULL)                                          \
       RAISE(ZIL_EXC_Null_Reference);                                         \
     if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE))                           \
@@ -1108,7 +1108,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILError e = ZILNewDelegate(ps, t, m, obj, &h);                          \
     if (e)                                                                   \
       RAISE(e);                                                              \
-    storeSlot(ps, R + (code[pc + 4] & 31), h);                            \
+    storeSlot(ps, R + (ip[4] & 31), h);                            \
     STEP(len);                                                               \
   }
 
@@ -1132,9 +1132,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       RAISE(ZIL_EXC_Unsupported_Type);                                                  \
     if (ZILTypes(ps)[obj->type].isNative) {                                             \
       ZILAddRef(h);                                                                     \
+      ZILLong at = PC();                                                                \
       FLUSH_COUNTER();                                                                  \
-      err = ZILCallNative(ps, ctx, pc, obj->type, NTL_CallMember, dg->index, obj->payload.p); \
-      RELOAD();                                                                         \
+      err = ZILCallNative(ps, ctx, at, obj->type, NTL_CallMember, dg->index, obj->payload.p); \
+      RELOAD_AT(at);                                                                    \
       releaseHandle(ps, h);                                                                \
       if (err)                                                                          \
         RAISE(err);                                                                     \
@@ -1143,11 +1144,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILLong f = ZILMethodFunction(ps, obj->type, dg->index);                            \
     if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count))            \
       RAISE(ZIL_EXC_Invalid_Operand);                                                   \
-    PUSH_RETURN(pc + (len));                                                            \
+    PUSH_RETURN(PC() + (len));                                                          \
     ZILAddRef(obj);                                                                     \
-    storeSlot(ps, R, obj);                                                           \
-    pc = ZILFuncs(ps)[f].codeAddress;                                                   \
-    NEXT();                                                                             \
+    storeSlot(ps, R, obj);                                                              \
+    JUMP(ZILFuncs(ps)[f].codeAddress);                                                  \
   }
 
 #define H_THROW(k1, k2, k3, k4, len)   \
@@ -1175,19 +1175,18 @@ ZILError ZILExecute(ZILState* ps, ZILContext* ctx) {
   ++ps->depth;
   ps->running = 1;
 
-  const ZILLong* code;
-  uint32_t codeCount;
-  RELOAD();
+  const ZILLong* ip = nullptr;
+  ZILLong badAddress = 0;
   ZILHandle** R = ctx->regs;
-  ZILLong pc = ctx->pc;
   uint64_t icount = 0;
   uint32_t op = 0;
   ZILError err = 0;
   // A handle held only by the running handler (popped or copied, not stored yet); released if
-  // decoding its destination fails.
-  ZILHandle* pendingCopy = nullptr;
+  // decoding its destination fails. Kept in memory (volatile): as a register variable the compiler
+  // clears it on every dispatch.
+  ZILHandle* volatile pendingCopy = nullptr;
 
-  NEXT();
+  JUMP(ctx->pc);
 
 #define ZIL_HANDLER(op, name, fam, mn, n, k1, k2, k3, k4, len) \
   L_##op : H_##fam(k1, k2, k3, k4, len)
@@ -1207,10 +1206,9 @@ switch_to_resumer : {
   ctx = back;
   ps->current = ctx;
   R = ctx->regs;
-  pc = ctx->pc;
   if (self)
     releaseHandle(ps, self);  // may free co
-  NEXT();
+  JUMP(ctx->pc);
 }
 
 illegal:
@@ -1219,8 +1217,8 @@ illegal:
 
 bad_address:
   FLUSH_COUNTER();
-  ctx->pc = pc;
-  ZILGenerateException(ps, ctx, ZIL_EXC_Invalid_Code_Address, pc);
+  ctx->pc = badAddress;
+  ZILGenerateException(ps, ctx, ZIL_EXC_Invalid_Code_Address, badAddress);
   err = ZIL_EXC_Invalid_Code_Address;  // there is nowhere to continue
   goto leave;
 
@@ -1230,16 +1228,14 @@ raise : {
     releaseHandle(ps, pendingCopy);
     pendingCopy = nullptr;
   }
-  ZILLong length = 1;
-  if (static_cast<uint32_t>(pc) < codeCount && static_cast<uint32_t>(code[pc]) < ZIL_OPCODE_COUNT)
-    length = kLength[code[pc]];
+  // ip is inside the code here: every jump checked its target, and straight runs stop in the padding.
+  ZILLong pc = PC();
+  ZILLong length = static_cast<uint32_t>(*ip) < ZIL_OPCODE_COUNT ? kLength[*ip] : 1;
   ctx->pc = pc + length;
   err = ZILGenerateException(ps, ctx, err, pc);
   if (err == 0) {
-    RELOAD();
     R = ctx->regs;
-    pc = ctx->pc;
-    NEXT();
+    JUMP(ctx->pc);
   }
   goto leave;
 }
