@@ -141,8 +141,8 @@ ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             op = formOf(opB, out, 2);   // move X, D / copy X, D / wref X, D
         else if (opA == ZOP_MOVEH_DH_R)
             op = isMove(opB) ? formOf(ZOP_MOVEH_DH_R, out, 2) : isCopy(opB) ? formOf(ZOP_COPYH_DH_R, out, 2) : -1;
-        else if (isMove(opB))
-            op = formOf(opA, out, 2);   // copy X, D / copyh dh, D
+        else if (isMove(opB) || isCopy(opB))
+            op = formOf(opA, out, 2);   // copy X, D / copyh dh, D (a copy of a fresh copy is a copy)
         if (op < 0)
             return false;
         const size_t end = b + ZCLInstrLength(code, b);
