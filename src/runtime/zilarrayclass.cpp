@@ -3,6 +3,7 @@
 // with delegates, push/pop). The interpreter handles length, element slots and appends itself;
 // this file holds what scripts reach through method calls. Indexes a script passes are clamped
 // or ignored, never used to reach outside the slots.
+#include <charconv>
 #include <new>
 #include <string>
 
@@ -98,7 +99,7 @@ ZILError appendText(ZILState* ps, const ZILArray* a, std::string& out, int depth
     ZILHandle* v = a->slots[i];
     switch (v->type) {
       case ZIL_TYPE_INT:
-        out.append(buffer, static_cast<size_t>(snprintf(buffer, sizeof buffer, "%d", v->payload.l)));
+        out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v->payload.l).ptr);  // as "%d"
         break;
       case ZIL_TYPE_FLOAT:
         out.append(buffer, static_cast<size_t>(snprintf(buffer, sizeof buffer, "%g", v->payload.f)));

@@ -4,6 +4,7 @@
 // clamped, and methods that change text return a new string.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -199,8 +200,11 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
     case 1:
     case 2: {  // string(int), string(float)
       ZILChar buffer[64];
-      int n = function == 1 ? snprintf(buffer, sizeof buffer, "%d", NTLGetArgInt(ps, 0))
-                            : snprintf(buffer, sizeof buffer, "%g", NTLGetArgFloat(ps, 0));
+      // Ints take the same text as "%d" without going through the printf machinery; scripts
+      // build strings from ints in their inner loops.
+      int n = function == 1
+                  ? static_cast<int>(std::to_chars(buffer, buffer + sizeof buffer, NTLGetArgInt(ps, 0)).ptr - buffer)
+                  : snprintf(buffer, sizeof buffer, "%g", NTLGetArgFloat(ps, 0));
       return setText(self, buffer, n);
     }
     case 3:

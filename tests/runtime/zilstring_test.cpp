@@ -1,6 +1,7 @@
 // zilstring_test.cpp - the built-in string class called through its type proc: index clamping,
 // searches, edits, URL encoding and decoding, process with a script delegate, and formatting
 // of single values and arrays, including random format texts that must never crash.
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,6 +155,13 @@ TEST_F(ZILStringClass, ConstructorsSetTheNewObject) {
   ASSERT_EQ(ZILTypes(ps)[ZIL_TYPE_STRING].typeProc(inst, NTL_CallMember, 1, h->payload.p, nullptr), 0);
   EXPECT_EQ(stringOf(h), "-12");
   ZILRelease(ps, ctx->dataStack[ctx->sp++]);
+  // The int constructor writes the same text as "%d", the extremes included.
+  for (ZILLong v : {0, 7, -1, 1000000, INT_MAX, INT_MIN}) {
+    ctx->dataStack[--ctx->sp] = I(v);
+    ASSERT_EQ(ZILTypes(ps)[ZIL_TYPE_STRING].typeProc(inst, NTL_CallMember, 1, h->payload.p, nullptr), 0);
+    EXPECT_EQ(stringOf(h), std::to_string(v));
+    ZILRelease(ps, ctx->dataStack[ctx->sp++]);
+  }
   ZILRelease(ps, h);
 }
 
