@@ -3,7 +3,36 @@
 // are inline so the interpreter's handlers compile to straight-line code.
 #pragma once
 
+#include <cstddef>
+#include <type_traits>
+
 #include "zilapi.h"
+
+// ---------------------------------------------------------------------------------------------
+// The runtime's own part of the state. ZILInitialize allocates this record, whose first member
+// is the public ZILState, so the state pointer a host holds converts back to it.
+
+// Strings are one block each: the record followed by ZIL_STRING_INLINE bytes of text, so every
+// string of up to 31 bytes needs a single allocation. Freed blocks wait in a per-state list
+// (at most ZIL_STRING_CACHE_LIMIT of them) for the next string; the state frees them at the end.
+enum { ZIL_STRING_INLINE = 32, ZIL_STRING_CACHE_LIMIT = 1024 };
+struct ZILStringBlockCache {
+  void* first;        // free blocks, linked through their first word
+  ZILLong count;
+  ZILFreeProc owner;  // the free proc of the allocator that made them
+};
+
+struct ZILStateInternal {
+  ZILState state;
+  ZILStringBlockCache stringBlocks;
+};
+static_assert(std::is_standard_layout_v<ZILStateInternal> && offsetof(ZILStateInternal, state) == 0,
+              "the public state is the first member");
+
+inline ZILStateInternal* ZILInternal(ZILState* ps) { return reinterpret_cast<ZILStateInternal*>(ps); }
+
+// Gives every cached string block back to the allocator that made it (teardown, allocator switch).
+void ZILStringCacheFlush(ZILState* ps);
 
 // Grows the handle pool by one block; 0 on success.
 ZILError ZILGrowHandlePool(ZILState* ps);

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include "zilinternal.h"
 
 namespace {
@@ -34,13 +38,84 @@ int64_t grownCapacity(int64_t needed, int64_t current) {
 // ----------------------------------------------------------------------------------------------
 // Strings
 
+namespace {
+
+constexpr size_t kStringBlockBytes = sizeof(ZILString) + ZIL_STRING_INLINE;
+
+ZILChar* inlineText(ZILString* s) { return reinterpret_cast<ZILChar*>(s + 1); }
+
+// A cached block is poisoned for the address sanitizer, so a string used after it was destroyed
+// is still reported although its memory was not given back.
+void poisonBlock(void* block) {
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_POISON_MEMORY_REGION(block, kStringBlockBytes);
+#else
+  (void)block;
+#endif
+}
+
+void unpoisonBlock(void* block) {
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_UNPOISON_MEMORY_REGION(block, kStringBlockBytes);
+#else
+  (void)block;
+#endif
+}
+
+// Blocks made by another allocator than the current one (a host switched it) are given back
+// first, so every block always returns to the allocator that made it.
+ZILStringBlockCache* stringCache(ZILState* ps) {
+  ZILStringBlockCache* cache = &ZILInternal(ps)->stringBlocks;
+  if (cache->owner != ps->free) {
+    ZILStringCacheFlush(ps);
+    cache->owner = ps->free;
+  }
+  return cache;
+}
+
+void* takeStringBlock(ZILState* ps) {
+  ZILStringBlockCache* cache = stringCache(ps);
+  void* block = cache->first;
+  if (!block)
+    return ZILAlloc(ps, kStringBlockBytes);
+  unpoisonBlock(block);
+  memcpy(&cache->first, block, sizeof(void*));
+  --cache->count;
+  return block;
+}
+
+void giveStringBlock(ZILState* ps, void* block) {
+  ZILStringBlockCache* cache = stringCache(ps);
+  if (cache->count >= ZIL_STRING_CACHE_LIMIT) {
+    ZILFree(ps, block);
+    return;
+  }
+  memcpy(block, &cache->first, sizeof(void*));
+  poisonBlock(block);
+  cache->first = block;
+  ++cache->count;
+}
+
+}  // namespace
+
+void ZILStringCacheFlush(ZILState* ps) {
+  ZILStringBlockCache* cache = &ZILInternal(ps)->stringBlocks;
+  while (void* block = cache->first) {
+    unpoisonBlock(block);
+    memcpy(&cache->first, block, sizeof(void*));
+    cache->owner(ps, block);
+  }
+  cache->count = 0;
+}
+
 ZILString* ZILStringCreate(ZILState* ps, const ZILChar* text, ZILLong length) {
-  ZILString* s = static_cast<ZILString*>(ZILAlloc(ps, sizeof(ZILString)));
+  ZILString* s = static_cast<ZILString*>(takeStringBlock(ps));
   if (!s)
     return nullptr;
   s->length = 0;
-  s->capacity = 0;
-  s->text = nullptr;
+  s->capacity = ZIL_STRING_INLINE;
+  s->text = inlineText(s);
+  s->text[0] = 0;
   s->state = ps;
   if (length > 0 && ZILStringAppend(s, text, length) != 0) {
     ZILStringDestroy(s);
@@ -53,8 +128,9 @@ void ZILStringDestroy(ZILString* s) {
   if (!s)
     return;
   ZILState* ps = s->state;
-  ZILFree(ps, s->text);
-  ZILFree(ps, s);
+  if (s->text != inlineText(s))
+    ZILFree(ps, s->text);
+  giveStringBlock(ps, s);
 }
 
 ZILError ZILStringAppend(ZILString* s, const ZILChar* text, ZILLong length) {
@@ -73,7 +149,8 @@ ZILError ZILStringAppend(ZILString* s, const ZILChar* text, ZILLong length) {
       memcpy(grown, s->text, static_cast<size_t>(s->length));
     // The appended text may be this string's own: copy it before the old buffer goes.
     memcpy(grown + s->length, text, static_cast<size_t>(length));
-    ZILFree(s->state, s->text);
+    if (s->text != inlineText(s))
+      ZILFree(s->state, s->text);
     s->text = grown;
     s->capacity = capacity;
   } else {

@@ -96,9 +96,10 @@ void sweepAllHandles(ZILState* ps) {
 }  // namespace
 
 ZILState* ZILInitialize() {
-  ZILState* ps = static_cast<ZILState*>(calloc(1, sizeof(ZILState)));
-  if (!ps)
+  auto* internal = static_cast<ZILStateInternal*>(calloc(1, sizeof(ZILStateInternal)));
+  if (!internal)
     return nullptr;
+  ZILState* ps = &internal->state;
   ps->runtimeFlags = ZIL_FLAG_RELEASE_BUILD;
   ps->dataStackSize = 1024;
   ps->callStackSize = 256;
@@ -187,8 +188,9 @@ ZILError ZILTerminate(ZILState* ps) {
     ZILFree(ps, ps->gcHandlers);
     ps->gcHandlers = next;
   }
+  ZILStringCacheFlush(ps);
   ZILDeleteFixMem(ps);
-  free(ps);
+  free(ZILInternal(ps));
   return first;
 }
 

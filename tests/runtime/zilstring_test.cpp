@@ -2,7 +2,9 @@
 // searches, edits, URL encoding and decoding, process with a script delegate, and formatting
 // of single values and arrays, including random format texts that must never crash.
 #include <climits>
+#include <cstdlib>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,59 @@ enum {
   kReverse = 21, kSubString = 22, kTrim = 23, kToUpper = 24, kToLower = 25, kEncodeUrl = 26, kDecodeUrl = 27,
   kProcess = 28, kClone = 29, kFill = 30, kAscii = 31, kFormat = 32,
 };
+
+// Blocks made through countingAlloc and not freed yet.
+std::set<void*>* gLiveBlocks = nullptr;
+void* countingAlloc(ZILState*, size_t size) {
+  void* p = malloc(size);
+  if (p)
+    gLiveBlocks->insert(p);
+  return p;
+}
+void countingFree(ZILState*, void* p) {
+  gLiveBlocks->erase(p);
+  free(p);
+}
+
+TEST(ZILStringCore, TextOutgrowsItsInlineRoomAndEveryBlockGoesWithTheState) {
+  std::set<void*> live;
+  gLiveBlocks = &live;
+  ZILState* ps = ZILInitialize();
+  ASSERT_NE(ps, nullptr);
+  ps->alloc = countingAlloc;
+  ps->free = countingFree;
+  ZILString* s = ZILStringCreate(ps, std::string(31, 'a').c_str(), 31);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->capacity, 32);
+  ASSERT_EQ(ZILStringAppend(s, "b", 1), 0);
+  EXPECT_EQ(s->capacity, 64);
+  EXPECT_EQ(std::string(s->text, 32), std::string(31, 'a') + "b");
+  EXPECT_EQ(s->text[32], 0);
+  // Appending a string to itself while its text moves out of the inline room.
+  ZILString* t = ZILStringCreate(ps, "0123456789", 10);
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(ZILStringAppend(t, t->text, t->length), 0);
+  std::string doubled = "0123456789";
+  for (int i = 0; i < 3; ++i)
+    doubled += doubled;
+  EXPECT_EQ(std::string(ZILStringText(t), static_cast<size_t>(t->length)), doubled);
+  ZILStringDestroy(s);
+  ZILStringDestroy(t);
+  // More strings than the state keeps for reuse, some with text outside the block.
+  std::vector<ZILString*> many;
+  for (int i = 0; i < 3000; ++i) {
+    many.push_back(ZILStringCreate(ps, "piece", 5));
+    if (i % 3 == 0) {
+      ASSERT_EQ(ZILStringAppend(many.back(), std::string(100, 'x').c_str(), 100), 0);
+    }
+  }
+  for (ZILString* p : many)
+    ZILStringDestroy(p);
+  EXPECT_FALSE(live.empty()) << "freed blocks are kept for the next strings";
+  EXPECT_EQ(ZILTerminate(ps), 0);
+  EXPECT_TRUE(live.empty()) << live.size() << " blocks outlived the state";
+  gLiveBlocks = nullptr;
+}
 
 TEST_F(ZILStringClass, SearchesClampTheirIndexes) {
   EXPECT_EQ(num("abc", kFindChar, {I('c'), I(-5)}), 2);
