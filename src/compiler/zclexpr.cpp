@@ -1663,9 +1663,11 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
             ZCLWarning(st, nullptr, ZCL_WARN_Temporary_To_Weak);
         mn = "wref";
     } else if (isValueType(dst->type) || (typeless && isValueType(dst->type))) {
-        // Copied even from a temporary: the copy lands in the variable's own handle, while a move
-        // would share the temporary's handle and make its next in-place result take a new one.
-        mn = "copy";
+        // Copied into a variable even from a temporary: the copy lands in the variable's own
+        // handle, while a move would share the temporary's handle and make its next in-place
+        // result take a new one. The result register r1 takes a temporary's handle as it is.
+        bool intoResult = dst->mode == kZCLModeRegister && dst->reg == 1;
+        mn = src->temp && !src->shared && intoResult ? "move" : "copy";
     } else if (src->literal && dst->type.type != ZIL_TYPE_VAR) {
         ZCLWarning(st, nullptr, ZCL_WARN_Constant_To_Reference);
         mn = "copy";

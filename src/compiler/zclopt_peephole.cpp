@@ -280,14 +280,19 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         ZCLDecode(code, b, sb);
         ZCLDecode(code, c, sc);
         const int rA = static_cast<int>(sa[1].a), rB = static_cast<int>(sb[1].a);
-        if (rA < kFirstTemporary || rB < kFirstTemporary || rA == rB || sc[0].a != rB || sc[1].a != rA ||
+        // The two loads feed the two compared operands, in either order: the later load may be
+        // the first operand (a left operand loaded last) or the second (a constant loaded early).
+        const bool bFirst = sc[0].a == rB && sc[1].a == rA;
+        if (rA < kFirstTemporary || rB < kFirstTemporary || rA == rB || !(bFirst || (sc[0].a == rA && sc[1].a == rB)) ||
             isTarget(b) || isTarget(c))
             return false;
+        const int posA = bFirst ? 1 : 0, posB = bFirst ? 0 : 1;
         const size_t end = c + ZCLInstrLength(code, c);
         ZCLCode words;
+        ZCLSlot out[3] = {sc[0], sc[1], sc[2]};
         if (isRegisterLoad(opB)) {
             // B's source goes into the compare; A stays.
-            ZCLSlot out[3] = {sb[0], sc[1], sc[2]};
+            out[posB] = sb[0];
             const ZILLong op = formOf(code[c], out, 3);
             if (op < 0 || sb[0].mentions(rA) || !deadAfter(code, c, rB))
                 return false;
@@ -295,7 +300,7 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             ZCLEncode(words, op, out, 3);
         } else if (isRegisterLoad(opA)) {
             // A's source goes into the compare; B stays.
-            ZCLSlot out[3] = {sc[0], sa[0], sc[2]};
+            out[posA] = sa[0];
             const ZILLong op = formOf(code[c], out, 3);
             if (op < 0 || sa[0].mentions(rB) || !deadAfter(code, c, rA))
                 return false;

@@ -151,11 +151,19 @@ TEST(OptimizerPasses, CompareOperandsFoldOneLoad)
     // B a constant, A a move: A's source becomes the second operand.
     EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_RD_R, 2, 0, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
               "moveh 9,r4; cseq r4,(r2+0),r5; ret");
-    // Two constants, operands in the other order, or a source that reads A's register: unchanged.
+    // The loads feeding the operands in the other order (a constant loaded before the left
+    // operand): the later load still folds, into the second operand.
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_R_R, 7, 4, ZOP_CSEQ_R_R_R, 3, 4, 5, ZOP_RET}),
+              "move r6,r3; cseq r3,r7,r5; ret");
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVEH_DH_R, 9, 3, ZOP_MOVE_SD_R, 3, 4, ZOP_CSLTL_R_R_R, 3, 4, 5, ZOP_RET}),
+              "moveh 9,r3; csltl r3,(sp+3),r5; ret");
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_SD_R, 3, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_CSLTL_R_R_R, 4, 3, 5, ZOP_RET}),
+              "moveh 9,r4; csltl r4,(sp+3),r5; ret");
+    // Two constants, a compare of other registers, or a source that reads A's register: unchanged.
     EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVEH_DH_R, 8, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
               "moveh 8,r3; moveh 9,r4; cseq r4,r3,r5; ret");
-    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_R_R, 7, 4, ZOP_CSEQ_R_R_R, 3, 4, 5, ZOP_RET}),
-              "move r6,r3; move r7,r4; cseq r3,r4,r5; ret");
+    EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_R_R, 7, 4, ZOP_CSEQ_R_R_R, 3, 6, 5, ZOP_RET}),
+              "move r6,r3; move r7,r4; cseq r3,r6,r5; ret");
     EXPECT_EQ(runPass(ZCLPassCompare, {ZOP_MOVE_R_R, 6, 3, ZOP_MOVE_RD_R, 3, 0, 4, ZOP_CSEQ_R_R_R, 4, 3, 5, ZOP_RET}),
               "move r6,r3; move (r3+0),r4; cseq r4,r3,r5; ret");
 }

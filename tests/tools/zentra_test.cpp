@@ -240,10 +240,21 @@ TEST_F(ZentraTest, BenchmarkProgramsPrintTheirChecksums)
     REQUIRE_PRINTING();
     for (const BenchmarkCase& b : kBenchmarks) {
         fs::path path = fs::path(SONABEL_SOURCE_DIR) / "bench" / "scripts" / (std::string(b.name) + ".zc");
-        Outcome o = zentra("run " + quoted(path) + " " + b.sizes);
-        EXPECT_EQ(o.status, 0) << b.name << ": " << o.err;
-        EXPECT_EQ(o.out, std::string(b.checksum) + "\n") << b.name << ": " << o.err;
+        // Locals in registers (the default) and on the data stack.
+        for (const char* placement : {"", "--stack-locals "}) {
+            Outcome o = zentra(std::string("run ") + placement + quoted(path) + " " + b.sizes);
+            EXPECT_EQ(o.status, 0) << b.name << " " << placement << ": " << o.err;
+            EXPECT_EQ(o.out, std::string(b.checksum) + "\n") << b.name << " " << placement << ": " << o.err;
+        }
     }
+}
+
+TEST_F(ZentraTest, VerboseRunCountsTheExecutedInstructions)
+{
+    Outcome o = zentra("-v " + quoted(script("c.zc", "function int main() { int s = 0; for (int i = 0; i < 10; i++) s += i; return s; }")));
+    EXPECT_EQ(o.status, 45) << o.err;
+    EXPECT_NE(o.err.find(" instructions executed\n"), std::string::npos) << o.err;
+    EXPECT_EQ(zentra(quoted(script("q.zc", "function int main() { return 2; }"))).err, "");
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ void applyOptions(ZILState* ps, const ZentraOptions& options)
     std::string text;
     if (options.optimize >= 0)
         text += ";optimize=" + std::to_string(options.optimize);
+    // Locals go into registers unless asked otherwise: register operands are the cheapest to
+    // reach. Set after optimize, which at level 3 would put them on the stack.
+    text += options.stackLocals ? ";stack-locals=1" : ";stack-locals=0";
     if (options.warningLevel >= 0)
         text += ";warning-level=" + std::to_string(options.warningLevel);
     if (!options.errorFormat.empty())
@@ -215,6 +218,9 @@ int RunZentraCommand(const ZentraOptions& options)
         status = callMain(ps, options, &run);
     }
     std::fflush(stdout);
+    if (options.verbose)
+        std::fprintf(stderr, "zentra: %llu instructions executed\n",
+                     static_cast<unsigned long long>(ps->instructionCounter));
     ps->user = nullptr;
     return status;
 }

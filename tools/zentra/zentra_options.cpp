@@ -37,7 +37,10 @@ const char* ZentraUsage()
            "  -O LEVEL                  optimize level 0 to 3 (default 3)\n"
            "  -W LEVEL                  warning level 0 to 3 (default 3)\n"
            "  --error-format default|ms how compiler messages are written\n"
-           "  -v                        verbose compiler log to standard error\n"
+           "  -v                        verbose compiler log to standard error, and the count of\n"
+           "                            executed instructions after the run\n"
+           "  --stack-locals            keep local variables on the data stack (default: the first\n"
+           "                            five of a function in registers)\n"
            "  --with audio              install the player's audio classes before the script\n";
 }
 
@@ -72,6 +75,8 @@ bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::
         };
         if (!std::strcmp(arg, "-v")) {
             options->verbose = true;
+        } else if (!std::strcmp(arg, "--stack-locals")) {
+            options->stackLocals = true;
         } else if (!std::strcmp(arg, "-O") || !std::strcmp(arg, "-W")) {
             if (!needValue())
                 return false;

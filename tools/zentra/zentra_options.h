@@ -17,6 +17,7 @@ struct ZentraOptions {
     int warningLevel = -1;
     std::string errorFormat;              // empty: the compiler's default
     bool verbose = false;
+    bool stackLocals = false;             // locals on the data stack instead of in registers
     bool withAudio = false;
 };
 
