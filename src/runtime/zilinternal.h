@@ -91,7 +91,20 @@ ZILError ZILRunNested(ZILState* ps, ZILContext* ctx, ZILLong address);
 // object is destroyed.
 bool ZILWeakAttach(ZILState* ps, ZILHandle* weak);
 void ZILWeakDetach(ZILState* ps, ZILHandle* weak);
-void ZILWeakObjectGone(ZILState* ps, void* object);
+struct ZILWeakTable {
+  ZILLong capacity;  // power of two
+  ZILLong count;
+  struct Entry {
+    void* object;  // none: empty slot
+    ZILHandle* weak;
+  } * entries;
+};
+void ZILWeakObjectGoneSlow(ZILState* ps, void* object);
+// Called for every object destroyed; the table is only searched while weak handles exist.
+inline void ZILWeakObjectGone(ZILState* ps, void* object) {
+  if (ps->weakRefs && ps->weakRefs->count > 0)
+    ZILWeakObjectGoneSlow(ps, object);
+}
 void ZILWeakFreeTable(ZILState* ps);
 
 // ---------------------------------------------------------------------------------------------

@@ -7,15 +7,6 @@
 
 #include "zilinternal.h"
 
-struct ZILWeakTable {
-  ZILLong capacity;  // power of two
-  ZILLong count;
-  struct Entry {
-    void* object;  // none: empty slot
-    ZILHandle* weak;
-  } * entries;
-};
-
 namespace {
 
 size_t slotOf(const ZILWeakTable* t, const void* object) {
@@ -118,7 +109,7 @@ void ZILWeakDetach(ZILState* ps, ZILHandle* weak) {
   }
 }
 
-void ZILWeakObjectGone(ZILState* ps, void* object) {
+void ZILWeakObjectGoneSlow(ZILState* ps, void* object) {
   ZILWeakTable* t = ps->weakRefs;
   if (!t || t->count == 0 || !object)
     return;
