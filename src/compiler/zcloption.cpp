@@ -18,6 +18,7 @@ constexpr NamedId kOptionNames[] = {
     {"stack-locals", kZCLOptStackLocals}, {"optimize", kZCLOptOptimize},
     {"use-rtchk", kZCLOptUseRtchk},  {"file-ext", kZCLOptFileExt},
     {"file-import", kZCLOptFileImport}, {"error-format", kZCLOptErrorFormat},
+    {"register-locals", kZCLOptRegisterLocals},
 };
 
 constexpr NamedId kErrorFormats[] = {
@@ -138,14 +139,16 @@ ZILError ZCLParseOption(ZCLOption* options, const char* text, size_t length,
     long long v = 0;
     if (!parseInt(value, &v))
         return ZCL_WARN_Invalid_Option_Value;
-    const long long max = id == kZCLOptWarningLevel || id == kZCLOptOptimize ? 3 : 1;
-    if (v < 0 || v > max)
+    const long long max = id == kZCLOptWarningLevel || id == kZCLOptOptimize ? 3 : id == kZCLOptRegisterLocals ? 16 : 1;
+    const long long min = id == kZCLOptRegisterLocals ? 1 : 0;
+    if (v < min || v > max)
         return ZCL_WARN_Invalid_Option_Value;
     const int iv = static_cast<int>(v);
     switch (id) {
     case kZCLOptVerbose: options->verbose = iv; break;
     case kZCLOptWarningLevel: options->warningLevel = iv; break;
     case kZCLOptStackLocals: options->stackLocals = iv ? 2 : 0; break;
+    case kZCLOptRegisterLocals: options->registerLocals = iv; break;
     case kZCLOptOptimize:
         options->optimize = iv;
         if (iv == 3)

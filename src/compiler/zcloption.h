@@ -17,6 +17,7 @@ struct ZCLOption {
     int verbose = 0;                  // 0 or 1
     int warningLevel = 3;             // 0..3; warnings above it are not reported
     int stackLocals = 2;              // 0 (off) or 2 (on)
+    int registerLocals = 5;           // with stack locals off: how many may live in registers
     int optimize = 3;                 // 0..3
     int useRtchk = 1;                 // 0 or 1
     int fileImport = 1;               // 0 or 1
@@ -29,6 +30,7 @@ struct ZCLOption {
 enum ZCLOptionId : int {
     kZCLOptVerbose = 1, kZCLOptWarningLevel, kZCLOptStackLocals, kZCLOptOptimize,
     kZCLOptUseRtchk, kZCLOptFileExt, kZCLOptFileImport, kZCLOptErrorFormat,
+    kZCLOptRegisterLocals,   // beyond the original table: 1 to 16, default 5
 };
 
 // Id of an option name, 0 when it is not in the table.

@@ -136,7 +136,7 @@ ZILError ZCLMakeLocalVar(ZCLGen* g, const std::string& name, const ZCLTypeDesc& 
     v->lvalue = true;
     v->constant = type.isConst != 0;
     bool inRegister = false;
-    if (ZCLOptions(g->st).stackLocals == 0 && g->registerLocals < 5)
+    if (ZCLOptions(g->st).stackLocals == 0 && g->registerLocals < ZCLOptions(g->st).registerLocals)
         for (int r = 3; r < 32 && !inRegister; r++)
             if (!g->regs[r]) {
                 ZILError err = ZCLSimRegisterSet(g, r, v);

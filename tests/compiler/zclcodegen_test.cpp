@@ -103,6 +103,10 @@ TEST_F(CodegenTest, StackLocalsOptionPlacesLocals)
     // Five register locals, the sixth on the stack.
     auto m = mnemonics("main");
     EXPECT_EQ(std::count(m.begin(), m.end(), "push"), 1);
+    // register-locals raises the limit: all six in registers, with the same result.
+    EXPECT_EQ(runInt(std::string("option \"register-locals=6\";\n") + text), 1 + 2 + 3 + 4 + 5 + 60);
+    m = mnemonics("main");
+    EXPECT_EQ(std::count(m.begin(), m.end(), "push"), 0);
 }
 
 TEST_F(CodegenTest, StatementErrorsAndWarnings)

@@ -94,6 +94,14 @@ TEST(Options, ValuesInRangeAreTakenOthersLeaveTheOptionUnchanged)
     EXPECT_EQ(o.useRtchk, 0);
     EXPECT_EQ(parse(&o, "file-import=off"), ZCL_OK);
     EXPECT_EQ(o.fileImport, 0);
+    // register-locals (an addition to the table): 1 to 16, default 5.
+    EXPECT_EQ(ZCLFindOptionName("register-locals"), 9);
+    EXPECT_EQ(o.registerLocals, 5);
+    EXPECT_EQ(parse(&o, "register-locals=12"), ZCL_OK);
+    EXPECT_EQ(o.registerLocals, 12);
+    EXPECT_EQ(parse(&o, "register-locals=0"), ZCL_WARN_Invalid_Option_Value);
+    EXPECT_EQ(parse(&o, "register-locals=17"), ZCL_WARN_Invalid_Option_Value);
+    EXPECT_EQ(o.registerLocals, 12);
 
     // stack-locals is stored as 0 or 2; optimize 3 also turns it on.
     EXPECT_EQ(parse(&o, "stack-locals=0"), ZCL_OK);

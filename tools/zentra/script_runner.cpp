@@ -59,9 +59,10 @@ void applyOptions(ZILState* ps, const ZentraOptions& options)
     std::string text;
     if (options.optimize >= 0)
         text += ";optimize=" + std::to_string(options.optimize);
-    // Locals go into registers unless asked otherwise: register operands are the cheapest to
-    // reach. Set after optimize, which at level 3 would put them on the stack.
-    text += options.stackLocals ? ";stack-locals=1" : ";stack-locals=0";
+    // Locals go into registers unless asked otherwise, up to twelve at a time: register operands
+    // are the cheapest to reach, and a function saves only the registers it writes. Set after
+    // optimize, which at level 3 would put them on the stack.
+    text += options.stackLocals ? ";stack-locals=1" : ";stack-locals=0;register-locals=12";
     if (options.warningLevel >= 0)
         text += ";warning-level=" + std::to_string(options.warningLevel);
     if (!options.errorFormat.empty())

@@ -39,8 +39,8 @@ const char* ZentraUsage()
            "  --error-format default|ms how compiler messages are written\n"
            "  -v                        verbose compiler log to standard error, and the count of\n"
            "                            executed instructions after the run\n"
-           "  --stack-locals            keep local variables on the data stack (default: the first\n"
-           "                            five of a function in registers)\n"
+           "  --stack-locals            keep local variables on the data stack (default: up to\n"
+           "                            twelve at a time in registers)\n"
            "  --with audio              install the player's audio classes before the script\n";
 }
 
