@@ -63,6 +63,24 @@ inline bool ZILTypeValid(ZILState* ps, ZILLong typeID) {
   return static_cast<uint32_t>(typeID) < static_cast<uint32_t>(ps->types.count);
 }
 
+// Argument n of the running native call (the data stack from sp on); none outside the stack.
+// The NTLGetArg* helpers read through it; the built-in classes use it inline in their hot paths.
+inline ZILHandle* ZILNativeArg(ZILState* ps, ZILLong n) {
+  ZILContext* ctx = ps ? (ps->current ? ps->current : ps->root) : nullptr;
+  if (!ctx || n < 0)
+    return nullptr;
+  int64_t at = static_cast<int64_t>(ctx->sp) + n;
+  if (at >= ctx->dataSize)
+    return nullptr;
+  return ctx->dataStack[at];
+}
+
+// NTLGetArgInt's answer: the int argument, 0 for any other value.
+inline ZILLong ZILNativeArgInt(ZILState* ps, ZILLong n) {
+  ZILHandle* h = ZILNativeArg(ps, n);
+  return h && h->type == ZIL_TYPE_INT ? h->payload.l : 0;
+}
+
 // Segment growth: makes room for extra more elements; 1012 when memory is exhausted.
 ZILError ZILSegmentReserve(ZILState* ps, ZILSegment* seg, ZILLong extra, ZILLong padding);
 ZILError ZILSegmentCreate(ZILState* ps, ZILSegment* seg, ZILLong elementSize, ZILLong capacity);

@@ -12,15 +12,7 @@ namespace {
 
 ZILContext* activeContext(ZILState* ps) { return ps ? (ps->current ? ps->current : ps->root) : nullptr; }
 
-ZILHandle* argAt(ZILState* ps, ZILLong n) {
-  ZILContext* ctx = activeContext(ps);
-  if (!ctx || n < 0)
-    return nullptr;
-  int64_t at = static_cast<int64_t>(ctx->sp) + n;
-  if (at >= ctx->dataSize)
-    return nullptr;
-  return ctx->dataStack[at];
-}
+ZILHandle* argAt(ZILState* ps, ZILLong n) { return ZILNativeArg(ps, n); }
 
 // r1 takes over h's reference.
 ZILError storeResult(ZILState* ps, ZILHandle* h) {
@@ -62,10 +54,7 @@ ZILError declAppend(NTLDeclBuffer* decl, const ZILChar* text, size_t length) {
 
 }  // namespace
 
-ZILLong NTLGetArgInt(ZILState* ps, ZILLong n) {
-  ZILHandle* h = argAt(ps, n);
-  return h && h->type == ZIL_TYPE_INT ? h->payload.l : 0;
-}
+ZILLong NTLGetArgInt(ZILState* ps, ZILLong n) { return ZILNativeArgInt(ps, n); }
 
 ZILFloat NTLGetArgFloat(ZILState* ps, ZILLong n) {
   ZILHandle* h = argAt(ps, n);

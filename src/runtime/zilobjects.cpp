@@ -117,7 +117,11 @@ ZILString* ZILStringCreate(ZILState* ps, const ZILChar* text, ZILLong length) {
   s->text = inlineText(s);
   s->text[0] = 0;
   s->state = ps;
-  if (length > 0 && ZILStringAppend(s, text, length) != 0) {
+  if (length > 0 && length < ZIL_STRING_INLINE && text) {
+    memcpy(s->text, text, static_cast<size_t>(length));
+    s->text[length] = 0;
+    s->length = length;
+  } else if (length > 0 && ZILStringAppend(s, text, length) != 0) {
     ZILStringDestroy(s);
     return nullptr;
   }

@@ -43,7 +43,11 @@ struct Bytes {
 
 Bytes viewOf(const ZILString* s) { return {ZILStringText(s), s && s->text ? s->length : 0}; }
 
-Bytes argBytes(ZILState* ps, ZILLong n) { return {NTLGetArgString(ps, n), NTLGetArgStringLength(ps, n)}; }
+// Argument n as text: what NTLGetArgString and NTLGetArgStringLength give, in one look-up.
+Bytes argBytes(ZILState* ps, ZILLong n) {
+  ZILHandle* h = ZILNativeArg(ps, n);
+  return h && h->type == ZIL_TYPE_STRING ? viewOf(static_cast<const ZILString*>(h->payload.p)) : Bytes{"", 0};
+}
 
 ZILError result(ZILState* ps, const std::string& text) {
   if (text.size() > ZIL_STRING_MAX_LENGTH)
@@ -156,14 +160,14 @@ ZILError process(ZILState* ps, Bytes s) {
 ZILError callStatic(ZILState* ps, ZILLong function) {
   switch (function) {
     case 30: {  // fill(chr, length)
-      ZILLong length = NTLGetArgInt(ps, 1);
+      ZILLong length = ZILNativeArgInt(ps, 1);
       if (length > ZIL_STRING_MAX_LENGTH)
         return ZIL_EXC_Allocation_Fail;
-      std::string out(length > 0 ? static_cast<size_t>(length) : 0, static_cast<char>(NTLGetArgInt(ps, 0)));
+      std::string out(length > 0 ? static_cast<size_t>(length) : 0, static_cast<char>(ZILNativeArgInt(ps, 0)));
       return result(ps, out);
     }
     case 31: {  // ascii(chr)
-      ZILChar c = static_cast<ZILChar>(NTLGetArgInt(ps, 0));
+      ZILChar c = static_cast<ZILChar>(ZILNativeArgInt(ps, 0));
       return result(ps, &c, 1);
     }
     case 32: {  // format(format, v)
@@ -203,7 +207,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
       // Ints take the same text as "%d" without going through the printf machinery; scripts
       // build strings from ints in their inner loops.
       int n = function == 1
-                  ? static_cast<int>(std::to_chars(buffer, buffer + sizeof buffer, NTLGetArgInt(ps, 0)).ptr - buffer)
+                  ? static_cast<int>(std::to_chars(buffer, buffer + sizeof buffer, ZILNativeArgInt(ps, 0)).ptr - buffer)
                   : snprintf(buffer, sizeof buffer, "%g", NTLGetArgFloat(ps, 0));
       return setText(self, buffer, n);
     }
@@ -224,12 +228,12 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
       return NTLReturnInt(ps, c < 0 ? -1 : (c > 0 ? 1 : 0));
     }
     case 8: {  // charAt
-      ZILLong i = NTLGetArgInt(ps, 0);
+      ZILLong i = ZILNativeArgInt(ps, 0);
       return NTLReturnInt(ps, i >= 0 && i < s.n ? static_cast<unsigned char>(s.p[i]) : 0);
     }
     case 9: {  // findChar
-      unsigned char c = static_cast<unsigned char>(NTLGetArgInt(ps, 0));
-      ZILLong i = NTLGetArgInt(ps, 1);
+      unsigned char c = static_cast<unsigned char>(ZILNativeArgInt(ps, 0));
+      ZILLong i = ZILNativeArgInt(ps, 1);
       if (i < 0)
         i = 0;
       if (i >= s.n)
@@ -238,8 +242,8 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
       return NTLReturnInt(ps, at ? static_cast<ZILLong>(static_cast<const ZILChar*>(at) - s.p) : -1);
     }
     case 10: {  // findCharReverse
-      ZILChar c = static_cast<ZILChar>(NTLGetArgInt(ps, 0));
-      ZILLong i = NTLGetArgInt(ps, 1);
+      ZILChar c = static_cast<ZILChar>(ZILNativeArgInt(ps, 0));
+      ZILLong i = ZILNativeArgInt(ps, 1);
       if (s.n == 0 || i < 0)
         return NTLReturnInt(ps, -1);
       if (i > s.n - 1)
@@ -249,7 +253,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
       return NTLReturnInt(ps, i);
     }
     case 11:  // findString
-      return NTLReturnInt(ps, findBytes(s, argBytes(ps, 0), NTLGetArgInt(ps, 1)));
+      return NTLReturnInt(ps, findBytes(s, argBytes(ps, 0), ZILNativeArgInt(ps, 1)));
     case 12:
     case 13: {  // beginsWith, endsWith
       Bytes o = argBytes(ps, 0);
@@ -259,14 +263,14 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
     }
     case 14: {  // contains: a test at one position
       Bytes o = argBytes(ps, 0);
-      ZILLong i = NTLGetArgInt(ps, 1);
+      ZILLong i = ZILNativeArgInt(ps, 1);
       bool yes = o.n > 0 && i >= 0 && i <= s.n && o.n <= s.n - i && memcmp(s.p + i, o.p, static_cast<size_t>(o.n)) == 0;
       return NTLReturnInt(ps, yes ? 1 : 0);
     }
     case 15:
     case 16: {  // spanIncluding, spanExcluding
       Bytes set = argBytes(ps, 0);
-      ZILLong i = NTLGetArgInt(ps, 1);
+      ZILLong i = ZILNativeArgInt(ps, 1);
       if (i < 0)
         i = 0;
       ZILLong end = i;
@@ -276,17 +280,17 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
     }
     case 17:
     case 18: {  // insert, insertChar
-      ZILChar c = static_cast<ZILChar>(NTLGetArgInt(ps, 0));
+      ZILChar c = static_cast<ZILChar>(ZILNativeArgInt(ps, 0));
       Bytes o = function == 17 ? argBytes(ps, 0) : Bytes{&c, 1};
-      ZILLong i = clampIndex(NTLGetArgInt(ps, 1), s.n);
+      ZILLong i = clampIndex(ZILNativeArgInt(ps, 1), s.n);
       std::string out(s.p, static_cast<size_t>(i));
       out.append(o.p, static_cast<size_t>(o.n));
       out.append(s.p + i, static_cast<size_t>(s.n - i));
       return result(ps, out);
     }
     case 19: {  // remove
-      ZILLong i = NTLGetArgInt(ps, 0);
-      ZILLong length = NTLGetArgInt(ps, 1);
+      ZILLong i = ZILNativeArgInt(ps, 0);
+      ZILLong length = ZILNativeArgInt(ps, 1);
       if (i < 0)
         i = 0;
       if (i >= s.n || length <= 0)
@@ -320,8 +324,8 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
       return result(ps, out);
     }
     case 22: {  // subString
-      ZILLong i = NTLGetArgInt(ps, 0);
-      ZILLong length = NTLGetArgInt(ps, 1);
+      ZILLong i = ZILNativeArgInt(ps, 0);
+      ZILLong length = ZILNativeArgInt(ps, 1);
       if (i < 0)
         i = 0;
       if (i >= s.n || length <= 0)
