@@ -97,29 +97,12 @@ ZILLong ZILHandleIndex(ZILState* ps, ZILHandle* h) {
 static_assert(ZIL_TYPE_NULL < ZIL_TYPE_STRING && ZIL_TYPE_INT < ZIL_TYPE_STRING && ZIL_TYPE_FLOAT < ZIL_TYPE_STRING,
               "the types below string are the plain values");
 
-void ZILReleaseSlow(ZILState* ps, ZILHandle* h) {
-  if (h->refCount != 1) {
-    // Already free: happens at teardown, where every handle's count is cleared first.
-    return;
-  }
-  if (h == ps->nullHandle)
-    return;  // the state's own reference keeps it
-  h->refCount = 0;
-  // Plain values and strings hold no handles, so destroying them releases nothing further: they
-  // skip the queue below. Weak handles take the general path (they leave the weak table).
-  if (h->type <= ZIL_TYPE_STRING && !(h->flags & ZIL_HANDLE_WEAK)) {
-    if (h->type == ZIL_TYPE_STRING) {
-      ZILWeakObjectGone(ps, h->payload.p);
-      ZILStringDestroy(static_cast<ZILString*>(h->payload.p));
-      h->payload.p = nullptr;
-    }
-    ps->freeStack[--ps->handlesInUse] = h;
-    return;
-  }
-  // Destroying an object releases what it holds, which may destroy more objects. Those nested
-  // releases only queue their handles and the outermost call destroys them one after another,
-  // so a chain of any length (a long linked list a script built) never recurses on the C stack.
-  // A queued handle has count 0 but is not on the free stack yet, so it cannot be handed out.
+// Destroying an object releases what it holds, which may destroy more objects. Those nested
+// releases only queue their handles and the outermost call destroys them one after another,
+// so a chain of any length (a long linked list a script built) never recurses on the C stack.
+// A queued handle has count 0 but is not on the free stack yet, so it cannot be handed out.
+// Kept out of line so the common release below stays a leaf call.
+[[gnu::noinline]] static void releaseObject(ZILState* ps, ZILHandle* h) {
   if (ps->releaseQueue) {
     try {
       static_cast<std::vector<ZILHandle*>*>(ps->releaseQueue)->push_back(h);
@@ -142,6 +125,28 @@ void ZILReleaseSlow(ZILState* ps, ZILHandle* h) {
     queue.pop_back();
   }
   ps->releaseQueue = nullptr;
+}
+
+void ZILReleaseSlow(ZILState* ps, ZILHandle* h) {
+  if (h->refCount != 1) {
+    // Already free: happens at teardown, where every handle's count is cleared first.
+    return;
+  }
+  if (h == ps->nullHandle)
+    return;  // the state's own reference keeps it
+  h->refCount = 0;
+  // Plain values and strings hold no handles, so destroying them releases nothing further: they
+  // skip the queue. Weak handles take the general path (they leave the weak table).
+  if (h->type > ZIL_TYPE_STRING || (h->flags & ZIL_HANDLE_WEAK)) {
+    releaseObject(ps, h);
+    return;
+  }
+  if (h->type == ZIL_TYPE_STRING) {
+    ZILWeakObjectGone(ps, h->payload.p);
+    ZILStringDestroy(static_cast<ZILString*>(h->payload.p));
+    h->payload.p = nullptr;
+  }
+  ps->freeStack[--ps->handlesInUse] = h;
 }
 
 static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
