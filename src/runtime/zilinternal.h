@@ -31,6 +31,9 @@ static_assert(std::is_standard_layout_v<ZILStateInternal> && offsetof(ZILStateIn
 
 inline ZILStateInternal* ZILInternal(ZILState* ps) { return reinterpret_cast<ZILStateInternal*>(ps); }
 
+// The text room inside a string's own block; s->text points here while the text fits.
+inline ZILChar* ZILStringInlineText(ZILString* s) { return reinterpret_cast<ZILChar*>(s + 1); }
+
 // Gives every cached string block back to the allocator that made it (teardown, allocator switch).
 void ZILStringCacheFlush(ZILState* ps);
 

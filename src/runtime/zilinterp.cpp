@@ -587,8 +587,13 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILLong n = ip[1];                                                              \
     if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                         \
       RAISE(ZIL_EXC_Stack_Overflow);                                                       \
-    for (ZILLong i = 0; i < n; ++i)                                                        \
-      releaseHandle(ps, ctx->dataStack[ctx->sp++]);                                           \
+    ZILLong sp_ = ctx->sp;                                                                 \
+    ZILHandle** const stack_ = ctx->dataStack;                                             \
+    for (ZILLong i = 0; i < n; ++i) {                                                      \
+      ZILHandle* h_ = stack_[sp_++];                                                       \
+      ctx->sp = sp_;                                                                       \
+      releaseHandle(ps, h_);                                                               \
+    }                                                                                      \
     STEP(len);                                                                             \
   }
 
@@ -607,10 +612,17 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILLong first = ip[1], count = ip[2];                                      \
     if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)                        \
       RAISE(ZIL_EXC_Invalid_Operand);                                                        \
-    if (count > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                                \
+    ZILLong sp_ = ctx->sp;                                                                   \
+    if (count > ctx->dataSize - ZIL_REGISTER_COUNT - sp_)                                    \
       RAISE(ZIL_EXC_Stack_Overflow);                                                         \
-    for (ZILLong i = count - 1; i >= 0; --i)                                                 \
-      storeSlot(ps, R + first + i, ctx->dataStack[ctx->sp++]);                            \
+    /* sp is kept in a local and stored after each pop, never read back: a release that runs */ \
+    /* code finds the stack as it should be, and the loop does not wait on its own stores.  */ \
+    ZILHandle** const stack_ = ctx->dataStack;                                               \
+    for (ZILLong i = count - 1; i >= 0; --i) {                                               \
+      ZILHandle* h_ = stack_[sp_++];                                                         \
+      ctx->sp = sp_;                                                                         \
+      storeSlot(ps, R + first + i, h_);                                                      \
+    }                                                                                        \
     STEP(len);                                                                               \
   }
 
@@ -619,12 +631,16 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILLong first = ip[1], count = ip[2];                       \
     if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)         \
       RAISE(ZIL_EXC_Invalid_Operand);                                         \
-    if (count > ctx->sp)                                                      \
+    ZILLong sp_ = ctx->sp;                                                    \
+    if (count > sp_)                                                          \
       RAISE(ZIL_EXC_Stack_Overflow);                                          \
+    ZILHandle** const stack_ = ctx->dataStack;                                \
     for (ZILLong i = 0; i < count; ++i) {                                     \
-      ZILAddRef(R[first + i]);                                                \
-      ctx->dataStack[--ctx->sp] = R[first + i];                               \
+      ZILHandle* h_ = R[first + i];                                           \
+      ZILAddRef(h_);                                                          \
+      stack_[--sp_] = h_;                                                     \
     }                                                                         \
+    ctx->sp = sp_;                                                            \
     STEP(len);                                                                \
   }
 
@@ -708,24 +724,46 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 // An int or float constant is written into a handle the destination owns instead of being
 // shared: the value is the same, and the next in-place operation needs no new handle.
-#define H_MOVEH(k1, k2, k3, k4, len)                 \
-  {                                                  \
-    ZILHandle* c = constantHandle(ps, ip[1]); \
-    if (!c)                                          \
-      RAISE(ZIL_EXC_Invalid_Operand);                \
-    SLOT(k2, 2, d);                                  \
-    if (ownedValue(*d, c->type) && c->type <= ZIL_TYPE_FLOAT && *d != c) { \
-      (*d)->payload = c->payload;                    \
-      STEP(len);                                     \
-    }                                                \
-    ZILAddRef(c);                                    \
-    storeSlot(ps, d, c);                          \
-    STEP(len);                                       \
+// The value comes straight from the constant's data record, which holds an int's or float's
+// payload itself; the runtime handle made from it is needed only when the slot takes a handle.
+#define H_MOVEH(k1, k2, k3, k4, len)                                                  \
+  {                                                                                   \
+    ZILLong ci = ip[1];                                                               \
+    if (static_cast<uint32_t>(ci) >= static_cast<uint32_t>(ps->data.count))          \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                 \
+    const ZILHandle* rec = ZILDataHandles(ps) + ci;                                   \
+    SLOT(k2, 2, d);                                                                   \
+    if ((rec->type == ZIL_TYPE_INT || rec->type == ZIL_TYPE_FLOAT) && ownedValue(*d, rec->type)) { \
+      (*d)->payload = rec->payload;                                                   \
+      STEP(len);                                                                      \
+    }                                                                                 \
+    ZILHandle* c = constantHandle(ps, ci);                                            \
+    if (!c)                                                                           \
+      RAISE(ZIL_EXC_Invalid_Operand);                                                 \
+    ZILAddRef(c);                                                                     \
+    storeSlot(ps, d, c);                                                              \
+    STEP(len);                                                                        \
   }
 
 #define H_COPYH(k1, k2, k3, k4, len)                 \
   {                                                  \
-    ZILHandle* c = constantHandle(ps, ip[1]); \
+    ZILLong ci = ip[1];                              \
+    if (static_cast<uint32_t>(ci) < static_cast<uint32_t>(ps->data.count)) { \
+      const ZILHandle* rec = ZILDataHandles(ps) + ci; \
+      if (rec->type == ZIL_TYPE_INT) {               \
+        ZILLong iv = rec->payload.l;                 \
+        SLOT(k2, 2, dInt);                           \
+        SET_INT(dInt, iv);                           \
+        STEP(len);                                   \
+      }                                              \
+      if (rec->type == ZIL_TYPE_FLOAT) {             \
+        ZILFloat fv = rec->payload.f;                \
+        SLOT(k2, 2, dFloat);                         \
+        SET_FLOAT(dFloat, fv);                       \
+        STEP(len);                                   \
+      }                                              \
+    }                                                \
+    ZILHandle* c = constantHandle(ps, ci);           \
     if (!c)                                          \
       RAISE(ZIL_EXC_Invalid_Operand);                \
     ZILHandle* v = nullptr;                          \

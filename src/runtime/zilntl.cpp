@@ -81,17 +81,67 @@ ZILHandle* NTLGetArgHandle(ZILState* ps, ZILLong n) {
   return h;
 }
 
-ZILError NTLReturnInt(ZILState* ps, ZILLong v) { return ps ? storeResult(ps, ZILNewInt(ps, v)) : ZIL_ERR_Illegal_Argument; }
+namespace {
+
+// The handle in r1 when r1 alone holds it (one reference, not weak), so a result of its type can
+// be written into it instead of replacing it with a new handle, as the interpreter does with ints.
+ZILHandle* unsharedResult(ZILContext* ctx, ZILLong type) {
+  ZILHandle* r = ctx ? ctx->regs[1] : nullptr;
+  return r && r->refCount == 1 && r->type == type && !(r->flags & ZIL_HANDLE_WEAK) ? r : nullptr;
+}
+
+// Rewrites the short string r1 alone holds; false when the result needs a new string. Weak handles
+// may point at r1's string (they must turn null, not see new text), and text may lie inside it.
+bool reuseStringResult(ZILState* ps, const ZILChar* text, ZILLong length) {
+  if (length >= ZIL_STRING_INLINE || (ps->weakRefs && ps->weakRefs->count > 0))
+    return false;
+  ZILHandle* r = unsharedResult(activeContext(ps), ZIL_TYPE_STRING);
+  ZILString* s = r ? static_cast<ZILString*>(r->payload.p) : nullptr;
+  if (!s || s->text != ZILStringInlineText(s))
+    return false;
+  auto at = reinterpret_cast<uintptr_t>(text);
+  auto room = reinterpret_cast<uintptr_t>(s->text);
+  if (length > 0 && at + static_cast<uintptr_t>(length) > room && at < room + ZIL_STRING_INLINE)
+    return false;
+  if (length > 0)
+    memcpy(s->text, text, static_cast<size_t>(length));
+  s->text[length] = 0;
+  s->length = length;
+  return true;
+}
+
+}  // namespace
+
+ZILError NTLReturnInt(ZILState* ps, ZILLong v) {
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (ZILHandle* r = unsharedResult(activeContext(ps), ZIL_TYPE_INT)) {
+    r->payload.p = nullptr;
+    r->payload.l = v;
+    return 0;
+  }
+  return storeResult(ps, ZILNewInt(ps, v));
+}
 
 ZILError NTLReturnFloat(ZILState* ps, ZILFloat v) {
-  return ps ? storeResult(ps, ZILNewFloat(ps, v)) : ZIL_ERR_Illegal_Argument;
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (ZILHandle* r = unsharedResult(activeContext(ps), ZIL_TYPE_FLOAT)) {
+    r->payload.f = v;
+    return 0;
+  }
+  return storeResult(ps, ZILNewFloat(ps, v));
 }
 
 ZILError NTLReturnStringBytes(ZILState* ps, const ZILChar* text, ZILLong length) {
   if (!ps)
     return ZIL_ERR_Illegal_Argument;
+  if (!text || length < 0)
+    length = 0;
+  if (reuseStringResult(ps, text, length))
+    return 0;
   ZILHandle* h = nullptr;
-  ZILError e = ZILNewString(ps, text, text ? length : 0, &h);
+  ZILError e = ZILNewString(ps, text, length, &h);
   return e ? e : storeResult(ps, h);
 }
 

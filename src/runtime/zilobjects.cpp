@@ -42,8 +42,6 @@ namespace {
 
 constexpr size_t kStringBlockBytes = sizeof(ZILString) + ZIL_STRING_INLINE;
 
-ZILChar* inlineText(ZILString* s) { return reinterpret_cast<ZILChar*>(s + 1); }
-
 // A cached block is poisoned for the address sanitizer, so a string used after it was destroyed
 // is still reported although its memory was not given back.
 void poisonBlock(void* block) {
@@ -114,7 +112,7 @@ ZILString* ZILStringCreate(ZILState* ps, const ZILChar* text, ZILLong length) {
     return nullptr;
   s->length = 0;
   s->capacity = ZIL_STRING_INLINE;
-  s->text = inlineText(s);
+  s->text = ZILStringInlineText(s);
   s->text[0] = 0;
   s->state = ps;
   if (length > 0 && length < ZIL_STRING_INLINE && text) {
@@ -132,7 +130,7 @@ void ZILStringDestroy(ZILString* s) {
   if (!s)
     return;
   ZILState* ps = s->state;
-  if (s->text != inlineText(s))
+  if (s->text != ZILStringInlineText(s))
     ZILFree(ps, s->text);
   giveStringBlock(ps, s);
 }
@@ -153,7 +151,7 @@ ZILError ZILStringAppend(ZILString* s, const ZILChar* text, ZILLong length) {
       memcpy(grown, s->text, static_cast<size_t>(s->length));
     // The appended text may be this string's own: copy it before the old buffer goes.
     memcpy(grown + s->length, text, static_cast<size_t>(length));
-    if (s->text != inlineText(s))
+    if (s->text != ZILStringInlineText(s))
       ZILFree(s->state, s->text);
     s->text = grown;
     s->capacity = capacity;

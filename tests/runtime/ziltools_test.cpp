@@ -262,6 +262,49 @@ TEST_F(ZILTools, HandleHelpersConvertOnlyMatchingTypes) {
   NTLFreeHandle(ps, i);
 }
 
+// A result may be written into the handle r1 holds, but only when nothing else can see it.
+TEST_F(ZILTools, ResultsNeverChangeAValueSomeoneElseHolds) {
+  prepare();
+  auto text = [&](ZILHandle* h) { return stringOf(h); };
+  // r1 shared with another holder: the holder keeps its value.
+  setString(1, "first");
+  ZILHandle* held = reg(1);
+  ZILAddRef(held);
+  ASSERT_EQ(NTLReturnString(ps, "second"), 0);
+  EXPECT_EQ(text(held), "first");
+  EXPECT_EQ(text(reg(1)), "second");
+  ZILRelease(ps, held);
+  setInt(1, 5);
+  held = reg(1);
+  ZILAddRef(held);
+  ASSERT_EQ(NTLReturnInt(ps, 6), 0);
+  EXPECT_EQ(held->payload.l, 5);
+  EXPECT_EQ(intOf(1), 6);
+  ZILRelease(ps, held);
+  // A weak handle to r1's string turns null when the next result replaces it.
+  ASSERT_EQ(NTLReturnString(ps, "watched"), 0);
+  ZILHandle* weak = ZILWeakCopy(ps, reg(1));
+  ASSERT_EQ(NTLReturnString(ps, "next"), 0);
+  EXPECT_EQ(weak->type, ZIL_TYPE_NULL);
+  EXPECT_EQ(text(reg(1)), "next");
+  ZILRelease(ps, weak);
+  // A result taken from r1's own text, overlapping it, and a switch to a long text and back.
+  ASSERT_EQ(NTLReturnString(ps, "abcdefgh"), 0);
+  const ZILChar* own = ZILStringText(static_cast<ZILString*>(reg(1)->payload.p));
+  ASSERT_EQ(NTLReturnStringBytes(ps, own + 2, 5), 0);
+  EXPECT_EQ(text(reg(1)), "cdefg");
+  std::string longText(100, 'z');
+  ASSERT_EQ(NTLReturnString(ps, longText.c_str()), 0);
+  EXPECT_EQ(text(reg(1)), longText);
+  ASSERT_EQ(NTLReturnStringBytes(ps, nullptr, 7), 0);
+  EXPECT_EQ(text(reg(1)), "");
+  ASSERT_EQ(NTLReturnStringBytes(ps, "xy", -3), 0);
+  EXPECT_EQ(text(reg(1)), "");
+  ASSERT_EQ(NTLReturnFloat(ps, 1.5), 0);
+  ASSERT_EQ(NTLReturnFloat(ps, 2.5), 0);
+  EXPECT_EQ(floatOf(1), 2.5);
+}
+
 // ----------------------------------------------------------------------------------------------
 // Calls from the host
 
