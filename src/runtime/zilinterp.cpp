@@ -737,7 +737,12 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       (*d)->payload = rec->payload;                                                   \
       STEP(len);                                                                      \
     }                                                                                 \
-    ZILHandle* c = constantHandle(ps, ci);                                            \
+    /* Otherwise the slot shares the constant's runtime handle; once made, the record's */ \
+    /* reference-count word holds its pool index. */                                  \
+    ZILHandle* c = __builtin_expect(ci < ps->constantsMaterialized &&                  \
+                                        static_cast<uint32_t>(rec->refCount) < static_cast<uint32_t>(ps->handleCapacity), 1) \
+                       ? ps->handles[rec->refCount]                                   \
+                       : constantHandle(ps, ci);                                      \
     if (!c)                                                                           \
       RAISE(ZIL_EXC_Invalid_Operand);                                                 \
     ZILAddRef(c);                                                                     \
