@@ -93,6 +93,8 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
                 err = runRepeated(ZCLPassWriteBack, code, stats);
         }
         if (level >= 3) {
+            if (!err)
+                err = runOnce(ZCLPassHoistConstants, code, stats);
             if (!err && stackLocals)
                 err = runOnce(ZCLPassRegisterReuse, code, stats);
             if (!err)

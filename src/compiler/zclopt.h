@@ -118,6 +118,9 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed);      
 ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 6
 ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats& stats, bool& changed);    // 7
 ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 8
+// Level 3, before 7 and 8: constants loaded on every round of a loop and only read are loaded
+// once before it, into registers of their own (zclopt_hoist.cpp).
+ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
 // Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
 ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats);

@@ -266,3 +266,67 @@ TEST(OptimizerDriver, LevelsStatisticsAndRepeatedPasses)
     EXPECT_EQ(one.passesRun, 3);
     EXPECT_EQ(one.changingPasses, 2);
 }
+
+namespace {
+
+// A loop laid out as the generator does it, around `body`: pushr r3-r4; ldz r3; bra to the test;
+// body; csltl r3,(sp+argument),r4; tstne r4 back to the body; popr r3-r4; ret.
+ZCLCode loopAround(const ZCLCode& body, const ZCLCode& before = {})
+{
+    ZCLCode code = {ZOP_PUSHR_REGS, 3, 2, ZOP_LDZ_R, 3};
+    code.insert(code.end(), before.begin(), before.end());
+    const ZILLong top = static_cast<ZILLong>(code.size()) + 2;
+    const ZILLong test = top + static_cast<ZILLong>(body.size());
+    code.push_back(ZOP_BRA_OFS);
+    code.push_back(test - (top - 2));
+    code.insert(code.end(), body.begin(), body.end());
+    const ZILLong tail[] = {ZOP_CSLTL_R_SD_R, 3, kZCLArgumentBias + 2, 4, ZOP_TSTNE_R_OFS, 4, top - (test + 4),
+                            ZOP_POPR_REGS, 3, 2, ZOP_RET};
+    code.insert(code.end(), std::begin(tail), std::end(tail));
+    return code;
+}
+
+const std::string kArgumentAfterOneMore = std::to_string(kZCLArgumentBias + 3);
+
+} // namespace
+
+TEST(OptimizerPasses, LoopConstantsAreLoadedOnceBeforeTheLoop)
+{
+    ZCLOptStats stats;
+    bool changed = false;
+    // The constant only read by the loop: one load before the way in, into r5, which the saved
+    // range now includes; the argument operand moves by the extra saved slot.
+    EXPECT_EQ(runPass(ZCLPassHoistConstants, loopAround({ZOP_MOVEH_DH_R, 9, 4, ZOP_ADDL_R_R, 4, 3}), &stats, &changed),
+              "pushr r3-r5; ldz r3; moveh 9,r5; bra to 13; addl r5,r3; csltl r3,(sp+" + kArgumentAfterOneMore +
+                  "),r4; tstne r4,to 10; popr r3-r5; ret");
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(stats.saved(), 0);   // one load out of the loop, one before it
+    // Two loads of one constant share a register; two constants get one each.
+    EXPECT_EQ(runPass(ZCLPassHoistConstants, loopAround({ZOP_MOVEH_DH_R, 9, 4, ZOP_ADDL_R_R, 4, 3, ZOP_MOVEH_DH_R, 8, 4,
+                                                         ZOP_MULL_R_R, 4, 3, ZOP_MOVEH_DH_R, 9, 4, ZOP_SUBL_R_R, 4, 3})),
+              "pushr r3-r6; ldz r3; moveh 8,r6; moveh 9,r5; bra to 22; addl r5,r3; mull r6,r3; subl r5,r3; "
+              "csltl r3,(sp+" + std::to_string(kZCLArgumentBias + 4) + "),r4; tstne r4,to 13; popr r3-r6; ret");
+}
+
+TEST(OptimizerPasses, LoopConstantsStayWhenTheirRegisterChangesOrEscapes)
+{
+    // Changed in place, shared by a push or a move, or read again after the straight path.
+    for (const ZCLCode& body : {ZCLCode{ZOP_MOVEH_DH_R, 9, 4, ZOP_INCL_R, 4, ZOP_ADDL_R_R, 4, 3},
+                                ZCLCode{ZOP_MOVEH_DH_R, 9, 4, ZOP_PUSH_R, 4, ZOP_POP},
+                                ZCLCode{ZOP_MOVEH_DH_R, 9, 4, ZOP_MOVE_R_R, 4, 3},
+                                ZCLCode{ZOP_MOVEH_DH_R, 9, 4, ZOP_ADDL_R_R, 3, 4}}) {
+        bool changed = true;
+        const ZCLCode code = loopAround(body);
+        const std::string before = dis(code);
+        EXPECT_EQ(runPass(ZCLPassHoistConstants, code, nullptr, &changed), before);
+        EXPECT_FALSE(changed) << before;
+    }
+    // r4 still needed where the test reads it.
+    ZCLCode live = loopAround({ZOP_MOVEH_DH_R, 9, 4, ZOP_ADDL_R_R, 4, 3});
+    live[live.size() - 10] = 4;   // the test compares against r4
+    EXPECT_EQ(runPass(ZCLPassHoistConstants, live), dis(live));
+    // Another way into the loop than the branch before it.
+    const ZCLCode jumpIn = loopAround({ZOP_MOVEH_DH_R, 9, 4, ZOP_ADDL_R_R, 4, 3}, {ZOP_TSTEQ_R_OFS, 3, 9});
+    EXPECT_EQ(dis(jumpIn).substr(0, 45), "pushr r3-r4; ldz r3; tsteq r3,to 14; bra to 1");
+    EXPECT_EQ(runPass(ZCLPassHoistConstants, jumpIn), dis(jumpIn));
+}

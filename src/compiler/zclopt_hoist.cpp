@@ -1,0 +1,261 @@
+// Loop constant hoisting (optimize level 3, after the peephole passes). A constant that a loop
+// loads with `moveh` on every round and then only reads moves into a register of its own, loaded
+// once before the loop. The loops taken are those the generator lays out with the test at the
+// bottom: `bra test` right before the loop's first instruction, a backward branch at its end,
+// and no other way in. The new registers join the function's saved range.
+#include <algorithm>
+#include <map>
+
+#include "src/compiler/zclopt.h"
+#include "zilopcodes.h"
+
+namespace {
+
+bool inRange(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
+
+// Two-operand families whose first operand is only read (arithmetic, logic, string and array
+// appends) and compares whose first two operands are only read.
+bool readsFirstOnly(ZILLong op)
+{
+    return inRange(op, ZOP_ADD_R_R, ZOP_XOR_SD_R) || inRange(op, ZOP_STRADD_R_R, ZOP_MODL_SD_R) ||
+           inRange(op, ZOP_ADDF_R_R, ZOP_MODF_SD_R);
+}
+bool readsFirstTwo(ZILLong op)
+{
+    return inRange(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || inRange(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
+           inRange(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || inRange(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R) ||
+           op == ZOP_CMPREF_R_R_R;
+}
+
+// Whether the instruction at pc touches register r only by reading its value, so that the
+// value may live on unchanged across rounds. Moves and pushes that would share the handle with
+// a slot that might be changed in place do not count; neither do the fixed-role registers.
+bool onlyReads(const ZCLCode& code, size_t pc, int r)
+{
+    const ZILLong op = code[pc];
+    if (ZCLLeavesFunction(op) || op == ZOP_PUSHR_REGS || op == ZOP_POPR_REGS)
+        return false;
+    ZCLSlot s[4];
+    const int n = ZCLDecode(code, pc, s);
+    for (int i = 0; i < n; i++) {
+        if (!s[i].mentions(r))
+            continue;
+        if (s[i].kind == ZILK_RD || s[i].kind == ZILK_RR)
+            continue;   // the base or index of a member or element slot is only read
+        if (s[i].kind != ZILK_R)
+            return false;
+        const bool read = (i == 0 && (readsFirstOnly(op) || readsFirstTwo(op) || inRange(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) ||
+                                      op == ZOP_TSTEQ_R_OFS || op == ZOP_TSTNE_R_OFS || op == ZOP_CVF_R_R ||
+                                      op == ZOP_CVL_R_R || op == ZOP_SIZE_R_R || op == ZOP_TYPE_R_R)) ||
+                          (i == 1 && readsFirstTwo(op));
+        if (!read)
+            return false;
+    }
+    return true;
+}
+
+struct Instr {
+    size_t pos, len;
+};
+
+std::vector<Instr> instructions(const ZCLCode& code)
+{
+    std::vector<Instr> list;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        list.push_back({pc, len});
+    return list;
+}
+
+ZILLong branchTarget(const ZCLCode& code, const Instr& in)
+{
+    return static_cast<ZILLong>(in.pos) + code[in.pos + in.len - 1];
+}
+
+// One hoisted load: the moveh at `at` into `reg`, and the reads of it that follow.
+struct Load {
+    size_t at;
+    int reg;
+    ZILLong dh;
+    std::vector<size_t> uses;
+};
+
+// The reads of the value that the moveh at index k of the list loads, on the straight path
+// after it; false when the value cannot stay unchanged in a register of its own.
+bool followUses(const ZCLCode& code, const std::vector<Instr>& list, const std::vector<unsigned char>& targets,
+                size_t k, size_t loopEnd, Load* load)
+{
+    const int r = load->reg;
+    size_t j = k + 1;
+    for (; j < list.size() && list[j].pos < loopEnd; j++) {
+        const size_t pc = list[j].pos;
+        if (targets[pc])
+            break;
+        ZCLSlot s[4];
+        const int n = ZCLDecode(code, pc, s);
+        int mentions = 0;
+        for (int i = 0; i < n; i++)
+            mentions += s[i].mentions(r) ? 1 : 0;
+        if (ZCLResultRegister(code, pc) == r) {
+            // Replaced here, and not read by the same instruction: the value's reads end.
+            return mentions == 1 && !load->uses.empty();
+        }
+        if (mentions) {
+            if (!onlyReads(code, pc, r))
+                return false;
+            load->uses.push_back(pc);
+        }
+        if (ZCLIsBranch(code[pc]) || ZCLLeavesFunction(code[pc]))
+            break;
+    }
+    if (load->uses.empty())
+        return false;
+    // The register itself must not be needed any more where the reads end.
+    const size_t last = load->uses.back();
+    return !ZCLRegisterLiveAfter(code, last, r);
+}
+
+// The registers any instruction names, with the ranges of pushr and popr.
+void usedRegisters(const ZCLCode& code, bool used[32])
+{
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        ZCLSlot s[4];
+        const int n = ZCLDecode(code, pc, s);
+        for (int i = 0; i < n; i++)
+            for (int r = 0; r < 32; r++)
+                used[r] = used[r] || s[i].mentions(r);
+    }
+}
+
+// One saved slot more between the arguments and the locals.
+void raiseArgumentOperands(ZCLCode& code, ZILLong by)
+{
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+        size_t w = pc + 1;
+        for (ZILLong i = 0; i < info->operandCount; i++) {
+            const ZILLong kind = info->kinds[i];
+            if (kind == ZILK_SD && code[w] >= kZCLArgumentBias / 2)
+                code[w] += by;
+            w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+        }
+    }
+}
+
+// Hoists the constants of the loop that ends with the branch at index b of the list; true when
+// it changed the code.
+bool hoistLoop(ZCLCode& code, const std::vector<Instr>& list, size_t b, ZCLOptStats& stats)
+{
+    const ZILLong top = branchTarget(code, list[b]);
+    const size_t end = list[b].pos + list[b].len;
+    size_t t = 0;
+    while (t < b && static_cast<ZILLong>(list[t].pos) < top)
+        t++;
+    if (t == 0 || t >= b || static_cast<ZILLong>(list[t].pos) != top)
+        return false;
+    // The way in: `bra` right before the top, into the loop.
+    const Instr entry = list[t - 1];
+    const ZILLong in = code[entry.pos] == ZOP_BRA_OFS ? branchTarget(code, entry) : -1;
+    if (in <= top || in >= static_cast<ZILLong>(end))
+        return false;
+    // No other branch from outside lands inside, and the loop saves no registers of its own.
+    for (size_t i = 0; i < list.size(); i++) {
+        const ZILLong op = code[list[i].pos];
+        const bool inside = i >= t && i <= b;
+        if (inside && (op == ZOP_PUSHR_REGS || op == ZOP_POPR_REGS))
+            return false;
+        if (inside || i == t - 1 || !ZCLIsBranch(op))
+            continue;
+        const ZILLong target = branchTarget(code, list[i]);
+        if (target >= top && target < static_cast<ZILLong>(end))
+            return false;
+    }
+
+    bool used[32] = {};
+    usedRegisters(code, used);
+    int next = 31;
+    while (next > 2 && !used[next])
+        next--;
+    next++;   // the first register above every one the function names
+
+    const std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    std::vector<Load> loads;
+    std::map<ZILLong, int> registerOf;   // one register per constant
+    for (size_t k = t; k <= b; k++) {
+        const size_t pc = list[k].pos;
+        if (code[pc] != ZOP_MOVEH_DH_R || code[pc + 2] <= 2)
+            continue;
+        Load load{pc, static_cast<int>(code[pc + 2]), code[pc + 1], {}};
+        if (!followUses(code, list, targets, k, end, &load))
+            continue;
+        if (!registerOf.count(load.dh)) {
+            if (next > 31)
+                continue;
+            registerOf[load.dh] = next++;
+        }
+        loads.push_back(std::move(load));
+    }
+    if (loads.empty())
+        return false;
+
+    // Reads move to the new registers, the loads in the loop go, and one load per constant
+    // goes before the way in (deletions from the back, so earlier positions stay valid).
+    for (const Load& load : loads)
+        for (size_t pc : load.uses) {
+            const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+            size_t w = pc + 1;
+            for (ZILLong i = 0; i < info->operandCount; i++) {
+                const ZILLong kind = info->kinds[i];
+                if ((kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR) && code[w] == load.reg)
+                    code[w] = registerOf[load.dh];
+                if (kind == ZILK_RR && code[w + 1] == load.reg)
+                    code[w + 1] = registerOf[load.dh];
+                w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+            }
+        }
+    for (auto it = loads.rbegin(); it != loads.rend(); ++it) {
+        ZCLDeleteWords(code, it->at, 3);
+        stats.removed++;
+    }
+    ZCLCode words;
+    for (const auto& [dh, reg] : registerOf) {
+        words.push_back(ZOP_MOVEH_DH_R);
+        words.push_back(dh);
+        words.push_back(reg);
+        stats.written++;
+    }
+    ZCLInsertWords(code, entry.pos, words.data(), words.size());
+
+    // The function saves the new registers too: its range grows to the last of them.
+    const ZILLong oldCount = code[2];
+    const ZILLong newCount = next - code[1];
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if ((code[pc] == ZOP_PUSHR_REGS || code[pc] == ZOP_POPR_REGS) && code[pc + 1] == code[1] &&
+            code[pc + 2] == oldCount && (pc == 0 || code[pc] == ZOP_POPR_REGS))
+            code[pc + 2] = newCount;
+    raiseArgumentOperands(code, newCount - oldCount);
+    return true;
+}
+
+} // namespace
+
+ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed)
+{
+    // Only a function that saves a range from r3 at entry and restores exactly that range.
+    if (ZCLInstrLength(code, 0) == 0 || code[0] != ZOP_PUSHR_REGS || code[1] != 3)
+        return ZCL_OK;
+    for (size_t pc = 3, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if ((code[pc] == ZOP_PUSHR_REGS) || (code[pc] == ZOP_POPR_REGS && (code[pc + 1] != code[1] || code[pc + 2] != code[2])))
+            return ZCL_OK;
+    // Innermost loops first: a loop is taken again after an edit, up to a bound.
+    for (int round = 0; round < 64; round++) {
+        const std::vector<Instr> list = instructions(code);
+        bool edited = false;
+        for (size_t b = 0; b < list.size() && !edited; b++)
+            if (ZCLIsBranch(code[list[b].pos]) && branchTarget(code, list[b]) < static_cast<ZILLong>(list[b].pos))
+                edited = hoistLoop(code, list, b, stats);
+        if (!edited)
+            break;
+        changed = true;
+    }
+    return ZCL_OK;
+}
