@@ -73,7 +73,8 @@ int savedRegisterCount(const ZCLCode& code)
 
 } // namespace
 
-ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats)
+ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats,
+                         const ZCLIntConstant* intConstant)
 {
     stats.lengthBefore = static_cast<int>(code.size());
     ZILError err = ZCL_OK;
@@ -93,6 +94,14 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
                 err = runRepeated(ZCLPassWriteBack, code, stats);
         }
         if (level >= 3) {
+            if (!err && intConstant) {
+                bool c = false;
+                err = ZCLPassUnitSteps(code, stats, c, *intConstant);
+                stats.passesRun++;
+                stats.changingPasses += c ? 1 : 0;
+            }
+            if (!err)
+                err = runOnce(ZCLPassResultInPlace, code, stats);
             if (!err)
                 err = runOnce(ZCLPassHoistConstants, code, stats);
             if (!err && stackLocals)
@@ -128,7 +137,14 @@ ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
     ZCLVerbose(st, "Optimizing %s ...\n", name);
     ZCLOptStats stats;
     biasArguments(func);
-    ZILError err = ZCLOptimizeCode(func->code, level, ZCLOptions(st).stackLocals != 0, stats);
+    ZILState* ps = st->ps;
+    const ZCLIntConstant intConstant = [ps](ZILLong dh, ZILLong* value) {
+        if (dh < 0 || dh >= ps->data.count || ZILDataHandles(ps)[dh].type != ZIL_TYPE_INT)
+            return false;
+        *value = ZILDataHandles(ps)[dh].payload.l;
+        return true;
+    };
+    ZILError err = ZCLOptimizeCode(func->code, level, ZCLOptions(st).stackLocals != 0, stats, &intConstant);
     unbiasArguments(func);
     if (func->savedRegisters > 0)
         func->savedRegisters = savedRegisterCount(func->code);

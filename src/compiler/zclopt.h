@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include <cstdint>
@@ -122,8 +123,17 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);    
 // once before it, into registers of their own (zclopt_hoist.cpp).
 ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
+// The int value of a data constant, for passes that look at small constants; false when the
+// constant is not an int (or unknown).
+using ZCLIntConstant = std::function<bool(ZILLong dh, ZILLong* value)>;
+// Level 3 (zclopt_steps.cpp): adding or subtracting the int constant 1 becomes incl/decl; and
+// `copy X, rT; op Y, rT; move rT, D` becomes `copy X, D; op Y, D` for int and float ops.
+ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
+ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+
 // Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
-ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats);
+ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats,
+                         const ZCLIntConstant* intConstant = nullptr);
 
 // ---------------------------------------------------------------------------------------------
 // Link-step finishing (zclopt.cpp, zcllink.cpp, zclpostlink.cpp).

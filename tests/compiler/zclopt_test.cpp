@@ -330,3 +330,46 @@ TEST(OptimizerPasses, LoopConstantsStayWhenTheirRegisterChangesOrEscapes)
     EXPECT_EQ(dis(jumpIn).substr(0, 45), "pushr r3-r4; ldz r3; tsteq r3,to 14; bra to 1");
     EXPECT_EQ(runPass(ZCLPassHoistConstants, jumpIn), dis(jumpIn));
 }
+
+TEST(OptimizerPasses, AddingOrSubtractingOneBecomesAStep)
+{
+    // Constant 7 holds the int 1, constant 8 the int 2.
+    const ZCLIntConstant ints = [](ZILLong dh, ZILLong* v) {
+        if (dh != 7 && dh != 8)
+            return false;
+        *v = dh == 7 ? 1 : 2;
+        return true;
+    };
+    auto run = [&](ZCLCode code) {
+        ZCLOptStats stats;
+        bool changed = false;
+        EXPECT_EQ(ZCLPassUnitSteps(code, stats, changed, ints), 0);
+        return dis(code);
+    };
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_COPY_SD_R, 3, 4, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "copy (sp+3),r4; decl r4; ret");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 5, ZOP_ADDL_R_SD, 5, 2, ZOP_RET}), "incl (sp+2); ret");
+    // Another constant, the constant still needed, a branch target or another use in between.
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 8, 3, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "moveh 8,r3; subl r3,r4; ret");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_SUBL_R_R, 3, 4, ZOP_PUSH_R, 3, ZOP_RET}),
+              "moveh 7,r3; subl r3,r4; push r3; ret");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_SUBL_R_R, 3, 4, ZOP_BRA_OFS, -3}), "moveh 7,r3; subl r3,r4; bra to 3");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_MULL_R_R, 3, 4, ZOP_ADDL_R_R, 3, 4, ZOP_RET}),
+              "moveh 7,r3; mull r3,r4; addl r3,r4; ret");
+}
+
+TEST(OptimizerPasses, ResultsAreComputedInTheirDestinationRegister)
+{
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
+              "copy r3,r1; addl r4,r1; ret");
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_SD_R, 2, 5, ZOP_MULF_SD_R, 1, 5, ZOP_COPY_R_R, 5, 6, ZOP_RET}),
+              "copy (sp+2),r6; mulf (sp+1),r6; ret");
+    // The operand reads the destination, division (which may fail half-way), or the temporary
+    // still needed: unchanged.
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_SUBL_R_R, 6, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}),
+              "copy r3,r5; subl r6,r5; move r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_DIVL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
+              "copy r3,r5; divl r4,r5; move r5,r1; ret");
+    EXPECT_EQ(runPass(ZCLPassResultInPlace,
+                      {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_PUSH_R, 5, ZOP_RET}),
+              "copy r3,r5; addl r4,r5; move r5,r1; push r5; ret");
+}
