@@ -76,6 +76,12 @@ ZILLong findBytes(Bytes hay, Bytes needle, ZILLong from) {
 
 // Replaces the string's text (constructors work on their new object).
 ZILError setText(ZILString* s, const ZILChar* text, ZILLong length) {
+  if (s->text && length > 0 && length < s->capacity) {
+    memmove(s->text, text, static_cast<size_t>(length));
+    s->text[length] = 0;
+    s->length = length;
+    return 0;
+  }
   s->length = 0;
   if (s->text)
     s->text[0] = 0;
