@@ -490,9 +490,12 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
         rt = ZCLMakeType(where->typeId);
     if ((err = ZCLMakeTempVar(g, rt, &t)))
         return err;
-    if (result && (err = ZCLEmit(g, "move", {ZCLReg(1), ZCLOp(g, t)})))
+    // An int or float result is copied out of r1: the temporary then owns its handle (no copy
+    // before changing it in place), and r1 keeps its own for the next result.
+    const bool number = sig.hasResult && isValueType(rt);
+    if (result && (err = ZCLEmit(g, number ? "copy" : "move", {ZCLReg(1), ZCLOp(g, t)})))
         return err;
-    t->shared = true;
+    t->shared = !number;
     t->type.isConst = 0;
     *out = t;
     return ZCL_OK;

@@ -245,7 +245,13 @@ ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
     walkPairs(code, changed, [&](size_t a, size_t b, TargetCache& isTarget) {
         bool twoRegisters = false;
-        if (!isRegisterLoad(code[a]) || !foldableArithmetic(code[b], &twoRegisters))
+        if (!foldableArithmetic(code[b], &twoRegisters))
+            return false;
+        // A copy into the temporary folds too when the operation only reads it as a number:
+        // reading a fresh copy and reading the original give the same value.
+        const bool copyLoad = !twoRegisters && (code[a] == ZOP_COPY_R_R || code[a] == ZOP_COPY_RD_R ||
+                                                code[a] == ZOP_COPY_RR_R || code[a] == ZOP_COPY_SD_R);
+        if (!isRegisterLoad(code[a]) && !copyLoad)
             return false;
         ZCLSlot sa[4], sb[4];
         ZCLDecode(code, a, sa);

@@ -367,3 +367,22 @@ TEST_F(CodegenMoreTest, DeeplyNestedTextIsRefusedNotCrashed)
 }
 
 } // namespace
+
+TEST_F(CodegenTest, CallResultsChangedInPlaceLeaveTheirSourcesAlone)
+{
+    // Results taken from r1 and changed in place: the global, the member and the cofunction's
+    // own counter keep their values.
+    EXPECT_EQ(runInt("int g = 5;\n"
+                     "function int get() { return g; }\n"
+                     "function int main() { int a = get(); a += 1; int b = get() + get(); b = b + get();"
+                     " return a * 1000 + b * 10 + g; }"),
+              6 * 1000 + 15 * 10 + 5);
+    EXPECT_EQ(runInt("class Box { int v; method Box() { v = 4; } method int value() { return v; } }\n"
+                     "function int main() { Box b = new Box(); int s = b.value() + b.value(); s = b.value() * s;"
+                     " return s * 10 + b.v; }"),
+              32 * 10 + 4);
+    EXPECT_EQ(runInt("cofunction int count(int n) { int i = 0; while (i < n) { yield i; i++; } }\n"
+                     "function int main() { count c = count(5); int t = 0; for (int k = 0; k < 5; k++) t = c() + t;"
+                     " return t; }"),
+              0 + 1 + 2 + 3 + 4);
+}

@@ -141,6 +141,15 @@ TEST(OptimizerPasses, LoadsFoldIntoArithmeticOnlyWhereTheFormExists)
               "move r3,r5; stradd r5,(sp+0); ret");
 }
 
+TEST(OptimizerPasses, CopiedLoadsFoldIntoArithmeticOnly)
+{
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_COPY_SD_R, 2, 5, ZOP_ADDL_R_R, 5, 6, ZOP_RET}), "addl (sp+2),r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_COPY_R_R, 1, 5, ZOP_MULF_R_R, 5, 6, ZOP_RET}), "mulf r1,r6; ret");
+    // Appends keep the copy: a copied value and the original are not shared alike.
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_COPY_R_R, 3, 5, ZOP_STRADD_R_R, 5, 6, ZOP_RET}), "copy r3,r5; stradd r5,r6; ret");
+    EXPECT_EQ(runPass(ZCLPassLoadUse, {ZOP_COPY_R_R, 3, 5, ZOP_ARRMV_R_R, 5, 6, ZOP_RET}), "copy r3,r5; arrmv r5,r6; ret");
+}
+
 TEST(OptimizerPasses, CompareOperandsFoldOneLoad)
 {
     ZCLOptStats stats;
