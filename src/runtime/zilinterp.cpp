@@ -86,6 +86,18 @@ inline bool ownedValue(const ZILHandle* h, uint16_t type) {
   return h->refCount == 1 && h->type == type && !(h->flags & ZIL_HANDLE_WEAK);
 }
 
+// A new handle for an int or float value: the free stack's top, with the pool's growth (and
+// its failure) left to the general call.
+__attribute__((always_inline)) inline ZILHandle* takeValueHandle(ZILState* ps) {
+  if (__builtin_expect(ps->handlesInUse < ps->handleCapacity, 1)) {
+    ZILHandle* h = ps->freeStack[ps->handlesInUse++];
+    h->flags &= ZIL_HANDLE_BLOCK_START;
+    h->refCount = 1;
+    return h;
+  }
+  return ZILTakeHandle(ps);
+}
+
 // dst = new int v; an int handle that only this slot holds is reused in place.
 __attribute__((always_inline)) inline bool setInt(ZILState* ps, ZILHandle** slot, ZILLong v) {
   ZILHandle* h = *slot;
@@ -93,7 +105,7 @@ __attribute__((always_inline)) inline bool setInt(ZILState* ps, ZILHandle** slot
     h->payload.l = v;
     return true;
   }
-  ZILHandle* n = ZILTakeHandle(ps);
+  ZILHandle* n = takeValueHandle(ps);
   if (!n)
     return false;
   n->type = ZIL_TYPE_INT;
@@ -110,7 +122,7 @@ __attribute__((always_inline)) inline bool setFloat(ZILState* ps, ZILHandle** sl
     h->payload.f = v;
     return true;
   }
-  ZILHandle* n = ZILTakeHandle(ps);
+  ZILHandle* n = takeValueHandle(ps);
   if (!n)
     return false;
   n->type = ZIL_TYPE_FLOAT;
@@ -621,7 +633,10 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     for (ZILLong i = count - 1; i >= 0; --i) {                                               \
       ZILHandle* h_ = stack_[sp_++];                                                         \
       ctx->sp = sp_;                                                                         \
-      storeSlot(ps, R + first + i, h_);                                                      \
+      if (R[first + i] == h_) /* unchanged since the save: only the saved reference goes */  \
+        --h_->refCount;                                                                      \
+      else                                                                                   \
+        storeSlot(ps, R + first + i, h_);                                                    \
     }                                                                                        \
     STEP(len);                                                                               \
   }
