@@ -304,6 +304,42 @@ TEST_F(ZILCalls, TestsBranchOnZeroAndNonZero) {
   EXPECT_EQ(intOf(3), 5);
 }
 
+// A compare and the test of its result that follows run in one dispatch; the result register is
+// still written, and a test of another register is not taken for the compare's.
+TEST_F(ZILCalls, ComparesFollowedByTestsBranchAsTwoInstructions) {
+  prepare();
+  setInt(1, 3);
+  setInt(2, 7);
+  setInt(4, 0);
+  setInt(5, 0);
+  Assembler a(ps);
+  a.op("csltl", {r(1), r(2), r(3)})     // 7 < 3: 0
+      .op("tsteq", {r(3), to("zero")})  // taken
+      .op("incl", {r(4)})
+      .label("zero")
+      .op("csgtl", {r(1), r(2), r(6)})  // 7 > 3: 1
+      .op("tsteq", {r(6), to("never")})  // not taken
+      .op("incl", {r(4)})
+      .op("csgtl", {r(1), r(2), r(7)})
+      .op("tstne", {r(5), to("never")})  // another register, which holds 0
+      .op("incl", {r(4)})
+      .op("cseq", {r(1), r(1), r(8)})
+      .op("tstne", {r(8), to("end")})
+      .label("never")
+      .op("incl", {r(5)})
+      .label("end")
+      .op("ret");
+  uint64_t before = ps->instructionCounter;
+  ASSERT_EQ(run(a), 0);
+  EXPECT_EQ(intOf(4), 2);
+  EXPECT_EQ(intOf(5), 0);
+  EXPECT_EQ(intOf(3), 0);
+  EXPECT_EQ(intOf(6), 1);
+  EXPECT_EQ(intOf(7), 1);
+  EXPECT_EQ(intOf(8), 1);
+  EXPECT_EQ(ps->instructionCounter - before, 11u);
+}
+
 TEST_F(ZILCalls, NativeCallsRaiseTheirErrorsAndMayCallBack) {
   ZILLong counter = addCounterType();
   prepare();
