@@ -102,12 +102,12 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
             }
             if (!err)
                 err = runOnce(ZCLPassResultInPlace, code, stats);
-            if (!err)
-                err = runOnce(ZCLPassHoistConstants, code, stats);
             if (!err && stackLocals)
                 err = runOnce(ZCLPassRegisterReuse, code, stats);
             if (!err)
                 err = runOnce(ZCLPassTrimSaves, code, stats);
+            if (!err)
+                err = runOnce(ZCLPassHoistConstants, code, stats);
         }
     }
     stats.lengthAfter = static_cast<int>(code.size());

@@ -119,8 +119,8 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed);      
 ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 6
 ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats& stats, bool& changed);    // 7
 ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 8
-// Level 3, before 7 and 8: constants loaded on every round of a loop and only read are loaded
-// once before it, into registers of their own (zclopt_hoist.cpp).
+// Level 3, last: constants loaded on every round of a loop and only read are loaded once
+// before it, into registers of their own (zclopt_hoist.cpp).
 ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
 // The int value of a data constant, for passes that look at small constants; false when the

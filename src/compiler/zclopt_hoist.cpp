@@ -1,4 +1,4 @@
-// Loop constant hoisting (optimize level 3, after the peephole passes). A constant that a loop
+// Loop constant hoisting (optimize level 3, the last pass, after register save trimming). A constant that a loop
 // loads with `moveh` on every round and then only reads moves into a register of its own, loaded
 // once before the loop. The loops taken are those the generator lays out with the test at the
 // bottom: `bra test` right before the loop's first instruction, a backward branch at its end,
@@ -114,16 +114,26 @@ bool followUses(const ZCLCode& code, const std::vector<Instr>& list, const std::
     return !ZCLRegisterLiveAfter(code, last, r);
 }
 
-// The registers any instruction names, with the ranges of pushr and popr.
-void usedRegisters(const ZCLCode& code, bool used[32])
+// The highest register any instruction names (the ranges of pushr and popr included), 2 at least.
+int highestRegister(const ZCLCode& code)
 {
+    int highest = 2;
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
         ZCLSlot s[4];
         const int n = ZCLDecode(code, pc, s);
-        for (int i = 0; i < n; i++)
-            for (int r = 0; r < 32; r++)
-                used[r] = used[r] || s[i].mentions(r);
+        for (int i = 0; i < n; i++) {
+            ZILLong r = -1;
+            if (s[i].kind == ZILK_R || s[i].kind == ZILK_RD)
+                r = s[i].a;
+            else if (s[i].kind == ZILK_RR)
+                r = std::max(s[i].a, s[i].b);
+            else if (s[i].kind == ZILK_REGS)
+                r = s[i].a + s[i].b - 1;
+            if (r > highest)
+                highest = r > 31 ? 31 : static_cast<int>(r);
+        }
     }
+    return highest;
 }
 
 // One saved slot more between the arguments and the locals.
@@ -141,43 +151,68 @@ void raiseArgumentOperands(ZCLCode& code, ZILLong by)
     }
 }
 
+// What the walk over a function's loops knows of its code, found again after each edit.
+struct Walk {
+    std::vector<Instr> list;
+    std::vector<size_t> branches;          // indices into list
+    std::vector<unsigned char> targets;    // found when first needed
+    int next = -1;                         // first register above all the function names; -1: not known yet
+
+    void refresh(const ZCLCode& code)
+    {
+        list = instructions(code);
+        branches.clear();
+        for (size_t i = 0; i < list.size(); i++)
+            if (ZCLIsBranch(code[list[i].pos]))
+                branches.push_back(i);
+        targets.clear();
+    }
+};
+
 // Hoists the constants of the loop that ends with the branch at index b of the list; true when
 // it changed the code.
-bool hoistLoop(ZCLCode& code, const std::vector<Instr>& list, size_t b, ZCLOptStats& stats)
+bool hoistLoop(ZCLCode& code, Walk& walk, size_t b, ZCLOptStats& stats)
 {
+    const std::vector<Instr>& list = walk.list;
     const ZILLong top = branchTarget(code, list[b]);
     const size_t end = list[b].pos + list[b].len;
-    size_t t = 0;
-    while (t < b && static_cast<ZILLong>(list[t].pos) < top)
-        t++;
+    const size_t t = static_cast<size_t>(
+        std::lower_bound(list.begin(), list.begin() + static_cast<long>(b), top,
+                         [](const Instr& in, ZILLong pos) { return static_cast<ZILLong>(in.pos) < pos; }) -
+        list.begin());
     if (t == 0 || t >= b || static_cast<ZILLong>(list[t].pos) != top)
+        return false;
+    // Most loops load no constant: nothing more to look at. A loop that saves registers of its
+    // own is left alone.
+    bool anyLoad = false;
+    for (size_t k = t; k <= b; k++) {
+        const ZILLong op = code[list[k].pos];
+        if (op == ZOP_PUSHR_REGS || op == ZOP_POPR_REGS)
+            return false;
+        anyLoad = anyLoad || (op == ZOP_MOVEH_DH_R && code[list[k].pos + 2] > 2);
+    }
+    if (!anyLoad)
         return false;
     // The way in: `bra` right before the top, into the loop.
     const Instr entry = list[t - 1];
     const ZILLong in = code[entry.pos] == ZOP_BRA_OFS ? branchTarget(code, entry) : -1;
     if (in <= top || in >= static_cast<ZILLong>(end))
         return false;
-    // No other branch from outside lands inside, and the loop saves no registers of its own.
-    for (size_t i = 0; i < list.size(); i++) {
-        const ZILLong op = code[list[i].pos];
-        const bool inside = i >= t && i <= b;
-        if (inside && (op == ZOP_PUSHR_REGS || op == ZOP_POPR_REGS))
-            return false;
-        if (inside || i == t - 1 || !ZCLIsBranch(op))
+    // No other branch from outside lands inside.
+    for (size_t i : walk.branches) {
+        if ((i >= t && i <= b) || i == t - 1)
             continue;
         const ZILLong target = branchTarget(code, list[i]);
         if (target >= top && target < static_cast<ZILLong>(end))
             return false;
     }
 
-    bool used[32] = {};
-    usedRegisters(code, used);
-    int next = 31;
-    while (next > 2 && !used[next])
-        next--;
-    next++;   // the first register above every one the function names
-
-    const std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    if (walk.next < 0)
+        walk.next = highestRegister(code) + 1;
+    int next = walk.next;
+    if (walk.targets.empty())
+        walk.targets = ZCLBranchTargets(code);
+    const std::vector<unsigned char>& targets = walk.targets;
     std::vector<Load> loads;
     std::map<ZILLong, int> registerOf;   // one register per constant
     for (size_t k = t; k <= b; k++) {
@@ -233,6 +268,7 @@ bool hoistLoop(ZCLCode& code, const std::vector<Instr>& list, size_t b, ZCLOptSt
             code[pc + 2] == oldCount && (pc == 0 || code[pc] == ZOP_POPR_REGS))
             code[pc + 2] = newCount;
     raiseArgumentOperands(code, newCount - oldCount);
+    walk.next = next;
     return true;
 }
 
@@ -246,16 +282,22 @@ ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed)
     for (size_t pc = 3, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
         if ((code[pc] == ZOP_PUSHR_REGS) || (code[pc] == ZOP_POPR_REGS && (code[pc + 1] != code[1] || code[pc + 2] != code[2])))
             return ZCL_OK;
-    // Innermost loops first: a loop is taken again after an edit, up to a bound.
-    for (int round = 0; round < 64; round++) {
-        const std::vector<Instr> list = instructions(code);
-        bool edited = false;
-        for (size_t b = 0; b < list.size() && !edited; b++)
-            if (ZCLIsBranch(code[list[b].pos]) && branchTarget(code, list[b]) < static_cast<ZILLong>(list[b].pos))
-                edited = hoistLoop(code, list, b, stats);
-        if (!edited)
-            break;
+    // Loops from the last backward branch to the first, so an outer loop comes before the loops
+    // inside it: its constants leave all of them at once. An edit moves only the code from the
+    // loop's way in on, so the walk goes on with the instructions before that, unchanged.
+    Walk walk;
+    walk.refresh(code);
+    for (size_t k = walk.branches.size(); k-- > 0;) {
+        const size_t b = walk.branches[k];
+        const Instr& last = walk.list[b];
+        const ZILLong top = branchTarget(code, last);
+        if (top >= static_cast<ZILLong>(last.pos) || !hoistLoop(code, walk, b, stats))
+            continue;
         changed = true;
+        walk.refresh(code);
+        // Go on with the branches before the loop's way in (right before its top).
+        while (k > 0 && static_cast<ZILLong>(walk.list[walk.branches[k - 1]].pos) >= top - 2)
+            k--;
     }
     return ZCL_OK;
 }

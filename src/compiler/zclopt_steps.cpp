@@ -37,11 +37,13 @@ bool mentions(const ZCLCode& code, size_t pc, int r)
 
 ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    std::vector<unsigned char> targets;   // found when first needed, and again after an edit
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
         ZILLong value = 0;
         if (code[a] != ZOP_MOVEH_DH_R || code[a + 2] < 3 || !intConstant(code[a + 1], &value) || value != 1)
             continue;
+        if (targets.empty())
+            targets = ZCLBranchTargets(code);
         const int rC = static_cast<int>(code[a + 2]);
         // The add or subtract that reads the constant, on the straight path after the load.
         size_t b = a + la, lb = 0;
@@ -72,7 +74,7 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
         stats.removed += 2;
         stats.written += 1;
         changed = true;
-        targets = ZCLBranchTargets(code);
+        targets.clear();
         la = 0;   // the instruction now at a is looked at next
     }
     return ZCL_OK;
@@ -80,14 +82,17 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
 
 ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    std::vector<unsigned char> targets;   // found when first needed, and again after an edit
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
         if (!inRange(code[a], ZOP_COPY_R_R, ZOP_COPY_SD_SD))
             continue;
         const size_t b = a + la, lb = ZCLInstrLength(code, b);
         const size_t c = b + lb, lc = lb ? ZCLInstrLength(code, c) : 0;
-        if (lc == 0 || targets[b] || targets[c] || !safeInPlace(code[b]) ||
-            !(code[c] == ZOP_MOVE_R_R || code[c] == ZOP_COPY_R_R))
+        if (lc == 0 || !safeInPlace(code[b]) || !(code[c] == ZOP_MOVE_R_R || code[c] == ZOP_COPY_R_R))
+            continue;
+        if (targets.empty())
+            targets = ZCLBranchTargets(code);
+        if (targets[b] || targets[c])
             continue;
         ZCLSlot sa[4], sb[4], sc[4];
         ZCLDecode(code, a, sa);
@@ -111,7 +116,7 @@ ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         stats.removed += 3;
         stats.written += 2;
         changed = true;
-        targets = ZCLBranchTargets(code);
+        targets.clear();
     }
     return ZCL_OK;
 }
