@@ -127,7 +127,8 @@ ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 // constant is not an int (or unknown).
 using ZCLIntConstant = std::function<bool(ZILLong dh, ZILLong* value)>;
 // Level 3 (zclopt_steps.cpp): adding or subtracting the int constant 1 becomes incl/decl; and
-// `copy X, rT; op Y, rT; move rT, D` becomes `copy X, D; op Y, D` for int and float ops.
+// `copy X, rT; op Y, rT; move rT, D` becomes `copy X, D; op Y, D` for int and float ops (for
+// division and remainder only when D is r1).
 ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
 ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 

@@ -15,6 +15,8 @@ bool safeInPlace(ZILLong op)
     return inRange(op, ZOP_ADDL_R_R, ZOP_MULL_SD_R) || inRange(op, ZOP_ADDF_R_R, ZOP_MULF_SD_R);
 }
 
+bool divides(ZILLong op) { return inRange(op, ZOP_DIVL_R_R, ZOP_MODL_SD_R) || inRange(op, ZOP_DIVF_R_R, ZOP_MODF_SD_R); }
+
 ZILLong formOf(ZILLong sample, const ZCLSlot* slots, int count)
 {
     int kinds[4] = {};
@@ -82,39 +84,68 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
 
 ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
+    constexpr int kMaxSteps = 6;
     std::vector<unsigned char> targets;   // found when first needed, and again after an edit
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
         if (!inRange(code[a], ZOP_COPY_R_R, ZOP_COPY_SD_SD))
             continue;
-        const size_t b = a + la, lb = ZCLInstrLength(code, b);
-        const size_t c = b + lb, lc = lb ? ZCLInstrLength(code, c) : 0;
-        if (lc == 0 || !safeInPlace(code[b]) || !(code[c] == ZOP_MOVE_R_R || code[c] == ZOP_COPY_R_R))
+        ZCLSlot sa[4];
+        ZCLDecode(code, a, sa);
+        const int rT = static_cast<int>(sa[1].a);
+        if (sa[1].kind != ZILK_R || rT < 3 || sa[0].mentions(rT))
+            continue;
+        // copy X, rT; (in-place ops on rT, constant loads into other registers)...; move rT, D
+        // becomes the same with D for rT and without the move.
+        std::vector<size_t> ops, others;
+        size_t c = 0, q = a + la, lq = 0;
+        bool divide = false;
+        for (int n = 0; n <= kMaxSteps && (lq = ZCLInstrLength(code, q)) != 0; n++, q += lq) {
+            const ZILLong op = code[q];
+            if ((op == ZOP_MOVE_R_R || op == ZOP_COPY_R_R) && code[q + 1] == rT) {
+                c = q;
+                break;
+            }
+            ZCLSlot s[4];
+            ZCLDecode(code, q, s);
+            if ((safeInPlace(op) || divides(op)) && s[1].kind == ZILK_R && s[1].a == rT && !s[0].mentions(rT)) {
+                ops.push_back(q);
+                divide = divide || divides(op);
+            } else if (op == ZOP_MOVEH_DH_R && code[q + 2] != rT) {
+                others.push_back(q);
+            } else {
+                break;
+            }
+        }
+        if (c == 0 || ops.empty())
+            continue;
+        const int d = static_cast<int>(code[c + 2]);
+        // D a register without a fixed role but the result's; division only into r1 (if it fails,
+        // the function is left with r1 holding the dividend instead of what it held before).
+        if (d == rT || d == 0 || d == 2 || (divide && d != 1) || ZCLRegisterLiveAfter(code, c, rT))
+            continue;
+        bool clash = false;
+        for (size_t p : ops) {
+            ZCLSlot s[4];
+            ZCLDecode(code, p, s);
+            clash = clash || s[0].mentions(d);
+        }
+        for (size_t p : others)
+            clash = clash || code[p + 2] == d;
+        if (clash)
             continue;
         if (targets.empty())
             targets = ZCLBranchTargets(code);
-        if (targets[b] || targets[c])
+        bool target = false;
+        for (size_t p = a + la; p <= c; p += ZCLInstrLength(code, p))
+            target = target || targets[p];
+        if (target)
             continue;
-        ZCLSlot sa[4], sb[4], sc[4];
-        ZCLDecode(code, a, sa);
-        ZCLDecode(code, b, sb);
-        ZCLDecode(code, c, sc);
-        const int rT = static_cast<int>(sa[1].a);
-        const int d = static_cast<int>(sc[1].a);
-        // copy X, rT; op Y, rT; move rT, D  ->  copy X, D; op Y, D  (D a register with no fixed
-        // role but the result's, Y not reading D, the temporary not needed afterwards)
-        if (sa[1].kind != ZILK_R || rT < 3 || sb[1].kind != ZILK_R || sb[1].a != rT || sb[0].mentions(rT) ||
-            sc[0].a != rT || d == rT || d == 0 || d == 2 || sb[0].mentions(d) || ZCLRegisterLiveAfter(code, c, rT))
-            continue;
-        ZCLSlot outA[2] = {sa[0], sc[1]}, outB[2] = {sb[0], sc[1]};
-        const ZILLong opA = formOf(code[a], outA, 2), opB = formOf(code[b], outB, 2);
-        if (opA < 0 || opB < 0)
-            continue;
-        ZCLCode words;
-        ZCLEncode(words, opA, outA, 2);
-        ZCLEncode(words, opB, outB, 2);
-        ZCLReplaceWords(code, a, c + lc - a, words.data(), words.size());
-        stats.removed += 3;
-        stats.written += 2;
+        // The destination register is the last word of the copy and of each operation.
+        code[a + la - 1] = d;
+        for (size_t p : ops)
+            code[p + ZCLInstrLength(code, p) - 1] = d;
+        ZCLDeleteWords(code, c, ZCLInstrLength(code, c));
+        stats.removed += 1;
         changed = true;
         targets.clear();
     }

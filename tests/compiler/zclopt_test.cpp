@@ -376,8 +376,18 @@ TEST(OptimizerPasses, ResultsAreComputedInTheirDestinationRegister)
     // still needed: unchanged.
     EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_SUBL_R_R, 6, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}),
               "copy r3,r5; subl r6,r5; move r5,r6; ret");
-    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_DIVL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
-              "copy r3,r5; divl r4,r5; move r5,r1; ret");
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_R_R, 3, 5, ZOP_DIVL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 6, ZOP_RET}),
+              "copy r3,r5; divl r4,r5; move r5,r6; ret");
+    // Several operations, with a constant loaded between them; anything else in between stops it.
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_SD_R, 2, 3, ZOP_ADDL_RD_R, 0, 0, 3, ZOP_MOVEH_DH_R, 8, 4,
+                                             ZOP_MODL_R_R, 4, 3, ZOP_MOVE_R_R, 3, 1, ZOP_RET}),
+              "copy (sp+2),r1; addl (r0+0),r1; moveh 8,r4; modl r4,r1; ret");
+    EXPECT_EQ(runPass(ZCLPassResultInPlace,
+                      {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_PUSH_R, 4, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
+              "copy r3,r5; addl r4,r5; push r4; move r5,r1; ret");
+    // Into the result register r1, division folds too.
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_SD_R, 2, 4, ZOP_MODL_R_R, 3, 4, ZOP_MOVE_R_R, 4, 1, ZOP_RET}),
+              "copy (sp+2),r1; modl r3,r1; ret");
     EXPECT_EQ(runPass(ZCLPassResultInPlace,
                       {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_PUSH_R, 5, ZOP_RET}),
               "copy r3,r5; addl r4,r5; move r5,r1; push r5; ret");
