@@ -61,6 +61,7 @@ struct Instr {
 std::vector<Instr> instructions(const ZCLCode& code)
 {
     std::vector<Instr> list;
+    list.reserve(code.size() / 2);
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
         list.push_back({pc, len});
     return list;
@@ -285,6 +286,14 @@ ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed)
     // Loops from the last backward branch to the first, so an outer loop comes before the loops
     // inside it: its constants leave all of them at once. An edit moves only the code from the
     // loop's way in on, so the walk goes on with the instructions before that, unchanged.
+    // Most functions have no loop that loads a constant: found without building anything.
+    bool loop = false, load = false;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0 && !(loop && load); pc += len) {
+        loop = loop || (ZCLIsBranch(code[pc]) && code[pc + len - 1] < 0);
+        load = load || code[pc] == ZOP_MOVEH_DH_R;
+    }
+    if (!loop || !load)
+        return ZCL_OK;
     Walk walk;
     walk.refresh(code);
     for (size_t k = walk.branches.size(); k-- > 0;) {
