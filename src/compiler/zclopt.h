@@ -76,6 +76,16 @@ void ZCLEncode(ZCLCode& out, ZILLong opcode, const ZCLSlot* slots, int count);
 // instruction set lacks that form.
 ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count);
 
+// The opcode of the same mnemonic as `sample` for these operand slots, -1 when none exists.
+ZILLong ZCLFormFor(ZILLong sample, const ZCLSlot* slots, int count);
+// Whether any operand of the instruction at pos names register r.
+bool ZCLMentions(const ZCLCode& code, size_t pos, int r);
+// Whether an opcode lies in the run [lo, hi] of the instruction table.
+inline bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
+// Moves every (sp+d) operand that addresses an argument (those carrying kZCLArgumentBias) by
+// delta: the number of saved registers between the arguments and the locals changed by that.
+void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta);
+
 // The register an instruction replaces as a whole with a new handle (a load, move, copy, weak
 // reference, allocation, conversion, size, type, ldz, compare or reference-compare result,
 // newctx, newdg, newdgm, pop r), -1 when none.

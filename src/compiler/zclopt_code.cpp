@@ -35,12 +35,10 @@ const FamilyTable& families()
     return table;
 }
 
-bool inRange(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
-
 bool isCompare(ZILLong op)
 {
-    return inRange(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || inRange(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
-           inRange(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || inRange(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R);
+    return ZCLOpIn(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || ZCLOpIn(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
+           ZCLOpIn(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || ZCLOpIn(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R);
 }
 
 // Index of the operand an instruction replaces as a whole, -1 when none.
@@ -54,9 +52,9 @@ int resultOperand(ZILLong op)
         return 0;
     if (op == ZOP_ALLOC_TYPE_R || op == ZOP_ALLOCN_TYPE_R || op == ZOP_CVF_R_R || op == ZOP_CVL_R_R ||
         op == ZOP_SIZE_R_R || op == ZOP_TYPE_R_R || op == ZOP_SNUL_R_R || op == ZOP_SNNUL_R_R ||
-        inRange(op, ZOP_MOVEH_DH_R, ZOP_MOVEH_DH_SD) || inRange(op, ZOP_MOVE_R_R, ZOP_MOVE_SD_SD) ||
-        inRange(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) || inRange(op, ZOP_COPYH_DH_R, ZOP_COPYH_DH_SD) ||
-        inRange(op, ZOP_WREF_R_R, ZOP_WREF_SD_SD))
+        ZCLOpIn(op, ZOP_MOVEH_DH_R, ZOP_MOVEH_DH_SD) || ZCLOpIn(op, ZOP_MOVE_R_R, ZOP_MOVE_SD_SD) ||
+        ZCLOpIn(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) || ZCLOpIn(op, ZOP_COPYH_DH_R, ZOP_COPYH_DH_SD) ||
+        ZCLOpIn(op, ZOP_WREF_R_R, ZOP_WREF_SD_SD))
         return 1;
     return -1;
 }
@@ -67,8 +65,8 @@ bool ZCLLeavesFunction(ZILLong op)
 {
     return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM || op == ZOP_RET ||
            op == ZOP_THROW || op == ZOP_YIELD || op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R ||
-           inRange(op, ZOP_JSR_IMM, ZOP_JSR_SD) || inRange(op, ZOP_CALLDG_R, ZOP_CALLDG_SD) ||
-           inRange(op, ZOP_RESUME_R, ZOP_RESUME_SD);
+           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD) ||
+           ZCLOpIn(op, ZOP_RESUME_R, ZOP_RESUME_SD);
 }
 
 bool ZCLIsBranch(ZILLong op)
@@ -260,4 +258,36 @@ bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
         }
     }
     return false;
+}
+
+ZILLong ZCLFormFor(ZILLong sample, const ZCLSlot* slots, int count)
+{
+    int kinds[4] = {};
+    for (int i = 0; i < count; i++)
+        kinds[i] = slots[i].kind;
+    return ZCLFindForm(sample, kinds, count);
+}
+
+bool ZCLMentions(const ZCLCode& code, size_t pos, int r)
+{
+    ZCLSlot s[4];
+    const int n = ZCLDecode(code, pos, s);
+    for (int i = 0; i < n; i++)
+        if (s[i].mentions(r))
+            return true;
+    return false;
+}
+
+void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta)
+{
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+        size_t w = pc + 1;
+        for (ZILLong i = 0; i < info->operandCount; i++) {
+            const ZILLong kind = info->kinds[i];
+            if (kind == ZILK_SD && code[w] >= kZCLArgumentBias / 2)
+                code[w] += delta;
+            w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+        }
+    }
 }

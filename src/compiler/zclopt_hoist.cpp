@@ -11,19 +11,17 @@
 
 namespace {
 
-bool inRange(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
-
 // Two-operand families whose first operand is only read (arithmetic, logic, string and array
 // appends) and compares whose first two operands are only read.
 bool readsFirstOnly(ZILLong op)
 {
-    return inRange(op, ZOP_ADD_R_R, ZOP_XOR_SD_R) || inRange(op, ZOP_STRADD_R_R, ZOP_MODL_SD_R) ||
-           inRange(op, ZOP_ADDF_R_R, ZOP_MODF_SD_R);
+    return ZCLOpIn(op, ZOP_ADD_R_R, ZOP_XOR_SD_R) || ZCLOpIn(op, ZOP_STRADD_R_R, ZOP_MODL_SD_R) ||
+           ZCLOpIn(op, ZOP_ADDF_R_R, ZOP_MODF_SD_R);
 }
 bool readsFirstTwo(ZILLong op)
 {
-    return inRange(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || inRange(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
-           inRange(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || inRange(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R) ||
+    return ZCLOpIn(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || ZCLOpIn(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
+           ZCLOpIn(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || ZCLOpIn(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R) ||
            op == ZOP_CMPREF_R_R_R;
 }
 
@@ -44,7 +42,7 @@ bool onlyReads(const ZCLCode& code, size_t pc, int r)
             continue;   // the base or index of a member or element slot is only read
         if (s[i].kind != ZILK_R)
             return false;
-        const bool read = (i == 0 && (readsFirstOnly(op) || readsFirstTwo(op) || inRange(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) ||
+        const bool read = (i == 0 && (readsFirstOnly(op) || readsFirstTwo(op) || ZCLOpIn(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) ||
                                       op == ZOP_TSTEQ_R_OFS || op == ZOP_TSTNE_R_OFS || op == ZOP_CVF_R_R ||
                                       op == ZOP_CVL_R_R || op == ZOP_SIZE_R_R || op == ZOP_TYPE_R_R)) ||
                           (i == 1 && readsFirstTwo(op));
@@ -135,21 +133,6 @@ int highestRegister(const ZCLCode& code)
         }
     }
     return highest;
-}
-
-// One saved slot more between the arguments and the locals.
-void raiseArgumentOperands(ZCLCode& code, ZILLong by)
-{
-    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
-        size_t w = pc + 1;
-        for (ZILLong i = 0; i < info->operandCount; i++) {
-            const ZILLong kind = info->kinds[i];
-            if (kind == ZILK_SD && code[w] >= kZCLArgumentBias / 2)
-                code[w] += by;
-            w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
-        }
-    }
 }
 
 // What the walk over a function's loops knows of its code, found again after each edit.
@@ -268,7 +251,7 @@ bool hoistLoop(ZCLCode& code, Walk& walk, size_t b, ZCLOptStats& stats)
         if ((code[pc] == ZOP_PUSHR_REGS || code[pc] == ZOP_POPR_REGS) && code[pc + 1] == code[1] &&
             code[pc + 2] == oldCount && (pc == 0 || code[pc] == ZOP_POPR_REGS))
             code[pc + 2] = newCount;
-    raiseArgumentOperands(code, newCount - oldCount);
+    ZCLShiftArgumentOperands(code, newCount - oldCount);
     walk.next = next;
     return true;
 }

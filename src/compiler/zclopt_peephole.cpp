@@ -33,14 +33,6 @@ void replaceBy(ZCLCode& code, size_t pos, size_t end, ZILLong opcode, const ZCLS
     ZCLReplaceWords(code, pos, end - pos, words.data(), words.size());
 }
 
-ZILLong formOf(ZILLong sample, const ZCLSlot* slots, int count)
-{
-    int kinds[4] = {};
-    for (int i = 0; i < count; i++)
-        kinds[i] = slots[i].kind;
-    return ZCLFindForm(sample, kinds, count);
-}
-
 // The branch targets of a function, found when first asked for (most walks never need them)
 // and found again after an edit.
 class TargetCache {
@@ -138,11 +130,11 @@ ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         ZCLSlot out[2] = {sa[0], sb[1]};
         ZILLong op = -1;
         if (isRegisterLoad(opA))
-            op = formOf(opB, out, 2);   // move X, D / copy X, D / wref X, D
+            op = ZCLFormFor(opB, out, 2);   // move X, D / copy X, D / wref X, D
         else if (opA == ZOP_MOVEH_DH_R)
-            op = isMove(opB) ? formOf(ZOP_MOVEH_DH_R, out, 2) : isCopy(opB) ? formOf(ZOP_COPYH_DH_R, out, 2) : -1;
+            op = isMove(opB) ? ZCLFormFor(ZOP_MOVEH_DH_R, out, 2) : isCopy(opB) ? ZCLFormFor(ZOP_COPYH_DH_R, out, 2) : -1;
         else if (isMove(opB) || isCopy(opB))
-            op = formOf(opA, out, 2);   // copy X, D / copyh dh, D (a copy of a fresh copy is a copy)
+            op = ZCLFormFor(opA, out, 2);   // copy X, D / copyh dh, D (a copy of a fresh copy is a copy)
         if (op < 0)
             return false;
         const size_t end = b + ZCLInstrLength(code, b);
@@ -261,7 +253,7 @@ ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             (twoRegisters && sb[1].kind != ZILK_R) || isTarget(b) || !deadAfter(code, b, rT))
             return false;
         ZCLSlot out[2] = {sa[0], sb[1]};
-        const ZILLong op = formOf(code[b], out, 2);
+        const ZILLong op = ZCLFormFor(code[b], out, 2);
         if (op < 0)
             return false;
         replaceBy(code, a, b + ZCLInstrLength(code, b), op, out, 2);
@@ -299,7 +291,7 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         if (isRegisterLoad(opB)) {
             // B's source goes into the compare; A stays.
             out[posB] = sb[0];
-            const ZILLong op = formOf(code[c], out, 3);
+            const ZILLong op = ZCLFormFor(code[c], out, 3);
             if (op < 0 || sb[0].mentions(rA) || !deadAfter(code, c, rB))
                 return false;
             words.assign(code.begin() + static_cast<long>(a), code.begin() + static_cast<long>(b));
@@ -307,7 +299,7 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         } else if (isRegisterLoad(opA)) {
             // A's source goes into the compare; B stays.
             out[posA] = sa[0];
-            const ZILLong op = formOf(code[c], out, 3);
+            const ZILLong op = ZCLFormFor(code[c], out, 3);
             if (op < 0 || sa[0].mentions(rB) || !deadAfter(code, c, rA))
                 return false;
             words.assign(code.begin() + static_cast<long>(b), code.begin() + static_cast<long>(c));
@@ -336,7 +328,7 @@ ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             sb[0].a != rT || !(sb[1] == sa[0]) || isTarget(b) || !deadAfter(code, b, rT))
             return false;
         ZCLSlot out[2] = {sa[1], sa[0]};
-        const ZILLong op = formOf(code[a], out, 2);
+        const ZILLong op = ZCLFormFor(code[a], out, 2);
         if (op < 0)
             return false;
         replaceBy(code, a, b + ZCLInstrLength(code, b), op, out, 2);

@@ -106,21 +106,6 @@ bool writtenFrom(const ZCLCode& code, const Prologue& p, size_t from, int r)
     return false;
 }
 
-// One saved slot less between the arguments and the locals.
-void lowerArgumentOperands(ZCLCode& code)
-{
-    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
-        size_t w = pc + 1;
-        for (ZILLong i = 0; i < info->operandCount; i++) {
-            const ZILLong kind = info->kinds[i];
-            if (kind == ZILK_SD && code[w] >= kZCLArgumentBias / 2)
-                code[w]--;
-            w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
-        }
-    }
-}
-
 } // namespace
 
 ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats&, bool& changed)
@@ -239,7 +224,7 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             if ((pc == 0 || code[pc] == ZOP_POPR_REGS) && code[pc + 1] + code[pc + 2] - 1 == last &&
                 code[pc + 1] == first)
                 code[pc + 2]--;
-        lowerArgumentOperands(code);
+        ZCLShiftArgumentOperands(code, -1);   // one saved slot less
         last--;
         changed = true;
     }

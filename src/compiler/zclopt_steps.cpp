@@ -6,34 +6,14 @@
 
 namespace {
 
-bool inRange(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
-
 // Int and float operations that change their destination in place and fail only on a type
 // their operands cannot have here (no division, no generic forms).
 bool safeInPlace(ZILLong op)
 {
-    return inRange(op, ZOP_ADDL_R_R, ZOP_MULL_SD_R) || inRange(op, ZOP_ADDF_R_R, ZOP_MULF_SD_R);
+    return ZCLOpIn(op, ZOP_ADDL_R_R, ZOP_MULL_SD_R) || ZCLOpIn(op, ZOP_ADDF_R_R, ZOP_MULF_SD_R);
 }
 
-bool divides(ZILLong op) { return inRange(op, ZOP_DIVL_R_R, ZOP_MODL_SD_R) || inRange(op, ZOP_DIVF_R_R, ZOP_MODF_SD_R); }
-
-ZILLong formOf(ZILLong sample, const ZCLSlot* slots, int count)
-{
-    int kinds[4] = {};
-    for (int i = 0; i < count; i++)
-        kinds[i] = slots[i].kind;
-    return ZCLFindForm(sample, kinds, count);
-}
-
-bool mentions(const ZCLCode& code, size_t pc, int r)
-{
-    ZCLSlot s[4];
-    const int n = ZCLDecode(code, pc, s);
-    for (int i = 0; i < n; i++)
-        if (s[i].mentions(r))
-            return true;
-    return false;
-}
+bool divides(ZILLong op) { return ZCLOpIn(op, ZOP_DIVL_R_R, ZOP_MODL_SD_R) || ZCLOpIn(op, ZOP_DIVF_R_R, ZOP_MODF_SD_R); }
 
 } // namespace
 
@@ -52,8 +32,8 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
         bool found = false;
         while ((lb = ZCLInstrLength(code, b)) != 0 && !targets[b]) {
             const ZILLong op = code[b];
-            if (mentions(code, b, rC)) {
-                found = inRange(op, ZOP_ADDL_R_R, ZOP_ADDL_R_SD) || inRange(op, ZOP_SUBL_R_R, ZOP_SUBL_R_SD);
+            if (ZCLMentions(code, b, rC)) {
+                found = ZCLOpIn(op, ZOP_ADDL_R_R, ZOP_ADDL_R_SD) || ZCLOpIn(op, ZOP_SUBL_R_R, ZOP_SUBL_R_SD);
                 break;
             }
             if (ZCLIsBranch(op) || ZCLLeavesFunction(op))
@@ -66,7 +46,7 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
         ZCLDecode(code, b, s);
         if (s[1].mentions(rC) || ZCLRegisterLiveAfter(code, b, rC))
             continue;
-        const ZILLong step = formOf(inRange(code[b], ZOP_ADDL_R_R, ZOP_ADDL_R_SD) ? ZOP_INCL_R : ZOP_DECL_R, s + 1, 1);
+        const ZILLong step = ZCLFormFor(ZCLOpIn(code[b], ZOP_ADDL_R_R, ZOP_ADDL_R_SD) ? ZOP_INCL_R : ZOP_DECL_R, s + 1, 1);
         if (step < 0)
             continue;
         ZCLCode words;
@@ -87,7 +67,7 @@ ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
     constexpr int kMaxSteps = 6;
     std::vector<unsigned char> targets;   // found when first needed, and again after an edit
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
-        if (!inRange(code[a], ZOP_COPY_R_R, ZOP_COPY_SD_SD))
+        if (!ZCLOpIn(code[a], ZOP_COPY_R_R, ZOP_COPY_SD_SD))
             continue;
         ZCLSlot sa[4];
         ZCLDecode(code, a, sa);
