@@ -2,6 +2,7 @@
 // the forms of a mnemonic, which register an instruction replaces, the branch-keeping edit
 // primitive, and a small liveness walk that tells whether a register's value is still needed.
 // The instruction table of the runtime is the single source of all of it.
+#include <algorithm>
 #include <cstring>
 
 #include "src/compiler/zclopt.h"
@@ -182,9 +183,13 @@ void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, 
     // Grow in steps of 32 words when an edit needs room.
     if (m > n && code.size() + (m - n) > code.capacity())
         code.reserve(code.capacity() + ((m - n + 31) / 32) * 32);
-    code.erase(code.begin() + static_cast<long>(pos), code.begin() + static_cast<long>(pos + n));
-    if (m)
-        code.insert(code.begin() + static_cast<long>(pos), words, words + m);
+    // The words that replace others are written in place; only the difference moves the tail.
+    const size_t common = m < n ? m : n;
+    std::copy(words, words + common, code.begin() + static_cast<long>(pos));
+    if (n > m)
+        code.erase(code.begin() + static_cast<long>(pos + m), code.begin() + static_cast<long>(pos + n));
+    else if (m > n)
+        code.insert(code.begin() + static_cast<long>(pos + n), words + n, words + m);
 }
 
 bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r)
