@@ -163,13 +163,8 @@ ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         bool found = false;
         while ((lq = ZCLInstrLength(code, q)) != 0 && !isTarget(q)) {
             const ZILLong opQ = code[q];
-            ZCLSlot s[4];
-            const int n = ZCLDecode(code, q, s);
-            bool touches = false;
-            for (int i = 0; i < n; i++)
-                touches = touches || s[i].mentions(r);
-            if (touches) {
-                found = opQ == ZOP_COPY_R_R && s[0].a == r && s[1].a == r;
+            if (ZCLMentions(code, q, r)) {
+                found = opQ == ZOP_COPY_R_R && code[q + 1] == r && code[q + 2] == r;
                 break;
             }
             if (ZCLIsBranch(opQ) || ZCLLeavesFunction(opQ))

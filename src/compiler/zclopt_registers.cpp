@@ -47,13 +47,8 @@ bool mentionedFrom(const ZCLCode& code, size_t from, int r, Skip skip)
 {
     size_t previous = from;
     for (size_t pc = from, len; (len = ZCLInstrLength(code, pc)) != 0; previous = pc, pc += len) {
-        if (skip(pc, previous))
-            continue;
-        ZCLSlot s[4];
-        const int n = ZCLDecode(code, pc, s);
-        for (int i = 0; i < n; i++)
-            if (s[i].mentions(r))
-                return true;
+        if (!skip(pc, previous) && ZCLMentions(code, pc, r))
+            return true;
     }
     return false;
 }
