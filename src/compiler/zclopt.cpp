@@ -108,6 +108,13 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
                 err = runOnce(ZCLPassTrimSaves, code, stats);
             if (!err)
                 err = runOnce(ZCLPassHoistConstants, code, stats);
+            bool scratch = false;
+            if (!err)
+                err = runOnce(ZCLPassScratchResult, code, stats, &scratch);
+            if (!err && scratch)
+                err = runOnce(ZCLPassTrimSaves, code, stats);
+            if (!err)
+                err = runOnce(ZCLPassSaveLate, code, stats);
         }
     }
     stats.lengthAfter = static_cast<int>(code.size());

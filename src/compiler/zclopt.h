@@ -82,6 +82,9 @@ ZILLong ZCLFormFor(ZILLong sample, const ZCLSlot* slots, int count);
 bool ZCLMentions(const ZCLCode& code, size_t pos, int r);
 // Whether an opcode lies in the run [lo, hi] of the instruction table.
 inline bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
+// Rewrites every operand naming register r (itself, as a base or as an index) of the
+// instruction at pc to name s; register ranges stay.
+void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s);
 // Moves every (sp+d) operand that addresses an argument (those carrying kZCLArgumentBias) by
 // delta: the number of saved registers between the arguments and the locals changed by that.
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta);
@@ -106,11 +109,15 @@ inline void ZCLInsertWords(ZCLCode& code, size_t pos, const ZILLong* words, size
 // Branch targets of a function, one flag per word.
 std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code);
 
+// What the instruction at pc does with register r: 1 reads it (or changes it in place), 0
+// replaces it, -1 leaves it alone. A call, return, throw or yield reads r0 to r2; with
+// callsReplaceResult, a call that names no r1 replaces r1 instead (it returns its value there).
+int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult = false);
 // Whether the value in register r may still be read after the instruction at pos (following
-// fall-through and branches). A call, return, throw or yield reads r0 to r2.
-bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r);
+// fall-through and branches), with ZCLRegisterUse's view of each instruction.
+bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
 // The same, before the instruction at pos runs.
-bool ZCLRegisterLiveAt(const ZCLCode& code, size_t pos, int r);
+bool ZCLRegisterLiveAt(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
 // Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
 bool ZCLIsBranch(ZILLong opcode);
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);
@@ -133,12 +140,18 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);    
 // before it, into registers of their own (zclopt_hoist.cpp).
 ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
+// Level 3, after the others (zclopt_scratch.cpp): a temporary that lives for a few
+// straight-line instructions without a call moves into r1; and the register saves move behind
+// early exits that need none of them.
+ZILError ZCLPassScratchResult(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+ZILError ZCLPassSaveLate(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+
 // The int value of a data constant, for passes that look at small constants; false when the
 // constant is not an int (or unknown).
 using ZCLIntConstant = std::function<bool(ZILLong dh, ZILLong* value)>;
-// Level 3 (zclopt_steps.cpp): adding or subtracting the int constant 1 becomes incl/decl; and
-// `copy X, rT; op Y, rT; move rT, D` becomes `copy X, D; op Y, D` for int and float ops (for
-// division and remainder only when D is r1).
+// Level 3 (zclopt_steps.cpp): adding or subtracting the int constant 1 or 2 becomes one or two
+// incl/decl; and `copy X, rT; op Y, rT; move rT, D` becomes `copy X, D; op Y, D` for int and
+// float ops (for division and remainder only when D is r1).
 ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
 ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 

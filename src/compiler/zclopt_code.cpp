@@ -192,21 +192,43 @@ void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, 
         code.insert(code.begin() + static_cast<long>(pos + n), words + n, words + m);
 }
 
-bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r)
+bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult)
 {
-    size_t len = ZCLInstrLength(code, pos);
-    return len != 0 && ZCLRegisterLiveAt(code, pos + len, r);
+    const size_t len = ZCLInstrLength(code, pos);
+    if (len == 0)
+        return false;
+    if (ZCLIsBranch(code[pos])) {
+        // The value may be needed where the branch goes, too.
+        const ZILLong target = static_cast<ZILLong>(pos) + code[pos + len - 1];
+        if (target >= 0 && static_cast<size_t>(target) < code.size() &&
+            ZCLRegisterLiveAt(code, static_cast<size_t>(target), r, callsReplaceResult))
+            return true;
+        if (code[pos] == ZOP_BRA_OFS)
+            return false;
+    }
+    return ZCLRegisterLiveAt(code, pos + len, r, callsReplaceResult);
 }
 
 namespace {
 
-// What one instruction does with register r: 1 reads it (or changes it in place), 0 replaces
-// it, -1 leaves it alone.
-int registerUse(const ZCLCode& code, size_t pc, int r)
+// Calls that return into r1 and take nothing from it: their arguments are on the stack, `this`
+// is r0, and the value r1 held before is never read again after one.
+bool isCall(ZILLong op)
+{
+    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM ||
+           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD);
+}
+
+} // namespace
+
+int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult)
 {
     const ZILLong op = code[pc];
-    if (r <= 2 && ZCLLeavesFunction(op))
+    if (r <= 2 && ZCLLeavesFunction(op)) {
+        if (r == 1 && callsReplaceResult && isCall(op) && !ZCLMentions(code, pc, 1))
+            return 0;
         return 1;
+    }
     ZCLSlot slots[4];
     const int n = ZCLDecode(code, pc, slots);
     const int result = resultOperand(op);
@@ -222,14 +244,12 @@ int registerUse(const ZCLCode& code, size_t pc, int r)
     return use;
 }
 
-} // namespace
-
-bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
+bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r, bool callsReplaceResult)
 {
     // Most questions are settled on the straight path before the first branch.
     size_t len = 0;
     for (size_t pc = start; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
-        const int use = registerUse(code, pc, r);
+        const int use = ZCLRegisterUse(code, pc, r, callsReplaceResult);
         if (use >= 0)
             return use == 1;
         if (code[pc] == ZOP_RET || code[pc] == ZOP_THROW)
@@ -247,7 +267,7 @@ bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r)
         while ((len = ZCLInstrLength(code, pc)) != 0 && !seen[pc]) {
             seen[pc] = 1;
             const ZILLong op = code[pc];
-            const int use = registerUse(code, pc, r);
+            const int use = ZCLRegisterUse(code, pc, r, callsReplaceResult);
             if (use == 1)
                 return true;
             if (use == 0 || op == ZOP_RET || op == ZOP_THROW)
@@ -281,6 +301,20 @@ bool ZCLMentions(const ZCLCode& code, size_t pos, int r)
         if (s[i].mentions(r))
             return true;
     return false;
+}
+
+void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s)
+{
+    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+    size_t w = pc + 1;
+    for (ZILLong i = 0; i < info->operandCount; i++) {
+        const ZILLong kind = info->kinds[i];
+        if ((kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR) && code[w] == r)
+            code[w] = s;
+        if (kind == ZILK_RR && code[w + 1] == r)
+            code[w + 1] = s;
+        w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+    }
 }
 
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta)

@@ -59,18 +59,8 @@ void renameFrom(ZCLCode& code, size_t from, int r, int s, Skip skip)
 {
     size_t previous = from;
     for (size_t pc = from, len; (len = ZCLInstrLength(code, pc)) != 0; previous = pc, pc += len) {
-        if (skip(pc, previous))
-            continue;
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
-        size_t w = pc + 1;
-        for (ZILLong i = 0; i < info->operandCount; i++) {
-            const ZILLong kind = info->kinds[i];
-            if ((kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR) && code[w] == r)
-                code[w] = s;
-            if (kind == ZILK_RR && code[w + 1] == r)
-                code[w + 1] = s;
-            w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
-        }
+        if (!skip(pc, previous))
+            ZCLRenameRegister(code, pc, r, s);
     }
 }
 
@@ -183,6 +173,7 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             if (pushAt >= now.bodyStart)
                 continue;
             ZCLDeleteWords(code, pushAt, 2);
+            ZCLShiftArgumentOperands(code, -1);   // one saved slot less
             stats.removed++;
             for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0;) {
                 if (code[pc] == ZOP_POP_R && code[pc + 1] == r) {

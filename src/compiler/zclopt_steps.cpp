@@ -1,12 +1,12 @@
-// Two arithmetic clean-ups (optimize level 3): adding or subtracting the int constant 1 becomes
-// `incl`/`decl`, and a result computed in a temporary and then stored into a register is
-// computed in that register directly.
+// Two arithmetic clean-ups (optimize level 3): adding or subtracting the int constant 1 or 2
+// becomes one or two `incl`/`decl`, and a result computed in a temporary and then stored into a
+// register is computed in that register directly.
 #include "src/compiler/zclopt.h"
 #include "zilopcodes.h"
 
 namespace {
 
-// Int and float operations that change their destination in place and fail only on a type
+// Int and float operations with a source that change their destination in place and fail only on a type
 // their operands cannot have here (no division, no generic forms).
 bool safeInPlace(ZILLong op)
 {
@@ -22,7 +22,8 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
     std::vector<unsigned char> targets;   // found when first needed, and again after an edit
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
         ZILLong value = 0;
-        if (code[a] != ZOP_MOVEH_DH_R || code[a + 2] < 3 || !intConstant(code[a + 1], &value) || value != 1)
+        if (code[a] != ZOP_MOVEH_DH_R || code[a + 2] < 3 || !intConstant(code[a + 1], &value) || value < 1 ||
+            value > 2)
             continue;
         if (targets.empty())
             targets = ZCLBranchTargets(code);
@@ -50,11 +51,12 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
         if (step < 0)
             continue;
         ZCLCode words;
-        ZCLEncode(words, step, s + 1, 1);
+        for (ZILLong i = 0; i < value; i++)
+            ZCLEncode(words, step, s + 1, 1);
         ZCLReplaceWords(code, b, lb, words.data(), words.size());
         ZCLDeleteWords(code, a, la);
         stats.removed += 2;
-        stats.written += 1;
+        stats.written += static_cast<int>(value);
         changed = true;
         targets.clear();
         la = 0;   // the instruction now at a is looked at next
@@ -87,7 +89,9 @@ ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             }
             ZCLSlot s[4];
             ZCLDecode(code, q, s);
-            if ((safeInPlace(op) || divides(op)) && s[1].kind == ZILK_R && s[1].a == rT && !s[0].mentions(rT)) {
+            if ((op == ZOP_INCL_R || op == ZOP_DECL_R) && s[0].a == rT) {
+                ops.push_back(q);
+            } else if ((safeInPlace(op) || divides(op)) && s[1].kind == ZILK_R && s[1].a == rT && !s[0].mentions(rT)) {
                 ops.push_back(q);
                 divide = divide || divides(op);
             } else if (op == ZOP_MOVEH_DH_R && code[q + 2] != rT) {
@@ -106,8 +110,7 @@ ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         bool clash = false;
         for (size_t p : ops) {
             ZCLSlot s[4];
-            ZCLDecode(code, p, s);
-            clash = clash || s[0].mentions(d);
+            clash = clash || (ZCLDecode(code, p, s) == 2 && s[0].mentions(d));
         }
         for (size_t p : others)
             clash = clash || code[p + 2] == d;

@@ -421,11 +421,15 @@ static ZILError copyInstance(ZILState* ps, ZILHandle* src, ZILHandle** pOut) {
   }
   ZILAddRef(src);
   ctx->dataStack[--ctx->sp] = src;
+  // The copy runs inside one instruction, so the code around it keeps its r0 and r1.
   ZILHandle* savedThis = ctx->regs[0];
+  ZILHandle* savedResult = ctx->regs[1];
+  ZILAddRef(savedResult);
   ZILAddRef(h);
   ctx->regs[0] = h;
   e = ZILRunNested(ps, ctx, ZILFuncs(ps)[f].codeAddress);
   ZILStoreSlot(ps, ctx->regs, savedThis);
+  ZILStoreSlot(ps, ctx->regs + 1, savedResult);
   ZILRelease(ps, ctx->dataStack[ctx->sp++]);
   if (e) {
     ZILRelease(ps, h);

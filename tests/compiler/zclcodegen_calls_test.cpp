@@ -27,7 +27,9 @@ protected:
 
 TEST_F(CodegenCallsTest, FunctionsSaveTheRegistersTheyWriteAndRestoreThemBeforeLeaving)
 {
-    EXPECT_EQ(runInt("function int pick(int a, int b) { if (a > b) return a * 2; int c = b - a; return c + a; }\n"
+    // (At optimize level 3 the saves would move behind the early return.)
+    EXPECT_EQ(runInt("option \"optimize=2\";\n"
+                     "function int pick(int a, int b) { if (a > b) return a * 2; int c = b - a; return c + a; }\n"
                      "function int main() { int x = 3; return x * 1000 + pick(9, 4) * 10 + pick(2, 5); }"),
               3000 + 180 + 5);
     const std::vector<ZILLong>& c = code("pick");

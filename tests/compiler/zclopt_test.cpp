@@ -217,6 +217,9 @@ TEST(OptimizerPasses, SaveTrimmingDropsRegistersNothingWrites)
     EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSH_R, 3, ZOP_PUSH_R, 4, ZOP_PUSH, ZOP_POP_R, 4, ZOP_POP_R, 4, ZOP_POP_R, 3,
                                          ZOP_RET}),
               "push r4; push; pop r4; pop r4; ret");
+    // The arguments move one slot nearer for each save that goes.
+    EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSH_R, 3, ZOP_COPY_SD_R, arg, 1, ZOP_INCL_R, 1, ZOP_POP_R, 3, ZOP_RET}),
+              "copy (sp+" + std::to_string(arg - 1) + "),r1; incl r1; ret");
     // Another save of the same registers inside the body: left alone.
     EXPECT_EQ(runPass(ZCLPassTrimSaves, {ZOP_PUSHR_REGS, 3, 2, ZOP_PUSHR_REGS, 3, 2, ZOP_POPR_REGS, 3, 2, ZOP_POPR_REGS, 3,
                                          2, ZOP_RET}),
@@ -342,11 +345,11 @@ TEST(OptimizerPasses, LoopConstantsStayWhenTheirRegisterChangesOrEscapes)
 
 TEST(OptimizerPasses, AddingOrSubtractingOneBecomesAStep)
 {
-    // Constant 7 holds the int 1, constant 8 the int 2.
+    // Constant 7 holds the int 1, constant 8 the int 2, constant 9 the int 3.
     const ZCLIntConstant ints = [](ZILLong dh, ZILLong* v) {
-        if (dh != 7 && dh != 8)
+        if (dh < 7 || dh > 9)
             return false;
-        *v = dh == 7 ? 1 : 2;
+        *v = dh - 6;
         return true;
     };
     auto run = [&](ZCLCode code) {
@@ -357,8 +360,9 @@ TEST(OptimizerPasses, AddingOrSubtractingOneBecomesAStep)
     };
     EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_COPY_SD_R, 3, 4, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "copy (sp+3),r4; decl r4; ret");
     EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 5, ZOP_ADDL_R_SD, 5, 2, ZOP_RET}), "incl (sp+2); ret");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 8, 3, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "decl r4; decl r4; ret");
     // Another constant, the constant still needed, a branch target or another use in between.
-    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 8, 3, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "moveh 8,r3; subl r3,r4; ret");
+    EXPECT_EQ(run({ZOP_MOVEH_DH_R, 9, 3, ZOP_SUBL_R_R, 3, 4, ZOP_RET}), "moveh 9,r3; subl r3,r4; ret");
     EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_SUBL_R_R, 3, 4, ZOP_PUSH_R, 3, ZOP_RET}),
               "moveh 7,r3; subl r3,r4; push r3; ret");
     EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 3, ZOP_SUBL_R_R, 3, 4, ZOP_BRA_OFS, -3}), "moveh 7,r3; subl r3,r4; bra to 3");
@@ -385,10 +389,98 @@ TEST(OptimizerPasses, ResultsAreComputedInTheirDestinationRegister)
     EXPECT_EQ(runPass(ZCLPassResultInPlace,
                       {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_PUSH_R, 4, ZOP_MOVE_R_R, 5, 1, ZOP_RET}),
               "copy r3,r5; addl r4,r5; push r4; move r5,r1; ret");
+    // Steps by one count as operations in place.
+    EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_SD_R, 2, 3, ZOP_INCL_R, 3, ZOP_MOVE_R_R, 3, 1, ZOP_RET}),
+              "copy (sp+2),r1; incl r1; ret");
     // Into the result register r1, division folds too.
     EXPECT_EQ(runPass(ZCLPassResultInPlace, {ZOP_COPY_SD_R, 2, 4, ZOP_MODL_R_R, 3, 4, ZOP_MOVE_R_R, 4, 1, ZOP_RET}),
               "copy (sp+2),r1; modl r3,r1; ret");
     EXPECT_EQ(runPass(ZCLPassResultInPlace,
                       {ZOP_COPY_R_R, 3, 5, ZOP_ADDL_R_R, 4, 5, ZOP_MOVE_R_R, 5, 1, ZOP_PUSH_R, 5, ZOP_RET}),
               "copy r3,r5; addl r4,r5; move r5,r1; push r5; ret");
+}
+
+TEST(OptimizerPasses, ShortLivedTemporariesMoveIntoTheResultRegister)
+{
+    // Loaded, compared, tested; loaded, pushed for a call (which replaces r1 anyway).
+    EXPECT_EQ(runPass(ZCLPassScratchResult, {ZOP_MOVEH_DH_R, 9, 3, ZOP_CSLTL_R_SD_R, 3, 2, 4, ZOP_TSTEQ_R_OFS, 4, 6,
+                                             ZOP_LDZ_R, 1, ZOP_RET, ZOP_COPY_SD_R, 2, 5, ZOP_DECL_R, 5, ZOP_PUSH_R, 5,
+                                             ZOP_JSR_IMM, 0, ZOP_POP, ZOP_RET}),
+              "moveh 9,r1; csltl r1,(sp+2),r1; tsteq r1,to 13; ldz r1; ret; copy (sp+2),r1; decl r1; push r1; "
+              "jsr 0; pop; ret");
+    // r1 still needed (the return reads it, or it is read after), the temporary living across a
+    // call, a branch into its life or a branch out while it is needed, a copy out of r1: unchanged.
+    const ZCLCode keep[] = {
+        {ZOP_MOVEH_DH_R, 9, 3, ZOP_PUSH_R, 3, ZOP_RET},
+        {ZOP_MOVEH_DH_R, 9, 3, ZOP_PUSH_R, 3, ZOP_COPY_R_R, 1, 4, ZOP_JSR_IMM, 0, ZOP_RET},
+        {ZOP_LDZ_R, 1, ZOP_COPY_SD_R, 2, 3, ZOP_JSR_IMM, 0, ZOP_PUSH_R, 3, ZOP_JSR_IMM, 0, ZOP_RET},
+        {ZOP_LDZ_R, 1, ZOP_COPY_SD_R, 2, 3, ZOP_NOP, ZOP_PUSH_R, 3, ZOP_BRA_OFS, -3},
+        {ZOP_LDZ_R, 1, ZOP_COPY_SD_R, 2, 3, ZOP_TSTEQ_R_OFS, 3, 3, ZOP_PUSH_R, 3, ZOP_JSR_IMM, 0, ZOP_RET},
+        {ZOP_JSR_IMM, 0, ZOP_COPY_R_R, 1, 3, ZOP_PUSH_R, 3, ZOP_JSR_IMM, 0, ZOP_RET},
+    };
+    for (const ZCLCode& code : keep) {
+        bool changed = true;
+        EXPECT_EQ(runPass(ZCLPassScratchResult, code, nullptr, &changed), dis(code));
+        EXPECT_FALSE(changed) << dis(code);
+    }
+}
+
+namespace {
+
+// `if (k < 2) return k; <body>` as the passes before leave it, saving r3-r4 (or only r3), with
+// the argument k behind the saved registers.
+ZCLCode earlyExit(const ZCLCode& exitPath, const ZCLCode& body, int saved = 2)
+{
+    const ZILLong k = kZCLArgumentBias + saved;
+    ZCLCode save = {ZOP_PUSHR_REGS, 3, 2}, restore = {ZOP_POPR_REGS, 3, 2};
+    if (saved == 1)
+        save = {ZOP_PUSH_R, 3}, restore = {ZOP_POP_R, 3};
+    ZCLCode code = save;
+    code.insert(code.end(), {ZOP_MOVEH_DH_R, 9, 1, ZOP_CSLTL_R_SD_R, 1, k, 1, ZOP_TSTEQ_R_OFS, 1, 0});
+    const size_t offsetWord = code.size() - 1;
+    code.insert(code.end(), exitPath.begin(), exitPath.end());
+    code.insert(code.end(), restore.begin(), restore.end());
+    code.push_back(ZOP_RET);
+    code[offsetWord] = static_cast<ZILLong>(code.size() - (offsetWord - 2));
+    code.insert(code.end(), body.begin(), body.end());
+    code.insert(code.end(), restore.begin(), restore.end());
+    code.push_back(ZOP_RET);
+    return code;
+}
+
+const ZCLCode kBody = {ZOP_COPY_SD_R, kZCLArgumentBias + 2, 3, ZOP_PUSH_R, 3, ZOP_JSR_IMM, 0, ZOP_POP};
+
+} // namespace
+
+TEST(OptimizerPasses, RegisterSavesMoveBehindAnEarlyExit)
+{
+    ZCLOptStats stats;
+    bool changed = false;
+    const std::string k = "(sp+" + std::to_string(kZCLArgumentBias + 2) + ")";
+    const std::string body = "copy " + k + ",r3; push r3; jsr 0; pop; popr r3-r4; ret";
+    const ZCLCode exitK = {ZOP_COPY_SD_R, kZCLArgumentBias + 2, 1};
+    EXPECT_EQ(runPass(ZCLPassSaveLate, earlyExit(exitK, kBody), &stats, &changed),
+              "moveh 9,r1; csltl r1,(sp+0),r1; tsteq r1,to 14; copy (sp+0),r1; ret; pushr r3-r4; " + body);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(stats.removed, 1);
+    EXPECT_EQ(runPass(ZCLPassSaveLate, earlyExit({ZOP_COPY_SD_R, kZCLArgumentBias + 1, 1}, kBody, 1)),
+              "moveh 9,r1; csltl r1,(sp+0),r1; tsteq r1,to 14; copy (sp+0),r1; ret; push r3; copy " + k +
+                  ",r3; push r3; jsr 0; pop; pop r3; ret");
+    // Two early exits in a row: the saves move behind both.
+    ZCLCode inner = earlyExit({ZOP_LDZ_R, 1}, kBody);
+    inner.erase(inner.begin(), inner.begin() + 3);
+    EXPECT_EQ(runPass(ZCLPassSaveLate, earlyExit(exitK, inner)),
+              "moveh 9,r1; csltl r1,(sp+0),r1; tsteq r1,to 14; copy (sp+0),r1; ret; moveh 9,r1; "
+              "csltl r1,(sp+0),r1; tsteq r1,to 27; ldz r1; ret; pushr r3-r4; " + body + "; popr r3-r4; ret");
+    // The exit names a saved register, pushes or calls; the body branches back to the test or
+    // before it: the saves stay first.
+    const ZCLCode keep[] = {
+        earlyExit({ZOP_COPY_R_R, 3, 1}, kBody),
+        earlyExit({ZOP_PUSH_SD, kZCLArgumentBias + 2, ZOP_POP_R, 1}, kBody),
+        earlyExit({ZOP_JSR_IMM, 0}, kBody),
+        earlyExit({ZOP_LDZ_R, 1}, {ZOP_NOP, ZOP_BRA_OFS, -1}),
+        earlyExit({ZOP_LDZ_R, 1}, {ZOP_NOP, ZOP_BRA_OFS, -10}),
+    };
+    for (const ZCLCode& code : keep)
+        EXPECT_EQ(runPass(ZCLPassSaveLate, code), dis(code));
 }

@@ -530,6 +530,7 @@ TEST_F(ZILCalls, CopyConstructorsRunOnTheNewObject) {
       .op("move", {sd(0), r(5)})
       .op("copy", {rd(5, 0), rd(0, 0)})
       .op("incl", {rd(0, 0)})
+      .op("ldz", {r(1)})
       .op("ret")
       .label("main")
       .op("copy", {r(6), r(7)})
@@ -551,8 +552,10 @@ TEST_F(ZILCalls, CopyConstructorsRunOnTheNewObject) {
   native->payload.p = object;
   setReg(8, native);
   ZILHandle* savedThis = reg(0);
+  setReg(1, ZILNewInt(ps, 77));
   ZILLong sp = ps->root->sp;
   ASSERT_EQ(run(a), 0);
+  EXPECT_EQ(reg(1)->payload.l, 77) << "the copy leaves r1 as it was";
   ASSERT_EQ(reg(7)->type, cls);
   EXPECT_EQ(ZILInstanceMembers(static_cast<ZILInstance*>(reg(7)->payload.p))[0]->payload.l, 42);
   EXPECT_EQ(m[0]->payload.l, 41);
