@@ -85,6 +85,8 @@ inline bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op 
 // Rewrites every operand naming register r (itself, as a base or as an index) of the
 // instruction at pc to name s; register ranges stay.
 void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s);
+// The same for every register at once: register r becomes nameOf[r].
+void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[32]);
 // Moves every (sp+d) operand that addresses an argument (those carrying kZCLArgumentBias) by
 // delta: the number of saved registers between the arguments and the locals changed by that.
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta);
@@ -118,6 +120,17 @@ int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResul
 bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
 // The same, before the instruction at pos runs.
 bool ZCLRegisterLiveAt(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
+// The registers the instruction at pc reads (or changes in place) and those it replaces as a
+// whole, as bit masks (bit r for register r), in ZCLRegisterUse's view.
+void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, uint32_t* reads, uint32_t* replaces);
+// Every register's liveness at once, for passes that ask about many places: the instructions'
+// addresses in order and, for each, the registers whose value may be read after it.
+struct ZCLLiveness {
+    std::vector<size_t> at;
+    std::vector<uint32_t> reads, replaces;   // ZCLRegisterMasks of each instruction
+    std::vector<uint32_t> liveOut;
+};
+ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult);
 // Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
 bool ZCLIsBranch(ZILLong opcode);
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);

@@ -244,6 +244,136 @@ int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResul
     return use;
 }
 
+namespace {
+
+// Operand kinds by opcode, straight from the instruction table, for the hot mask walk.
+struct OperandKinds {
+    unsigned char k[4];
+};
+constexpr OperandKinds kOperandKinds[ZIL_OPCODE_COUNT] = {
+#define ZCL_KINDS_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) {{ZILK_##k1, ZILK_##k2, ZILK_##k3, ZILK_##k4}},
+    ZIL_OPCODE_LIST(ZCL_KINDS_OF)
+#undef ZCL_KINDS_OF
+};
+
+// resultOperand by opcode, and whether the opcode calls or leaves the function.
+struct OpcodeRoles {
+    signed char result[ZIL_OPCODE_COUNT];
+    bool leaves[ZIL_OPCODE_COUNT];
+    bool call[ZIL_OPCODE_COUNT];
+    OpcodeRoles()
+    {
+        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
+            result[op] = static_cast<signed char>(resultOperand(op));
+            leaves[op] = ZCLLeavesFunction(op);
+            call[op] = isCall(op);
+        }
+    }
+};
+
+const OpcodeRoles& roles()
+{
+    static const OpcodeRoles table;
+    return table;
+}
+
+inline uint32_t bitOf(ZILLong r) { return r >= 0 && r < 32 ? 1u << r : 0; }
+
+} // namespace
+
+void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, uint32_t* reads, uint32_t* replaces)
+{
+    const ZILLong op = code[pc];
+    *reads = *replaces = 0;
+    if (static_cast<uint32_t>(op) >= ZIL_OPCODE_COUNT || ZCLInstrLength(code, pc) == 0)
+        return;
+    const OpcodeRoles& t = roles();
+    const unsigned char* kinds = kOperandKinds[op].k;
+    uint32_t use = 0, whole = 0;
+    size_t w = pc + 1;
+    for (int i = 0; i < 4 && kinds[i] != ZILK_NONE; i++) {
+        uint32_t m = 0;
+        switch (kinds[i]) {
+        case ZILK_R:
+        case ZILK_RD:
+            m = bitOf(code[w]);
+            break;
+        case ZILK_RR:
+            m = bitOf(code[w]) | bitOf(code[w + 1]);
+            break;
+        case ZILK_REGS:
+            for (ZILLong r = code[w]; r < code[w] + code[w + 1] && r < 32; r++)
+                m |= bitOf(r);
+            break;
+        default:
+            break;
+        }
+        if ((i == t.result[op] && kinds[i] == ZILK_R) || op == ZOP_POPR_REGS)
+            whole |= m;
+        else
+            use |= m;
+        w += (kinds[i] == ZILK_RD || kinds[i] == ZILK_RR || kinds[i] == ZILK_REGS) ? 2 : 1;
+    }
+    if (t.leaves[op]) {
+        // A call, return, throw or yield reads r0 to r2; a call may be taken to replace r1.
+        if (callsReplaceResult && t.call[op] && !(use & 2)) {
+            use |= 5;
+            whole |= 2;
+        } else {
+            use |= 7;
+        }
+    }
+    *reads = use;
+    *replaces = whole & ~use;
+}
+
+ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult)
+{
+    ZCLLiveness l;
+    l.at.reserve(code.size() / 2);
+    l.reads.reserve(code.size() / 2);
+    l.replaces.reserve(code.size() / 2);
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        l.at.push_back(pc);
+        uint32_t r = 0, w = 0;
+        ZCLRegisterMasks(code, pc, callsReplaceResult, &r, &w);
+        l.reads.push_back(r);
+        l.replaces.push_back(w);
+    }
+    const size_t n = l.at.size();
+    // Successors: the next instruction unless control never falls through, and a branch target.
+    std::vector<int> jump(n, -1);
+    for (size_t i = 0; i < n; i++) {
+        const size_t pc = l.at[i];
+        if (!ZCLIsBranch(code[pc]))
+            continue;
+        const ZILLong target = static_cast<ZILLong>(pc) + code[pc + ZCLInstrLength(code, pc) - 1];
+        auto it = std::lower_bound(l.at.begin(), l.at.end(), static_cast<size_t>(target < 0 ? 0 : target));
+        if (target >= 0 && it != l.at.end() && *it == static_cast<size_t>(target))
+            jump[i] = static_cast<int>(it - l.at.begin());
+    }
+    l.liveOut.assign(n, 0);
+    std::vector<uint32_t> liveIn(n, 0);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t i = n; i-- > 0;) {
+            const ZILLong op = code[l.at[i]];
+            uint32_t out = 0;
+            if (op != ZOP_RET && op != ZOP_THROW && op != ZOP_BRA_OFS && i + 1 < n)
+                out = liveIn[i + 1];
+            if (jump[i] >= 0)
+                out |= liveIn[static_cast<size_t>(jump[i])];
+            const uint32_t in = l.reads[i] | (out & ~l.replaces[i]);
+            if (out != l.liveOut[i] || in != liveIn[i]) {
+                l.liveOut[i] = out;
+                liveIn[i] = in;
+                changed = true;
+            }
+        }
+    }
+    return l;
+}
+
 bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r, bool callsReplaceResult)
 {
     // Most questions are settled on the straight path before the first branch.
@@ -303,18 +433,30 @@ bool ZCLMentions(const ZCLCode& code, size_t pos, int r)
     return false;
 }
 
-void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s)
+void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[32])
 {
     const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
     size_t w = pc + 1;
+    auto rename = [&](ZILLong& word) {
+        if (word >= 0 && word < 32)
+            word = nameOf[word];
+    };
     for (ZILLong i = 0; i < info->operandCount; i++) {
         const ZILLong kind = info->kinds[i];
-        if ((kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR) && code[w] == r)
-            code[w] = s;
-        if (kind == ZILK_RR && code[w + 1] == r)
-            code[w + 1] = s;
+        if (kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR)
+            rename(code[w]);
+        if (kind == ZILK_RR)
+            rename(code[w + 1]);
         w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
     }
+}
+
+void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s)
+{
+    int nameOf[32];
+    for (int i = 0; i < 32; i++)
+        nameOf[i] = i == r ? s : i;
+    ZCLRenameRegisters(code, pc, nameOf);
 }
 
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta)

@@ -199,21 +199,41 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed)
             (code[pc + 1] != first || code[pc + 2] != last - first + 1))
             return ZCL_OK;
     }
+    // The registers the body replaces, found in one walk (see writtenFrom).
+    uint32_t written = 0;
+    for (size_t pc = 3, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+        if (ZCLLeavesFunction(code[pc]))
+            written |= 3;
+        const int r = ZCLResultRegister(code, pc);
+        if (r >= 0 && r < 32)
+            written |= 1u << r;
+    }
+    // Each free number is taken by the last register of the range, so the range stays
+    // contiguous; the renames are planned first and written in one walk.
+    int nameOf[32];
+    for (int r = 0; r < 32; r++)
+        nameOf[r] = r;
     for (int r = last; r >= first; r--) {
-        if (writtenFrom(code, p, 3, r))
+        if (written & (1u << r))
             continue;
         if (r != last) {
-            // The last register takes the free number, so the range stays contiguous.
-            renameFrom(code, 3, last, r, [&](size_t q, size_t) { return code[q] == ZOP_POPR_REGS; });
+            for (int& name : nameOf)
+                name = name == last ? r : name;
+            if (written & (1u << last))
+                written = (written & ~(1u << last)) | (1u << r);
         }
-        for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
-            if ((pc == 0 || code[pc] == ZOP_POPR_REGS) && code[pc + 1] + code[pc + 2] - 1 == last &&
-                code[pc + 1] == first)
-                code[pc + 2]--;
-        ZCLShiftArgumentOperands(code, -1);   // one saved slot less
         last--;
-        changed = true;
     }
+    if (last == p.saved.back())
+        return ZCL_OK;
+    changed = true;
+    for (size_t pc = 3, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if (code[pc] != ZOP_POPR_REGS)
+            ZCLRenameRegisters(code, pc, nameOf);
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if ((pc == 0 || code[pc] == ZOP_POPR_REGS) && code[pc + 1] == first)
+            code[pc + 2] = last - first + 1;
+    ZCLShiftArgumentOperands(code, -(p.saved.back() - last));   // that many saved slots less
     if (last == p.saved.back())
         return ZCL_OK;
     const int count = last - first + 1;

@@ -9,32 +9,23 @@ namespace {
 
 constexpr int kMaxWindow = 12;   // instructions a temporary may live for to move into r1
 
-// Whether the instruction at pc reads register r other than as the result it replaces.
-bool readsBeside(const ZCLCode& code, size_t pc, int r)
+// The last instruction of the life of the value that instruction i puts into register t: the
+// read after which t is dead, reached on a straight path of at most kMaxWindow instructions that
+// no branch enters, that names no r1 and calls nothing. 0 when there is none.
+size_t lifeEnd(const ZCLCode& code, const ZCLLiveness& live, const std::vector<unsigned char>& targets, size_t i, int t)
 {
-    ZCLSlot s[4];
-    const int n = ZCLDecode(code, pc, s);
-    const int result = ZCLResultRegister(code, pc);
-    for (int i = 0; i < n; i++)
-        if (s[i].mentions(r) && !(s[i].kind == ZILK_R && s[i].a == r && result == r))
-            return true;
-    return false;
-}
-
-// The last instruction of the life of the value the instruction at def puts into register t:
-// the read after which t is dead, reached on a straight path of at most kMaxWindow
-// instructions that no branch enters, that names no r1 and calls nothing. 0 when there is none.
-size_t lifeEnd(const ZCLCode& code, const std::vector<unsigned char>& targets, size_t def, int t)
-{
-    size_t pc = def + ZCLInstrLength(code, def);
-    for (int n = 0, len; n < kMaxWindow && (len = static_cast<int>(ZCLInstrLength(code, pc))) != 0; n++, pc += len) {
+    const uint32_t bit = 1u << t;
+    for (size_t k = i + 1; k < live.at.size() && k <= i + kMaxWindow; k++) {
+        const size_t pc = live.at[k];
         const ZILLong op = code[pc];
-        if (targets[pc] || ZCLLeavesFunction(op) || ZCLMentions(code, pc, 1))
+        if (targets[pc] || ZCLLeavesFunction(op))
             return 0;
-        const int use = ZCLRegisterUse(code, pc, t);
-        if (use == 0)
+        const uint32_t reads = live.reads[k], replaces = live.replaces[k];
+        if ((reads | replaces) & 2)
+            return 0;
+        if (replaces & bit)
             return 0;   // replaced before this value was read
-        if (use == 1 && !ZCLRegisterLiveAfter(code, pc, t))
+        if ((reads & bit) && !(live.liveOut[k] & bit))
             return pc;
         if (ZCLIsBranch(op))
             return 0;
@@ -153,21 +144,32 @@ size_t saveAfterEarlyExit(ZCLCode& code, const Saves& saves, ZCLOptStats& stats)
 
 ZILError ZCLPassScratchResult(ZCLCode& code, ZCLOptStats&, bool& changed)
 {
-    std::vector<unsigned char> targets;   // renaming moves nothing: found once
-    for (size_t def = 0, len; (len = ZCLInstrLength(code, def)) != 0; def += len) {
+    // Renaming moves nothing, and changes no register's liveness outside the renamed stretches:
+    // the liveness and the branch targets are found once. A stretch keeps r1 busy up to its last
+    // read; the next one may start there.
+    const ZCLLiveness live = ZCLComputeLiveness(code, true);
+    std::vector<unsigned char> targets;
+    size_t busyUntil = 0;
+    for (size_t i = 0; i < live.at.size(); i++) {
+        const size_t def = live.at[i];
+        // A temporary replaced as a whole while r1 holds nothing needed.
+        if (!(live.replaces[i] & ~7u) || def < busyUntil || (live.liveOut[i] & 2))
+            continue;
         const int t = ZCLResultRegister(code, def);
-        // A copy out of r1 stays: renamed it would copy r1 onto itself.
-        if (t < 3 || code[def] == ZOP_POP_R || readsBeside(code, def, t) ||
-            (ZCLMentions(code, def, 1) && (ZCLOpIn(code[def], ZOP_MOVE_R_R, ZOP_MOVE_SD_SD) ||
-                                           ZCLOpIn(code[def], ZOP_COPY_R_R, ZOP_COPY_SD_SD))))
+        // Not a restore, not reading the old value; and a copy out of r1 stays (renamed it would
+        // copy r1 onto itself).
+        if (t < 3 || code[def] == ZOP_POP_R || (live.reads[i] & (1u << t)) ||
+            ((live.reads[i] & 2) && (ZCLOpIn(code[def], ZOP_MOVE_R_R, ZOP_MOVE_SD_SD) ||
+                                     ZCLOpIn(code[def], ZOP_COPY_R_R, ZOP_COPY_SD_SD))))
             continue;
         if (targets.empty())
             targets = ZCLBranchTargets(code);
-        const size_t end = lifeEnd(code, targets, def, t);
-        if (end == 0 || ZCLRegisterLiveAfter(code, def, 1, true))
+        const size_t end = lifeEnd(code, live, targets, i, t);
+        if (end == 0)
             continue;
         for (size_t pc = def; pc <= end; pc += ZCLInstrLength(code, pc))
             ZCLRenameRegister(code, pc, t, 1);
+        busyUntil = end;
         changed = true;
     }
     return ZCL_OK;

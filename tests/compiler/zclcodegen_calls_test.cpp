@@ -94,8 +94,9 @@ TEST_F(CodegenCallsTest, ArgumentsStayAddressableWhereverTheirCodeEnds)
         ASSERT_NE(info, nullptr);
         if (std::strcmp(info->mnemonic, "throw") == 0) {
             throws++;
+            // The restore: a range, or the one register left saved.
             ASSERT_GE(pc, 3u);
-            EXPECT_EQ(c[pc - 3], ZOP_POPR_REGS);
+            EXPECT_TRUE(c[pc - 3] == ZOP_POPR_REGS || c[pc - 2] == ZOP_POP_R);
         }
         pc += static_cast<size_t>(info->length);
     }
