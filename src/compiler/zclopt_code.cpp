@@ -60,6 +60,49 @@ int resultOperand(ZILLong op)
     return -1;
 }
 
+// Calls that return into r1 and take nothing from it: their arguments are on the stack, `this`
+// is r0, and the value r1 held before is never read again after one.
+bool isCall(ZILLong op)
+{
+    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM ||
+           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD);
+}
+
+// Operand kinds by opcode, straight from the instruction table, for the hot mask walk.
+struct OperandKinds {
+    unsigned char k[4];
+};
+constexpr OperandKinds kOperandKinds[ZIL_OPCODE_COUNT] = {
+#define ZCL_KINDS_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) {{ZILK_##k1, ZILK_##k2, ZILK_##k3, ZILK_##k4}},
+    ZIL_OPCODE_LIST(ZCL_KINDS_OF)
+#undef ZCL_KINDS_OF
+};
+
+// resultOperand by opcode, and whether the opcode calls or leaves the function.
+struct OpcodeRoles {
+    signed char result[ZIL_OPCODE_COUNT];
+    bool leaves[ZIL_OPCODE_COUNT];
+    bool call[ZIL_OPCODE_COUNT];
+    OpcodeRoles()
+    {
+        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
+            result[op] = static_cast<signed char>(resultOperand(op));
+            leaves[op] = ZCLLeavesFunction(op);
+            call[op] = isCall(op);
+        }
+    }
+};
+
+const OpcodeRoles& roles()
+{
+    static const OpcodeRoles table;
+    return table;
+}
+
+inline uint32_t bitOf(ZILLong r) { return r >= 0 && r < 32 ? 1u << r : 0; }
+
+inline bool twoWordKind(unsigned char kind) { return kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS; }
+
 } // namespace
 
 bool ZCLLeavesFunction(ZILLong op)
@@ -142,12 +185,17 @@ ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count)
 
 int ZCLResultRegister(const ZCLCode& code, size_t pos)
 {
-    int index = resultOperand(code[pos]);
-    if (index < 0)
+    const ZILLong op = code[pos];
+    if (static_cast<uint32_t>(op) >= ZIL_OPCODE_COUNT || ZCLInstrLength(code, pos) == 0)
         return -1;
-    ZCLSlot slots[4];
-    int n = ZCLDecode(code, pos, slots);
-    return index < n && slots[index].kind == ZILK_R ? static_cast<int>(slots[index].a) : -1;
+    const int index = roles().result[op];
+    const unsigned char* kinds = kOperandKinds[op].k;
+    if (index < 0 || kinds[index] != ZILK_R)
+        return -1;
+    size_t w = pos + 1;
+    for (int i = 0; i < index; i++)
+        w += twoWordKind(kinds[i]) ? 2 : 1;
+    return static_cast<int>(code[w]);
 }
 
 std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code)
@@ -209,17 +257,6 @@ bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsRepl
     return ZCLRegisterLiveAt(code, pos + len, r, callsReplaceResult);
 }
 
-namespace {
-
-// Calls that return into r1 and take nothing from it: their arguments are on the stack, `this`
-// is r0, and the value r1 held before is never read again after one.
-bool isCall(ZILLong op)
-{
-    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM ||
-           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD);
-}
-
-} // namespace
 
 int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult)
 {
@@ -244,42 +281,6 @@ int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResul
     return use;
 }
 
-namespace {
-
-// Operand kinds by opcode, straight from the instruction table, for the hot mask walk.
-struct OperandKinds {
-    unsigned char k[4];
-};
-constexpr OperandKinds kOperandKinds[ZIL_OPCODE_COUNT] = {
-#define ZCL_KINDS_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) {{ZILK_##k1, ZILK_##k2, ZILK_##k3, ZILK_##k4}},
-    ZIL_OPCODE_LIST(ZCL_KINDS_OF)
-#undef ZCL_KINDS_OF
-};
-
-// resultOperand by opcode, and whether the opcode calls or leaves the function.
-struct OpcodeRoles {
-    signed char result[ZIL_OPCODE_COUNT];
-    bool leaves[ZIL_OPCODE_COUNT];
-    bool call[ZIL_OPCODE_COUNT];
-    OpcodeRoles()
-    {
-        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
-            result[op] = static_cast<signed char>(resultOperand(op));
-            leaves[op] = ZCLLeavesFunction(op);
-            call[op] = isCall(op);
-        }
-    }
-};
-
-const OpcodeRoles& roles()
-{
-    static const OpcodeRoles table;
-    return table;
-}
-
-inline uint32_t bitOf(ZILLong r) { return r >= 0 && r < 32 ? 1u << r : 0; }
-
-} // namespace
 
 void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, uint32_t* reads, uint32_t* replaces)
 {
@@ -312,7 +313,7 @@ void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, u
             whole |= m;
         else
             use |= m;
-        w += (kinds[i] == ZILK_RD || kinds[i] == ZILK_RR || kinds[i] == ZILK_REGS) ? 2 : 1;
+        w += twoWordKind(kinds[i]) ? 2 : 1;
     }
     if (t.leaves[op]) {
         // A call, return, throw or yield reads r0 to r2; a call may be taken to replace r1.
@@ -435,28 +436,32 @@ bool ZCLMentions(const ZCLCode& code, size_t pos, int r)
 
 void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[32])
 {
-    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
-    size_t w = pc + 1;
+    const unsigned char* kinds = kOperandKinds[code[pc]].k;
     auto rename = [&](ZILLong& word) {
         if (word >= 0 && word < 32)
             word = nameOf[word];
     };
-    for (ZILLong i = 0; i < info->operandCount; i++) {
-        const ZILLong kind = info->kinds[i];
-        if (kind == ZILK_R || kind == ZILK_RD || kind == ZILK_RR)
+    size_t w = pc + 1;
+    for (int i = 0; i < 4 && kinds[i] != ZILK_NONE; i++) {
+        if (kinds[i] == ZILK_R || kinds[i] == ZILK_RD || kinds[i] == ZILK_RR)
             rename(code[w]);
-        if (kind == ZILK_RR)
+        if (kinds[i] == ZILK_RR)
             rename(code[w + 1]);
-        w += (kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS) ? 2 : 1;
+        w += twoWordKind(kinds[i]) ? 2 : 1;
     }
 }
 
 void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s)
 {
-    int nameOf[32];
-    for (int i = 0; i < 32; i++)
-        nameOf[i] = i == r ? s : i;
-    ZCLRenameRegisters(code, pc, nameOf);
+    const unsigned char* kinds = kOperandKinds[code[pc]].k;
+    size_t w = pc + 1;
+    for (int i = 0; i < 4 && kinds[i] != ZILK_NONE; i++) {
+        if ((kinds[i] == ZILK_R || kinds[i] == ZILK_RD || kinds[i] == ZILK_RR) && code[w] == r)
+            code[w] = s;
+        if (kinds[i] == ZILK_RR && code[w + 1] == r)
+            code[w + 1] = s;
+        w += twoWordKind(kinds[i]) ? 2 : 1;
+    }
 }
 
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta)
