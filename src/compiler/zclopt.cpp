@@ -112,6 +112,8 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
             if (!err)
                 err = runOnce(ZCLPassScratchResult, code, stats, &scratch);
             if (!err && scratch)
+                err = runOnce(ZCLPassCopyBack, code, stats);
+            if (!err && scratch)
                 err = runOnce(ZCLPassTrimSaves, code, stats);
             if (!err)
                 err = runOnce(ZCLPassSaveLate, code, stats);

@@ -167,6 +167,9 @@ using ZCLIntConstant = std::function<bool(ZILLong dh, ZILLong* value)>;
 // float ops (for division and remainder only when D is r1).
 ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
 ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+// Level 3, after temporaries moved into r1: `copy rA, rB; copy rB, rA` loses the second copy
+// when rA holds a copy of its own (made by a copy and changed only in place since).
+ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
 // Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
 ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats,

@@ -15,6 +15,34 @@ bool safeInPlace(ZILLong op)
 
 bool divides(ZILLong op) { return ZCLOpIn(op, ZOP_DIVL_R_R, ZOP_MODL_SD_R) || ZCLOpIn(op, ZOP_DIVF_R_R, ZOP_MODF_SD_R); }
 
+bool compares(ZILLong op)
+{
+    return ZCLOpIn(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || ZCLOpIn(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R);
+}
+
+// What the instruction at pc does to the handle in register r: 1 replaces it by a fresh copy
+// that only r holds, 0 leaves it r's own (changes it in place, or only reads its value), -1
+// may share it or put another handle there.
+int ownership(const ZCLCode& code, size_t pc, int r)
+{
+    const ZILLong op = code[pc];
+    ZCLSlot s[4];
+    const int n = ZCLDecode(code, pc, s);
+    auto is = [&](int i) { return i < n && s[i].kind == ZILK_R && s[i].a == r; };
+    if ((ZCLOpIn(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) || op == ZOP_COPYH_DH_R) && is(1) && !s[0].mentions(r))
+        return 1;
+    if ((safeInPlace(op) || divides(op)) && is(1) && !s[0].mentions(r))
+        return 0;
+    if ((op == ZOP_INCL_R || op == ZOP_DECL_R) && is(0))
+        return 0;
+    if ((ZCLOpIn(op, ZOP_COPY_R_R, ZOP_COPY_SD_SD) || safeInPlace(op) || divides(op)) && is(0) && !s[1].mentions(r))
+        return 0;
+    if (compares(op) && (is(0) || is(1)) && !s[2].mentions(r) && (is(0) || !s[0].mentions(r)) &&
+        (is(1) || !s[1].mentions(r)))
+        return 0;
+    return -1;
+}
+
 } // namespace
 
 ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant)
@@ -60,6 +88,38 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
         changed = true;
         targets.clear();
         la = 0;   // the instruction now at a is looked at next
+    }
+    return ZCL_OK;
+}
+
+ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
+{
+    std::vector<unsigned char> targets = ZCLBranchTargets(code);
+    uint32_t own = 0;   // registers whose handle is a copy only they hold
+    for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
+        const ZILLong op = code[a];
+        if (targets[a])
+            own = 0;
+        // `copy rA, rB; copy rB, rA` while rA holds its own copy: rA has that value already.
+        const size_t b = a + la;
+        if (op == ZOP_COPY_R_R && code[a + 1] != code[a + 2] && code[a + 1] >= 0 && code[a + 1] < 32 &&
+            (own & (1u << code[a + 1])) && ZCLInstrLength(code, b) != 0 && code[b] == ZOP_COPY_R_R &&
+            code[b + 1] == code[a + 2] && code[b + 2] == code[a + 1] && !targets[b]) {
+            ZCLDeleteWords(code, b, ZCLInstrLength(code, b));
+            stats.removed++;
+            changed = true;
+            targets = ZCLBranchTargets(code);
+        }
+        uint32_t reads = 0, replaces = 0;
+        ZCLRegisterMasks(code, a, false, &reads, &replaces);
+        const uint32_t named = (reads | replaces) & ~5u;   // r0 and r2 have roles of their own
+        for (int r = 1; r < 32; r++)
+            if (named & (1u << r)) {
+                const int o = ZCLLeavesFunction(op) ? -1 : ownership(code, a, r);
+                own = o > 0 ? own | (1u << r) : o < 0 ? own & ~(1u << r) : own;
+            }
+        if (ZCLLeavesFunction(op))
+            own = 0;   // a call or a return ends it all
     }
     return ZCL_OK;
 }

@@ -484,3 +484,23 @@ TEST(OptimizerPasses, RegisterSavesMoveBehindAnEarlyExit)
     for (const ZCLCode& code : keep)
         EXPECT_EQ(runPass(ZCLPassSaveLate, code), dis(code));
 }
+
+TEST(OptimizerPasses, CopyingAValueBackIntoItsOwnCopyIsDropped)
+{
+    ZCLOptStats stats;
+    EXPECT_EQ(runPass(ZCLPassCopyBack, {ZOP_COPY_R_R, 4, 1, ZOP_MULF_R_R, 9, 1, ZOP_COPY_R_R, 1, 4, ZOP_COPY_R_R, 4, 1,
+                                        ZOP_ADDF_R_R, 1, 5, ZOP_RET},
+                      &stats),
+              "copy r4,r1; mulf r9,r1; copy r1,r4; addf r1,r5; ret");
+    EXPECT_EQ(stats.removed, 1);
+    // r1 shares its handle (a move, a push, a call's result) or the copy back is a branch target:
+    // the copy back stays, or the in-place step after it would change the shared value.
+    const ZCLCode keep[] = {
+        {ZOP_MOVE_R_R, 4, 1, ZOP_COPY_R_R, 1, 5, ZOP_COPY_R_R, 5, 1, ZOP_INCL_R, 1, ZOP_RET},
+        {ZOP_COPY_R_R, 4, 1, ZOP_PUSH_R, 1, ZOP_COPY_R_R, 1, 5, ZOP_COPY_R_R, 5, 1, ZOP_INCL_R, 1, ZOP_RET},
+        {ZOP_COPY_R_R, 4, 1, ZOP_JSR_IMM, 0, ZOP_COPY_R_R, 1, 5, ZOP_COPY_R_R, 5, 1, ZOP_INCL_R, 1, ZOP_RET},
+        {ZOP_COPY_R_R, 4, 1, ZOP_COPY_R_R, 1, 5, ZOP_COPY_R_R, 5, 1, ZOP_INCL_R, 1, ZOP_BRA_OFS, -5},
+    };
+    for (const ZCLCode& code : keep)
+        EXPECT_EQ(runPass(ZCLPassCopyBack, code), dis(code));
+}
