@@ -25,14 +25,6 @@ bool deadAfter(const ZCLCode& code, size_t pos, int r)
     return ZCLResultRegister(code, pos) == r || !ZCLRegisterLiveAfter(code, pos, r);
 }
 
-// Replaces the words [pos, end) by one instruction.
-void replaceBy(ZCLCode& code, size_t pos, size_t end, ZILLong opcode, const ZCLSlot* slots, int count)
-{
-    ZCLCode words;
-    ZCLEncode(words, opcode, slots, count);
-    ZCLReplaceWords(code, pos, end - pos, words.data(), words.size());
-}
-
 // The branch targets of a function, found when first asked for (most walks never need them)
 // and found again after an edit.
 class TargetCache {
@@ -46,13 +38,37 @@ public:
         }
         return pos < targets_.size() && targets_[pos];
     }
-    void invalidate() { valid_ = false; }
+    // ZCLReplaceWords, with the flags moved as the edit moves the branches: a target inside the
+    // replaced words lands on the first word after them, the first word keeps its flag.
+    void replace(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
+    {
+        ZCLReplaceWords(code, pos, n, words, m);
+        if (!valid_)
+            return;
+        const unsigned char first = n > 0 ? targets_[pos] : 0;
+        unsigned char inside = 0;
+        for (size_t i = pos + 1; i < pos + n; i++)
+            inside |= targets_[i];
+        targets_.erase(targets_.begin() + static_cast<long>(pos), targets_.begin() + static_cast<long>(pos + n));
+        targets_.insert(targets_.begin() + static_cast<long>(pos), m, 0);
+        targets_[pos + m] |= inside;
+        targets_[pos] |= first;
+    }
 
 private:
     const ZCLCode& code_;
     std::vector<unsigned char> targets_;
     bool valid_ = false;
 };
+
+// Replaces the words [pos, end) by one instruction.
+void replaceBy(ZCLCode& code, TargetCache& isTarget, size_t pos, size_t end, ZILLong opcode, const ZCLSlot* slots,
+               int count)
+{
+    ZCLCode words;
+    ZCLEncode(words, opcode, slots, count);
+    isTarget.replace(code, pos, end - pos, words.data(), words.size());
+}
 
 // Walks instruction pairs (a, b); `fold(a, b, isTarget)` checks its pattern, asks isTarget
 // last (a fold never joins an instruction with a following branch target) and returns true
@@ -66,7 +82,6 @@ void walkPairs(ZCLCode& code, bool& changed, Fold fold)
         size_t b = a + la;
         if (ZCLInstrLength(code, b) != 0 && fold(a, b, isTarget)) {
             changed = true;
-            isTarget.invalidate();
             continue;
         }
         a = b;
@@ -99,11 +114,10 @@ ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         }
         if (count >= 2) {
             const ZILLong words[2] = {multi, total};
-            ZCLReplaceWords(code, pc, end - pc, words, 2);
+            isTarget.replace(code, pc, end - pc, words, 2);
             stats.removed += count;
             stats.written += 1;
             changed = true;
-            isTarget.invalidate();
             pc += 2;
         } else {
             pc = end;
@@ -140,9 +154,9 @@ ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         const size_t end = b + ZCLInstrLength(code, b);
         stats.removed += 2;
         if (op == ZOP_MOVE_R_R && out[0].a == out[1].a) {
-            ZCLDeleteWords(code, a, end - a);   // a register moved onto itself
+            isTarget.replace(code, a, end - a, nullptr, 0);   // a register moved onto itself
         } else {
-            replaceBy(code, a, end, op, out, 2);
+            replaceBy(code, isTarget, a, end, op, out, 2);
             stats.written += 1;
         }
         return true;
@@ -173,12 +187,11 @@ ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         }
         if (!found)
             continue;
-        ZCLDeleteWords(code, q, lq);
+        isTarget.replace(code, q, lq, nullptr, 0);
         code[a] = op == ZOP_MOVEH_DH_R ? ZOP_COPYH_DH_R : op + (ZOP_COPY_R_R - ZOP_MOVE_R_R);
         stats.removed += 2;
         stats.written += 1;
         changed = true;
-        isTarget.invalidate();
     }
     return ZCL_OK;
 }
@@ -251,7 +264,7 @@ ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         const ZILLong op = ZCLFormFor(code[b], out, 2);
         if (op < 0)
             return false;
-        replaceBy(code, a, b + ZCLInstrLength(code, b), op, out, 2);
+        replaceBy(code, isTarget, a, b + ZCLInstrLength(code, b), op, out, 2);
         stats.removed += 2;
         stats.written += 1;
         return true;
@@ -302,7 +315,7 @@ ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         } else {
             return false;   // two constants
         }
-        ZCLReplaceWords(code, a, end - a, words.data(), words.size());
+        isTarget.replace(code, a, end - a, words.data(), words.size());
         stats.removed += 3;
         stats.written += 2;
         return true;
@@ -326,7 +339,7 @@ ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         const ZILLong op = ZCLFormFor(code[a], out, 2);
         if (op < 0)
             return false;
-        replaceBy(code, a, b + ZCLInstrLength(code, b), op, out, 2);
+        replaceBy(code, isTarget, a, b + ZCLInstrLength(code, b), op, out, 2);
         stats.removed += 2;
         stats.written += 1;
         return true;
