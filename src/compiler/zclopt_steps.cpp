@@ -94,32 +94,41 @@ ZILError ZCLPassUnitSteps(ZCLCode& code, ZCLOptStats& stats, bool& changed, cons
 
 ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
 {
-    std::vector<unsigned char> targets = ZCLBranchTargets(code);
-    uint32_t own = 0;   // registers whose handle is a copy only they hold
+    std::vector<unsigned char> targets;   // found when first needed, and again after an edit
+    std::vector<size_t> starts;           // the instructions walked so far
     for (size_t a = 0, la; (la = ZCLInstrLength(code, a)) != 0; a += la) {
-        const ZILLong op = code[a];
-        if (targets[a])
-            own = 0;
-        // `copy rA, rB; copy rB, rA` while rA holds its own copy: rA has that value already.
+        starts.push_back(a);
+        // `copy rA, rB; copy rB, rA`.
         const size_t b = a + la;
-        if (op == ZOP_COPY_R_R && code[a + 1] != code[a + 2] && code[a + 1] >= 0 && code[a + 1] < 32 &&
-            (own & (1u << code[a + 1])) && ZCLInstrLength(code, b) != 0 && code[b] == ZOP_COPY_R_R &&
-            code[b + 1] == code[a + 2] && code[b + 2] == code[a + 1] && !targets[b]) {
-            ZCLDeleteWords(code, b, ZCLInstrLength(code, b));
-            stats.removed++;
-            changed = true;
+        const int rA = static_cast<int>(code[a + 1]);
+        if (code[a] != ZOP_COPY_R_R || ZCLInstrLength(code, b) == 0 || code[b] != ZOP_COPY_R_R ||
+            code[b + 1] != code[a + 2] || code[b + 2] != rA || rA == code[a + 2] || rA < 1 || rA == 2 || rA >= 32)
+            continue;
+        if (targets.empty())
             targets = ZCLBranchTargets(code);
+        if (targets[b])
+            continue;
+        // rA must hold a copy of its own: back on the straight path to the copy that made it,
+        // only in-place work on rA and reads of its value.
+        bool own = false;
+        for (size_t k = starts.size() - 1; k-- > 0 && !targets[starts[k + 1]];) {
+            const size_t p = starts[k];
+            if (ZCLLeavesFunction(code[p]) || ZCLIsBranch(code[p]))
+                break;
+            if (!ZCLMentions(code, p, rA))
+                continue;
+            const int o = ownership(code, p, rA);
+            own = o > 0;
+            if (o != 0)
+                break;
         }
-        uint32_t reads = 0, replaces = 0;
-        ZCLRegisterMasks(code, a, false, &reads, &replaces);
-        const uint32_t named = (reads | replaces) & ~5u;   // r0 and r2 have roles of their own
-        for (int r = 1; r < 32; r++)
-            if (named & (1u << r)) {
-                const int o = ZCLLeavesFunction(op) ? -1 : ownership(code, a, r);
-                own = o > 0 ? own | (1u << r) : o < 0 ? own & ~(1u << r) : own;
-            }
-        if (ZCLLeavesFunction(op))
-            own = 0;   // a call or a return ends it all
+        if (!own)
+            continue;
+        // rA has that value already.
+        ZCLDeleteWords(code, b, ZCLInstrLength(code, b));
+        stats.removed++;
+        changed = true;
+        targets.clear();
     }
     return ZCL_OK;
 }
