@@ -952,8 +952,8 @@ ZILError parseMembers(ZCLState* st, ZCLClass* cls)
 
 ZILError ZCLNext(ZCLState* st)
 {
-    st->tokStart = ZCLNextTokenStart(st->file);
     ZILError err = ZCLGetToken(st->file, &st->tok, &st->tokId);
+    st->tokStart = st->file->tokenStart;
     if (err)
         return ZCLError(st, err == ZCL_ERR_Unexpected_EOF || st->tok.empty() ? nullptr : st->tok.c_str(), err);
     return ZCL_OK;

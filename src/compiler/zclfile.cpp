@@ -39,11 +39,6 @@ void ZCLFileClose(ZCLFile* file)
     file->lcBreak = 0;
 }
 
-void ZCLFileSetPosition(ZCLFile* file, size_t pos)
-{
-    file->pos = pos < file->text.size() ? pos : file->text.size();
-}
-
 void ZCLFileLineColumn(const ZCLFile* file, size_t pos, int* line, int* column)
 {
     const char* s = file->text.data();

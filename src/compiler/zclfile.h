@@ -27,9 +27,12 @@ struct ZCLFile {
     // The token the last look-ahead read, so that reading it next does not scan it again.
     // Only the tokenizer uses these; opening or closing the file forgets it.
     size_t      peekFrom = static_cast<size_t>(-1);
+    size_t      peekStart = 0; // where that token starts (after white space and comments)
     size_t      peekEnd = 0;
     int         peekId = 0;
     std::string peekText;
+    // Where the token the last ZCLGetToken read starts, or where it failed (the read position).
+    size_t      tokenStart = 0;
 };
 
 // Copies the name (null gives kZCLAnonymousName) and the text; the read position becomes 0.
@@ -42,7 +45,10 @@ void ZCLFileClose(ZCLFile* file);
 inline size_t ZCLFileGetPosition(const ZCLFile* file) { return file->pos; }
 
 // Clamps the position to the text.
-void ZCLFileSetPosition(ZCLFile* file, size_t pos);
+inline void ZCLFileSetPosition(ZCLFile* file, size_t pos)
+{
+    file->pos = pos < file->text.size() ? pos : file->text.size();
+}
 
 // Line and column (both from 1) of a position: CR, LF, CR LF and LF CR are one line break each;
 // tab stops are every 4 columns (1, 5, 9, ...). Positions past the end count as the end.

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -41,11 +42,50 @@ constexpr FixedToken kOperators[] = {
     {"--", kTokDec},
 };
 
+// kOperators ordered by first character, longer spellings first, with each first character's
+// range: the first entry that matches is the longest match.
+struct OperatorIndex {
+    std::array<uint8_t, std::size(kOperators)> order{};
+    std::array<uint8_t, 128> first{};
+    std::array<uint8_t, 128> count{};
+};
+
+constexpr OperatorIndex kOperatorIndex = [] {
+    OperatorIndex ix{};
+    constexpr size_t n = std::size(kOperators);
+    for (size_t i = 0; i < n; i++)
+        ix.order[i] = static_cast<uint8_t>(i);
+    auto before = [](const FixedToken& a, const FixedToken& b) {
+        return a.text[0] != b.text[0] ? a.text[0] < b.text[0] : a.text.size() > b.text.size();
+    };
+    for (size_t i = 1; i < n; i++)
+        for (size_t j = i; j > 0 && before(kOperators[ix.order[j]], kOperators[ix.order[j - 1]]); j--) {
+            uint8_t tmp = ix.order[j];
+            ix.order[j] = ix.order[j - 1];
+            ix.order[j - 1] = tmp;
+        }
+    for (size_t i = n; i-- > 0;) {
+        auto c = static_cast<unsigned char>(kOperators[ix.order[i]].text[0]);
+        ix.first[c] = static_cast<uint8_t>(i);
+        ix.count[c]++;
+    }
+    return ix;
+}();
+
 constexpr FixedToken kPunctuation[] = {
     {":", kTokColon}, {"::", kTokScope},   {",", kTokComma},  {";", kTokSemicolon},
     {".", kTokDot},   {"...", kTokEllipsis}, {"(", kTokLParen}, {")", kTokRParen},
     {"{", kTokLBrace}, {"}", kTokRBrace},  {"[", kTokLBracket}, {"]", kTokRBracket},
 };
+
+// The id of each single-character punctuation token, 0 for other characters.
+constexpr std::array<uint8_t, 256> kSingleId = [] {
+    std::array<uint8_t, 256> ids{};
+    for (const FixedToken& punct : kPunctuation)
+        if (punct.text.size() == 1)
+            ids[static_cast<unsigned char>(punct.text[0])] = static_cast<uint8_t>(punct.id);
+    return ids;
+}();
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -60,6 +100,13 @@ inline int digitValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return 99;
+}
+
+inline size_t identifierEnd(const std::string& t, size_t p)
+{
+    while (p < t.size() && isIdentChar(t[p]))
+        p++;
+    return p;
 }
 
 // Position of the next token after white space and comments, or kEnd.
@@ -322,6 +369,22 @@ ZILError readNumber(const std::string& t, size_t p, std::string* text, int* id, 
     return ZCL_OK;
 }
 
+// The longest operator spelled at p, whose first character is an operator character (each of
+// which is an operator by itself, so there always is one).
+const FixedToken& longestOperator(const std::string& t, size_t p)
+{
+    const auto c = static_cast<unsigned char>(t[p]);
+    const size_t left = t.size() - p;
+    const size_t last = kOperatorIndex.first[c] + kOperatorIndex.count[c];
+    for (size_t i = kOperatorIndex.first[c]; i + 1 < last; i++) {
+        const FixedToken& op = kOperators[kOperatorIndex.order[i]];
+        const size_t len = op.text.size();
+        if (len <= left && t[p + 1] == op.text[1] && (len == 2 || t[p + 2] == op.text[2]))
+            return op;
+    }
+    return kOperators[kOperatorIndex.order[last - 1]];
+}
+
 // Scans one token at p (not white space). Sets *end past it on success.
 ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, size_t* end)
 {
@@ -335,9 +398,7 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
     }
     const uint8_t cls = kCharClass[static_cast<unsigned char>(c)];
     if (cls == kClassIdent) {
-        size_t q = p + 1;
-        while (q < n && isIdentChar(t[q]))
-            q++;
+        const size_t q = identifierEnd(t, p + 1);
         std::string_view word(t.data() + p, q - p);
         int kw = keywordId(word);
         *id = kw ? kw : kTokIdentifier;
@@ -346,18 +407,10 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
         return ZCL_OK;
     }
     if (cls == kClassOperator) {
-        const FixedToken* best = nullptr;
-        for (const FixedToken& op : kOperators) {
-            const size_t len = op.text.size();
-            if (op.text[0] != c || len > n - p || (best && len <= best->text.size()))
-                continue;
-            if (len == 1 || (t[p + 1] == op.text[1] && (len == 2 || t[p + 2] == op.text[2])))
-                best = &op;
-        }
-        // Every operator class character is itself an operator, so best is never null.
-        text->assign(best->text);
-        *id = best->id;
-        *end = p + best->text.size();
+        const FixedToken& op = longestOperator(t, p);
+        text->assign(op.text);
+        *id = op.id;
+        *end = p + op.text.size();
         return ZCL_OK;
     }
     if (isDigit(c) || (c == '.' && isDigit(next)))
@@ -377,11 +430,7 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
     }
     if (cls == kClassSingle) {
         text->assign(1, c);
-        for (const FixedToken& punct : kPunctuation)
-            if (punct.text[0] == c) {
-                *id = punct.id;
-                break;
-            }
+        *id = kSingleId[static_cast<unsigned char>(c)];
         *end = p + 1;
         return ZCL_OK;
     }
@@ -397,56 +446,73 @@ ZILError scanToken(const std::string& t, size_t p, std::string* text, int* id, s
     return ZCL_ERR_Unexpected_Token;
 }
 
+// Reads the token at the read position (which must lie within the text) into *text and *id.
+// *start is where the token begins, or on failure where the read position is to be left; *end
+// is past the token on success.
+ZILError readToken(const ZCLFile* file, std::string* text, int* id, size_t* start, size_t* end)
+{
+    text->clear();
+    *id = kTokNone;
+    const size_t p = skipSpace(file->text, file->pos);
+    if (p == kEnd) {
+        *start = file->text.size();
+        return ZCL_ERR_Unexpected_EOF;
+    }
+    *start = p;
+    ZILError err = scanToken(file->text, p, text, id, end);
+    if (err != ZCL_OK)
+        *id = kTokNone;
+    return err;
+}
+
+// Reads the token at the read position into the look-ahead cache, unless it holds it already.
+// On failure the cache is emptied and peekText holds what the failed read left in a text.
+ZILError fillPeek(ZCLFile* file)
+{
+    ZCLFileSetPosition(file, file->pos);
+    if (file->pos == file->peekFrom)
+        return ZCL_OK;
+    size_t start = 0, end = 0;
+    ZILError err = readToken(file, &file->peekText, &file->peekId, &start, &end);
+    if (err != ZCL_OK) {
+        file->peekFrom = static_cast<size_t>(-1);
+        return err;
+    }
+    file->peekFrom = file->pos;
+    file->peekStart = start;
+    file->peekEnd = end;
+    return ZCL_OK;
+}
+
 } // namespace
 
 ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id)
 {
+    ZCLFileSetPosition(file, file->pos);
     if (file->pos == file->peekFrom) {
         *text = file->peekText;
         *id = file->peekId;
+        file->tokenStart = file->peekStart;
         file->pos = file->peekEnd;
         return ZCL_OK;
     }
-    text->clear();
-    *id = kTokNone;
-    ZCLFileSetPosition(file, file->pos);
-    size_t p = skipSpace(file->text, file->pos);
-    if (p == kEnd) {
-        file->pos = file->text.size();
-        return ZCL_ERR_Unexpected_EOF;
-    }
-    size_t end = p;
-    ZILError err = scanToken(file->text, p, text, id, &end);
-    if (err != ZCL_OK) {
-        *id = kTokNone;
-        file->pos = p;
-        return err;
-    }
-    file->pos = end;
-    return ZCL_OK;
+    size_t end = 0;
+    ZILError err = readToken(file, text, id, &file->tokenStart, &end);
+    file->pos = err == ZCL_OK ? end : file->tokenStart;
+    return err;
 }
 
 ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id)
 {
-    size_t saved = file->pos;
-    ZILError err = ZCLGetToken(file, text, id);
-    if (err == ZCL_OK && saved != file->peekFrom) {
-        file->peekFrom = saved;
-        file->peekEnd = file->pos;
-        file->peekId = *id;
-        file->peekText = *text;
-    }
-    ZCLFileSetPosition(file, saved);
+    ZILError err = fillPeek(file);
+    *text = file->peekText;
+    *id = err == ZCL_OK ? file->peekId : kTokNone;
     return err;
 }
 
-int ZCLPeekTokenId(ZCLFile* file)
+int ZCLPeekTokenIdUncached(ZCLFile* file)
 {
-    if (file->pos == file->peekFrom)
-        return file->peekId;
-    std::string text;
-    int id = kTokNone;
-    return ZCLPeekToken(file, &text, &id) == ZCL_OK ? id : kTokNone;
+    return fillPeek(file) == ZCL_OK ? file->peekId : kTokNone;
 }
 
 bool ZCLFileAtEnd(const ZCLFile* file)
@@ -456,6 +522,8 @@ bool ZCLFileAtEnd(const ZCLFile* file)
 
 size_t ZCLNextTokenStart(const ZCLFile* file)
 {
+    if (file->pos == file->peekFrom)
+        return file->peekStart;
     size_t p = file->pos >= file->text.size() ? kEnd : skipSpace(file->text, file->pos);
     return p == kEnd ? file->text.size() : p;
 }
@@ -469,17 +537,32 @@ ZILError ZCLSkipBlock(ZCLFile* file)
         return err;
     if (id != kTokLBrace)
         return ZCL_ERR_Unexpected_Token;
+    // Names and single punctuation are passed over here; every other token is read as a whole,
+    // so braces inside literals and comments do not count and bad tokens fail as in a read.
     // Depth fits any text: it cannot exceed the number of bytes.
+    const std::string& t = file->text;
     size_t depth = 1;
+    size_t p = file->pos;
     while (depth > 0) {
-        err = ZCLGetToken(file, &text, &id);
-        if (err != ZCL_OK)
+        const size_t q = p < t.size() ? skipSpace(t, p) : kEnd;
+        if (q == kEnd) {
+            file->pos = t.size();
+            return ZCL_ERR_Unexpected_EOF;
+        }
+        const char c = t[q];
+        const uint8_t cls = kCharClass[static_cast<unsigned char>(c)];
+        if (cls == kClassIdent) {
+            p = identifierEnd(t, q + 1);
+        } else if (cls == kClassSingle) {
+            depth += c == '{';
+            depth -= c == '}';
+            p = q + 1;
+        } else if ((err = scanToken(t, q, &text, &id, &p)) != ZCL_OK) {
+            file->pos = q;
             return err;
-        if (id == kTokLBrace)
-            depth++;
-        else if (id == kTokRBrace)
-            depth--;
+        }
     }
+    file->pos = p;
     return ZCL_OK;
 }
 

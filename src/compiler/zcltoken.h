@@ -39,9 +39,14 @@ ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id);
 
 // As ZCLGetToken, but the read position is restored afterwards.
 ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id);
+// ZCLPeekTokenId when the look-ahead cache does not hold the token at the read position.
+int ZCLPeekTokenIdUncached(ZCLFile* file);
 // The id of the next token without its text (kTokNone when there is none or it is invalid);
 // repeated look-ahead at one position scans once.
-int ZCLPeekTokenId(ZCLFile* file);
+inline int ZCLPeekTokenId(ZCLFile* file)
+{
+    return file->pos == file->peekFrom ? file->peekId : ZCLPeekTokenIdUncached(file);
+}
 
 // True when nothing but white space and comments (an unterminated block comment included)
 // follows the read position: a 1200 from ZCLGetToken is then the normal end of the text and

@@ -416,3 +416,49 @@ TEST(Tokenizer, RandomBytesNeverCrashOrStall)
         ZCLFuzzText(reinterpret_cast<const uint8_t*>(src.data()), src.size());
     }
 }
+
+// The brace skipper passes over names and punctuation without reading them as tokens; it must
+// still end, fail and leave the read position exactly as reading token by token does.
+TEST(Tokenizer, SkipBlockAgreesWithReadingEveryToken)
+{
+    auto skipByTokens = [](ZCLFile* f) -> ZILError {
+        std::string text;
+        int id = kTokNone;
+        ZILError err = ZCLGetToken(f, &text, &id);
+        if (err != ZCL_OK)
+            return err;
+        if (id != kTokLBrace)
+            return ZCL_ERR_Unexpected_Token;
+        for (size_t depth = 1; depth > 0;) {
+            if ((err = ZCLGetToken(f, &text, &id)) != ZCL_OK)
+                return err;
+            depth += id == kTokLBrace;
+            depth -= id == kTokRBrace;
+        }
+        return ZCL_OK;
+    };
+    uint32_t seed = 777;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 24;
+    };
+    const char* pieces[] = {"{", "}", "{", "}", " ", "a1", "_x", "if", "(", ")", ";", "\"}\"", "'{'",
+                            "/\"}\"/", "\"a\\\"}\"", "/* } */", "// }\n", "# {\n", "0x1F", "1.5e3", ".5",
+                            "::", ",,", "...", "<<=", "/", "*", "\"", "'", "$", "\n", "\t", "=="};
+    for (int round = 0; round < 4000; round++) {
+        std::string src = "{";
+        const size_t count = next() % 24;
+        for (size_t i = 0; i < count; i++)
+            src += next() % 16 == 0 ? std::string(1, char(next())) : pieces[next() % std::size(pieces)];
+        if (round % 2)
+            src += "} tail";
+        const size_t from = round % 3 == 0 ? 0 : next() % (src.size() + 1);
+        ZCLFile fast, slow;
+        ZCLFileOpen(&fast, nullptr, src.data(), src.size());
+        ZCLFileOpen(&slow, nullptr, src.data(), src.size());
+        ZCLFileSetPosition(&fast, from);
+        ZCLFileSetPosition(&slow, from);
+        ASSERT_EQ(ZCLSkipBlock(&fast), skipByTokens(&slow)) << src << " from " << from;
+        ASSERT_EQ(ZCLFileGetPosition(&fast), ZCLFileGetPosition(&slow)) << src << " from " << from;
+    }
+}
