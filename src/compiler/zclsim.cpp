@@ -1,9 +1,13 @@
 // The simulated machine of the function being compiled: the 32 registers and the data stack
 // with the variable in each slot, temporaries and locals, and the instruction emitter that
 // picks the opcode from a mnemonic and the operands' kinds.
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
+#include <iterator>
+#include <span>
+#include <utility>
 
 #include "src/compiler/zclgen.h"
 #include "zilopcodes.h"
@@ -175,48 +179,129 @@ ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v)
 
 namespace {
 
-// The opcodes of each mnemonic, from the instruction table (built once; emission is hot).
-const std::vector<ZILLong>& opcodesOf(const char* mnemonic)
+// One instruction form: an opcode with the operand kinds it takes.
+struct Form {
+    ZILLong opcode;
+    size_t operandCount;
+    ZILLong kinds[4];
+};
+
+// The forms of each mnemonic, from the instruction table: an open-addressed hash table built
+// once. Emission is hot, and mnemonics are a few letters, for which the library's string hash
+// and node chains cost more than the rest of emitting; the slots are kept small so the table
+// stays in the cache.
+class FormTable {
+public:
+    FormTable()
+    {
+        std::vector<std::vector<Form>> groups;   // forms by mnemonic, in opcode order
+        for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++) {
+            const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
+            if (!info || !info->mnemonic || !info->mnemonic[0])
+                continue;   // a null name marks a free slot
+            Entry& e = slotFor(info->mnemonic);
+            if (!e.name) {
+                e.name = info->mnemonic;
+                e.length = static_cast<uint16_t>(std::strlen(info->mnemonic));
+                e.first = static_cast<uint16_t>(groups.size());   // the group until flattened
+                groups.emplace_back();
+            }
+            Form form{op, static_cast<size_t>(info->operandCount), {}};
+            std::copy(std::begin(info->kinds), std::end(info->kinds), form.kinds);
+            groups[e.first].push_back(form);
+        }
+        for (Entry& e : entries_) {
+            if (!e.name)
+                continue;
+            const std::vector<Form>& group = groups[e.first];
+            e.first = static_cast<uint16_t>(forms_.size());
+            e.count = static_cast<uint16_t>(group.size());
+            forms_.insert(forms_.end(), group.begin(), group.end());
+        }
+    }
+
+    // The forms of a mnemonic (none for an unknown one).
+    std::span<const Form> find(const char* mnemonic) const
+    {
+        const Entry& e = slotFor(mnemonic);
+        if (!e.name)
+            return {};
+        return {forms_.data() + e.first, e.count};
+    }
+
+private:
+    static constexpr size_t kSize = 512;   // well above the number of mnemonics
+    static constexpr size_t kMask = kSize - 1;
+    struct Entry {
+        const char* name = nullptr;
+        uint16_t length = 0;
+        uint16_t first = 0;   // index into forms_
+        uint16_t count = 0;
+    };
+
+    // The slot holding the mnemonic, or the free slot where it would go.
+    const Entry& slotFor(const char* mnemonic) const
+    {
+        // FNV-1a over the bytes up to the terminator.
+        uint32_t h = 2166136261u;
+        size_t length = 0;
+        for (; mnemonic[length]; length++)
+            h = (h ^ static_cast<unsigned char>(mnemonic[length])) * 16777619u;
+        for (size_t i = h & kMask;; i = (i + 1) & kMask) {
+            const Entry& e = entries_[i];
+            if (!e.name || (e.length == length && std::memcmp(e.name, mnemonic, length) == 0))
+                return e;
+        }
+    }
+    Entry& slotFor(const char* mnemonic)
+    {
+        return const_cast<Entry&>(std::as_const(*this).slotFor(mnemonic));
+    }
+
+    std::array<Entry, kSize> entries_{};
+    std::vector<Form> forms_;
+};
+
+std::span<const Form> formsOf(const char* mnemonic)
 {
-    static const std::unordered_map<std::string_view, std::vector<ZILLong>> table = [] {
-        std::unordered_map<std::string_view, std::vector<ZILLong>> t;
-        for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++)
-            t[ZILGetOpcodeInfo(op)->mnemonic].push_back(op);
-        return t;
-    }();
-    static const std::vector<ZILLong> none;
-    auto it = table.find(mnemonic);
-    return it == table.end() ? none : it->second;
+    static const FormTable table;
+    return table.find(mnemonic);
+}
+
+// The form whose operand kinds are those given, or null.
+const Form* matchingForm(const char* mnemonic, std::initializer_list<ZCLOperand> ops)
+{
+    for (const Form& form : formsOf(mnemonic)) {
+        if (form.operandCount != ops.size())
+            continue;
+        size_t i = 0;
+        while (i < ops.size() && form.kinds[i] == ops.begin()[i].kind)
+            i++;
+        if (i == ops.size())
+            return &form;
+    }
+    return nullptr;
 }
 
 } // namespace
 
 ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at)
 {
-    for (ZILLong op : opcodesOf(mnemonic)) {
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
-        if (info->operandCount != static_cast<ZILLong>(ops.size()))
-            continue;
-        bool same = true;
-        size_t i = 0;
-        for (const ZCLOperand& o : ops)
-            same = same && info->kinds[i++] == o.kind;
-        if (!same)
-            continue;
-        std::vector<ZILLong>& code = g->func->code;
-        if (at)
-            *at = code.size();
-        code.push_back(op);
-        for (const ZCLOperand& o : ops) {
-            if (o.kind == ZILK_SD && o.argument && g->savesRegisters)
-                g->argOperands.push_back(code.size());
-            code.push_back(o.a);
-            if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
-                code.push_back(o.b);
-        }
-        return ZCL_OK;
+    const Form* form = matchingForm(mnemonic, ops);
+    if (!form)
+        return ZCLGenFatal(g, "No instruction for these operands", mnemonic);
+    std::vector<ZILLong>& code = g->func->code;
+    if (at)
+        *at = code.size();
+    code.push_back(form->opcode);
+    for (const ZCLOperand& o : ops) {
+        if (o.kind == ZILK_SD && o.argument && g->savesRegisters)
+            g->argOperands.push_back(code.size());
+        code.push_back(o.a);
+        if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
+            code.push_back(o.b);
     }
-    return ZCLGenFatal(g, "No instruction for these operands", mnemonic);
+    return ZCL_OK;
 }
 
 ZILError ZCLEmitPush(ZCLGen* g, int n)
