@@ -81,7 +81,7 @@ ZILLong ZCLFormFor(ZILLong sample, const ZCLSlot* slots, int count);
 // Whether any operand of the instruction at pos names register r.
 bool ZCLMentions(const ZCLCode& code, size_t pos, int r);
 // Whether an opcode lies in the run [lo, hi] of the instruction table.
-inline bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
+constexpr bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && op <= hi; }
 // Rewrites every operand naming register r (itself, as a base or as an index) of the
 // instruction at pc to name s; register ranges stay.
 void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s);

@@ -36,14 +36,14 @@ const FamilyTable& families()
     return table;
 }
 
-bool isCompare(ZILLong op)
+constexpr bool isCompare(ZILLong op)
 {
     return ZCLOpIn(op, ZOP_CSEQ_R_R_R, ZOP_CSLE_SD_R_R) || ZCLOpIn(op, ZOP_STREQ_R_R_R, ZOP_STRNE_SD_R_R) ||
            ZCLOpIn(op, ZOP_CSEQL_R_R_R, ZOP_CSLEL_SD_R_R) || ZCLOpIn(op, ZOP_CSEQF_R_R_R, ZOP_CSLEF_SD_R_R);
 }
 
 // Index of the operand an instruction replaces as a whole, -1 when none.
-int resultOperand(ZILLong op)
+constexpr int resultOperand(ZILLong op)
 {
     if (isCompare(op) || op == ZOP_CMPREF_R_R_R || op == ZOP_ALLOCA_TYPE_IMM_R || op == ZOP_NEWDG_TYPE_IMM_R)
         return 2;
@@ -62,7 +62,7 @@ int resultOperand(ZILLong op)
 
 // Calls that return into r1 and take nothing from it: their arguments are on the stack, `this`
 // is r0, and the value r1 held before is never read again after one.
-bool isCall(ZILLong op)
+constexpr bool isCall(ZILLong op)
 {
     return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM ||
            ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD);
@@ -78,26 +78,32 @@ constexpr OperandKinds kOperandKinds[ZIL_OPCODE_COUNT] = {
 #undef ZCL_KINDS_OF
 };
 
+constexpr bool leavesFunction(ZILLong op)
+{
+    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM || op == ZOP_RET ||
+           op == ZOP_THROW || op == ZOP_YIELD || op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R ||
+           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD) ||
+           ZCLOpIn(op, ZOP_RESUME_R, ZOP_RESUME_SD);
+}
+
 // resultOperand by opcode, and whether the opcode calls or leaves the function.
 struct OpcodeRoles {
     signed char result[ZIL_OPCODE_COUNT];
     bool leaves[ZIL_OPCODE_COUNT];
     bool call[ZIL_OPCODE_COUNT];
-    OpcodeRoles()
-    {
-        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
-            result[op] = static_cast<signed char>(resultOperand(op));
-            leaves[op] = ZCLLeavesFunction(op);
-            call[op] = isCall(op);
-        }
-    }
 };
 
-const OpcodeRoles& roles()
-{
-    static const OpcodeRoles table;
-    return table;
-}
+constexpr OpcodeRoles kRoles = [] {
+    OpcodeRoles t{};
+    for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
+        t.result[op] = static_cast<signed char>(resultOperand(op));
+        t.leaves[op] = leavesFunction(op);
+        t.call[op] = isCall(op);
+    }
+    return t;
+}();
+
+constexpr const OpcodeRoles& roles() { return kRoles; }
 
 inline uint32_t bitOf(ZILLong r) { return r >= 0 && r < 32 ? 1u << r : 0; }
 
@@ -107,10 +113,7 @@ inline bool twoWordKind(unsigned char kind) { return kind == ZILK_RD || kind == 
 
 bool ZCLLeavesFunction(ZILLong op)
 {
-    return op == ZOP_CALLS_IMM || op == ZOP_CALLM_TYPE_IMM || op == ZOP_CALLN_TYPE_IMM || op == ZOP_RET ||
-           op == ZOP_THROW || op == ZOP_YIELD || op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R ||
-           ZCLOpIn(op, ZOP_JSR_IMM, ZOP_JSR_SD) || ZCLOpIn(op, ZOP_CALLDG_R, ZOP_CALLDG_SD) ||
-           ZCLOpIn(op, ZOP_RESUME_R, ZOP_RESUME_SD);
+    return static_cast<uint32_t>(op) < ZIL_OPCODE_COUNT && kRoles.leaves[op];
 }
 
 bool ZCLIsBranch(ZILLong op)
