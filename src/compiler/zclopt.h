@@ -132,7 +132,10 @@ struct ZCLLiveness {
 };
 ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult);
 // Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
-bool ZCLIsBranch(ZILLong opcode);
+constexpr bool ZCLIsBranch(ZILLong op)
+{
+    return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
+}
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);
 // such code may read or replace the registers with fixed roles, r0 to r2.
 bool ZCLLeavesFunction(ZILLong opcode);

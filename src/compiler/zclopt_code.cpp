@@ -116,11 +116,6 @@ bool ZCLLeavesFunction(ZILLong op)
     return static_cast<uint32_t>(op) < ZIL_OPCODE_COUNT && kRoles.leaves[op];
 }
 
-bool ZCLIsBranch(ZILLong op)
-{
-    return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
-}
-
 bool ZCLSlot::twoWords() const { return kind == ZILK_RD || kind == ZILK_RR || kind == ZILK_REGS; }
 
 bool ZCLSlot::mentions(int r) const
