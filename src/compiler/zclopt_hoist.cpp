@@ -243,8 +243,14 @@ bool hoistLoop(ZCLCode& code, Walk& walk, size_t b, ZCLOptStats& stats)
         stats.written++;
     }
     ZCLInsertWords(code, entry.pos, words.data(), words.size());
+    walk.next = next;
+    return true;
+}
 
-    // The function saves the new registers too: its range grows to the last of them.
+// The function saves the new registers too: its range (entry and every restore) grows to the
+// last of them, and the argument operands move past the added slots. Done once for all loops.
+void saveNewRegisters(ZCLCode& code, int next)
+{
     const ZILLong oldCount = code[2];
     const ZILLong newCount = next - code[1];
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
@@ -252,8 +258,6 @@ bool hoistLoop(ZCLCode& code, Walk& walk, size_t b, ZCLOptStats& stats)
             code[pc + 2] == oldCount && (pc == 0 || code[pc] == ZOP_POPR_REGS))
             code[pc + 2] = newCount;
     ZCLShiftArgumentOperands(code, newCount - oldCount);
-    walk.next = next;
-    return true;
 }
 
 } // namespace
@@ -277,19 +281,28 @@ ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed)
     }
     if (!loop || !load)
         return ZCL_OK;
+    // The saved range and the argument operands are fixed once at the end: until then no step
+    // looks at either.
     Walk walk;
     walk.refresh(code);
+    bool hoisted = false;
     for (size_t k = walk.branches.size(); k-- > 0;) {
         const size_t b = walk.branches[k];
         const Instr& last = walk.list[b];
         const ZILLong top = branchTarget(code, last);
         if (top >= static_cast<ZILLong>(last.pos) || !hoistLoop(code, walk, b, stats))
             continue;
-        changed = true;
-        walk.refresh(code);
-        // Go on with the branches before the loop's way in (right before its top).
+        hoisted = true;
+        // Go on with the branches before the loop's way in (right before its top); the edit left
+        // the instructions there where they were.
         while (k > 0 && static_cast<ZILLong>(walk.list[walk.branches[k - 1]].pos) >= top - 2)
             k--;
+        if (k > 0)
+            walk.refresh(code);
+    }
+    if (hoisted) {
+        saveNewRegisters(code, walk.next);
+        changed = true;
     }
     return ZCL_OK;
 }
