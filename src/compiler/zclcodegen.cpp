@@ -93,6 +93,7 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->isCofunction = (func->flags & kZCLFuncCofunction) != 0;
     g->isMethod = (func->flags & kZCLFuncFunction) == 0 && !g->isCofunction;
     func->code.clear();
+    func->code.reserve(64);   // short bodies never regrow while emitting
     ZILError err0 = ZCL_OK;
     // Arguments: argument 0 on top of the stack.
     for (size_t i = func->args.size(); i-- > 0;) {

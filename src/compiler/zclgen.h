@@ -65,9 +65,14 @@ struct ZCLGen {
     ZCLClass* cls = nullptr;
     bool isMethod = false;
     bool isCofunction = false;
-    std::vector<std::unique_ptr<ZCLVar>> pool;
+    // Every operand record of the body, alive until the generator goes; made in blocks, so a
+    // body's many temporaries cost few allocations (records never move).
+    std::vector<std::unique_ptr<ZCLVar[]>> pool;
+    size_t poolUsed = 0;                     // records handed out from the last block
     ZCLVar* regs[32] = {};
-    ZCLVar* stack[1024] = {};
+    // The simulated data stack grows down from 1024; only the slots from sp up are ever read,
+    // and each is written when pushed, so the array is not cleared (a body is often short).
+    std::unique_ptr<ZCLVar*[]> stack = std::make_unique_for_overwrite<ZCLVar*[]>(1024);
     int sp = 1024;
     int argTop = 1024;                       // stack index below the arguments
     std::vector<std::vector<ZCLVar*>> scopes;// locals by block

@@ -80,10 +80,16 @@ ZILError ZCLSimRegisterUnset(ZCLGen* g, int reg)
     return ZCL_OK;
 }
 
+// Pool blocks: the first small (most bodies need a dozen records), later ones larger.
+static size_t poolBlockSize(size_t blocks) { return blocks == 0 ? 16 : 64; }
+
 ZCLVar* ZCLNewVar(ZCLGen* g, const ZCLTypeDesc& type)
 {
-    g->pool.push_back(std::make_unique<ZCLVar>());
-    ZCLVar* v = g->pool.back().get();
+    if (g->pool.empty() || g->poolUsed == poolBlockSize(g->pool.size() - 1)) {
+        g->pool.push_back(std::make_unique<ZCLVar[]>(poolBlockSize(g->pool.size())));
+        g->poolUsed = 0;
+    }
+    ZCLVar* v = &g->pool.back()[g->poolUsed++];
     v->type = type;
     return v;
 }
