@@ -108,6 +108,12 @@ inline void ZCLInsertWords(ZCLCode& code, size_t pos, const ZILLong* words, size
     ZCLReplaceWords(code, pos, 0, words, m);
 }
 
+// The same for a caller that keeps the addresses of the function's branches (ZCLBranches): only
+// those are looked at, and they are moved with the edit.
+void ZCLReplaceWordsAmong(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m,
+                          std::vector<size_t>& branches);
+std::vector<size_t> ZCLBranches(const ZCLCode& code);
+
 // Branch targets of a function, one flag per word.
 std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code);
 

@@ -209,23 +209,35 @@ std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code)
     return targets;
 }
 
-void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
-{
-    const ZILLong p = static_cast<ZILLong>(pos), end = static_cast<ZILLong>(pos + n);
-    const ZILLong delta = static_cast<ZILLong>(m) - static_cast<ZILLong>(n);
-    auto moved = [&](ZILLong x) {
-        if (x < p || (x == p && n > 0))
+namespace {
+
+// Where a word lands after [pos, pos + n) is replaced by m words.
+struct Edit {
+    ZILLong p, end, delta, m;
+    bool replacesFirst;
+    Edit(size_t pos, size_t n, size_t words)
+        : p(static_cast<ZILLong>(pos)), end(static_cast<ZILLong>(pos + n)),
+          delta(static_cast<ZILLong>(words) - static_cast<ZILLong>(n)), m(static_cast<ZILLong>(words)), replacesFirst(n > 0)
+    {
+    }
+    ZILLong moved(ZILLong x) const
+    {
+        if (x < p || (x == p && replacesFirst))
             return x;
         if (x >= end)
             return x + delta;
-        return p + static_cast<ZILLong>(m);   // into removed words: the first word after the edit
-    };
-    // Offsets are rewritten before the words move: a branch outside the edit keeps its words.
-    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
-        if (ZCLIsBranch(code[pc]) && (pc < pos || pc >= pos + n)) {
-            const ZILLong at = static_cast<ZILLong>(pc);
-            code[pc + len - 1] = moved(at + code[pc + len - 1]) - moved(at);
-        }
+        return p + m;   // into removed words: the first word after the edit
+    }
+    // Rewrites the offset of the branch at pc (outside the edit), before the words move.
+    void moveBranch(ZCLCode& code, size_t pc, size_t len) const
+    {
+        const ZILLong at = static_cast<ZILLong>(pc);
+        code[pc + len - 1] = moved(at + code[pc + len - 1]) - moved(at);
+    }
+};
+
+void moveWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
+{
     // Grow in steps of 32 words when an edit needs room.
     if (m > n && code.size() + (m - n) > code.capacity())
         code.reserve(code.capacity() + ((m - n + 31) / 32) * 32);
@@ -236,6 +248,51 @@ void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, 
         code.erase(code.begin() + static_cast<long>(pos + m), code.begin() + static_cast<long>(pos + n));
     else if (m > n)
         code.insert(code.begin() + static_cast<long>(pos + n), words + n, words + m);
+}
+
+} // namespace
+
+void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
+{
+    const Edit edit(pos, n, m);
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if (ZCLIsBranch(code[pc]) && (pc < pos || pc >= pos + n))
+            edit.moveBranch(code, pc, len);
+    moveWords(code, pos, n, words, m);
+}
+
+std::vector<size_t> ZCLBranches(const ZCLCode& code)
+{
+    std::vector<size_t> out;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        if (ZCLIsBranch(code[pc]))
+            out.push_back(pc);
+    return out;
+}
+
+void ZCLReplaceWordsAmong(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m,
+                          std::vector<size_t>& branches)
+{
+    bool plain = true;   // no branch among the words taken out or put in
+    for (size_t b : branches)
+        plain = plain && (b < pos || b >= pos + n);
+    for (size_t w = 0; plain && w < m;) {
+        const bool known = static_cast<uint32_t>(words[w]) < ZIL_OPCODE_COUNT && kZCLInstrLengths[words[w]] != 0;
+        plain = known && !ZCLIsBranch(words[w]);
+        w += known ? kZCLInstrLengths[words[w]] : 1;
+    }
+    if (!plain) {
+        ZCLReplaceWords(code, pos, n, words, m);
+        branches = ZCLBranches(code);
+        return;
+    }
+    const Edit edit(pos, n, m);
+    for (size_t& b : branches) {
+        edit.moveBranch(code, b, ZCLInstrLength(code, b));
+        if (b >= pos + n)
+            b = static_cast<size_t>(static_cast<ZILLong>(b) + edit.delta);
+    }
+    moveWords(code, pos, n, words, m);
 }
 
 bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult)

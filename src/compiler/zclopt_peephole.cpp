@@ -26,7 +26,7 @@ bool deadAfter(const ZCLCode& code, size_t pos, int r)
 }
 
 // The branch targets of a function, found when first asked for (most walks never need them)
-// and found again after an edit.
+// and kept right, with the branches' addresses, across the edits made through replace().
 class TargetCache {
 public:
     explicit TargetCache(const ZCLCode& code) : code_(code) {}
@@ -34,6 +34,7 @@ public:
     {
         if (!valid_) {
             targets_ = ZCLBranchTargets(code_);
+            branches_ = ZCLBranches(code_);
             valid_ = true;
         }
         return pos < targets_.size() && targets_[pos];
@@ -42,9 +43,11 @@ public:
     // replaced words lands on the first word after them, the first word keeps its flag.
     void replace(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
     {
-        ZCLReplaceWords(code, pos, n, words, m);
-        if (!valid_)
+        if (!valid_) {
+            ZCLReplaceWords(code, pos, n, words, m);
             return;
+        }
+        ZCLReplaceWordsAmong(code, pos, n, words, m, branches_);
         const unsigned char first = n > 0 ? targets_[pos] : 0;
         unsigned char inside = 0;
         for (size_t i = pos + 1; i < pos + n; i++)
@@ -58,6 +61,7 @@ public:
 private:
     const ZCLCode& code_;
     std::vector<unsigned char> targets_;
+    std::vector<size_t> branches_;
     bool valid_ = false;
 };
 
