@@ -77,6 +77,11 @@ constexpr OperandKinds kOperandKinds[ZIL_OPCODE_COUNT] = {
     ZIL_OPCODE_LIST(ZCL_KINDS_OF)
 #undef ZCL_KINDS_OF
 };
+constexpr unsigned char kOperandCounts[ZIL_OPCODE_COUNT] = {
+#define ZCL_COUNT_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) n,
+    ZIL_OPCODE_LIST(ZCL_COUNT_OF)
+#undef ZCL_COUNT_OF
+};
 
 constexpr bool leavesFunction(ZILLong op)
 {
@@ -135,13 +140,13 @@ bool ZCLSlot::mentions(int r) const
 
 int ZCLDecode(const ZCLCode& code, size_t pos, ZCLSlot out[4])
 {
-    const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pos]);
-    if (!info)
+    const ZILLong op = code[pos];
+    if (static_cast<uint32_t>(op) >= ZIL_OPCODE_COUNT)
         return 0;
     size_t w = pos + 1;
-    int n = static_cast<int>(info->operandCount);
+    const int n = kOperandCounts[op];
     for (int i = 0; i < n; i++) {
-        out[i].kind = static_cast<int>(info->kinds[i]);
+        out[i].kind = kOperandKinds[op].k[i];
         out[i].a = w < code.size() ? code[w] : 0;
         out[i].b = 0;
         w++;
