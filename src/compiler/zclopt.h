@@ -117,17 +117,14 @@ std::vector<size_t> ZCLBranches(const ZCLCode& code);
 // Branch targets of a function, one flag per word.
 std::vector<unsigned char> ZCLBranchTargets(const ZCLCode& code);
 
-// What the instruction at pc does with register r: 1 reads it (or changes it in place), 0
-// replaces it, -1 leaves it alone. A call, return, throw or yield reads r0 to r2; with
-// callsReplaceResult, a call that names no r1 replaces r1 instead (it returns its value there).
-int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult = false);
 // Whether the value in register r may still be read after the instruction at pos (following
-// fall-through and branches), with ZCLRegisterUse's view of each instruction.
+// fall-through and branches). A call, return, throw or yield reads r0 to r2; with
+// callsReplaceResult, a call that names no r1 replaces r1 instead (it returns its value there).
 bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
 // The same, before the instruction at pos runs.
 bool ZCLRegisterLiveAt(const ZCLCode& code, size_t pos, int r, bool callsReplaceResult = false);
 // The registers the instruction at pc reads (or changes in place) and those it replaces as a
-// whole, as bit masks (bit r for register r), in ZCLRegisterUse's view.
+// whole, as bit masks (bit r for register r), in the view of the liveness questions above.
 void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, uint32_t* reads, uint32_t* replaces);
 // Every register's liveness at once, for passes that ask about many places: the instructions'
 // addresses in order and, for each, the registers whose value may be read after it.

@@ -318,7 +318,11 @@ bool ZCLRegisterLiveAfter(const ZCLCode& code, size_t pos, int r, bool callsRepl
 }
 
 
-int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult)
+namespace {
+
+// What the instruction at pc does with register r: 1 reads it (or changes it in place), 0
+// replaces it, -1 leaves it alone.
+int registerUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResult)
 {
     const ZILLong op = code[pc];
     if (r <= 2 && ZCLLeavesFunction(op)) {
@@ -341,6 +345,8 @@ int ZCLRegisterUse(const ZCLCode& code, size_t pc, int r, bool callsReplaceResul
     return use;
 }
 
+} // namespace
+
 
 void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, uint32_t* reads, uint32_t* replaces)
 {
@@ -362,10 +368,12 @@ void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, u
         case ZILK_RR:
             m = bitOf(code[w]) | bitOf(code[w + 1]);
             break;
-        case ZILK_REGS:
-            for (ZILLong r = code[w]; r < code[w] + code[w + 1] && r < 32; r++)
-                m |= bitOf(r);
+        case ZILK_REGS: {
+            const int64_t last = static_cast<int64_t>(code[w]) + code[w + 1];
+            for (int64_t r = code[w] < 0 ? 0 : code[w]; r < last && r < 32; r++)
+                m |= 1u << r;
             break;
+        }
         default:
             break;
         }
@@ -440,7 +448,7 @@ bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r, bool callsRepla
     // Most questions are settled on the straight path before the first branch.
     size_t len = 0;
     for (size_t pc = start; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
-        const int use = ZCLRegisterUse(code, pc, r, callsReplaceResult);
+        const int use = registerUse(code, pc, r, callsReplaceResult);
         if (use >= 0)
             return use == 1;
         if (code[pc] == ZOP_RET || code[pc] == ZOP_THROW)
@@ -458,7 +466,7 @@ bool ZCLRegisterLiveAt(const ZCLCode& code, size_t start, int r, bool callsRepla
         while ((len = ZCLInstrLength(code, pc)) != 0 && !seen[pc]) {
             seen[pc] = 1;
             const ZILLong op = code[pc];
-            const int use = ZCLRegisterUse(code, pc, r, callsReplaceResult);
+            const int use = registerUse(code, pc, r, callsReplaceResult);
             if (use == 1)
                 return true;
             if (use == 0 || op == ZOP_RET || op == ZOP_THROW)
