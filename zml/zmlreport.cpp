@@ -46,7 +46,7 @@ ZString ZMLDescribeNode(const ZMLNode& node) {
   return line;
 }
 
-bool ZMLWriteTree(const ZMLScriptHost& host, FILE* to) {
+bool ZMLWriteTree(const ZMLScriptHost& host, FILE* to, ZMLNodeAnnotator annotate) {
   const ZMLNode* root = host.Root();
   if (!root) return true;
   struct Frame {
@@ -60,7 +60,8 @@ bool ZMLWriteTree(const ZMLScriptHost& host, FILE* to) {
     const Frame frame = stack.back();
     stack.pop_back();
     indent.assign(frame.depth * 2, ' ');
-    const ZString line = ZMLDescribeNode(*frame.node);
+    ZString line = ZMLDescribeNode(*frame.node);
+    if (annotate) annotate(*frame.node, line);
     if (std::fprintf(to, "%s%s\n", indent.c_str(), line.CStr()) < 0) return false;
     const auto& children = frame.node->Children();
     for (size_t i = children.size(); i-- > 0;) stack.push_back({children[i], frame.depth + 1});

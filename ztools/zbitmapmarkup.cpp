@@ -11,46 +11,10 @@
 #include "zml/zmlscripthost.h"
 #include "ztools/zcolor.h"
 #include "ztools/zerror.h"
+#include "ztools/zmarkupvalues.h"
 
 namespace ZTools {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
-// A decimal integer or floating-point number, blanks around it allowed.
-bool ParseNumber(std::string_view text, double& out) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const char* end = text.data() + text.size();
-  auto res = std::from_chars(text.data(), end, out);
-  return !text.empty() && res.ec == std::errc() && res.ptr == end && std::isfinite(out);
-}
-
-// A number made an int32 (truncated toward zero, limited to the 32-bit range).
-bool ParseInt(std::string_view text, int32_t& out) {
-  double v;
-  if (!ParseNumber(text, v)) return false;
-  out = int32_t(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
-  return true;
-}
-
-// "x,y": two numbers.
-bool ParsePair(std::string_view text, int32_t& a, int32_t& b) {
-  size_t comma = text.find(',');
-  if (comma == std::string_view::npos) return false;
-  return ParseInt(text.substr(0, comma), a) && ParseInt(text.substr(comma + 1), b);
-}
 
 // Access to the markup events; the event's class is known from its identifier.
 void AnswerDeclaration(ZEvent* event, const char* declaration) {
@@ -98,7 +62,7 @@ int32_t ZMLBitmap::OnEvent(ZEvent* event) {
 
 int32_t ZMLBitmap::SetProperty(std::string_view name, std::string_view value) {
   if (name == "mode") {
-    std::string_view v = Trim(value);
+    std::string_view v = TrimBlanks(value);
     if (EqualsNoCase(v, "normal"))
       loadMode_ = kBitmapModeScreen;
     else if (EqualsNoCase(v, "extended"))
@@ -107,7 +71,7 @@ int32_t ZMLBitmap::SetProperty(std::string_view name, std::string_view value) {
       return kZErrIllegalPropertyValue;
     return 0;
   }
-  if (name == "file") return Load(Trim(value), loadMode_);
+  if (name == "file") return Load(TrimBlanks(value), loadMode_);
   if (name == "id") {
     int32_t number;
     if (!ParseInt(value, number) || number < 0) return kZErrIllegalPropertyValue;
@@ -174,7 +138,7 @@ int32_t ZMLIcon::OnEvent(ZEvent* event) {
 int32_t ZMLIcon::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   if (name == "bitmap") {
     IEventListener* object = nullptr;
-    if (!host || host->GetObject("interface_zmlbitmap", Trim(value), &object) != 0) return kZErrIllegalObjectType;
+    if (!host || host->GetObject("interface_zmlbitmap", TrimBlanks(value), &object) != 0) return kZErrIllegalObjectType;
     auto* bitmap = dynamic_cast<ZMLBitmap*>(object);
     if (!bitmap) return kZErrIllegalObjectType;
     AttachBitmap(bitmap);

@@ -6,6 +6,7 @@
 #include "tools/sonabel-skin/drawcommands.h"
 #include "tools/sonabel-skin/filecommands.h"
 #include "tools/sonabel-skin/markupcommands.h"
+#include "tools/sonabel-skin/rendercommand.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ const Command kCommands[] = {
     {"cat", "SOURCE NAME", "write one file of the skin to standard output", RunCatCommand},
     {"check", "SOURCE [FILE]", "build the skin's markup (main.zml) and print its errors", RunCheckCommand},
     {"tree", "SOURCE [FILE]", "print the objects the skin's markup builds", RunTreeCommand},
+    {"render", "SOURCE OUT.png [OPTIONS]",
+     "draw the skin as a PNG; options --file MAIN, --surface N, --size WxH, --param NAME=VALUE", RunRenderCommand},
     {"draw-test", "OUT.png", "write the drawing test sheet (blend modes, frames, fonts) as a PNG", RunDrawTestCommand},
 };
 
@@ -30,7 +33,7 @@ void PrintUsage(FILE* to) {
   for (const Command& command : kCommands) {
     char call[64];
     std::snprintf(call, sizeof call, "%s %s", command.name, command.arguments);
-    std::fprintf(to, "  sonabel-skin %-19s %s\n", call, command.help);
+    std::fprintf(to, "  sonabel-skin %-26s %s\n", call, command.help);
   }
 }
 

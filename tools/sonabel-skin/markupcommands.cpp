@@ -1,57 +1,53 @@
-// "check" parses and builds a skin's markup file with every registered type and prints each
-// error as "FILE(LINE,COLUMN): error CODE: TEXT"; "tree" prints the objects it built. Message
-// boxes are captured, so nothing pops up: the printed lines are the whole report.
+// "check" builds a skin's markup file with every registered type and prints each error as
+// "FILE(LINE,COLUMN): error CODE: TEXT"; "tree" prints the objects it built, panes with their
+// frame (left,top,right,bottom in the parent's coordinates), flags and align mode. Message boxes
+// are captured, so nothing pops up: the printed lines are the whole report.
 #include "tools/sonabel-skin/markupcommands.h"
 
 #include <cstdio>
 
-#include "platform/dialog.h"
 #include "tools/sonabel-skin/skinmarkup.h"
 #include "tools/sonabel-skin/skinsource.h"
+#include "zml/zmlnode.h"
 #include "zml/zmlreport.h"
-#include "zml/zmlscripthost.h"
+#include "ztools/zpanewords.h"
 #include "ztools/zresourcesource.h"
+#include "ztools/zview.h"
 
 namespace {
 
-// Builds FILE of SOURCE into host; prints the errors to `errors`. Answers 0, 1 or 2 (usage).
-int BuildSkin(const char* command, int argc, char** argv, ZTools::ZMLScriptHost& host, FILE* errors) {
+void AnnotatePane(const ZTools::ZMLNode& node, ZTools::ZString& line) {
+  const auto* pane = dynamic_cast<const ZTools::ZView*>(node.Object());
+  if (!pane) return;
+  const ZTools::ZRect r = pane->GetRect();
+  char flags[256];
+  ZTools::DescribeFlags(ZTools::PaneFlagWords(), pane->GetFlags(), flags, sizeof flags);
+  const std::string_view align = ZTools::WordOf(ZTools::PaneAlignWords(), uint32_t(pane->GetAutoAlign()));
+  line.AppendFormat(" [frame=%d,%d,%d,%d flags=%s align=%.*s%s]", r.left, r.top, r.right, r.bottom, flags,
+                    int(align.size()), align.data(), pane->IsVisible() ? "" : " hidden");
+}
+
+// Runs one markup command on `SOURCE [FILE]`.
+int RunMarkupCommand(const char* command, int argc, char** argv, bool printTree) {
   if (argc < 1 || argc > 2) {
     PrintError("usage: sonabel-skin %s SOURCE [FILE]", command);
     return 2;
   }
-  const char* file = argc == 2 ? argv[1] : "main.zml";
-  if (!OpenSkinAsCurrentSource(argv[0])) return 1;
-  Platform::DialogCapture quiet;
-  int32_t code = host.Initialize();
-  if (code == 0) code = PrepareSkinHost(host);
-  if (code == 0) code = host.ParseFile(file);
-  for (const ZTools::ZMLDiagnostic& diagnostic : host.Diagnostics())
-    std::fprintf(errors, "%s\n", ZTools::ZMLFormatDiagnostic(diagnostic).CStr());
-  if (code != 0 && host.Diagnostics().empty())
-    std::fprintf(errors, "%s(0,0): error %d: %s\n", file, code, host.GetErrorText(code));
-  std::fflush(errors);
-  return code == 0 ? 0 : 1;
+  int status;
+  {
+    SkinToolManager manager;
+    status = BuildSkin(argv[0], argc == 2 ? argv[1] : "main.zml", manager, printTree ? stderr : stdout);
+    if (status == 0 && printTree && !ZTools::ZMLWriteTree(manager.Host(), stdout, AnnotatePane)) {
+      PrintError("cannot write the tree");
+      status = 1;
+    }
+  }
+  ZTools::ZCloseResourceSource();
+  return status;
 }
 
 }  // namespace
 
-int RunCheckCommand(int argc, char** argv) {
-  ZTools::ZMLScriptHost host;
-  const int status = BuildSkin("check", argc, argv, host, stdout);
-  host.Teardown();
-  ZTools::ZCloseResourceSource();
-  return status;
-}
+int RunCheckCommand(int argc, char** argv) { return RunMarkupCommand("check", argc, argv, false); }
 
-int RunTreeCommand(int argc, char** argv) {
-  ZTools::ZMLScriptHost host;
-  int status = BuildSkin("tree", argc, argv, host, stderr);
-  if (status == 0 && !ZTools::ZMLWriteTree(host, stdout)) {
-    PrintError("cannot write the tree");
-    status = 1;
-  }
-  host.Teardown();
-  ZTools::ZCloseResourceSource();
-  return status;
-}
+int RunTreeCommand(int argc, char** argv) { return RunMarkupCommand("tree", argc, argv, true); }

@@ -1,10 +1,11 @@
-// Registration of the skin markup types and the standard groups every skin is laid out by.
+// The tool's pane manager and skin building.
 #include "tools/sonabel-skin/skinmarkup.h"
 
 #include <utility>
 
+#include "platform/dialog.h"
 #include "tools/sonabel-skin/skinsource.h"
-#include "ztools/zbitmapmarkup.h"
+#include "zml/zmlreport.h"
 #include "ztools/zresourcesource.h"
 
 namespace {
@@ -19,16 +20,25 @@ constexpr const char* kStandardGroups =
 
 }  // namespace
 
-int32_t PrepareSkinHost(ZTools::ZMLScriptHost& host) {
-  // The layers' markup types are registered here as they arrive (panes, parameters, scalers,
-  // bitmaps and icons of the framework; the script tag, script controls and scalers).
-  if (int32_t rc = ZTools::RegisterBitmapMarkupTypes(host)) return rc;
-  return host.ParseText(kStandardGroups);
-}
+const char* SkinToolManager::StandardGroups() const { return kStandardGroups; }
 
 bool OpenSkinAsCurrentSource(const char* path) {
   auto source = OpenSkinSource(path);  // says why on standard error
   if (!source) return false;
   ZTools::ZSetResourceSource(std::move(source));
   return true;
+}
+
+int BuildSkin(const char* source, const char* file, SkinToolManager& manager, FILE* errors) {
+  if (!OpenSkinAsCurrentSource(source)) return 1;
+  Platform::DialogCapture quiet;
+  int32_t code = manager.Initialize();
+  if (code == 0) code = manager.LoadSkin(file);
+  ZTools::ZMLScriptHost& host = manager.Host();
+  for (const ZTools::ZMLDiagnostic& diagnostic : host.Diagnostics())
+    std::fprintf(errors, "%s\n", ZTools::ZMLFormatDiagnostic(diagnostic).CStr());
+  if (code != 0 && host.Diagnostics().empty())
+    std::fprintf(errors, "%s(0,0): error %d: %s\n", file, code, host.GetErrorText(code));
+  std::fflush(errors);
+  return code == 0 ? 0 : 1;
 }

@@ -1,14 +1,22 @@
-// The markup types a skin may use, registered in one place so that "check" and "tree" see a
-// skin as the player does. Every layer that adds markup types adds its registration here.
+// How sonabel-skin builds a skin: with a pane manager that knows every tag the player knows and
+// parses the same standard groups, so `check`, `tree` and `render` see exactly what the player
+// would. Errors are captured, not shown in message boxes.
 #pragma once
 
-#include "zml/zmlscripthost.h"
+#include <cstdint>
+#include <cstdio>
 
-// Registers every markup type known so far with an initialized host and parses the standard
-// groups (scalers, bitmaps, icons, scripts, views, surface, surfaces). Answers 0 or the first
-// error code; the errors are in the host's diagnostics.
-int32_t PrepareSkinHost(ZTools::ZMLScriptHost& host);
+#include "ztools/zpanemanager.h"
 
-// Makes the skin package or folder at path the process-wide resource source, so that markup
-// files and their imports are read from it. False after printing why not.
+// The pane manager of the tool: the framework's manager with the script-enabled skin layout.
+class SkinToolManager : public ZTools::ZPaneManager {
+ protected:
+  const char* StandardGroups() const override;
+};
+
+// Opens the skin at path as the process's resource source. False after printing why.
 bool OpenSkinAsCurrentSource(const char* path);
+
+// Opens SOURCE, initializes the manager and loads FILE; prints each markup error on `errors`
+// as "FILE(LINE,COLUMN): error CODE: TEXT". Answers 0 or 1.
+int BuildSkin(const char* source, const char* file, SkinToolManager& manager, FILE* errors);

@@ -1,0 +1,180 @@
+// ZPaneManager: owns the markup host and through it the skin's objects; finds the skin's
+// surfaces (alternative root views, one shown at a time), keeps the list of invalid areas the
+// window must redraw, routes the window's input to panes (hover, click, drag with capture,
+// wheel, keys, focus, a modal pane), drives idle work, shows tool tips and track info inside the
+// window, and handles the events panes post. Events meant for the window are queued here and
+// taken one at a time by the window.
+//
+// Pointers to panes (hover, capture, focus, modal, tool tip) are cleared by ForgetPane, which
+// every pane calls when it is destroyed, so none is ever left dangling.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "zml/zmlscripthost.h"
+#include "ztools/zevent.h"
+#include "ztools/zgeometry.h"
+#include "ztools/zpaneevent.h"
+#include "ztools/zstring.h"
+
+namespace ZTools {
+
+class ZDrawContext;
+class ZView;
+
+inline constexpr const char* kPaneManagerInterface = "interface_zpanemanager";
+inline constexpr const char* kPaneManagerName = "panemanager";
+// A tool tip shows after the mouse rested this long on a pane that has one.
+inline constexpr uint64_t kToolTipDelayMs = 500;
+// Past this many separate invalid rectangles the list becomes their bounding box.
+inline constexpr size_t kMaxInvalidAreas = 32;
+
+class ZPaneManager : public IEventListener {
+ public:
+  ZPaneManager();
+  ~ZPaneManager() override;
+  ZPaneManager(const ZPaneManager&) = delete;
+  ZPaneManager& operator=(const ZPaneManager&) = delete;
+
+  // ---- building
+  // Initializes the host, registers the framework's markup types, registers this manager under
+  // the names markup refers to and parses the standard groups. 0 or the first error.
+  int32_t Initialize();
+  // Parses the skin's main markup file through the resource layer and finds its parts.
+  int32_t LoadSkin(std::string_view file);
+  // The same for a markup text (tests, tools).
+  int32_t LoadSkinText(std::string_view text);
+  // Opens the current surface (its root's Open opens the auto-open panes).
+  int32_t Open();
+  int32_t Close();
+  // Closes and destroys every object of the skin; the manager can be initialized again.
+  int32_t Teardown();
+  ZMLScriptHost& Host() noexcept { return *host_; }
+
+  // ---- surfaces and panes
+  size_t SurfaceCount() const noexcept { return surfaces_.size(); }
+  int32_t CurrentSurface() const noexcept { return current_; }
+  // Switches to surface `index`; an index outside 0..n-1 is ignored (answers false).
+  bool SetCurrentSurface(int32_t index);
+  ZView* SurfaceRoot(size_t index) const { return index < surfaces_.size() ? surfaces_[index].root : nullptr; }
+  ZView* CurrentRoot() const { return SurfaceRoot(size_t(current_)); }
+  // A pane by dotted path below the current surface's `views` group (then below the others').
+  ZView* GetView(std::string_view path);
+  // A pane by reference name.
+  ZView* FindView(std::string_view name);
+  // The pane under a root point (the hit search), or null.
+  ZView* FindPaneAt(ZPoint p) const;
+
+  // ---- the root area (the window's client area)
+  // Sets the root area's size and lays every surface out at it through the resize path.
+  void ResizeRootArea(int32_t width, int32_t height);
+  ZPoint RootSize() const noexcept { return rootSize_; }
+  ZRect RootArea() const noexcept { return ZRect::FromSize(rootSize_.x, rootSize_.y); }
+
+  // ---- invalid areas
+  // An empty rectangle, or one covering the root area, invalidates everything; others are merged
+  // with the rectangles they overlap (touching does not count).
+  void Invalidate(const ZRect& rect);
+  void InvalidateAll() { Invalidate(ZRect()); }
+  const std::vector<ZRect>& InvalidAreas() const noexcept { return invalid_; }
+  // Draws the listed areas and empties the list; answers how many rectangles were drawn.
+  size_t DrawInvalid(ZDrawContext& context);
+  // Draws one area of the current surface (root coordinates), overlays included.
+  void Draw(ZDrawContext& context, const ZRect& area);
+
+  // ---- input from the window (points in root coordinates)
+  void MouseHover(ZPoint p);
+  // Answers whether a pane took the click.
+  bool Click(uint32_t buttons, ZPoint p);
+  void ClickRelease(uint32_t buttons, ZPoint p);
+  void Drag(uint32_t buttons, ZPoint p);
+  void DragStop();
+  // One notch is 1.0.
+  bool Wheel(uint32_t buttons, ZPoint p, float delta);
+  bool Key(uint32_t key);
+  // Idle work at a clock time in milliseconds: idle calls, tool tip timing.
+  void Idle(uint64_t nowMs);
+  void Activate(bool active);
+  void RedrawAll() { InvalidateAll(); }
+  // The next event a pane posted for the window, or an empty reference.
+  ZEventRef<ZPaneEvent> TakeNextEvent();
+  ZPoint MousePosition() const noexcept { return mouse_; }
+
+  // ---- state
+  ZView* HoverPane() const noexcept { return hover_; }
+  ZView* CapturePane() const noexcept { return capture_; }
+  ZView* FocusPane() const noexcept { return focus_; }
+  ZView* ModalPane() const noexcept { return modal_; }
+  // While a modal pane is set, the hit search starts at it, so nothing else takes input.
+  void SetModalPane(ZView* pane) { modal_ = pane; }
+  void SetFocusPane(ZView* pane);
+  bool ToolTipsEnabled() const noexcept { return toolTipsEnabled_; }
+  bool ToolTipShown() const noexcept { return toolTipShown_; }
+  const ZString& TrackInfo() const noexcept { return trackInfo_; }
+  // How many edit brackets (begin without end) are open.
+  int32_t OpenEdits() const noexcept { return openEdits_; }
+  // A pane is going away: every pointer to it is cleared.
+  void ForgetPane(ZView* pane);
+
+  // ---- system parameters: called when a parameter named "system_…" changes.
+  void SystemParameterChanged(std::string_view name, double value, double normalized);
+
+  int32_t OnEvent(ZEvent* event) override;
+
+ protected:
+  // Registers the markup types the skin may use; derived managers add theirs after these.
+  virtual int32_t RegisterTypes();
+  // The standard groups parsed before the skin.
+  virtual const char* StandardGroups() const;
+
+ private:
+  struct Surface {
+    ZMLNode* views = nullptr;
+    ZView* root = nullptr;
+  };
+  int32_t FindSurfaces();
+  void QueueForWindow(ZPaneEvent& event);
+  void InvalidatePane(ZView* pane);
+  // Tool tips and track info (zpaneoverlay.cpp).
+  void ShowToolTip(ZView* pane, std::string_view text);
+  void HideToolTip();
+  void ShowTrackInfo(ZView* pane, std::string_view text);
+  void HideTrackInfo();
+  void DrawOverlays(ZDrawContext& context, const ZRect& area);
+  // Idle calls to the open panes that want them, depth first.
+  void IdlePanes(ZView* pane);
+
+  std::unique_ptr<ZMLScriptHost> host_;
+  std::vector<Surface> surfaces_;
+  int32_t current_ = 0;
+  bool open_ = false;
+  ZPoint rootSize_;
+  std::vector<ZRect> invalid_;
+  std::deque<ZEventRef<ZPaneEvent>> windowEvents_;
+
+  ZPoint mouse_;
+  uint64_t mouseMovedAt_ = 0;
+  uint64_t now_ = 0;
+  ZView* hover_ = nullptr;
+  ZView* capture_ = nullptr;
+  ZView* focus_ = nullptr;
+  ZView* modal_ = nullptr;
+  ZView* clicked_ = nullptr;
+  uint32_t dragButtons_ = 0;
+
+  bool toolTipsEnabled_ = true;
+  bool toolTipShown_ = false;
+  ZRect toolTipRect_;
+  ZString toolTipText_;
+  ZView* toolTipPane_ = nullptr;
+  ZView* trackPane_ = nullptr;
+  ZString trackInfo_;
+  ZRect trackRect_;
+  int32_t openEdits_ = 0;
+};
+
+}  // namespace ZTools
