@@ -36,20 +36,6 @@ std::string avOption(void* object, const char* name) {
   return out;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 // The body of an HTTP response as the demuxer's input: the bytes already looked at first,
 // then the connection. After every read the latest ICY metadata block is compared with the
 // last one seen.
@@ -190,7 +176,7 @@ Opened openUrl(const std::string& url, int depth, const std::shared_ptr<Interrup
     avio_closep(&http);
     return result;
   }
-  result.icyHeaders = splitLines(avOption(http, "icy_metadata_headers"));
+  result.icyHeaders = headerLines(avOption(http, "icy_metadata_headers"));
   auto io = std::make_unique<HttpIo>(http, std::move(head));
   if (!io->open()) {
     *error = BASS_ERROR_MEM;

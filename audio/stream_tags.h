@@ -8,6 +8,10 @@
 
 namespace audio {
 
+// The ICY header lines of a response as FFmpeg collects them ("icy-name: x\n..."): one text per
+// line, trailing carriage returns and blanks removed, empty lines left out.
+std::vector<std::string> headerLines(const std::string& text);
+
 // An Ogg comment list: becomes both the OGG tag and the META tag (a list of "KEY=value" texts).
 void setOggComments(Channel& ch, const std::vector<std::string>& comments);
 // Hooks a decoder's new comment lists (chained Ogg) to the channel: the tags change, with a

@@ -1,6 +1,7 @@
 // libFuzzer target for the markup parser: every input is parsed and built as a ZML document
 // (with a few object types, variables and aliases available) and read as a type declaration.
-// Build and run with fuzz/build-zml-fuzz.sh; any crash, hang or sanitizer report is a bug.
+// Any crash, hang or sanitizer report is a bug.
+// fuzz-links: zml ztools sonabel_platform
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sonabel builds, runs and tests with. Safe to run again:
 # packages that are already installed are skipped, and nothing is done when all are there.
+# With --fuzz (or SONABEL_FUZZ=1) it also installs what fuzz/run.sh needs: clang with its
+# sanitizer and libFuzzer runtimes, and Python for the seed corpora.
 set -euo pipefail
 
 packages=(
@@ -30,6 +32,9 @@ packages=(
   # speed comparison of the scripting language
   lua5.4 liblua5.4-dev
 )
+if [ "${1:-}" = "--fuzz" ] || [ "${SONABEL_FUZZ:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-14-dev python3)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
