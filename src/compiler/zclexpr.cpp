@@ -1244,6 +1244,12 @@ ZILError parsePrimary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
             return err;
         return lookupName(g, st->tok, true, out);
     }
+    case kTokString:
+    case kTokArray:
+        // Built-in classes whose names are keywords, qualified: `string::format(...)`.
+        if (ZCLPeek(st) != kTokScope)
+            return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
+        [[fallthrough]];
     case kTokIdentifier: {
         std::string name = st->tok;
         size_t pos = st->tokStart;

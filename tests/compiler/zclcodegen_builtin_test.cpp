@@ -1,6 +1,7 @@
 // The built-in classes as scripts see them: the container classes' delegate types (declared by
 // the runtime's declaration texts and adopted at their fixed ids) given function literals and
-// functions; and the call errors that depend on the arguments' compiled types.
+// functions; their static functions by qualified name; and the call errors that depend on the
+// arguments' compiled types.
 #include "tests/compiler/zclcodegen_fixture.h"
 
 namespace {
@@ -44,6 +45,29 @@ TEST_F(CodegenBuiltinTest, ContainersCallScriptDelegates)
                      " return first.v * 10000 + last.v * 100 + d2 * 10 + total; }\n"
                      "int total = 0;"),
               10 * 10000 + 30 * 100 + 60 + 6);
+}
+
+TEST_F(CodegenBuiltinTest, StaticFunctionsOfKeywordNamedClassesByQualifiedName)
+{
+    EXPECT_EQ(runString("string g = string::fill('-', 2) + string::ascii(66);\n"
+                        "function string main() { string::fill('y', 1);\n"
+                        " return g + string::fill('x', 3) + string::ascii(65) + string::format(\"%3d\", 42)\n"
+                        "  + string::format(\"%d/%s\", { 7, \"z\" }); }"),
+                "--BxxxA 427/z");
+    const struct {
+        const char* text;
+        ZILError code;
+    } errors[] = {
+        {"function f() { string::nothing(1); }", ZCL_ERR_Undefined_Identifier},
+        {"function f() { string::trim(); }", ZCL_ERR_Method_Without_Object},
+        {"function f() { string::fill(1); }", ZCL_ERR_No_Matching_Function},
+        {"function f() { array::swap(1, 2); }", ZCL_ERR_Method_Without_Object},
+        {"function f() { int n = string + 1; }", ZCL_ERR_Unexpected_Token},
+    };
+    for (const auto& e : errors) {
+        Restart();
+        EXPECT_EQ(compile(e.text), e.code) << e.text << "\n" << log;
+    }
 }
 
 TEST_F(CodegenBuiltinTest, CallErrorsOfArgumentTypesPointAtTheName)
