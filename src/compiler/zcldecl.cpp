@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "src/compiler/zclcodegen.h"
+#include "src/compiler/zclconstant.h"
 #include "src/compiler/zclparse.h"
 
 namespace {
@@ -579,43 +580,17 @@ ZILError parseAlias(ZCLState* st, ZCLClass* scope)
     return ZCL_OK;
 }
 
-// The value of a constant's initial value when it is a plain literal (constKind stays 0
-// otherwise and the code generator computes it). The read position is restored.
-void readConstantLiteral(ZCLState* st, ZCLMember* m)
+// The value of a constant's initial value when it is a literal or another constant (constKind
+// stays 0 otherwise and the code generator computes it). The read position is restored.
+void readConstantValue(ZCLState* st, const ZCLClass* cls, ZCLMember* m)
 {
     size_t at = ZCLFileGetPosition(st->file);
-    std::string text;
-    bool negative = false;
-    int id = ZCLPeek(st, &text);
-    if (id == kTokMinus) {
-        negative = true;
-        ZCLNext(st);
-        id = ZCLPeek(st, &text);
-    }
-    ZCLNext(st);
-    int after = ZCLPeek(st);
-    if (after == kTokComma || after == kTokSemicolon) {
-        if (id == kTokIntLiteral) {
-            long long v = std::strtoll(text.c_str(), nullptr, 10);
-            m->constKind = 1;
-            m->intValue = static_cast<int32_t>(negative ? -v : v);
-        } else if (id == kTokCharLiteral && !negative) {
-            int32_t v = 0;
-            if (ZCLCharLiteralValue(text, &v) == ZCL_OK) {
-                m->constKind = 1;
-                m->intValue = v;
-            }
-        } else if (id == kTokTrue || id == kTokFalse) {
-            m->constKind = negative ? 0 : 1;
-            m->intValue = id == kTokTrue;
-        } else if (id == kTokFloatLiteral) {
-            double v = ZCLFloatLiteralValue(text);
-            m->constKind = 2;
-            m->floatValue = negative ? -v : v;
-        } else if (id == kTokStringLiteral && !negative) {
-            m->constKind = 3;
-            m->stringValue = text;
-        }
+    ZCLMember value;
+    if (ZCLReadConstant(st, nullptr, cls, &value) && (ZCLPeek(st) == kTokComma || ZCLPeek(st) == kTokSemicolon)) {
+        m->constKind = value.constKind;
+        m->intValue = value.intValue;
+        m->floatValue = value.floatValue;
+        m->stringValue = std::move(value.stringValue);
     }
     ZCLFileSetPosition(st->file, at);
 }
@@ -688,7 +663,7 @@ ZILError parseVariables(ZCLState* st, ZCLClass* cls)
         if (hasInit) {
             ZCLNext(st);
             if (st->pass == 0 && d.isConst)
-                readConstantLiteral(st, &cls->members[index]);
+                readConstantValue(st, cls, &cls->members[index]);
             if ((err = ZCLCompileInitializer(st, cls, index)))
                 return err;
         }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "src/compiler/zclcodegen.h"
+#include "src/compiler/zclconstant.h"
 #include "src/compiler/zclgen.h"
 
 namespace {
@@ -700,18 +701,6 @@ ZILError parseNew(ZCLGen* g, ZCLVar** out)
     return emitConstruct(g, c, f, args, out);
 }
 
-// A constant member whose value is known from its declaration, as a literal.
-ZILError constantValue(ZCLGen* g, const ZCLMember& m, ZCLVar** out)
-{
-    ZCLPendingLiteral lit{};
-    lit.kind = m.constKind;
-    lit.l = m.intValue;
-    lit.f = m.floatValue;
-    lit.s = m.stringValue;
-    ZCLTypeDesc type = ZCLMakeType(m.constKind == 1 ? ZIL_TYPE_INT : m.constKind == 2 ? ZIL_TYPE_FLOAT : ZIL_TYPE_STRING);
-    return ZCLEmitLiteral(g, lit, type, out);
-}
-
 // Class :: name: a static function called or referenced, a constant, a cofunction started.
 ZILError parseQualified(ZCLGen* g, ZCLClass* c, ZCLVar** out, const ZCLTypeDesc* want)
 {
@@ -730,7 +719,7 @@ ZILError parseQualified(ZCLGen* g, ZCLClass* c, ZCLVar** out, const ZCLTypeDesc*
     for (auto& m : c->members)
         if (m.name == name) {
             if (m.constKind && m.type.isConst)
-                return constantValue(g, m, out);
+                return ZCLEmitConstant(g, m, out);
             return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Method_Without_Object);
         }
     if (!hasFunction(c, name))
@@ -848,7 +837,7 @@ ZILError parseMember(ZCLGen* g, ZCLVar* obj, ZCLVar** out, const ZCLTypeDesc* wa
         if (c->isNative && c->members[i].constKind && c->members[i].type.isConst && !call) {
             // A native class's constants have no slot in its objects.
             ZCLRelease(g, obj);
-            return constantValue(g, c->members[i], out);
+            return ZCLEmitConstant(g, c->members[i], out);
         }
         ZCLClass* mc = ZCLClassAt(st, c->members[i].type.type);
         if (call && (!mc || (mc->family != ZIL_FAMILY_DELEGATE && mc->family != ZIL_FAMILY_THREAD)))

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "src/compiler/zclconstant.h"
 #include "src/compiler/zclgen.h"
 
 namespace {
@@ -283,7 +284,7 @@ ZILError parseSwitch(ZCLGen* g)
             if (id == kTokCase) {
                 size_t kPos = ZCLNextTokenStart(st->file);
                 ZCLVar* k = nullptr;
-                if ((err = ZCLParseExpression(g, &k, &slot->type)))
+                if ((err = ZCLParseCaseValue(g, &slot->type, &k)))
                     return err;
                 if (!k->literal || !k->temp)
                     return ZCLErrorAt(st, kPos, nullptr, ZCL_ERR_Case_Not_Constant);

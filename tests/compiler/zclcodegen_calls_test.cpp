@@ -206,14 +206,16 @@ ZILError flagsProc(NTLInstance*, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown**
     }
 }
 
-TEST_F(CodegenCallsTest, ConstantsOfNativeClassesByQualifiedName)
+TEST_F(CodegenCallsTest, ConstantsOfNativeClassesByQualifiedNameAlsoAsCaseValues)
 {
     ASSERT_EQ(ZILRegisterNativeType(ps, flagsProc), 0);
     used = false;   // keep this runtime, with the class registered
     ZILHandle* h = run("import Flags;\n"
-                       "function string main() { float h = Flags::kHalf * 4; return Flags::kName + (Flags::kOne + Flags::kBig) + \"/\" + h; }");
+                       "function int pick(int v) { switch (v) { case Flags::kBig: return 2; case Flags::kOne: return 1; default: return 0; } }\n"
+                       "function string main() { float h = Flags::kHalf * 4;\n"
+                       " return Flags::kName + (Flags::kOne + Flags::kBig) + \"/\" + h + pick(1) + pick(-70000) + pick(2); }");
     ASSERT_TRUE(h && h->type == ZIL_TYPE_STRING);
-    EXPECT_STREQ(ZILStringText(static_cast<ZILString*>(h->payload.p)), "flags-69999/2");
+    EXPECT_STREQ(ZILStringText(static_cast<ZILString*>(h->payload.p)), "flags-69999/2120");
 }
 
 } // namespace
