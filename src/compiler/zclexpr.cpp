@@ -1028,7 +1028,7 @@ ZILError functionReference(ZCLGen* g, const std::string& name, size_t pos, ZCLVa
     return referenceFunction(g, functionHome(g, name), name, pos, nullptr, out, want);
 }
 
-// function ( names ) { body } / method ( names ) { body }: a new function with the destination
+// function ( params ) { body } / method ( params ) { body }: a new function with the destination
 // delegate type's signature, compiled right away from its body; a delegate to it.
 ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLTypeDesc* want)
 {
@@ -1039,25 +1039,11 @@ ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLT
         return ZCLErrorAt(st, pos, st->tok.c_str(), ZCL_ERR_No_Matching_Delegate);
     if (isMethod && (!g->isMethod || !g->cls))
         return ZCLErrorAt(st, pos, st->tok.c_str(), ZCL_ERR_Method_From_Function);
-    ZILError err = ZCLExpect(st, kTokLParen);
+    std::vector<ZCLArg> params;
+    ZILError err = ZCLParseLiteralParameters(st, dg, &params);
     if (err)
         return err;
-    std::vector<std::string> names;
-    if (ZCLPeek(st) != kTokRParen)
-        for (;;) {
-            if ((err = ZCLExpect(st, kTokIdentifier)))
-                return err;
-            names.push_back(st->tok);
-            if ((err = ZCLNext(st)))
-                return err;
-            if (st->tokId == kTokRParen)
-                break;
-            if (st->tokId != kTokComma)
-                return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
-        }
-    else
-        ZCLNext(st);
-    if (names.size() != dg->dgArgs.size())
+    if (params.size() != dg->dgArgs.size())
         return ZCLErrorAt(st, pos, nullptr, ZCL_ERR_Delegate_Argument_Names);
     ZCLClass* owner = isMethod ? g->cls : ZCLClassAt(st, 16);
     char name[48];
@@ -1067,9 +1053,7 @@ ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLT
     func->flags = isMethod ? kZCLFuncMethod : kZCLFuncFunction;
     func->hasResult = dg->dgHasResult;
     func->result = dg->dgResult;
-    func->args = dg->dgArgs;
-    for (size_t i = 0; i < names.size(); i++)
-        func->args[i].name = names[i];
+    func->args = std::move(params);
     func->defined = true;
     func->optimizeLevel = ZCLOptions(st).optimize;
     ZCLFunc* f = nullptr;

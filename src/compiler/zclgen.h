@@ -178,6 +178,12 @@ ZILError ZCLConstructDefault(ZCLGen* g, ZCLClass* c, ZCLVar** out);
 // delegate members of the inherited methods to it.
 ZILError ZCLParseHybrid(ZCLGen* g);
 
+// The parameter list `( ... )` of a function literal whose delegate type is dg: each parameter
+// a name, or the delegate's type for it and a name. *params: the parameters as the literal's
+// function takes them (a count other than the delegate's is the caller's to report, 1281).
+// A type other than the delegate's is 1277, reported at the type.
+ZILError ZCLParseLiteralParameters(ZCLState* st, const ZCLClass* dg, std::vector<ZCLArg>* params);
+
 // Statements (zclstmt.cpp).
 ZILError ZCLParseStatement(ZCLGen* g);
 ZILError ZCLParseBlock(ZCLGen* g);

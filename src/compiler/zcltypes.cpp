@@ -203,6 +203,12 @@ bool ZCLTypeIdentical(ZCLState* st, const ZCLTypeDesc& target, const ZCLTypeDesc
 
 ZCLCompat ZCLTypeCompatible(ZCLState* st, const ZCLTypeDesc& target, const ZCLTypeDesc& source)
 {
+    // `null` (and the no-value of a call without result) is a null reference of whatever
+    // reference type is expected: a delegate, an object, a string, an array. It is not counted
+    // identical to any of them, so an overload taking `var` keeps being the one it chooses.
+    if (source.type == ZIL_TYPE_NULL)
+        return isValueType(target.type) ? kZCLIncompatible
+               : target.type == ZIL_TYPE_VAR ? kZCLIdentical : kZCLConvertible;
     if (ZCLTypeIdentical(st, target, source))
         return kZCLIdentical;
     if (isValueType(target.type) && isValueType(source.type))

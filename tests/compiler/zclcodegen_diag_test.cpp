@@ -47,6 +47,14 @@ TEST_F(CodegenDiagTest, ErrorsNameTheirPlace)
         {"class B1 { int n; method B1() { n = 0; } method int get() { return n; } }\n"
          "class D1 hybrid B1 { int k;\n  method D1() { k = 1; } }", ZCL_ERR_Expected_Hybrid, "(3,17)"},
         {"delegate int op(int a);\nfunction f() {\n  op d = function (a, b) { return a; }; }", ZCL_ERR_Delegate_Argument_Names, "(3,10)"},
+        {"delegate int op(int a, int b);\nfunction f() {\n  op d = function (int a, int b, int c) { return a; }; }",
+         ZCL_ERR_Delegate_Argument_Names, "(3,10)"},
+        // A literal's parameter types, when given, are its delegate's; the message names the type.
+        {"delegate int op(int a, int b);\nfunction f() {\n  op d = function (int a, float b) { return a; }; }",
+         ZCL_ERR_No_Matching_Delegate, "'float' - No delegate defined that matches function signature in a.zc (3,27)"},
+        {"delegate int op(int a);\nfunction f() {\n  op d = function (var a) { return 1; }; }", ZCL_ERR_No_Matching_Delegate, "'var'"},
+        {"delegate op(int[] a);\nfunction f() {\n  op d = function (string[] a) { }; }", ZCL_ERR_No_Matching_Delegate, "'string[]'"},
+        {"delegate op(int a);\nfunction f() {\n  op d = function (Nothing a) { }; }", ZCL_ERR_Undefined_Identifier, "'Nothing' - Undefined identifier in a.zc (3,20)"},
         {"function f() {\n  int a; ++a; }", ZCL_ERR_Unexpected_Token, "(2,10)"},
         {"function f() { int a = 1;\n  int a = 2; }", ZCL_ERR_Identifier_Already_Defined, "(2,7)"},
         {"class C { int k; method C() { k = 0; } }\nfunction f() {\n  C(); }", ZCL_ERR_Cannot_Call_Constructor, "(3,3)"},
