@@ -43,8 +43,9 @@ const ZCLMember* namedConstant(ZCLState* st, const ZCLGen* g, const ZCLClass* sc
         if (!ZCLLookupTypeName(st, name, &type))
             return nullptr;
         ZCLNext(st);
-        if (ZCLNext(st) != ZCL_OK || st->tokId != kTokIdentifier)
+        if (ZCLPeek(st) != kTokIdentifier)
             return nullptr;
+        ZCLNext(st);
         bool found = false;
         return memberNamed(ZCLClassAt(st, type.type), st->tok, &found);
     }
@@ -70,7 +71,9 @@ bool ZCLReadConstant(ZCLState* st, const ZCLGen* g, const ZCLClass* scope, ZCLMe
         ZCLNext(st);
     }
     value->constKind = 0;
-    if (ZCLNext(st) == ZCL_OK) {
+    // Tokens are peeked before they are read: a bad or missing one is left for the expression
+    // compiler to report.
+    if (ZCLPeek(st) != kTokNone && ZCLNext(st) == ZCL_OK) {
         switch (st->tokId) {
         case kTokIntLiteral: {
             const long long v = std::strtoll(st->tok.c_str(), nullptr, 10);
@@ -104,7 +107,7 @@ bool ZCLReadConstant(ZCLState* st, const ZCLGen* g, const ZCLClass* scope, ZCLMe
         case kTokScope:
         case kTokIdentifier: {
             const bool globalOnly = st->tokId == kTokScope;
-            if (globalOnly && (ZCLNext(st) != ZCL_OK || st->tokId != kTokIdentifier))
+            if (globalOnly && (ZCLPeek(st) != kTokIdentifier || ZCLNext(st) != ZCL_OK))
                 break;
             const ZCLMember* m = namedConstant(st, g, scope, globalOnly);
             if (!m || (negative && m->constKind == 3))
