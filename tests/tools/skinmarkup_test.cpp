@@ -1,5 +1,6 @@
 // sonabel-skin's markup commands run as a user runs them: "check" on hand-broken documents in a
-// folder and in a package (error lines with code, line and column; exit status), and "tree".
+// folder and in a package (error lines with code, line and column; exit status), "tree" with
+// pane frames, and "render" compared pixel by pixel with pictures painted from the layout rules.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "tests/ztools/resourcetestfiles.h"
+#include "ztools/zpng.h"
 
 using ResourceTest::MakePackage;
 using ResourceTest::ReadFile;
@@ -70,4 +72,102 @@ TEST(SonabelSkinMarkup, CheckReportsCodeLineAndColumn) {
   }
   EXPECT_EQ(RunTool(temp, {"check"}).status, 2);
   EXPECT_EQ(RunTool(temp, {"check", temp / "nowhere"}).status, 1);
+}
+
+namespace {
+
+// Nested, aligned boxes of solid colours on two surfaces.
+const char* kAlignedSkin =
+    "<zml><const name='initialwindowsize' value='64,48'/><surfaces><surface><views>"
+    "<colorbox name='root' size='64,48' color='#102030'>"
+    "  <colorbox name='bar' size='64,8' align='hresizeabs' color='#ff0000'/>"
+    "  <colorbox name='foot' pos='0,40' size='64,8' align='bottom' color='#00ff00'>"
+    "    <colorbox name='dot' pos='28,2' size='8,4' color='#0000ff'/>"
+    "  </colorbox>"
+    "  <colorbox name='mid' pos='24,16' size='16,16' align='center' color='#ffff00'/>"
+    "  <colorbox name='over' pos='56,0' size='8,8' align='right' color='#ffffff'/>"
+    "</colorbox></views></surface>"
+    "<surface><views><colorbox size='10,10' color='#808080'/></views></surface></surfaces></zml>";
+
+struct Box {
+  int32_t left, top, right, bottom;
+  uint32_t rgb;
+};
+
+// Compares a written PNG with boxes painted in order onto black; answers the first difference.
+std::string CompareWithBoxes(const std::string& png, int32_t w, int32_t h, const std::vector<Box>& boxes) {
+  ZTools::ZDecodedImage image;
+  if (ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image) != 0) return "not a PNG";
+  if (image.width != w || image.height != h)
+    return "size " + std::to_string(image.width) + "x" + std::to_string(image.height);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      uint32_t want = 0;
+      for (const Box& b : boxes)
+        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) want = b.rgb;
+      const uint32_t got = image.pixels[size_t(y) * size_t(w) + size_t(x)] & 0xffffff;
+      if (got != want) {
+        char text[96];
+        std::snprintf(text, sizeof text, "pixel %d,%d is %06x, not %06x", x, y, got, want);
+        return text;
+      }
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST(SonabelSkinRender, DrawsNestedAlignedPanesAtTheSkinSizeAndAtAnother) {
+  TempFolder temp;
+  WriteFile(temp.Path() / "skin/main.zml", kAlignedSkin);
+  ToolRun small = RunTool(temp, {"render", temp / "skin", temp / "small.png"});
+  ASSERT_EQ(small.status, 0) << small.err << small.out;
+  EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "small.png"), 64, 48,
+                             {{0, 0, 64, 48, 0x102030}, {0, 0, 64, 8, 0xff0000}, {0, 40, 64, 48, 0x00ff00},
+                              {28, 42, 36, 46, 0x0000ff}, {24, 16, 40, 32, 0xffff00}, {56, 0, 64, 8, 0xffffff}}),
+            "");
+  ToolRun large = RunTool(temp, {"render", temp / "skin", temp / "large.png", "--size", "100x60"});
+  ASSERT_EQ(large.status, 0) << large.err;
+  EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "large.png"), 100, 60,
+                             {{0, 0, 100, 60, 0x102030}, {0, 0, 100, 8, 0xff0000}, {0, 52, 64, 60, 0x00ff00},
+                              {28, 54, 36, 58, 0x0000ff}, {42, 22, 58, 38, 0xffff00}, {92, 0, 100, 8, 0xffffff}}),
+            "");
+  ToolRun second = RunTool(temp, {"render", temp / "skin", temp / "second.png", "--surface", "1", "--size", "20x10"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "second.png"), 20, 10, {{0, 0, 20, 10, 0x808080}}), "");
+
+  ToolRun tree = RunTool(temp, {"tree", temp / "skin"});
+  EXPECT_NE(tree.out.find("colorbox #mid align='center' size='16,16' pos='24,16' color='#ffff00' "
+                          "[frame=24,16,40,32 flags=default align=center]"),
+            std::string::npos)
+      << tree.out;
+}
+
+TEST(SonabelSkinRender, SaysWhatIsWrongAndExitsWithOne) {
+  TempFolder temp;
+  WriteFile(temp.Path() / "skin/main.zml", kAlignedSkin);
+  WriteFile(temp.Path() / "skin/bad.zml",
+            "<zml><surfaces><surface><views><view pos='10'/></views></surface></surfaces></zml>");
+  WriteFile(temp.Path() / "skin/empty.zml", "<zml></zml>");
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"bad.zml"}, 1, "error -1038"},
+      {{"empty.zml"}, 1, "no surface"},
+      {{"main.zml", "--surface", "2"}, 1, "no surface 2"},
+      {{"main.zml", "--size", "0x5"}, 2, "--size"},
+      {{"main.zml", "--param", "volume=1"}, 1, "volume=1"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"render", temp / "skin", temp / "out.png", "--file"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    ToolRun run = RunTool(temp, arguments);
+    SCOPED_TRACE(c.says);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+  }
 }
