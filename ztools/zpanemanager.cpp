@@ -7,6 +7,7 @@
 #include "zml/zmlnode.h"
 #include "ztools/zdrawcontext.h"
 #include "ztools/zerror.h"
+#include "ztools/zparameter.h"
 #include "ztools/zpanetypes.h"
 #include "ztools/zview.h"
 
@@ -39,7 +40,7 @@ int32_t ZPaneManager::Initialize() {
   return host_->ParseText(StandardGroups());
 }
 
-int32_t ZPaneManager::RegisterTypes() { return RegisterPaneMarkupTypes(*host_); }
+int32_t ZPaneManager::RegisterTypes() { return RegisterFrameworkMarkupTypes(*host_); }
 
 const char* ZPaneManager::StandardGroups() const { return kStandardGroups; }
 
@@ -69,8 +70,34 @@ int32_t ZPaneManager::FindSurfaces() {
   }
   current_ = 0;
   if (rootSize_.x > 0 || rootSize_.y > 0) ResizeRootArea(rootSize_.x, rootSize_.y);
+  // The system parameters take effect with the values the skin gives them.
+  for (const char* name : {"system_enabletooltips", "system_smoothdrag", "system_fastupdate", "system_dithermode",
+                           "system_currentsurface"}) {
+    if (ZParameter* p = FindParameter(name))
+      SystemParameterChanged(name, p->GetFloatValue(), p->GetNormalized());
+  }
   InvalidateAll();
   return 0;
+}
+
+ZParameter* ZPaneManager::FindParameter(std::string_view name) {
+  ZString key(name);
+  key.MakeLower();
+  ZMLNode* node = host_->FindNode(key.View());
+  return node && !node->IsExternal() ? dynamic_cast<ZParameter*>(node->Object()) : nullptr;
+}
+
+std::vector<ZParameter*> ZPaneManager::Parameters() const {
+  std::vector<ZParameter*> out;
+  if (!host_->Root()) return out;
+  std::vector<const ZMLNode*> stack(host_->Root()->Children().rbegin(), host_->Root()->Children().rend());
+  while (!stack.empty()) {
+    const ZMLNode* node = stack.back();
+    stack.pop_back();
+    if (auto* p = dynamic_cast<ZParameter*>(node->Object())) out.push_back(p);
+    stack.insert(stack.end(), node->Children().rbegin(), node->Children().rend());
+  }
+  return out;
 }
 
 int32_t ZPaneManager::Open() {
@@ -242,7 +269,13 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
     QueueForWindow(*static_cast<ZPaneEvent*>(event));
     return 0;
   }
-  if (family != kPaneEventFamilyManager) return 0;  // parameter events arrive with the parameters
+  if (event->Id() == kEvtParameterChanged) {
+    auto* p = static_cast<ZParameter*>(event->Sender());
+    if (p && p->GetName().View().substr(0, 7) == "system_")
+      SystemParameterChanged(p->GetName().View(), p->GetFloatValue(), p->GetNormalized());
+    return 0;
+  }
+  if (family != kPaneEventFamilyManager) return 0;
   auto& e = *static_cast<ZPaneEvent*>(event);
   ZView* pane = e.Pane();
   switch (e.Id()) {
@@ -263,7 +296,9 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
       if (pane && focus_ == pane) SetFocusPane(nullptr);
       return 0;
     case kSystemShowToolTip:
-      ShowToolTip(pane, e.Text());
+      // A pane the mouse entered: its tip shows once the mouse rests there (see Idle).
+      HideToolTip();
+      mouseMovedAt_ = now_;
       return 0;
     case kSystemHideToolTip:
       HideToolTip();

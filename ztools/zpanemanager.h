@@ -24,6 +24,7 @@
 namespace ZTools {
 
 class ZDrawContext;
+class ZParameter;
 class ZView;
 
 inline constexpr const char* kPaneManagerInterface = "interface_zpanemanager";
@@ -66,6 +67,9 @@ class ZPaneManager : public IEventListener {
   ZView* GetView(std::string_view path);
   // A pane by reference name.
   ZView* FindView(std::string_view name);
+  // A parameter by reference name, and every parameter in document order.
+  ZParameter* FindParameter(std::string_view name);
+  std::vector<ZParameter*> Parameters() const;
   // The pane under a root point (the hit search), or null.
   ZView* FindPaneAt(ZPoint p) const;
 
@@ -120,7 +124,8 @@ class ZPaneManager : public IEventListener {
   // A pane is going away: every pointer to it is cleared.
   void ForgetPane(ZView* pane);
 
-  // ---- system parameters: called when a parameter named "system_…" changes.
+  // ---- system parameters: called when a parameter named "system_…" changes (the manager is
+  // every parameter's default listener), and for each of them once the skin is loaded.
   void SystemParameterChanged(std::string_view name, double value, double normalized);
 
   int32_t OnEvent(ZEvent* event) override;

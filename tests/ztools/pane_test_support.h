@@ -11,6 +11,7 @@
 #include "ztools/zmarkupvalues.h"
 #include "zml/zmlnode.h"
 #include "ztools/zpanemanager.h"
+#include "ztools/zcontrol.h"
 #include "ztools/zview.h"
 
 namespace ZTools::PaneTest {
@@ -53,6 +54,30 @@ class ProbeView : public ZView {
   bool answer_ = false;
 };
 
+// A control that logs "name:Changed TEXT" for each change it is told of, and may write a value
+// back (`echo`: it adds 1 to what it was told) to test ping-pong between listeners.
+class ProbeControl : public ZControl {
+ public:
+  explicit ProbeControl(std::vector<std::string>* log) : log_(log) {}
+  const char* Declaration() const override {
+    return "interface_zpane::probecontrol flags? align? size? pos? parameter? tip? echo? ()";
+  }
+  size_t MaxParameters() const override { return 3; }
+  int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host) override {
+    if (name == "echo") return ParseYesNo(value, echo_) ? 0 : kZErrIllegalPropertyValue;
+    return ZControl::SetProperty(name, value, host);
+  }
+  void ParameterChanged(ZParameter* p) override {
+    log_->push_back(name + ":Changed " + std::string(p->GetStringValue().View()));
+    if (echo_) SetFloat(p->GetFloatValue() + 1, size_t(GetParameterIndex(p)));
+  }
+  std::string name = "control";
+
+ private:
+  std::vector<std::string>* log_;
+  bool echo_ = false;
+};
+
 class TestManager : public ZPaneManager {
  public:
   std::vector<std::string> log;
@@ -74,16 +99,16 @@ class TestManager : public ZPaneManager {
  protected:
   int32_t RegisterTypes() override {
     if (int32_t rc = ZPaneManager::RegisterTypes()) return rc;
-    return Host().RegisterType([this]() -> IEventListener* { return new ProbeView(&log); });
+    if (int32_t rc = Host().RegisterType([this]() -> IEventListener* { return new ProbeView(&log); })) return rc;
+    return Host().RegisterType([this]() -> IEventListener* { return new ProbeControl(&log); });
   }
 
  private:
   void NameProbes(ZView* view) {
     if (!view) return;
-    if (auto* probe = dynamic_cast<ProbeView*>(view)) {
-      ZMLNode* node = Host().NodeOf(view);
-      if (node) probe->SetLogName(std::string(node->Name().View()));
-    }
+    ZMLNode* node = Host().NodeOf(view);
+    if (auto* probe = dynamic_cast<ProbeView*>(view); probe && node) probe->SetLogName(std::string(node->Name().View()));
+    if (auto* probe = dynamic_cast<ProbeControl*>(view); probe && node) probe->name = std::string(node->Name().View());
     for (ZView* child : view->Children()) NameProbes(child);
   }
   Platform::DialogCapture quiet_;

@@ -6,6 +6,7 @@
 #include "tools/sonabel-skin/drawcommands.h"
 #include "tools/sonabel-skin/filecommands.h"
 #include "tools/sonabel-skin/markupcommands.h"
+#include "tools/sonabel-skin/paramcommands.h"
 #include "tools/sonabel-skin/rendercommand.h"
 
 namespace {
@@ -24,6 +25,8 @@ const Command kCommands[] = {
     {"tree", "SOURCE [FILE]", "print the objects the skin's markup builds", RunTreeCommand},
     {"render", "SOURCE OUT.png [OPTIONS]",
      "draw the skin as a PNG; options --file MAIN, --surface N, --size WxH, --param NAME=VALUE", RunRenderCommand},
+    {"params", "SOURCE [OPTIONS]",
+     "print each parameter: NAME, value, position, text; options --param NAME=VALUE, --norm NAME=X", RunParamsCommand},
     {"draw-test", "OUT.png", "write the drawing test sheet (blend modes, frames, fonts) as a PNG", RunDrawTestCommand},
 };
 

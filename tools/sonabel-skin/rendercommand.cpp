@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/sonabel-skin/paramcommands.h"
 #include "tools/sonabel-skin/skinmarkup.h"
 #include "tools/sonabel-skin/skinsource.h"
 #include "ztools/zdrawcontext.h"
@@ -106,11 +107,8 @@ int Render(SkinToolManager& manager, RenderOptions& o) {
     PrintError("render: there is no surface %d; the skin has %zu", o.surface, manager.SurfaceCount());
     return 1;
   }
-  for (const std::string& p : o.params) {
-    // Parameters arrive with the parameter layer; until then no name can match.
-    PrintError("render: --param %s: the skin has no parameter of that name", p.c_str());
-    return 1;
-  }
+  for (const std::string& p : o.params)
+    if (!ApplyParameterOption(manager, p, false)) return 1;
   if (o.width < 0) DefaultSize(manager, o);
   if (o.width <= 0 || o.height <= 0) {
     PrintError("render: the skin's root pane has no size; give one with --size WxH");
