@@ -326,6 +326,7 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
       return 0;
     case kSystemBeginEdit:
       ++openEdits_;
+      ++editsBegun_;
       return 0;
     case kSystemEndEdit:
       if (openEdits_ > 0) --openEdits_;

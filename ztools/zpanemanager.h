@@ -121,6 +121,8 @@ class ZPaneManager : public IEventListener {
   const ZString& TrackInfo() const noexcept { return trackInfo_; }
   // How many edit brackets (begin without end) are open.
   int32_t OpenEdits() const noexcept { return openEdits_; }
+  // How many edit brackets were opened since the skin was loaded (tests and tools).
+  int32_t EditsBegun() const noexcept { return editsBegun_; }
   // A pane is going away: every pointer to it is cleared.
   void ForgetPane(ZView* pane);
 
@@ -180,6 +182,7 @@ class ZPaneManager : public IEventListener {
   ZString trackInfo_;
   ZRect trackRect_;
   int32_t openEdits_ = 0;
+  int32_t editsBegun_ = 0;
 };
 
 }  // namespace ZTools

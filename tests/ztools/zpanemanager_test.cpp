@@ -155,6 +155,16 @@ TEST(ZPaneManagerOverlay, ToolTipShowsAfterTheMouseRestsAndHidesWhenItMoves) {
   m.SystemParameterChanged("system_enabletooltips", 0, 0.2);
   m.Idle(5000);
   EXPECT_FALSE(m.ToolTipShown());
+
+  // Track info: shown above the pane that posts it, inside the root area, and hidden again.
+  m.DrawInvalid(context);
+  m.View("tipped")->PostShowTrackInfo("-3.5 dB");
+  EXPECT_EQ(m.TrackInfo().View(), "-3.5 dB");
+  ASSERT_EQ(m.InvalidAreas().size(), 1u);
+  const ZRect box = m.InvalidAreas()[0];
+  EXPECT_TRUE(box.Intersection(m.RootArea()) == box && !box.IsEmpty());
+  m.View("tipped")->PostHideTrackInfo();
+  EXPECT_TRUE(m.TrackInfo().IsEmpty());
 }
 
 TEST(ZPaneManagerEvents, WindowEventsQueueAndQuestionsAreAnswered) {
