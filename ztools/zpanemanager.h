@@ -107,10 +107,16 @@ class ZPaneManager : public IEventListener {
   // The next event a pane posted for the window, or an empty reference.
   ZEventRef<ZPaneEvent> TakeNextEvent();
   ZPoint MousePosition() const noexcept { return mouse_; }
+  // The clock time of the last idle call, in milliseconds.
+  uint64_t Now() const noexcept { return now_; }
 
   // ---- state
   ZView* HoverPane() const noexcept { return hover_; }
-  ZView* CapturePane() const noexcept { return capture_; }
+  // The pane that receives the mouse: the one being dragged, else the one holding the capture.
+  ZView* CapturePane() const noexcept { return capture_ ? capture_ : held_; }
+  // The pane that posted SystemStartMouseCapture and not yet SystemStopMouseCapture (an open
+  // pop-up): every click that lands outside it is offered to it first.
+  ZView* HeldPane() const noexcept { return held_; }
   ZView* FocusPane() const noexcept { return focus_; }
   ZView* ModalPane() const noexcept { return modal_; }
   // While a modal pane is set, the hit search starts at it, so nothing else takes input.
@@ -167,7 +173,8 @@ class ZPaneManager : public IEventListener {
   uint64_t mouseMovedAt_ = 0;
   uint64_t now_ = 0;
   ZView* hover_ = nullptr;
-  ZView* capture_ = nullptr;
+  ZView* capture_ = nullptr;  // the drag in progress
+  ZView* held_ = nullptr;     // the mouse capture a pane asked for
   ZView* focus_ = nullptr;
   ZView* modal_ = nullptr;
   ZView* clicked_ = nullptr;

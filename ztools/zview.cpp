@@ -93,7 +93,7 @@ int32_t ZView::SetViewProperty(std::string_view name, std::string_view value) {
       {"flags",
        [](ZView& v, std::string_view text) {
          // The list applies to the type's default flags, whatever was set before.
-         return ParseFlagWords(PaneFlagWords(), text, kDefaultFlags, v.flags_);
+         return ParseFlagWords(PaneFlagWords(), text, v.DefaultFlags(), v.flags_);
        }},
       {"align",
        [](ZView& v, std::string_view text) {
@@ -163,7 +163,11 @@ int32_t ZView::Open() {
   open_ = true;
   int32_t first = 0;
   for (ZView* child : children_.Iterate()) {
-    if (!child->HasFlag(kWantAutoOpen) || child->open_) continue;
+    if (!child->HasFlag(kWantAutoOpen)) {
+      child->ParentOpened();
+      continue;
+    }
+    if (child->open_) continue;
     int32_t rc = child->Open();
     if (rc && !first) first = rc;
   }

@@ -102,6 +102,12 @@ class ZView : public ZPane {
   void SetToolTip(std::string_view text) { toolTip_ = text; }
   // The type's markup declaration, answered to GetTypeDecl.
   virtual const char* Declaration() const { return kZViewDeclaration; }
+  // The flags a `flags` list starts from: panes that take input by their nature add theirs to
+  // kDefaultFlags, and set them in their constructor as well.
+  virtual uint32_t DefaultFlags() const { return kDefaultFlags; }
+  // Called when the parent opens, for each child that is not opened with it (no `wantautoopen`),
+  // so a pane that opens on its own terms (a pop-up driven by its parameter) can follow.
+  virtual void ParentOpened() {}
   // The top-left corner of the pane in root coordinates, and its frame there.
   ZPoint AbsolutePosition() const;
   ZRect AbsoluteRect() const;
@@ -145,8 +151,9 @@ class ZView : public ZPane {
   virtual int32_t OnPaneEvent(ZPaneEvent& event);
   // The pane's property table; derived panes try theirs first and fall back to this.
   int32_t SetViewProperty(std::string_view name, std::string_view value);
-  // Re-aligns every child after this pane was resized by (dx, dy).
-  void AlignChildren(int32_t dx, int32_t dy);
+  // Re-aligns every child after this pane was resized by (dx, dy). Panes that lay out parts of
+  // their own (a scroll view's bars and client) replace it.
+  virtual void AlignChildren(int32_t dx, int32_t dy);
 
  private:
   friend class ZPaneManager;
