@@ -82,6 +82,16 @@ bool ZPaneManager::Click(uint32_t buttons, ZPoint p) {
   mouse_ = p;
   HideToolTip();
   ZView* target = FindPaneAt(p);
+  // A pane holding the mouse capture is offered a click that lands outside it before anything
+  // else, so that a click anywhere can close an open pop-up; what it declines goes on as usual.
+  if (ZView* holder = held_) {
+    ZView* v = target;
+    while (v && v != holder) v = v->Parent();
+    if (!v && holder->OnClick(buttons, p - holder->AbsolutePosition()) != 0) {
+      clicked_ = nullptr;
+      return true;
+    }
+  }
   if (!target) return false;
   // Focus goes to the first pane that wants it, from the target up.
   for (ZView* v = target; v; v = v == modal_ ? nullptr : v->Parent()) {
@@ -114,7 +124,7 @@ void ZPaneManager::ClickRelease(uint32_t buttons, ZPoint p) {
 
 void ZPaneManager::Drag(uint32_t buttons, ZPoint p) {
   mouse_ = p;
-  if (ZView* pane = capture_) pane->OnDrag(buttons, p - pane->AbsolutePosition());
+  if (ZView* pane = CapturePane()) pane->OnDrag(buttons, p - pane->AbsolutePosition());
 }
 
 void ZPaneManager::DragStop() {

@@ -140,7 +140,7 @@ bool ZPaneManager::SetCurrentSurface(int32_t index) {
     old->OnMouseLeave();
   }
   SetFocusPane(nullptr);
-  capture_ = clicked_ = modal_ = nullptr;
+  capture_ = held_ = clicked_ = modal_ = nullptr;
   current_ = index;
   if (wasOpen) Open();
   InvalidateAll();
@@ -284,10 +284,10 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
       InvalidatePane(pane);
       return 0;
     case kSystemStartMouseCapture:
-      capture_ = pane;
+      held_ = pane;
       return 0;
     case kSystemStopMouseCapture:
-      if (capture_ == pane) capture_ = nullptr;
+      if (held_ == pane) held_ = nullptr;
       return 0;
     case kSystemTakeFocus:
       SetFocusPane(pane);
@@ -361,6 +361,7 @@ void ZPaneManager::ForgetPane(ZView* pane) {
   if (!pane) return;
   if (hover_ == pane) hover_ = nullptr;
   if (capture_ == pane) capture_ = nullptr;
+  if (held_ == pane) held_ = nullptr;
   if (focus_ == pane) focus_ = nullptr;
   if (modal_ == pane) modal_ = nullptr;
   if (clicked_ == pane) clicked_ = nullptr;
