@@ -60,6 +60,7 @@ class StaticSelect : public ZControl {
   const std::vector<Choice>& Choices() const noexcept { return choices_; }
   // The choice that matches parameter 0, or null.
   const Choice* Selected() const;
+  ZMLIcon* Icon() const noexcept { return icon_; }
   int32_t CollapsedHeight() const noexcept { return collapsedHeight_; }
   int32_t ExpandedHeight() const noexcept { return expandedHeight_; }
   void Expand();
