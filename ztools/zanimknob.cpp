@@ -1,4 +1,5 @@
-// AnimKnob: properties, the frame arithmetic, drawing and input.
+// AnimKnob: properties, the frame arithmetic, drawing and input. Drags, wheel and keys go
+// through ZValueDrag (zvaluedrag.cpp).
 #include "ztools/zanimknob.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// BitmapSlider and BitmapHandle: properties, the handle's place, drawing and input.
+// BitmapSlider and BitmapHandle: properties, the handle's place, drawing and input. The handle
+// measures its drags in root coordinates, since it moves under the mouse while dragged.
 #include "ztools/zbitmapslider.h"
 
 #include <algorithm>

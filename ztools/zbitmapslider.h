@@ -1,11 +1,5 @@
-// BitmapSlider (`slider`): a track pane that owns one BitmapHandle child, the `bitmap` (the
-// handle takes the bitmap's size), which travels along the track from `range` a to b pixels as
-// the normalised value n of parameter 0 goes from 0 to 1 (or from b to a with `zeroatright` /
-// `zeroatbottom`), with its image placed `handleoffset` from its travel position. Dragging the
-// handle changes the value as ZValueDrag describes; without `unitsperpix` and `altunitsperpix`
-// the handle follows the mouse (a tenth as fast with Shift). The wheel and keys work over the
-// whole slider. The track itself draws nothing: a skin puts its art behind it. A slider whose
-// travel is empty (a = b) or whose bitmap is empty shows no handle.
+// BitmapSlider (`slider`): a track along which its own BitmapHandle child (the `bitmap`)
+// travels with the value of parameter 0, and the handle, which passes its drags to the slider.
 #pragma once
 
 #include <memory>
@@ -50,6 +44,12 @@ class BitmapHandle : public ZControl {
   BitmapSlider& slider_;
 };
 
+// The handle travels from `range` a to b pixels as the normalised value n goes from 0 to 1 (from
+// b to a with `zeroatright` / `zeroatbottom`), its image placed `handleoffset` from its travel
+// position, and takes the bitmap's size. Dragging the handle changes the value as ZValueDrag
+// describes; without `unitsperpix` and `altunitsperpix` the handle follows the mouse (a tenth as
+// fast with Shift). The wheel and keys work over the whole slider. The track draws nothing (a
+// skin puts its art behind it). With no travel (a = b) or an empty bitmap no handle shows.
 class BitmapSlider : public ZControl {
  public:
   BitmapSlider();

@@ -1,4 +1,5 @@
-// Button: properties, press / cancel / release, and drawing.
+// Button: properties, press / cancel / release for each kind, and drawing. A press opens one
+// edit bracket and the release (cancelled or not) closes it.
 #include "ztools/zbutton.h"
 
 #include <cmath>

@@ -1,12 +1,5 @@
-// Button (`button`): a push button bound to parameter 0 (optional). Its kind comes from its
-// properties: `valuetoset` (sets that value), else `increment` (adds that much), else `toggle`
-// (flips between 0 and 1), else momentary (1 while held, 0 after). A left press turns the
-// button on and opens an edit bracket; dragging out of the pane while pressed cancels the press
-// once; the release (inside, not cancelled) makes the change, posts ParentButtonClicked (a
-// toggle: ParentButtonEnabled) and closes the bracket. With `wantfocus`, Return and space
-// click it. It is drawn as its `icon` (with `icononly`), as the icon with the `text` over it,
-// or as a framed box with the text; pressed or on, the box's frame is doubled and the text
-// moves one pixel down and right.
+// Button (`button`): a push button bound to an optional parameter 0, of one of four kinds
+// (momentary, toggle, value-to-set, increment), drawn as a framed box with a caption or as an icon.
 #pragma once
 
 #include "ztools/zcolor.h"
@@ -26,6 +19,14 @@ inline constexpr uint32_t kButtonFlags = kDefaultFlags | kWantClick | kWantDrag 
 
 enum class ButtonKind { kMomentary, kToggle, kValueToSet, kIncrement };
 
+// The kind: `valuetoset` given sets that value, else `increment` given adds that much, else
+// `toggle` flips between 0 and 1, else the button is momentary (1 while held, 0 after). A left
+// press turns the button on and opens an edit bracket; dragging out of the pane while pressed
+// cancels the press once; the release (inside, not cancelled) makes the change, posts
+// ParentButtonClicked (a toggle: ParentButtonEnabled) and closes the bracket. With `wantfocus`,
+// Return and space click it. Drawn as its `icon` (with `icononly`), as the icon with the `text`
+// over it, or as a framed box with the text; while on, the box's frame is doubled and the text
+// moves one pixel down and right.
 class Button : public ZControl {
  public:
   Button() { SetFlags(kButtonFlags); }

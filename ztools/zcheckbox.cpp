@@ -1,4 +1,5 @@
 // CheckBox: its own properties and drawing; pressing and releasing are the Button's.
+// The whole pane (box and caption) takes clicks.
 #include "ztools/zcheckbox.h"
 
 #include "ztools/zbitmapmarkup.h"

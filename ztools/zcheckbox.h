@@ -1,9 +1,5 @@
-// CheckBox (`checkbox`): a toggle Button (or, with `valuetoset`, a radio button that sets that
-// value) drawn as a box of `boxsize` at the pane's left edge, centred vertically, filled with
-// `backcolor` (`hoverbackcolor` while hovered) and framed in `framecolor`, with the `text`
-// beside it (optionally over a one-pixel black `textshadow`). While checked, the `icon`
-// (required) is drawn in its selected state `iconoffset` from the box's top-left corner, so an
-// icon holding just a tick mark works as it is.
+// CheckBox (`checkbox`): a toggle Button (or, with `valuetoset`, a radio button) drawn as a box
+// with the caption beside it and its `icon` in the box while checked.
 #pragma once
 
 #include "ztools/zbutton.h"
@@ -17,6 +13,11 @@ inline constexpr const char* kCheckBoxDeclaration =
 // Space between the box and the text.
 inline constexpr int32_t kCheckBoxTextGap = 4;
 
+// The box of `boxsize` stands at the pane's left edge, centred vertically, filled with
+// `backcolor` (`hoverbackcolor` while hovered) and framed in `framecolor`; the text follows it
+// (optionally over a one-pixel black `textshadow`). While checked, the required `icon` is drawn
+// in its selected state `iconoffset` from the box's corner, so an icon holding just a tick
+// mark works as it is.
 class CheckBox : public Button {
  public:
   CheckBox();

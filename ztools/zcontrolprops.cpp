@@ -1,4 +1,5 @@
-// Markup property helpers of the controls.
+// Markup property helpers of the controls: numbers within the controls' limits (the tables
+// are templates in the header).
 #include "ztools/zcontrolprops.h"
 
 #include <cmath>

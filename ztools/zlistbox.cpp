@@ -1,4 +1,5 @@
-// ListBox: properties, the item list and the rows built from it.
+// ListBox: properties, the item list and the rows built from it. Rows are owned here; they are
+// deleted (and so let go of parameter 1) before any parameter they are bound to goes away.
 #include "ztools/zlistbox.h"
 
 #include <algorithm>

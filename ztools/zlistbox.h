@@ -1,11 +1,5 @@
-// ListBox (`listbox`): a column of clickable rows made from text. Parameter 0 holds the items
-// as one text separated by "," (not trimmed; an empty text is no items); parameter 1 is the
-// choice: each row is a MenuItem bound to it whose value to set is the row's index, so clicking
-// row i sets parameter 1 to i, and the current row is highlighted. Parameter 2 is accepted and
-// only redraws. The rows are (re)built when the list box opens and whenever parameter 0 changes
-// while it is open: existing rows are reused for the first items, more are made as needed, rows
-// beyond the list's length are closed and hidden (so nothing can click them), and the list box
-// takes the height of its rows. The rows belong to the list box, not to the markup.
+// ListBox (`listbox`): a column of clickable MenuItem rows made from the text of parameter 0;
+// clicking row i sets parameter 1 to i. The rows belong to the list box, not to the markup.
 #pragma once
 
 #include <memory>
@@ -24,6 +18,12 @@ inline constexpr const char* kListBoxDeclaration =
 inline constexpr uint32_t kListBoxRowFlags = 0x3013;
 inline constexpr int32_t kListBoxDefaultItemHeight = 15;
 
+// Parameter 0 holds the items as one text separated by "," (not trimmed; an empty text is no
+// items); each row is bound to parameter 1 with its index as the value to set, so the current
+// row is highlighted. Parameter 2 is accepted and only redraws. The rows are (re)built when the
+// list box opens and whenever parameter 0 changes while it is open: existing rows are reused,
+// more are made as needed, rows beyond the list's length are closed and hidden (so nothing can
+// click them), and the list box takes the height of its rows.
 class ListBox : public ZControl {
  public:
   ListBox() = default;

@@ -1,4 +1,5 @@
-// MenuItem: properties, choosing and drawing.
+// MenuItem: properties, choosing and drawing. The look is read from the parameter at each
+// draw, so a row never shows a stale choice.
 #include "ztools/zmenuitem.h"
 
 #include <cmath>

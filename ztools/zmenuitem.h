@@ -1,9 +1,5 @@
-// MenuItem (`menuitem`): one row of a menu or list. Choosing it (a left click, or Return or
-// space when it has the focus) sets parameter 0 to `valuetoset` in one edit bracket and posts
-// ParentButtonClicked. The row is highlighted (filled with `hoverbackcolor`, text in
-// `hovertextcolor`) while hovered and while it is the current choice (parameter 0 rounds to
-// `valuetoset`); otherwise its background is the `bitmap`, else `backcolor` when given, else
-// nothing. The `icon` (unless `suppressicon`) stands at the left, the `text` after it.
+// MenuItem (`menuitem`): one row of a menu or list; choosing it sets parameter 0 to
+// `valuetoset`. List boxes make their rows of it.
 #pragma once
 
 #include "ztools/zcolor.h"
@@ -33,6 +29,11 @@ struct MenuItemLook {
   int32_t font = kFontSystem;
 };
 
+// Choosing (a left click, or Return or space with the focus) sets the value in one edit bracket
+// and posts ParentButtonClicked. The row is highlighted (`hoverbackcolor`, `hovertextcolor`)
+// while hovered and while it is the current choice (parameter 0 rounds to `valuetoset`);
+// otherwise its background is the `bitmap`, else `backcolor` when given, else nothing. The
+// `icon` (unless `suppressicon`) stands at the left, the `text` after it.
 class MenuItem : public ZControl {
  public:
   MenuItem() { SetFlags(kMenuItemFlags); }

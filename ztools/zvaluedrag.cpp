@@ -1,4 +1,5 @@
-// ZValueDrag: drag, wheel and key changes of a knob's or slider's parameter 0.
+// ZValueDrag: drag, wheel and key changes of a knob's or slider's parameter 0, each in one
+// edit bracket, and the drawing of their image.
 #include "ztools/zvaluedrag.h"
 
 #include <cmath>

@@ -1,11 +1,5 @@
-// ZValueDrag: how the film-strip knob and the bitmap slider change their parameter 0 by mouse
-// and keyboard, and the six markup properties that tune it (`showvalue`, `unitsperpix`,
-// `altunitsperpix`, `wheelunits`, `altwheelunits`, `hovergamma`). A drag keeps a running value
-// that is not clamped, so after dragging past an end the mouse has to come back as far before
-// the value moves again. Every change is wrapped in an edit bracket; with `showvalue` the value
-// is shown as track info while dragging. Units are in the parameter's value units, except that
-// the slider may run a drag in positions (0..1 of the range) so its handle follows the mouse.
-// DrawValueImage is how both draw their image.
+// ZValueDrag: what the film-strip knob and the bitmap slider share: changing parameter 0 by
+// drag, wheel and keys, the six markup properties that tune it, and drawing their image.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +21,12 @@ class ZDrawContext;
 void DrawValueImage(ZDrawContext& context, const IBitmap& bitmap, const ZRect& part, ZPoint at, bool hovered,
                     int32_t hoverGamma);
 
+// The properties are `showvalue`, `unitsperpix`, `altunitsperpix`, `wheelunits`,
+// `altwheelunits` and `hovergamma`. A drag keeps a running value that is not clamped, so after
+// dragging past an end the mouse has to come back as far before the value moves again. Every
+// change is wrapped in an edit bracket; with `showvalue` the value is shown as track info while
+// dragging. Units are the parameter's value units, except that the slider may run a drag in
+// positions (0..1 of the range) so that its handle follows the mouse.
 class ZValueDrag {
  public:
   // One of the six properties; -1029 for any other name, -1038 for a bad value.

@@ -61,7 +61,8 @@ const char* kHead =
     "<icon name='stateicon' bitmap='states' size='10,4' hover='10,0' pressed='20,0' selected='30,0'/>"
     "<icon name='tick' bitmap='tickbmp' size='5,5'/></icons>"
     "<parameters><float name='m'/><float name='t'/><float name='v' range='0,10'/><float name='c'/>"
-    "<string name='items' value='a,b,c'/><float name='choice' range='0,10'/></parameters>";
+    "<float name='latched' value='1'/><string name='items' value='a,b,c'/><float name='choice' range='0,10'/>"
+    "</parameters>";
 
 // The head above and one surface whose root is a parent log holding a background box and
 // `views`, opened at 200 x 200.
@@ -261,8 +262,10 @@ TEST(ButtonDrawing, FrameDoublesWhenOnAndIconStatesFollowOnAndHover) {
   Skin s("<button name='box' size='40,20' parameter='t' toggle='yes' backcolor='#102030' hoverbackcolor='#405060' "
          "framecolor='#ff0000'/>"
          "<button name='lit' pos='50,0' size='10,4' parameter='t' toggle='yes' icon='stateicon' icononly='yes'/>"
-         "<button name='held' pos='70,0' size='10,4' icon='stateicon' icononly='yes'/>");
+         "<button name='held' pos='70,0' size='10,4' icon='stateicon' icononly='yes'/>"
+         "<button name='preset' pos='90,0' size='10,4' parameter='latched' toggle='yes'/>");
   ASSERT_EQ(s.code, 0);
+  EXPECT_TRUE(s.V<Button>("preset")->IsOn()) << "shows its parameter's state from the moment it opens";
   // The icon's states: normal red, hover green, pressed white, selected blue.
   ZMLBitmap* states = nullptr;
   {

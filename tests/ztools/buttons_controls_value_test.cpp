@@ -185,7 +185,7 @@ TEST(AnimKnobInput, ShowsTheValueWhileDragging) {
 
 const char* kSliderHead =
     "<bitmaps><bitmap name='cap' size='6,4' fill='#ff0000' mode='extended'/><bitmap name='empty' size='0,0'/>"
-    "</bitmaps><parameters><float name='pos'/><float name='vol' range='0,100'/></parameters>";
+    "</bitmaps><parameters><float name='pos'/><float name='vol' range='0,100' value='40'/></parameters>";
 
 TEST(SliderPlacement, HandleStandsWhereTheValueSaysAndHidesWithoutTravel) {
   Skin s(kSliderHead,
@@ -200,7 +200,9 @@ TEST(SliderPlacement, HandleStandsWhereTheValueSaysAndHidesWithoutTravel) {
          "<slider name='still' pos='0,40' size='50,10' range='5,5' bitmap='cap' parameter='pos'/>"
          "<slider name='bare' pos='0,60' size='50,10' range='0,40' bitmap='empty' parameter='pos'/>");
   ASSERT_EQ(s.code, 0);
-  auto handle = [&](const char* name) { return static_cast<BitmapSlider*>(s.m.FindView(name))->Handle().GetPosition(); };
+  auto handle = [&](const char* name) {
+    return static_cast<BitmapSlider*>(s.m.FindView(name))->Handle().GetPosition();
+  };
   struct Case {
     double n;
     ZPoint h, hz, v, vz;
@@ -237,6 +239,8 @@ TEST(SliderInput, HandleFollowsTheMouseOrMovesByTheUnitsGiven) {
          "unitsperpix='0.01' altunitsperpix='0.001'/>"
          "<slider name='wheel' pos='0,60' size='130,10' range='10,110' bitmap='cap' parameter='vol'/>");
   ASSERT_EQ(s.code, 0);
+  EXPECT_EQ(static_cast<BitmapSlider*>(s.m.FindView("wheel"))->Handle().GetPosition(), ZPoint(50, 0))
+      << "placed from the moment it opens";
   // The handles stand at n = 0: h at x 10, hz at x 110, vz at y 50, units at x 10.
   RunInputCases(
       s, "pos", 0,
