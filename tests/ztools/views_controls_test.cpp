@@ -96,15 +96,20 @@ TEST(ViewsTintedImage, ShowsItsStateAtOnceThenChangesAfterTheDelay) {
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->CurrentColor(), ZColor(0, 255, 0));  // hue 120 from the moment it opened
   EXPECT_EQ(d.At(1, 1), 0x00fe00u);                 // white times green (the shift divides by 256)
-  d.m.Idle(1000);
   ZParameter* hue = d.m.FindParameter("hue");
-  hue->SetNormalized(0.6666667);
-  hue->SetDirty();
-  hue->Announce();
-  d.m.Idle(1050);
-  EXPECT_EQ(t->CurrentColor(), ZColor(0, 255, 0));  // not yet: 50 ms after the last one shown
-  d.m.Idle(1101);
+  auto change = [hue](double position) {
+    hue->SetNormalized(position);
+    hue->SetDirty();
+    hue->Announce();
+  };
+  change(0.6666667);
+  d.m.Idle(1000);  // the first change after a quiet spell shows at once
   EXPECT_EQ(t->CurrentColor(), ZColor(0, 0, 255));
+  change(0.0);
+  d.m.Idle(1050);  // the next waits until 100 ms have passed since
+  EXPECT_EQ(t->CurrentColor(), ZColor(0, 0, 255));
+  d.m.Idle(1101);
+  EXPECT_EQ(t->CurrentColor(), ZColor(255, 0, 0));
 }
 
 TEST(ViewsMarkup, RefusesBadValues) {
