@@ -163,7 +163,7 @@ void StaticSelect::Layout() {
     Place(c, b, (collapsedHeight_ - c.originalHeight) / 2, narrowed, &c == selected);
 }
 
-void StaticSelect::AlignChildren(int32_t dx, int32_t dy) {
+void StaticSelect::AlignChildren(int32_t dx, int32_t) {
   // A resize by the parent's layout changes the collapsed box; the list follows it.
   if (expanded_) {
     collapsedWidth_ = std::max(collapsedWidth_ + dx, 0);
@@ -171,7 +171,6 @@ void StaticSelect::AlignChildren(int32_t dx, int32_t dy) {
     collapsedWidth_ = Width();
     collapsedHeight_ = Height();
   }
-  (void)dy;
   Layout();
 }
 

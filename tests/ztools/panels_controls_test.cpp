@@ -238,6 +238,12 @@ TEST(PanelsMarkup, BadValuesAreRefusedAndFlagsStartFromTheTypesOwn) {
     PanelsManager m;
     EXPECT_EQ(m.Load("<float name='a'/>", c.views, 10, 10), c.code) << c.views;
   }
+  // Each scroll view nests its content one level deeper (in its client): the depth limit holds.
+  std::string deep;
+  for (int i = 0; i < 130; ++i) deep += "<scrollview>";
+  for (int i = 0; i < 130; ++i) deep += "</scrollview>";
+  PanelsManager nested;
+  EXPECT_EQ(nested.Load("", deep, 10, 10), kZErrIncompatibleChild);
   const struct {
     const char* tag;
     const char* children;
