@@ -22,7 +22,7 @@ ZILError markChildren(ZILState* ps, ZILHandle* h) {
     if (!ti->typeProc)
       return 0;
     ti->instance.typeName = ZILNameAt(ps, ti->pName);
-    return ti->typeProc(&ti->instance, NTL_MarkHandles, 0, h->payload.p, nullptr);
+    return ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_MarkHandles, 0, h->payload.p, nullptr);
   }
   switch (ti->family) {
     case ZIL_FAMILY_CLASS: {
@@ -87,7 +87,7 @@ ZILError markRoots(ZILState* ps, MarkList& work) {
     }
   }
   for (ZILGCHandler* g = ps->gcHandlers; g; g = g->next) {
-    e = g->handler(ps, ZIL_GC_EVENT_MARK, g->owner);
+    e = ZILGuardedCall([&] { return g->handler(ps, ZIL_GC_EVENT_MARK, g->owner); });
     if (!e)
       e = drain(ps, work);
     if (e)

@@ -187,7 +187,7 @@ static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
         ZILWeakObjectGone(ps, p);
       if (ti->isNative) {
         if (ti->typeProc)
-          ti->typeProc(&ti->instance, NTL_DestroyObject, 0, p, nullptr);
+          ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_DestroyObject, 0, p, nullptr);
         break;
       }
       switch (ti->family) {

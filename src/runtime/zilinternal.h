@@ -4,9 +4,19 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <type_traits>
 
 #include "zilapi.h"
+
+// Checked builds test the interpreter's invariants as it runs (see zilinterp.cpp) and report
+// code that breaks one. Debug builds are checked, and so are the sanitizer builds, whose test
+// runs are where a broken invariant should show; release builds are not.
+#if !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__) || defined(SONABEL_ZIL_CHECKED)
+#define ZIL_CHECKED 1
+#else
+#define ZIL_CHECKED 0
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // The runtime's own part of the state. ZILInitialize allocates this record, whose first member
@@ -25,9 +35,14 @@ struct ZILStringBlockCache {
 struct ZILStateInternal {
   ZILState state;
   ZILStringBlockCache stringBlocks;
+  ZILLong constantsChangedInPlace;  // checked builds: in-place writes to a constant seen so far
 };
 static_assert(std::is_standard_layout_v<ZILStateInternal> && offsetof(ZILStateInternal, state) == 0,
               "the public state is the first member");
+
+// Handle flag of the runtime handle made from a data constant (beside the public flag bits):
+// many slots share it, so nothing may change its value in place.
+constexpr uint16_t ZIL_HANDLE_CONSTANT = 8;
 
 inline ZILStateInternal* ZILInternal(ZILState* ps) { return reinterpret_cast<ZILStateInternal*>(ps); }
 
@@ -93,6 +108,26 @@ void ZILSegmentFree(ZILState* ps, ZILSegment* seg);
 ZILError ZILCreateBuiltinTypes(ZILState* ps);
 ZILError ZILRegisterBuiltinTypes(ZILState* ps);
 NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name);
+
+// Host code the runtime calls (type procs, the allocation, log and GC callbacks, exception
+// vectors) may be C++ that throws, and the runtime's interface is C. Each such call goes through
+// this guard, which turns an exception into a code at the call: 1012 when memory ran out, 1100
+// for anything else. Nothing unwinds through the runtime, so its contexts and stacks stay as the
+// returned code finds them.
+template <class Call>
+ZILError ZILGuardedCall(Call&& call) noexcept {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    return ZIL_EXC_Allocation_Fail;
+  } catch (...) {
+    return ZIL_ERR_Unspecified;
+  }
+}
+inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
+                                ZILUnknown** out) noexcept {
+  return ZILGuardedCall([&] { return proc(inst, msg, param, in, out); });
+}
 
 // Calls a native type's proc for an object or a static function; stores the caller's pc first.
 ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg,

@@ -12,6 +12,19 @@
 // - Source handles are read out of their slots before the destination slot is decoded, because
 //   decoding an (r+r) destination may reallocate the array the source slot lives in.
 // - Int arithmetic wraps (32-bit two's complement), never traps; INT_MIN / -1 gives INT_MIN.
+// - In-place writes: an instruction writes a value into its destination's handle only when that
+//   handle is not shared (one reference, not weak); otherwise the slot gets a fresh handle and
+//   the shared one keeps its value. Handlers that produce a value (`ldz`, `copy`, `copyh`,
+//   `moveh`, compares, `cvf`, `size`, ...) make that choice themselves (setInt, setFloat). The
+//   arithmetic families (`add` ... `lsr`, `inc`, `dec`, `neg`, `not`, `unot` and their l/f forms)
+//   change the destination's payload without looking, for speed: they rely on the compiler,
+//   which copies ints and floats into every variable, argument, member and r1. (A copy may still
+//   be held by a scratch register the code no longer reads, such as the one an argument was
+//   pushed from; changing it is harmless, so only the interpreter cannot tell the cases apart.)
+//   Checked builds (ZIL_CHECKED) look for the one sharing the interpreter can see to be wrong:
+//   an in-place write to a data constant's handle, which changes the literal for every later
+//   use. They count and log it (ZILStateInternal::constantsChangedInPlace); release builds do
+//   not look.
 #include <cmath>
 #include <cstring>
 
@@ -85,6 +98,22 @@ inline void storeSlot(ZILState* ps, ZILHandle** slot, ZILHandle* h) {
 inline bool ownedValue(const ZILHandle* h, uint16_t type) {
   return h->refCount == 1 && h->type == type && !(h->flags & ZIL_HANDLE_WEAK);
 }
+
+#if ZIL_CHECKED
+// The in-place check (see the invariants above): the code changed a data constant's value. The
+// instruction still runs as in a release build; the break is counted and logged.
+__attribute__((noinline, cold)) void constantChangedInPlace(ZILState* ps, const ZILLong* ip) {
+  ++ZILInternal(ps)->constantsChangedInPlace;
+  const ZILOpcodeInfo* info = ZILGetOpcodeInfo(*ip);
+  ZILLog(ps, "ZIL: `%s` at %d changes a constant in place\n", info ? info->mnemonic : "?",
+         static_cast<int>(ip - ZILCode(ps)));
+}
+#define CHECK_IN_PLACE(h)                                    \
+  if (__builtin_expect((h)->flags & ZIL_HANDLE_CONSTANT, 0)) \
+  constantChangedInPlace(ps, ip)
+#else
+#define CHECK_IN_PLACE(h) ((void)0)
+#endif
 
 // A new handle for an int or float value: the free stack's top, with the pool's growth (and
 // its failure) left to the general call.
@@ -522,14 +551,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     FLUSH_COUNTER();                                                                    \
     ctx->pc = at;                                                                       \
     ps->nativePC = at;                                                                  \
-    ZILError e = ti->typeProc ? ti->typeProc(&ti->instance, NTL_NewObject, 0, nullptr, &object) \
+    ZILError e = ti->typeProc ? ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_NewObject, 0, nullptr, &object) \
                               : ZIL_EXC_Allocation_Fail;                                \
     RELOAD_AT(at);                                                                      \
     if (e || !object)                                                                   \
       RAISE(ZIL_EXC_Allocation_Fail);                                                   \
     ZILHandle* h = ZILTakeHandle(ps);                                                   \
     if (!h) {                                                                           \
-      ZILTypes(ps)[t].typeProc(&ZILTypes(ps)[t].instance, NTL_DestroyObject, 0, object, nullptr); \
+      ZILTypeProcCall(ZILTypes(ps)[t].typeProc, &ZILTypes(ps)[t].instance, NTL_DestroyObject, 0, object, nullptr); \
       RAISE(ZIL_EXC_Allocation_Fail);                                                   \
     }                                                                                   \
     h->type = static_cast<uint16_t>(t);                                                 \
@@ -703,9 +732,11 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     SLOT(k1, 1, s);                                 \
     ZILHandle* h = *s;                              \
     if (h->type == ZIL_TYPE_INT) {                  \
+      CHECK_IN_PLACE(h);                            \
       ZILLong& v = h->payload.l;                    \
       v = INTEXPR;                                  \
     } else if (h->type == ZIL_TYPE_FLOAT) {         \
+      CHECK_IN_PLACE(h);                            \
       ZILFloat& v = h->payload.f;                   \
       v = FLOATEXPR;                                \
     } else {                                        \
@@ -724,6 +755,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILHandle* h = *s;                             \
     if (h->type != TYPE)                           \
       RAISE(ZIL_EXC_Unsupported_Type);             \
+    CHECK_IN_PLACE(h);                             \
     auto& v = h->payload.FIELD;                    \
     v = EXPR;                                      \
     STEP(len);                                     \
@@ -821,10 +853,12 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 
 #define GENERIC_ARITH(IOP, FOP)                                                  \
   if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) {                      \
+    CHECK_IN_PLACE(d);                                                           \
     ZILLong a = d->payload.l, b = s->payload.l;                                  \
     IOP;                                                                         \
     d->payload.l = a;                                                            \
   } else if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) {           \
+    CHECK_IN_PLACE(d);                                                           \
     ZILFloat a = d->payload.f, b = s->payload.f;                                 \
     FOP;                                                                         \
     d->payload.f = a;                                                            \
@@ -834,6 +868,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define INT_ARITH(IOP)                      \
   if (d->type != ZIL_TYPE_INT)              \
     RAISE(ZIL_EXC_Unsupported_Type);        \
+  CHECK_IN_PLACE(d);                        \
   {                                         \
     ZILLong a = d->payload.l, b = s->payload.l; \
     IOP;                                    \
@@ -842,6 +877,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define FLOAT_ARITH(FOP)                    \
   if (d->type != ZIL_TYPE_FLOAT)            \
     RAISE(ZIL_EXC_Unsupported_Type);        \
+  CHECK_IN_PLACE(d);                        \
   {                                         \
     ZILFloat a = d->payload.f, b = s->payload.f; \
     FOP;                                    \
@@ -850,6 +886,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define BITS_ARITH(IOP)                                              \
   if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT)            \
     RAISE(ZIL_EXC_Unsupported_Type);                                 \
+  CHECK_IN_PLACE(d);                                                 \
   {                                                                  \
     ZILLong a = d->payload.l, b = s->payload.l;                      \
     IOP;                                                             \

@@ -5,6 +5,7 @@
 // key and value at once. Invariant: a node outside a list has counted or empty prev/next.
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <vector>
 
 #include "zilinternal.h"
@@ -28,10 +29,15 @@ void freeNodes(ZILState* ps, ZILListNode* node) {
     }
     for (ZILListNode* link : {n->prev, n->next}) {
       if (link && --link->links == 0 && link->refCount == 0) {
-        if (count < 64)
+        if (count < 64) {
           work[count++] = link;
-        else
-          more.push_back(link);
+        } else {
+          try {
+            more.push_back(link);
+          } catch (const std::bad_alloc&) {
+            freeNodes(ps, link);  // no memory to queue it: freed here, one level deeper
+          }
+        }
       }
     }
     ZILFree(ps, n);

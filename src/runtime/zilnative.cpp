@@ -1,6 +1,7 @@
 // zilnative.cpp - the registry of native types (name copy and type proc per entry) and the one
-// path through which the interpreter calls a type proc. Registration checks the proc's
-// interface version and class name before the type is entered.
+// path through which the interpreter calls a type proc (guarded: an exception the proc throws
+// becomes its error code). Registration checks the proc's interface version and class name
+// before the type is entered.
 #include <cctype>
 #include <cstring>
 
@@ -17,18 +18,9 @@ bool validClassName(const ZILChar* name) {
   return true;
 }
 
-}  // namespace
-
-NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name) {
-  for (ZILLong i = 0; i < ps->nativeCount; ++i)
-    if (strcmp(ps->nativeTypes[i].name, name) == 0)
-      return ps->nativeTypes[i].proc;
-  return nullptr;
-}
-
-ZILError ZILRegisterNativeType(ZILState* ps, NTLTypeProc proc) {
-  if (!ps || !proc)
-    return ZIL_ERR_Register_Native_Type_Failed;
+// The proc's answers are asked before anything is allocated for the entry, so a proc that throws
+// leaves nothing behind (the whole registration runs guarded).
+ZILError registerType(ZILState* ps, NTLTypeProc proc) {
   ZILError e = proc(nullptr, NTL_Register, ps->typeInterfaceVersion, ps, nullptr);
   if (e)
     return e;
@@ -74,6 +66,21 @@ ZILError ZILRegisterNativeType(ZILState* ps, NTLTypeProc proc) {
   return 0;
 }
 
+}  // namespace
+
+ZILError ZILRegisterNativeType(ZILState* ps, NTLTypeProc proc) {
+  if (!ps || !proc)
+    return ZIL_ERR_Register_Native_Type_Failed;
+  return ZILGuardedCall([&] { return registerType(ps, proc); });
+}
+
+NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name) {
+  for (ZILLong i = 0; i < ps->nativeCount; ++i)
+    if (strcmp(ps->nativeTypes[i].name, name) == 0)
+      return ps->nativeTypes[i].proc;
+  return nullptr;
+}
+
 ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg, ZILLong param,
                        void* object) {
   ctx->pc = pc;
@@ -84,5 +91,5 @@ ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID
   if (!ti->typeProc)
     return ZIL_EXC_Call_To_Non_Function;
   ti->instance.typeName = ZILNameAt(ps, ti->pName);  // the name segment may have moved
-  return ti->typeProc(&ti->instance, msg, param, object, nullptr);
+  return ZILTypeProcCall(ti->typeProc, &ti->instance, msg, param, object, nullptr);
 }

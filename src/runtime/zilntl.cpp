@@ -209,11 +209,11 @@ ZILHandle* NTLNewObject(ZILState* ps, ZILLong typeID) {
     if (!ti->typeProc)
       return nullptr;
     void* object = nullptr;
-    if (ti->typeProc(&ti->instance, NTL_NewObject, 0, nullptr, &object) != 0 || !object)
+    if (ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_NewObject, 0, nullptr, &object) != 0 || !object)
       return nullptr;
     ZILHandle* h = ZILNewHandle(ps);
     if (!h) {
-      ti->typeProc(&ti->instance, NTL_DestroyObject, 0, object, nullptr);
+      ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_DestroyObject, 0, object, nullptr);
       return nullptr;
     }
     h->type = static_cast<uint16_t>(typeID);

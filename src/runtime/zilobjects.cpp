@@ -361,12 +361,12 @@ static ZILError copyNative(ZILState* ps, ZILHandle* src, ZILHandle** pOut) {
   if (!ctx || !ti->typeProc)
     return ZIL_ERR_Unsupported_Native_Call;
   void* object = nullptr;
-  ZILError e = ti->typeProc(&ti->instance, NTL_NewObject, 0, nullptr, &object);
+  ZILError e = ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_NewObject, 0, nullptr, &object);
   if (e || !object)
     return e ? e : ZIL_EXC_Allocation_Fail;
   ZILHandle* h = ZILTakeHandle(ps);
   if (!h) {
-    ti->typeProc(&ti->instance, NTL_DestroyObject, 0, object, nullptr);
+    ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_DestroyObject, 0, object, nullptr);
     return ZIL_EXC_Allocation_Fail;
   }
   h->type = src->type;

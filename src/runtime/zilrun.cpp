@@ -17,12 +17,18 @@ ZILError ZILPrepareRun(ZILState* ps) {
       NTLTypeProc proc = ZILFindNativeType(ps, ti->instance.typeName);
       if (!proc)
         return ZIL_ERR_Undefined_Native_Type;
-      uint32_t author = static_cast<uint32_t>(proc(nullptr, NTL_GetAuthorVersion, 0, nullptr, nullptr));
+      uint32_t author = 0;
+      ZILError e = ZILGuardedCall([&] {
+        author = static_cast<uint32_t>(proc(nullptr, NTL_GetAuthorVersion, 0, nullptr, nullptr));
+        return ZILError{0};
+      });
+      if (e)
+        return e;
       if (static_cast<uint32_t>(ti->interfaceVersion) > static_cast<uint32_t>(ps->typeInterfaceVersion) ||
           static_cast<uint32_t>(ti->authorVersion) > author)
         return ZIL_ERR_Incompatible_Native_Type;
       ti->typeProc = proc;
-      ZILError e = proc(&ti->instance, NTL_Initialize, 0, nullptr, nullptr);
+      e = ZILTypeProcCall(proc, &ti->instance, NTL_Initialize, 0, nullptr, nullptr);
       if (e)
         return e;
     }
@@ -104,7 +110,10 @@ ZILError ZILGenerateException(ZILState* ps, ZILContext* ctx, ZILError code, ZILL
       break;
   }
   if (vector)
-    vector(ps);
+    ZILGuardedCall([&] {  // a vector that throws leaves the code pending
+      vector(ps);
+      return ZILError{0};
+    });
   ps->inVector = 0;
   return ps->pendingException;
 }

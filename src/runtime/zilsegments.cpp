@@ -7,11 +7,23 @@
 
 #include "zilinternal.h"
 
-void* ZILAlloc(ZILState* ps, size_t size) { return ps->alloc(ps, size); }
+// A host allocator that throws (std::bad_alloc from a C++ allocator) fails like one that
+// returns none.
+void* ZILAlloc(ZILState* ps, size_t size) {
+  void* p = nullptr;
+  ZILGuardedCall([&] {
+    p = ps->alloc(ps, size);
+    return ZILError{0};
+  });
+  return p;
+}
 
 void ZILFree(ZILState* ps, void* p) {
   if (p)
-    ps->free(ps, p);
+    ZILGuardedCall([&] {
+      ps->free(ps, p);
+      return ZILError{0};
+    });
 }
 
 void ZILLog(ZILState* ps, const ZILChar* format, ...) {
@@ -22,7 +34,10 @@ void ZILLog(ZILState* ps, const ZILChar* format, ...) {
   va_start(args, format);
   vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  ps->log(ps, line);
+  ZILGuardedCall([&] {
+    ps->log(ps, line);
+    return ZILError{0};
+  });
 }
 
 ZILError ZILSegmentCreate(ZILState* ps, ZILSegment* seg, ZILLong elementSize, ZILLong capacity) {
@@ -207,6 +222,7 @@ ZILError ZILMaterializeConstants(ZILState* ps) {
     }
     if (!h)
       return ZIL_EXC_Allocation_Fail;
+    h->flags |= ZIL_HANDLE_CONSTANT;
     d->refCount = ZILHandleIndex(ps, h);
     ++ps->constantsMaterialized;
   }

@@ -63,7 +63,7 @@ ZILError createSegments(ZILState* ps) {
 // other (cycles) are each freed exactly once.
 void sweepAllHandles(ZILState* ps) {
   for (ZILGCHandler* g = ps->gcHandlers; g; g = g->next)
-    g->handler(ps, 1, g->owner);
+    ZILGuardedCall([&] { return g->handler(ps, 1, g->owner); });
   ZILLong collected = 0;
   for (ZILLong i = 0; i < ps->handleCapacity; ++i) {
     ZILHandle* h = ps->handles[i];
@@ -150,7 +150,7 @@ ZILError ZILTerminate(ZILState* ps) {
       ZILTypeInfo* ti = ZILTypes(ps) + i;
       if (!ti->isNative || !ti->typeProc)
         continue;
-      ZILError e = ti->typeProc(&ti->instance, NTL_Terminate, 0, nullptr, nullptr);
+      ZILError e = ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_Terminate, 0, nullptr, nullptr);
       if (e) {
         note(e);
         break;
@@ -176,7 +176,7 @@ ZILError ZILTerminate(ZILState* ps) {
 
   if (ps->nativeTypes) {
     for (ZILLong i = 0; i < ps->nativeCount; ++i) {
-      ps->nativeTypes[i].proc(nullptr, NTL_Unregister, 0, nullptr, nullptr);
+      ZILTypeProcCall(ps->nativeTypes[i].proc, nullptr, NTL_Unregister, 0, nullptr, nullptr);
       ZILFree(ps, ps->nativeTypes[i].name);
     }
     ZILFree(ps, ps->nativeTypes);
