@@ -5,6 +5,7 @@
 // code that is new or changed (the reopened initialisation function) is laid out again.
 #include "src/compiler/zilcompiler.h"
 
+#include "src/compiler/zclguard.h"
 #include "src/compiler/zclopt.h"
 #include "src/compiler/zclstate.h"
 #include "zilopcodes.h"
@@ -50,6 +51,16 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
     return ZCL_OK;
 }
 
+// The method number of the class's copy constructor (a constructor whose one argument is the
+// class itself), -1 when it has none. The runtime's value copy runs it on every copy of an object.
+ZILLong copyConstructorOf(const ZCLClass* cls)
+{
+    for (const auto& f : cls->funcs)
+        if ((f->flags & kZCLFuncConstructor) && f->args.size() == 1 && f->args[0].type.type == cls->typeId)
+            return f->memberIndex;
+    return -1;
+}
+
 ZILError linkClass(ZCLState* st, ZCLClass* cls)
 {
     ZILState* ps = st->ps;
@@ -86,11 +97,41 @@ ZILError linkClass(ZCLState* st, ZCLClass* cls)
         ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
         if (ti->family != ZIL_FAMILY_CLASS)
             return ZIL_ERR_Illegal_Argument;
+        if (cls->methodWords[1] < 0)
+            cls->methodWords[1] = copyConstructorOf(cls);
         ti->compilerWord1 = cls->methodWords[0];
         ti->copyConstructor = cls->methodWords[1];
         ti->compilerWord2 = cls->methodWords[2];
     }
     return ZCL_OK;
+}
+
+ZILError linkAll(ZCLState* st)
+{
+    ZILState* ps = st->ps;
+    ZCLVerbose(st, "Linking...\n");
+    closeInit(st);
+    st->savedInstructions = st->sizeBefore = st->sizeAfter = 0;
+    ZILError err = ZCL_OK;
+    for (auto& cls : st->classes) {
+        if (cls->placeholder || (cls->family != ZIL_FAMILY_CLASS && cls->family != ZIL_FAMILY_THREAD) ||
+            (cls->modifiers & kZCLModNative))
+            continue;
+        if ((err = linkClass(st, cls.get())))
+            break;
+    }
+    if (!err)
+        err = ZCLPostLink(ps);
+    ZCLFlushMessages(&st->diag);
+    if (st->savedInstructions > 0) {
+        ZCLVerbose(st, "Saved %d instructions in total.\n", st->savedInstructions);
+        ZCLVerbose(st, "Code size reduced from %d to %d bytes in total.\n", st->sizeBefore, st->sizeAfter);
+    } else {
+        ZCLVerbose(st, "Created %d bytes of code in total.\n", st->sizeBefore);
+    }
+    ZCLVerbose(st, "%d Files, %d Errors, %d Warnings, %g seconds.\n", st->filesCompiled, st->diag.errors,
+               st->diag.warnings, (ZCLClockMs() - st->startTime) / 1000.0);
+    return err;
 }
 
 } // namespace
@@ -120,29 +161,9 @@ ZILError ZCLLink(ZILState* ps)
     ZCLState* st = ZCLGetState(ps);
     if (!st)
         return ZIL_ERR_No_Compiler;
+    if (st->diag.fatal)
+        return ZCL_ERR_Fatal;
     if (st->classes.size() <= 16 || st->classes[16]->funcs.empty())
         return ZIL_ERR_Initialize_Failed;
-    ZCLVerbose(st, "Linking...\n");
-    closeInit(st);
-    st->savedInstructions = st->sizeBefore = st->sizeAfter = 0;
-    ZILError err = ZCL_OK;
-    for (auto& cls : st->classes) {
-        if (cls->placeholder || (cls->family != ZIL_FAMILY_CLASS && cls->family != ZIL_FAMILY_THREAD) ||
-            (cls->modifiers & kZCLModNative))
-            continue;
-        if ((err = linkClass(st, cls.get())))
-            break;
-    }
-    if (!err)
-        err = ZCLPostLink(ps);
-    ZCLFlushMessages(&st->diag);
-    if (st->savedInstructions > 0) {
-        ZCLVerbose(st, "Saved %d instructions in total.\n", st->savedInstructions);
-        ZCLVerbose(st, "Code size reduced from %d to %d bytes in total.\n", st->sizeBefore, st->sizeAfter);
-    } else {
-        ZCLVerbose(st, "Created %d bytes of code in total.\n", st->sizeBefore);
-    }
-    ZCLVerbose(st, "%d Files, %d Errors, %d Warnings, %g seconds.\n", st->filesCompiled, st->diag.errors,
-               st->diag.warnings, (ZCLClockMs() - st->startTime) / 1000.0);
-    return err;
+    return ZCLGuarded(st, "ZCLLink", [st] { return linkAll(st); });
 }

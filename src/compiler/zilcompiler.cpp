@@ -8,6 +8,7 @@
 #include <random>
 
 #include "src/compiler/zclcodegen.h"
+#include "src/compiler/zclguard.h"
 #include "src/compiler/zclparse.h"
 
 namespace {
@@ -47,21 +48,70 @@ void reopenInit(ZCLState* st)
 
 ZILError compileAnonymous(ZILState* ps, const char* text) { return ZCLCompile(ps, nullptr, text); }
 
-} // namespace
-
-ZILError ZILInitializeCompiler(ZILState* ps)
+ZILError compileText(ZCLState* st, ZCLFile* file, const ZILChar* name, const ZILChar* text)
 {
-    if (!ps)
-        return ZIL_ERR_Illegal_Argument;
-    if (ps->compiler)
-        return ZIL_ERR_Initialize_Failed;
-    void* memory = ZILAlloc(ps, sizeof(ZCLState));
-    if (!memory)
-        return ZIL_EXC_Allocation_Fail;
-    ZCLState* st = new (memory) ZCLState();
-    st->ps = ps;
-    ps->compiler = st;
-    ps->compilerFree = freeHook;
+    ZILState* ps = st->ps;
+    if (st->filesCompiled == 0) {
+        char version[32];
+        ZILVersionToText(ps->libraryVersion, version, sizeof version);
+        ZCLVerbose(st, "*** ZentraScript compiler v%s [%s]\n", version,
+                   (ps->runtimeFlags & ZIL_FLAG_DEBUG_BUILD) ? "Debug" : "Release");
+        st->startTime = ZCLClockMs();
+    }
+    st->filesCompiled++;
+    const char* shown = name ? name : kZCLAnonymousName;
+    ZCLVerbose(st, "Compiling '%s'...\n", shown);
+
+    ZCLFileOpen(file, name, text ? text : "");
+    st->file = file;
+    reopenInit(st);
+    st->pass = 0;
+    st->currentClass = 16;
+    st->currentFunction = 0;
+    ZILError err = ZCLParseTopLevel(st, false);
+    ZCLFlushMessages(&st->diag);
+    if (err == ZCL_OK && !st->diag.fatal) {
+        ZCLFileSetPosition(file, 0);
+        st->pass = 1;
+        ZCLGlobalScope(st)->hasBody = true;
+        err = ZCLParseTopLevel(st, false);
+        ZCLFlushMessages(&st->diag);
+    }
+    if (err == ZCL_OK && st->diag.fatal)
+        err = ZCL_ERR_Fatal;
+    return err;
+}
+
+ZILError compileHandler(ZCLState* st, const ZILChar* code, ZILLong* handle)
+{
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    static const char kAlnum[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::mt19937 random(device());
+    std::string name = "anonymous_";
+    name += kLetters[random() % 52];
+    for (int i = 1; i < 16; i++)
+        name += kAlnum[random() % 62];
+    std::string text = "function  " + name + "(Application self, View sender){" + (code ? code : "") + ";}";
+    ZILError err = ZCLCompile(st->ps, "anonymous function", text.c_str());
+    if (!err)
+        err = ZCLLink(st->ps);
+    if (err)
+        return err;
+    for (auto& f : st->classes[16]->funcs)
+        if (f->name == name) {
+            if (handle)
+                *handle = f->handle;
+            return ZCL_OK;
+        }
+    return ZIL_ERR_Symbol_Not_Found;
+}
+
+// Start-up after the state exists: the base option set, the runtime's types, the built-in
+// declarations in their fixed order, the global space and the aliases.
+ZILError declareBuiltins(ZCLState* st)
+{
+    ZILState* ps = st->ps;
     st->currentClass = 16;
     st->options.emplace_back();
     st->diag.messageLog = logText;
@@ -112,6 +162,30 @@ ZILError ZILInitializeCompiler(ZILState* ps)
     return err;
 }
 
+} // namespace
+
+ZILError ZILInitializeCompiler(ZILState* ps)
+{
+    if (!ps)
+        return ZIL_ERR_Illegal_Argument;
+    if (ps->compiler)
+        return ZIL_ERR_Initialize_Failed;
+    void* memory = ZILAlloc(ps, sizeof(ZCLState));
+    if (!memory)
+        return ZIL_EXC_Allocation_Fail;
+    ZCLState* st = nullptr;
+    try {
+        st = new (memory) ZCLState();
+    } catch (...) {
+        ZILFree(ps, memory);
+        return ZIL_EXC_Allocation_Fail;
+    }
+    st->ps = ps;
+    ps->compiler = st;
+    ps->compilerFree = freeHook;
+    return ZCLGuarded(st, "ZILInitializeCompiler", [st] { return declareBuiltins(st); });
+}
+
 ZILError ZCLCompile(ZILState* ps, const ZILChar* name, const ZILChar* text)
 {
     ZCLState* st = stateOf(ps);
@@ -121,36 +195,9 @@ ZILError ZCLCompile(ZILState* ps, const ZILChar* name, const ZILChar* text)
         return ZCL_ERR_Fatal;
     if (st->file)
         return ZCL_ERR_General_Parser_Error;   // not re-entrant
-    if (st->filesCompiled == 0) {
-        char version[32];
-        ZILVersionToText(ps->libraryVersion, version, sizeof version);
-        ZCLVerbose(st, "*** ZentraScript compiler v%s [%s]\n", version,
-                   (ps->runtimeFlags & ZIL_FLAG_DEBUG_BUILD) ? "Debug" : "Release");
-        st->startTime = ZCLClockMs();
-    }
-    st->filesCompiled++;
-    const char* shown = name ? name : kZCLAnonymousName;
-    ZCLVerbose(st, "Compiling '%s'...\n", shown);
-
     ZCLFile file;
-    ZCLFileOpen(&file, name, text ? text : "");
     st->allocs++;
-    st->file = &file;
-    reopenInit(st);
-    st->pass = 0;
-    st->currentClass = 16;
-    st->currentFunction = 0;
-    ZILError err = ZCLParseTopLevel(st, false);
-    ZCLFlushMessages(&st->diag);
-    if (err == ZCL_OK && !st->diag.fatal) {
-        ZCLFileSetPosition(&file, 0);
-        st->pass = 1;
-        ZCLGlobalScope(st)->hasBody = true;
-        err = ZCLParseTopLevel(st, false);
-        ZCLFlushMessages(&st->diag);
-    }
-    if (err == ZCL_OK && st->diag.fatal)
-        err = ZCL_ERR_Fatal;
+    ZILError err = ZCLGuarded(st, "ZCLCompile", [&] { return compileText(st, &file, name, text); });
     st->file = nullptr;
     st->pass = 0;
     ZCLFileClose(&file);
@@ -165,27 +212,10 @@ ZILError ZCLCompileHandler(ZILState* ps, const ZILChar* code, ZILLong* handle)
     ZCLState* st = stateOf(ps);
     if (!st)
         return ZIL_ERR_No_Compiler;
-    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    static const char kAlnum[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device device;
-    std::mt19937 random(device());
-    std::string name = "anonymous_";
-    name += kLetters[random() % 52];
-    for (int i = 1; i < 16; i++)
-        name += kAlnum[random() % 62];
-    std::string text = "function  " + name + "(Application self, View sender){" + (code ? code : "") + ";}";
-    ZILError err = ZCLCompile(ps, "anonymous function", text.c_str());
-    if (!err)
-        err = ZCLLink(ps);
-    if (err)
-        return err;
-    for (auto& f : st->classes[16]->funcs)
-        if (f->name == name) {
-            if (handle)
-                *handle = f->handle;
-            return ZCL_OK;
-        }
-    return ZIL_ERR_Symbol_Not_Found;
+    ZILError err = ZCLGuarded(st, "ZCLCompileHandler", [&] { return compileHandler(st, code, handle); });
+    if (err && handle)
+        *handle = 0;
+    return err;
 }
 
 ZILError ZCLFreeCompiler(ZILState* ps)

@@ -1,7 +1,9 @@
 // The compiler's interface for embedders: start a compiler inside a runtime state, compile source
 // texts into it (types and functions go straight into the runtime's tables), link, and free it.
 // Call ZILInitializeCompiler right after ZILInitialize; ZILTerminate frees the compiler through
-// the hook the compiler installs in the state. Every call returns 0 or an error code.
+// the hook the compiler installs in the state. Every call returns 0 or an error code and throws
+// nothing: a call that runs out of memory returns 1012 (any other internal exception 1100), and
+// the compiler is then out of use: later compiles and links return 1255.
 #pragma once
 
 #include "zilapi.h"
