@@ -394,6 +394,12 @@ ZILContext* cofunctionOf(ZILState* ps, ZILHandle* h) {
   return static_cast<ZILContext*>(h->payload.p);
 }
 
+// The guarded proc call, kept out of line so that the interpreter loop itself has no exception
+// handling code.
+__attribute__((noinline)) ZILError callTypeProc(ZILTypeInfo* ti, ZILLong msg, void* in, void** out) {
+  return ZILTypeProcCall(ti->typeProc, &ti->instance, msg, 0, in, out);
+}
+
 bool isDelegate(ZILState* ps, const ZILHandle* h) {
   return ZILTypeValid(ps, h->type) && ZILTypes(ps)[h->type].family == ZIL_FAMILY_DELEGATE && h->payload.p;
 }
@@ -551,14 +557,14 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     FLUSH_COUNTER();                                                                    \
     ctx->pc = at;                                                                       \
     ps->nativePC = at;                                                                  \
-    ZILError e = ti->typeProc ? ZILTypeProcCall(ti->typeProc, &ti->instance, NTL_NewObject, 0, nullptr, &object) \
+    ZILError e = ti->typeProc ? callTypeProc(ti, NTL_NewObject, nullptr, &object) \
                               : ZIL_EXC_Allocation_Fail;                                \
     RELOAD_AT(at);                                                                      \
     if (e || !object)                                                                   \
       RAISE(ZIL_EXC_Allocation_Fail);                                                   \
     ZILHandle* h = ZILTakeHandle(ps);                                                   \
     if (!h) {                                                                           \
-      ZILTypeProcCall(ZILTypes(ps)[t].typeProc, &ZILTypes(ps)[t].instance, NTL_DestroyObject, 0, object, nullptr); \
+      callTypeProc(ZILTypes(ps) + t, NTL_DestroyObject, object, nullptr);                  \
       RAISE(ZIL_EXC_Allocation_Fail);                                                   \
     }                                                                                   \
     h->type = static_cast<uint16_t>(t);                                                 \
