@@ -64,6 +64,7 @@ const char* kScript = "option \"optimize = 3\";\n"
 void sweep(const char* what, long step, const std::function<void(ZILState*)>& before,
            const std::function<ZILError(ZILState*)>& call, const std::function<void(ZILState*, ZILError, long)>& check)
 {
+    long failures = 0;
     for (long n = 0;; n += step) {
         ZILState* ps = ZILInitialize();
         ASSERT_NE(ps, nullptr);
@@ -75,10 +76,12 @@ void sweep(const char* what, long step, const std::function<void(ZILState*)>& be
         gAllocationsBeforeFailure = -1;
         if (!gFailed) {
             EXPECT_EQ(code, 0) << what << ": the whole call, without a failure";
+            EXPECT_GT(failures, 3) << what << ": the sweep must reach allocations inside the call";
             ZILTerminate(ps);
             return;
         }
         EXPECT_TRUE(code == 0 || code == ZIL_EXC_Allocation_Fail) << what << ", allocation " << n << ": " << code;
+        failures += code == ZIL_EXC_Allocation_Fail;
         check(ps, code, n);
         EXPECT_EQ(ZILTerminate(ps), 0) << what << ", allocation " << n;
         if (testing::Test::HasFailure())
