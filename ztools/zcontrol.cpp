@@ -13,7 +13,8 @@ namespace ZTools {
 ZControl::~ZControl() { Unbind(); }
 
 void ZControl::Unbind() {
-  for (ZParameter* p : params_) p->DetachListener(this);
+  for (ZParameter* p : params_)
+    if (p) p->DetachListener(this);
   params_.clear();
 }
 
@@ -29,10 +30,10 @@ int32_t ZControl::OnEvent(ZEvent* event) {
       scriptHost_ = static_cast<ZMLEvent*>(event)->Host();
       break;
     case kZMLEventDependeeDestroy: {
+      // The slot stays (empty), so the other parameters keep their indexes.
       IEventListener* gone = static_cast<ZMLEventDependeeDestroy*>(event)->Dependee();
-      params_.erase(std::remove_if(params_.begin(), params_.end(),
-                                   [gone](ZParameter* p) { return static_cast<IEventListener*>(p) == gone; }),
-                    params_.end());
+      for (ZParameter*& p : params_)
+        if (static_cast<IEventListener*>(p) == gone) p = nullptr;
       return 0;
     }
     case kZMLEventDestroy:
@@ -82,7 +83,8 @@ bool ZControl::AddParameter(ZParameter* parameter) {
 
 int32_t ZControl::Open() {
   const int32_t rc = ZView::Open();
-  for (ZParameter* p : std::vector<ZParameter*>(params_)) ParameterChanged(p);
+  for (ZParameter* p : std::vector<ZParameter*>(params_))
+    if (p) ParameterChanged(p);
   return rc;
 }
 

@@ -37,6 +37,7 @@ class ZControl : public ZView {
   // Called for each change of a bound parameter made by someone else, and at Open.
   virtual void ParameterChanged(ZParameter* parameter);
 
+  // Bound slots; a slot whose parameter went away reads as null.
   size_t ParameterCount() const noexcept { return params_.size(); }
   ZParameter* GetParameter(size_t index) const { return index < params_.size() ? params_[index] : nullptr; }
   // The index of a bound parameter, or -1.
