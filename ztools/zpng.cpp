@@ -50,13 +50,19 @@ struct Header {
   bool alpha;
 };
 
-// Reads the header and sets up the transformations. Returns 0 or -9.
+// Reads the header and sets up the transformations. Returns 0, -9, or -3 for an image over the
+// framework's size limits.
 int ReadHeader(png_structp png, png_infop info, Header* h) {
   if (setjmp(png_jmpbuf(png))) return kZErrFileReadFailed;
   png_set_sig_bytes(png, 8);
-  // The framework's own limits are checked by the caller; libpng's must not be tighter.
+  // The framework's own limits are checked below; libpng's must not be tighter.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_read_info(png, info);
+  // Before libpng sizes its row buffers from the header (a 60-byte file may claim gigabytes).
+  png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+  if (width > uint32_t(kBitmapMaxSide) || height > uint32_t(kBitmapMaxSide) ||
+      int64_t(width) * height > kBitmapMaxPixels)
+    return kZErrOutOfMemory;
   int colorType = png_get_color_type(png, info);
   int depth = png_get_bit_depth(png, info);
   bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
@@ -105,9 +111,6 @@ int32_t Decode(const uint8_t* data, size_t size, ZDecodedImage& out) {
   Header h{};
   if (int32_t rc = ReadHeader(rs.png, rs.info, &h)) return rc;
   if (h.width == 0 || h.height == 0) return kZErrFileReadFailed;
-  if (h.width > uint32_t(kBitmapMaxSide) || h.height > uint32_t(kBitmapMaxSide) ||
-      int64_t(h.width) * h.height > kBitmapMaxPixels)
-    return kZErrOutOfMemory;
 
   out.width = int32_t(h.width);
   out.height = int32_t(h.height);

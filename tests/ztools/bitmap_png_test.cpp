@@ -173,6 +173,7 @@ TEST(BitmapPNG, DamagedFilesFailCleanlyAndLeaveAnEmptyBitmap) {
   // Absurd sizes are refused before anything is allocated.
   expectFailure(WithClaimedSize(good, 16385, 1), -3, "too wide");
   expectFailure(WithClaimedSize(good, 9000, 9000), -3, "too many pixels");
+  expectFailure(WithClaimedSize(good, 0x32000005, 3), -3, "far too wide: refused before libpng sizes its rows");
   expectFailure(WithClaimedSize(good, 0, 16), -9, "zero width");
 
   // Random damage anywhere never crashes; it either decodes or fails with an empty bitmap.
