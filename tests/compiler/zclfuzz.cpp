@@ -1,9 +1,7 @@
 // Fuzz entry over the compiler's text handling: tokenizing with peeks and position restores,
 // block skipping, positions, literal values, diagnostics and option strings on arbitrary bytes.
-// Built into the compiler tests (run over random inputs there) and, with -DSONABEL_FUZZER and
-// clang's -fsanitize=fuzzer, as a libFuzzer target:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -DSONABEL_FUZZER -I. -Isrc/include
-//           src/compiler/*.cpp tests/compiler/zclfuzz.cpp -o zcl_fuzz
+// Built into the compiler tests (run over random inputs there) and into the libFuzzer target
+// fuzz/zcl_token.cpp.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -70,10 +68,3 @@ int ZCLFuzzText(const uint8_t* data, size_t size)
     ZCLApplyOptionString(&options, asText.c_str(), nullptr, nullptr, &rejected);
     return 0;
 }
-
-#ifdef SONABEL_FUZZER
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    return ZCLFuzzText(data, size);
-}
-#endif

@@ -1,14 +1,10 @@
-// zilinterp_fuzz_test.cpp - random instructions with hostile operands (register numbers past 31,
-// negative and oversized member, stack, constant and type indexes, random opcode words) run
-// with vectors that clear every fault, so each instruction's checks are reached. Branches only
-// jump forward, so every program ends (a faulting instruction is skipped whole); instructions
-// that multiply sizes (strings or arrays appended to themselves, multiplications and left
-// shifts feeding array indexes) are left out so memory stays small. Run under the sanitizers,
-// this shows the interpreter stays in bounds.
+// zilinterp_fuzz_test.cpp - random instructions with hostile operands (zilinterp_fuzz_program.h)
+// run with vectors that clear every fault, so each instruction's checks are reached. Run under
+// the sanitizers, this shows the interpreter stays in bounds.
 #include <random>
-#include <set>
 
 #include "zil_test_support.h"
+#include "zilinterp_fuzz_program.h"
 
 using namespace ziltest;
 
@@ -16,125 +12,20 @@ namespace {
 
 class ZILFuzz : public ZILFixture {};
 
-void clearingVector(ZILState* ps) { ps->pendingException = 0; }
-
 TEST_F(ZILFuzz, RandomInstructionsNeverLeaveTheirBounds) {
-  prepare();
-  for (ZILExceptionVector& v : ps->vectors)
-    v = clearingVector;
-  ZILLong cls = addClass("Fuzz", 3);
-  ZILLong coType = addTypeOfFamily("fuzzco", ZIL_FAMILY_THREAD);
-  ZILLong dgType = addTypeOfFamily("fuzzdg", ZIL_FAMILY_DELEGATE);
-  (void)coType;
-  (void)dgType;
-  for (ZILLong v : {0, 1, 2, 3, -1})
-    ZILAddConstantInt(ps, v, nullptr);
-  for (ZILFloat v : {0.0, 1.5, -2.0})
-    ZILAddConstantFloat(ps, v, nullptr);
-  ZILAddConstantString(ps, "", nullptr);
-  ZILAddConstantString(ps, "ab", nullptr);
-  // A function for newctx and newdg to name: it returns at once.
-  Assembler f(ps);
-  f.op("ret");
-  addFunction("tiny", cls, f.commit());
-
-  // jsr jumps to an address taken from a value and could loop; the rest of the control
-  // transfers are kept: branches jump forward to an instruction boundary, calls reach the
-  // function above, which returns at once.
-  const std::set<std::string> excluded = {"jsr",  "stradd", "arrcp", "arrmv", "mul", "mull", "mulf", "asl",
-                                          "lsl",  "lsr",    "add",   "addl",  "sub", "subl"};
-  std::vector<ZILLong> usable;
-  for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; ++op)
-    if (!excluded.count(ZILGetOpcodeInfo(op)->mnemonic))
-      usable.push_back(op);
-
+  ASSERT_EQ(zilfuzz::PrepareRuntime(ps), 0);
+  const std::vector<ZILLong> usable = zilfuzz::UsableOpcodes();
   std::mt19937 rng(20261206);
   auto pick = [&](ZILLong lo, ZILLong hi) { return std::uniform_int_distribution<ZILLong>(lo, hi)(rng); };
   for (int round = 0; round < 2000; ++round) {
-    struct Instruction {
-      std::vector<ZILLong> words;
-      int branchWord = -1;  // index of an ofs operand
-    };
-    std::vector<Instruction> program;
-    for (int n = 0; n < 120; ++n) {
-      Instruction in;
-      if (pick(0, 50) == 0) {
-        // No opcode at all: skipped as one word.
-        ZILLong raw = pick(-3, 120);
-        in.words.push_back(raw < 0 ? raw : ZIL_OPCODE_COUNT + raw);
-        program.push_back(in);
-        continue;
-      }
-      const ZILOpcodeInfo* info = ZILGetOpcodeInfo(usable[pick(0, static_cast<ZILLong>(usable.size()) - 1)]);
-      in.words.push_back(info->opcode);
-      for (ZILLong k = 0; k < info->operandCount; ++k) {
-        switch (info->kinds[k]) {
-          case ZILK_R:
-            in.words.push_back(pick(0, 40));
-            break;
-          case ZILK_RD:
-            in.words.push_back(pick(0, 33));
-            in.words.push_back(pick(-2, 4));
-            break;
-          case ZILK_RR:
-            in.words.push_back(pick(0, 33));
-            in.words.push_back(pick(0, 33));
-            break;
-          case ZILK_SD:
-            in.words.push_back(pick(-2, 40));
-            break;
-          case ZILK_DH:
-            in.words.push_back(pick(-1, ps->data.count + 1));
-            break;
-          case ZILK_TYPE:
-            in.words.push_back(pick(-1, ps->types.count + 1));
-            break;
-          case ZILK_REGS:
-            in.words.push_back(pick(-1, 33));
-            in.words.push_back(pick(-1, 5));
-            break;
-          case ZILK_OFS:
-            in.branchWord = static_cast<int>(in.words.size());
-            in.words.push_back(0);
-            break;
-          default:  // counts, levels, function indexes
-            in.words.push_back(info->opcode == ZOP_ALLOCA_TYPE_IMM_R ? pick(0, 2) : pick(-2, 6));
-            break;
-        }
-      }
-      program.push_back(in);
-    }
-    Instruction end;
-    end.words.push_back(ZOP_RET);
-    program.push_back(end);
-    std::vector<ZILLong> offsets;  // of each instruction from the program's start
-    ZILLong at = 0;
-    for (const Instruction& in : program) {
-      offsets.push_back(at);
-      at += static_cast<ZILLong>(in.words.size());
-    }
-    std::vector<ZILLong> words;
-    for (size_t i = 0; i < program.size(); ++i) {
-      Instruction& in = program[i];
-      if (in.branchWord >= 0) {
-        size_t target = static_cast<size_t>(pick(static_cast<ZILLong>(i) + 1, static_cast<ZILLong>(program.size()) - 1));
-        in.words[in.branchWord] = offsets[target] - offsets[i];
-      }
-      words.insert(words.end(), in.words.begin(), in.words.end());
-    }
-    words.push_back(ZOP_RET);
+    std::vector<ZILLong> words = zilfuzz::RandomProgram(ps, usable, pick, 120);
     ZILLong address = -1;
     ASSERT_EQ(ZILAppendCode(ps, words.data(), static_cast<ZILLong>(words.size()), &address), 0);
     ZILError e = ZILRunAddress(ps, address);
-    EXPECT_TRUE(e == 0 || e == ZIL_EXC_Invalid_Code_Address || e == ZIL_EXC_Stack_Overflow) << "round " << round << ": " << e;
-    ZILClearException(ps);
-    // Put the root context back for the next program.
-    ZILContext* root = ps->root;
-    root->csp = root->callSize;
-    while (root->sp < root->dataSize - ZIL_REGISTER_COUNT)
-      ZILRelease(ps, root->dataStack[root->sp++]);
+    EXPECT_TRUE(zilfuzz::ExpectedEnd(e)) << "round " << round << ": " << e;
+    zilfuzz::ResetRoot(ps);
     EXPECT_EQ(ps->depth, 0);
-    EXPECT_EQ(ps->current, root);
+    EXPECT_EQ(ps->current, ps->root);
   }
 }
 
