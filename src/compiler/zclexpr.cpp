@@ -1650,6 +1650,10 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
         // result take a new one. The result register r1 takes a temporary's handle as it is.
         bool intoResult = dst->mode == kZCLModeRegister && dst->reg == 1;
         mn = src->temp && !src->shared && intoResult ? "move" : "copy";
+    } else if (dst->type.type == ZIL_TYPE_VAR && isValueType(src->type) && !(src->temp && !src->shared)) {
+        // A number stored into a var gets its own handle: the var's in-place arithmetic must not
+        // change a constant or the variable it came from.
+        mn = "copy";
     } else if (src->literal && dst->type.type != ZIL_TYPE_VAR) {
         ZCLWarning(st, nullptr, ZCL_WARN_Constant_To_Reference);
         mn = "copy";

@@ -106,13 +106,15 @@ TEST_F(ValueCopyTest, ArithmeticInPlaceLeavesConstantsAndOtherVariablesAlone)
     const std::string text =
         "int g = 5;\n"
         "class Box { int n; method Box() { n = 5; } }\n"
+        "class Cell { var v; method Cell() { v = 5; } }\n"
         "function int bump(int x) { x += 1; x++; return x; }\n"
         "function int main() {\n"
         " int a = 5; int b = 5; a += 3; a++; a *= 2; int c = a; c--; c <<= 1;\n"
         " float f = 1.5; float h = 1.5; f += 1.0; f *= 2.0;\n"
         " int k = bump(b); Box x = new Box(); x.n += 1; int[] arr = { 5, 5 }; arr[0] -= 1; g++;\n"
         " int s = 5; s = -s; s = ~s;\n"
-        " if (b != 5 || h != 1.5 || f != 5.0 || c != 34 || s != 4) return -1;\n"
+        " Cell cell = new Cell(); cell.v++; var w = 5; w += 2; var u = b; u++;\n"
+        " if (b != 5 || h != 1.5 || f != 5.0 || c != 34 || s != 4 || cell.v != 6 || w != 7 || u != 6) return -1;\n"
         " return a * 1000000 + k * 10000 + x.n * 1000 + arr[0] * 100 + arr[1] * 10 + (g - 5); }";
     for (int level : {0, 3}) {
         Restart();
