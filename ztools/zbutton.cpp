@@ -199,13 +199,16 @@ int32_t Button::OnStopDrag() {
 void Button::OnClickRelease(uint32_t) { Release(true); }
 
 int32_t Button::OnKey(uint32_t key) {
-  if (key != kKeyReturn && key != ' ') return 0;
+  if (key != kKeyReturn) return 0;
   if (!pressed_) {
     Press();
     Release(false);
   }
   return 1;
 }
+
+// The space bar clicks too.
+int32_t Button::OnText(std::string_view utf8) { return utf8 == " " ? OnKey(kKeyReturn) : 0; }
 
 // ---- drawing
 

@@ -45,6 +45,7 @@ class Button : public ZControl {
   int32_t OnStopDrag() override;
   void OnClickRelease(uint32_t buttons) override;
   int32_t OnKey(uint32_t key) override;
+  int32_t OnText(std::string_view utf8) override;
 
   ButtonKind Kind() const noexcept;
   // The pressed look.

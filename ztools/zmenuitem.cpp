@@ -83,10 +83,12 @@ int32_t MenuItem::OnClick(uint32_t buttons, ZPoint) {
 }
 
 int32_t MenuItem::OnKey(uint32_t key) {
-  if (key != kKeyReturn && key != ' ') return 0;
+  if (key != kKeyReturn) return 0;
   Choose();
   return 1;
 }
+
+int32_t MenuItem::OnText(std::string_view utf8) { return utf8 == " " ? OnKey(kKeyReturn) : 0; }
 
 void MenuItem::Draw(ZDrawContext& context) {
   const ZRect all(0, 0, Width(), Height());

@@ -45,6 +45,7 @@ class MenuItem : public ZControl {
   void Draw(ZDrawContext& context) override;
   int32_t OnClick(uint32_t buttons, ZPoint p) override;
   int32_t OnKey(uint32_t key) override;
+  int32_t OnText(std::string_view utf8) override;
 
   // The rows a list box makes are set up through these.
   void SetLook(const MenuItemLook& look) { look_ = look; }

@@ -40,6 +40,9 @@ class ZPane : public IEventListener {
   virtual int32_t OnWheel(uint32_t buttons, ZPoint p, float delta) = 0;
   // Input released anywhere after a click on this pane (the button set that went up).
   virtual void OnClickRelease(uint32_t buttons) = 0;
+  // Typed text for the focus pane: one or more characters as UTF-8 (keys that edit or move, such
+  // as Backspace, Tab, Return, Esc and the cursor keys, come through OnKey instead).
+  virtual int32_t OnText(std::string_view utf8) = 0;
   virtual void TakeFocus() = 0;
   virtual void RemoveFocus() = 0;
   virtual uint32_t GetFlags() const = 0;

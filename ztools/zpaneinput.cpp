@@ -146,6 +146,46 @@ bool ZPaneManager::Wheel(uint32_t buttons, ZPoint p, float delta) {
 
 bool ZPaneManager::Key(uint32_t key) { return focus_ && focus_->IsVisible() && focus_->OnKey(key) != 0; }
 
+namespace {
+
+// Whether text is well-formed UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t extra = 0;
+    uint32_t cp = 0, min = 0;
+    if (lead < 0x80) {
+      i++;
+      continue;
+    } else if ((lead & 0xe0) == 0xc0) {
+      extra = 1, cp = lead & 0x1f, min = 0x80;
+    } else if ((lead & 0xf0) == 0xe0) {
+      extra = 2, cp = lead & 0x0f, min = 0x800;
+    } else if ((lead & 0xf8) == 0xf0) {
+      extra = 3, cp = lead & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (text.size() - i <= extra) return false;
+    for (size_t k = 1; k <= extra; k++) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xc0) != 0x80) return false;
+      cp = (cp << 6) | (next & 0x3f);
+    }
+    if (cp < min || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ZPaneManager::Text(std::string_view utf8) {
+  if (utf8.empty() || !IsUtf8(utf8)) return false;
+  return focus_ && focus_->IsVisible() && focus_->OnText(utf8) != 0;
+}
+
 void ZPaneManager::IdlePanes(ZView* pane) {
   if (!pane->IsOpen()) return;
   if (pane->HasFlag(kWantIdle)) pane->Idle();

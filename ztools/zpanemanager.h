@@ -100,6 +100,8 @@ class ZPaneManager : public IEventListener {
   // One notch is 1.0.
   bool Wheel(uint32_t buttons, ZPoint p, float delta);
   bool Key(uint32_t key);
+  // Typed text for the focus pane; text that is not valid UTF-8 is dropped.
+  bool Text(std::string_view utf8);
   // Idle work at a clock time in milliseconds: idle calls, tool tip timing.
   void Idle(uint64_t nowMs);
   void Activate(bool active);

@@ -51,6 +51,7 @@ class ZView : public ZPane {
   int32_t OnStopDrag() override { return 0; }
   int32_t OnWheel(uint32_t, ZPoint, float) override { return 0; }
   void OnClickRelease(uint32_t) override {}
+  int32_t OnText(std::string_view) override { return 0; }
   void TakeFocus() override { focused_ = true; }
   void RemoveFocus() override { focused_ = false; }
   uint32_t GetFlags() const override { return flags_; }

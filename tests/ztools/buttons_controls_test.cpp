@@ -251,9 +251,9 @@ TEST(ButtonPress, ReturnAndSpaceClickAFocusedButton) {
   s.m.SetFocusPane(s.m.FindView("tog"));
   EXPECT_TRUE(s.m.Key(kKeyReturn));
   EXPECT_EQ(s.P("t")->GetFloatValue(), 1.0);
-  EXPECT_TRUE(s.m.Key(' '));
+  EXPECT_TRUE(s.m.Text(" "));
   EXPECT_EQ(s.P("t")->GetFloatValue(), 0.0);
-  EXPECT_FALSE(s.m.Key('x'));
+  EXPECT_FALSE(s.m.Text("x"));
   EXPECT_EQ(s.m.OpenEdits(), 0);
   EXPECT_EQ(s.m.EditsBegun(), 2);
 }

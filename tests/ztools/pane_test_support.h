@@ -39,6 +39,10 @@ class ProbeView : public ZView {
   int32_t OnMouseEnter() override { return Log("Enter"); }
   int32_t OnMouseLeave() override { return Log("Leave"); }
   int32_t OnKey(uint32_t key) override { return Log("Key", key); }
+  int32_t OnText(std::string_view utf8) override {
+    log_->push_back(name_ + ":Text " + std::string(utf8));
+    return 1;
+  }
   int32_t Idle() override { return Log("Idle"); }
 
  private:

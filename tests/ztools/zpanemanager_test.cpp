@@ -130,9 +130,13 @@ TEST(ZPaneManagerInput, DragCapturesHoverEntersAndLeavesKeysGoToFocus) {
   m.Drag(kLeftButton, {90, 95});  // far outside: the captured pane still gets it
   m.ClickRelease(kLeftButton, {90, 95});
   EXPECT_EQ(m.CapturePane(), nullptr);
-  EXPECT_TRUE(m.Key('x'));
+  EXPECT_TRUE(m.Key(kKeyEsc));
+  // Typed characters reach the focus pane as UTF-8; malformed text is dropped on the way.
+  EXPECT_TRUE(m.Text("\xc3\xa9t\xc3\xa9"));
+  for (const char* bad : {"", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "a\xff" "b"})
+    EXPECT_FALSE(m.Text(bad)) << bad;
   EXPECT_EQ(m.log, Log({"knob:Enter", "knob:Leave", "pad:Enter", "knob:StartDrag 1 5,5", "knob:Drag 1 80,85",
-                        "knob:StopDrag", "knob:Key 120"}));
+                        "knob:StopDrag", "knob:Key 27", "knob:Text \xc3\xa9t\xc3\xa9"}));
 }
 
 TEST(ZPaneManagerOverlay, ToolTipShowsAfterTheMouseRestsAndHidesWhenItMoves) {
