@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 
-#include "ztools/zstring.h"
-#include "ztools/zstringparser.h"
+#include "ztools/base/zstring.h"
+#include "ztools/base/zstringparser.h"
 
 namespace {
 

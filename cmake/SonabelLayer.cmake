@@ -8,6 +8,12 @@ function(sonabel_layer name dir)
   # app/main/ and any examples/ folder hold programs, not library code.
   list(FILTER sources EXCLUDE REGEX "^${PROJECT_SOURCE_DIR}/app/main/")
   list(FILTER sources EXCLUDE REGEX "/examples/")
+  # A folder inside another layer's folder (ztools/base/) is a layer of its own, declared first.
+  get_property(layer_dirs GLOBAL PROPERTY SONABEL_LAYER_DIRS)
+  foreach(other IN LISTS layer_dirs)
+    list(FILTER sources EXCLUDE REGEX "^${PROJECT_SOURCE_DIR}/${other}/")
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY SONABEL_LAYER_DIRS ${dir})
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src/include)

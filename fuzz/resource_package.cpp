@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ztools/zresourcepackage.h"
+#include "ztools/base/zresourcepackage.h"
 
 namespace {
 

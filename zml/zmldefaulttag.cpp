@@ -3,7 +3,7 @@
 
 #include "zml/zmlnode.h"
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "ztools/zevent.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zevent.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

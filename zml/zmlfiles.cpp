@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "ztools/zerror.h"
-#include "ztools/zfile.h"
-#include "ztools/zresource.h"
-#include "ztools/zresourcename.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zerror.h"
+#include "ztools/base/zfile.h"
+#include "ztools/base/zresource.h"
+#include "ztools/base/zresourcename.h"
+#include "ztools/base/zresourcesource.h"
 
 namespace ZTools {
 namespace {

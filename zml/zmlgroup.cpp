@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "zml/zmlevent.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "ztools/zevent.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zevent.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

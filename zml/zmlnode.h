@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 #include "zml/zmltypedecl.h"
 
 namespace ZTools {

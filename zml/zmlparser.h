@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 #include "zml/zmltaghandler.h"
 #include "zml/zmltypedecl.h"
 

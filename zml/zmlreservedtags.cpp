@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -16,7 +16,7 @@
 #include "zml/zmlreservedtags.h"
 #include "zml/zmltagparser.h"
 #include "zml/zmlvalue.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -17,7 +17,7 @@
 #include "zml/zmlparser.h"
 #include "zml/zmltaghandler.h"
 #include "zml/zmltypedecl.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

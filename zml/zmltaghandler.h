@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

@@ -8,7 +8,7 @@
 
 #include "zml/zmldefaulttag.h"
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

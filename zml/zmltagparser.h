@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "zml/zmltaghandler.h"
-#include "ztools/zstring.h"
-#include "ztools/zstringparser.h"
+#include "ztools/base/zstring.h"
+#include "ztools/base/zstringparser.h"
 
 namespace ZTools {
 

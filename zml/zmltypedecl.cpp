@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

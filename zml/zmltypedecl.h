@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

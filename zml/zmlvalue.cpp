@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

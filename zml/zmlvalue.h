@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

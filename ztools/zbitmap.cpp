@@ -9,7 +9,7 @@
 
 #include "ztools/zbitmapfile.h"
 #include "ztools/zbmp.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zpng.h"
 
 namespace ZTools {

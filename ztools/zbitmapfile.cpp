@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <new>
 
-#include "ztools/zerror.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zerror.h"
+#include "ztools/base/zresourcesource.h"
 
 namespace ZTools {
 namespace {

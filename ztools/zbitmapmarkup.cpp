@@ -10,7 +10,7 @@
 #include "zml/zmlparser.h"
 #include "zml/zmlscripthost.h"
 #include "ztools/zcolor.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 
 namespace ZTools {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ztools/zbitmap.h"
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 #include "ztools/zicon.h"
 
 namespace ZTools {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "ztools/zblend_rows.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

@@ -5,7 +5,7 @@
 
 #include "zml/zmlevent.h"
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 
 namespace ZTools {

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zfont.h"
 #include "ztools/zpng.h"
 

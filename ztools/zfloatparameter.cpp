@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zparamformat.h"
 #include "ztools/zscaler.h"

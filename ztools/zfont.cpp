@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -2,7 +2,7 @@
 #include "ztools/zicon.h"
 
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -6,7 +6,7 @@
 #include "zml/zmlevent.h"
 #include "ztools/zbitmapmarkup.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkuplookup.h"
 #include "ztools/zmarkupvalues.h"
 

@@ -3,7 +3,7 @@
 
 #include "zml/zmlscripthost.h"
 #include "ztools/zbitmapmarkup.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 
 namespace ZTools {

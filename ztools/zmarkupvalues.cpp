@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

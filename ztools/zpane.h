@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 #include "ztools/zgeometry.h"
-#include "ztools/zlinkedlist.h"
+#include "ztools/base/zlinkedlist.h"
 
 namespace ZTools {
 

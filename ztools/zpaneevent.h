@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 #include "ztools/zgeometry.h"
 #include "ztools/zpanewords.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

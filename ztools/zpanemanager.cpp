@@ -6,7 +6,7 @@
 
 #include "zml/zmlnode.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zparameter.h"
 #include "ztools/zpanetypes.h"
 #include "ztools/zview.h"

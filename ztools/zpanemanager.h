@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "zml/zmlscripthost.h"
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 #include "ztools/zgeometry.h"
 #include "ztools/zpaneevent.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

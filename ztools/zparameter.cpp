@@ -6,7 +6,7 @@
 
 #include "zml/zmlevent.h"
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zparamformat.h"
 #include "ztools/zscaler.h"

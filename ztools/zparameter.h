@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 #include "ztools/zpanewords.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

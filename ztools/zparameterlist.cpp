@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "zml/zmlevent.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zparameter.h"
 
 namespace ZTools {

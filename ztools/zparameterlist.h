@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 
 namespace ZTools {
 

@@ -13,7 +13,7 @@
 #include <new>
 
 #include "ztools/zbitmap.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

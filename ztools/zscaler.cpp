@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "zml/zmlevent.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zparameter.h"
 #include "ztools/zparamformat.h"
 

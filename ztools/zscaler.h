@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ztools/zevent.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zevent.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

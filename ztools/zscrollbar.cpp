@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 
 namespace ZTools {

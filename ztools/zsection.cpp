@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zfont.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zstatictext.h"

@@ -9,7 +9,7 @@
 #include "zml/zmlscripthost.h"
 #include "ztools/zbitmapmarkup.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkuplookup.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zpanemanager.h"

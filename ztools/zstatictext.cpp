@@ -2,7 +2,7 @@
 #include "ztools/zstatictext.h"
 
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zfont.h"
 #include "ztools/zmarkupvalues.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zparamformat.h"
 

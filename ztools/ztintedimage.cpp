@@ -7,7 +7,7 @@
 #include "ztools/zbitmapmarkup.h"
 #include "ztools/zblend.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkuplookup.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zpanemanager.h"

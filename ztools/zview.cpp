@@ -7,7 +7,7 @@
 #include "zml/zmlevent.h"
 #include "zml/zmlparser.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zpanemanager.h"
 

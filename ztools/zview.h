@@ -14,7 +14,7 @@
 #include "ztools/zpane.h"
 #include "ztools/zpaneevent.h"
 #include "ztools/zpanewords.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

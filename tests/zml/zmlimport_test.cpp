@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 #include "zmltestsupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "zml/zmlvalue.h"
-#include "ztools/zstringparser.h"
+#include "ztools/base/zstringparser.h"
 #include "zmltestsupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/dialog.h"
 #include "zml/zmlevent.h"
 #include "zml/zmlscripthost.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZMLTest {
 

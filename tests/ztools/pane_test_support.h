@@ -7,7 +7,7 @@
 
 #include "platform/dialog.h"
 #include "zml/zmlparser.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "zml/zmlnode.h"
 #include "ztools/zpanemanager.h"

@@ -1,6 +1,6 @@
 // Skin packages made by 7-Zip with every coder a package may use, read back through
 // ZResourcePackage; the solid-block cache; size limits; damaged and foreign files.
-#include "ztools/zresourcepackage.h"
+#include "ztools/base/zresourcepackage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The resource source in archive and folder mode, the process-wide source, and the files it
 // opens: name matching, names that try to leave the skin, reading and seeking in memory.
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "tests/ztools/resourcetestfiles.h"
-#include "ztools/zresourcename.h"
+#include "ztools/base/zresourcename.h"
 
 using namespace ZTools;
 using ResourceTest::MakePackage;

@@ -1,5 +1,5 @@
 // The error-text table: every code of both ranges, the borders around them, and the exception.
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Events: reference counting and forwarding through ZEventListener, including listeners that
 // change the list while an event is being forwarded.
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 using namespace ZTools;
 

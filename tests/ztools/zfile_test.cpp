@@ -1,13 +1,13 @@
 // ZFile on disk (modes, codes, text lines, seeking, copying between streams) and ZResource,
 // which reads relative names through the resource layer and everything else from disk.
-#include "ztools/zfile.h"
+#include "ztools/base/zfile.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/ztools/resourcetestfiles.h"
-#include "ztools/zerror.h"
-#include "ztools/zresource.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zerror.h"
+#include "ztools/base/zresource.h"
+#include "ztools/base/zresourcesource.h"
 
 using namespace ZTools;
 using ResourceTest::TempFolder;

@@ -1,6 +1,6 @@
 // ZLinkedList: removal, moves and additions while (nested) iterations run, and that removed
 // values live exactly until the outermost iteration ends.
-#include "ztools/zlinkedlist.h"
+#include "ztools/base/zlinkedlist.h"
 
 #include <gtest/gtest.h>
 

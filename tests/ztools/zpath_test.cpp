@@ -1,6 +1,6 @@
 // ZPath: splitting texts with either separator, rebuilding with '/', editing the parts;
 // ZFolderIterator over a real folder.
-#include "ztools/zpath.h"
+#include "ztools/base/zpath.h"
 
 #include <gtest/gtest.h>
 

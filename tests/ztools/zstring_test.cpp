@@ -1,6 +1,6 @@
 // ZString: buffer growth, empty strings, embedded NULs, case rules, editing at the edges,
 // aliasing (arguments that point into the string itself) and formatting.
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // ZStringList: splitting list-valued properties and lines, and the list operations.
-#include "ztools/zstringlist.h"
+#include "ztools/base/zstringlist.h"
 
 #include <gtest/gtest.h>
 

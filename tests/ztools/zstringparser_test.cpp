@@ -1,6 +1,6 @@
 // ZStringParser: the scanner operations the markup parser is built on, their behaviour at the
 // end of the text, and line/column reporting with every kind of line break.
-#include "ztools/zstringparser.h"
+#include "ztools/base/zstringparser.h"
 
 #include <gtest/gtest.h>
 

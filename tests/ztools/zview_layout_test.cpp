@@ -3,7 +3,7 @@
 // of shrinking below size 0, and content size.
 #include <gtest/gtest.h>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zview.h"
 
 namespace ZTools {

@@ -3,7 +3,7 @@
 
 #include "tools/sonabel-skin/skinsource.h"
 #include "ztools/zdrawtest.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 int RunDrawTestCommand(int argc, char** argv) {
   if (argc != 1) {

@@ -11,7 +11,7 @@
 #include "zml/zmlnode.h"
 #include "zml/zmlreport.h"
 #include "ztools/zpanewords.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 #include "ztools/zview.h"
 
 namespace {

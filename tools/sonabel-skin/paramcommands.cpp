@@ -9,7 +9,7 @@
 #include "tools/sonabel-skin/skinsource.h"
 #include "ztools/zparamformat.h"
 #include "ztools/zparameter.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 
 bool ApplyParameterOption(SkinToolManager& manager, const std::string& text, bool normalized) {
   const char* option = normalized ? "--norm" : "--param";

@@ -13,10 +13,10 @@
 #include "tools/sonabel-skin/skinmarkup.h"
 #include "tools/sonabel-skin/skinsource.h"
 #include "ztools/zdrawcontext.h"
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 #include "ztools/zmarkupvalues.h"
 #include "ztools/zpng.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 #include "ztools/zview.h"
 
 namespace {

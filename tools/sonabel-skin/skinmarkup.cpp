@@ -6,7 +6,7 @@
 #include "platform/dialog.h"
 #include "tools/sonabel-skin/skinsource.h"
 #include "zml/zmlreport.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 
 namespace {
 

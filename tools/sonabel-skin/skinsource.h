@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 
 // The source, or null after printing "sonabel-skin: SOURCE: reason".
 std::unique_ptr<ZTools::ZResourceSource> OpenSkinSource(const char* source);

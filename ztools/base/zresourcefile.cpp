@@ -1,5 +1,5 @@
 // Reading, seeking and measuring an open resource file, in memory or on disk.
-#include "ztools/zresourcefile.h"
+#include "ztools/base/zresourcefile.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
 // ZResource: each operation goes to the skin file when one is open, else to ZFile's disk file.
-#include "ztools/zresource.h"
+#include "ztools/base/zresource.h"
 
 #include <vector>
 
-#include "ztools/zerror.h"
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zerror.h"
+#include "ztools/base/zresourcesource.h"
 
 namespace ZTools {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ztools/zresourcefile.h"
-#include "ztools/zresourcepackage.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zresourcefile.h"
+#include "ztools/base/zresourcepackage.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

@@ -1,9 +1,9 @@
 // ZFile: disk files through the C library's streams.
-#include "ztools/zfile.h"
+#include "ztools/base/zfile.h"
 
 #include <sys/stat.h>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

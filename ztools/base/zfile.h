@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "ztools/zstream.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zstream.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

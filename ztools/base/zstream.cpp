@@ -1,5 +1,5 @@
 // The one operation every stream shares: copying the rest of a stream into another.
-#include "ztools/zstream.h"
+#include "ztools/base/zstream.h"
 
 namespace ZTools {
 

@@ -1,5 +1,5 @@
 // Splitting and joining for ZStringList.
-#include "ztools/zstringlist.h"
+#include "ztools/base/zstringlist.h"
 
 namespace ZTools {
 namespace {

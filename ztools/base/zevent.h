@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "ztools/zlinkedlist.h"
-#include "ztools/zstring.h"
+#include "ztools/base/zlinkedlist.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

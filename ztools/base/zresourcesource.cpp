@@ -1,5 +1,5 @@
 // Opening a skin source (package or folder) and the files in it, and the process-wide source.
-#include "ztools/zresourcesource.h"
+#include "ztools/base/zresourcesource.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "ztools/zresourcename.h"
+#include "ztools/base/zresourcename.h"
 
 namespace ZTools {
 namespace {

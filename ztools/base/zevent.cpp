@@ -1,7 +1,7 @@
 // Reference counting of events and forwarding to listener lists.
-#include "ztools/zevent.h"
+#include "ztools/base/zevent.h"
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 namespace ZTools {
 

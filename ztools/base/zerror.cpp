@@ -1,6 +1,6 @@
 // The table of texts shared by the framework's general codes and the markup's codes.
 // The two ranges are dense, so the lookup indexes an array instead of walking the table.
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

@@ -1,6 +1,6 @@
 // ZStringParser's scanning operations. Sets are turned into a 256-bit membership table once
 // per call, so a scan costs one table lookup per character whatever the size of the set.
-#include "ztools/zstringparser.h"
+#include "ztools/base/zstringparser.h"
 
 #include <cstring>
 

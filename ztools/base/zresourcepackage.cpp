@@ -19,7 +19,7 @@
 //
 // The package file stays open for the package's lifetime; every pass reads it with pread()
 // through its own offset, so a pass never disturbs another reader of the file.
-#include "ztools/zresourcepackage.h"
+#include "ztools/base/zresourcepackage.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -32,7 +32,7 @@
 #include <cerrno>
 #include <new>
 
-#include "ztools/zresourcename.h"
+#include "ztools/base/zresourcename.h"
 
 namespace ZTools {
 namespace {

@@ -1,14 +1,14 @@
 // ZString's storage and editing. The buffer is allocated with malloc/realloc so growing keeps
 // the content without a copy where the allocator can; allocation failure throws ZError(-3).
 // Every operation works on the explicit length, never on a terminating NUL.
-#include "ztools/zstring.h"
+#include "ztools/base/zstring.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "ztools/zerror.h"
+#include "ztools/base/zerror.h"
 
 namespace ZTools {
 namespace {

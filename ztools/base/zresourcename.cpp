@@ -1,6 +1,6 @@
 // Canonical relative resource names: split at '\' and '/', drop empty and "." parts,
 // let ".." remove the part before it, refuse a ".." that has nothing left to remove.
-#include "ztools/zresourcename.h"
+#include "ztools/base/zresourcename.h"
 
 #include <vector>
 

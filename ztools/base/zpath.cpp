@@ -1,5 +1,5 @@
 // ZPath parsing and building, and folder iteration with opendir/readdir.
-#include "ztools/zpath.h"
+#include "ztools/base/zpath.h"
 
 #include <dirent.h>
 #include <fcntl.h>

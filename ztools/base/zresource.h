@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "ztools/zfile.h"
-#include "ztools/zresourcefile.h"
+#include "ztools/base/zfile.h"
+#include "ztools/base/zresourcefile.h"
 
 namespace ZTools {
 
