@@ -341,6 +341,9 @@ enum {
   ZIL_FLAG_RUNTIME_CHECKS = 2,
   ZIL_FLAG_DEBUG_BUILD = 4,
   ZIL_FLAG_RELEASE_BUILD = 8,
+  // Set by a host whose scripts must not write files (a skin): the `runtime` class refuses
+  // generateBindings and generateDocs with 1106 whatever generators the runtime may offer.
+  ZIL_FLAG_NO_FILE_OUTPUT = 16,
 };
 
 struct ZILState {

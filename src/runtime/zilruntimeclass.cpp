@@ -88,7 +88,10 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
       return NTLReturnInt(ps, ps->types.count);
     case 21:
     case 22:
-      // The binding and documentation generators belong to the compiler.
+      if (ps->runtimeFlags & ZIL_FLAG_NO_FILE_OUTPUT)
+        return NTLReturnInt(ps, ZIL_ERR_Unsupported_Native_Call);
+      // The binding and documentation generators belong to the compiler, which does not offer
+      // them to the runtime class.
       return NTLReturnInt(ps, ZIL_ERR_Unsupported_Native_Call);
     default:
       return ZIL_ERR_Invalid_Function_Index;
