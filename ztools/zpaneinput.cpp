@@ -205,7 +205,7 @@ void ZPaneManager::Idle(uint64_t nowMs) {
   }
 }
 
-void ZPaneManager::Activate(bool active) {
+void ZPaneManager::Activate(bool active, bool) {
   if (active) return;
   HideToolTip();
   if (ZView* old = hover_) {

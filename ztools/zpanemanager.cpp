@@ -46,12 +46,14 @@ const char* ZPaneManager::StandardGroups() const { return kStandardGroups; }
 
 int32_t ZPaneManager::LoadSkin(std::string_view file) {
   if (int32_t rc = host_->ParseFile(file)) return rc;
-  return FindSurfaces();
+  if (int32_t rc = FindSurfaces()) return rc;
+  return SkinLoaded();
 }
 
 int32_t ZPaneManager::LoadSkinText(std::string_view text) {
   if (int32_t rc = host_->ParseText(text)) return rc;
-  return FindSurfaces();
+  if (int32_t rc = FindSurfaces()) return rc;
+  return SkinLoaded();
 }
 
 int32_t ZPaneManager::FindSurfaces() {
@@ -270,9 +272,7 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
     return 0;
   }
   if (event->Id() == kEvtParameterChanged) {
-    auto* p = static_cast<ZParameter*>(event->Sender());
-    if (p && p->GetName().View().substr(0, 7) == "system_")
-      SystemParameterChanged(p->GetName().View(), p->GetFloatValue(), p->GetNormalized());
+    if (auto* p = static_cast<ZParameter*>(event->Sender())) ParameterChanged(p);
     return 0;
   }
   if (family != kPaneEventFamilyManager) return 0;
@@ -334,6 +334,11 @@ int32_t ZPaneManager::OnEvent(ZEvent* event) {
     default:
       return 0;
   }
+}
+
+void ZPaneManager::ParameterChanged(ZParameter* p) {
+  if (p->GetName().View().substr(0, 7) == "system_")
+    SystemParameterChanged(p->GetName().View(), p->GetFloatValue(), p->GetNormalized());
 }
 
 void ZPaneManager::SystemParameterChanged(std::string_view name, double value, double normalized) {

@@ -37,6 +37,7 @@ inline constexpr size_t kMaxInvalidAreas = 32;
 class ZPaneManager : public IEventListener {
  public:
   ZPaneManager();
+  // A derived manager's destructor calls Teardown itself, so its own part runs first.
   ~ZPaneManager() override;
   ZPaneManager(const ZPaneManager&) = delete;
   ZPaneManager& operator=(const ZPaneManager&) = delete;
@@ -49,11 +50,15 @@ class ZPaneManager : public IEventListener {
   int32_t LoadSkin(std::string_view file);
   // The same for a markup text (tests, tools).
   int32_t LoadSkinText(std::string_view text);
+  // The skin's life after loading: Create once, then Open and Close (possibly repeatedly), and
+  // Teardown at the end. A derived manager hooks its own work to these moments.
+  virtual int32_t Create() { return 0; }
   // Opens the current surface (its root's Open opens the auto-open panes).
-  int32_t Open();
-  int32_t Close();
+  virtual int32_t Open();
+  virtual int32_t Close();
+  bool IsOpen() const noexcept { return open_; }
   // Closes and destroys every object of the skin; the manager can be initialized again.
-  int32_t Teardown();
+  virtual int32_t Teardown();
   ZMLScriptHost& Host() noexcept { return *host_; }
 
   // ---- surfaces and panes
@@ -103,8 +108,10 @@ class ZPaneManager : public IEventListener {
   // Typed text for the focus pane; text that is not valid UTF-8 is dropped.
   bool Text(std::string_view utf8);
   // Idle work at a clock time in milliseconds: idle calls, tool tip timing.
-  void Idle(uint64_t nowMs);
-  void Activate(bool active);
+  virtual void Idle(uint64_t nowMs);
+  virtual void Activate(bool active, bool minimized = false);
+  // Every parameter change the manager hears as the parameters' default listener.
+  virtual void ParameterChanged(ZParameter* parameter);
   void RedrawAll() { InvalidateAll(); }
   // The next event a pane posted for the window, or an empty reference.
   ZEventRef<ZPaneEvent> TakeNextEvent();
@@ -145,6 +152,8 @@ class ZPaneManager : public IEventListener {
   virtual int32_t RegisterTypes();
   // The standard groups parsed before the skin.
   virtual const char* StandardGroups() const;
+  // Called when a skin has been built and its surfaces found; an error fails the load.
+  virtual int32_t SkinLoaded() { return 0; }
 
  private:
   struct Surface {
