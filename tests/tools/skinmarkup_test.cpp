@@ -171,3 +171,35 @@ TEST(SonabelSkinRender, SaysWhatIsWrongAndExitsWithOne) {
     EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
   }
 }
+
+TEST(SonabelSkinScripts, HooksRunBeforeDrawingAndPrintingAndScriptErrorsReachTheTerminal) {
+  TempFolder temp;
+  const std::string example = SONABEL_SOURCE_DIR "/skins/examples/scripted";
+  ToolRun params = RunTool(temp, {"params", example, "--idle", "3"});
+  ASSERT_EQ(params.status, 0) << params.err;
+  EXPECT_EQ(params.out, "level\t64\t0.64\t64\nstatus\t0\t0\tidle 3\n");
+  // Open sized the bar from the level; three idle ticks moved the dot 24 pixels.
+  ToolRun render = RunTool(temp, {"render", example, temp / "out.png", "--idle", "3"});
+  ASSERT_EQ(render.status, 0) << render.err;
+  ZTools::ZDecodedImage image;
+  const std::string png = ReadFile(temp / "out.png");
+  ASSERT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0);
+  ASSERT_EQ(image.width, 240);
+  const struct {
+    int x, y;
+    uint32_t rgb;
+  } probes[] = {{80, 43, 0x3fb950}, {148, 43, 0x3fb950}, {160, 43, 0x0d1117}, {44, 72, 0xf0883e}, {20, 72, 0x1b2430}};
+  for (const auto& p : probes)
+    EXPECT_EQ(image.pixels[size_t(p.y) * 240 + size_t(p.x)] & 0xffffff, p.rgb) << p.x << "," << p.y;
+
+  WriteFile(temp.Path() / "broken/main.zml", "<zml><scripts><script text='int x = ;'/></scripts></zml>");
+  WriteFile(temp.Path() / "throws/main.zml",
+            "<zml><scripts><script text='function Open(Application app) { int z = 0; z = 1 / z; }'/></scripts>"
+            "<surfaces><surface><views><view size='4,4'/></views></surface></surfaces></zml>");
+  ToolRun broken = RunTool(temp, {"params", temp / "broken"});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("[ZentraScript Compiler Error]\nError"), std::string::npos) << broken.err;
+  ToolRun throws = RunTool(temp, {"render", temp / "throws", temp / "t.png"});
+  EXPECT_EQ(throws.status, 0) << "a script exception does not stop the skin";
+  EXPECT_NE(throws.err.find("[ZIL Runtime Error]\nVIRTUAL MACHINE EXCEPTION AT"), std::string::npos) << throws.err;
+}

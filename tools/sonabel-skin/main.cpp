@@ -1,6 +1,7 @@
 // sonabel-skin: the skin author's command-line tool. Each command is one word followed by
 // its arguments; a SOURCE is a skin package (.zpac) or a skin folder.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tools/sonabel-skin/drawcommands.h"
@@ -24,9 +25,12 @@ const Command kCommands[] = {
     {"check", "SOURCE [FILE]", "build the skin's markup (main.zml) and print its errors", RunCheckCommand},
     {"tree", "SOURCE [FILE]", "print the objects the skin's markup builds", RunTreeCommand},
     {"render", "SOURCE OUT.png [OPTIONS]",
-     "draw the skin as a PNG; options --file MAIN, --surface N, --size WxH, --param NAME=VALUE", RunRenderCommand},
+     "draw the skin as a PNG; options --file MAIN, --surface N, --size WxH, --param NAME=VALUE, --idle N",
+     RunRenderCommand},
     {"params", "SOURCE [OPTIONS]",
-     "print each parameter: NAME, value, position, text; options --param NAME=VALUE, --norm NAME=X", RunParamsCommand},
+     "print each parameter: NAME, value, position, text; options --param NAME=VALUE, --norm NAME=X, "
+     "--idle N",
+     RunParamsCommand},
     {"draw-test", "OUT.png", "write the drawing test sheet (blend modes, frames, fonts) as a PNG", RunDrawTestCommand},
 };
 
@@ -43,6 +47,8 @@ void PrintUsage(FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A tool never opens message boxes: what a skin's script reports goes to standard error.
+  setenv("SONABEL_NO_DIALOGS", "1", 1);
   if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
     PrintUsage(stdout);
     return 0;

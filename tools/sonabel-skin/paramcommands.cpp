@@ -46,6 +46,7 @@ int RunParamsCommand(int argc, char** argv) {
   const char* source = nullptr;
   const char* file = "main.zml";
   std::vector<std::pair<std::string, bool>> changes;
+  int idle = 0;
   for (int i = 0; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--param") && hasValue) {
@@ -54,6 +55,8 @@ int RunParamsCommand(int argc, char** argv) {
       changes.emplace_back(argv[++i], true);
     } else if (!std::strcmp(argv[i], "--file") && hasValue) {
       file = argv[++i];
+    } else if (!std::strcmp(argv[i], "--idle") && hasValue) {
+      if (!ParseIdleTicks("params", argv[++i], idle)) return 2;
     } else if (argv[i][0] != '-' && !source) {
       source = argv[i];
     } else {
@@ -62,7 +65,7 @@ int RunParamsCommand(int argc, char** argv) {
     }
   }
   if (!source) {
-    PrintError("usage: sonabel-skin params SOURCE [--file MAIN] [--param NAME=VALUE]... [--norm NAME=X]...");
+    PrintError("usage: sonabel-skin params SOURCE [--file MAIN] [--param NAME=VALUE]... [--norm NAME=X]... [--idle N]");
     return 2;
   }
   int status = 0;
@@ -73,6 +76,7 @@ int RunParamsCommand(int argc, char** argv) {
       if (status != 0) break;
       if (!ApplyParameterOption(manager, text, normalized)) status = 1;
     }
+    if (status == 0) OpenSkin(manager, idle);
     if (status == 0) {
       for (ZTools::ZParameter* p : manager.Parameters()) {
         std::printf("%s\t%s\t%s\t%s\n", p->GetName().CStr(), ZTools::FormatDisplayValue("%g", p->GetFloatValue()).CStr(),

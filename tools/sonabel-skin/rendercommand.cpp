@@ -1,7 +1,8 @@
 // "render" builds a skin as the player does, lays its tree out at a size through the normal
 // resize path, draws one surface and writes it as an 8-bit PNG: the skin author's quick look and
 // the golden-image tests' renderer. The size is --size, else the skin's `initialwindowsize`
-// constant, else the root pane's own size.
+// constant, else the root pane's own size. The skin's Create and Open hooks run first, then
+// --idle N idle ticks.
 #include "tools/sonabel-skin/rendercommand.h"
 
 #include <cstdlib>
@@ -28,6 +29,7 @@ struct RenderOptions {
   int32_t surface = -1;  // the current one
   int32_t width = -1, height = -1;
   std::vector<std::string> params;
+  int idle = 0;
 };
 
 bool ParseSize(const char* text, int32_t& w, int32_t& h) {
@@ -66,6 +68,8 @@ int ParseOptions(int argc, char** argv, RenderOptions& o) {
       }
     } else if (!std::strcmp(a, "--param") && hasValue) {
       o.params.emplace_back(argv[++i]);
+    } else if (!std::strcmp(a, "--idle") && hasValue) {
+      if (!ParseIdleTicks("render", argv[++i], o.idle)) return 2;
     } else if (a[0] == '-' && a[1] == '-') {
       PrintError("render: unknown option or missing value: %s", a);
       return 2;
@@ -75,7 +79,7 @@ int ParseOptions(int argc, char** argv, RenderOptions& o) {
   }
   if (positional.size() != 2) {
     PrintError("usage: sonabel-skin render SOURCE OUT.png [--file MAIN] [--surface N] [--size WxH] "
-               "[--param NAME=VALUE]...");
+               "[--param NAME=VALUE]... [--idle N]");
     return 2;
   }
   o.source = positional[0];
@@ -115,7 +119,7 @@ int Render(SkinToolManager& manager, RenderOptions& o) {
     return 1;
   }
   manager.ResizeRootArea(o.width, o.height);
-  manager.Open();
+  OpenSkin(manager, o.idle);
   ZTools::ZDrawContext context;
   if (int32_t rc = context.Resize(o.width, o.height)) {
     PrintError("render: cannot make a %dx%d picture: %s (%d)", o.width, o.height, ZTools::ZErrorText(rc), rc);
