@@ -76,20 +76,22 @@ struct ScriptTagCallbacks {
     if (!tag->exceptionShown_) {
       // A box for every failing idle tick would lock the user out: the first one only.
       tag->exceptionShown_ = true;
-      std::string report = ExceptionReport(ps);
-      if (tag->logging_)
-        tag->WriteLog(report);
-      else
-        std::fputs(report.c_str(), stderr);
+      Report(tag, ExceptionReport(ps));
       Platform::ShowMessageBox(kRuntimeErrorCaption, ExceptionSummary(ps));
     } else {
-      std::string line = ExceptionSummary(ps) + "\n";
-      if (tag->logging_)
-        tag->WriteLog(line);
-      else
-        std::fputs(line.c_str(), stderr);
+      Report(tag, ExceptionSummary(ps) + "\n");
     }
     tag->reportingException_ = false;
+  }
+
+  // The log when logging (and the log opened), else standard error: a report is never dropped.
+  static void Report(ScriptTag* tag, const std::string& text) {
+    if (tag->logging_ && tag->log_) {
+      tag->WriteLog(text);
+    } else {
+      std::fputs(text.c_str(), stderr);
+      std::fflush(stderr);
+    }
   }
 };
 
@@ -227,8 +229,6 @@ int32_t ScriptTag::DestroyRuntime() {
   if (!runtime_) return 0;
   ZILState* runtime = runtime_;
   runtime_ = nullptr;
-  // Native types may still log while they terminate.
-  runtime->user = this;
   int32_t rc = ZILTerminate(runtime) != 0 ? kZErrUnspecified : 0;
   exceptionShown_ = false;
   return rc;
