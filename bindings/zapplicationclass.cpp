@@ -36,7 +36,7 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZSSPaneManager* m) {
   switch (index) {
     case 0: {
       const ZILLong i = NTLGetArgInt(ps, 0);
-      const std::vector<ZParameter*> all = m->Parameters();
+      const std::vector<ZParameter*>& all = m->Parameters();
       return ReturnNewObject(ps, i >= 0 && size_t(i) < all.size() ? NewParameterObject(ps, m, all[size_t(i)]) : nullptr);
     }
     case 1: {

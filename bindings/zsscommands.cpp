@@ -98,7 +98,7 @@ int32_t ZSSPaneManager::Command(std::string_view line, ZView* listener) {
     return 1;
   }
   if (word == "list") {
-    const std::vector<ZParameter*> all = Parameters();
+    const std::vector<ZParameter*>& all = Parameters();
     for (size_t i = 0; i < all.size() && i < kMaxListedParameters; i++) Send(listener, Describe(all[i]));
     return 1;
   }

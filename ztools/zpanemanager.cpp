@@ -58,6 +58,7 @@ int32_t ZPaneManager::LoadSkinText(std::string_view text) {
 
 int32_t ZPaneManager::FindSurfaces() {
   surfaces_.clear();
+  ListParameters();
   ZMLNode* group = host_->FindNode("surfaces");
   if (!group) return 0;
   for (ZMLNode* surface : group->Children()) {
@@ -89,9 +90,10 @@ ZParameter* ZPaneManager::FindParameter(std::string_view name) {
   return node && !node->IsExternal() ? dynamic_cast<ZParameter*>(node->Object()) : nullptr;
 }
 
-std::vector<ZParameter*> ZPaneManager::Parameters() const {
-  std::vector<ZParameter*> out;
-  if (!host_->Root()) return out;
+void ZPaneManager::ListParameters() {
+  std::vector<ZParameter*>& out = parameters_;
+  out.clear();
+  if (!host_->Root()) return;
   std::vector<const ZMLNode*> stack(host_->Root()->Children().rbegin(), host_->Root()->Children().rend());
   while (!stack.empty()) {
     const ZMLNode* node = stack.back();
@@ -99,7 +101,6 @@ std::vector<ZParameter*> ZPaneManager::Parameters() const {
     if (auto* p = dynamic_cast<ZParameter*>(node->Object())) out.push_back(p);
     stack.insert(stack.end(), node->Children().rbegin(), node->Children().rend());
   }
-  return out;
 }
 
 int32_t ZPaneManager::Open() {
@@ -122,6 +123,7 @@ int32_t ZPaneManager::Teardown() {
   // Panes call ForgetPane as they go, so the pointers below are already clear afterwards.
   int32_t rc = host_->Teardown();
   surfaces_.clear();
+  parameters_.clear();
   windowEvents_.clear();
   invalid_.clear();
   host_ = std::make_unique<ZMLScriptHost>();

@@ -72,9 +72,10 @@ class ZPaneManager : public IEventListener {
   ZView* GetView(std::string_view path);
   // A pane by reference name.
   ZView* FindView(std::string_view name);
-  // A parameter by reference name, and every parameter in document order.
+  // A parameter by reference name, and every parameter in document order (listed once the skin
+  // is loaded; the document makes no parameters later).
   ZParameter* FindParameter(std::string_view name);
-  std::vector<ZParameter*> Parameters() const;
+  const std::vector<ZParameter*>& Parameters() const noexcept { return parameters_; }
   // The pane under a root point (the hit search), or null.
   ZView* FindPaneAt(ZPoint p) const;
 
@@ -161,6 +162,7 @@ class ZPaneManager : public IEventListener {
     ZView* root = nullptr;
   };
   int32_t FindSurfaces();
+  void ListParameters();
   void QueueForWindow(ZPaneEvent& event);
   void InvalidatePane(ZView* pane);
   // Tool tips and track info (zpaneoverlay.cpp).
@@ -174,6 +176,7 @@ class ZPaneManager : public IEventListener {
 
   std::unique_ptr<ZMLScriptHost> host_;
   std::vector<Surface> surfaces_;
+  std::vector<ZParameter*> parameters_;
   int32_t current_ = 0;
   bool open_ = false;
   ZPoint rootSize_;
