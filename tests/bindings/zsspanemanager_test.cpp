@@ -187,6 +187,41 @@ TEST(ScriptParameter, MembersReachTheParameterAndSettingAValueAnnouncesIt) {
   EXPECT_DOUBLE_EQ(s.m.FindParameter("vol")->GetFloatValue(), 2.5);
 }
 
+TEST(ScriptParameter, EveryOtherMemberAnswersFromTheParameter) {
+  Scripted s(kTraceScript);
+  ASSERT_EQ(s.code, 0);
+  const struct {
+    const char* snippet;
+    const char* trace;
+  } rows[] = {
+      {"p.SetDisplayFormat(\"%.1f\"); p.floatValue = 3.0; Note(self, p.GetDisplayFormat() + \" \" + p.stringValue)",
+       "%.1f 3.0,"},
+      {"p.SetValueRange(-5.0, 5.0); Note(self, \"\" + p.GetValueMin() + \" \" + p.GetValueMax())", "-5 5,"},
+      {"p.SetDiscreteSteps(11.0); p.normalized = 0.33; Note(self, \"\" + p.GetDiscreteSteps() + \" \" + p.floatValue)",
+       "11 -2,"},
+      {"p.SetDirty(); int a = p.IsDirty(); p.ClearDirty(); Note(self, \"\" + a + p.IsDirty())", "00,"},
+      {"Note(self, \"\" + p.GetStorageCaps(1) + \" \" + p.GetUserIndex(1) + \" \" + p.GetName())", "0 1 vol,"},
+  };
+  for (const auto& row : rows) {
+    s.Eval("t = \"\"");
+    EXPECT_EQ(s.Eval(std::string("Parameter p = self.GetParameterByName(\"vol\"); ") + row.snippet), row.trace)
+        << row.snippet;
+  }
+}
+
+TEST(ScriptView, ZOrderTextAndMinimize) {
+  Scripted s(kTraceScript);
+  ASSERT_EQ(s.code, 0);
+  ZView* root = s.m.FindView("root");
+  s.Eval("self.FindView(\"box\").MoveToFront(); self.Minimize()");
+  EXPECT_EQ(root->ChildAt(1), s.m.FindView("box"));
+  s.Eval("self.FindView(\"box\").MoveToBack()");
+  EXPECT_EQ(root->ChildAt(0), s.m.FindView("box"));
+  auto event = s.m.TakeNextEvent();
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->Id(), uint32_t(kSysWindowMinimize));
+}
+
 TEST(ScriptPrelude, ConstantsCarryTheFrameworksValues) {
   EXPECT_EQ(ScriptConstantCount(), 128u);
   Scripted s(kTraceScript);
