@@ -1,0 +1,39 @@
+# The default skin packed as Resources.zpac beside the program at build time, what `cmake
+# --install` puts in place (program, skin package, desktop entry, icon) and the Debian package
+# `cpack -G DEB` makes of the same.
+include(GNUInstallDirs)
+
+find_program(SONABEL_7ZIP NAMES 7zz 7z REQUIRED)
+file(GLOB_RECURSE default_skin_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/skins/default/*)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/Resources.zpac
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${PROJECT_BINARY_DIR}/Resources.zpac
+  COMMAND ${SONABEL_7ZIP} a -t7z -bd -bso0 -bsp0 -y -m0=LZMA2 ${PROJECT_BINARY_DIR}/Resources.zpac *
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/skins/default
+  DEPENDS ${default_skin_files}
+  COMMENT "Packing skins/default into Resources.zpac")
+add_custom_target(resources ALL DEPENDS ${PROJECT_BINARY_DIR}/Resources.zpac)
+
+# An installed player finds its skin package here when there is none beside it.
+set(SONABEL_DATA_DIR "${CMAKE_INSTALL_FULL_DATADIR}/sonabel")
+if(TARGET sonabel_app)
+  target_compile_definitions(sonabel_app PRIVATE SONABEL_DATA_DIR="${SONABEL_DATA_DIR}")
+endif()
+
+if(TARGET sonabel)
+  install(TARGETS sonabel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${PROJECT_BINARY_DIR}/Resources.zpac DESTINATION ${CMAKE_INSTALL_DATADIR}/sonabel)
+install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME sonabel)
+set(CPACK_PACKAGE_VENDOR Sonabel)
+set(CPACK_PACKAGE_CONTACT "Sonabel developers <sonabel@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Skinnable internet-radio player")
+set(CPACK_PACKAGE_DESCRIPTION "Plays internet radio streams, sound files and tracker modules in a window drawn entirely by its skin; skins are markup, bitmaps and ZentraScript.")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+include(CPack)
