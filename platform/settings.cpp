@@ -134,10 +134,11 @@ bool WriteAll(int fd, std::string_view text) {
 
 // Section and value name of a key path, '/' and '\' alike; nullopt without a section.
 std::optional<std::pair<std::string, std::string>> SplitKey(std::string_view keyPath) {
+  // Both separators name the same key; the file writes '/' between the components.
   std::string key(keyPath);
   for (char& c : key)
-    if (c == '/') c = '\\';
-  const size_t last = key.rfind('\\');
+    if (c == '\\') c = '/';
+  const size_t last = key.rfind('/');
   if (last == std::string::npos || last == 0) return std::nullopt;
   return std::make_pair(key.substr(0, last), key.substr(last + 1));
 }

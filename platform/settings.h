@@ -1,6 +1,6 @@
 // The settings file: the program's persistent settings as text values, addressed by key paths
-// ("Software\Sonabel\sonabel\archive": the last component names the value, the ones before it
-// its section). The file is $XDG_CONFIG_HOME/sonabel/settings.ini (default ~/.config);
+// ("Software/Sonabel/sonabel/archive", '\' or '/' between the components: the last one names the
+// value, the ones before it its section). The file is $XDG_CONFIG_HOME/sonabel/settings.ini (default ~/.config);
 // SONABEL_SETTINGS_FILE names another file (tests).
 //
 // Names and values are escaped, so no value can add a line, a section or another setting. Each

@@ -53,7 +53,7 @@ TEST_F(SonabelTypeTest, VersionAndSkinSettings) {
             ZIL_ERR_Invalid_Function_Index);
   std::ifstream in(dir_ / "settings.ini");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text.find("[Software\\x5cSonabel\\x5csonabel]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("[Software/Sonabel/sonabel]"), std::string::npos) << text;
 }
 
 TEST_F(SonabelTypeTest, BrowseUrlOpensOnlyWebAddresses) {
