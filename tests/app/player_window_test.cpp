@@ -1,0 +1,174 @@
+// The real player on a virtual X display (Xvfb), driven with xdotool: it opens at the skin's
+// size, a click and a knob drag change parameters, the window's picture shows it, SIGTERM saves
+// the settings, a restart restores the window's place and the volume, and --screenshot writes
+// the picture sonabel-skin draws of the same skin.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/ztools/resourcetestfiles.h"
+#include "ztools/zpng.h"
+
+extern char** environ;
+
+namespace {
+
+using ResourceTest::ReadFile;
+using ResourceTest::TempFolder;
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* f = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, f)) out.append(buffer, n);
+    pclose(f);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+  std::vector<char*> argv, envp;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
+}
+
+int WaitExit(pid_t pid, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 20) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+class PlayerWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (Output("for p in Xvfb xdotool import; do command -v $p; done | wc -l") != "3") GTEST_SKIP() << "Xvfb, xdotool and import are needed";
+    display_ = ":" + std::to_string(90 + getpid() % 400);
+    xvfb_ = Spawn({"Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {"PATH=/usr/bin:/bin"});
+    ASSERT_GT(xvfb_, 0);
+    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    for (int i = 0; i < 200 && !std::filesystem::exists(socket); i++)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(std::filesystem::exists(socket));
+  }
+  void TearDown() override {
+    if (player_ > 0) WaitExit(player_, 0);
+    if (xvfb_ > 0) {
+      kill(xvfb_, SIGTERM);
+      WaitExit(xvfb_, 3000);
+    }
+  }
+  std::vector<std::string> Env() {
+    return {"DISPLAY=" + display_, "PATH=/usr/bin:/bin", "HOME=" + temp_.Path().string(),
+            "SONABEL_SETTINGS_FILE=" + (temp_ / "settings.ini"), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+            "SONABEL_NO_DIALOGS=1"};
+  }
+  std::string X(const std::string& args) { return Output("DISPLAY=" + display_ + " " + args + " 2>/dev/null"); }
+  // Starts the player and answers its window, or "" when none appeared.
+  std::string Start(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {SONABEL_BINARY_DIR "/sonabel"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    player_ = Spawn(args, Env());
+    return X("timeout 10 xdotool search --sync --onlyvisible --name '^Sonabel$' | head -1");
+  }
+  int Stop() {
+    kill(player_, SIGTERM);
+    const int status = WaitExit(player_, 5000);
+    player_ = -1;
+    return status;
+  }
+  // The window's pixel at (x, y), as 0xRRGGBB.
+  uint32_t Pixel(const std::string& window, int x, int y) {
+    const std::string file = temp_ / "window.png";
+    X("import -window " + window + " png:" + file);
+    ZTools::ZDecodedImage image;
+    const std::string png = ReadFile(file);
+    if (ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image) != 0) return 0xdeadbeef;
+    if (x >= image.width || y >= image.height) return 0xdeadbeef;
+    return image.pixels[size_t(y) * size_t(image.width) + size_t(x)] & 0xffffff;
+  }
+  std::string Setting(const std::string& name) {
+    std::ifstream in(temp_ / "settings.ini");
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
+    return "<absent>";
+  }
+  static void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+  TempFolder temp_;
+  std::string display_;
+  pid_t xvfb_ = -1, player_ = -1;
+};
+
+constexpr uint32_t kLevelGreen = 0x3fb950, kTrack = 0x0d1117;
+
+TEST_F(PlayerWindow, ClicksDragsSettingsAndRestart) {
+  std::string window = Start();
+  ASSERT_FALSE(window.empty()) << "no window";
+  EXPECT_EQ(X("xdotool getwindowgeometry " + window + " | sed -n 3p"), "  Geometry: 320x132");
+  Pause(300);
+  EXPECT_EQ(Pixel(window, 100, 54), kLevelGreen) << "the level bar at 70 %";
+
+  // The mute toggle empties the level bar.
+  X("xdotool mousemove --window " + window + " 114 99 click 1");
+  Pause(300);
+  EXPECT_EQ(Pixel(window, 100, 54), kTrack) << "muted";
+  X("xdotool mousemove --window " + window + " 114 99 click 1");
+  // Dragging the knob down turns the volume down.
+  X("xdotool mousemove --window " + window + " 30 54 mousedown 1 mousemove_relative --sync 0 10 "
+    "mousemove_relative --sync 0 20 mousemove_relative --sync 0 20 mouseup 1");
+  Pause(300);
+  X("xdotool windowmove " + window + " 100 120");
+  Pause(300);
+  EXPECT_EQ(Stop(), 0);
+  const std::string volume = Setting("volume");
+  EXPECT_NE(volume, "<absent>");
+  EXPECT_NE(volume, "70") << "the drag changed the volume";
+  EXPECT_EQ(Setting("windowrect").rfind("100,120,", 0), 0u) << Setting("windowrect");
+
+  // A restart puts the window back and shows the stored volume.
+  window = Start();
+  ASSERT_FALSE(window.empty());
+  EXPECT_EQ(X("xdotool getwindowgeometry " + window + " | sed -n 2p"), "  Position: 100,120 (screen: 0)");
+  Pause(300);
+  const int width = int(std::stod(volume) / 100.0 * 238.0);
+  // (The slider's handle sits over the bar's end.)
+  EXPECT_EQ(Pixel(window, 63 + width / 2, 54), kLevelGreen) << volume;
+  EXPECT_EQ(Pixel(window, 63 + width + 24, 54), kTrack) << volume;
+  EXPECT_EQ(Stop(), 0);
+}
+
+TEST_F(PlayerWindow, ScreenshotIsWhatTheSkinToolDraws) {
+  const std::string shot = temp_ / "shot.png", drawn = temp_ / "drawn.png";
+  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", "--screenshot", shot, "--quit-after", "300"}, Env());
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
+  player_ = -1;
+  ASSERT_EQ(std::system(("'" SONABEL_BINARY_DIR "/sonabel-skin' render '" SONABEL_BINARY_DIR
+                         "/Resources.zpac' '" + drawn + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  EXPECT_EQ(ReadFile(shot), ReadFile(drawn));
+  EXPECT_EQ(Setting("windowrect").empty(), false) << "quitting after a screenshot saves the settings";
+}
+
+}  // namespace
