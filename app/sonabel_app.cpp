@@ -3,6 +3,8 @@
 #include "app/sonabel_app.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "app/audio_script_types.h"
 #include "app/settings_store.h"
@@ -203,6 +205,16 @@ int64_t Sonabel::HandleMessage(const Platform::Message& message) {
 }
 
 void Sonabel::Idle() {
+  if (!firstIdleSeen_) {
+    // The loop reaches Idle only after every waiting message, the first paint included.
+    firstIdleSeen_ = true;
+    if (std::getenv("SONABEL_TIMING")) {
+      timespec now{};
+      clock_gettime(CLOCK_REALTIME, &now);
+      std::fprintf(stderr, "sonabel: first frame shown at %lld ns\n",
+                   static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    }
+  }
   if (quitRequested_ && Handle()) {
     quitRequested_ = 0;
     Platform::PostClose(Handle());

@@ -64,6 +64,7 @@ class Sonabel : public ZAppObject {
   uint64_t lastWatch_ = 0;
   std::map<std::string, std::filesystem::file_time_type> watched_;
   bool screenshotTaken_ = false;
+  bool firstIdleSeen_ = false;
   static inline volatile std::sig_atomic_t quitRequested_ = 0;
 };
 

@@ -172,3 +172,32 @@ TEST_F(PlayerWindow, ScreenshotIsWhatTheSkinToolDraws) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayerWindow, WatchedSkinRebuildsAndABrokenOneKeepsTheOld) {
+  const std::filesystem::path skin = temp_.Path() / "skin";
+  std::filesystem::create_directories(skin);
+  for (const auto& file : std::filesystem::directory_iterator(SONABEL_SOURCE_DIR "/skins/default"))
+    std::filesystem::copy_file(file.path(), skin / file.path().filename());
+  std::string window = Start({(skin / "main.zml").string(), "--watch", "--scale", "2"});
+  ASSERT_FALSE(window.empty());
+  // Twice the size on screen; pixels come in 2 x 2 blocks.
+  EXPECT_EQ(X("xdotool getwindowgeometry " + window + " | sed -n 3p"), "  Geometry: 640x264");
+  Pause(300);
+  EXPECT_EQ(Pixel(window, 2 * 100, 2 * 54), kLevelGreen);
+  EXPECT_EQ(Pixel(window, 2 * 100 + 1, 2 * 54 + 1), kLevelGreen);
+
+  std::string markup = ReadFile((skin / "main.zml").string());
+  markup.replace(markup.find("color='#3fb950'"), 15, "color='#ff0000'");
+  ResourceTest::WriteFile(skin / "main.zml", markup);
+  Pause(1500);
+  EXPECT_EQ(Pixel(window, 2 * 100, 2 * 54), 0xff0000u) << "rebuilt with the new colour";
+  ResourceTest::WriteFile(skin / "main.zml", "<zml><surfaces>");
+  Pause(1500);
+  EXPECT_EQ(Pixel(window, 2 * 100, 2 * 54), 0xff0000u) << "a skin that does not build leaves the old one";
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_EQ(Setting("scale"), "2") << "the scale is remembered";
+}
+
+}  // namespace
