@@ -15,6 +15,9 @@ namespace Platform {
 namespace {
 
 int32_t g_quitCode = 0;
+// The quit is a flag rather than a queued event (destroying a window could take queued events
+// with it); it is taken when the queue is empty. A queued event still wakes a loop that waits.
+bool g_quitPosted = false;
 uint32_t g_held = 0;  // buttons held, as this loop saw them pressed and released
 
 uint32_t ModifierBits(Uint16 mod) {
@@ -148,13 +151,9 @@ void WindowEvent(const SDL_WindowEvent& e) {
   }
 }
 
-// Answers false for the quit.
-bool Dispatch(const SDL_Event& e) {
+void Dispatch(const SDL_Event& e) {
   const LayerEvents& layer = Events();
-  if (e.type == layer.quit && layer.quit != 0) {
-    g_quitCode = e.user.code;
-    return false;
-  }
+  if (e.type == layer.quit && layer.quit != 0) return;  // only wakes the loop
   if (e.type == layer.timer && layer.timer != 0) {
     const uint32_t timer = uint32_t(e.user.code);
     WindowAccess::TimerTaken(timer);
@@ -165,7 +164,7 @@ bool Dispatch(const SDL_Event& e) {
       m.id = MessageId::Timer;
       WindowAccess::Send(w, m);
     }
-    return true;
+    return;
   }
   if (e.type == layer.paint && layer.paint != 0) {
     if (Window* w = WindowAccess::BySerial(uint32_t(e.user.code))) {
@@ -174,19 +173,19 @@ bool Dispatch(const SDL_Event& e) {
       m.id = MessageId::Paint;
       WindowAccess::Send(w, m);
     }
-    return true;
+    return;
   }
   if (e.type == layer.close && layer.close != 0) {
     Message m;
     m.id = MessageId::Close;
     SendTo(WindowAccess::BySerial(uint32_t(e.user.code)), m);
-    return true;
+    return;
   }
   Message m;
   switch (e.type) {
     case SDL_WINDOWEVENT:
       WindowEvent(e.window);
-      return true;
+      return;
     case SDL_QUIT: {
       // The session or a signal asks the program to end: every window gets a close request.
       bool any = false;
@@ -195,12 +194,12 @@ bool Dispatch(const SDL_Event& e) {
         any = true;
       }
       if (!any) PostQuit(0);
-      return true;
+      return;
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       Window* top = TopFor(e.key.windowID);
-      if (!top) return true;
+      if (!top) return;
       m.id = e.type == SDL_KEYDOWN ? MessageId::KeyDown : MessageId::KeyUp;
       m.modifier = ModifierKeyBit(e.key.keysym.sym);
       m.modifiers = ModifierBits(e.key.keysym.mod);
@@ -211,32 +210,32 @@ bool Dispatch(const SDL_Event& e) {
         m.modifiers &= ~m.modifier;
       }
       SendTo(WindowAccess::InputTarget(top), m);
-      return true;
+      return;
     }
     case SDL_TEXTINPUT: {
       Window* top = TopFor(e.text.windowID);
-      if (!top) return true;
+      if (!top) return;
       m.id = MessageId::Text;
       m.text.assign(e.text.text, strnlen(e.text.text, sizeof(e.text.text)));
       SendTo(WindowAccess::InputTarget(top), m);
-      return true;
+      return;
     }
     case SDL_MOUSEMOTION: {
       Window* top = TopFor(e.motion.windowID);
-      if (!top || e.motion.which == SDL_TOUCH_MOUSEID) return true;
+      if (!top || e.motion.which == SDL_TOUCH_MOUSEID) return;
       WindowAccess::SetMouseInside(top, true);
       m.id = MessageId::MouseMove;
       m.x = FloorDiv(e.motion.x, top->Scale());
       m.y = FloorDiv(e.motion.y, top->Scale());
       m.buttons = WithModifiers(ButtonMaskBits(e.motion.state));
       SendTo(WindowAccess::InputTarget(top), m);
-      return true;
+      return;
     }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       Window* top = TopFor(e.button.windowID);
       m.button = ButtonBit(e.button.button);
-      if (!top || !m.button || e.button.which == SDL_TOUCH_MOUSEID) return true;
+      if (!top || !m.button || e.button.which == SDL_TOUCH_MOUSEID) return;
       if (e.type == SDL_MOUSEBUTTONDOWN)
         g_held |= m.button;
       else
@@ -246,24 +245,24 @@ bool Dispatch(const SDL_Event& e) {
       m.y = FloorDiv(e.button.y, top->Scale());
       m.buttons = WithModifiers(g_held);
       SendTo(WindowAccess::InputTarget(top), m);
-      return true;
+      return;
     }
     case SDL_MOUSEWHEEL: {
       Window* top = TopFor(e.wheel.windowID);
-      if (!top || e.wheel.which == SDL_TOUCH_MOUSEID) return true;
+      if (!top || e.wheel.which == SDL_TOUCH_MOUSEID) return;
       float delta = e.wheel.preciseY != 0.0f ? e.wheel.preciseY : float(e.wheel.y);
       if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
-      if (delta == 0.0f) return true;
+      if (delta == 0.0f) return;
       m.id = MessageId::Wheel;
       m.x = FloorDiv(e.wheel.mouseX, top->Scale());
       m.y = FloorDiv(e.wheel.mouseY, top->Scale());
       m.wheel = delta;
       m.buttons = WithModifiers(g_held);
       SendTo(WindowAccess::InputTarget(top), m);
-      return true;
+      return;
     }
     default:
-      return true;
+      return;
   }
 }
 
@@ -286,8 +285,16 @@ bool StartVideo() {
 
 LoopResult DispatchNext() {
   SDL_Event e;
-  if (SDL_PollEvent(&e) != 1) return LoopResult::Empty;
-  return Dispatch(e) ? LoopResult::Dispatched : LoopResult::Quit;
+  if (SDL_PollEvent(&e) == 1) {
+    Dispatch(e);
+    return LoopResult::Dispatched;
+  }
+  // As on other systems, the quit comes once the messages posted before it are handled.
+  if (g_quitPosted) {
+    g_quitPosted = false;
+    return LoopResult::Quit;
+  }
+  return LoopResult::Empty;
 }
 
 LoopResult DispatchAll() {
@@ -298,6 +305,7 @@ LoopResult DispatchAll() {
 }
 
 bool EventWaiting() {
+  if (g_quitPosted) return true;
   SDL_PumpEvents();
   return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
 }
@@ -313,7 +321,8 @@ void PostQuit(int32_t code) {
   if (!StartVideo()) return;
   SDL_Event e{};
   e.type = Events().quit;
-  e.user.code = code;
+  g_quitCode = code;
+  g_quitPosted = true;
   SDL_PushEvent(&e);
 }
 

@@ -23,7 +23,8 @@ bool EventWaiting();
 // Blocks until an event is waiting (or the timeout in ms passes, when >= 0), taking nothing.
 void WaitForEvent(int32_t timeoutMs = -1);
 
-// Ends the loop: the next DispatchNext that reaches it answers Quit with this code.
+// Ends the loop: once the events queued before it are handled, DispatchNext answers Quit with
+// this code.
 void PostQuit(int32_t code);
 int32_t QuitCode();
 // Queues a close request for the window (its Close message comes on a later loop turn).
