@@ -246,6 +246,20 @@ TEST_F(PaneWindowTest, PaintShowsTheManagersDrawing) {
   EXPECT_EQ(context->Height(), 100);
 }
 
+TEST(PaneWindowContextTest, AContextThatCannotBeMadeIsNeverDrawnOrShown) {
+  ZWindowObject::RegisterClass();
+  ZWindowObject top;
+  ASSERT_EQ(top.Create(1, "", ZRect(0, 0, 50, 50), nullptr), 0);
+  ZPaneWindow pane;
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(pane.Create(4, "", ZRect(0, 0, kBitmapMaxSide + 1, 10), &top), 0);
+  Platform::DispatchAll();  // the paint finds nothing to draw into
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("-2"), std::string::npos);
+  EXPECT_EQ(pane.DrawingContext(), nullptr);
+  top.Destroy();
+  Platform::DispatchAll();
+}
+
 // A window whose handlers throw: dispatch catches everything and goes on.
 class Thrower : public ZWindowObject {
  public:
