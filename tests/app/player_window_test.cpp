@@ -201,3 +201,29 @@ TEST_F(PlayerWindow, WatchedSkinRebuildsAndABrokenOneKeepsTheOld) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayerWindow, NewerSkinVersionAndAPositionOnNoDisplay) {
+  const std::filesystem::path skin = temp_.Path() / "newer";
+  ResourceTest::WriteFile(skin / "main.zml",
+                          "<zml><const name='version' value='0.81'/><const name='initialwindowsize' value='64,32'/>"
+                          "<surfaces><surface><views><colorbox size='64,32' color='#204060'/></views></surface>"
+                          "</surfaces></zml>");
+  ResourceTest::WriteFile(temp_.Path() / "settings.ini",
+                          "[Software/Sonabel/sonabel]\narchive=/somewhere/else.zpac\nwindowrect=5000,5000,5064,5032\n");
+  std::string command;
+  for (const std::string& e : Env()) command += e + " ";
+  command += "'" SONABEL_BINARY_DIR "/sonabel' '" + (skin / "main.zml").string() + "' --screenshot '" +
+             (temp_ / "s.png") + "' --quit-after 200 2>'" + (temp_ / "err") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_NE(ReadFile(temp_ / "err").find("[Sonabel - Invalid skin version]\nThe specified skin file appears to be for "
+                                         "a newer version of Sonabel."),
+            std::string::npos)
+      << ReadFile(temp_ / "err");
+  EXPECT_EQ(Setting("archive"), "") << "the next start uses the default skin";
+  // The stored place was on no display: the window was centred, and that place is saved now.
+  EXPECT_EQ(Setting("windowrect"), "480,368,544,400");
+}
+
+}  // namespace
