@@ -358,8 +358,13 @@ bool Window::Present(const uint32_t* pixels, int32_t width, int32_t height, int3
   if (!presenter_) {
     presenter_ = new Presenter();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    presenter_->renderer = SDL_CreateRenderer(sdl_, -1, 0);
-    if (!presenter_->renderer) presenter_->renderer = SDL_CreateRenderer(sdl_, -1, SDL_RENDERER_SOFTWARE);
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The skin is drawn by the framework; the window only copies (and enlarges) its pixels.
+    // SDL's software renderer does that into the window's own frame buffer and needs no OpenGL
+    // driver, whose loading (a software rasterizer among it) would cost more start-up time and
+    // memory than the copying ever takes.
+    presenter_->renderer = SDL_CreateRenderer(sdl_, -1, SDL_RENDERER_SOFTWARE);
+    if (!presenter_->renderer) presenter_->renderer = SDL_CreateRenderer(sdl_, -1, 0);
     if (!presenter_->renderer) return false;
   }
   Presenter& p = *presenter_;
