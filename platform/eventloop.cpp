@@ -5,10 +5,13 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 
 #include "platform/window.h"
+#include "platform/clock.h"
 #include "platform/windowregistry.h"
 
 namespace Platform {
@@ -154,18 +157,6 @@ void WindowEvent(const SDL_WindowEvent& e) {
 void Dispatch(const SDL_Event& e) {
   const LayerEvents& layer = Events();
   if (e.type == layer.quit && layer.quit != 0) return;  // only wakes the loop
-  if (e.type == layer.timer && layer.timer != 0) {
-    const uint32_t timer = uint32_t(e.user.code);
-    WindowAccess::TimerTaken(timer);
-    Window* w = WindowAccess::BySerial(uint32_t(reinterpret_cast<uintptr_t>(e.user.data1)));
-    // A tick of a timer stopped since it was queued is dropped.
-    if (w && WindowAccess::TimerSerial(w) == timer) {
-      Message m;
-      m.id = MessageId::Timer;
-      WindowAccess::Send(w, m);
-    }
-    return;
-  }
   if (e.type == layer.paint && layer.paint != 0) {
     if (Window* w = WindowAccess::BySerial(uint32_t(e.user.code))) {
       WindowAccess::ClearPaintPending(w);
@@ -284,6 +275,15 @@ bool StartVideo() {
 }
 
 LoopResult DispatchNext() {
+  if (Window* w = WindowAccess::DueTimer(NowMs(), nullptr)) {
+    const uint32_t serial = WindowAccess::Serial(w);
+    Message m;
+    m.id = MessageId::Timer;
+    WindowAccess::Send(w, m);
+    // The tick's work may have destroyed the window.
+    if (Window* still = WindowAccess::BySerial(serial)) WindowAccess::TimerDelivered(still);
+    return LoopResult::Dispatched;
+  }
   SDL_Event e;
   if (SDL_PollEvent(&e) == 1) {
     Dispatch(e);
@@ -305,12 +305,20 @@ LoopResult DispatchAll() {
 }
 
 bool EventWaiting() {
-  if (g_quitPosted) return true;
+  if (g_quitPosted || WindowAccess::DueTimer(NowMs(), nullptr)) return true;
   SDL_PumpEvents();
   return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
 }
 
 void WaitForEvent(int32_t timeoutMs) {
+  // Until an event arrives, the timeout passes or the next timer tick is due.
+  uint64_t next = UINT64_MAX;
+  const uint64_t now = NowMs();
+  if (WindowAccess::DueTimer(now, &next) || g_quitPosted) return;
+  if (next != UINT64_MAX) {
+    const uint64_t untilTick = next - now;
+    if (timeoutMs < 0 || untilTick < uint64_t(timeoutMs)) timeoutMs = int32_t(std::min<uint64_t>(untilTick, INT32_MAX));
+  }
   if (timeoutMs < 0)
     SDL_WaitEvent(nullptr);
   else

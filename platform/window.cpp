@@ -1,7 +1,7 @@
 // Native windows on SDL2: window classes, creation and destruction with their messages, frame
 // kinds, placement on the displays, the scale for high-density displays, presenting the
-// framework's pixels through a streaming texture, and the per-window timer whose ticks reach the
-// loop as one pending event at most.
+// framework's pixels through a streaming texture, and the per-window timer: a deadline the loop
+// checks, so a late loop sees one tick, not a backlog.
 #include "platform/window.h"
 
 #include <SDL.h>
@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
 #include "platform/eventloop.h"
+#include "platform/clock.h"
 #include "platform/windowregistry.h"
 
 namespace Platform {
@@ -44,32 +44,6 @@ std::unordered_map<uint32_t, Window*>& Live() {
 uint32_t g_nextSerial = 1;
 int32_t g_forcedScale = 0;
 
-// Timers tick on SDL's timer thread. A tick posts an event only when none of this timer is
-// pending, so a slow loop sees one tick, not a backlog. The table is keyed by a serial that is
-// never reused, so a tick racing with StopTimer finds nothing instead of a freed window.
-std::mutex g_timerMutex;
-struct TimerEntry {
-  bool pending = false;  // an event of this timer is queued
-  uint32_t window = 0;   // the owner's serial
-};
-std::unordered_map<uint32_t, TimerEntry> g_timerPending;  // by timer serial
-uint32_t g_nextTimerSerial = 1;
-
-Uint32 TimerTick(Uint32 interval, void* param) {
-  const uint32_t serial = uint32_t(reinterpret_cast<uintptr_t>(param));
-  std::lock_guard lock(g_timerMutex);
-  auto it = g_timerPending.find(serial);
-  if (it == g_timerPending.end()) return 0;
-  if (!it->second.pending) {
-    SDL_Event event{};
-    event.type = Events().timer;
-    event.user.code = int32_t(serial);
-    event.user.data1 = reinterpret_cast<void*>(uintptr_t(it->second.window));
-    if (SDL_PushEvent(&event) == 1) it->second.pending = true;
-  }
-  return interval;
-}
-
 int32_t AutomaticScale() {
   float ddpi = 0;
   if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) != 0 || ddpi <= 0) return 1;
@@ -81,12 +55,11 @@ int32_t AutomaticScale() {
 const LayerEvents& Events() {
   static LayerEvents events = [] {
     LayerEvents e;
-    const Uint32 first = SDL_RegisterEvents(4);
+    const Uint32 first = SDL_RegisterEvents(3);
     if (first != Uint32(-1)) {
-      e.timer = first;
-      e.paint = first + 1;
-      e.close = first + 2;
-      e.quit = first + 3;
+      e.paint = first;
+      e.close = first + 1;
+      e.quit = first + 2;
     }
     return e;
   }();
@@ -160,10 +133,22 @@ int64_t WindowAccess::Send(Window* window, const Message& message) {
   return window && window->proc_ ? window->proc_(window, message) : -1;
 }
 
-void WindowAccess::TimerTaken(uint32_t timerSerial) {
-  std::lock_guard lock(g_timerMutex);
-  auto it = g_timerPending.find(timerSerial);
-  if (it != g_timerPending.end()) it->second.pending = false;
+Window* WindowAccess::DueTimer(uint64_t now, uint64_t* nextDue) {
+  Window* due = nullptr;
+  uint64_t next = UINT64_MAX;
+  for (auto& [serial, w] : Live()) {
+    if (!w->timerPeriod_) continue;
+    if (w->timerDue_ <= now && (!due || w->timerDue_ < due->timerDue_)) due = w;
+    next = std::min(next, w->timerDue_);
+  }
+  if (nextDue) *nextDue = next;
+  return due;
+}
+
+void WindowAccess::TimerDelivered(Window* w) {
+  // Counted from the end of the tick's work: a loop that falls behind gets one tick, not a
+  // backlog, and a tick slower than its period cannot keep the loop from waiting.
+  if (w->timerPeriod_) w->timerDue_ = NowMs() + w->timerPeriod_;
 }
 
 void WindowAccess::Resized(Window* top, int32_t screenW, int32_t screenH) {
@@ -386,27 +371,10 @@ bool Window::Present(const uint32_t* pixels, int32_t width, int32_t height, int3
 }
 
 void Window::StartTimer(uint32_t ms) {
-  if (timerSerial_) {
-    SDL_RemoveTimer(timerId_);
-    std::lock_guard lock(g_timerMutex);
-    g_timerPending.erase(timerSerial_);
-    timerSerial_ = 0;
-    timerId_ = 0;
-  }
-  if (ms == 0 || !SDL_WasInit(SDL_INIT_TIMER)) return;
-  uint32_t serial;
-  {
-    std::lock_guard lock(g_timerMutex);
-    serial = g_nextTimerSerial++;
-    g_timerPending[serial] = TimerEntry{false, serial_};
-  }
-  timerId_ = SDL_AddTimer(ms, TimerTick, reinterpret_cast<void*>(uintptr_t(serial)));
-  if (timerId_ == 0) {
-    std::lock_guard lock(g_timerMutex);
-    g_timerPending.erase(serial);
-    return;
-  }
-  timerSerial_ = serial;
+  // Ticks are deadlines the loop checks on this thread, so waiting for them needs no wake-up
+  // from another thread (which the window system would have to carry).
+  timerPeriod_ = ms;
+  timerDue_ = ms ? NowMs() + ms : 0;
 }
 
 }  // namespace Platform

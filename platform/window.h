@@ -3,7 +3,7 @@
 // the skin's pixels (divided by the window's scale), buttons and keys as the framework's bits and
 // codes, typed text as UTF-8. A child window shares its parent's SDL window and covers its client
 // area; it receives the input and paints, its parent the window-level messages.
-// Everything here runs on the one user-interface thread, except the timers' SDL callbacks.
+// Everything here runs on the one user-interface thread, timers included.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +38,7 @@ enum class MessageId : uint32_t {
   ButtonUp,    // button, x, y, buttons (held after the release, with modifiers)
   Wheel,       // x, y, buttons, wheel (one notch = 1.0)
   Close,       // the user or the program asks the window to close
-  Timer,       // the window's timer ticked (ticks that came while one was pending are merged)
+  Timer,       // the window's timer ticked (a loop that fell behind gets one tick, not a backlog)
 };
 
 struct Message {
@@ -162,7 +162,7 @@ class Window {
 
   // Starts (ms > 0) or stops (ms = 0) the window's one timer.
   void StartTimer(uint32_t ms);
-  bool TimerRunning() const noexcept { return timerSerial_ != 0; }
+  bool TimerRunning() const noexcept { return timerPeriod_ != 0; }
   // Whether the pointer is inside the window, as last reported by the window system.
   bool MouseInside() const noexcept;
   void CaptureMouse(bool on);
@@ -185,8 +185,8 @@ class Window {
   int32_t width_ = 0;
   int32_t height_ = 0;
   uint32_t serial_ = 0;
-  uint32_t timerSerial_ = 0;
-  int timerId_ = 0;
+  uint32_t timerPeriod_ = 0;  // 0: no timer
+  uint64_t timerDue_ = 0;     // clock milliseconds of the next tick
   bool paintPending_ = false;
   bool mouseInside_ = false;
   bool active_ = false;

@@ -12,7 +12,6 @@ namespace Platform {
 
 // The layer's SDL user events; code = the window's serial (0 for quit), data1 = quit code.
 struct LayerEvents {
-  uint32_t timer = 0;
   uint32_t paint = 0;
   uint32_t close = 0;
   uint32_t quit = 0;
@@ -31,9 +30,11 @@ struct WindowAccess {
   static Window* InputTarget(Window* top) { return top->child_ ? top->child_ : top; }
   static void SetMouseInside(Window* w, bool inside) { w->mouseInside_ = inside; }
   static void ClearPaintPending(Window* w) { w->paintPending_ = false; }
-  // A timer event arrived: its tick may be posted again.
-  static void TimerTaken(uint32_t timerSerial);
-  static uint32_t TimerSerial(const Window* w) { return w->timerSerial_; }
+  // The window whose timer tick is due at `now` (the most overdue), or null; *nextDue gets the
+  // earliest deadline of any timer (UINT64_MAX without timers).
+  static Window* DueTimer(uint64_t now, uint64_t* nextDue);
+  // A tick was handled: the next one is due a period from now.
+  static void TimerDelivered(Window* w);
   // The window system changed the size or the activation: records and reports it.
   static void Resized(Window* top, int32_t screenW, int32_t screenH);
   static void ActivationChanged(Window* top, bool active, bool minimized);
