@@ -1,4 +1,4 @@
-// bench-links: sonabel_app
+// bench-links: sonabel_app sonabel_audio
 // The three-band equalizer's DSP callback over 10 minutes of 44.1 kHz stereo float audio (a
 // 10-second block of noise and tones, sixty times), in CPU time of one thread, printed as how
 // many times faster than real time it runs; next to sox applying a low shelf (100 Hz), a

@@ -23,6 +23,10 @@ endif()
 if(TARGET sonabel)
   install(TARGETS sonabel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The player's audio engine module, found beside the program or here.
+install(TARGETS sonabel_audio_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sonabel)
+target_compile_definitions(sonabel_audio_loader PRIVATE
+  SONABEL_AUDIO_MODULE_DIR="${CMAKE_INSTALL_FULL_LIBDIR}/sonabel")
 install(FILES ${PROJECT_BINARY_DIR}/Resources.zpac DESTINATION ${CMAKE_INSTALL_DATADIR}/sonabel)
 install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)

@@ -227,3 +227,30 @@ TEST_F(PlayerWindow, NewerSkinVersionAndAPositionOnNoDisplay) {
 }
 
 }  // namespace
+
+namespace {
+
+// The engine module is opened when a script first uses audio; without it audio is off, and
+// the skin still runs.
+TEST_F(PlayerWindow, TheAudioEngineIsOpenedWhenAScriptUsesIt) {
+  ResourceTest::WriteFile(temp_.Path() / "skin/main.zml",
+                          "<zml><scripts><script text='import Sonabel; import Bass; function Create(Application app) {"
+                          " Sonabel::StoreSetting(\"engine\", \"\" + Bass::Init() + \" \" + Bass::GetError()); }'/>"
+                          "</scripts><surfaces><surface><views><colorbox size='40,20' color='#204060'/></views>"
+                          "</surface></surfaces></zml>");
+  const std::string alone = temp_ / "alone";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(SONABEL_BINARY_DIR "/sonabel", alone + "/sonabel");
+  for (const std::string& program : {std::string(SONABEL_BINARY_DIR "/sonabel"), alone + "/sonabel"}) {
+    std::string command;
+    for (const std::string& e : Env()) command += e + " ";
+    command += "'" + program + "' '" + (temp_ / "skin/main.zml") + "' --screenshot '" + (temp_ / "s.png") +
+               "' --quit-after 100 2>'" + (temp_ / "err") + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << program;
+    const bool alone_ = program == alone + "/sonabel";
+    EXPECT_EQ(Setting("engine"), alone_ ? "0 37" : "1 0") << program;
+    EXPECT_EQ(ReadFile(temp_ / "err").find("the audio engine is not available") != std::string::npos, alone_);
+  }
+}
+
+}  // namespace
