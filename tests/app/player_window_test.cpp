@@ -80,7 +80,7 @@ class PlayerWindow : public ::testing::Test {
   std::vector<std::string> Env() {
     return {"DISPLAY=" + display_, "PATH=/usr/bin:/bin", "HOME=" + temp_.Path().string(),
             "SONABEL_SETTINGS_FILE=" + (temp_ / "settings.ini"), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-            "SONABEL_NO_DIALOGS=1"};
+            "SONABEL_NO_DIALOGS=1", "LSAN_OPTIONS=suppressions=" SONABEL_SOURCE_DIR "/tests/app/player_lsan.supp"};
   }
   std::string X(const std::string& args) { return Output("DISPLAY=" + display_ + " " + args + " 2>/dev/null"); }
   // Starts the player and answers its window, or "" when none appeared.
