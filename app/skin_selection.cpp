@@ -29,7 +29,11 @@ std::unique_ptr<ZResourceSource> OpenPackageFile(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<ZResourceSource> OpenDefaultSkin(const SkinSearch& where, std::string* description) {
-  for (const std::string& folder : {where.programFolder, where.dataFolder}) {
+  // Beside the program (a build), then the installation's data folder relative to the program
+  // (an installation moved to another prefix), then the one it was configured for.
+  const std::string relocated =
+      where.programFolder.empty() ? "" : (fs::path(where.programFolder) / "../share/sonabel").lexically_normal().string();
+  for (const std::string& folder : {where.programFolder, relocated, where.dataFolder}) {
     if (folder.empty()) continue;
     const std::string package = (fs::path(folder) / "Resources.zpac").string();
     if (auto source = OpenPackageFile(package)) {

@@ -62,8 +62,8 @@ struct Engine {
 #undef SONABEL_BASS_POINTER
 };
 
-// The module beside the program (the build folder, or an installation's program folder), else
-// in the installed library folder.
+// The module beside the program (the build folder), else in the library folder of the
+// installation the program lies in, else in the one it was configured for.
 void* OpenModule(std::string& why) {
   std::string folder;
   char path[PATH_MAX];
@@ -72,12 +72,14 @@ void* OpenModule(std::string& why) {
     folder.assign(path, size_t(n));
     folder.erase(folder.rfind('/') + 1);
   }
-  const char* candidates[] = {nullptr, nullptr};
+  const char* candidates[] = {nullptr, nullptr, nullptr};
   std::string beside = folder + "libsonabel-audio.so";
+  std::string relocated = folder + "../lib/sonabel/libsonabel-audio.so";
   candidates[0] = beside.c_str();
+  candidates[1] = relocated.c_str();
 #ifdef SONABEL_AUDIO_MODULE_DIR
   std::string installed = std::string(SONABEL_AUDIO_MODULE_DIR) + "/libsonabel-audio.so";
-  candidates[1] = installed.c_str();
+  candidates[2] = installed.c_str();
 #endif
   for (const char* candidate : candidates) {
     if (!candidate) continue;
