@@ -90,22 +90,7 @@ ZILError CallMember(ZILState* ps, ZILLong index, const ParameterRecord* r) {
 }  // namespace
 
 ZILError ParameterTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = NTLInstanceGetVM(inst);
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_CallMember:
-      return CallMember(ps, param, static_cast<const ParameterRecord*>(in));
-    case NTL_DestroyObject:
-      DeleteInRuntime(ps, static_cast<ParameterRecord*>(in));
-      return 0;
-    default:
-      return AnswerScriptClassInfo(kInfo, msg, out);
-  }
+  return AnswerRecordClass<ParameterRecord>(kInfo, CallMember, inst, msg, param, in, out);
 }
 
 ZILHandle* NewParameterObject(ZILState* ps, ZSSPaneManager* manager, ZParameter* parameter) {

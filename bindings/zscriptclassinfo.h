@@ -34,6 +34,29 @@ void DeleteInRuntime(ZILState* ps, T* object) {
   ZILFree(ps, object);
 }
 
+// The type procedure of a class whose objects each own a record T (no script handles in it):
+// member calls go to `call`, a collected object's record is freed.
+template <class T>
+ZILError AnswerRecordClass(const ZScriptClassInfo& info, ZILError (*call)(ZILState*, ZILLong, const T*),
+                           NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
+  ZILState* ps = NTLInstanceGetVM(inst);
+  switch (msg) {
+    case NTL_Register:
+    case NTL_Initialize:
+    case NTL_Terminate:
+    case NTL_Unregister:
+    case NTL_MarkHandles:
+      return 0;
+    case NTL_CallMember:
+      return call(ps, param, static_cast<const T*>(in));
+    case NTL_DestroyObject:
+      DeleteInRuntime(ps, static_cast<T*>(in));
+      return 0;
+    default:
+      return AnswerScriptClassInfo(info, msg, out);
+  }
+}
+
 // A new script object of `type` owning a record made from args; null when the class is missing
 // or memory ran out.
 template <class T, class... Args>

@@ -90,22 +90,7 @@ ZILError CallMember(ZILState* ps, ZILLong index, const ViewRecord* view) {
 }  // namespace
 
 ZILError ViewTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = NTLInstanceGetVM(inst);
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_CallMember:
-      return CallMember(ps, param, static_cast<const ViewRecord*>(in));
-    case NTL_DestroyObject:
-      DeleteInRuntime(ps, static_cast<ViewRecord*>(in));
-      return 0;
-    default:
-      return AnswerScriptClassInfo(kInfo, msg, out);
-  }
+  return AnswerRecordClass<ViewRecord>(kInfo, CallMember, inst, msg, param, in, out);
 }
 
 ZILHandle* NewViewObject(ZILState* ps, ZSSPaneManager* manager, int32_t viewId) {
