@@ -7,6 +7,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include "platform/clock.h"
 #include "platform/utf8.h"
 
 namespace Platform {
@@ -17,8 +18,9 @@ constexpr const char* kRootInterface = "org.mpris.MediaPlayer2";
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
 constexpr const char* kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 // A session bus answers within microseconds; one that does not within this time is treated as
-// absent rather than stalling the player's start.
-constexpr uint64_t kCallTimeoutUs = 1'000'000;
+// absent rather than stalling the player's start. sd-bus's own waits (90 s for authentication,
+// 25 s for a call) are far too long for that, so Start() waits by itself.
+constexpr uint64_t kStartTimeoutMs = 1000;
 // Bounds one idle tick's work when a client floods the connection.
 constexpr int kMessagesPerProcess = 64;
 
@@ -60,6 +62,38 @@ int GetEmptyList(sd_bus*, const char*, const char*, const char*, sd_bus_message*
 
 int Ignore(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "");
+}
+
+enum class NameReply { Owner, Taken, Failed };
+// DBUS_NAME_FLAG_DO_NOT_QUEUE: a name another player holds is refused rather than waited for.
+constexpr uint32_t kDoNotQueue = 4;
+
+// Asks the bus for `name` and serves the connection (still authenticating on the first call)
+// until the answer arrives or deadlineMs passes.
+NameReply RequestName(sd_bus* bus, const std::string& name, uint64_t deadlineMs) {
+  struct Answer { bool done = false; NameReply reply = NameReply::Failed; } answer;
+  auto onReply = [](sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* a = static_cast<Answer*>(userdata);
+    uint32_t code = 0;  // DBUS_REQUEST_NAME_REPLY_*: 1 primary owner, 3 exists, 4 already owner
+    if (!sd_bus_message_is_method_error(m, nullptr) && sd_bus_message_read(m, "u", &code) > 0)
+      a->reply = code == 1 || code == 4 ? NameReply::Owner : code == 3 ? NameReply::Taken : NameReply::Failed;
+    a->done = true;
+    return 0;
+  };
+  sd_bus_slot* slot = nullptr;
+  if (sd_bus_call_method_async(bus, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "RequestName", onReply, &answer, "su",
+                               name.c_str(), kDoNotQueue) < 0)
+    return NameReply::Failed;
+  while (!answer.done) {
+    const int r = sd_bus_process(bus, nullptr);
+    if (r < 0) break;
+    if (r > 0) continue;
+    const uint64_t now = NowMs();
+    if (now >= deadlineMs || sd_bus_wait(bus, (deadlineMs - now) * 1000) < 0) break;
+  }
+  sd_bus_slot_unref(slot);  // drops the call when it is still unanswered
+  return answer.done ? answer.reply : NameReply::Failed;
 }
 
 }  // namespace
@@ -148,7 +182,6 @@ bool NowPlaying::Start(std::function<void(Command)> onCommand) {
   sd_bus* raw = nullptr;
   if (sd_bus_open_user(&raw) < 0) return false;
   bus_.reset(raw);
-  sd_bus_set_method_call_timeout(raw, kCallTimeoutUs);
 
   sd_bus_slot* root = nullptr;
   sd_bus_slot* player = nullptr;
@@ -161,15 +194,15 @@ bool NowPlaying::Start(std::function<void(Command)> onCommand) {
     Stop();
     return false;
   }
-  // Without SD_BUS_NAME_QUEUE a name another player holds fails at once with -EEXIST.
+  const uint64_t deadline = NowMs() + kStartTimeoutMs;
   for (std::string name : {kBusName, kBusName + ".instance" + std::to_string(getpid())}) {
-    const int r = sd_bus_request_name(raw, name.c_str(), 0);
-    if (r >= 0) {
+    const NameReply r = RequestName(raw, name, deadline);
+    if (r == NameReply::Owner) {
       busName_ = std::move(name);
       onCommand_ = std::move(onCommand);
       return true;
     }
-    if (r != -EEXIST) break;  // no answer or no connection: no bus
+    if (r != NameReply::Taken) break;  // no answer or no connection: no bus
   }
   Stop();
   return false;

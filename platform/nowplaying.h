@@ -30,7 +30,7 @@ class NowPlaying {
 
   // Connects to the session bus and takes kBusName, or kBusName + ".instance<pid>" when another
   // player holds it. False when there is no bus or no name could be had; the object then stays
-  // idle. Waits at most about a second for an unresponsive bus.
+  // idle. Waits at most a second for a bus that does not answer.
   bool Start(std::function<void(Command)> onCommand);
 
   // "" shows PlaybackStatus "Stopped"; any other title "Playing" with that title (made valid

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -267,17 +269,34 @@ TEST_F(NowPlayingTest, SecondPlayerTakesInstanceNameAndBusLossIsQuiet) {
   EXPECT_LT(Platform::NowMs() - start, 500u);
 }
 
-TEST(NowPlayingWithoutBus, StartFailsAtOnceAndEverythingElseDoesNothing) {
-  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/sonabel-test-bus", 1);
-  NowPlaying player;
-  const uint64_t start = Platform::NowMs();
-  EXPECT_FALSE(player.Start([](NowPlaying::Command) {}));
-  EXPECT_LT(Platform::NowMs() - start, 500u);
-  EXPECT_TRUE(player.BusName().empty());
-  player.Publish("title");
-  player.Process();
-  player.Stop();
+TEST(NowPlayingWithoutBus, StartGivesUpWithinASecondAndEverythingElseDoesNothing) {
+  // A socket that accepts connections and never answers: a hung bus.
+  const std::string silentPath = "/tmp/sonabel-silent-bus-" + std::to_string(getpid());
+  unlink(silentPath.c_str());
+  const int silent = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  snprintf(addr.sun_path, sizeof addr.sun_path, "%s", silentPath.c_str());
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(silent, 4), 0);
+
+  struct Case { std::string address; uint64_t limitMs; const char* what; };
+  const Case cases[] = {{"unix:path=/nonexistent/sonabel-test-bus", 200, "missing socket"},
+                        {"unix:path=" + silentPath, 1500, "bus that never answers"}};
+  for (const Case& c : cases) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", c.address.c_str(), 1);
+    NowPlaying player;
+    const uint64_t start = Platform::NowMs();
+    EXPECT_FALSE(player.Start([](NowPlaying::Command) {})) << c.what;
+    EXPECT_LT(Platform::NowMs() - start, c.limitMs) << c.what;
+    EXPECT_TRUE(player.BusName().empty()) << c.what;
+    player.Publish("title");
+    player.Process();
+    EXPECT_FALSE(player.Running()) << c.what;
+  }
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  close(silent);
+  unlink(silentPath.c_str());
 }
 
 }  // namespace
