@@ -1,6 +1,6 @@
 // Station lists: PLS and M3U/M3U8 files as real station lists write them (CRLF, attributes,
 // missing titles, either or both markers, byte-order marks, hostile counts), the station name
-// rule, skipped files and their reasons, and the order of a folder tree.
+// rule, skipped files and their reasons, the order of a folder tree, and the lists the player ships.
 #include "app/playlist_reader.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,8 @@ TEST(PlaylistReaderTest, ReadsStationListFiles) {
       {"both markers read as PLS", "Jazz.pls",
        "#EXTM3U\n#EXTINF:-1,Ignored\nhttp://m3u/\n[playlist]\nNumberOfEntries=1\nFile1=http://pls/\n",
        {"Jazz"}, {"http://pls/"}},
-      {"byte-order mark before the marker", "Jazz.pls", "\xEF\xBB\xBF[playlist]\nNumberOfEntries=1\nFile1=http://a/\n",
+      {"byte-order mark before the marker", "Jazz.pls",
+       "\xEF\xBB\xBF[playlist]\nNumberOfEntries=1\nFile1=http://a/\n",
        {"Jazz"}, {"http://a/"}},
       {"PLS without NumberOfEntries yields nothing", "Jazz.pls", "[playlist]\nFile1=http://a/\n", {}, {}},
       {"PLS whose NumberOfEntries has no digit yields nothing", "Jazz.pls",
@@ -59,8 +60,10 @@ TEST(PlaylistReaderTest, ReadsStationListFiles) {
        "#EXTINF:-1 tvg-logo=\"http://l/a,b.png\" group-title=\"News, Talk\",World Service\r\n"
        "#EXTVLCOPT:network-caching=1000\r\n" + kCased + "\r\n\r\nhttp://b/\r\n"
        "#extinf:10,Local File\r\nstreams/Local.mp3\r\n#EXTINF:-1,\r\nhttp://c/\r\n",
-       {"World Service", "News", "Local File", "News"}, {kCased, "http://b/", "streams/Local.mp3", "http://c/"}},
-      {"M3U8 is M3U", "Chill.M3U8", "#EXTM3U\n#EXTINF:-1,Chill Out\nhttps://c/\n", {"Chill Out"}, {"https://c/"}},
+       {"World Service", "News", "Local File", "News"},
+       {kCased, "http://b/", "streams/Local.mp3", "http://c/"}},
+      {"M3U8 is M3U", "Chill.M3U8", "#EXTM3U\n#EXTINF:-1,Chill Out\nhttps://c/\n",
+       {"Chill Out"}, {"https://c/"}},
       {"no marker: a plain list of stream addresses", "List.m3u", "# my stations\nhttp://a/\nHTTPS://B/x\n",
        {"List", "List"}, {"http://a/", "HTTPS://B/x"}},
       {"no marker and a line that is not an address yields nothing", "List.m3u",
@@ -98,7 +101,9 @@ TEST(PlaylistReaderTest, SkippedFilesGiveAReason) {
   WriteFile(folder.Path() / "big.m3u", big);
   ASSERT_EQ(mkfifo((folder / "pipe.m3u").c_str(), 0600), 0);  // must not block the reader
   const std::pair<const char*, const char*> cases[] = {
-      {"big.m3u", "larger than 1 MiB"}, {"pipe.m3u", "not a regular file"}, {"missing.pls", "cannot be opened"}};
+      {"big.m3u", "larger than 1 MiB"},
+      {"pipe.m3u", "not a regular file"},
+      {"missing.pls", "cannot be opened"}};
   for (const auto& [file, reason] : cases) {
     std::string why;
     EXPECT_TRUE(ReadPlaylistFile(folder.Path() / file, &why).urls.empty()) << file;
@@ -134,6 +139,16 @@ TEST(PlaylistReaderTest, FolderIsReadInNameOrderWithoutFollowingLinks) {
                             "last http://last/"}));
   ASSERT_EQ(skipped.size(), 1u);
   EXPECT_NE(skipped[0].find("empty.pls: "), std::string::npos) << skipped[0];
+}
+
+TEST(PlaylistReaderTest, ShippedStationListsAllRead) {
+  std::vector<std::string> skipped;
+  std::vector<PlaylistStation> stations =
+      ReadPlaylistFolder(std::filesystem::path(SONABEL_SOURCE_DIR) / "playlists", &skipped);
+  EXPECT_TRUE(skipped.empty()) << (skipped.empty() ? "" : skipped.front());
+  Strings names;
+  for (const PlaylistStation& s : stations) names.push_back(s.name);
+  EXPECT_EQ(names, (Strings{"KEXP", "Radio Paradise", "Jazz", "News"}));
 }
 
 }  // namespace
