@@ -24,9 +24,6 @@ constexpr uint64_t kStartTimeoutMs = 1000;
 // Bounds one idle tick's work when a client floods the connection.
 constexpr int kMessagesPerProcess = 64;
 
-using Getter = int (*)(sd_bus*, const char*, const char*, const char*, sd_bus_message*, void*,
-                       sd_bus_error*);
-
 template <bool Value>
 int GetBool(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
             sd_bus_error*) {
