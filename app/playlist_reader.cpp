@@ -193,6 +193,7 @@ PlaylistStation ParseM3u(const std::vector<std::string_view>& lines, const std::
     if (UsableAddress(line)) {
       station.urls.emplace_back(line);
       station.titles.push_back(title);
+      if (station.urls.size() == kPlaylistMaxEntries) break;
     }
     title = name;
   }
@@ -269,7 +270,9 @@ std::string PlaylistStationName(const fs::path& file) {
       break;
     }
   }
-  return TitleText(name, name);
+  // A name of nothing but blanks and control bytes falls back to the whole file name.
+  std::string clean = TitleText(name, "");
+  return clean.empty() ? TitleText(file.filename().string(), "") : clean;
 }
 
 bool IsPlaylistFileName(const fs::path& file) {

@@ -21,7 +21,7 @@ struct PlaylistStation {
 
 // Limits that keep a hostile or mistaken file from costing memory or time.
 inline constexpr std::size_t kPlaylistMaxFileBytes = 1 << 20;
-inline constexpr std::size_t kPlaylistMaxEntries = 10000;  // PLS NumberOfEntries is capped here
+inline constexpr std::size_t kPlaylistMaxEntries = 10000;  // entries of one station (and PLS count)
 inline constexpr int kPlaylistMaxFolderDepth = 8;          // folder levels below the top folder
 
 // The file name without a trailing ".pls", ".m3u" or ".m3u8" in any letter case.

@@ -86,11 +86,22 @@ TEST(PlaylistReaderTest, ReadsStationListFiles) {
   }
 }
 
+TEST(PlaylistReaderTest, EntriesOfOneStationAreCapped) {
+  TempFolder folder;
+  std::string m3u = "#EXTM3U\n";
+  for (size_t i = 0; i <= kPlaylistMaxEntries; ++i) m3u += "http://a/" + std::to_string(i) + "\n";
+  WriteFile(folder.Path() / "Many.m3u", m3u);
+  PlaylistStation station = ReadPlaylistFile(folder.Path() / "Many.m3u");
+  EXPECT_EQ(station.urls.size(), kPlaylistMaxEntries);
+  EXPECT_EQ(station.titles.size(), kPlaylistMaxEntries);
+}
+
 TEST(PlaylistReaderTest, StationNameDropsOnlyTheTrailingPlaylistExtension) {
   const std::pair<const char*, const char*> names[] = {
       {"Jazz.pls", "Jazz"},         {"Jazz.PLS", "Jazz"},       {"Rock.M3u", "Rock"},
       {"Chill.m3u8", "Chill"},      {"a.pls.m3u", "a.pls"},     {"Old.pls.bak", "Old.pls.bak"},
       {"x/Sub/News.m3u", "News"},   {".pls", ".pls"},           {"Caf\xE9.pls", "Caf\xC3\xA9"},
+      {" \x01.pls", ".pls"},
   };
   for (const auto& [file, name] : names) EXPECT_EQ(PlaylistStationName(file), name) << file;
 }
