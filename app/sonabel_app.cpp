@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/audio_script_types.h"
 #include "app/settings_store.h"
-#include "app/sonabel_type.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/eventloop.h"
@@ -24,8 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint64_t kWatchIntervalMs = 500;
-// Parameters whose values the player keeps from one run to the next.
-constexpr const char* kRememberedParameters[] = {"volume", "station", "entry"};
 
 // The stored value of the "scale" setting: 1..8, or 0 when none is stored.
 int32_t StoredScale() {
@@ -56,22 +52,19 @@ Sonabel::~Sonabel() {
   ZCloseResourceSource();
 }
 
-std::unique_ptr<ZSSPaneManager> Sonabel::BuildSkin() {
-  auto m = std::make_unique<ZSSPaneManager>();
-  m->AddNativeType(SonabelTypeProc);
-  m->AddNativeType(BassTypeProc);
-  m->AddNativeType(DspEffectEQTypeProc);
-  m->AddPrelude(kAudioPrelude);
-  m->SetCollectionInterval(5000);
+std::vector<std::filesystem::path> Sonabel::PlaylistFolders() const {
+  std::vector<fs::path> folders;
+  if (!where_.programFolder.empty()) folders.push_back(fs::path(where_.programFolder) / "playlists");
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
+    folders.push_back(fs::path(data) / "sonabel/playlists");
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    folders.push_back(fs::path(home) / ".local/share/sonabel/playlists");
+  return folders;
+}
+
+std::unique_ptr<MyPaneManager> Sonabel::BuildSkin() {
+  auto m = std::make_unique<MyPaneManager>(PlaylistFolders());
   if (m->Initialize() != 0 || m->LoadSkin(skinFile_) != 0 || m->Create() != 0) return nullptr;
-  for (const char* name : kRememberedParameters) {
-    ZString value;
-    ZParameter* p = m->FindParameter(name);
-    if (!p || ReadFromRegistry(value, SettingKey(name)) != 0) continue;
-    p->SetStringValue(value.View());
-    p->SetDirty();
-    p->Announce();
-  }
   return m;
 }
 
@@ -114,6 +107,8 @@ int32_t Sonabel::Initialize(std::string_view commandLine, int32_t showCommand) {
     RestoreWindowPosition();
     Show(showCommand);
     openedAt_ = Platform::NowMs();
+    // Without a session bus this does nothing, and nothing later fails.
+    nowPlaying_.Start([this](Platform::NowPlaying::Command c) { OnMediaCommand(c); });
     if (options_.watch && !skinFolder_.empty()) watched_ = Snapshot(skinFolder_);
     return 0;
   } catch (const ZError& e) {
@@ -225,6 +220,7 @@ void Sonabel::Idle() {
     TakeScreenshot();
     if (Handle()) Platform::PostClose(Handle());
   }
+  nowPlaying_.Process();
   if (options_.watch && !skinFolder_.empty() && now - lastWatch_ >= kWatchIntervalMs) {
     lastWatch_ = now;
     WatchSkin();
@@ -249,7 +245,7 @@ void Sonabel::WatchSkin() {
   if (now == watched_) return;
   watched_ = std::move(now);
   // The new build runs beside the working one; only a skin that builds replaces it.
-  std::unique_ptr<ZSSPaneManager> next = BuildSkin();
+  std::unique_ptr<MyPaneManager> next = BuildSkin();
   if (!next) {
     std::fprintf(stderr, "sonabel: the changed skin does not build; the running one stays\n");
     return;
@@ -272,13 +268,30 @@ void Sonabel::WatchSkin() {
   if (paneWindow_) paneWindow_->SetPaneManager(manager_.get());
 }
 
-int32_t Sonabel::Terminate() {
-  int32_t rc = 0;
-  if (manager_) {
-    for (const char* name : kRememberedParameters)
-      if (ZParameter* p = manager_->FindParameter(name)) StoreToRegistry(p->GetStringValue(), SettingKey(name));
-    rc = manager_->Teardown();
+void Sonabel::OnMediaCommand(Platform::NowPlaying::Command command) {
+  using Command = Platform::NowPlaying::Command;
+  switch (command) {
+    case Command::Raise:
+      if (Handle()) {
+        Handle()->Restore();
+        Handle()->Raise();
+      }
+      return;
+    case Command::Quit:
+      if (Handle()) Platform::PostClose(Handle());
+      return;
+    default:
+      break;
   }
+  static const char* const kKeys[] = {"PlayPause", "Play", "Pause", "Stop", "Next", "Previous"};
+  const size_t index = size_t(command);
+  if (manager_ && index < std::size(kKeys)) manager_->MediaKey(kKeys[index]);
+}
+
+int32_t Sonabel::Terminate() {
+  nowPlaying_.Stop();
+  int32_t rc = 0;
+  if (manager_) rc = manager_->Teardown();
   manager_.reset();
   return rc == 0 ? 0 : kStartFailed;
 }

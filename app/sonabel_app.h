@@ -15,7 +15,8 @@
 #include "app/command_line.h"
 #include "app/skin_constants.h"
 #include "app/skin_selection.h"
-#include "bindings/zsspanemanager.h"
+#include "platform/nowplaying.h"
+#include "app/mypanemanager.h"
 #include "ztools/zappobject.h"
 #include "ztools/zpanewindow.h"
 
@@ -36,27 +37,34 @@ class Sonabel : public ZAppObject {
   void OnActivate(bool active, bool minimized) override;
   int64_t HandleMessage(const Platform::Message& message) override;
 
-  ZSSPaneManager* PaneManager() const noexcept { return manager_.get(); }
+  MyPaneManager* PaneManager() const noexcept { return manager_.get(); }
   ZPaneWindow* PaneWindow() const noexcept { return paneWindow_.get(); }
   const SkinWindow& Window() const noexcept { return window_; }
+
+  // What is playing, for the desktop's media-player bus ("" when nothing plays).
+  void PublishNowPlaying(std::string_view title) { nowPlaying_.Publish(title); }
+  const Platform::NowPlaying& NowPlaying() const noexcept { return nowPlaying_; }
 
   // Set from a signal handler: the next idle turn closes the window the normal way.
   static void RequestQuit() noexcept { quitRequested_ = 1; }
 
  private:
   // Builds a pane manager for the current skin source; null after the errors were shown.
-  std::unique_ptr<ZSSPaneManager> BuildSkin();
+  std::unique_ptr<MyPaneManager> BuildSkin();
+  // The playlists beside the program, then the user's.
+  std::vector<std::filesystem::path> PlaylistFolders() const;
   void ApplySkinConstants();
   void ApplyScale();
   void RestoreWindowPosition();
   void SaveWindowRect();
   void TakeScreenshot();
   void WatchSkin();
+  void OnMediaCommand(Platform::NowPlaying::Command command);
 
   SkinSearch where_;
   PlayerOptions options_;
   std::unique_ptr<ZPaneWindow> paneWindow_;
-  std::unique_ptr<ZSSPaneManager> manager_;
+  std::unique_ptr<MyPaneManager> manager_;
   SkinWindow window_;
   std::string skinFile_ = "main.zml";
   std::string skinFolder_;  // the skin's folder in folder mode (for --watch)
@@ -65,6 +73,7 @@ class Sonabel : public ZAppObject {
   std::map<std::string, std::filesystem::file_time_type> watched_;
   bool screenshotTaken_ = false;
   bool firstIdleSeen_ = false;
+  Platform::NowPlaying nowPlaying_;
   static inline volatile std::sig_atomic_t quitRequested_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "app/sonabel_type.h"
 
 #include "app/settings_store.h"
+#include "app/sonabel_app.h"
 #include "platform/browse.h"
 #include "ziltools.h"
 
@@ -20,7 +21,8 @@ ZILError CallStatic(ZILState* ps, ZILLong index) {
   switch (index) {
     case 0:
       return NTLReturnString(ps, kSonabelVersion);
-    case 1:  // the desktop's now-playing publisher takes the title once the player has one
+    case 1:  // the desktop's media-player bus, when the player runs
+      if (auto* app = dynamic_cast<Sonabel*>(ZAppObject::Instance())) app->PublishNowPlaying(NTLGetArgString(ps, 0));
       return 0;
     case 2:
       StoreToRegistry(ZString(NTLGetArgString(ps, 1)), SettingKey(std::string("skins/") + NTLGetArgString(ps, 0)));

@@ -78,6 +78,8 @@ class ZSSPaneManager : public ZPaneManager {
   int32_t RegisterTypes() override;
   const char* StandardGroups() const override { return kScriptStandardGroups; }
   int32_t SkinLoaded() override;
+  // The script object that stands for this manager (null without a script).
+  ZILHandle* ApplicationObject() const noexcept { return application_; }
 
  private:
   enum Hook { kCreate, kOpen, kClose, kDestroy, kIdle, kParameterChanged, kActivate, kHookCount };

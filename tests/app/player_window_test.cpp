@@ -254,3 +254,51 @@ TEST_F(PlayerWindow, TheAudioEngineIsOpenedWhenAScriptUsesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the skin says is playing appears on the desktop's media-player bus (a private
+// dbus-daemon here), and the desktop's Play/Pause reaches the skin's MediaKey hook.
+TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
+  if (Output("for p in dbus-daemon busctl; do command -v $p; done | wc -l") != "2")
+    GTEST_SKIP() << "dbus-daemon and busctl are needed";
+  const std::string busFile = temp_ / "bus.address";
+  const pid_t bus = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + busFile + "'"},
+                          {"PATH=/usr/bin:/bin"});
+  std::string address;
+  for (int i = 0; i < 200 && address.empty(); i++) {
+    Pause(20);
+    address = ReadFile(busFile);
+    while (!address.empty() && address.back() == '\n') address.pop_back();
+  }
+  ASSERT_FALSE(address.empty());
+  ResourceTest::WriteFile(temp_.Path() / "skin/main.zml",
+                          "<zml><scripts><script text='import Sonabel;\n"
+                          "function Open(Application app) { Sonabel::SetNowPlaying(\"Artist – Song\"); }\n"
+                          "function MediaKey(Application app, const string key) { Sonabel::StoreSetting(\"key\", key); }"
+                          "'/></scripts><surfaces><surface><views><colorbox size='40,20' color='#204060'/></views>"
+                          "</surface></surfaces></zml>");
+  std::vector<std::string> env = Env();
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
+  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, env);
+  const std::string busctl = "busctl --address='" + address + "' ";
+  std::string metadata;
+  for (int i = 0; i < 100 && metadata.find("Artist") == std::string::npos; i++) {
+    Pause(50);
+    metadata = Output(busctl + "get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
+                               "org.mpris.MediaPlayer2.Player Metadata 2>/dev/null");
+  }
+  // (busctl writes bytes beyond ASCII as octal escapes: the en dash is \342\200\223.)
+  EXPECT_NE(metadata.find("\"xesam:title\" s \"Artist \\342\\200\\223 Song\""), std::string::npos) << metadata;
+  EXPECT_EQ(Output(busctl + "get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
+                            "org.mpris.MediaPlayer2.Player PlaybackStatus"),
+            "s \"Playing\"");
+  Output(busctl + "call org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player PlayPause");
+  Pause(300);
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_EQ(Setting("key"), "PlayPause");
+  kill(bus, SIGTERM);
+  WaitExit(bus, 3000);
+}
+
+}  // namespace
