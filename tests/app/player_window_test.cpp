@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/app/app_test_support.h"
 #include "tests/ztools/resourcetestfiles.h"
 #include "ztools/zpng.h"
 
@@ -299,6 +300,62 @@ TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
   EXPECT_EQ(Setting("key"), "PlayPause");
   kill(bus, SIGTERM);
   WaitExit(bus, 3000);
+}
+
+}  // namespace
+
+namespace {
+
+// A station from the user's playlists folder, played through the skin from a local radio
+// server: the skin shows the stream's title and publishes it on the media-player bus.
+TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
+  if (Output("for p in dbus-daemon busctl; do command -v $p; done | wc -l") != "2")
+    GTEST_SKIP() << "dbus-daemon and busctl are needed";
+  audiotest::TestServer* server = apptest::startRadioServer();
+  ASSERT_NE(server, nullptr);
+  const std::string busFile = temp_ / "bus.address";
+  const pid_t bus = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + busFile + "'"},
+                          {"PATH=/usr/bin:/bin"});
+  std::string address;
+  for (int i = 0; i < 200 && address.empty(); i++) {
+    Pause(20);
+    address = ReadFile(busFile);
+    while (!address.empty() && address.back() == '\n') address.pop_back();
+  }
+  ASSERT_FALSE(address.empty());
+  ResourceTest::WriteFile(
+      temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
+      "#EXTM3U\n#EXTINF:-1,Live\n" + server->url("/live?file=radio.mp3&titles=Artist%20-%20Song&burst=1&metaint=4000") +
+          "\n");
+  ResourceTest::WriteFile(temp_.Path() / "skin/main.zml",
+                          "<zml><scripts><script text='import Sonabel; import Bass; import Application;\n"
+                          "string url = \"\"; Channel c = null; string shown = \"\";\n"
+                          "function AddStation(Application app, const string name, const string[] titles,\n"
+                          "                    const string[] urls) { url = urls[0]; Sonabel::StoreSetting(\"station\", name); }\n"
+                          "function Open(Application app) { Bass::Init(); c = Bass::StreamCreateURL(url); c.Play(0); }\n"
+                          "function Idle(Application app) { string t = c.GetTitle();\n"
+                          "  if (t != shown) { shown = t; Sonabel::SetNowPlaying(t); app.FindView(\"title\").SetText(t); } }"
+                          "'/></scripts><surfaces><surface><views><colorbox size='200,30' color='#102030'>"
+                          "<statictext name='title' size='200,30' color='#ffffff'/></colorbox></views>"
+                          "</surface></surfaces></zml>");
+  std::vector<std::string> env = Env();
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
+  env.push_back("XDG_DATA_HOME=" + (temp_ / "data"));
+  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, env);
+  const std::string query = "busctl --address='" + address +
+                            "' get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
+                            "org.mpris.MediaPlayer2.Player Metadata 2>/dev/null";
+  std::string metadata;
+  for (int i = 0; i < 200 && metadata.find("Artist - Song") == std::string::npos; i++) {
+    Pause(50);
+    metadata = Output(query);
+  }
+  EXPECT_NE(metadata.find("\"xesam:title\" s \"Artist - Song\""), std::string::npos) << metadata;
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_EQ(Setting("station"), "Test Radio");
+  kill(bus, SIGTERM);
+  WaitExit(bus, 3000);
+  delete server;
 }
 
 }  // namespace
