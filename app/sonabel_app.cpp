@@ -54,7 +54,14 @@ Sonabel::~Sonabel() {
 
 std::vector<std::filesystem::path> Sonabel::PlaylistFolders() const {
   std::vector<fs::path> folders;
-  if (!where_.programFolder.empty()) folders.push_back(fs::path(where_.programFolder) / "playlists");
+  if (!where_.programFolder.empty()) {
+    // Beside the program (a build: the example lists are copied there), else an installation's.
+    const fs::path beside = fs::path(where_.programFolder) / "playlists";
+    std::error_code ec;
+    folders.push_back(fs::is_directory(beside, ec)
+                          ? beside
+                          : (fs::path(where_.programFolder) / "../share/sonabel/playlists").lexically_normal());
+  }
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
     folders.push_back(fs::path(data) / "sonabel/playlists");
   else if (const char* home = std::getenv("HOME"); home && *home)

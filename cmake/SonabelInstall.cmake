@@ -14,6 +14,17 @@ add_custom_command(
   COMMENT "Packing skins/default into Resources.zpac")
 add_custom_target(resources ALL DEPENDS ${PROJECT_BINARY_DIR}/Resources.zpac)
 
+# The example station lists beside the program, as "playlists" is for an installed one.
+file(GLOB_RECURSE playlist_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/playlists/*)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/playlists.stamp
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/playlists
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/playlists ${PROJECT_BINARY_DIR}/playlists
+  COMMAND ${CMAKE_COMMAND} -E touch ${PROJECT_BINARY_DIR}/playlists.stamp
+  DEPENDS ${playlist_files}
+  COMMENT "Copying the example station lists")
+add_custom_target(playlists ALL DEPENDS ${PROJECT_BINARY_DIR}/playlists.stamp)
+
 # An installed player finds its skin package here when there is none beside it.
 set(SONABEL_DATA_DIR "${CMAKE_INSTALL_FULL_DATADIR}/sonabel")
 if(TARGET sonabel_app)
@@ -28,6 +39,7 @@ install(TARGETS sonabel_audio_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
 target_compile_definitions(sonabel_audio_loader PRIVATE
   SONABEL_AUDIO_MODULE_DIR="${CMAKE_INSTALL_FULL_LIBDIR}/sonabel")
 install(FILES ${PROJECT_BINARY_DIR}/Resources.zpac DESTINATION ${CMAKE_INSTALL_DATADIR}/sonabel)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/playlists/ DESTINATION ${CMAKE_INSTALL_DATADIR}/sonabel/playlists)
 install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/app/data/sonabel.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 
