@@ -32,8 +32,8 @@ ZILHandle* StringArray(ZILState* ps, const std::vector<std::string>& texts) {
 
 }  // namespace
 
-MyPaneManager::MyPaneManager(std::vector<std::filesystem::path> playlistFolders)
-    : playlistFolders_(std::move(playlistFolders)) {
+MyPaneManager::MyPaneManager(std::vector<std::filesystem::path> playlistFolders, bool remember)
+    : playlistFolders_(std::move(playlistFolders)), remember_(remember) {
   AddNativeType(BassTypeProc);
   AddNativeType(SonabelTypeProc);
   AddNativeType(DspEffectEQTypeProc);
@@ -78,7 +78,7 @@ void MyPaneManager::AddStations() {
 
 int32_t MyPaneManager::Create() {
   const int32_t rc = ZSSPaneManager::Create();
-  if (rc != 0) return rc;
+  if (rc != 0 || !remember_) return rc;
   for (const char* name : kRememberedParameters) {
     ZString value;
     ZParameter* p = FindParameter(name);
@@ -120,8 +120,9 @@ ZILError MyPaneManager::MarkHandles(ZILState* ps, ZILLong event, void* owner) {
 
 int32_t MyPaneManager::Teardown() {
   // Stored while the parameters exist, before the document goes (a second teardown finds none).
-  for (const char* name : kRememberedParameters)
-    if (ZParameter* p = FindParameter(name)) StoreToRegistry(p->GetStringValue(), SettingKey(name));
+  if (remember_)
+    for (const char* name : kRememberedParameters)
+      if (ZParameter* p = FindParameter(name)) StoreToRegistry(p->GetStringValue(), SettingKey(name));
   ReleaseHandles();
   return ZSSPaneManager::Teardown();
 }

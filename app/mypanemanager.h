@@ -15,8 +15,9 @@ namespace ZTools {
 
 class MyPaneManager : public ZSSPaneManager {
  public:
-  // The folders whose station lists the skin receives, in this order.
-  explicit MyPaneManager(std::vector<std::filesystem::path> playlistFolders);
+  // The folders whose station lists the skin receives, in this order. Without `remember` the
+  // parameters are neither restored nor stored (tools that only look at a skin).
+  explicit MyPaneManager(std::vector<std::filesystem::path> playlistFolders, bool remember = true);
   ~MyPaneManager() override;
 
   int32_t Create() override;
@@ -46,6 +47,7 @@ class MyPaneManager : public ZSSPaneManager {
   ZILState* runtime_ = nullptr;
   ScriptFunctions functions_;
   size_t stationsAdded_ = 0;
+  bool remember_ = true;
 };
 
 // The parameters whose values the player keeps from one run to the next.

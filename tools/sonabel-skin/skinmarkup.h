@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "bindings/zsspanemanager.h"
+#include "app/mypanemanager.h"
 
-// The player's script-enabled pane manager: skins build here with their scripts, as they do in
-// the player.
-class SkinToolManager : public ZTools::ZSSPaneManager {};
+// The player's pane manager: skins build here with their scripts and the player's classes, as
+// they do in the player, but without station lists and without touching the player's settings.
+class SkinToolManager : public ZTools::MyPaneManager {
+ public:
+  SkinToolManager() : MyPaneManager({}, false) {}
+};
 
 // Opens the skin at path as the process's resource source. False after printing why.
 bool OpenSkinAsCurrentSource(const char* path);
