@@ -2,11 +2,14 @@
 // the media keys.
 #include "app/mypanemanager.h"
 
+#include <fstream>
+
 #include "app/audio_script_types.h"
 #include "app/playlist_reader.h"
 #include "app/settings_store.h"
 #include "app/sonabel_type.h"
 #include "ziltools.h"
+#include "ztools/base/zresourcesource.h"
 #include "ztools/zparameter.h"
 
 namespace ZTools {
@@ -74,6 +77,13 @@ void MyPaneManager::AddStations() {
         if (h) NTLFreeHandle(runtime_, h);
     }
   }
+}
+
+int32_t MyPaneManager::LoadPlayerSkin(const std::string& file) {
+  const bool opens = std::filesystem::path(file).is_absolute() ? std::ifstream(file, std::ios::binary).good()
+                                                                : ZOpenResourceFile(file) != nullptr;
+  if (!opens) return -1;
+  return LoadSkin(file);
 }
 
 int32_t MyPaneManager::Create() {

@@ -23,6 +23,10 @@ class MyPaneManager : public ZSSPaneManager {
   int32_t Create() override;
   int32_t Teardown() override;
 
+  // Loads the skin's main markup file after checking that it can be opened (through the resource
+  // layer for a relative name, from disk for an absolute one): -1 when it cannot.
+  int32_t LoadPlayerSkin(const std::string& file);
+
   // Calls the script's MediaKey(app, key) with "PlayPause", "Play", "Pause", "Stop", "Next" or
   // "Previous"; false when the skin has no such hook.
   bool MediaKey(std::string_view key);

@@ -71,7 +71,13 @@ std::vector<std::filesystem::path> Sonabel::PlaylistFolders() const {
 
 std::unique_ptr<MyPaneManager> Sonabel::BuildSkin() {
   auto m = std::make_unique<MyPaneManager>(PlaylistFolders());
-  if (m->Initialize() != 0 || m->LoadSkin(skinFile_) != 0 || m->Create() != 0) return nullptr;
+  if (m->Initialize() != 0) return nullptr;
+  if (m->LoadPlayerSkin(skinFile_) != 0) {
+    if (m->Host().Diagnostics().empty())
+      Platform::ShowMessageBox(kWindowTitle, "The skin's markup file " + skinFile_ + " cannot be opened.");
+    return nullptr;
+  }
+  if (m->Create() != 0) return nullptr;
   return m;
 }
 
