@@ -5,6 +5,7 @@
 
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptprelude.h"
+#include "bindings/zutilityclasses.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -20,7 +21,9 @@ constexpr const char* kHookNames[] = {"Create", "Open", "Close", "Destroy", "Idl
 
 ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
-  for (NTLTypeProc proc : {ParameterTypeProc, ApplicationTypeProc, ViewTypeProc}) AddNativeType(proc);
+  for (NTLTypeProc proc : {ParameterTypeProc, RandomTypeProc, TimerTypeProc, MathTypeProc, ApplicationTypeProc,
+                           ViewTypeProc})
+    AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(false, false, false));
 }
