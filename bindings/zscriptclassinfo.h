@@ -2,6 +2,8 @@
 // build stamp, description, declaration), answered the same way by every class.
 #pragma once
 
+#include <new>
+
 #include "zilapi.h"
 #include "ziltools.h"
 

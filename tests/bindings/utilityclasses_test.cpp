@@ -268,6 +268,8 @@ TEST(UtilityClasses, RandomRangesAndChanceLimits) {
   }
 }
 
+// The delays (200 ms) are long against the time between two script calls, so a busy machine
+// cannot make a "not yet elapsed" reading come late.
 TEST(UtilityClasses, TimersAcrossShortSleeps) {
   Script s(
       "Timer t = new Timer(); Delay d = new Delay(); StopWatch w = new StopWatch();\n"
@@ -286,23 +288,23 @@ TEST(UtilityClasses, TimersAcrossShortSleeps) {
   EXPECT_EQ(s.Float("Watch"), 0.0) << "never started";
   s.Float("Difference");
   s.Float("StartWatch");
-  s.Float("StartDelay", 15.0, 0.0);
+  s.Float("StartDelay", 200.0, 0.0);
   EXPECT_EQ(s.Int("Elapsed"), 0);
-  sleep(25);
-  EXPECT_GE(s.Float("Ticks") - t0, 25.0);
+  sleep(250);
+  EXPECT_GE(s.Float("Ticks") - t0, 250.0);
   const ZILFloat difference = s.Float("Difference");
-  EXPECT_GE(difference, 25.0);
+  EXPECT_GE(difference, 250.0);
   EXPECT_LT(s.Float("Difference"), difference) << "the difference restarts at each reading";
   EXPECT_EQ(s.Int("Elapsed"), 1);
   EXPECT_EQ(s.Int("Elapsed"), 1) << "without retrigger it stays elapsed";
   s.Float("StopDelay");
   EXPECT_EQ(s.Int("Elapsed"), 0) << "after Stop";
   const ZILFloat running = s.Float("Watch");
-  EXPECT_GE(running, 25.0);
+  EXPECT_GE(running, 250.0);
   s.Float("StopWatchNow");
   const ZILFloat stopped = s.Float("Watch");
-  s.Float("StartDelay", 15.0, 257.0);  // the retrigger flag is the int's low byte: 1
-  sleep(25);
+  s.Float("StartDelay", 200.0, 257.0);  // the retrigger flag is the int's low byte: 1
+  sleep(250);
   EXPECT_EQ(s.Float("Watch"), stopped) << "fixed after Stop";
   EXPECT_GE(stopped, running);
   EXPECT_EQ(s.Int("Elapsed"), 1);
