@@ -6,6 +6,7 @@
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptprelude.h"
 #include "bindings/zutilityclasses.h"
+#include "bindings/zvalueclasses.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -21,11 +22,11 @@ constexpr const char* kHookNames[] = {"Create", "Open", "Close", "Destroy", "Idl
 
 ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
-  for (NTLTypeProc proc : {ParameterTypeProc, RandomTypeProc, TimerTypeProc, MathTypeProc, ApplicationTypeProc,
-                           ViewTypeProc})
+  for (NTLTypeProc proc : {ParameterTypeProc, ColorTypeProc, PointTypeProc, RectTypeProc, RandomTypeProc,
+                           TimerTypeProc, MathTypeProc, ApplicationTypeProc, ViewTypeProc})
     AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
-  AddPrelude(ScriptDeclarationsPrelude(false, false, false));
+  AddPrelude(ScriptDeclarationsPrelude(true, true, true));
 }
 
 ZSSPaneManager::~ZSSPaneManager() { Teardown(); }
