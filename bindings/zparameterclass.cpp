@@ -34,7 +34,10 @@ constexpr ZScriptClassInfo kInfo = {
 IEventListener* ControlArg(ZILState* ps, ZILLong n) {
   const ZILLong type = NTLTypeNameToTypeID(ps, "NativeControl");
   if (type < ZIL_FIRST_USER_TYPE) return nullptr;
-  return static_cast<IEventListener*>(NTLHandleToObject(ps, type, NTLGetArgHandle(ps, n)));
+  ZILHandle* h = NTLGetArgHandle(ps, n);  // counted: given back at once, the caller holds the argument
+  auto* control = static_cast<IEventListener*>(NTLHandleToObject(ps, type, h));
+  NTLFreeHandle(ps, h);
+  return control;
 }
 
 // A value a script sets is announced at once (marked dirty, listeners told), so the controls
