@@ -73,6 +73,10 @@ class PlayerWindow : public ::testing::Test {
   }
   void TearDown() override {
     if (player_ > 0) WaitExit(player_, 0);
+    if (bus_ > 0) {
+      kill(bus_, SIGTERM);
+      WaitExit(bus_, 3000);
+    }
     if (xvfb_ > 0) {
       kill(xvfb_, SIGTERM);
       WaitExit(xvfb_, 3000);
@@ -115,10 +119,23 @@ class PlayerWindow : public ::testing::Test {
     return "<absent>";
   }
   static void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  // Starts a private session bus (stopped in TearDown) and answers its address, "" on failure.
+  std::string StartBus() {
+    const std::string file = temp_ / "bus.address";
+    bus_ = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + file + "'"},
+                 {"PATH=/usr/bin:/bin"});
+    std::string address;
+    for (int i = 0; i < 200 && address.empty(); i++) {
+      Pause(20);
+      address = ReadFile(file);
+      while (!address.empty() && address.back() == '\n') address.pop_back();
+    }
+    return address;
+  }
 
   TempFolder temp_;
   std::string display_;
-  pid_t xvfb_ = -1, player_ = -1;
+  pid_t xvfb_ = -1, player_ = -1, bus_ = -1;
 };
 
 constexpr uint32_t kLevelGreen = 0x3fb950, kTrack = 0x0d1117;
@@ -263,15 +280,7 @@ namespace {
 TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
   if (Output("for p in dbus-daemon busctl; do command -v $p; done | wc -l") != "2")
     GTEST_SKIP() << "dbus-daemon and busctl are needed";
-  const std::string busFile = temp_ / "bus.address";
-  const pid_t bus = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + busFile + "'"},
-                          {"PATH=/usr/bin:/bin"});
-  std::string address;
-  for (int i = 0; i < 200 && address.empty(); i++) {
-    Pause(20);
-    address = ReadFile(busFile);
-    while (!address.empty() && address.back() == '\n') address.pop_back();
-  }
+  const std::string address = StartBus();
   ASSERT_FALSE(address.empty());
   ResourceTest::WriteFile(temp_.Path() / "skin/main.zml",
                           "<zml><scripts><script text='import Sonabel;\n"
@@ -298,8 +307,6 @@ TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
   Pause(300);
   EXPECT_EQ(Stop(), 0);
   EXPECT_EQ(Setting("key"), "PlayPause");
-  kill(bus, SIGTERM);
-  WaitExit(bus, 3000);
 }
 
 }  // namespace
@@ -313,15 +320,7 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
     GTEST_SKIP() << "dbus-daemon and busctl are needed";
   audiotest::TestServer* server = apptest::startRadioServer();
   ASSERT_NE(server, nullptr);
-  const std::string busFile = temp_ / "bus.address";
-  const pid_t bus = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + busFile + "'"},
-                          {"PATH=/usr/bin:/bin"});
-  std::string address;
-  for (int i = 0; i < 200 && address.empty(); i++) {
-    Pause(20);
-    address = ReadFile(busFile);
-    while (!address.empty() && address.back() == '\n') address.pop_back();
-  }
+  const std::string address = StartBus();
   ASSERT_FALSE(address.empty());
   ResourceTest::WriteFile(
       temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
@@ -354,8 +353,6 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
   EXPECT_NE(metadata.find("\"xesam:title\" s \"Artist - Song\""), std::string::npos) << metadata;
   EXPECT_EQ(Stop(), 0);
   EXPECT_EQ(Setting("station"), "Test Radio");
-  kill(bus, SIGTERM);
-  WaitExit(bus, 3000);
   delete server;
 }
 
