@@ -13,23 +13,6 @@ constexpr ZScriptClassInfo kInfo = {
     "method Offset (const int x, const int y);method AddPoint (const Point src);method SubPoint (const Point src);"
     "accessor int x ();accessor int y ();accessor x (const int);accessor y (const int);"};
 
-template <class T>
-T* RecordOf(ZILState* ps, const char* className, ZILHandle* h) {
-  const ZILLong type = NTLTypeNameToTypeID(ps, className);
-  if (type < ZIL_FIRST_USER_TYPE || !h) return nullptr;
-  return static_cast<T*>(NTLHandleToObject(ps, type, h));
-}
-
-// The argument's handle stays on the data stack for the whole call, so its record outlives the
-// reference taken here.
-template <class T>
-T* ArgRecord(ZILState* ps, const char* className, ZILLong n) {
-  ZILHandle* h = NTLGetArgHandle(ps, n);
-  T* record = RecordOf<T>(ps, className, h);
-  NTLFreeHandle(ps, h);
-  return record;
-}
-
 void Move(ZPointValue* p, int64_t dx, int64_t dy) {
   p->x = WrapInt(p->x + dx);
   p->y = WrapInt(p->y + dy);
@@ -90,11 +73,11 @@ ZILHandle* NewPointObject(ZILState* ps, const ZPointValue& value) {
   return NewRecordObject<ZPointValue>(ps, NTLTypeNameToTypeID(ps, "Point"), value);
 }
 
-ZColorValue* ColorFromHandle(ZILState* ps, ZILHandle* h) { return RecordOf<ZColorValue>(ps, "Color", h); }
-ZPointValue* PointFromHandle(ZILState* ps, ZILHandle* h) { return RecordOf<ZPointValue>(ps, "Point", h); }
-ZRectValue* RectFromHandle(ZILState* ps, ZILHandle* h) { return RecordOf<ZRectValue>(ps, "Rect", h); }
-ZColorValue* ColorArg(ZILState* ps, ZILLong n) { return ArgRecord<ZColorValue>(ps, "Color", n); }
-ZPointValue* PointArg(ZILState* ps, ZILLong n) { return ArgRecord<ZPointValue>(ps, "Point", n); }
-ZRectValue* RectArg(ZILState* ps, ZILLong n) { return ArgRecord<ZRectValue>(ps, "Rect", n); }
+ZColorValue* ColorFromHandle(ZILState* ps, ZILHandle* h) { return ValueRecordOf<ZColorValue>(ps, "Color", h); }
+ZPointValue* PointFromHandle(ZILState* ps, ZILHandle* h) { return ValueRecordOf<ZPointValue>(ps, "Point", h); }
+ZRectValue* RectFromHandle(ZILState* ps, ZILHandle* h) { return ValueRecordOf<ZRectValue>(ps, "Rect", h); }
+ZColorValue* ColorArg(ZILState* ps, ZILLong n) { return ValueArgRecord<ZColorValue>(ps, "Color", n); }
+ZPointValue* PointArg(ZILState* ps, ZILLong n) { return ValueArgRecord<ZPointValue>(ps, "Point", n); }
+ZRectValue* RectArg(ZILState* ps, ZILLong n) { return ValueArgRecord<ZRectValue>(ps, "Rect", n); }
 
 }  // namespace ZTools

@@ -90,11 +90,13 @@ constexpr const char* kDeclarationsBody =
     "interface Scaler {method\t\t\tScaler();method string\tValueToString(float, const Parameter);"
     "method float\tStringToValue(const string, const Parameter);"
     "method float\tNormalToValue(float, const Parameter);method float\tValueToNormal(float, const Parameter);}"
-    "native interface NoiseGenerator {method\t\t\tNoiseGenerator(float seed);method float\tNext();}"
     "function Create(Application app);function Open(Application app);function Idle(Application app);"
     "function Close(Application app);function Destroy(Application app);"
     "function ParameterChanged(Application app, Parameter param);"
     "function Activate(Application app, int bActive, int bMinimized);";
+
+constexpr const char* kNoiseGeneratorDeclaration =
+    "native interface NoiseGenerator {method\t\t\tNoiseGenerator(float seed);method float\tNext();}";
 
 constexpr const char* kLayerDeclaration =
     "accessor int   x();accessor int   y();accessor int   width();accessor int   height();"
@@ -121,8 +123,10 @@ std::string ScriptDeclarationsPrelude(bool hasColor, bool hasPoint, bool hasRect
   if (hasColor) text += "import Color;";
   if (hasPoint) text += "import Point;";
   if (hasRect) text += "import Rect;";
-  return text + kDeclarationsBody;
+  return text + kDeclarationsBody + kNoiseGeneratorDeclaration;
 }
+
+std::string ScriptNoiseGeneratorPrelude() { return kNoiseGeneratorDeclaration; }
 
 std::string ScriptLayerPrelude() { return std::string("native interface Layer { ") + kLayerDeclaration + " }"; }
 

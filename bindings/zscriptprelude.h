@@ -17,6 +17,10 @@ size_t ScriptConstantCount();
 // `import` lines are written only for the value classes the runtime has.
 std::string ScriptDeclarationsPrelude(bool hasColor, bool hasPoint, bool hasRect);
 
+// "native interface NoiseGenerator { ... }": what the noise classes name as their base; part of the
+// declarations prelude, and needed alone by runtimes without a skin.
+std::string ScriptNoiseGeneratorPrelude();
+
 // "native interface Layer { ... }".
 std::string ScriptLayerPrelude();
 

@@ -4,9 +4,8 @@
 #include "bindings/zsspanemanager.h"
 
 #include "bindings/zscriptclasses.h"
+#include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
-#include "bindings/zutilityclasses.h"
-#include "bindings/zvalueclasses.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -22,9 +21,9 @@ constexpr const char* kHookNames[] = {"Create", "Open", "Close", "Destroy", "Idl
 
 ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
-  for (NTLTypeProc proc : {ParameterTypeProc, ColorTypeProc, PointTypeProc, RectTypeProc, RandomTypeProc,
-                           TimerTypeProc, MathTypeProc, ApplicationTypeProc, ViewTypeProc})
-    AddNativeType(proc);
+  AddNativeType(ParameterTypeProc);
+  for (NTLTypeProc proc : ScriptLibraryTypeProcs()) AddNativeType(proc);
+  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc}) AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(true, true, true));
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "bindings/zscriptclassinfo.h"
+#include "ztools/zbitmap.h"
 #include "zilapi.h"
 #include "ziltools.h"
 
@@ -29,9 +30,15 @@ struct ZRectValue {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// A loaded image; its hit threshold (0..255) lives in the bitmap.
+struct ZBitmapValue {
+  ZBitmap bitmap;
+};
+
 ZILError ColorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out);
 ZILError PointTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out);
 ZILError RectTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out);
+ZILError BitmapTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out);
 
 // New script objects (owned by the caller); null when the class is not in the runtime or memory ran out.
 ZILHandle* NewColorObject(ZILState* ps, const ZColorValue& value);
@@ -42,10 +49,30 @@ ZILHandle* NewRectObject(ZILState* ps, const ZRectValue& value);
 ZColorValue* ColorFromHandle(ZILState* ps, ZILHandle* h);
 ZPointValue* PointFromHandle(ZILState* ps, ZILHandle* h);
 ZRectValue* RectFromHandle(ZILState* ps, ZILHandle* h);
+ZBitmapValue* BitmapFromHandle(ZILState* ps, ZILHandle* h);
 // The record of argument n of the running native call (kept alive by the data stack), or null.
 ZColorValue* ColorArg(ZILState* ps, ZILLong n);
 ZPointValue* PointArg(ZILState* ps, ZILLong n);
 ZRectValue* RectArg(ZILState* ps, ZILLong n);
+ZBitmapValue* BitmapArg(ZILState* ps, ZILLong n);
+
+// The record of class `className` a handle holds, or null.
+template <class T>
+T* ValueRecordOf(ZILState* ps, const char* className, ZILHandle* h) {
+  const ZILLong type = NTLTypeNameToTypeID(ps, className);
+  if (type < ZIL_FIRST_USER_TYPE || !h) return nullptr;
+  return static_cast<T*>(NTLHandleToObject(ps, type, h));
+}
+
+// The argument's handle stays on the data stack for the whole call, so its record outlives the
+// reference taken here.
+template <class T>
+T* ValueArgRecord(ZILState* ps, const char* className, ZILLong n) {
+  ZILHandle* h = NTLGetArgHandle(ps, n);
+  T* record = ValueRecordOf<T>(ps, className, h);
+  NTLFreeHandle(ps, h);
+  return record;
+}
 
 // Script ints are 32 bits and wrap; sums and differences are formed in 64 bits and wrapped back,
 // so no script value makes the arithmetic undefined.

@@ -258,3 +258,31 @@ TEST_F(ZentraTest, VerboseRunCountsTheExecutedInstructions)
 }
 
 }  // namespace
+
+TEST_F(ZentraTest, TheStandardClassesNeedNoSetup)
+{
+    REQUIRE_PRINTING();
+    // A 3x2 24-bit BMP next to the script: relative names are read from the script's folder,
+    // whatever the current one is.
+    std::string bmp = "BM" + std::string(52, '\0') + std::string(24, '\x7f');
+    auto put = [&bmp](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; i++)
+            bmp[at + i] = char(v >> (8 * i));
+    };
+    put(2, uint32_t(bmp.size())), put(10, 54), put(14, 40), put(18, 3), put(22, 2), put(26, 1 | (24 << 16));
+    script("img.bmp", bmp);
+    Outcome o = runScript("import Math; import Random; import Bitmap;\n"
+                          "function main() { Bitmap b = new Bitmap(\"img.bmp\", 0);\n"
+                          " Console::println(\"\" + b.width + \"x\" + b.height + \" \" + b.mode);\n"
+                          " b.threshold = 300; Console::println(b.threshold); b.threshold = -4;\n"
+                          " Console::println(\"\" + b.threshold + b.HitAt(2, 1) + b.HitAt(3, 0) + b.HitAt(0, -1));\n"
+                          " Console::println(Math::Sqrt(16.0)); Console::println(new Color(300, 0, 0).red);\n"
+                          " Random r = new Random(new LinearNoise(0.0)); Console::println(r.GetIntRange(1000000)); }");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "3x2 0\n255\n0100\n4\n255\n211324\n");
+
+    o = runScript("import Bitmap; function main() { Bitmap b = new Bitmap(\"nowhere.png\", 1); }");
+    EXPECT_EQ(o.status, 3);
+    EXPECT_NE(o.err.find("Bitmap: cannot load 'nowhere.png'"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(": 1125 "), std::string::npos) << o.err;
+}

@@ -6,13 +6,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/audio_script_classes.h"
+#include "bindings/zscriptlibrary.h"
 #include "src/compiler/zclstate.h"
 #include "src/compiler/zilcompiler.h"
 #include "tools/zentra/console_class.h"
+#include "ztools/base/zresourcesource.h"
 #include "tools/zentra/exception_report.h"
 #include "ziltools.h"
 
@@ -177,6 +180,9 @@ int RunZentraCommand(const ZentraOptions& options)
         return kExitSetup;
     }
     ps->log = logToStandardError;
+    // Files a script names by relative path (a Bitmap's image) come from the script's folder.
+    const std::filesystem::path folder = std::filesystem::path(options.file).parent_path();
+    ZSetResourceSource(ZResourceSource::OpenFolder(folder.empty() ? "." : folder.c_str()));
     ZILError err = ZILRegisterNativeType(ps, ConsoleTypeProc);
     if (!err)
         err = ZILInitializeCompiler(ps);
@@ -193,7 +199,9 @@ int RunZentraCommand(const ZentraOptions& options)
             return kExitCompile;
         }
     }
-    err = ZCLCompile(ps, "Console", "import Console;");
+    err = RegisterScriptLibrary(ps);
+    if (!err)
+        err = ZCLCompile(ps, "Console", "import Console;");
     if (!err)
         err = ZCLCompile(ps, options.file.c_str(), text.c_str());
     if (!err)

@@ -1,0 +1,29 @@
+// The standard script classes and their registration for runtimes without a skin.
+#include "bindings/zscriptlibrary.h"
+
+#include <string>
+
+#include "bindings/zscriptprelude.h"
+#include "bindings/zutilityclasses.h"
+#include "bindings/zvalueclasses.h"
+#include "src/compiler/zilcompiler.h"
+#include "ziltools.h"
+
+namespace ZTools {
+namespace {
+
+constexpr NTLTypeProc kLibrary[] = {ColorTypeProc, PointTypeProc,  RectTypeProc, BitmapTypeProc,
+                                    RandomTypeProc, TimerTypeProc, MathTypeProc};
+
+}  // namespace
+
+std::span<const NTLTypeProc> ScriptLibraryTypeProcs() { return kLibrary; }
+
+ZILError RegisterScriptLibrary(ZILState* ps) {
+  for (NTLTypeProc proc : kLibrary)
+    if (ZILError e = ZILRegisterNativeType(ps, proc)) return e;
+  const std::string prelude = ScriptNoiseGeneratorPrelude() + "import Color;import Point;import Rect;";
+  return ZCLCompile(ps, "library", prelude.c_str());
+}
+
+}  // namespace ZTools

@@ -1,0 +1,19 @@
+// The classes every script runtime has, with or without a skin: the value classes, Math, Random
+// with its noise generators, the timers and the XML classes.
+#pragma once
+
+#include <span>
+
+#include "zilapi.h"
+
+namespace ZTools {
+
+// In registration order; a class that brings others registers them itself.
+std::span<const NTLTypeProc> ScriptLibraryTypeProcs();
+
+// Registers the library into a runtime whose compiler is initialised, and compiles what a script
+// outside a skin needs first: the NoiseGenerator interface and imports of Color, Point and Rect
+// (as a skin's prelude has them). 0 or the first failure.
+ZILError RegisterScriptLibrary(ZILState* ps);
+
+}  // namespace ZTools
