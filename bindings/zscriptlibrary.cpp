@@ -1,8 +1,6 @@
 // The standard script classes and their registration for runtimes without a skin.
 #include "bindings/zscriptlibrary.h"
 
-#include <string>
-
 #include "bindings/zscriptprelude.h"
 #include "bindings/zutilityclasses.h"
 #include "bindings/zvalueclasses.h"
@@ -22,8 +20,7 @@ std::span<const NTLTypeProc> ScriptLibraryTypeProcs() { return kLibrary; }
 ZILError RegisterScriptLibrary(ZILState* ps) {
   for (NTLTypeProc proc : kLibrary)
     if (ZILError e = ZILRegisterNativeType(ps, proc)) return e;
-  const std::string prelude = ScriptNoiseGeneratorPrelude() + "import Color;import Point;import Rect;";
-  return ZCLCompile(ps, "library", prelude.c_str());
+  return ZCLCompile(ps, "library", ScriptNoiseGeneratorPrelude().c_str());
 }
 
 }  // namespace ZTools

@@ -11,9 +11,10 @@ namespace ZTools {
 // In registration order; a class that brings others registers them itself.
 std::span<const NTLTypeProc> ScriptLibraryTypeProcs();
 
-// Registers the library into a runtime whose compiler is initialised, and compiles what a script
-// outside a skin needs first: the NoiseGenerator interface and imports of Color, Point and Rect
-// (as a skin's prelude has them). 0 or the first failure.
+// Registers the library into a runtime whose compiler is initialised, and compiles the one
+// declaration a script outside a skin needs first, the NoiseGenerator interface; scripts import
+// the classes they use (a skin's prelude imports Color, Point and Rect for it). 0 or the first
+// failure.
 ZILError RegisterScriptLibrary(ZILState* ps);
 
 }  // namespace ZTools

@@ -16,6 +16,13 @@ constexpr int kMaxNesting = 64;   // imports and self tests inside each other
 
 bool isNativeClass(const ZCLClass* cls) { return cls->isNative || (cls->modifiers & kZCLModNative); }
 
+// True while the text of the native type `name` (made from its declaration) is being parsed.
+bool nativeImportInProgress(const ZCLState* st, const std::string& name)
+{
+    auto found = st->importIndex.find(name);
+    return found != st->importIndex.end() && st->imports[found->second].native && !st->imports[found->second].done;
+}
+
 std::string qualified(const ZCLClass* scope, const std::string& name)
 {
     return scope->typeId == 16 ? name : scope->name + "::" + name;
@@ -219,6 +226,7 @@ ZILError parseClass(ZCLState* st, int modifiers, bool isInterface)
     const std::string name = st->tok;
     const size_t namePos = st->tokStart;
     ZCLClass* cls = nullptr;
+    bool createdHere = false;
     ZCLTypeDesc existing;
     bool known = ZCLLookupTypeName(st, name, &existing);
     if (known && st->aliases.count(name) == 0)
@@ -241,6 +249,7 @@ ZILError parseClass(ZCLState* st, int modifiers, bool isInterface)
             if (err)
                 return err;
             cls = st->classes[id].get();
+            createdHere = true;
         }
     } else if (!cls) {
         return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Undefined_Identifier);
@@ -295,6 +304,12 @@ ZILError parseClass(ZCLState* st, int modifiers, bool isInterface)
     if (st->pass == 0) {
         if (cls->hasBody)
             return ZCLErrorAt(st, namePos, name.c_str(), ZCL_ERR_Identifier_Already_Defined);
+        // A script's own class may share its name with a native type the script never imported
+        // (a `Point` of its own where the host registers one): it is a script class then.
+        if (createdHere && cls->isNative && !nativeImportInProgress(st, name)) {
+            cls->isNative = false;
+            ZILTypes(st->ps)[cls->typeId].isNative = 0;
+        }
         cls->modifiers |= modifiers;
         if (iface) {
             cls->baseId = iface->typeId;

@@ -271,7 +271,7 @@ TEST_F(ZentraTest, TheStandardClassesNeedNoSetup)
     };
     put(2, uint32_t(bmp.size())), put(10, 54), put(14, 40), put(18, 3), put(22, 2), put(26, 1 | (24 << 16));
     script("img.bmp", bmp);
-    Outcome o = runScript("import Math; import Random; import Bitmap;\n"
+    Outcome o = runScript("import Math; import Random; import Bitmap; import Color;\n"
                           "function main() { Bitmap b = new Bitmap(\"img.bmp\", 0);\n"
                           " Console::println(\"\" + b.width + \"x\" + b.height + \" \" + b.mode);\n"
                           " b.threshold = 300; Console::println(b.threshold); b.threshold = -4;\n"
@@ -285,4 +285,11 @@ TEST_F(ZentraTest, TheStandardClassesNeedNoSetup)
     EXPECT_EQ(o.status, 3);
     EXPECT_NE(o.err.find("Bitmap: cannot load 'nowhere.png'"), std::string::npos) << o.err;
     EXPECT_NE(o.err.find(": 1125 "), std::string::npos) << o.err;
+
+    // A script's own class may take a library class's name, unless it imports that class too.
+    o = runScript("class Rect { int w; method Rect() { w = 4; } }\nfunction int main() { return new Rect().w; }");
+    EXPECT_EQ(o.status, 4) << o.err;
+    o = runScript("class Point { int x; method Point() { x = 1; } }\nimport Rect;\nfunction main() {}");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("1206"), std::string::npos) << o.err;
 }
