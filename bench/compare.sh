@@ -32,7 +32,7 @@ fi
 command -v lua5.4 >/dev/null || { echo "compare.sh: lua5.4 is not installed" >&2; exit 2; }
 
 programs=("$@")
-[ ${#programs[@]} -gt 0 ] || programs=(fib loop float strings objects arrays coroutines closures)
+[ ${#programs[@]} -gt 0 ] || programs=(fib loop float strings objects arrays coroutines closures mathcalls colors)
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT

@@ -232,7 +232,8 @@ struct BenchmarkCase {
 const BenchmarkCase kBenchmarks[] = {
     {"fib", "20 3", "20295"},          {"loop", "1000 10", "20010"},       {"float", "100000", "12499"},
     {"strings", "2000 3", "19200"},    {"objects", "10000", "525000"},     {"arrays", "10000 3", "1485297"},
-    {"coroutines", "1000 3", "13500"}, {"closures", "10000", "30000"},
+    {"coroutines", "1000 3", "13500"}, {"closures", "10000", "30000"},     {"mathcalls", "20000", "270"},
+    {"colors", "20000", "906161"},
 };
 
 TEST_F(ZentraTest, BenchmarkProgramsPrintTheirChecksums)
