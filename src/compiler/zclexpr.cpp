@@ -440,7 +440,11 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
             t->shared = true;
             args[i] = t;
         }
-        if (isValueType(sig.args[i].type) && (err = ZCLToWritable(g, args[i], &args[i])))
+        // A value argument is passed as a copy the callee may change; a native static function
+        // reads a `const` one and lets go of it, so it gets the variable itself (a method call
+        // may not: r0 changes before the pushes, and a member operand would move with it).
+        const bool nativeReadsOnly = where && where->isNative && !callee && !method && sig.args[i].type.isConst;
+        if (isValueType(sig.args[i].type) && !nativeReadsOnly && (err = ZCLToWritable(g, args[i], &args[i])))
             return err;
     }
     // Called functions save the registers from r3 up that they write, and leave r1 (the result)

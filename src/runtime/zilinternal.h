@@ -126,12 +126,23 @@ ZILError ZILGuardedCall(Call&& call) noexcept {
 }
 inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
                                 ZILUnknown** out) noexcept {
-  return ZILGuardedCall([&] { return proc(inst, msg, param, in, out); });
+  return ZILGuardedCall([&]() __attribute__((always_inline)) { return proc(inst, msg, param, in, out); });
 }
 
 // Calls a native type's proc for an object or a static function; stores the caller's pc first.
-ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg,
-                       ZILLong param, void* object);
+// Inline: it is on the path of every native call the interpreter makes.
+inline ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg,
+                              ZILLong param, void* object) {
+  ctx->pc = pc;
+  ps->nativePC = pc;
+  if (!ZILTypeValid(ps, typeID))
+    return ZIL_EXC_Call_To_Non_Function;
+  ZILTypeInfo* ti = ZILTypes(ps) + typeID;
+  if (!ti->typeProc)
+    return ZIL_EXC_Call_To_Non_Function;
+  ti->instance.typeName = ZILNameAt(ps, ti->pName);  // the name segment may have moved
+  return ZILTypeProcCall(ti->typeProc, &ti->instance, msg, param, object, nullptr);
+}
 
 // Teardown: frees the pool's blocks and arrays after every object was destroyed.
 void ZILFreeHandlePool(ZILState* ps);

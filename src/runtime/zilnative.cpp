@@ -81,15 +81,3 @@ NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name) {
   return nullptr;
 }
 
-ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg, ZILLong param,
-                       void* object) {
-  ctx->pc = pc;
-  ps->nativePC = pc;
-  if (!ZILTypeValid(ps, typeID))
-    return ZIL_EXC_Call_To_Non_Function;
-  ZILTypeInfo* ti = ZILTypes(ps) + typeID;
-  if (!ti->typeProc)
-    return ZIL_EXC_Call_To_Non_Function;
-  ti->instance.typeName = ZILNameAt(ps, ti->pName);  // the name segment may have moved
-  return ZILTypeProcCall(ti->typeProc, &ti->instance, msg, param, object, nullptr);
-}
