@@ -3,6 +3,7 @@
 // command interface and the snippet runner are in zsscommands.cpp.
 #include "bindings/zsspanemanager.h"
 
+#include "bindings/zlayerclasses.h"
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
@@ -23,9 +24,12 @@ ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
   AddNativeType(ParameterTypeProc);
   for (NTLTypeProc proc : ScriptLibraryTypeProcs()) AddNativeType(proc);
-  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc}) AddNativeType(proc);
+  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, RectLayerTypeProc, TextLayerTypeProc,
+                           BitmapLayerTypeProc})
+    AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(true, true, true));
+  AddPrelude(ScriptLayerPrelude());
 }
 
 ZSSPaneManager::~ZSSPaneManager() { Teardown(); }

@@ -4,6 +4,7 @@
 // compiler declares them, so ids stay those of the runtime.
 #include "src/compiler/zclstate.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -111,10 +112,14 @@ ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> fu
 {
     func->classId = cls->typeId;
     func->index = static_cast<int>(cls->funcs.size());
-    if (!func->inherited)
+    // A native class numbers the functions its declaration adds after those it takes from its
+    // interface, so the two never share a number in the type proc's calls.
+    if (!func->inherited) {
         func->memberIndex = cls->nativeFunctions++;
-    else
+    } else {
         func->memberIndex = func->index;
+        cls->nativeFunctions = std::max(cls->nativeFunctions, func->index + 1);
+    }
     if (!cls->isNative)
         func->memberIndex = func->index;
     ZILFuncInfo info{};
