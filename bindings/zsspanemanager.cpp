@@ -7,6 +7,7 @@
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
+#include "bindings/zxmlclasses.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -24,8 +25,8 @@ ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
   AddNativeType(ParameterTypeProc);
   for (NTLTypeProc proc : ScriptLibraryTypeProcs()) AddNativeType(proc);
-  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, RectLayerTypeProc, TextLayerTypeProc,
-                           BitmapLayerTypeProc})
+  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, XmlDocumentTypeProc, RectLayerTypeProc,
+                           TextLayerTypeProc, BitmapLayerTypeProc})
     AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(true, true, true));

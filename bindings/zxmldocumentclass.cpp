@@ -37,7 +37,9 @@ enum Function : ZILLong {
   kAddAttribute, kGetNodeCData, kGetNode, kEnumerate
 };
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments;
+// Text of only white space is kept when it is all an element holds ("<a> </a>"), and dropped
+// between elements, where indented output puts its own.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_ws_pcdata_single;
 
 // The handle that owns doc. Member calls arrive with it in r0, but a call through a delegate or
 // from the host need not; then the handle pool is searched once. Weak handles share the pointer

@@ -131,6 +131,8 @@ TEST(XmlClasses, TextsSurviveToStringAndFromString) {
       {"<a>x<![CDATA[<raw> & ]]>y<!--gap-->z</a>", "a", "", "x<raw> & yz"},
       {"\xEF\xBB\xBF<?xml version=\"1.0\"?><!DOCTYPE a><a>bom</a>", "a", "", "bom"},
       {"<a>one\r\ntwo</a>", "a", "", "one\ntwo"},
+      {"<a> </a>", "a", "", " "},
+      {"<a> <b/> </a>", "a", "", ""},
   };
   for (const Parse& p : parses) EXPECT_EQ(s("Parsed", p.xml, p.path, p.name, 3), p.expected) << p.xml;
 }
