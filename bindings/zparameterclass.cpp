@@ -4,6 +4,7 @@
 
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptclassinfo.h"
+#include "bindings/zscriptcontrol.h"
 #include "bindings/zsspanemanager.h"
 #include "ziltools.h"
 #include "ztools/zparameter.h"
@@ -32,10 +33,8 @@ constexpr ZScriptClassInfo kInfo = {
 
 // The pane of a NativeControl argument, or null when the argument holds none.
 IEventListener* ControlArg(ZILState* ps, ZILLong n) {
-  const ZILLong type = NTLTypeNameToTypeID(ps, "NativeControl");
-  if (type < ZIL_FIRST_USER_TYPE) return nullptr;
   ZILHandle* h = NTLGetArgHandle(ps, n);  // counted: given back at once, the caller holds the argument
-  auto* control = static_cast<IEventListener*>(NTLHandleToObject(ps, type, h));
+  IEventListener* control = NativeControlOf(ps, h);
   NTLFreeHandle(ps, h);
   return control;
 }
@@ -97,7 +96,19 @@ ZILError ParameterTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnk
 }
 
 ZILHandle* NewParameterObject(ZILState* ps, ZSSPaneManager* manager, ZParameter* parameter) {
-  return parameter ? NewRecordObject<ParameterRecord>(ps, manager->ParameterTypeId(), manager, parameter) : nullptr;
+  return manager ? NewParameterObjectOfType(ps, manager->ParameterTypeId(), manager, parameter) : nullptr;
+}
+
+ZILHandle* NewParameterObjectOfType(ZILState* ps, ZILLong type, ZSSPaneManager* manager, ZParameter* parameter) {
+  return parameter ? NewRecordObject<ParameterRecord>(ps, type, manager, parameter) : nullptr;
+}
+
+ZParameter* ParameterArg(ZILState* ps, ZILLong n) {
+  ZILHandle* h = NTLGetArgHandle(ps, n);
+  const ZILLong type = NTLTypeNameToTypeID(ps, "Parameter");
+  auto* r = type >= ZIL_FIRST_USER_TYPE ? static_cast<ParameterRecord*>(NTLHandleToObject(ps, type, h)) : nullptr;
+  NTLFreeHandle(ps, h);
+  return r ? r->parameter : nullptr;
 }
 
 }  // namespace ZTools

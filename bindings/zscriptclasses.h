@@ -19,6 +19,11 @@ ZILError ParameterTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnk
 ZILHandle* NewApplicationObject(ZILState* ps, ZILLong typeId, ZSSPaneManager* manager);
 ZILHandle* NewViewObject(ZILState* ps, ZSSPaneManager* manager, int32_t viewId);
 ZILHandle* NewParameterObject(ZILState* ps, ZSSPaneManager* manager, ZParameter* parameter);
+// The same with the Parameter type given (the manager may be null: nothing in the object uses it
+// but the dirty marks).
+ZILHandle* NewParameterObjectOfType(ZILState* ps, ZILLong type, ZSSPaneManager* manager, ZParameter* parameter);
+// The parameter of a Parameter argument, or null.
+ZParameter* ParameterArg(ZILState* ps, ZILLong n);
 
 // Returns a new object as the native call's result (r1); a null object returns null.
 ZILError ReturnNewObject(ZILState* ps, ZILHandle* object);

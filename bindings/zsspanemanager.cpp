@@ -4,6 +4,7 @@
 #include "bindings/zsspanemanager.h"
 
 #include "bindings/zlayerclasses.h"
+#include "bindings/zscriptcontrol.h"
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
@@ -26,11 +27,12 @@ ZSSPaneManager::ZSSPaneManager() {
   AddNativeType(ParameterTypeProc);
   for (NTLTypeProc proc : ScriptLibraryTypeProcs()) AddNativeType(proc);
   for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, XmlDocumentTypeProc, RectLayerTypeProc,
-                           TextLayerTypeProc, BitmapLayerTypeProc})
+                           TextLayerTypeProc, BitmapLayerTypeProc, NativeControlTypeProc})
     AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(true, true, true));
   AddPrelude(ScriptLayerPrelude());
+  AddPrelude("import NativeControl;");
 }
 
 ZSSPaneManager::~ZSSPaneManager() { Teardown(); }
@@ -38,6 +40,7 @@ ZSSPaneManager::~ZSSPaneManager() { Teardown(); }
 int32_t ZSSPaneManager::RegisterTypes() {
   if (int32_t rc = ZPaneManager::RegisterTypes()) return rc;
   if (int32_t rc = RegisterScriptTagType(Host())) return rc;
+  if (int32_t rc = RegisterScriptControlTypes(Host())) return rc;
   return Host().RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &initializer_);
 }
 
