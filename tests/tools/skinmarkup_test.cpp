@@ -203,3 +203,44 @@ TEST(SonabelSkinScripts, HooksRunBeforeDrawingAndPrintingAndScriptErrorsReachThe
   EXPECT_EQ(throws.status, 0) << "a script exception does not stop the skin";
   EXPECT_NE(throws.err.find("[ZIL Runtime Error]\nVIRTUAL MACHINE EXCEPTION AT"), std::string::npos) << throws.err;
 }
+
+TEST(SonabelSkinRender, ScriptControlsDrawTheirLayersInsideThePane) {
+  TempFolder temp;
+  // A red layer inside the control; a green one reaching past its right edge shows only inside.
+  WriteFile(temp.Path() / "skin/main.zml",
+            "<zml><const name='initialwindowsize' value='64,48'/><scripts><script name='s' text='import RectLayer;"
+            "class Boxes : Control { method Boxes(NativeControl c) {"
+            " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
+            " r.SetRect(new Rect(5, 5, 15, 15)); c.AddLayer(r);"
+            " RectLayer g = new RectLayer(); g.SetColor(new Color(0, 255, 0)); g.fill = 1;"
+            " g.SetRect(new Rect(30, 0, 50, 10)); c.AddLayer(g); }"
+            " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
+            " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
+            " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return 0; }"
+            " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
+            " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
+            "</scripts><surfaces><surface><views><colorbox size='64,48' color='#102030'>"
+            "<scriptcontrol pos='10,10' size='40,30' script='s' class='Boxes'/></colorbox></views></surface></surfaces></zml>");
+  ToolRun run = RunTool(temp, {"render", temp / "skin", temp / "out.png"});
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "out.png"), 64, 48,
+                             {{0, 0, 64, 48, 0x102030}, {15, 15, 25, 25, 0xff0000}, {40, 10, 50, 20, 0x00ff00}}),
+            "");
+}
+
+TEST(SonabelSkinRender, TheScriptControlsExampleRendersAndNamesItsVolume) {
+  TempFolder temp;
+  const std::string example = SONABEL_SOURCE_DIR "/skins/examples/scriptcontrols";
+  ToolRun params = RunTool(temp, {"params", example, "--param", "volume=80"});
+  ASSERT_EQ(params.status, 0) << params.err;
+  EXPECT_EQ(params.out.substr(0, params.out.find('\n')), "volume\t80\t0.8\tloud 80");
+  ToolRun render = RunTool(temp, {"render", example, temp / "out.png", "--idle", "5", "--param", "volume=80"});
+  ASSERT_EQ(render.status, 0) << render.err;
+  ZTools::ZDecodedImage image;
+  const std::string png = ReadFile(temp / "out.png");
+  ASSERT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0);
+  ASSERT_EQ(image.width, 320);
+  auto at = [&](int x, int y) { return image.pixels[size_t(y) * 320 + size_t(x)] & 0xffffff; };
+  EXPECT_EQ(at(24, 61), 0x58a6ffu) << "the knob's first dot is lit";
+  EXPECT_NE(at(100, 72), 0x0d1117u) << "the first bar stands";
+}
