@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bindings/zsspanemanager.h"
+#include "ztools/base/zresourcesource.h"
 #include "ztools/zparameter.h"
 
 namespace ZTools {
@@ -111,6 +112,29 @@ TEST(ScriptControl, AHandlerThatFailsLeavesTheControlUsable) {
   EXPECT_FALSE(l.m.Click(1, {5, 5}));
   EXPECT_TRUE(l.m.Wheel(0, {5, 5}, 1.0f));
   EXPECT_EQ(l.Value("vol"), "7");
+}
+
+TEST(ScriptControl, TheExampleSkinsKnobFollowsDragAndWheel) {
+  ZSetResourceSource(ZResourceSource::OpenFolder(SONABEL_SOURCE_DIR "/skins/examples/scriptcontrols"));
+  {
+    ZSSPaneManager m;
+    ASSERT_EQ(m.Initialize(), 0);
+    ASSERT_EQ(m.LoadSkin("main.zml"), 0);
+    m.ResizeRootArea(320, 120);
+    ASSERT_EQ(m.Create(), 0);
+    ASSERT_EQ(m.Open(), 0);
+    ZParameter* volume = m.FindParameter("volume");
+    volume->SetFloatValue(50);
+    m.Click(1, {40, 40});
+    m.Drag(1, {40, 40});
+    m.Drag(1, {40, 20});  // 20 pixels up: a fifth of the range
+    m.DragStop();
+    EXPECT_EQ(std::string(volume->GetStringValue().c_str()), "loud 70");
+    m.Wheel(0, {40, 40}, -2.0f);
+    EXPECT_EQ(std::string(volume->GetStringValue().c_str()), "medium 60");
+    for (uint64_t t = 20; t <= 200; t += 20) m.Idle(t);  // the bars and the title move
+  }
+  ZCloseResourceSource();
 }
 
 TEST(ScriptScaler, ConvertsThroughTheScriptAndReadsNonNumbersAsZero) {

@@ -244,3 +244,52 @@ TEST(SonabelSkinRender, TheScriptControlsExampleRendersAndNamesItsVolume) {
   EXPECT_EQ(at(24, 61), 0x58a6ffu) << "the knob's first dot is lit";
   EXPECT_NE(at(100, 72), 0x0d1117u) << "the first bar stands";
 }
+
+TEST(SonabelSkinRender, TextAndBitmapLayersAlignBlendAndFade) {
+  TempFolder temp;
+  // A 4x4 blue BMP (24 bits, bottom-up rows of 12 bytes).
+  std::string bmp = "BM" + std::string(52, '\0');
+  auto put = [&bmp](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; i++) bmp[at + i] = char(v >> (8 * i));
+  };
+  put(10, 54), put(14, 40), put(18, 4), put(22, 4), put(26, 1 | (24 << 16));
+  for (int i = 0; i < 16; i++) bmp += std::string("\xff\x00\x00", 3);
+  put(2, uint32_t(bmp.size()));
+  WriteFile(temp.Path() / "skin/blue.bmp", bmp);
+  WriteFile(temp.Path() / "skin/main.zml",
+            "<zml><const name='initialwindowsize' value='64,40'/><scripts><script name='s' text='"
+            "import RectLayer; import TextLayer; import BitmapLayer;"
+            "class Show : Control { method Show(NativeControl c) {"
+            " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
+            " r.SetRect(new Rect(0, 0, 64, 20)); c.AddLayer(r);"
+            " Bitmap b = new Bitmap(\"blue.bmp\", 0);"
+            " BitmapLayer faded = new BitmapLayer(); faded.SetBitmap(b); faded.opacity = 128; faded.MoveTo(4, 4);"
+            " BitmapLayer dark = new BitmapLayer(); dark.SetBitmap(b); dark.blendMode = kBlendDarken; dark.MoveTo(12, 4);"
+            " c.AddLayer(faded); c.AddLayer(dark);"
+            " TextLayer t = new TextLayer(); t.text = \"II\"; t.SetColor(new Color(255, 255, 255));"
+            " t.align = kTextAlignRight | kTextAlignSingleLine; t.SetRect(new Rect(0, 22, 64, 40)); c.AddLayer(t); }"
+            " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
+            " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
+            " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return 0; }"
+            " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
+            " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
+            "</scripts><surfaces><surface><views><colorbox size='64,40' color='#000000'>"
+            "<scriptcontrol size='64,40' script='s' class='Show'/></colorbox></views></surface></surfaces></zml>");
+  ToolRun run = RunTool(temp, {"render", temp / "skin", temp / "out.png"});
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  ZTools::ZDecodedImage image;
+  const std::string png = ReadFile(temp / "out.png");
+  ASSERT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0);
+  auto at = [&](int x, int y) { return image.pixels[size_t(y) * 64 + size_t(x)] & 0xffffff; };
+  const uint32_t faded = at(5, 5);
+  EXPECT_NEAR(double(faded >> 16), 127.0, 2.0) << std::hex << faded;
+  EXPECT_NEAR(double(faded & 0xff), 128.0, 2.0) << std::hex << faded;
+  EXPECT_EQ(at(13, 5), 0x000000u) << "darken keeps the smaller of each channel";
+  EXPECT_EQ(at(9, 5), 0xff0000u);
+  int firstInk = 64;
+  for (int y = 22; y < 40; y++)
+    for (int x = 0; x < 64; x++)
+      if (at(x, y) != 0) firstInk = std::min(firstInk, x);
+  EXPECT_GT(firstInk, 40) << "right-aligned text keeps to the right";
+  EXPECT_LT(firstInk, 64) << "and is drawn";
+}

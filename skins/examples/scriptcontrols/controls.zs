@@ -202,13 +202,14 @@ class Ticker : Control {
 class Loudness : Scaler {
   method Loudness() { }
   method string ValueToString(float v, const Parameter p) {
-    if (v < 1.0)
+    int n = (int) (v + 0.5);
+    if (n < 1)
       return "silent";
-    if (v < 34.0)
-      return "soft " + (int) v;
-    if (v < 67.0)
-      return "medium " + (int) v;
-    return "loud " + (int) v;
+    if (n < 34)
+      return "soft " + n;
+    if (n < 67)
+      return "medium " + n;
+    return "loud " + n;
   }
   method float StringToValue(const string s, const Parameter p) { return (float) s; }
   method float NormalToValue(float n, const Parameter p) { return n * 100.0; }
