@@ -4,14 +4,15 @@
 #include "bindings/zscriptprelude.h"
 #include "bindings/zutilityclasses.h"
 #include "bindings/zvalueclasses.h"
+#include "bindings/zxmlclasses.h"
 #include "src/compiler/zilcompiler.h"
 #include "ziltools.h"
 
 namespace ZTools {
 namespace {
 
-constexpr NTLTypeProc kLibrary[] = {ColorTypeProc, PointTypeProc,  RectTypeProc, BitmapTypeProc,
-                                    RandomTypeProc, TimerTypeProc, MathTypeProc};
+constexpr NTLTypeProc kLibrary[] = {ColorTypeProc,  PointTypeProc, RectTypeProc, BitmapTypeProc,
+                                    RandomTypeProc, TimerTypeProc, MathTypeProc, XmlDocumentTypeProc};
 
 }  // namespace
 

@@ -8,7 +8,6 @@
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
-#include "bindings/zxmlclasses.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -26,7 +25,7 @@ ZSSPaneManager::ZSSPaneManager() {
   // The framework's script classes, in the order every skin runtime registers them.
   AddNativeType(ParameterTypeProc);
   for (NTLTypeProc proc : ScriptLibraryTypeProcs()) AddNativeType(proc);
-  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, XmlDocumentTypeProc, RectLayerTypeProc,
+  for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, RectLayerTypeProc,
                            TextLayerTypeProc, BitmapLayerTypeProc, NativeControlTypeProc})
     AddNativeType(proc);
   AddPrelude(ScriptConstantsPrelude());
