@@ -115,7 +115,7 @@ NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name);
 // for anything else. Nothing unwinds through the runtime, so its contexts and stacks stay as the
 // returned code finds them.
 template <class Call>
-ZILError ZILGuardedCall(Call&& call) noexcept {
+__attribute__((always_inline)) inline ZILError ZILGuardedCall(Call&& call) noexcept {
   try {
     return call();
   } catch (const std::bad_alloc&) {
@@ -124,7 +124,7 @@ ZILError ZILGuardedCall(Call&& call) noexcept {
     return ZIL_ERR_Unspecified;
   }
 }
-inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
+__attribute__((always_inline)) inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
                                 ZILUnknown** out) noexcept {
   return ZILGuardedCall([&]() __attribute__((always_inline)) { return proc(inst, msg, param, in, out); });
 }
