@@ -1,8 +1,9 @@
 // The script class XmlDocument: a parsed XML tree that scripts read and change through paths
 // (see zxmltree.cpp) or through the XmlNode objects it hands out. It registers XmlNode and the
-// two iterators. Input is checked before and after pugixml parses it: well-formed UTF-8, one
-// document element, no attribute given twice in an element, and elements nested at most
-// kXmlMaxDepth deep; input that fails leaves the document empty and its reason in the log.
+// two iterators. Input is checked before and after pugixml parses it: well-formed UTF-8 (what
+// character references stand for included), one document element, no attribute given twice in an
+// element, and elements nested at most kXmlMaxDepth deep; input that fails leaves the document
+// empty and its reason in the log.
 #include <algorithm>
 #include <climits>
 #include <initializer_list>
@@ -63,12 +64,19 @@ XmlTreeRef TreeRef(ZILState* ps, ZILLong type, XmlDocumentRecord* doc) {
   return XmlTreeRef{self, doc->generation};
 }
 
-// Names of one element's attributes, sorted, have no neighbours alike.
-bool UniqueAttributes(pugi::xml_node element, std::vector<std::string_view>& names) {
+// The input was checked for UTF-8 before parsing, so a value that is not UTF-8 now came from a
+// character reference (pugixml encodes any number it is given, past Unicode's end or a surrogate).
+constexpr const char* kBadReference = "a character reference outside Unicode";
+
+// Why an element's attributes do not belong in a document; null when they do. `names` is scratch.
+const char* AttributeProblem(pugi::xml_node element, std::vector<std::string_view>& names) {
   names.clear();
-  for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) names.push_back(a.name());
+  for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+    if (!IsUtf8(a.value())) return kBadReference;
+    names.push_back(a.name());
+  }
   std::sort(names.begin(), names.end());
-  return std::adjacent_find(names.begin(), names.end()) == names.end();
+  return std::adjacent_find(names.begin(), names.end()) == names.end() ? nullptr : "an attribute given twice";
 }
 
 // What pugixml accepts but a document must not have; null when the tree is fine. pugixml itself
@@ -85,7 +93,9 @@ const char* ShapeProblem(const pugi::xml_document& tree) {
   for (pugi::xml_node node = tree.first_child(); node;) {
     if (node.type() == pugi::node_element) {
       if (depth >= kXmlMaxDepth) return "elements nested too deep";
-      if (!UniqueAttributes(node, names)) return "an attribute given twice";
+      if (const char* problem = AttributeProblem(node, names)) return problem;
+    } else if (!IsUtf8(node.value())) {
+      return kBadReference;
     }
     if (node.first_child()) {
       node = node.first_child();

@@ -157,6 +157,8 @@ TEST(XmlClasses, MalformedInputGivesAnEmptyDocumentAndALogLine) {
       {"<a x='\xC3'/>", "invalid UTF-8"},
       {"<a>\xED\xA0\x80</a>", "invalid UTF-8"},
       {"<a>\xC0\xAF</a>", "invalid UTF-8"},
+      {"<a>&#xD800;</a>", "a character reference outside Unicode"},
+      {"<a v='&#x110000;'/>", "a character reference outside Unicode"},
       {Nested(257), "elements nested too deep"},
       {Nested(200000), "elements nested too deep"},
   };
