@@ -120,6 +120,7 @@ TEST(XmlClasses, TextsSurviveToStringAndFromString) {
     EXPECT_EQ(s("Attribute", v), v) << "attribute value " << v;
     EXPECT_EQ(s("Text", v), v) << "text " << v;
   }
+  EXPECT_EQ(s("Attribute", "cr\r\nlf\r"), "cr\r\nlf\r") << "attribute values keep carriage returns; text does not";
   struct Parse {
     const char* xml;
     const char* path;
