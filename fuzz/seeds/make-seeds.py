@@ -13,6 +13,7 @@ Each target gets OUT-DIR/NAME/ (the PNG and BMP seeds come from fuzz_image_seeds
   playlist_parse          the playlist tests' types, addresses and bodies, combined
   icy_metadata            the test server's ICY headers and the title tests' metadata texts
   string_format           the format texts of the runtime tests with values of every kind
+  xml_document            the XML texts of the XML class tests and the skins' markup files
 Texts are taken from the C++ string literals of the tests (adjacent literals joined, escapes
 decoded), filtered by what each target reads.
 """
@@ -239,11 +240,21 @@ def formats(root, out):
     yield corpus
 
 
+def xml(root, out):
+    corpus = Corpus(out, "xml_document")
+    for zml in sorted(root.glob("skins/**/*.zml")):
+        corpus.add(zml.read_bytes())
+    for text in literals(root, ["tests/bindings/xmlclasses_test.cpp"]):
+        if b"<" in text and b">" in text:
+            corpus.add(text)
+    yield corpus
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit("usage: make-seeds.py SOURCE-DIR OUT-DIR")
     root, out = Path(sys.argv[1]), Path(sys.argv[2])
-    for make in (scripts, interpreter, markup, packages, playlists, icy, formats):
+    for make in (scripts, interpreter, markup, packages, playlists, icy, formats, xml):
         for corpus in make(root, out):
             print(f"make-seeds: {corpus.folder.name}: {corpus.count} seeds")
 
