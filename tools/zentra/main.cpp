@@ -1,6 +1,8 @@
 // zentra: the ZentraScript command-line program. `zentra run FILE.zc [ARGS...]` compiles, links
 // and runs a script and its `main`; `check` only compiles and links; `list` prints the linked
 // program's code.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +12,11 @@
 
 int main(int argc, char** argv)
 {
+    // A script that builds and drops large arrays round after round would otherwise have each
+    // big block mapped and unmapped again, and pay for the page faults every time. A script run
+    // is short-lived: memory it frees stays with the process for its next allocation.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
     if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
         std::fputs(ZTools::ZentraUsage(), stdout);
         return 0;
