@@ -53,36 +53,8 @@ ZILError CallMember(ZILState* ps, ZILLong function, ZLinearNoise* noise) {
 template <class Noise>
 ZILError AnswerNoiseClass(const ZScriptClassInfo& info, NTLInstance* inst, ZILLong msg, ZILLong param,
                           ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = inst ? NTLInstanceGetVM(inst) : nullptr;
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_NewObject: {
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
-      Noise* created = NewInRuntime<Noise>(ps);
-      *out = static_cast<ZNoiseGenerator*>(created);
-      return created ? 0 : ZIL_EXC_Allocation_Fail;
-    }
-    case NTL_DestroyObject:
-      if (ps) DeleteInRuntime(ps, static_cast<ZNoiseGenerator*>(in));
-      return 0;
-    case NTL_CallMember:
-      // Only objects of this class reach here, and every one of them is a ZLinearNoise.
-      return ps ? CallMember(ps, param, static_cast<ZLinearNoise*>(static_cast<ZNoiseGenerator*>(in)))
-                : ZIL_ERR_Illegal_Argument;
-    case NTL_CallStatic:
-      return ZIL_ERR_Invalid_Function_Index;
-    case NTL_GetBaseName:
-      if (!out) return ZIL_ERR_Illegal_Argument;
-      *out = const_cast<char*>("NoiseGenerator");
-      return 0;
-    default:
-      return AnswerScriptClassInfo(info, msg, out);
-  }
+  return AnswerObjectClass<Noise, ZNoiseGenerator>(info, CallMember, inst, msg, param, in, out,
+                                                   {nullptr, nullptr, "NoiseGenerator"});
 }
 
 }  // namespace

@@ -59,6 +59,52 @@ ZILError AnswerRecordClass(const ZScriptClassInfo& info, ZILError (*call)(ZILSta
   }
 }
 
+// What a class whose records hold script handles does with them: marks them for the collector
+// and gives them back when its object goes; and the interface it names as its base, if any.
+template <class T>
+struct ZObjectClassHooks {
+  ZILError (*mark)(ZILState*, T*) = nullptr;
+  void (*release)(ZILState*, T*) = nullptr;
+  const char* baseName = nullptr;
+};
+
+// The type procedure of a class whose objects are records T, made empty by `new` (a constructor
+// fills them) and freed with their object. The runtime keeps each record as a Stored* (a base
+// the rest of the program reads it as); member calls go to call(ps, index, T*).
+template <class T, class Stored = T, class Call>
+ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstance* inst, ZILLong msg, ZILLong param,
+                           ZILUnknown* in, ZILUnknown** out, const ZObjectClassHooks<T>& hooks = {}) {
+  ZILState* ps = inst ? NTLInstanceGetVM(inst) : nullptr;
+  T* record = in ? static_cast<T*>(static_cast<Stored*>(in)) : nullptr;
+  switch (msg) {
+    case NTL_Register:
+    case NTL_Initialize:
+    case NTL_Terminate:
+    case NTL_Unregister: return 0;
+    case NTL_NewObject: {
+      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
+      T* created = NewInRuntime<T>(ps);
+      *out = static_cast<Stored*>(created);
+      return created ? 0 : ZIL_EXC_Allocation_Fail;
+    }
+    case NTL_MarkHandles: return ps && record && hooks.mark ? hooks.mark(ps, record) : 0;
+    case NTL_DestroyObject:
+      if (ps && record) {
+        if (hooks.release) hooks.release(ps, record);
+        DeleteInRuntime(ps, record);
+      }
+      return 0;
+    case NTL_CallMember: return ps ? call(ps, param, record) : ZIL_ERR_Illegal_Argument;
+    case NTL_CallStatic: return ZIL_ERR_Invalid_Function_Index;
+    case NTL_GetBaseName:
+      if (!hooks.baseName) return AnswerScriptClassInfo(info, msg, out);
+      if (!out) return ZIL_ERR_Illegal_Argument;
+      *out = const_cast<char*>(hooks.baseName);
+      return 0;
+    default: return AnswerScriptClassInfo(info, msg, out);
+  }
+}
+
 // A new script object of `type` owning a record made from args; null when the class is missing
 // or memory ran out.
 template <class T, class... Args>

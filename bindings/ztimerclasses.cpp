@@ -91,36 +91,6 @@ ZILError CallStopWatch(ZILState* ps, ZILLong function, StopWatchRecord* r) {
   }
 }
 
-// The type procedure of a class whose objects each own a plain record T made at creation.
-template <class T>
-ZILError AnswerTimeClass(const ZScriptClassInfo& info, ZILError (*call)(ZILState*, ZILLong, T*), NTLInstance* inst,
-                         ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = inst ? NTLInstanceGetVM(inst) : nullptr;
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_NewObject: {
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
-      T* created = NewInRuntime<T>(ps);
-      *out = created;
-      return created ? 0 : ZIL_EXC_Allocation_Fail;
-    }
-    case NTL_DestroyObject:
-      if (ps) DeleteInRuntime(ps, static_cast<T*>(in));
-      return 0;
-    case NTL_CallMember:
-      return ps ? call(ps, param, static_cast<T*>(in)) : ZIL_ERR_Illegal_Argument;
-    case NTL_CallStatic:
-      return ZIL_ERR_Invalid_Function_Index;
-    default:
-      return AnswerScriptClassInfo(info, msg, out);
-  }
-}
-
 }  // namespace
 
 ZILError TimerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
@@ -134,16 +104,16 @@ ZILError TimerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown
       if (param != 0) return ZIL_ERR_Invalid_Function_Index;
       return inst ? NTLReturnFloat(NTLInstanceGetVM(inst), ZILFloat(Platform::NowMs())) : ZIL_ERR_Illegal_Argument;
     default:
-      return AnswerTimeClass<TimerRecord>(kTimer, CallTimer, inst, msg, param, in, out);
+      return AnswerObjectClass<TimerRecord>(kTimer, CallTimer, inst, msg, param, in, out);
   }
 }
 
 ZILError DelayTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  return AnswerTimeClass<DelayRecord>(kDelay, CallDelay, inst, msg, param, in, out);
+  return AnswerObjectClass<DelayRecord>(kDelay, CallDelay, inst, msg, param, in, out);
 }
 
 ZILError StopWatchTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  return AnswerTimeClass<StopWatchRecord>(kStopWatch, CallStopWatch, inst, msg, param, in, out);
+  return AnswerObjectClass<StopWatchRecord>(kStopWatch, CallStopWatch, inst, msg, param, in, out);
 }
 
 }  // namespace ZTools

@@ -199,37 +199,17 @@ ZILError CallMember(ZILState* ps, ZILLong type, ZILLong function, XmlDocumentRec
 }  // namespace
 
 ZILError XmlDocumentTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = NTLInstanceGetVM(inst);
-  auto* doc = static_cast<XmlDocumentRecord*>(in);
   try {
-    switch (msg) {
-      case NTL_Register: {
-        auto* state = static_cast<ZILState*>(in);
-        for (NTLTypeProc proc : {XmlAttrIteratorTypeProc, XmlNodeIteratorTypeProc, XmlNodeTypeProc})
-          if (ZILError e = ZILRegisterNativeType(state, proc)) return e;
-        return 0;
-      }
-      case NTL_Initialize:
-      case NTL_Terminate:
-      case NTL_Unregister:
-      case NTL_MarkHandles:
-        return 0;
-      case NTL_NewObject: {
-        if (!ps || !out) return ZIL_ERR_Illegal_Argument;
-        auto* created = NewInRuntime<XmlDocumentRecord>(ps);
-        *out = created;
-        return created ? 0 : ZIL_EXC_Allocation_Fail;
-      }
-      case NTL_DestroyObject:
-        if (ps) DeleteInRuntime(ps, doc);
-        return 0;
-      case NTL_CallMember:
-        return ps ? CallMember(ps, NTLInstanceTypeID(inst), param, doc) : ZIL_ERR_Illegal_Argument;
-      case NTL_CallStatic:
-        return ZIL_ERR_Invalid_Function_Index;
-      default:
-        return AnswerScriptClassInfo(kInfo, msg, out);
+    if (msg == NTL_Register) {
+      auto* state = static_cast<ZILState*>(in);
+      for (NTLTypeProc proc : {XmlAttrIteratorTypeProc, XmlNodeIteratorTypeProc, XmlNodeTypeProc})
+        if (ZILError e = ZILRegisterNativeType(state, proc)) return e;
+      return 0;
     }
+    auto call = [inst](ZILState* ps, ZILLong index, XmlDocumentRecord* doc) {
+      return CallMember(ps, NTLInstanceTypeID(inst), index, doc);
+    };
+    return AnswerObjectClass<XmlDocumentRecord>(kInfo, call, inst, msg, param, in, out);
   } catch (...) {
     // Only allocations throw here (strings, the enumeration's snapshot).
     return ZIL_EXC_Allocation_Fail;

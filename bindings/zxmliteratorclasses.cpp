@@ -112,51 +112,17 @@ ZILError CallAttrIterator(ZILState* ps, ZILLong function, XmlAttrIteratorRecord*
   }
 }
 
-// The type procedure of an iterator class whose record holds a document reference.
-template <class Record>
-ZILError AnswerIteratorClass(const ZScriptClassInfo& info, ZILError (*call)(ZILState*, ZILLong, Record*),
-                             NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = NTLInstanceGetVM(inst);
-  auto* r = static_cast<Record*>(in);
-  switch (msg) {
-    case NTL_Register:
-    case NTL_Initialize:
-    case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_NewObject: {
-      // Made by a script rather than by a node: an iterator over nothing.
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
-      auto* created = NewInRuntime<Record>(ps);
-      *out = created;
-      return created ? 0 : ZIL_EXC_Allocation_Fail;
-    }
-    case NTL_MarkHandles:
-      return r ? MarkTree(ps, r->ref) : 0;
-    case NTL_DestroyObject:
-      // As for XmlNode: the document may already be gone, so only the hold on it is given back.
-      if (ps && r) {
-        ReleaseTree(ps, r->ref);
-        DeleteInRuntime(ps, r);
-      }
-      return 0;
-    case NTL_CallMember:
-      return ps ? call(ps, param, r) : ZIL_ERR_Illegal_Argument;
-    case NTL_CallStatic:
-      return ZIL_ERR_Invalid_Function_Index;
-    default:
-      return AnswerScriptClassInfo(info, msg, out);
-  }
-}
-
 }  // namespace
 
 ZILError XmlNodeIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  return AnswerIteratorClass<XmlNodeIteratorRecord>(kNodeIterator, CallNodeIterator, inst, msg, param, in, out);
+  // One made by a script rather than by a node iterates over nothing.
+  return AnswerObjectClass<XmlNodeIteratorRecord>(kNodeIterator, CallNodeIterator, inst, msg, param, in, out,
+                                                  TreeHolderHooks<XmlNodeIteratorRecord>());
 }
 
 ZILError XmlAttrIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  return AnswerIteratorClass<XmlAttrIteratorRecord>(kAttrIterator, CallAttrIterator, inst, msg, param, in, out);
+  return AnswerObjectClass<XmlAttrIteratorRecord>(kAttrIterator, CallAttrIterator, inst, msg, param, in, out,
+                                                  TreeHolderHooks<XmlAttrIteratorRecord>());
 }
 
 }  // namespace ZTools

@@ -80,41 +80,11 @@ ZILError CallMember(ZILState* ps, ZILLong function, XmlNodeRecord* r) {
 }  // namespace
 
 ZILError XmlNodeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
-  ZILState* ps = NTLInstanceGetVM(inst);
-  auto* r = static_cast<XmlNodeRecord*>(in);
   try {
-    switch (msg) {
-      case NTL_Register:
-      case NTL_Initialize:
-      case NTL_Terminate:
-      case NTL_Unregister:
-        return 0;
-      case NTL_NewObject: {
-        // Made by a script rather than by a document: a node of no tree, never valid.
-        if (!ps || !out) return ZIL_ERR_Illegal_Argument;
-        auto* created = NewInRuntime<XmlNodeRecord>(ps);
-        *out = created;
-        return created ? 0 : ZIL_EXC_Allocation_Fail;
-      }
-      case NTL_MarkHandles:
-        return r ? MarkTree(ps, r->ref) : 0;
-      case NTL_DestroyObject:
-        // The document may already be gone (the collector frees unreachable objects in any
-        // order), so only the hold on it is given back.
-        if (ps && r) {
-          ReleaseTree(ps, r->ref);
-          DeleteInRuntime(ps, r);
-        }
-        return 0;
-      case NTL_CallMember:
-        return ps ? CallMember(ps, param, r) : ZIL_ERR_Illegal_Argument;
-      case NTL_CallStatic:
-        return ZIL_ERR_Invalid_Function_Index;
-      case NTL_GetDeclString:
-        return DeclareClass(static_cast<NTLDeclBuffer*>(in));
-      default:
-        return AnswerScriptClassInfo(kInfo, msg, out);
-    }
+    // A node made by a script rather than by a document belongs to no tree and is never valid.
+    if (msg == NTL_GetDeclString) return DeclareClass(static_cast<NTLDeclBuffer*>(in));
+    return AnswerObjectClass<XmlNodeRecord>(kInfo, CallMember, inst, msg, param, in, out,
+                                            TreeHolderHooks<XmlNodeRecord>());
   } catch (...) {
     // Only allocations throw here (character data, the enumeration's snapshot).
     return ZIL_EXC_Allocation_Fail;

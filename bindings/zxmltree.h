@@ -15,6 +15,7 @@
 
 #include <pugixml.hpp>
 
+#include "bindings/zscriptclassinfo.h"
 #include "zilapi.h"
 
 namespace ZTools {
@@ -61,6 +62,14 @@ XmlDocumentRecord* CurrentDocument(ZILState* ps, const XmlTreeRef& ref);
 XmlTreeRef ShareTree(const XmlTreeRef& ref);
 void ReleaseTree(ZILState* ps, XmlTreeRef& ref);
 ZILError MarkTree(ZILState* ps, const XmlTreeRef& ref);
+
+// The object hooks of a class whose record R holds a tree reference `ref`: the collector marks
+// the document through it, and a destroyed object gives back only its hold on the document,
+// which may already be gone (the collector frees unreachable objects in any order).
+template <class R>
+ZObjectClassHooks<R> TreeHolderHooks() {
+  return {[](ZILState* ps, R* r) { return MarkTree(ps, r->ref); }, [](ZILState* ps, R* r) { ReleaseTree(ps, r->ref); }};
+}
 
 // r1 = a new XmlNode, XmlNodeIterator or XmlAttrIterator on ref's tree (each holding its own
 // count on the document); the null value for an empty node.
