@@ -6,41 +6,28 @@
 
 #include "bindings/zlayerclasses.h"
 #include "bindings/zscriptprelude.h"
-#include "src/compiler/zilcompiler.h"
-#include "ziltools.h"
+#include "tests/bindings/testscript.h"
 
 namespace ZTools {
 namespace {
 
-// A runtime with the value and layer classes running `function var main() { BODY }`.
-struct Runtime {
-  ZILState* ps = ZILInitialize();
-  std::string log;
-  ZILHandle* result = nullptr;
-  explicit Runtime(const std::string& body) {
-    ps->user = this;
-    ps->log = [](ZILState* s, const ZILChar* line) { static_cast<Runtime*>(s->user)->log += line; };
-    ZILInitializeCompiler(ps);
-    for (NTLTypeProc proc : {ColorTypeProc, PointTypeProc, RectTypeProc, BitmapTypeProc, RectLayerTypeProc,
-                             TextLayerTypeProc, BitmapLayerTypeProc})
-      ZILRegisterNativeType(ps, proc);
-    const std::string text = "import Color; import Point; import Rect;" + ScriptLayerPrelude() +
-                             "import RectLayer; import TextLayer; import BitmapLayer;\n"
-                             "function var main() { " + body + " }\n";
-    if (ZCLCompile(ps, "test.zc", text.c_str()) || ZCLLink(ps) || ZILRun(ps)) return;
-    ZILHandle* fn = ZILGetFunction(ps, "main");
-    result = ZILCallFunction(ps, fn, 0);
-    NTLFreeHandle(ps, fn);
-  }
-  ~Runtime() {
-    if (result) NTLFreeHandle(ps, result);
-    ZILTerminate(ps);
-  }
+// A runtime with the value and layer classes running `function var main() { BODY }`; the result
+// is kept until the runtime goes.
+struct Runtime : TestScript {
+  explicit Runtime(const std::string& body)
+      : TestScript({ColorTypeProc, PointTypeProc, RectTypeProc, BitmapTypeProc, RectLayerTypeProc, TextLayerTypeProc,
+                    BitmapLayerTypeProc},
+                   "import Color; import Point; import Rect;" + ScriptLayerPrelude() +
+                       "import RectLayer; import TextLayer; import BitmapLayer;\n"
+                       "function var main() { " + body + " }\n"),
+        result(Call("main", 0)) {}
+  ~Runtime() { Free(result); }
   std::string Text() const {
     return result && result->type == ZIL_TYPE_STRING ? ZILStringText(static_cast<ZILString*>(result->payload.p))
                                                      : "no string: " + log;
   }
   ZScriptLayer* Layer() const { return LayerFromHandle(ps, result); }
+  ZILHandle* result;
 };
 
 TEST(LayerClasses, SettingsAreClampedAndSharedMembersWork) {

@@ -11,55 +11,38 @@
 
 #include "bindings/zscriptprelude.h"
 #include "bindings/zutilityclasses.h"
-#include "src/compiler/zilcompiler.h"
-#include "ziltools.h"
+#include "tests/bindings/testscript.h"
 
 namespace ZTools {
 namespace {
 
 // A runtime with the utility classes and the declarations prelude, running one script.
-class Script {
+class Script : public TestScript {
  public:
-  explicit Script(const std::string& text) {
-    ps_ = ZILInitialize();
-    if (!ps_) return;
-    ps_->user = this;
-    ps_->log = [](ZILState* s, const ZILChar* line) { static_cast<Script*>(s->user)->log += line; };
-    ZILError e = ZILInitializeCompiler(ps_);
-    for (NTLTypeProc proc : {RandomTypeProc, TimerTypeProc, MathTypeProc})
-      if (!e) e = ZILRegisterNativeType(ps_, proc);
-    const std::string source = ScriptDeclarationsPrelude(false, false, false) +
-                               "import Random; import Timer; import Math;\n" + text;
-    if (!e) e = ZCLCompile(ps_, "test.zc", source.c_str());
-    if (!e) e = ZCLLink(ps_);
-    if (!e) e = ZILRun(ps_);
-    code = e;
-  }
-  ~Script() {
-    if (ps_) ZILTerminate(ps_);
-  }
-  Script(const Script&) = delete;
-  Script& operator=(const Script&) = delete;
+  explicit Script(const std::string& text)
+      : TestScript({RandomTypeProc, TimerTypeProc, MathTypeProc},
+                   ScriptDeclarationsPrelude(false, false, false) + "import Random; import Timer; import Math;\n" +
+                       text) {}
 
   // Calls a global function with float arguments; its result as a float, an int or a text
   // ("exception N" when it failed).
   template <class... Floats>
   ZILFloat Float(const char* name, Floats... args) {
-    ZILHandle* r = Call(name, sizeof...(args), ZILFloat(args)...);
+    ZILHandle* r = CallFloats(name, sizeof...(args), ZILFloat(args)...);
     const ZILFloat v = r && r->type == ZIL_TYPE_FLOAT ? r->payload.f : -12345.0;
     Free(r);
     return v;
   }
   template <class... Floats>
   ZILLong Int(const char* name, Floats... args) {
-    ZILHandle* r = Call(name, sizeof...(args), ZILFloat(args)...);
+    ZILHandle* r = CallFloats(name, sizeof...(args), ZILFloat(args)...);
     const ZILLong v = r && r->type == ZIL_TYPE_INT ? r->payload.l : -12345;
     Free(r);
     return v;
   }
   // A float array as its elements printed with %.17g, separated by blanks.
   std::string Array(const char* name) {
-    ZILHandle* r = Call(name);
+    ZILHandle* r = Call(name, 0);
     std::string text;
     if (!r || r->type != ZIL_TYPE_ARRAY)
       text = !r ? "none" : r->type == ZIL_TYPE_EXCEPTION ? "exception " + std::to_string(r->payload.l) : "a value";
@@ -73,23 +56,11 @@ class Script {
     return text;
   }
 
-  ZILError code = -1;
-  std::string log;
-
  private:
   // Up to two float arguments; the runtime reads only the first argc.
-  ZILHandle* Call(const char* name, size_t argc = 0, ZILFloat a = 0.0, ZILFloat b = 0.0) {
-    if (code) return nullptr;
-    ZILHandle* fn = ZILGetFunction(ps_, name);
-    if (!fn) return nullptr;
-    ZILHandle* r = ZILCallFunction(ps_, fn, ZILLong(argc), ZIL_ARG_FLOAT, a, ZIL_ARG_FLOAT, b);
-    NTLFreeHandle(ps_, fn);
-    return r;
+  ZILHandle* CallFloats(const char* name, size_t argc, ZILFloat a = 0.0, ZILFloat b = 0.0) {
+    return Call(name, ZILLong(argc), ZIL_ARG_FLOAT, a, ZIL_ARG_FLOAT, b);
   }
-  void Free(ZILHandle* h) {
-    if (h) NTLFreeHandle(ps_, h);
-  }
-  ZILState* ps_ = nullptr;
 };
 
 const ZILFloat kNaN = std::nan("");

@@ -9,7 +9,7 @@
 
 #include "bindings/zsspanemanager.h"
 #include "bindings/zvalueclasses.h"
-#include "src/compiler/zilcompiler.h"
+#include "tests/bindings/testscript.h"
 #include "ztools/zparameter.h"
 
 namespace ZTools {
@@ -24,29 +24,18 @@ constexpr const char* kHelpers =
     "function int K(float v) { return v * 1000 + 0.5; }\n";
 
 // A runtime with the three classes, running `main(float x)` of the helpers plus `body`.
-struct Runtime {
-  ZILState* ps = ZILInitialize();
-  std::string log;
-  Runtime() {
-    ps->user = this;
-    ps->log = [](ZILState* s, const ZILChar* line) { static_cast<Runtime*>(s->user)->log += line; };
-    ZILInitializeCompiler(ps);
-    for (NTLTypeProc proc : {ColorTypeProc, PointTypeProc, RectTypeProc}) ZILRegisterNativeType(ps, proc);
+std::string Main(const std::string& body, double x) {
+  TestScript t({ColorTypeProc, PointTypeProc, RectTypeProc},
+               std::string(kHelpers) + "function string main(float x) { " + body + " }\n");
+  if (t.code) return "build failed: " + t.log;
+  ZILHandle* r = t.Call("main", 1, ZIL_ARG_FLOAT, x);
+  if (r && r->type == ZIL_TYPE_EXCEPTION) {
+    const std::string text = "error " + std::to_string(r->payload.l);
+    t.Free(r);
+    return text;
   }
-  ~Runtime() { ZILTerminate(ps); }
-  std::string Main(const std::string& body, double x) {
-    const std::string text = std::string(kHelpers) + "function string main(float x) { " + body + " }\n";
-    if (ZCLCompile(ps, "test.zc", text.c_str()) || ZCLLink(ps) || ZILRun(ps)) return "build failed: " + log;
-    ZILHandle* fn = ZILGetFunction(ps, "main");
-    ZILHandle* r = ZILCallFunction(ps, fn, 1, ZIL_ARG_FLOAT, x);
-    std::string out = r && r->type == ZIL_TYPE_STRING      ? ZILStringText(static_cast<ZILString*>(r->payload.p))
-                      : r && r->type == ZIL_TYPE_EXCEPTION ? "error " + std::to_string(r->payload.l)
-                                                           : "not a string";
-    NTLFreeHandle(ps, r);
-    NTLFreeHandle(ps, fn);
-    return out;
-  }
-};
+  return r && r->type == ZIL_TYPE_STRING ? t.Text(r) : (t.Free(r), "not a string");
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -60,8 +49,7 @@ struct Case {
 
 void RunCases(const Case* cases, size_t count) {
   for (size_t i = 0; i < count; i++) {
-    Runtime rt;
-    EXPECT_EQ(rt.Main(cases[i].body, cases[i].x), cases[i].expected) << cases[i].what;
+    EXPECT_EQ(Main(cases[i].body, cases[i].x), cases[i].expected) << cases[i].what;
   }
 }
 
@@ -224,8 +212,8 @@ TEST(RectClass, Geometry) {
 }
 
 TEST(ValueClasses, ClassInformationAndBadCalls) {
-  Runtime rt;
-  ASSERT_EQ(rt.Main("return \"\";", 0), "");
+  TestScript rt({ColorTypeProc, PointTypeProc, RectTypeProc}, kHelpers);
+  ASSERT_EQ(rt.code, 0) << rt.log;
   for (NTLTypeProc proc : {ColorTypeProc, PointTypeProc, RectTypeProc}) {
     ZILUnknown* name = nullptr;
     ASSERT_EQ(proc(nullptr, NTL_GetClassName, 0, nullptr, &name), 0);

@@ -6,62 +6,27 @@
 #include <string>
 
 #include "bindings/zxmlclasses.h"
-#include "src/compiler/zilcompiler.h"
-#include "ziltools.h"
+#include "tests/bindings/testscript.h"
 
 namespace ZTools {
 namespace {
 
 // A runtime with the XML classes, running one script whose global functions take strings.
-class Script {
+class Script : public TestScript {
  public:
-  explicit Script(const std::string& text) {
-    ps_ = ZILInitialize();
-    if (!ps_) return;
-    ps_->user = this;
-    ps_->log = [](ZILState* s, const ZILChar* line) { static_cast<Script*>(s->user)->log += line; };
-    ZILError e = ZILInitializeCompiler(ps_);
-    if (!e) e = ZILRegisterNativeType(ps_, XmlDocumentTypeProc);
-    const std::string source = "import XmlDocument;\n" + text;
-    if (!e) e = ZCLCompile(ps_, "test.zc", source.c_str());
-    if (!e) e = ZCLLink(ps_);
-    if (!e) e = ZILRun(ps_);
-    code = e;
-  }
-  ~Script() {
-    if (ps_) ZILTerminate(ps_);
-  }
-  Script(const Script&) = delete;
-  Script& operator=(const Script&) = delete;
+  explicit Script(const std::string& text) : TestScript({XmlDocumentTypeProc}, "import XmlDocument;\n" + text) {}
 
-  // Calls a global function with up to three string arguments; its result as text: a string as
-  // it is, an int in decimal, "null", or "exception N".
+  // Calls a global function with up to three string arguments; its result as text.
   std::string operator()(const char* name, const char* a = "", const char* b = "", const char* c = "",
                          int argc = -1) {
     if (code) return "not compiled";
-    ZILHandle* fn = ZILGetFunction(ps_, name);
-    if (!fn) return "no function";
     if (argc < 0) argc = !*a ? 0 : !*b ? 1 : !*c ? 2 : 3;
-    ZILHandle* r = ZILCallFunction(ps_, fn, argc, ZIL_ARG_STRING, a, ZIL_ARG_STRING, b, ZIL_ARG_STRING, c);
-    NTLFreeHandle(ps_, fn);
-    std::string text = !r                               ? "none"
-                       : r->type == ZIL_TYPE_STRING     ? ZILStringText(static_cast<ZILString*>(r->payload.p))
-                       : r->type == ZIL_TYPE_INT        ? std::to_string(r->payload.l)
-                       : r->type == ZIL_TYPE_NULL       ? "null"
-                       : r->type == ZIL_TYPE_EXCEPTION ? "exception " + std::to_string(r->payload.l)
-                                                        : "a value";
-    if (r) NTLFreeHandle(ps_, r);
-    return text;
+    ZILHandle* r = Call(name, argc, ZIL_ARG_STRING, a, ZIL_ARG_STRING, b, ZIL_ARG_STRING, c);
+    return r ? Text(r) : "no function";
   }
   // One string argument that may hold any bytes, empty included.
   std::string With(const char* name, const std::string& a) { return (*this)(name, a.c_str(), "", "", 1); }
-  ZILLong Collect() { return ZILCollectGarbage(ps_); }
-
-  ZILError code = -1;
-  std::string log;
-
- private:
-  ZILState* ps_ = nullptr;
+  ZILLong Collect() { return ZILCollectGarbage(ps); }
 };
 
 std::string Nested(int depth) {
