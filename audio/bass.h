@@ -84,6 +84,9 @@ typedef DWORD HDSP;
 #define BASS_STREAM_PRESCAN 0x20000
 #define BASS_STREAM_AUTOFREE 0x40000
 #define BASS_STREAM_DECODE 0x200000
+// Ours: BASS_StreamCreateURL returns at once and connects on a thread of its own; the stream
+// reports "stalled" until it plays, and BASS_StreamGetConnectResult tells how connecting went.
+#define BASS_STREAM_CONNECT_ASYNC 0x4000000
 #define BASS_MUSIC_FLOAT BASS_SAMPLE_FLOAT
 #define BASS_MUSIC_LOOP BASS_SAMPLE_LOOP
 #define BASS_MUSIC_RAMP 0x200
@@ -161,6 +164,9 @@ DWORD BASS_GetConfig(DWORD option);
 HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC *proc, void *user);
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 HSTREAM BASS_StreamCreateURL(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc, void *user);
+// Ours: -1 while a BASS_STREAM_CONNECT_ASYNC stream connects, BASS_OK once it is connected (and
+// for every other stream), else the BASS_ERROR_* code of the failure.
+int BASS_StreamGetConnectResult(HSTREAM handle);
 BOOL BASS_StreamFree(HSTREAM handle);
 HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
 BOOL BASS_MusicFree(HMUSIC handle);

@@ -193,6 +193,141 @@ Opened openUrl(const std::string& url, int depth, const std::shared_ptr<Interrup
 }  // namespace
 }  // namespace audio
 
+namespace audio {
+namespace {
+
+struct PreparedStream {
+  std::unique_ptr<ProducerSource> producer;
+  float rate = 0;
+  size_t prebuf = 0;
+};
+
+// Everything an opened connection needs before it plays: the channel's HTTP and ICY tags, the
+// Ogg comments, the ICY title reports, and the producer that decodes into the ring.
+PreparedStream prepareStream(Channel& ch, Opened& opened, const Config& config) {
+  PreparedStream out;
+  std::vector<std::string> httpHeaders;
+  if (!opened.mimeType.empty()) httpHeaders.push_back("Content-Type: " + opened.mimeType);
+  httpHeaders.insert(httpHeaders.end(), opened.icyHeaders.begin(), opened.icyHeaders.end());
+  if (!httpHeaders.empty()) ch.tags.set(BASS_TAG_HTTP, tagList(httpHeaders));
+  if (!opened.icyHeaders.empty()) ch.tags.set(BASS_TAG_ICY, tagList(opened.icyHeaders));
+  FfmpegDecoder* decoder = opened.decoder.get();
+  const int rate = decoder->rate();
+  ProducerSource::Options o;
+  o.network = true;
+  o.ringFrames = static_cast<size_t>(rate) * config.netBufferMs / 1000;
+  o.chunkFrames = 1024;
+  o.resumeFrames = o.ringFrames * config.netPrebufPercent / 100;
+  out.producer = std::make_unique<ProducerSource>(std::move(opened.decoder), o);
+  ProducerSource* producer = out.producer.get();
+  if (decoder->formatName() == "ogg") {
+    setOggComments(ch, decoder->currentComments());
+    reportOggChanges(ch, *decoder, *producer);
+  }
+  if (opened.httpIo) {
+    if (!opened.httpIo->lastMeta().empty()) ch.tags.schedule(opened.httpIo->lastMeta(), false, 0);
+    Channel* target = &ch;  // outlives the stream thread that calls this
+    opened.httpIo->onMeta = [target, producer](const std::string& meta) {
+      target->tags.schedule(meta, false, producer->producedFrames());
+    };
+  }
+  out.rate = static_cast<float>(rate);
+  out.prebuf = std::min(o.resumeFrames, producer->ringCapacity() - o.chunkFrames);
+  return out;
+}
+
+// Waits until the started producer holds `prebuf` frames, its data ended, the time is up or the
+// stream is being freed; BASS_OK when something arrived.
+int waitForPrebuffer(const ProducerSource& producer, size_t prebuf, uint32_t timeoutMs, const Interrupt& interrupt) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (producer.buffered() < prebuf && !producer.decoderFinished() && !interrupt.quit &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (producer.buffered() > 0) return BASS_OK;
+  return producer.decoderFinished() ? BASS_ERROR_FILEFORM : BASS_ERROR_TIMEOUT;
+}
+
+// A network stream that connects on a thread of its own (BASS_STREAM_CONNECT_ASYNC). Until it
+// is connected and pre-buffered it plays nothing and reports "stalled"; a failed connection
+// ends it, and BASS_StreamGetConnectResult tells why.
+class ConnectingSource : public Source {
+ public:
+  explicit ConnectingSource(std::string url) : url_(std::move(url)), interrupt_(std::make_shared<Interrupt>()) {}
+  ~ConnectingSource() override { shutdown(); }
+
+  // Starts connecting for the channel, which owns this source.
+  void begin(Channel* channel) { thread_ = std::thread([this, channel] { run(*channel); }); }
+  // -1 while connecting, BASS_OK once connected, else the BASS_ERROR_* code of the failure.
+  int result() const { return result_.load(std::memory_order_acquire); }
+
+  int rate() const override { return ready() ? ready()->rate() : 44100; }
+  size_t pull(float* dst, size_t n) override { return ready() ? ready()->pull(dst, n) : 0; }
+  bool ended() const override { return ready() ? ready()->ended() : result() > 0; }
+  bool stalled() const override { return ready() ? ready()->stalled() : result() < 0; }
+  bool seekTo(uint64_t) override { return false; }
+  uint64_t lengthFrames() const override { return kUnknownLength; }
+  void shutdown() override {
+    interrupt_->quit = true;
+    if (thread_.joinable()) thread_.join();
+    if (producer_) producer_->shutdown();
+  }
+
+ private:
+  ProducerSource* ready() const { return ready_.load(std::memory_order_acquire); }
+
+  void run(Channel& channel) {
+    auto& e = engine();
+    const uint32_t timeoutMs = e.config.netTimeoutMs;
+    interrupt_->giveUpUs = av_gettime_relative() + 2 * static_cast<int64_t>(timeoutMs) * 1000;
+    int error = BASS_OK;
+    Opened opened = openUrl(url_, 0, interrupt_, timeoutMs, &error);
+    if (!opened.decoder) {
+      result_.store(error ? error : BASS_ERROR_FILEOPEN, std::memory_order_release);
+      return;
+    }
+    interrupt_->disarm();
+    PreparedStream stream = prepareStream(channel, opened, e.config);
+    producer_ = std::move(stream.producer);
+    producer_->start();
+    if (int code = waitForPrebuffer(*producer_, stream.prebuf, timeoutMs, *interrupt_)) {
+      result_.store(code, std::memory_order_release);
+      return;
+    }
+    {
+      std::lock_guard<std::recursive_mutex> guard(e.lock);
+      channel.freq = stream.rate;
+    }
+    ready_.store(producer_.get(), std::memory_order_release);
+    result_.store(BASS_OK, std::memory_order_release);
+  }
+
+  std::string url_;
+  std::shared_ptr<Interrupt> interrupt_;
+  std::unique_ptr<ProducerSource> producer_;  // the connecting thread's until ready_ publishes it
+  std::atomic<ProducerSource*> ready_{nullptr};
+  std::atomic<int> result_{-1};
+  std::thread thread_;
+};
+
+HSTREAM connectAsync(const char* url, DWORD flags) {
+  auto& e = engine();
+  auto source = std::make_unique<ConnectingSource>(url);
+  ConnectingSource* connecting = source.get();
+  auto ch = makeChannel(Kind::Stream, std::move(source), flags & ~(BASS_SAMPLE_LOOP | BASS_STREAM_CONNECT_ASYNC));
+  ch->network = true;
+  {
+    std::lock_guard<std::recursive_mutex> guard(e.lock);
+    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    addChannel(ch);
+  }
+  connecting->begin(ch.get());
+  setError(BASS_OK);
+  return ch->handle;
+}
+
+}  // namespace
+}  // namespace audio
+
 using namespace audio;
 
 extern "C" {
@@ -204,6 +339,7 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
     if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
   }
   if (!url) return fail(BASS_ERROR_FILEOPEN), 0;
+  if (flags & BASS_STREAM_CONNECT_ASYNC) return connectAsync(url, flags);
   const uint32_t timeoutMs = e.config.netTimeoutMs;
   auto interrupt = std::make_shared<Interrupt>();
   interrupt->giveUpUs = av_gettime_relative() + 2 * static_cast<int64_t>(timeoutMs) * 1000;
@@ -214,53 +350,32 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
 
   auto ch = makeChannel(Kind::Stream, nullptr, flags & ~BASS_SAMPLE_LOOP);
   ch->network = true;
-  std::vector<std::string> httpHeaders;
-  if (!opened.mimeType.empty()) httpHeaders.push_back("Content-Type: " + opened.mimeType);
-  httpHeaders.insert(httpHeaders.end(), opened.icyHeaders.begin(), opened.icyHeaders.end());
-  if (!httpHeaders.empty()) ch->tags.set(BASS_TAG_HTTP, tagList(httpHeaders));
-  if (!opened.icyHeaders.empty()) ch->tags.set(BASS_TAG_ICY, tagList(opened.icyHeaders));
-  FfmpegDecoder* decoder = opened.decoder.get();
-  int rate = decoder->rate();
-  ProducerSource::Options o;
-  o.network = true;
-  o.ringFrames = static_cast<size_t>(rate) * e.config.netBufferMs / 1000;
-  o.chunkFrames = 1024;
-  size_t prebuf = o.ringFrames * e.config.netPrebufPercent / 100;
-  o.resumeFrames = prebuf;
-  auto source = std::make_unique<ProducerSource>(std::move(opened.decoder), o);
-  ProducerSource* producer = source.get();
-  if (decoder->formatName() == "ogg") {
-    setOggComments(*ch, decoder->currentComments());
-    reportOggChanges(*ch, *decoder, *producer);
-  }
-  if (opened.httpIo) {
-    if (!opened.httpIo->lastMeta().empty()) ch->tags.schedule(opened.httpIo->lastMeta(), false, 0);
-    Channel* target = ch.get();  // outlives the stream thread that calls this
-    opened.httpIo->onMeta = [target, producer](const std::string& meta) {
-      target->tags.schedule(meta, false, producer->producedFrames());
-    };
-  }
-  ch->freq = static_cast<float>(rate);
-  ch->source = std::move(source);
-  prebuf = std::min(prebuf, producer->ringCapacity() - o.chunkFrames);
+  PreparedStream stream = prepareStream(*ch, opened, e.config);
+  ProducerSource* producer = stream.producer.get();
+  ch->freq = stream.rate;
+  ch->source = std::move(stream.producer);
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
     if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
     addChannel(ch);
   }
   producer->start();
-
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (producer->buffered() < prebuf && !producer->decoderFinished() &&
-         std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  if (producer->buffered() == 0) {
-    int code = producer->decoderFinished() ? BASS_ERROR_FILEFORM : BASS_ERROR_TIMEOUT;
+  if (int code = waitForPrebuffer(*producer, stream.prebuf, timeoutMs, *interrupt)) {
     freeChannel(ch->handle, Kind::Stream);
     return fail(code), 0;
   }
   setError(BASS_OK);
   return ch->handle;
+}
+
+int BASS_StreamGetConnectResult(HSTREAM handle) {
+  auto& e = engine();
+  std::lock_guard<std::recursive_mutex> guard(e.lock);
+  Channel* ch = findChannel(handle);
+  if (!ch || ch->kind != Kind::Stream) return fail(BASS_ERROR_HANDLE), BASS_ERROR_HANDLE;
+  setError(BASS_OK);
+  auto* connecting = dynamic_cast<ConnectingSource*>(ch->source.get());
+  return connecting ? connecting->result() : BASS_OK;
 }
 
 }  // extern "C"

@@ -28,6 +28,7 @@ namespace {
   X(HSTREAM, BASS_StreamCreateURL, 0, (const char* a, DWORD b, DWORD c, DOWNLOADPROC* d, void* e),      \
     (a, b, c, d, e))                                                                                    \
   X(BOOL, BASS_StreamFree, FALSE, (HSTREAM a), (a))                                                     \
+  X(int, BASS_StreamGetConnectResult, BASS_ERROR_NOTAVAIL, (HSTREAM a), (a))                            \
   X(HMUSIC, BASS_MusicLoad, 0, (BOOL a, const void* b, QWORD c, DWORD d, DWORD e, DWORD f), (a, b, c, d, e, f)) \
   X(BOOL, BASS_MusicFree, FALSE, (HMUSIC a), (a))                                                       \
   X(HSAMPLE, BASS_SampleLoad, 0, (BOOL a, const void* b, QWORD c, DWORD d, DWORD e, DWORD f), (a, b, c, d, e, f)) \

@@ -326,3 +326,40 @@ TEST_F(NetworkTest, AudioPlayPrintsTitlesEndAndErrors) {
   EXPECT_EQ(out, "error: 2\n");
   EXPECT_EQ(status, 1);
 }
+
+TEST_F(NetworkTest, AsyncConnectReturnsAtOnceAndReportsHowConnectingWent) {
+  struct Case {
+    const char* path;
+    int result;  // once connecting is over
+  } cases[] = {{"/live?file=radio.mp3&titles=Async%20Title&burst=1", BASS_OK}, {"/status?code=404", BASS_ERROR_FILEOPEN}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto start = std::chrono::steady_clock::now();
+    HSTREAM h = BASS_StreamCreateURL(url(c.path).c_str(), 0, BASS_STREAM_CONNECT_ASYNC, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    ASSERT_TRUE(waitFor([&] { return BASS_StreamGetConnectResult(h) != -1; }, 5000));
+    EXPECT_EQ(BASS_StreamGetConnectResult(h), c.result);
+    if (c.result == BASS_OK) {
+      EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING; }, 2000));
+      EXPECT_STREQ(BASS_ChannelGetTags(h, BASS_TAG_META), "StreamTitle='Async Title';StreamUrl='';");
+      EXPECT_TRUE(waitFor([&] { return (BASS_ChannelGetLevel(h) & 0xffff) > 1000u; }, 1000)) << "it is heard";
+    } else {
+      EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(h) == BASS_ACTIVE_STOPPED; }, 1000));
+    }
+    EXPECT_TRUE(BASS_StreamFree(h));
+  }
+  // A server that never answers: the stream stays stalled while it tries, and freeing it does
+  // not wait for the time-out.
+  HSTREAM hung = BASS_StreamCreateURL(url("/hang").c_str(), 0, BASS_STREAM_CONNECT_ASYNC, nullptr, nullptr);
+  ASSERT_NE(hung, 0u);
+  BASS_ChannelPlay(hung, FALSE);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(BASS_StreamGetConnectResult(hung), -1);
+  EXPECT_EQ(BASS_ChannelIsActive(hung), static_cast<DWORD>(BASS_ACTIVE_STALLED));
+  auto freeStart = std::chrono::steady_clock::now();
+  EXPECT_TRUE(BASS_StreamFree(hung));
+  EXPECT_LT(std::chrono::steady_clock::now() - freeStart, std::chrono::milliseconds(500));
+  EXPECT_EQ(BASS_StreamGetConnectResult(hung), BASS_ERROR_HANDLE);
+}
