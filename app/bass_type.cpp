@@ -19,6 +19,8 @@ enum BassFunction {
   kSampleLoad,
   kGetError,
   kGetFrequency,
+  kStreamConnectURL,
+  kErrorText,
   kBassFunctions
 };
 
@@ -29,7 +31,9 @@ const char kBassFunctionsText[] =
     "function Channel MusicLoad(const string musicFile, const int bLoop);\n"
     "function Sample SampleLoad(const string musicFile, const int maxPoly, const int bLoop);\n"
     "function int GetError();\n"
-    "function int GetFrequency();\n";
+    "function int GetFrequency();\n"
+    "function Channel StreamConnectURL(const string url);\n"
+    "function string ErrorText(const int code);\n";
 
 struct ErrorConstant {
   const char* name;
@@ -95,10 +99,10 @@ ZILError StreamCreateFile(ZILState* ps) {
   return ZReturnChannel(ps, c);
 }
 
-ZILError StreamCreateURL(ZILState* ps) {
+ZILError StreamCreateURL(ZILState* ps, bool async) {
   ZChannel* c = ZNewChannelObject(ps);
   if (!c) return ZIL_EXC_Allocation_Fail;
-  c->StreamCreateURL(NTLGetArgString(ps, 0));
+  c->StreamCreateURL(NTLGetArgString(ps, 0), async);
   return ZReturnChannel(ps, c);
 }
 
@@ -144,7 +148,13 @@ ZILError CallStatic(NTLInstance* inst, ZILLong function) {
     case kStreamCreateFile:
       return StreamCreateFile(ps);
     case kStreamCreateURL:
-      return StreamCreateURL(ps);
+      return StreamCreateURL(ps, false);
+    case kStreamConnectURL:
+      return StreamCreateURL(ps, true);
+    case kErrorText: {
+      const std::string text = ZBassErrorText(NTLGetArgInt(ps, 0));
+      return NTLReturnStringBytes(ps, text.data(), ZILLong(text.size()));
+    }
     case kMusicLoad:
       return MusicLoad(ps);
     case kSampleLoad:

@@ -33,6 +33,7 @@ const char kChannelDeclaration[] =
     "method string GetStreamInfo();\n"
     "method int GetStreamMetaCount();\n"
     "method SetStreamMetaCount(const int val);\n"
+    "method int GetConnectResult();\n"
     "const int kActiveStopped = 0;\n"
     "const int kActivePlaying = 1;\n"
     "const int kActiveStalled = 2;\n"
@@ -76,6 +77,7 @@ ZILError CallMember(ZILState* ps, ZILLong method, ZChannel* c) {
     case 23: return ReturnText(ps, c->GetStreamInfo());
     case 24: return NTLReturnInt(ps, c->GetStreamMetaCount());
     case 25: c->SetStreamMetaCount(NTLGetArgInt(ps, 0)); return 0;
+    case 26: return NTLReturnInt(ps, c->GetConnectResult());
     default: return ZIL_ERR_Invalid_Function_Index;
   }
 }

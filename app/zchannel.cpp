@@ -112,20 +112,57 @@ ZILError ZChannel::StreamCreateFile(const ZAudioHost& host, const char* name, in
   return 0;
 }
 
-void ZChannel::StreamCreateURL(const char* url) {
+void ZChannel::StreamCreateURL(const char* url, bool async) {
   Free();
   if (!url) url = "";
-  mHandle = BASS_StreamCreateURL(url, 0, ZBass::CreationFlags(0) & BASS_SAMPLE_FLOAT, nullptr, nullptr);
+  const DWORD flags = (ZBass::CreationFlags(0) & BASS_SAMPLE_FLOAT) | (async ? BASS_STREAM_CONNECT_ASYNC : 0);
+  mHandle = BASS_StreamCreateURL(url, 0, flags, nullptr, nullptr);
   if (!mHandle) return;
   mKind = kStream;
-  const char* headers = BASS_ChannelGetTags(mHandle, BASS_TAG_ICY);
-  if (!headers) headers = BASS_ChannelGetTags(mHandle, BASS_TAG_HTTP);
-  SetStreamInfo(ZToUtf8(ZStreamInfoFromList(headers)));
   // The sync goes on before the first read of the tag, so no change falls between the two.
   mSyncKey = Syncs().Add(mShared);
   BASS_ChannelSetSync(mHandle, BASS_SYNC_META, 0, MetaSync, reinterpret_cast<void*>(mSyncKey));
+  mConnecting = async;
+  mUrl = url;
+  if (!async) ReadStreamTags();
+}
+
+void ZChannel::ReadStreamTags() {
+  const char* headers = BASS_ChannelGetTags(mHandle, BASS_TAG_ICY);
+  if (!headers) headers = BASS_ChannelGetTags(mHandle, BASS_TAG_HTTP);
+  SetStreamInfo(ZToUtf8(ZStreamInfoFromList(headers)));
   std::lock_guard<std::mutex> guard(mShared->lock);
-  ApplyMetadata(mHandle, *mShared, url);
+  ApplyMetadata(mHandle, *mShared, mUrl.c_str());
+}
+
+int ZChannel::GetConnectResult() {
+  if (mKind != kStream) return mKind == kNothing ? BASS_ERROR_HANDLE : BASS_OK;
+  const int result = BASS_StreamGetConnectResult(mHandle);
+  if (mConnecting && result != -1) {
+    // Connected (or not): the headers and the first title are there to read now, once.
+    mConnecting = false;
+    if (result == BASS_OK) ReadStreamTags();
+  }
+  return result;
+}
+
+std::string ZBassErrorText(int code) {
+  switch (code) {
+    case BASS_OK: return "";
+    case BASS_ERROR_MEM: return "Out of memory";
+    case BASS_ERROR_FILEOPEN: return "The station could not be reached or refused the stream";
+    case BASS_ERROR_DRIVER: return "No sound device can be used";
+    case BASS_ERROR_HANDLE: return "Nothing is playing";
+    case BASS_ERROR_FORMAT: return "The sound device cannot play this format";
+    case BASS_ERROR_INIT: return "Sound output is not started";
+    case BASS_ERROR_START: return "Sound output could not be started";
+    case BASS_ERROR_NOTAVAIL: return "The audio engine is not available";
+    case BASS_ERROR_TIMEOUT: return "The station did not answer in time";
+    case BASS_ERROR_FILEFORM: return "The station sent nothing the player can play";
+    case BASS_ERROR_CODEC: return "The station's sound format is not supported";
+    case BASS_ERROR_ENDED: return "The stream has ended";
+    default: return "Playing failed (error " + std::to_string(code) + ")";
+  }
 }
 
 ZILError ZChannel::MusicLoad(const ZAudioHost& host, const char* name, int loop) {

@@ -30,7 +30,9 @@ class ZChannel {
   // Creation on a fresh channel (an earlier one is freed first). The file variants answer 1100
   // when the file cannot be read; a refusal of the engine leaves handle 0 and kind 0.
   ZILError StreamCreateFile(const ZAudioHost& host, const char* name, int loop);
-  void StreamCreateURL(const char* url);
+  // An internet stream; with `async` the call returns at once and the stream connects on a
+  // thread of the engine (GetConnectResult tells how that went).
+  void StreamCreateURL(const char* url, bool async = false);
   ZILError MusicLoad(const ZAudioHost& host, const char* name, int loop);
   void SetSampleVoice(HCHANNEL voice);  // kind 1, even for handle 0
 
@@ -62,6 +64,11 @@ class ZChannel {
   int GetStreamMetaCount() const;
   void SetStreamMetaCount(int value);
 
+  // -1 while an async stream connects, 0 once it plays (and for every other channel that has a
+  // handle), else the engine's error code. Reads the stream's headers and first title when
+  // connecting is over.
+  int GetConnectResult();
+
   DWORD Handle() const { return mHandle; }
 
   struct Shared;  // title, stream info, meta count
@@ -70,13 +77,19 @@ class ZChannel {
   float Attribute(DWORD attrib) const;
   void SetTitle(std::string title);
   void SetStreamInfo(std::string info);
+  void ReadStreamTags();
 
   DWORD mHandle = 0;
   int mKind = kNothing;
   ZAudioBuffer mFile;  // a file stream's bytes, read by the engine until the stream is freed
   std::shared_ptr<Shared> mShared;
   uintptr_t mSyncKey = 0;  // this channel's entry in the sync table; 0 when none
+  bool mConnecting = false;
+  std::string mUrl;
 };
+
+// The engine's error code in words for the listener ("" for none).
+std::string ZBassErrorText(int code);
 
 // Level word of the engine (low 16 bits left, high right; -1 for none) as a float.
 float ZLevelFromWord(DWORD level, bool right);

@@ -105,6 +105,8 @@ function int constants() { return Bass::ERROR_UNKNOWN * 1000 + Channel::kAttribP
   EXPECT_EQ(number("Bass", "GetFrequency"), 6);
   EXPECT_EQ(number("Channel", "Play"), 0);
   EXPECT_EQ(number("Channel", "SetStreamMetaCount"), 25);
+  EXPECT_EQ(number("Channel", "GetConnectResult"), 26);
+  EXPECT_EQ(number("Bass", "ErrorText"), 8);
   EXPECT_EQ(number("Sample", "Play", 0), 1);
   EXPECT_EQ(number("Sample", "Play", 2), 3);
   EXPECT_EQ(number("Sample", "Free"), 5);
@@ -114,9 +116,9 @@ function int constants() { return Bass::ERROR_UNKNOWN * 1000 + Channel::kAttribP
   // A function number outside the declared ones answers 1111.
   NTLInstance inst{TypeId("Channel"), 0, ps, "Channel"};
   ZChannel* c = ZNewChannelObject(ps);
-  EXPECT_EQ(ChannelTypeProc(&inst, NTL_CallMember, 26, c, nullptr), ZIL_ERR_Invalid_Function_Index);
+  EXPECT_EQ(ChannelTypeProc(&inst, NTL_CallMember, 27, c, nullptr), ZIL_ERR_Invalid_Function_Index);
   EXPECT_EQ(ChannelTypeProc(&inst, NTL_CallMember, -1, c, nullptr), ZIL_ERR_Invalid_Function_Index);
-  EXPECT_EQ(BassTypeProc(&inst, NTL_CallStatic, 7, nullptr, nullptr), ZIL_ERR_Invalid_Function_Index);
+  EXPECT_EQ(BassTypeProc(&inst, NTL_CallStatic, 9, nullptr, nullptr), ZIL_ERR_Invalid_Function_Index);
   ChannelTypeProc(&inst, NTL_DestroyObject, 0, c, nullptr);
 }
 
@@ -338,6 +340,9 @@ function int error() { return Bass::GetError(); }
 function play(Channel c) { c.Play(0); }
 function int takeCount(Channel c) { int n = c.GetStreamMetaCount(); c.SetStreamMetaCount(0); return n; }
 function int count(Channel c) { return c.GetStreamMetaCount(); }
+function Channel connect(const string url) { Bass::Init(); return Bass::StreamConnectURL(url); }
+function int connected(Channel c) { return c.GetConnectResult(); }
+function string words(int code) { return Bass::ErrorText(code); }
 )"));
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
     BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 1000);
@@ -370,6 +375,21 @@ TEST_F(RadioScriptTest, IcyTitlesInfoAndMetaCounting) {
       8000))
       << "changes seen: " << changes;
   EXPECT_GE(changes, 2);
+}
+
+TEST_F(RadioScriptTest, ConnectingInTheBackgroundThenTitleAndInfo) {
+  ZILHandle* c = Call("connect", Url("/live?file=radio.mp3&titles=Later%20Title&burst=1&metaint=4000").c_str());
+  ASSERT_EQ(CallInt("kind", c), 2) << "a stream at once, before it is connected";
+  Call("play", c);
+  ASSERT_TRUE(apptest::waitFor([&] { return CallInt("connected", c) != -1; }, 5000));
+  EXPECT_EQ(CallInt("connected", c), 0);
+  EXPECT_EQ(CallString("title", c), "Later Title");
+  EXPECT_NE(CallString("info", c).find("icy-name: Test Radio\n"), std::string::npos);
+
+  ZILHandle* missing = Call("connect", Url("/status?code=404").c_str());
+  ASSERT_TRUE(apptest::waitFor([&] { return CallInt("connected", missing) != -1; }, 5000));
+  EXPECT_EQ(CallInt("connected", missing), BASS_ERROR_FILEOPEN);
+  EXPECT_EQ(CallString("words", BASS_ERROR_FILEOPEN), "The station could not be reached or refused the stream");
 }
 
 TEST_F(RadioScriptTest, EmptyAndUnterminatedTitles) {
