@@ -42,6 +42,15 @@ int32_t Button::OnEvent(ZEvent* event) {
   return ZControl::OnEvent(event);
 }
 
+int32_t Button::OnPaneEvent(ZPaneEvent& event) {
+  if (event.Id() != kPaneSetText) return ZControl::OnPaneEvent(event);
+  if (look_.caption.View() != event.Text().View()) {
+    look_.caption = event.Text();
+    PostRedraw();
+  }
+  return 0;
+}
+
 int32_t Button::SetButtonProperty(std::string_view name, std::string_view value) {
   static constexpr ZPropertyRow<Button> kProperties[] = {
       {"backcolor", [](Button& b, std::string_view v) { return SetColor(b.look_.back, v); }},

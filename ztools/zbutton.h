@@ -26,7 +26,7 @@ enum class ButtonKind { kMomentary, kToggle, kValueToSet, kIncrement };
 // ParentButtonClicked (a toggle: ParentButtonEnabled) and closes the bracket. With `wantfocus`,
 // Return and space click it. Drawn as its `icon` (with `icononly`), as the icon with the `text`
 // over it, or as a framed box with the text; while on, the box's frame is doubled and the text
-// moves one pixel down and right.
+// moves one pixel down and right. A PaneSetText event replaces the text.
 class Button : public ZControl {
  public:
   Button() { SetFlags(kButtonFlags); }
@@ -51,8 +51,12 @@ class Button : public ZControl {
   // The pressed look.
   bool IsOn() const noexcept { return on_; }
   bool IsPressed() const noexcept { return pressed_; }
+  const ZString& Caption() const noexcept { return look_.caption; }
 
  protected:
+  // A PaneSetText event (View.SetText in scripts) changes the caption.
+  int32_t OnPaneEvent(ZPaneEvent& event) override;
+
   // Text, colours and the icon, shared with the check box.
   struct Look {
     ZColor back{192, 192, 192};

@@ -357,3 +357,50 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The default skin's play toggle plays the first station of the station lists and stops it.
+// The player runs from a folder of its own (with its engine module and skin package), so the
+// example station lists beside the built program are not among its stations.
+TEST_F(PlayerWindow, TheDefaultSkinPlaysTheFirstStationAndStops) {
+  if (Output("for p in dbus-daemon busctl; do command -v $p; done | wc -l") != "2")
+    GTEST_SKIP() << "dbus-daemon and busctl are needed";
+  audiotest::TestServer* server = apptest::startRadioServer();
+  ASSERT_NE(server, nullptr);
+  const std::string address = StartBus();
+  ASSERT_FALSE(address.empty());
+  ResourceTest::WriteFile(temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
+                          "#EXTM3U\n#EXTINF:-1,Live\n" +
+                              server->url("/live?file=radio.mp3&titles=Artist%20-%20Song&burst=1&metaint=4000") + "\n");
+  const std::filesystem::path own = temp_.Path() / "own";
+  std::filesystem::create_directories(own);
+  for (const char* file : {"sonabel", "libsonabel-audio.so", "Resources.zpac"})
+    std::filesystem::copy_file(std::filesystem::path(SONABEL_BINARY_DIR) / file, own / file);
+  std::vector<std::string> env = Env();
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
+  env.push_back("XDG_DATA_HOME=" + (temp_ / "data"));
+  env.push_back("SONABEL_AUDIO_DEVICE=0");
+  player_ = Spawn({(own / "sonabel").string()}, env);
+  const std::string window = X("timeout 10 xdotool search --sync --onlyvisible --name '^Sonabel$' | head -1");
+  ASSERT_FALSE(window.empty());
+  const std::string query = "busctl --address='" + address +
+                            "' get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
+                            "org.mpris.MediaPlayer2.Player ";
+  auto waitFor = [&](const std::string& property, const std::string& text) {
+    std::string value;
+    for (int i = 0; i < 200 && value.find(text) == std::string::npos; i++) {
+      Pause(50);
+      value = Output(query + property + " 2>/dev/null");
+    }
+    return value;
+  };
+  X("xdotool mousemove --window " + window + " 44 99 click 1");
+  EXPECT_NE(waitFor("Metadata", "Artist - Song").find("\"xesam:title\" s \"Artist - Song\""), std::string::npos);
+  X("xdotool mousemove --window " + window + " 44 99 click 1");
+  EXPECT_EQ(waitFor("PlaybackStatus", "Stopped"), "s \"Stopped\"");
+  EXPECT_EQ(Stop(), 0);
+  delete server;
+}
+
+}  // namespace

@@ -304,6 +304,15 @@ TEST(ButtonDrawing, FrameDoublesWhenOnAndIconStatesFollowOnAndHover) {
   EXPECT_EQ(s.PixelAt({72, 2}), stateColors[0]);
 }
 
+TEST(ButtonDrawing, SetTextReplacesTheCaption) {
+  Skin s("<button name='b' size='40,20' text='Play'/>");
+  ASSERT_EQ(s.code, 0);
+  auto event = MakeEvent<ZPaneEvent>(kPaneSetText, nullptr);
+  event->SetText("Stop");
+  s.V<Button>("b")->OnEvent(event.get());
+  EXPECT_STREQ(s.V<Button>("b")->Caption().c_str(), "Stop");
+}
+
 TEST(CheckBox, TogglesOrSetsItsValueAndDrawsItsIconOnlyWhileChecked) {
   Skin s("<checkbox name='check' pos='0,40' size='80,20' parameter='c' icon='tick' iconoffset='4,4' "
          "framecolor='#000000' text='Loud'/>"
