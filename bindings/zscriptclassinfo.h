@@ -75,7 +75,8 @@ template <class T, class Stored = T, class Call>
 ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstance* inst, ZILLong msg, ZILLong param,
                            ZILUnknown* in, ZILUnknown** out, const ZObjectClassHooks<T>& hooks = {}) {
   ZILState* ps = inst ? NTLInstanceGetVM(inst) : nullptr;
-  T* record = in ? static_cast<T*>(static_cast<Stored*>(in)) : nullptr;
+  // `in` is an object's record only for the object messages (NTL_Register passes the state).
+  auto recordIn = [in] { return in ? static_cast<T*>(static_cast<Stored*>(in)) : nullptr; };
   switch (msg) {
     case NTL_Register:
     case NTL_Initialize:
@@ -87,14 +88,15 @@ ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstanc
       *out = static_cast<Stored*>(created);
       return created ? 0 : ZIL_EXC_Allocation_Fail;
     }
-    case NTL_MarkHandles: return ps && record && hooks.mark ? hooks.mark(ps, record) : 0;
+    case NTL_MarkHandles: return ps && in && hooks.mark ? hooks.mark(ps, recordIn()) : 0;
     case NTL_DestroyObject:
-      if (ps && record) {
+      if (ps && in) {
+        T* record = recordIn();
         if (hooks.release) hooks.release(ps, record);
         DeleteInRuntime(ps, record);
       }
       return 0;
-    case NTL_CallMember: return ps ? call(ps, param, record) : ZIL_ERR_Illegal_Argument;
+    case NTL_CallMember: return ps ? call(ps, param, recordIn()) : ZIL_ERR_Illegal_Argument;
     case NTL_CallStatic: return ZIL_ERR_Invalid_Function_Index;
     case NTL_GetBaseName:
       if (!hooks.baseName) return AnswerScriptClassInfo(info, msg, out);
