@@ -93,7 +93,8 @@ constexpr const char* kDeclarationsBody =
     "function Create(Application app);function Open(Application app);function Idle(Application app);"
     "function Close(Application app);function Destroy(Application app);"
     "function ParameterChanged(Application app, Parameter param);"
-    "function Activate(Application app, int bActive, int bMinimized);";
+    "function Activate(Application app, int bActive, int bMinimized);"
+    "function int Key(Application app, int key);";
 
 constexpr const char* kNoiseGeneratorDeclaration =
     "native interface NoiseGenerator {method\t\t\tNoiseGenerator(float seed);method float\tNext();}";

@@ -17,7 +17,8 @@
 namespace ZTools {
 namespace {
 
-constexpr const char* kHookNames[] = {"Create", "Open", "Close", "Destroy", "Idle", "ParameterChanged", "Activate"};
+constexpr const char* kHookNames[] = {"Create",           "Open",     "Close", "Destroy", "Idle",
+                                     "ParameterChanged", "Activate", "Key"};
 
 }  // namespace
 
@@ -85,26 +86,30 @@ ZILError ZSSPaneManager::MarkHandles(ZILState* ps, ZILLong event, void* owner) {
   if (event != ZIL_GC_EVENT_MARK || !self) return 0;
   if (self->application_)
     if (ZILError e = NTLMarkHandle(ps, self->application_)) return e;
-  for (Hook h : {kCreate, kDestroy, kOpen, kClose, kIdle, kParameterChanged, kActivate})
-    if (self->hooks_[h])
-      if (ZILError e = NTLMarkHandle(ps, self->hooks_[h])) return e;
+  for (ZILHandle* hook : self->hooks_)
+    if (hook)
+      if (ZILError e = NTLMarkHandle(ps, hook)) return e;
   return 0;
 }
 
-void ZSSPaneManager::CallHook(Hook hook, ZILHandle* extra, bool twoInts, ZILLong a, ZILLong b) {
+int32_t ZSSPaneManager::CallHook(Hook hook, ZILHandle* extra, int ints, ZILLong a, ZILLong b) {
   ZILHandle* fn = hooks_[hook];
-  if (!runtime_ || !fn || !application_ || runtime_->blocked || hookDepth_ >= kMaxHookDepth) return;
+  if (!runtime_ || !fn || !application_ || runtime_->blocked || hookDepth_ >= kMaxHookDepth) return 0;
   ++hookDepth_;
   ZILHandle* result = nullptr;
-  if (twoInts)
+  if (ints == 2)
     result = ZILCallFunction(runtime_, fn, 3, ZIL_ARG_HANDLE, application_, ZIL_ARG_INT, a, ZIL_ARG_INT, b);
+  else if (ints == 1)
+    result = ZILCallFunction(runtime_, fn, 2, ZIL_ARG_HANDLE, application_, ZIL_ARG_INT, a);
   else if (extra)
     result = ZILCallFunction(runtime_, fn, 2, ZIL_ARG_HANDLE, application_, ZIL_ARG_HANDLE, extra);
   else
     result = ZILCallFunction(runtime_, fn, 1, ZIL_ARG_HANDLE, application_);
   // An exception was reported by the runtime's handlers; the manager goes on.
+  const int32_t answer = result && result->type == ZIL_TYPE_INT ? int32_t(result->payload.l) : 0;
   if (result) NTLFreeHandle(runtime_, result);
   --hookDepth_;
+  return answer;
 }
 
 int32_t ZSSPaneManager::Create() {
@@ -151,9 +156,11 @@ void ZSSPaneManager::Idle(uint64_t nowMs) {
 }
 
 void ZSSPaneManager::Activate(bool active, bool minimized) {
-  CallHook(kActivate, nullptr, true, active ? 1 : 0, minimized ? 1 : 0);
+  CallHook(kActivate, nullptr, 2, active ? 1 : 0, minimized ? 1 : 0);
   ZPaneManager::Activate(active, minimized);
 }
+
+bool ZSSPaneManager::UnhandledKey(uint32_t key) { return CallHook(kKey, nullptr, 1, ZILLong(key)) != 0; }
 
 void ZSSPaneManager::ParameterChanged(ZParameter* parameter) {
   if (runtime_ && hooks_[kParameterChanged] && hookDepth_ < kMaxHookDepth) {

@@ -45,6 +45,7 @@ class ZSSPaneManager : public ZPaneManager {
   int32_t Teardown() override;
   void Idle(uint64_t nowMs) override;
   void Activate(bool active, bool minimized = false) override;
+  bool UnhandledKey(uint32_t key) override;
   void ParameterChanged(ZParameter* parameter) override;
 
   // Runs one command line; each output line goes to listener as a PaneSetText event. Answers 1
@@ -82,12 +83,14 @@ class ZSSPaneManager : public ZPaneManager {
   ZILHandle* ApplicationObject() const noexcept { return application_; }
 
  private:
-  enum Hook { kCreate, kOpen, kClose, kDestroy, kIdle, kParameterChanged, kActivate, kHookCount };
+  enum Hook { kCreate, kOpen, kClose, kDestroy, kIdle, kParameterChanged, kActivate, kKey, kHookCount };
 
   int32_t BindHooks(ZILState* runtime);
   void ReleaseHandles();
   // Calls a hook with the application object first; skipped when absent or nested too deep.
-  void CallHook(Hook hook, ZILHandle* extra = nullptr, bool twoInts = false, ZILLong a = 0, ZILLong b = 0);
+  // Calls a hook with the application and then `extra` or `ints` (0, 1 or 2) int arguments;
+  // answers the int the hook returned (0 for anything else or when it did not run).
+  int32_t CallHook(Hook hook, ZILHandle* extra = nullptr, int ints = 0, ZILLong a = 0, ZILLong b = 0);
   static ZILError MarkHandles(ZILState* ps, ZILLong event, void* owner);
   void Send(ZView* listener, std::string_view line);
 

@@ -144,7 +144,10 @@ bool ZPaneManager::Wheel(uint32_t buttons, ZPoint p, float delta) {
          }) != nullptr;
 }
 
-bool ZPaneManager::Key(uint32_t key) { return focus_ && focus_->IsVisible() && focus_->OnKey(key) != 0; }
+bool ZPaneManager::Key(uint32_t key) {
+  if (focus_ && focus_->IsVisible() && focus_->OnKey(key) != 0) return true;
+  return UnhandledKey(key);
+}
 
 namespace {
 
@@ -183,7 +186,10 @@ bool IsUtf8(std::string_view text) {
 
 bool ZPaneManager::Text(std::string_view utf8) {
   if (utf8.empty() || !IsUtf8(utf8)) return false;
-  return focus_ && focus_->IsVisible() && focus_->OnText(utf8) != 0;
+  if (focus_ && focus_->IsVisible() && focus_->OnText(utf8) != 0) return true;
+  // A single typed character no pane wanted (space, a letter) is offered as a key too.
+  const auto c = static_cast<unsigned char>(utf8[0]);
+  return utf8.size() == 1 && c >= 0x20 && c < 0x7f && UnhandledKey(c);
 }
 
 void ZPaneManager::IdlePanes(ZView* pane) {

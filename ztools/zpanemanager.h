@@ -106,6 +106,9 @@ class ZPaneManager : public IEventListener {
   // One notch is 1.0.
   bool Wheel(uint32_t buttons, ZPoint p, float delta);
   bool Key(uint32_t key);
+  // A key (or a typed ASCII character) that the focus pane did not take; answers whether it
+  // was used. The script-enabled manager hands it to the skin's Key hook.
+  virtual bool UnhandledKey(uint32_t) { return false; }
   // Typed text for the focus pane; text that is not valid UTF-8 is dropped.
   bool Text(std::string_view utf8);
   // Idle work at a clock time in milliseconds: idle calls, tool tip timing.

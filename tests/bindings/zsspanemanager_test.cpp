@@ -81,6 +81,7 @@ TEST(ScriptHooks, EachHookRunsAtItsMomentWithTheInitialUpdateFlag) {
                        "function Close(Application app) { Note(app, \"close\"); }\n"
                        "function Destroy(Application app) { Note(app, \"destroy\"); }\n"
                        "function Activate(Application app, int a, int m) { Note(app, \"activate\" + a + m); }\n"
+                       "function int Key(Application app, int k) { Note(app, \"key\" + k); return k == 32; }\n"
                        "function ParameterChanged(Application app, Parameter p) {\n"
                        "  if (p.GetName() != \"trace\") Note(app, \"changed \" + p.GetName()); }\n";
   Scripted s(script);
@@ -88,6 +89,10 @@ TEST(ScriptHooks, EachHookRunsAtItsMomentWithTheInitialUpdateFlag) {
   s.m.Idle(10);
   s.m.Idle(20);
   s.m.Activate(false, true);
+  // Keys no pane takes reach the Key hook; a typed space comes as 32, text of more characters not.
+  EXPECT_TRUE(s.m.Text(" "));
+  EXPECT_FALSE(s.m.Key(0x100));
+  EXPECT_FALSE(s.m.Text("ab"));
   s.m.SetParameterText(s.m.FindParameter("vol"), "40");
   s.m.Close();
   s.m.Open();
@@ -95,7 +100,7 @@ TEST(ScriptHooks, EachHookRunsAtItsMomentWithTheInitialUpdateFlag) {
   s.m.Teardown();
   ASSERT_FALSE(s.trace.values.empty());
   EXPECT_EQ(s.trace.values.back(),
-            "create,open1,idle1,idle0,activate01,changed vol,close,open1,idle1,close,destroy,");
+            "create,open1,idle1,idle0,activate01,key32,key256,changed vol,close,open1,idle1,close,destroy,");
 }
 
 TEST(ScriptHooks, ASkinThatDefinesOnlyIdleGetsOnlyIdle) {
