@@ -360,7 +360,8 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
 
 namespace {
 
-// The default skin's play toggle plays the first station of the station lists and stops it.
+// The default skin's play toggle and the space key play the first station of the station lists
+// and stop it; Esc closes the player.
 // The player runs from a folder of its own (with its engine module and skin package), so the
 // example station lists beside the built program are not among its stations.
 TEST_F(PlayerWindow, TheDefaultSkinPlaysTheFirstStationAndStops) {
@@ -399,7 +400,12 @@ TEST_F(PlayerWindow, TheDefaultSkinPlaysTheFirstStationAndStops) {
   EXPECT_NE(waitFor("Metadata", "Artist - Song").find("\"xesam:title\" s \"Artist - Song\""), std::string::npos);
   X("xdotool mousemove --window " + window + " 44 99 click 1");
   EXPECT_EQ(waitFor("PlaybackStatus", "Stopped"), "s \"Stopped\"");
-  EXPECT_EQ(Stop(), 0);
+  // Keys: space plays again, Esc closes the player.
+  X("xdotool key --window " + window + " space");
+  EXPECT_EQ(waitFor("PlaybackStatus", "Playing"), "s \"Playing\"");
+  X("xdotool key --window " + window + " Escape");
+  EXPECT_EQ(WaitExit(player_, 5000), 0);
+  player_ = -1;
   delete server;
 }
 
