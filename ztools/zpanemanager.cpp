@@ -67,7 +67,10 @@ int32_t ZPaneManager::FindSurfaces() {
       Surface s;
       s.views = part;
       if (!part->Children().empty()) s.root = dynamic_cast<ZView*>(part->Children().front()->Object());
-      if (s.root) s.root->AttachManager(this);
+      if (s.root) {
+        s.root->AttachManager(this);
+        s.size = {s.root->Width(), s.root->Height()};
+      }
       surfaces_.push_back(s);
     }
   }
@@ -146,6 +149,14 @@ bool ZPaneManager::SetCurrentSurface(int32_t index) {
   SetFocusPane(nullptr);
   capture_ = held_ = clicked_ = modal_ = nullptr;
   current_ = index;
+  // A surface of another size (a compact and a full face) asks the window to take its size;
+  // the window's new size then lays the surface out as usual.
+  const ZPoint size = surfaces_[size_t(index)].size;
+  if (size.x > 0 && size.y > 0 && size != rootSize_) {
+    auto resize = MakeEvent<ZPaneEvent>(kSysWindowResize, nullptr);
+    resize->SetPoint(size);
+    QueueForWindow(*resize);
+  }
   if (wasOpen) Open();
   InvalidateAll();
   return true;

@@ -163,6 +163,7 @@ class ZPaneManager : public IEventListener {
   struct Surface {
     ZMLNode* views = nullptr;
     ZView* root = nullptr;
+    ZPoint size;  // the root's size in the markup, before any layout to the root area
   };
   int32_t FindSurfaces();
   void ListParameters();

@@ -240,6 +240,10 @@ void ZPaneWindow::ProcessWindowRequests() {
       case kSysWindowMinimize:
         if (Platform::Window* main = ZWindowObject::MainWindow()) main->Minimize();
         break;
+      case kSysWindowResize:
+        if (Platform::Window* main = ZWindowObject::MainWindow())
+          if (event->Point().x > 0 && event->Point().y > 0) main->SetClientSize(event->Point().x, event->Point().y);
+        break;
       case kSysWindowInvalidateClick:
         downValid_ = false;
         downButtons_ = 0;

@@ -64,6 +64,7 @@ namespace ZTools {
   X(SysWindowFastUpdate, 0x200006)                \
   X(SysWindowCheckMousePosition, 0x200007)        \
   X(SysWindowDitherMode, 0x200008)                \
+  X(SysWindowResize, 0x200009)                    \
   X(SystemRedraw, 0x201000)                       \
   X(SystemStartMouseCapture, 0x201001)            \
   X(SystemStopMouseCapture, 0x201002)             \

@@ -229,6 +229,12 @@ TEST_F(PaneWindowTest, WindowRequests) {
   manager_.log.clear();
   Request(kSysWindowCheckMousePosition);
   EXPECT_EQ(manager_.MousePosition(), (ZPoint{20, 20}));
+  auto resize = MakeEvent<ZPaneEvent>(kSysWindowResize, nullptr);
+  resize->SetPoint({120, 60});
+  manager_.OnEvent(resize.get());
+  app_.pane.ProcessWindowRequests();
+  Platform::DispatchAll();
+  EXPECT_EQ(app_.Handle()->Width(), 120) << "the window takes the size a surface asks for";
   Request(kSysWindowDitherMode, 1);
   EXPECT_EQ(static_cast<const ZExtDrawContext*>(app_.pane.DrawingContext())->GetDitherMode(), kDither565);
   Request(kSysWindowClose);

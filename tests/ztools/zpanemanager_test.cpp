@@ -26,8 +26,14 @@ TEST(ZPaneManagerSurfaces, SwitchesOnlyToSurfacesThatExist) {
   EXPECT_EQ(m.CurrentRoot(), m.View("one"));
   EXPECT_EQ(m.CurrentRoot()->GetRect(), ZRect(0, 0, 50, 40));  // laid out at the root area
   EXPECT_EQ(m.GetView("one.inner"), m.View("inner"));
+  while (m.TakeNextEvent()) {
+  }
   m.SystemParameterChanged("system_currentsurface", 1, 1);
   EXPECT_EQ(m.CurrentSurface(), 1);
+  auto resize = m.TakeNextEvent();
+  ASSERT_TRUE(resize) << "a surface of another size asks the window for its size";
+  EXPECT_EQ(resize->Id(), kSysWindowResize);
+  EXPECT_EQ(resize->Point(), (ZPoint{10, 10}));
   EXPECT_TRUE(m.View("two")->IsOpen());
   EXPECT_FALSE(m.View("one")->IsOpen());
   for (double bad : {2.0, -1.0, std::nan(""), 1e300}) {
