@@ -131,7 +131,31 @@ class PlayerWindow : public ::testing::Test {
       while (!address.empty() && address.back() == '\n') address.pop_back();
     }
     return address;
+  }  // The MPRIS player property once it holds `text` (or its last value after 10 s).
+  std::string WaitForProperty(const std::string& busAddress, const std::string& property, const std::string& text) {
+    const std::string query = "busctl --address='" + busAddress +
+                              "' get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
+                              "org.mpris.MediaPlayer2.Player " + property + " 2>/dev/null";
+    std::string value;
+    for (int i = 0; i < 200 && value.find(text) == std::string::npos; i++) {
+      Pause(50);
+      value = Output(query);
+    }
+    return value;
   }
+  // The user's station list with one live station of the test server, and the environment of a
+  // player on the private bus that finds it.
+  std::vector<std::string> StationEnv(audiotest::TestServer& server, const std::string& busAddress) {
+    ResourceTest::WriteFile(
+        temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
+        "#EXTM3U\n#EXTINF:-1,Live\n" +
+            server.url("/live?file=radio.mp3&titles=Artist%20-%20Song&burst=1&metaint=4000") + "\n");
+    std::vector<std::string> env = Env();
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + busAddress);
+    env.push_back("XDG_DATA_HOME=" + (temp_ / "data"));
+    return env;
+  }
+
 
   TempFolder temp_;
   std::string display_;
@@ -322,10 +346,6 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
   ASSERT_NE(server, nullptr);
   const std::string address = StartBus();
   ASSERT_FALSE(address.empty());
-  ResourceTest::WriteFile(
-      temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
-      "#EXTM3U\n#EXTINF:-1,Live\n" + server->url("/live?file=radio.mp3&titles=Artist%20-%20Song&burst=1&metaint=4000") +
-          "\n");
   ResourceTest::WriteFile(temp_.Path() / "skin/main.zml",
                           "<zml><scripts><script text='import Sonabel; import Bass; import Application;\n"
                           "string url = \"\"; Channel c = null; string shown = \"\";\n"
@@ -338,18 +358,8 @@ TEST_F(PlayerWindow, PlaysAStationFromThePlaylistsAndPublishesItsTitle) {
                           "'/></scripts><surfaces><surface><views><colorbox size='200,30' color='#102030'>"
                           "<statictext name='title' size='200,30' color='#ffffff'/></colorbox></views>"
                           "</surface></surfaces></zml>");
-  std::vector<std::string> env = Env();
-  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
-  env.push_back("XDG_DATA_HOME=" + (temp_ / "data"));
-  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, env);
-  const std::string query = "busctl --address='" + address +
-                            "' get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
-                            "org.mpris.MediaPlayer2.Player Metadata 2>/dev/null";
-  std::string metadata;
-  for (int i = 0; i < 200 && metadata.find("Artist - Song") == std::string::npos; i++) {
-    Pause(50);
-    metadata = Output(query);
-  }
+  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, StationEnv(*server, address));
+  const std::string metadata = WaitForProperty(address, "Metadata", "Artist - Song");
   EXPECT_NE(metadata.find("\"xesam:title\" s \"Artist - Song\""), std::string::npos) << metadata;
   EXPECT_EQ(Stop(), 0);
   EXPECT_EQ(Setting("station"), "Test Radio");
@@ -371,31 +381,16 @@ TEST_F(PlayerWindow, TheDefaultSkinPlaysTheFirstStationAndStops) {
   ASSERT_NE(server, nullptr);
   const std::string address = StartBus();
   ASSERT_FALSE(address.empty());
-  ResourceTest::WriteFile(temp_.Path() / "data/sonabel/playlists/Test Radio.m3u",
-                          "#EXTM3U\n#EXTINF:-1,Live\n" +
-                              server->url("/live?file=radio.mp3&titles=Artist%20-%20Song&burst=1&metaint=4000") + "\n");
   const std::filesystem::path own = temp_.Path() / "own";
   std::filesystem::create_directories(own);
   for (const char* file : {"sonabel", "libsonabel-audio.so", "Resources.zpac"})
     std::filesystem::copy_file(std::filesystem::path(SONABEL_BINARY_DIR) / file, own / file);
-  std::vector<std::string> env = Env();
-  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
-  env.push_back("XDG_DATA_HOME=" + (temp_ / "data"));
+  std::vector<std::string> env = StationEnv(*server, address);
   env.push_back("SONABEL_AUDIO_DEVICE=0");
   player_ = Spawn({(own / "sonabel").string()}, env);
   const std::string window = X("timeout 10 xdotool search --sync --onlyvisible --name '^Sonabel$' | head -1");
   ASSERT_FALSE(window.empty());
-  const std::string query = "busctl --address='" + address +
-                            "' get-property org.mpris.MediaPlayer2.sonabel /org/mpris/MediaPlayer2 "
-                            "org.mpris.MediaPlayer2.Player ";
-  auto waitFor = [&](const std::string& property, const std::string& text) {
-    std::string value;
-    for (int i = 0; i < 200 && value.find(text) == std::string::npos; i++) {
-      Pause(50);
-      value = Output(query + property + " 2>/dev/null");
-    }
-    return value;
-  };
+  auto waitFor = [&](const char* property, const char* text) { return WaitForProperty(address, property, text); };
   X("xdotool mousemove --window " + window + " 44 99 click 1");
   EXPECT_NE(waitFor("Metadata", "Artist - Song").find("\"xesam:title\" s \"Artist - Song\""), std::string::npos);
   X("xdotool mousemove --window " + window + " 44 99 click 1");
