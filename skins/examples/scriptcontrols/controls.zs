@@ -39,6 +39,7 @@ class Knob : Control {
     label.SetRect(new Rect(0, 64, 64, 80));
     label.align = kTextAlignCenter | kTextAlignVCenter | kTextAlignSingleLine;
     label.SetColor(new Color(201, 209, 217));
+    label.font = kFontStandardSmall;
     self.AddLayer(label);
     Refresh();
   }
