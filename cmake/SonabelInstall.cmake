@@ -8,7 +8,7 @@ file(GLOB_RECURSE default_skin_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ski
 add_custom_command(
   OUTPUT ${PROJECT_BINARY_DIR}/Resources.zpac
   COMMAND ${CMAKE_COMMAND} -E rm -f ${PROJECT_BINARY_DIR}/Resources.zpac
-  COMMAND ${SONABEL_7ZIP} a -t7z -bd -bso0 -bsp0 -y -m0=LZMA2 ${PROJECT_BINARY_DIR}/Resources.zpac *
+  COMMAND ${SONABEL_7ZIP} a -t7z -bd -bso0 -bsp0 -y -m0=LZMA2 "-xr!*.py" ${PROJECT_BINARY_DIR}/Resources.zpac *
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/skins/default
   DEPENDS ${default_skin_files}
   COMMENT "Packing skins/default into Resources.zpac")

@@ -28,11 +28,12 @@ constexpr const char* kSkin =
     "import Application; import Bass; import radio;\n"
     "Radio r = new Radio();\n"
     "function Open(Application app) { Bass::Init(); }\n"
-    "function Idle(Application app) { if (r.Tick() != 0) app.SetParameter(\"status\", r.Status()); }\n"
+    "function Idle(Application app) {\n"
+    "  if (r.Tick() != 0) app.SetParameter(\"status\", r.Status() + \" / \" + r.Failure()); }\n"
     "function ParameterChanged(Application app, Parameter p) {\n"
     "  if (p.GetName() != \"url\") return;\n"
     "  if (p.stringValue == \"\") r.Stop(); else r.Play(p.stringValue);\n"
-    "  app.SetParameter(\"status\", r.Status()); }\n"
+    "  app.SetParameter(\"status\", r.Status() + \" / \" + r.Failure()); }\n"
     "'/></scripts><surfaces><surface><views><view size='10,10'/></views></surface></surfaces></zml>";
 
 TEST(RadioModule, PlaysNamesFailuresInWordsAndReconnectsOnSchedule) {
@@ -66,21 +67,21 @@ TEST(RadioModule, PlaysNamesFailuresInWordsAndReconnectsOnSchedule) {
     };
 
     m.SetParameterText(url, server->url("/live?file=radio.mp3&titles=A&burst=1").c_str());
-    EXPECT_EQ(status(), "Connecting...");
+    EXPECT_EQ(status(), "Connecting... / ");
     EXPECT_TRUE(reach("Playing", 5000)) << status();
 
     m.SetParameterText(url, server->url("/status?code=404").c_str());
-    EXPECT_TRUE(reach("The station could not be reached or refused the stream - reconnecting in 1 s", 5000))
+    EXPECT_TRUE(reach("Reconnecting in 1 s / The station could not be reached or refused the stream", 5000))
         << status();
-    EXPECT_TRUE(reach("reconnecting in 2 s", 4000)) << "the second wait is longer: " << status();
+    EXPECT_TRUE(reach("Reconnecting in 2 s", 4000)) << "the second wait is longer: " << status();
 
     m.SetParameterText(url, server->url("/live?file=radio.mp3&burst=1&drop=0.3").c_str());
     EXPECT_TRUE(reach("Playing", 5000)) << status();
-    EXPECT_TRUE(reach("The stream has ended - reconnecting in 1 s", 5000)) << status();
+    EXPECT_TRUE(reach("Reconnecting in 1 s / The stream has ended", 5000)) << status();
     EXPECT_TRUE(reach("Playing", 5000)) << "connected again by itself: " << status();
 
     m.SetParameterText(url, "");
-    EXPECT_EQ(status(), "Stopped");
+    EXPECT_EQ(status(), "Stopped / ");
   }
   ZCloseResourceSource();
   unsetenv("SONABEL_AUDIO_DEVICE");
