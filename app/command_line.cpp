@@ -28,6 +28,8 @@ const char* PlayerUsage() {
          "  --watch               for a skin folder: build the skin again whenever one of its files\n"
          "                        changes, keeping the parameters' values\n"
          "  --scale N             show the skin N times larger (1 to 8; remembered)\n"
+         "  --commands            read commands (help, list, get NAME, set NAME VALUE, script: CODE)\n"
+         "                        from standard input, one a line; answers go to standard output\n"
          "  --version             print the version and quit\n"
          "  --help                print this text and quit\n";
 }
@@ -42,6 +44,8 @@ bool ParseCommandLine(int argc, const char* const* argv, PlayerOptions& o, std::
       o.version = true;
     } else if (a == "--watch") {
       o.watch = true;
+    } else if (a == "--commands") {
+      o.commands = true;
     } else if (a == "--screenshot" && hasValue) {
       o.screenshot = argv[++i];
     } else if (a == "--quit-after" && hasValue) {

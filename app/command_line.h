@@ -1,5 +1,6 @@
 // The player's command line:
-//   sonabel [SKIN] [--screenshot OUT.png [--quit-after MS]] [--watch] [--scale N] [--help] [--version]
+//   sonabel [SKIN] [--screenshot OUT.png [--quit-after MS]] [--watch] [--scale N] [--commands] [--help]
+//           [--version]
 // SKIN is a skin package (.zpac) or a skin's main markup file (.zml).
 #pragma once
 
@@ -15,6 +16,7 @@ struct PlayerOptions {
   int32_t quitAfterMs = 500;           // how long after the window opened the screenshot is taken
   bool watch = false;                  // rebuild the skin when one of its files changes
   int32_t scale = 0;                   // 0: from the display (and the stored setting)
+  bool commands = false;               // run text commands read from standard input
   bool help = false;
   bool version = false;
 };

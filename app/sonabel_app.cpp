@@ -1,7 +1,10 @@
-// Sonabel: start-up, the window's messages, idle work (screenshot, watched skin, quit request)
-// and shut-down.
+// Sonabel: start-up, the window's messages, idle work (screenshot, watched skin, quit request,
+// commands from standard input) and shut-down.
 #include "app/sonabel_app.h"
 
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -123,6 +126,7 @@ int32_t Sonabel::Initialize(std::string_view commandLine, int32_t showCommand) {
     // Without a session bus this does nothing, and nothing later fails.
     nowPlaying_.Start([this](Platform::NowPlaying::Command c) { OnMediaCommand(c); });
     if (options_.watch && !skinFolder_.empty()) watched_ = Snapshot(skinFolder_);
+    if (options_.commands) StartCommands();
     return 0;
   } catch (const ZError& e) {
     std::fprintf(stderr, "sonabel: start-up failed (%d)\n", e.Code());
@@ -234,11 +238,26 @@ void Sonabel::Idle() {
     if (Handle()) Platform::PostClose(Handle());
   }
   nowPlaying_.Process();
+  // The pane window's timer bounds the loop's wait (Platform::WaitForEvent waits no longer than
+  // the next tick), so a line is answered within one tick of its arrival.
+  if (commands_ && manager_)
+    for (const std::string& line : commands_->Take()) commandOutput_->Run(*manager_, line);
   if (options_.watch && !skinFolder_.empty() && now - lastWatch_ >= kWatchIntervalMs) {
     lastWatch_ = now;
     WatchSkin();
   }
   ZAppObject::Idle();
+}
+
+void Sonabel::StartCommands() {
+  // A reader that went away must not end the player by SIGPIPE: its answers are dropped.
+  std::signal(SIGPIPE, SIG_IGN);
+  commandOutput_ = std::make_unique<CommandOutput>(stdout);
+  commands_ = std::make_unique<CommandInput>();
+  if (!commands_->Start(STDIN_FILENO)) {
+    std::fprintf(stderr, "sonabel: commands cannot be read: no thread for standard input\n");
+    commands_.reset();
+  }
 }
 
 void Sonabel::TakeScreenshot() {
@@ -302,6 +321,7 @@ void Sonabel::OnMediaCommand(Platform::NowPlaying::Command command) {
 }
 
 int32_t Sonabel::Terminate() {
+  commands_.reset();
   nowPlaying_.Stop();
   int32_t rc = 0;
   if (manager_) rc = manager_->Teardown();

@@ -1,8 +1,8 @@
 // Sonabel: the application. It chooses the skin, builds it in a script-enabled pane manager,
 // sizes and places the window from the skin's constants and the stored position, shows the skin
 // in a pane window and shuts down in order: Close hooks, window position saved, Destroy hooks,
-// pane manager, skin package. For skin authors and tests it can write a screenshot and quit, and
-// rebuild a skin folder when its files change.
+// pane manager, skin package. For skin authors and tests it can write a screenshot and quit,
+// rebuild a skin folder when its files change, and run text commands from standard input.
 #pragma once
 
 #include <csignal>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_input.h"
 #include "app/command_line.h"
 #include "app/skin_constants.h"
 #include "app/skin_selection.h"
@@ -59,6 +60,7 @@ class Sonabel : public ZAppObject {
   void SaveWindowRect();
   void TakeScreenshot();
   void WatchSkin();
+  void StartCommands();
   void OnMediaCommand(Platform::NowPlaying::Command command);
 
   SkinSearch where_;
@@ -74,6 +76,10 @@ class Sonabel : public ZAppObject {
   bool screenshotTaken_ = false;
   bool firstIdleSeen_ = false;
   Platform::NowPlaying nowPlaying_;
+  // --commands: the reader, and the listener pane that answers (it may sit in the pane manager's
+  // view map through a script: command, so it lives until the object ends, after the manager).
+  std::unique_ptr<CommandInput> commands_;
+  std::unique_ptr<CommandOutput> commandOutput_;
   static inline volatile std::sig_atomic_t quitRequested_ = 0;
 };
 

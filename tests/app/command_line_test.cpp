@@ -13,19 +13,19 @@ TEST(PlayerCommandLine, OptionsValuesAndMistakes) {
     const char* skin;
     const char* shot;
     int32_t quitAfter, scale;
-    bool watch;
+    bool watch, commands;
   } rows[] = {
-      {{}, true, "", "", 500, 0, false},
-      {{"skin.zpac"}, true, "skin.zpac", "", 500, 0, false},
+      {{}, true, "", "", 500, 0, false, false},
+      {{"skin.zpac"}, true, "skin.zpac", "", 500, 0, false, false},
       {{"--screenshot", "a.png", "--quit-after", "50", "my skin/main.zml"}, true, "my skin/main.zml", "a.png", 50, 0,
-       false},
-      {{"--watch", "--scale", "2"}, true, "", "", 500, 2, true},
-      {{"--scale", "0"}, false, "", "", 500, 0, false},
-      {{"--scale", "2x"}, false, "", "", 500, 0, false},
-      {{"--quit-after", "-1"}, false, "", "", 500, 0, false},
-      {{"--screenshot"}, false, "", "", 500, 0, false},
-      {{"--frobnicate"}, false, "", "", 500, 0, false},
-      {{"a.zpac", "b.zpac"}, false, "", "", 500, 0, false},
+       false, false},
+      {{"--watch", "--scale", "2", "--commands"}, true, "", "", 500, 2, true, true},
+      {{"--scale", "0"}, false, "", "", 500, 0, false, false},
+      {{"--scale", "2x"}, false, "", "", 500, 0, false, false},
+      {{"--quit-after", "-1"}, false, "", "", 500, 0, false, false},
+      {{"--screenshot"}, false, "", "", 500, 0, false, false},
+      {{"--frobnicate"}, false, "", "", 500, 0, false, false},
+      {{"a.zpac", "b.zpac"}, false, "", "", 500, 0, false, false},
   };
   for (const auto& r : rows) {
     std::vector<const char*> argv = {"sonabel"};
@@ -44,6 +44,7 @@ TEST(PlayerCommandLine, OptionsValuesAndMistakes) {
     EXPECT_EQ(o.quitAfterMs, r.quitAfter) << what;
     EXPECT_EQ(o.scale, r.scale) << what;
     EXPECT_EQ(o.watch, r.watch) << what;
+    EXPECT_EQ(o.commands, r.commands) << what;
   }
 }
 
