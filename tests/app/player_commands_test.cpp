@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -114,6 +113,14 @@ class Player {
   std::string buffered_;
 };
 
+// The value in an answer to `get volume` ("float volume ("NAME") [INDEX] = VALUE"), else the line
+// itself in angle brackets.
+std::string VolumeIn(const std::string& line) {
+  const size_t value = line.rfind("] = ");
+  if (line.rfind("float volume (\"", 0) != 0 || value == std::string::npos) return "<" + line + ">";
+  return line.substr(value + 4);
+}
+
 TEST(CommandInput, LinesFromTheInput) {
   const std::string longest(ZTools::CommandInput::kMaxLine, 'x');
   const struct {
@@ -155,18 +162,14 @@ TEST(PlayerCommands, AnswersOnStandardOutputAndQuitsCleanly) {
       "PATH=/usr/bin:/bin", "HOME=" + temp.Path().string(), "SONABEL_SETTINGS_FILE=" + (temp / "settings.ini"),
       "SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "SONABEL_NO_DIALOGS=1",
       "LSAN_OPTIONS=suppressions=" SONABEL_SOURCE_DIR "/tests/app/player_lsan.supp"};
-  const std::regex volumeLine(R"(float volume \(".*"\) \[\d+\] = (\d+))");
-  std::smatch match;
   {
     Player player(args, env);
     ASSERT_TRUE(player.Running());
     // Sent at once: lines wait until the skin is up. `set` answers nothing; blank lines are skipped.
     player.Send("get volume\nset volume 30\r\n\n  \nget VOLUME\nfrobnicate now\r\n");
-    std::string line = player.Line();
-    EXPECT_TRUE(std::regex_match(line, volumeLine)) << line;
-    line = player.Line();
-    ASSERT_TRUE(std::regex_match(line, match, volumeLine)) << line;
-    EXPECT_EQ(match[1], "30");
+    const std::string first = player.Line();
+    EXPECT_EQ(VolumeIn(first).find('<'), std::string::npos) << first;
+    EXPECT_EQ(VolumeIn(player.Line()), "30");
     EXPECT_EQ(player.Line(), "* not understood: frobnicate now (help lists the commands)");
     // The end of input leaves the player running; SIGTERM ends it the normal way.
     player.CloseInput();
@@ -178,9 +181,7 @@ TEST(PlayerCommands, AnswersOnStandardOutputAndQuitsCleanly) {
     Player player(args, env);
     ASSERT_TRUE(player.Running());
     player.Send("get volume\n");
-    const std::string line = player.Line();
-    ASSERT_TRUE(std::regex_match(line, match, volumeLine)) << line;
-    EXPECT_EQ(match[1], "30") << "the volume set by command was saved";
+    EXPECT_EQ(VolumeIn(player.Line()), "30") << "the volume set by command was saved";
     // Quitting by command while the reader still waits for input.
     player.Send("script: self.Quit()\n");
     EXPECT_EQ(player.Wait(10000), 0);
