@@ -199,6 +199,9 @@ void ZPaneManager::IdlePanes(ZView* pane) {
 }
 
 void ZPaneManager::Idle(uint64_t nowMs) {
+  // A pointer already resting on the window when it opens is seen before the clock is: its tip
+  // waits the whole delay from the first tick, not from time zero.
+  if (now_ == 0 && mouseMovedAt_ == 0) mouseMovedAt_ = nowMs;
   now_ = nowMs;
   if (ZView* root = CurrentRoot()) IdlePanes(root);
   if (!toolTipsEnabled_ || toolTipShown_ || capture_ || nowMs - mouseMovedAt_ < kToolTipDelayMs) return;

@@ -58,7 +58,7 @@ function string ListText(const string[] items, int first, int count) {
 }
 
 function int Station(Application app) {
-  int index = (int) app.GetParameterByName("station").floatValue;
+  int index = Whole(app.GetParameterByName("station").floatValue);
   if (index < 0 || index >= stationCount)
     return 0;
   return index;
@@ -67,7 +67,7 @@ function int Station(Application app) {
 function int Entry(Application app) {
   if (stationCount == 0)
     return 0;
-  int index = (int) app.GetParameterByName("entry").floatValue;
+  int index = Whole(app.GetParameterByName("entry").floatValue);
   if (index < 0 || index >= entryCount[Station(app)])
     return 0;
   return index;
@@ -255,7 +255,7 @@ function ParameterChanged(Application app, Parameter p) {
   } else if (name == "close" && Pressed(p)) {
     app.Quit();
   } else if (name == "system_currentsurface") {
-    Sonabel::StoreSetting("surface", "" + (int) p.floatValue);
+    Sonabel::StoreSetting("surface", "" + Whole(p.floatValue));
   }
 }
 

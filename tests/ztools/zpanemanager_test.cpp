@@ -209,6 +209,8 @@ TEST(ZPaneManagerTeardown, NoPointerOutlivesItsPane) {
   m.Click(kLeftButton, {5, 5});
   m.ClickRelease(kLeftButton, {5, 5});
   m.Idle(10000);
+  EXPECT_FALSE(m.ToolTipShown()) << "the pointer rests from the first tick on, not from time zero";
+  m.Idle(10600);
   m.View("p")->PostStartMouseCapture();
   m.SetModalPane(m.View("p"));
   ASSERT_TRUE(m.HoverPane() && m.CapturePane() && m.FocusPane() && m.ModalPane() && m.ToolTipShown());

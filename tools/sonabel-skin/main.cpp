@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "tools/sonabel-skin/drawcommands.h"
 #include "tools/sonabel-skin/filecommands.h"
@@ -44,11 +46,23 @@ void PrintUsage(FILE* to) {
   }
 }
 
-}  // namespace
+// The tool never touches the player's settings: a skin's scripts read and store their settings in
+// a file of the tool's own, gone when it ends, so every run draws the skin as it starts fresh.
+struct PrivateSettings {
+  std::string folder;
+  PrivateSettings() {
+    char pattern[] = "/tmp/sonabel-skin-XXXXXX";
+    if (!mkdtemp(pattern)) return;
+    folder = pattern;
+    setenv("SONABEL_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
+  }
+  ~PrivateSettings() {
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+  }
+};
 
-int main(int argc, char** argv) {
-  // A tool never opens message boxes: what a skin's script reports goes to standard error.
-  setenv("SONABEL_NO_DIALOGS", "1", 1);
+int Run(int argc, char** argv) {
   if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
     PrintUsage(stdout);
     return 0;
@@ -60,4 +74,13 @@ int main(int argc, char** argv) {
   }
   PrintUsage(stderr);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A tool never opens message boxes: what a skin's script reports goes to standard error.
+  setenv("SONABEL_NO_DIALOGS", "1", 1);
+  PrivateSettings settings;
+  return Run(argc, argv);
 }
