@@ -277,6 +277,13 @@ bool Window::IsVisible() const { return (SDL_GetWindowFlags(Native()) & SDL_WIND
 bool Window::MouseInside() const noexcept { return parent_ ? parent_->mouseInside_ : mouseInside_; }
 void Window::CaptureMouse(bool on) { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
 
+void Window::ScreenMousePosition(int32_t& x, int32_t& y) {
+  int gx = 0, gy = 0;
+  SDL_GetGlobalMouseState(&gx, &gy);
+  x = gx;
+  y = gy;
+}
+
 void Window::SetClientSize(int32_t width, int32_t height) {
   width = std::max(width, 0);
   height = std::max(height, 0);

@@ -166,6 +166,8 @@ class Window {
   // Whether the pointer is inside the window, as last reported by the window system.
   bool MouseInside() const noexcept;
   void CaptureMouse(bool on);
+  // The pointer's place on the screen (screen pixels), whichever window it is over.
+  static void ScreenMousePosition(int32_t& x, int32_t& y);
 
  private:
   friend struct WindowAccess;

@@ -11,7 +11,7 @@
 namespace ZTools {
 
 inline constexpr const char* kListBoxDeclaration =
-    "interface_zpane::listbox flags? align? size? pos? parameter? font? textcolor? backcolor? hovertextcolor? "
+    "interface_zpane::listbox flags? align? size? pos? parameter? tip? font? textcolor? backcolor? hovertextcolor? "
     "hoverbackcolor? itemheight? ()";
 
 // The flags of a row: wantdraw, wantclick, wanthover, candrawchildren, canclipchildren.

@@ -98,8 +98,10 @@ void ZPaneWindow::MouseMove(const Platform::Message& m) {
   downButtons_ = 0;
   if (dragCount_ > 0) {
     if (Platform::Window* main = ZWindowObject::MainWindow()) {
-      const int32_t scale = main->Scale();
-      main->MoveBy((p.x - dragOrigin_.x) * scale, (p.y - dragOrigin_.y) * scale);
+      ZPoint pointer;
+      Platform::Window::ScreenMousePosition(pointer.x, pointer.y);
+      main->SetPosition(dragWindowStart_.x + pointer.x - dragPointerStart_.x,
+                        dragWindowStart_.y + pointer.y - dragPointerStart_.y);
     }
     ++dragCount_;
     return;
@@ -165,7 +167,12 @@ int64_t ZPaneWindow::HandleMessage(const Platform::Message& m) {
         const bool taken = manager_ && manager_->Click(m.buttons, p);
         ZAppObject* app = ZAppObject::Instance();
         if (!taken && app && (app->GetStyle() == 4 || app->GetStyle() == 5)) {
-          dragOrigin_ = p;
+          // Where the press was on the screen: the event's point, not the pointer now, which may
+          // have moved on already.
+          if (Platform::Window* main = ZWindowObject::MainWindow()) {
+            main->GetPosition(dragWindowStart_.x, dragWindowStart_.y);
+            dragPointerStart_ = {dragWindowStart_.x + p.x * main->Scale(), dragWindowStart_.y + p.y * main->Scale()};
+          }
           dragCount_ = 1;
         }
       } else if (m.button == kRightButton) {

@@ -83,7 +83,9 @@ class ZPaneWindow : public ZWindowObject {
   std::unique_ptr<ZExtDrawContext> context_;
   std::unique_ptr<ZDrawContext> background_;
   ZPaneManager* manager_ = nullptr;
-  ZPoint dragOrigin_;
+  // A window drag follows the pointer on the screen from where both were at the press: window
+  // coordinates of motion events lag behind the moves the drag makes, and would add up.
+  ZPoint dragPointerStart_, dragWindowStart_;
   int32_t dragCount_ = 0;
 };
 

@@ -259,17 +259,25 @@ TEST_F(PlayerWindow, TheDefaultSkinRemembersWhatTheListenerChose) {
   EXPECT_EQ(Get("stationname"), "B Two Streams");
   X("xdotool windowmove " + window + " 100 120");
   Pause(300);
+  // The borderless window drags by its body.
+  X("xdotool mousemove --window " + window + " 150 10 mousedown 1 mousemove_relative --sync 0 20 "
+    "mousemove_relative --sync 30 20 mouseup 1");
+  Pause(300);
   EXPECT_EQ(Stop(), 0);
   const std::vector<std::pair<std::string, std::string>> chosen = {
       {"volume", "55"}, {"station", "1"}, {"entry", "1"}, {"surface", "1"}};
   for (const auto& [name, value] : chosen) EXPECT_EQ(Setting(name), value) << name;
-  EXPECT_EQ(Setting("windowrect").rfind("100,120,", 0), 0u) << Setting("windowrect");
+  const std::string place = Setting("windowrect");
+  int left = 0, top = 0;
+  ASSERT_EQ(std::sscanf(place.c_str(), "%d,%d", &left, &top), 2) << place;
+  EXPECT_TRUE(left == 130 && top == 160) << "dragged by 30,40 from 100,120: " << place;
 
   // The restart shows the full surface where the window was, and stores the same choices again
   // (the skin picks the first stream of a station it is switched to, not of one restored).
   window = StartDefault(StationEnv(*server, ""));
   ASSERT_FALSE(window.empty());
-  EXPECT_EQ(X("xdotool getwindowgeometry " + window + " | sed -n 2p"), "  Position: 100,120 (screen: 0)");
+  EXPECT_EQ(X("xdotool getwindowgeometry " + window + " | sed -n 2p"),
+            "  Position: " + std::to_string(left) + "," + std::to_string(top) + " (screen: 0)");
   EXPECT_EQ(Geometry(window), "  Geometry: 360x330");
   EXPECT_EQ(Get("entry"), "1");
   Click(window, 306, 11);
