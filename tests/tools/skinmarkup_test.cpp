@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -292,4 +293,28 @@ TEST(SonabelSkinRender, TextAndBitmapLayersAlignBlendAndFade) {
       if (at(x, y) != 0) firstInk = std::min(firstInk, x);
   EXPECT_GT(firstInk, 40) << "right-aligned text keeps to the right";
   EXPECT_LT(firstInk, 64) << "and is drawn";
+}
+
+// Every teaching skin and the default skin (both surfaces) build and draw without a word on
+// standard error, scripts included.
+TEST(SonabelSkinExamples, EveryShippedSkinChecksAndRenders) {
+  TempFolder temp;
+  std::vector<std::vector<std::string>> runs;
+  for (const auto& entry : std::filesystem::directory_iterator(SONABEL_SOURCE_DIR "/skins/examples"))
+    runs.push_back({entry.path().string()});
+  runs.push_back({SONABEL_SOURCE_DIR "/skins/default"});
+  runs.push_back({SONABEL_SOURCE_DIR "/skins/default", "--surface", "1", "--size", "360x330"});
+  ASSERT_GE(runs.size(), 8u);
+  for (const std::vector<std::string>& run : runs) {
+    ToolRun check = RunTool(temp, {"check", run[0]});
+    EXPECT_EQ(check.status, 0) << run[0] << check.err;
+    std::vector<std::string> arguments = {"render", run[0], temp / "out.png", "--idle", "5"};
+    arguments.insert(arguments.end(), run.begin() + 1, run.end());
+    ToolRun render = RunTool(temp, arguments);
+    EXPECT_EQ(render.status, 0) << run[0];
+    EXPECT_EQ(render.err, "") << run[0];
+    ZTools::ZDecodedImage image;
+    const std::string png = ReadFile(temp / "out.png");
+    EXPECT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0) << run[0];
+  }
 }
