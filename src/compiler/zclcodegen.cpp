@@ -1,8 +1,11 @@
 // The entry points the declaration parser calls for code: function bodies (arguments placed on
 // the simulated stack, the block, the end of the function or cofunction), global initial values
 // compiled into the global initialisation function, and that function's opening. Member values
-// of other classes are read over here; constructors give members their values.
+// of other classes are read over here; constructors give members their values. Also the line
+// marks every emitted word gets: the file and line of the token being compiled.
 #include "src/compiler/zclcodegen.h"
+
+#include <algorithm>
 
 #include "src/compiler/zclcalltype.h"
 #include "src/compiler/zclgen.h"
@@ -49,6 +52,7 @@ ZILError compileMemberValues(ZCLGen* g, ZCLClass* cls)
         ZCLFile text;
         ZCLFileOpen(&text, m.initFile.c_str(), m.initText.data(), m.initText.size());
         text.lcLine = m.initLine;
+        text.lineBase = m.initLine - 1;
         text.lcColumn = m.initColumn;
         text.pass = st->pass;
         ZCLFile* previous = st->file;
@@ -94,6 +98,8 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->isMethod = (func->flags & kZCLFuncFunction) == 0 && !g->isCofunction;
     func->code.clear();
     func->code.reserve(64);   // short bodies never regrow while emitting
+    func->lines.clear();
+    func->lines.reserve(64);
     ZILError err0 = ZCL_OK;
     // Arguments: argument 0 on top of the stack.
     for (size_t i = func->args.size(); i-- > 0;) {
@@ -283,6 +289,55 @@ ZILError ZCLBeginIntro(ZCLState* st)
     f->code.push_back(ZOP_ALLOC_TYPE_R);
     f->code.push_back(16);
     f->code.push_back(2);
+    ZCLLevelLines(f, ZCLLineMark{});
     st->initClosed = false;
     return ZCL_OK;
+}
+
+namespace {
+
+// The name the line marks give a file: an imported file's own name ("gui/widgets.zc"), not
+// the import's ("gui.widgets").
+std::string sourceNameOf(ZCLState* st, const ZCLFile* file)
+{
+    auto found = st->importIndex.find(file->name);
+    if (st->importDepth == 0 || found == st->importIndex.end() || st->imports[found->second].native)
+        return file->name;
+    std::string path = file->name;
+    std::replace(path.begin(), path.end(), '.', '/');
+    return path + "." + ZCLOptions(st).fileExt;
+}
+
+// Files are looked up once per opening: -1 means not yet, -2 that the name has no place.
+int32_t sourceIdOf(ZCLState* st, ZCLFile* file)
+{
+    if (file->sourceId != -1)
+        return file->sourceId;
+    std::string name = sourceNameOf(st, file);
+    auto found = st->sourceNames.find(name);
+    if (found != st->sourceNames.end())
+        return file->sourceId = found->second;
+    ZILLong offset = -1;
+    if (ZILAddName(st->ps, name.c_str(), &offset) != 0)
+        return file->sourceId = -2;
+    st->sourceNames.emplace(std::move(name), offset);
+    return file->sourceId = offset;
+}
+
+} // namespace
+
+ZCLLineMark ZCLLineMarkHere(ZCLState* st)
+{
+    ZCLLineMark mark;
+    ZCLFile* file = st->file;
+    if (!file || sourceIdOf(st, file) < 0)
+        return mark;
+    mark.file = file->sourceId;
+    mark.line = ZCLFileLine(file, st->tokStart);
+    return mark;
+}
+
+void ZCLLevelLines(ZCLFunc* func, ZCLLineMark fill)
+{
+    func->lines.resize(func->code.size(), fill);
 }

@@ -20,3 +20,11 @@ ZILError ZCLCompilePendingLiterals(ZCLState* st);
 // Opens the global space: the class `__global` (id 16), its function `__init` and the code that
 // creates the global object. Run once when the compiler starts.
 ZILError ZCLBeginIntro(ZCLState* st);
+
+// The line mark of code emitted now: the current file and the line of the last token read
+// (file -1 outside any file).
+ZCLLineMark ZCLLineMarkHere(ZCLState* st);
+
+// Brings the function's line marks level with its code: marks of words cut off go, words added
+// without marks get `fill`.
+void ZCLLevelLines(ZCLFunc* func, ZCLLineMark fill);

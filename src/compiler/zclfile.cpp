@@ -3,6 +3,7 @@
 // lookup when it can, so a pass that reports many warnings stays linear in the text.
 #include "src/compiler/zclfile.h"
 
+#include <algorithm>
 #include <cstring>
 
 ZILError ZCLFileOpen(ZCLFile* file, const char* name, const char* text, size_t length)
@@ -19,6 +20,10 @@ ZILError ZCLFileOpen(ZCLFile* file, const char* name, const char* text, size_t l
     file->lcLine = 1;
     file->lcColumn = 1;
     file->lcBreak = 0;
+    file->lineStarts.clear();
+    file->lineHint = 0;
+    file->lineBase = 0;
+    file->sourceId = -1;
     return ZCL_OK;
 }
 
@@ -37,6 +42,46 @@ void ZCLFileClose(ZCLFile* file)
     file->lcLine = 1;
     file->lcColumn = 1;
     file->lcBreak = 0;
+    std::vector<size_t>().swap(file->lineStarts);
+    file->lineHint = 0;
+}
+
+namespace {
+
+void indexLines(const ZCLFile* file)
+{
+    std::vector<size_t>& starts = file->lineStarts;
+    starts.assign(1, 0);
+    const char* s = file->text.data();
+    const size_t n = file->text.size();
+    for (size_t i = 0; i < n; i++) {
+        const char c = s[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        starts.push_back(i + 1);
+        // The other break character right after it makes one line break with it.
+        if (i + 1 < n && (s[i + 1] == '\n' || s[i + 1] == '\r') && s[i + 1] != c)
+            i++;
+    }
+}
+
+} // namespace
+
+int ZCLFileLine(const ZCLFile* file, size_t pos)
+{
+    if (file->lineStarts.empty())
+        indexLines(file);
+    const std::vector<size_t>& starts = file->lineStarts;
+    size_t h = file->lineHint < starts.size() ? file->lineHint : 0;
+    // The hinted line or the one after it; else a search.
+    for (int step = 0; step < 2 && h < starts.size(); step++, h++)
+        if (starts[h] <= pos && (h + 1 == starts.size() || pos < starts[h + 1])) {
+            file->lineHint = h;
+            return file->lineBase + static_cast<int>(h) + 1;
+        }
+    h = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+    file->lineHint = h;
+    return file->lineBase + static_cast<int>(h) + 1;
 }
 
 void ZCLFileLineColumn(const ZCLFile* file, size_t pos, int* line, int* column)

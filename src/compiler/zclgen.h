@@ -152,6 +152,10 @@ ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDe
 ZILError ZCLResolveLiterals(ZCLGen* g);
 // Cuts the code back to `size` words, with the literals and operand records beyond it.
 void ZCLCutCode(ZCLGen* g, size_t size);
+// Code taken out to be placed again later keeps its line marks: ZCLTakeLines copies those of the
+// words from `start` on (before the cut), ZCLPlaceLines puts them beside the words placed at `at`.
+void ZCLTakeLines(ZCLGen* g, size_t start, std::vector<ZCLLineMark>* out);
+void ZCLPlaceLines(ZCLGen* g, size_t at, const std::vector<ZCLLineMark>& marks);
 // Ends a statement whose value v is not used: a postfix `++`/`--` giving v loses the copy of
 // the old value when nothing was emitted after its `inc`/`dec`.
 void ZCLDiscardValue(ZCLGen* g, ZCLVar* v);

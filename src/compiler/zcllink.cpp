@@ -2,7 +2,8 @@
 // of the script classes (default code for bodies never given, the optimizer) and lays its code
 // into the runtime's code segment, turns static calls into direct jumps, and prints the code-size
 // statistics. Compile and link may repeat: functions laid out before keep their place, and only
-// code that is new or changed (the reopened initialisation function) is laid out again.
+// code that is new or changed (the reopened initialisation function) is laid out again. Each
+// function laid out gives the runtime the source lines of its instructions.
 #include "src/compiler/zilcompiler.h"
 
 #include "src/compiler/zclguard.h"
@@ -31,6 +32,26 @@ void giveDefaultCode(ZCLFunc* f)
         f->code = {ZOP_PUSH, ZOP_POP_R, 1, ZOP_YIELD, ZOP_BRA_OFS, -1};
     else
         f->code = {ZOP_PUSH, ZOP_POP_R, 1, ZOP_RET};
+    f->lines.clear();   // no source line: the function was never written
+}
+
+// Tells the runtime the source lines of a function laid out at address: an entry where the
+// line changes, and one after the code, so that what follows never takes this function's lines.
+ZILError recordLines(ZILState* ps, const ZCLFunc* f, ZILLong address)
+{
+    std::vector<ZILLineEntry> entries;
+    const std::vector<ZILLong>& code = f->code;
+    for (size_t pc = 0; pc < code.size();) {
+        const ZCLLineMark mark = pc < f->lines.size() ? f->lines[pc] : ZCLLineMark{};
+        if (entries.empty() || entries.back().file != mark.file || entries.back().line != mark.line)
+            entries.push_back({address + static_cast<ZILLong>(pc), mark.file, mark.line});
+        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
+        if (!info || info->length <= 0)
+            break;
+        pc += static_cast<size_t>(info->length);
+    }
+    entries.push_back({address + static_cast<ZILLong>(code.size()), -1, 0});
+    return ZILAddLineEntries(ps, entries.data(), static_cast<ZILLong>(entries.size()));
 }
 
 // Lays one finished function into the code segment and records where it went.
@@ -46,6 +67,8 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
     fi->codeAddress = address;
     fi->codeSize = static_cast<ZILLong>(f->code.size());
     f->linkAddress = address;
+    if (ZILError err = recordLines(ps, f, address))
+        return err;
     if (cls->typeId == 16 && f->index == 0)
         ps->initCodeAddress = address;
     return ZCL_OK;
@@ -149,6 +172,8 @@ ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
         giveDefaultCode(func);
         func->defined = true;
     }
+    // Words added after the body (the initialisation function's `ret`) have no line of their own.
+    func->lines.resize(func->code.size(), ZCLLineMark{});
     // Literals were added to the data segment when the body was finished; nothing is pending.
     ZILError err = ZCLOptimizeFunction(st, cls, func);
     if (!err)

@@ -47,7 +47,7 @@ void unbiasArguments(ZCLFunc* func)
     if (func->argOperands.empty())
         return;
     func->argOperands.clear();
-    ZCLCode& code = func->code;
+    std::vector<ZILLong>& code = func->code;
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
         const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
         size_t w = pc + 1;
@@ -62,7 +62,7 @@ void unbiasArguments(ZCLFunc* func)
     }
 }
 
-int savedRegisterCount(const ZCLCode& code)
+int savedRegisterCount(const std::vector<ZILLong>& code)
 {
     if (ZCLInstrLength(code, 0) == 0)
         return 0;
@@ -153,7 +153,16 @@ ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
         *value = ZILDataHandles(ps)[dh].payload.l;
         return true;
     };
-    ZILError err = ZCLOptimizeCode(func->code, level, ZCLOptions(st).stackLocals != 0, stats, &intConstant);
+    // The code and its line marks go through the passes together, and come back together.
+    ZCLCode code;
+    static_cast<std::vector<ZILLong>&>(code).swap(func->code);
+    code.lines.swap(func->lines);
+    const bool marked = code.tracksLines();
+    ZILError err = ZCLOptimizeCode(code, level, ZCLOptions(st).stackLocals != 0, stats, &intConstant);
+    static_cast<std::vector<ZILLong>&>(code).swap(func->code);
+    code.lines.swap(func->lines);
+    if (marked && func->lines.size() != func->code.size())
+        func->lines.assign(func->code.size(), ZCLLineMark{});   // never a wrong line
     unbiasArguments(func);
     if (func->savedRegisters > 0)
         func->savedRegisters = savedRegisterCount(func->code);

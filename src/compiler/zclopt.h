@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "src/compiler/zclerrors.h"
+#include "src/compiler/zclfile.h"
 #include "zilapi.h"
 #include "zilopcodes.h"
 
@@ -29,7 +30,16 @@ struct ZCLOptStats {
     int saved() const { return removed - written; }
 };
 
-using ZCLCode = std::vector<ZILLong>;
+// A function's code words as the optimizer edits them. When `lines` holds one line mark per
+// word (a function's ZCLFunc::lines), the editing primitives keep every mark beside its word:
+// words written in place of others take the mark of the first word they replace (the
+// statement they were made from), inserted words the mark of the word they are put before. An
+// empty `lines` (code built by hand) is left alone.
+struct ZCLCode : std::vector<ZILLong> {
+    using std::vector<ZILLong>::vector;
+    std::vector<ZCLLineMark> lines;
+    bool tracksLines() const { return !lines.empty() && lines.size() == size(); }
+};
 
 // Saved registers lie on the data stack between a function's arguments and its locals, so the
 // (sp+d) operands that address an argument count them. While the optimizer runs, those operand
@@ -49,7 +59,7 @@ inline constexpr unsigned char kZCLInstrLengths[ZIL_OPCODE_COUNT] = {
 
 // Length in words of the instruction at pos; 0 for an unknown opcode, a zero length or an
 // instruction that would run past the end of the code (the walk stops there).
-inline size_t ZCLInstrLength(const ZCLCode& code, size_t pos)
+inline size_t ZCLInstrLength(const std::vector<ZILLong>& code, size_t pos)
 {
     if (pos >= code.size() || static_cast<uint32_t>(code[pos]) >= ZIL_OPCODE_COUNT)
         return 0;

@@ -241,8 +241,23 @@ struct Edit {
     }
 };
 
+// The line marks of an edit, made before its words move.
+void moveMarks(ZCLCode& code, size_t pos, size_t n, size_t m)
+{
+    if (!code.tracksLines())
+        return;
+    std::vector<ZCLLineMark>& lines = code.lines;
+    const ZCLLineMark mark = pos < lines.size() ? lines[pos] : lines.back();
+    if (n > m)
+        lines.erase(lines.begin() + static_cast<long>(pos + m), lines.begin() + static_cast<long>(pos + n));
+    else if (m > n)
+        lines.insert(lines.begin() + static_cast<long>(pos + n), m - n, mark);
+    std::fill(lines.begin() + static_cast<long>(pos), lines.begin() + static_cast<long>(pos + (m < n ? m : n)), mark);
+}
+
 void moveWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m)
 {
+    moveMarks(code, pos, n, m);
     // Grow in steps of 32 words when an edit needs room.
     if (m > n && code.size() + (m - n) > code.capacity())
         code.reserve(code.capacity() + ((m - n + 31) / 32) * 32);

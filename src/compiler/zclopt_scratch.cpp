@@ -127,15 +127,24 @@ size_t saveAfterEarlyExit(ZCLCode& code, const Saves& saves, ZCLOptStats& stats)
     // move with their targets.
     for (size_t pc = bodyStart; pc < restore; pc += ZCLInstrLength(code, pc))
         unbiasUnsaved(code, pc, saves.count);
-    ZCLCode out(code.begin(), code.begin() + static_cast<long>(saves.at));
-    out.insert(out.end(), code.begin() + static_cast<long>(bodyStart), code.begin() + static_cast<long>(restore));
-    out.push_back(ZOP_RET);
+    ZCLCode out;
+    const bool marks = code.tracksLines();
+    auto take = [&](size_t from, size_t to) {
+        out.insert(out.end(), code.begin() + static_cast<long>(from), code.begin() + static_cast<long>(to));
+        if (marks)
+            out.lines.insert(out.lines.end(), code.lines.begin() + static_cast<long>(from),
+                             code.lines.begin() + static_cast<long>(to));
+    };
+    take(0, saves.at);
+    take(bodyStart, restore);
+    take(ret, ret + 1);
     const size_t newSaves = out.size();
-    out.insert(out.end(), code.begin() + static_cast<long>(saves.at), code.begin() + static_cast<long>(bodyStart));
-    out.insert(out.end(), code.begin() + static_cast<long>(target), code.end());
+    take(saves.at, bodyStart);
+    take(target, code.size());
     const size_t newB = b - saves.length;
     out[newB + ZCLInstrLength(out, newB) - 1] = static_cast<ZILLong>(newSaves) - static_cast<ZILLong>(newB);
-    code.swap(out);
+    static_cast<std::vector<ZILLong>&>(code).swap(out);
+    code.lines.swap(out.lines);
     stats.removed++;
     return newSaves;
 }

@@ -74,6 +74,9 @@ struct ZCLFunc : ZCLCounted {
     ZCLTypeDesc result;
     std::vector<ZCLArg> args;
     std::vector<ZILLong> code;
+    // The line mark of every code word (see ZCLLineMark); kept beside the code as it is emitted,
+    // moved and optimized, and brought level with it where code is added without marks.
+    std::vector<ZCLLineMark> lines;
     // Registers the code saves at entry: a leading `pushr r3-r(2+savedRegisters)`, restored by a
     // `popr` of the same range before every `ret` and `throw` (0: neither is there). The saved
     // slots lie between the arguments and the locals, so argOperands lists the code words of the
@@ -178,6 +181,7 @@ struct ZCLState {
     int tokId = 0;
     size_t tokStart = 0;                              // where the last token read starts
     size_t unknownPos = 0;                            // where ZCLParseType met an unknown name
+    std::unordered_map<std::string, int32_t> sourceNames; // file name -> ZCLLineMark::file
 };
 
 // The state of a runtime's compiler, or null.

@@ -54,6 +54,7 @@ ZILError emitBra(ZCLGen* g, size_t* at, size_t* word)
 // body), with the literals and argument operands recorded in it.
 struct CodeChunk {
     std::vector<ZILLong> words;
+    std::vector<ZCLLineMark> lines;
     std::vector<ZCLPendingLiteral> literals;
     std::vector<size_t> argOperands;
 };
@@ -72,6 +73,7 @@ CodeChunk takeCode(ZCLGen* g, size_t start)
     for (size_t pos : g->argOperands)
         if (pos >= start)
             c.argOperands.push_back(pos - start);
+    ZCLTakeLines(g, start, &c.lines);
     ZCLCutCode(g, start);
     return c;
 }
@@ -81,6 +83,7 @@ size_t placeCode(ZCLGen* g, const CodeChunk& c)
 {
     const size_t at = g->func->code.size();
     g->func->code.insert(g->func->code.end(), c.words.begin(), c.words.end());
+    ZCLPlaceLines(g, at, c.lines);
     for (ZCLPendingLiteral l : c.literals) {
         l.pos += at;
         g->literals.push_back(std::move(l));

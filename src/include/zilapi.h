@@ -542,8 +542,44 @@ enum { ZIL_LISTING_LINE = 128 };
 ZILLong ZILListInstruction(ZILState* ps, ZILLong address, ZILChar* buffer);
 // The whole code segment to f (standard output when none).
 ZILError ZILListCode(ZILState* ps, FILE* f);
-// The current function and up to 10 call-stack entries of ctx (current context when none).
+
+// Call traces name each frame's function and, where the code has source lines, the file and
+// line of the instruction ("   1: update() at skin.zs:12"). At most ZIL_TRACE_FRAMES call-stack
+// entries are listed; a last line tells how many more there are.
+enum { ZIL_TRACE_FRAMES = 64 };
+// The current function and the call-stack entries of ctx (current context when none).
 ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f);
+// The same with at most maxFrames call-stack entries.
+ZILError ZILListCallTrace(ZILState* ps, ZILContext* ctx, FILE* f, ZILLong maxFrames);
+// For exception vectors: "Tracing back last N calls on callstack:" and the trace of the current
+// context from its faulting instruction (ps->exceptionPC), at most maxFrames entries.
+ZILError ZILListExceptionTrace(ZILState* ps, FILE* f, ZILLong maxFrames);
+
+// ---------------------------------------------------------------------------------------------
+// Source lines. The compiler records where the code it lays out came from: one entry for the
+// first instruction of each run of instructions from the same source line. The instruction
+// encoding is untouched; the table lives beside the code segment.
+
+struct ZILLineEntry {
+  ZILLong address;  // first instruction of the run
+  ZILLong file;     // offset of the file's name in the name segment
+  ZILLong line;     // from 1; 0 (or a file below 0): code without a source line
+};
+// Appends entries; addresses must not go down, within the call or against earlier entries
+// (1101 otherwise). An entry covers the code up to the next entry's address.
+ZILError ZILAddLineEntries(ZILState* ps, const ZILLineEntry* entries, ZILLong count);
+// The file name and line of the instruction at address: 0; 1117 when the runtime has no source
+// lines at all, 1119 when this address has none.
+ZILError ZILGetSourceLine(ZILState* ps, ZILLong address, const ZILChar** pFile, ZILLong* pLine);
+
+// The text of a source line for listings: writes at most size bytes (terminated) into text and
+// returns 0, or an error code when it has none.
+typedef ZILError (*ZILSourceTextProc)(void* user, const ZILChar* file, ZILLong line, ZILChar* text, ZILLong size);
+// The code listing of ZILListCode with the program's structure beside it: a line "name:" before
+// the first instruction of each function (methods as "Class::name:"), and before the first
+// instruction of each source line "; file:line: text" (the text from sourceText, when given and
+// it answers). Instruction lines keep their columns.
+ZILError ZILListCodeWithSource(ZILState* ps, FILE* f, ZILSourceTextProc sourceText, void* user);
 
 // The instruction table, one record per opcode.
 struct ZILOpcodeInfo {

@@ -256,7 +256,7 @@ ZILError ZILUseFixMem(ZILState* ps) {
       set->legacy[set->legacyCount++] = ps->handles[i];
   bool ok = migrateSegment(ps, oldFree, &ps->code) && migrateSegment(ps, oldFree, &ps->funcs) &&
             migrateSegment(ps, oldFree, &ps->names) && migrateSegment(ps, oldFree, &ps->types) &&
-            migrateSegment(ps, oldFree, &ps->data);
+            migrateSegment(ps, oldFree, &ps->data) && migrateSegment(ps, oldFree, &ZILInternal(ps)->lines);
   for (ZILLong i = 0; ok && i < ps->nativeCount; ++i)
     ok = migrate(ps, oldFree, ps->nativeTypes[i].name, strlen(ps->nativeTypes[i].name) + 1);
   ok = ok && migrate(ps, oldFree, ps->nativeTypes, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(ps->nativeCapacity));

@@ -36,6 +36,7 @@ struct ZILStateInternal {
   ZILState state;
   ZILStringBlockCache stringBlocks;
   ZILLong constantsChangedInPlace;  // checked builds: in-place writes to a constant seen so far
+  ZILSegment lines;                 // ZILLineEntry records by address; made with the first entry
 };
 static_assert(std::is_standard_layout_v<ZILStateInternal> && offsetof(ZILStateInternal, state) == 0,
               "the public state is the first member");

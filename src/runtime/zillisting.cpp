@@ -1,7 +1,8 @@
 // zillisting.cpp - the text listing of byte code: one instruction per line (address, mnemonic,
-// operands and a comment naming the called function), the whole code segment, and the call
-// stack of a context. Lines are at most 127 characters; operands that point outside the
-// segments are listed as "?" rather than read.
+// operands and a comment naming the called function), the whole code segment (plain, or with
+// function labels and source lines beside it), and the call-stack trace of a context with the
+// source line of every frame. Instruction lines are at most 127 characters; operands that point
+// outside the segments are listed as "?" rather than read.
 #include <cstdarg>
 #include <algorithm>
 #include <cstring>
@@ -242,7 +243,52 @@ ZILError ZILListCode(ZILState* ps, FILE* f) {
   return 0;
 }
 
-ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f) {
+namespace {
+
+// A frame's function as the trace names it (methods of script classes as "Class::name").
+void addFunctionName(ZILState* ps, Line& line, ZILLong f) {
+  const ZILChar* name = functionName(ps, f);
+  line.add("%s", name ? name : "?");
+}
+
+// One frame: the function holding `address` and, when known, the source line of `address`.
+void listFrame(ZILState* ps, FILE* f, ZILLong number, ZILLong address) {
+  Line line;
+  line.add("%4d: ", number);
+  addFunctionName(ps, line, functionContaining(ps, address));
+  line.add("()");
+  const ZILChar* file = nullptr;
+  ZILLong source = 0;
+  if (ZILGetSourceLine(ps, address, &file, &source) == 0)
+    line.add(" at %s:%d", file, source);
+  fprintf(f, "%s\n", line.text);
+}
+
+ZILLong callEntries(const ZILContext* ctx) { return ctx->csp < ctx->callSize ? ctx->callSize - ctx->csp : 0; }
+
+// The trace of ctx with `pc` as the current function's address.
+void listTrace(ZILState* ps, ZILContext* ctx, ZILLong pc, FILE* f, ZILLong maxFrames) {
+  listFrame(ps, f, 0, pc);
+  const ZILLong entries = callEntries(ctx);
+  if (entries == 0) {
+    fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
+    return;
+  }
+  const ZILLong shown = std::min(entries, std::max<ZILLong>(maxFrames, 0));
+  for (ZILLong i = 0; i < shown; ++i) {
+    ZILLong address = ctx->callStack[ctx->csp + i];
+    if (address == -1)
+      fprintf(f, "%4d: native_entry_point()\n", i + 1);
+    else
+      listFrame(ps, f, i + 1, address - 1);  // a return address follows its call
+  }
+  if (shown < entries)
+    fprintf(f, "      ... %d more calls left out\n", entries - shown);
+}
+
+}  // namespace
+
+ZILError ZILListCallTrace(ZILState* ps, ZILContext* ctx, FILE* f, ZILLong maxFrames) {
   if (!ps)
     return ZIL_ERR_Illegal_Argument;
   if (!f)
@@ -253,21 +299,122 @@ ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f) {
     fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
     return 0;
   }
-  const ZILChar* current = functionName(ps, functionContaining(ps, ctx->pc));
-  fprintf(f, "%4d: %s()\n", 0, current ? current : "?");
-  if (ctx->csp >= ctx->callSize) {
+  listTrace(ps, ctx, ctx->pc, f, maxFrames);
+  return 0;
+}
+
+ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f) {
+  return ZILListCallTrace(ps, ctx, f, ZIL_TRACE_FRAMES);
+}
+
+ZILError ZILListExceptionTrace(ZILState* ps, FILE* f, ZILLong maxFrames) {
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (!f)
+    f = stdout;
+  ZILContext* ctx = ps->current ? ps->current : ps->root;
+  const ZILLong entries = ctx ? callEntries(ctx) : 0;
+  fprintf(f, "Tracing back last %d calls on callstack:\n", std::min(entries, std::max<ZILLong>(maxFrames, 0)));
+  if (!ctx) {
     fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
     return 0;
   }
-  for (ZILLong i = 0; i < 10 && ctx->csp + i < ctx->callSize; ++i) {
-    ZILLong address = ctx->callStack[ctx->csp + i];
-    if (address == -1) {
-      fprintf(f, "%4d: native_entry_point()\n", i + 1);
-      continue;
+  // The context's pc is already past the faulting instruction, which may be the last one of
+  // its function: the trace starts at the fault itself.
+  listTrace(ps, ctx, ps->exceptionPC, f, maxFrames);
+  return 0;
+}
+
+namespace {
+
+// Functions with code, by address, so a listing meets their starts in order.
+struct FunctionStarts {
+  ZILState* ps;
+  ZILLong* order = nullptr;  // function indexes
+  ZILLong count = 0;
+  ZILLong next = 0;
+
+  explicit FunctionStarts(ZILState* state) : ps(state) {
+    if (ps->funcs.count <= 0)
+      return;
+    order = static_cast<ZILLong*>(ZILAlloc(ps, sizeof(ZILLong) * static_cast<size_t>(ps->funcs.count)));
+    if (!order)
+      return;  // the listing goes on without labels
+    for (ZILLong i = 0; i < ps->funcs.count; ++i)
+      if (ZILFuncs(ps)[i].codeSize > 0)
+        order[count++] = i;
+    const ZILFuncInfo* funcs = ZILFuncs(ps);
+    std::stable_sort(order, order + count,
+                     [funcs](ZILLong a, ZILLong b) { return funcs[a].codeAddress < funcs[b].codeAddress; });
+  }
+  ~FunctionStarts() { ZILFree(ps, order); }
+  FunctionStarts(const FunctionStarts&) = delete;
+  FunctionStarts& operator=(const FunctionStarts&) = delete;
+
+  // The function whose code starts at address, or -1; addresses must come in increasing order.
+  ZILLong startingAt(ZILLong address) {
+    while (next < count && ZILFuncs(ps)[order[next]].codeAddress < address)
+      ++next;
+    if (next < count && ZILFuncs(ps)[order[next]].codeAddress == address)
+      return order[next++];
+    return -1;
+  }
+};
+
+void listSourceLine(FILE* f, const ZILChar* file, ZILLong line, ZILSourceTextProc sourceText, void* user) {
+  Line comment;
+  comment.add("; %s:%d", file, line);
+  ZILChar text[256];
+  text[0] = 0;
+  if (sourceText && ZILGuardedCall([&] { return sourceText(user, file, line, text, sizeof text); }) == 0) {
+    text[sizeof text - 1] = 0;
+    const ZILChar* shown = text;
+    while (*shown == ' ' || *shown == '\t')
+      ++shown;
+    size_t n = strlen(shown);
+    while (n > 0 && (shown[n - 1] == '\n' || shown[n - 1] == '\r' || shown[n - 1] == ' ' || shown[n - 1] == '\t'))
+      --n;
+    if (n > 0)
+      comment.add(": %.*s", static_cast<int>(n), shown);
+  }
+  fprintf(f, "%s\n", comment.text);
+}
+
+}  // namespace
+
+ZILError ZILListCodeWithSource(ZILState* ps, FILE* f, ZILSourceTextProc sourceText, void* user) {
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (!f)
+    f = stdout;
+  FunctionStarts starts(ps);
+  ZILChar line[ZIL_LISTING_LINE];
+  const ZILChar* lastFile = nullptr;
+  ZILLong lastLine = 0;
+  for (ZILLong address = 0; address < ps->code.count;) {
+    ZILLong length = ZILListInstruction(ps, address, line);
+    if (length == 0) {
+      fputs("ERROR IN INSTRUCTION TABLE OR INVALID INSTRUCTION!\n", f);
+      break;
     }
-    // A return address follows its call: the caller is the function holding the word before.
-    const ZILChar* name = functionName(ps, functionContaining(ps, address - 1));
-    fprintf(f, "%4d: %s()\n", i + 1, name ? name : "?");
+    ZILLong function = starts.startingAt(address);
+    if (function >= 0) {
+      Line label;
+      addFunctionName(ps, label, function);
+      fprintf(f, "%s:\n", label.text);
+      lastFile = nullptr;  // a function shows its first line even when it continues the last one
+    }
+    const ZILChar* file = nullptr;
+    ZILLong source = 0;
+    if (ZILGetSourceLine(ps, address, &file, &source) != 0) {
+      lastFile = nullptr;
+    } else if (file != lastFile || source != lastLine) {
+      listSourceLine(f, file, source, sourceText, user);
+      lastFile = file;
+      lastLine = source;
+    }
+    fprintf(f, "%s\n", line);
+    address += length;
   }
   return 0;
 }

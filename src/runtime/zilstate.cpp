@@ -168,6 +168,7 @@ ZILError ZILTerminate(ZILState* ps) {
   ZILWeakFreeTable(ps);
   ZILTypeIndexFree(ps);
 
+  ZILSegmentFree(ps, &ZILInternal(ps)->lines);
   ZILSegmentFree(ps, &ps->data);
   ZILSegmentFree(ps, &ps->types);
   ZILSegmentFree(ps, &ps->names);

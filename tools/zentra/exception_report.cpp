@@ -1,6 +1,7 @@
 // Runtime exceptions in `zentra`: every exception vector points at one reporter, which writes the
-// exception line and the call-stack trace while the faulting context is still current, then
-// leaves the code pending so the run ends.
+// exception line and the call-stack trace (function, file and line of the fault and of every
+// caller) while the faulting context is still current, then leaves the code pending so the run
+// ends.
 #include "tools/zentra/exception_report.h"
 
 #include <cstdio>
@@ -21,18 +22,7 @@ void reportPending(ZILState* ps)
     ZILError code = ps->pendingException;
     std::fprintf(stderr, "VIRTUAL MACHINE EXCEPTION AT %d: %d %s\n", ps->exceptionPC, code,
                  ZILGetExceptionString(code));
-    std::fputs("Tracing back last 10 calls on callstack:\n", stderr);
-    // The context's pc is already past the faulting instruction, which may be the last one of
-    // its function: the trace names the function of the fault itself.
-    ZILContext* ctx = ps->current ? ps->current : ps->root;
-    if (!ctx) {
-        ZILListCallStack(ps, nullptr, stderr);
-        return;
-    }
-    ZILLong resume = ctx->pc;
-    ctx->pc = ps->exceptionPC;
-    ZILListCallStack(ps, ctx, stderr);
-    ctx->pc = resume;
+    ZILListExceptionTrace(ps, stderr, ZIL_TRACE_FRAMES);
 }
 
 }  // namespace

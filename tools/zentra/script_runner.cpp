@@ -17,6 +17,7 @@
 #include "tools/zentra/console_class.h"
 #include "ztools/base/zresourcesource.h"
 #include "tools/zentra/exception_report.h"
+#include "tools/zentra/source_listing.h"
 #include "ziltools.h"
 
 namespace ZTools {
@@ -211,7 +212,7 @@ int RunZentraCommand(const ZentraOptions& options)
     if (options.command == ZentraCommand::Check)
         return kExitOk;
     if (options.command == ZentraCommand::List) {
-        ZILListCode(ps, stdout);
+        ListCodeWithSource(ps, options.file, text);
         return kExitOk;
     }
 
