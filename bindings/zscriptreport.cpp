@@ -1,7 +1,9 @@
 // Telling compiler errors from other compiler output, and formatting runtime exceptions. The
-// runtime lists its call stack and code to a FILE, so those go through a memory stream.
+// runtime lists its call stack and code to a FILE, so those go through a memory stream; the
+// listing's source lines come from the texts the tag compiled.
 #include "bindings/zscriptreport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,41 @@ std::string Captured(List list) {
   return text;
 }
 
+// The lines of the compiled texts, split once per report with the compiler's line breaks (CR,
+// LF, CR LF and LF CR are one break each), so the numbers match the line table's.
+struct SourceLines {
+  const SourceTexts* texts;
+  std::map<std::string, std::vector<std::string_view>, std::less<>> split;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\n' && c != '\r') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (i + 1 < text.size() && (text[i + 1] == '\n' || text[i + 1] == '\r') && text[i + 1] != c) ++i;
+    start = i + 1;
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
+ZILError SourceLineText(void* user, const ZILChar* file, ZILLong line, ZILChar* out, ZILLong size) {
+  auto* lines = static_cast<SourceLines*>(user);
+  auto known = lines->split.find(std::string_view(file));
+  if (known == lines->split.end()) {
+    auto text = lines->texts->find(std::string_view(file));
+    if (text == lines->texts->end()) return ZIL_ERR_Symbol_Not_Found;
+    known = lines->split.emplace(text->first, SplitLines(text->second)).first;
+  }
+  if (line < 1 || static_cast<size_t>(line) > known->second.size() || size <= 0) return ZIL_ERR_Symbol_Not_Found;
+  std::string_view shown = known->second[static_cast<size_t>(line) - 1];
+  std::snprintf(out, static_cast<size_t>(size), "%.*s", static_cast<int>(std::min<size_t>(shown.size(), 4096)), shown.data());
+  return 0;
+}
+
 }  // namespace
 
 bool IsCompilerError(std::string_view message) {
@@ -79,23 +116,19 @@ std::string ExceptionSummary(ZILState* ps) {
   return line;
 }
 
-std::string ExceptionReport(ZILState* ps) {
-  std::string text = ExceptionSummary(ps) + "\nTracing back last 10 calls on callstack:\n";
-  // The context's pc is already past the faulting instruction, which may be the last one of its
-  // function: the trace starts at the fault itself.
-  ZILContext* ctx = ps->current ? ps->current : ps->root;
-  text += Captured([&](FILE* f) {
-    if (!ctx) {
-      ZILListCallStack(ps, nullptr, f);
-      return;
-    }
-    ZILLong resume = ctx->pc;
-    ctx->pc = ps->exceptionPC;
-    ZILListCallStack(ps, ctx, f);
-    ctx->pc = resume;
-  });
+std::string ExceptionBrief(ZILState* ps) {
+  std::string text = ExceptionSummary(ps) + "\n";
+  text += Captured([&](FILE* f) { ZILListExceptionTrace(ps, f, kShortTraceFrames); });
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+std::string ExceptionReport(ZILState* ps, const SourceTexts* sources) {
+  std::string text = ExceptionSummary(ps) + "\n";
+  text += Captured([&](FILE* f) { ZILListExceptionTrace(ps, f, ZIL_TRACE_FRAMES); });
   text += "\nDisassembling code segment:\n\n";
-  text += Captured([&](FILE* f) { ZILListCode(ps, f); });
+  SourceLines lines{sources, {}};
+  text += Captured([&](FILE* f) { ZILListCodeWithSource(ps, f, sources ? SourceLineText : nullptr, &lines); });
   return text + "\n\n";
 }
 

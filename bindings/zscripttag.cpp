@@ -76,10 +76,10 @@ struct ScriptTagCallbacks {
     if (!tag->exceptionShown_) {
       // A box for every failing idle tick would lock the user out: the first one only.
       tag->exceptionShown_ = true;
-      Report(tag, ExceptionReport(ps));
-      Platform::ShowMessageBox(kRuntimeErrorCaption, ExceptionSummary(ps));
+      Report(tag, ExceptionReport(ps, &tag->sources_));
+      Platform::ShowMessageBox(kRuntimeErrorCaption, ExceptionBrief(ps));
     } else {
-      Report(tag, ExceptionSummary(ps) + "\n");
+      Report(tag, ExceptionBrief(ps) + "\n");
     }
     tag->reportingException_ = false;
   }
@@ -173,6 +173,7 @@ void ScriptTag::Run() {
 
   runtime_ = ZILInitialize();
   if (!runtime_) throw ZError(kZErrNullPointer);
+  sources_.clear();
   exceptionShown_ = false;
   runtime_->user = this;
   runtime_->log = ScriptTagCallbacks::Log;
@@ -206,6 +207,7 @@ void ScriptTag::Run() {
 }
 
 void ScriptTag::Compile(const ZString& sourceName, const char* text) {
+  sources_[std::string(sourceName.View())] = text ? text : "";
   compilerMessages_.clear();
   collectingMessages_ = true;
   ZILError rc = ZCLCompile(runtime_, sourceName.CStr(), text);
@@ -231,6 +233,7 @@ int32_t ScriptTag::DestroyRuntime() {
   runtime_ = nullptr;
   int32_t rc = ZILTerminate(runtime) != 0 ? kZErrUnspecified : 0;
   exceptionShown_ = false;
+  sources_.clear();
   return rc;
 }
 

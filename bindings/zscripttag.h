@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bindings/zscriptreport.h"
 #include "zilapi.h"
 #include "ztools/base/zevent.h"
 #include "ztools/base/zstring.h"
@@ -77,6 +78,8 @@ class ScriptTag : public IEventListener {
   ZString name_;
   ZString file_;
   ZString text_;
+  // What this runtime compiled, by source name: the log's code listing shows the lines.
+  SourceTexts sources_;
   bool logging_ = false;
   // Compiler messages that arrived through the log since they were last shown.
   std::vector<std::string> compilerMessages_;

@@ -204,8 +204,15 @@ TEST_F(ScriptTagTest, CompilerErrorsAreToldFromOtherOutput) {
 }
 
 TEST_F(ScriptTagTest, RuntimeExceptionsShowOneBoxPerRuntimeAndScriptsGoOn) {
-  const char* script = "function int boom(int z) { return 1 / z; } function int good(int z) { return z + 5; }";
-  ASSERT_EQ(Build(std::string("log='true' text='") + script + "'"), 0);
+  WriteFile(skin_.Path() / "main.zc",
+            "function int inner(int z) {\n"
+            "  return 1 / z;\n"
+            "}\n"
+            "function int boom(int z) {\n"
+            "  return inner(z) + 1;\n"
+            "}\n"
+            "function int good(int z) { return z + 5; }\n");
+  ASSERT_EQ(Build("log='true' file='main.zc'"), 0);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Call("boom"), "type 13");
   EXPECT_EQ(Call("good", 2), "7") << "the script still runs after its exceptions";
 
@@ -213,13 +220,21 @@ TEST_F(ScriptTagTest, RuntimeExceptionsShowOneBoxPerRuntimeAndScriptsGoOn) {
   EXPECT_EQ(boxes_.Boxes()[0].caption, kRuntimeErrorCaption);
   const std::string& text = boxes_.Boxes()[0].text;
   EXPECT_EQ(text.rfind("VIRTUAL MACHINE EXCEPTION AT ", 0), 0u) << text;
-  EXPECT_NE(text.find(": 1007 DIVISION BY ZERO EXCEPTION"), std::string::npos) << text;
-  EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+  const size_t lineEnd = text.find('\n');
+  ASSERT_NE(lineEnd, std::string::npos) << text;
+  EXPECT_TRUE(text.substr(0, lineEnd).ends_with(": 1007 DIVISION BY ZERO EXCEPTION")) << text;
+  EXPECT_EQ(text.substr(lineEnd),
+            "\nTracing back last 2 calls on callstack:\n"
+            "   0: inner() at s/main.zc:2\n"
+            "   1: boom() at s/main.zc:5\n"
+            "   2: native_entry_point()")
+      << "the faulting statement and each caller";
 
   std::string log = Log();
   EXPECT_EQ(Count(log, text + "\n"), 3u) << "the box's words, once per exception";
-  EXPECT_EQ(Count(log, "Tracing back last 10 calls on callstack:\n"), 1u);
   EXPECT_EQ(Count(log, "\nDisassembling code segment:\n\n"), 1u) << "the full listing only once";
+  EXPECT_NE(log.find("inner:\n; s/main.zc:1: function int inner(int z) {\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\n; s/main.zc:2: return 1 / z;\n"), std::string::npos) << log;
 }
 
 TEST_F(ScriptTagTest, ReportIsNotReentered) {
