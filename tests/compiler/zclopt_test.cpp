@@ -485,6 +485,68 @@ TEST(OptimizerPasses, RegisterSavesMoveBehindAnEarlyExit)
         EXPECT_EQ(runPass(ZCLPassSaveLate, code), dis(code));
 }
 
+namespace {
+
+// Marks every word with line = 1 + the address of its instruction, so a mark tells which
+// original instruction a word came from.
+void markInstructions(ZCLCode& code)
+{
+    code.lines.assign(code.size(), ZCLLineMark{});
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        for (size_t w = pc; w < pc + len; w++)
+            code.lines[w] = {0, static_cast<int32_t>(pc) + 1};
+}
+
+std::string lineList(const ZCLCode& code)
+{
+    std::string text;
+    for (const ZCLLineMark& m : code.lines)
+        text += std::to_string(m.line) + " ";
+    return text;
+}
+
+} // namespace
+
+TEST(OptimizerEdits, LineMarksStayBesideTheirWords)
+{
+    // 0 nop; 1 ldz r1; 3 nop; 4 ret
+    const ZCLCode original = {ZOP_NOP, ZOP_LDZ_R, 1, ZOP_NOP, ZOP_RET};
+    const ZILLong incl[2] = {ZOP_INCL_R, 1};
+    struct Case {
+        size_t pos, n, m;
+        const char* lines;
+        const char* why;
+    } cases[] = {
+        {1, 2, 0, "1 4 5 ", "removed words take their marks along"},
+        {3, 0, 2, "1 2 2 4 4 4 5 ", "inserted words take the mark of the word they go before"},
+        {5, 0, 2, "1 2 2 4 5 5 5 ", "at the end, the mark of the last word"},
+        {1, 2, 2, "1 2 2 4 5 ", "a replacement keeps the mark of what it replaces"},
+        {0, 4, 2, "1 1 5 ", "a merged instruction keeps the mark of the first it replaces"},
+    };
+    for (const Case& c : cases) {
+        ZCLCode code = original;
+        markInstructions(code);
+        ZCLReplaceWords(code, c.pos, c.n, incl, c.m);
+        EXPECT_EQ(lineList(code), c.lines) << c.why;
+    }
+    ZCLCode unmarked = original;
+    ZCLDeleteWords(unmarked, 0, 1);
+    EXPECT_TRUE(unmarked.lines.empty()) << "code without marks gets none";
+
+    // A pass that rearranges the code moves each instruction's marks with it.
+    ZCLCode code = earlyExit({ZOP_COPY_SD_R, kZCLArgumentBias + 2, 1}, kBody);
+    markInstructions(code);
+    const ZCLCode before = code;
+    ZCLOptStats stats;
+    bool changed = false;
+    ASSERT_EQ(ZCLPassSaveLate(code, stats, changed), 0);
+    ASSERT_TRUE(changed);
+    ASSERT_EQ(code.lines.size(), code.size());
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
+        for (size_t w = pc; w < pc + len; w++)
+            EXPECT_EQ(before[static_cast<size_t>(code.lines[w].line) - 1], code[pc]) << "word " << w << ": " << dis(code);
+}
+
 TEST(OptimizerPasses, CopyingAValueBackIntoItsOwnCopyIsDropped)
 {
     ZCLOptStats stats;

@@ -1,5 +1,6 @@
 // zillisting_test.cpp - the code listing: the text of every operand kind, the comments naming
-// called functions, the stop at an undecodable instruction, and the call-stack listing.
+// called functions, the stop at an undecodable instruction, the call-stack listing, and the
+// source-line table with the listings that show it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -133,6 +134,7 @@ TEST_F(ZILListing, CallStackListsCallersUpToTheNativeEntry) {
       .op("jsr", {addressOf("f")})
       .op("ret")
       .label("f")
+      .op("nop")
       .op("jsr", {addressOf("g")})
       .op("ret")
       .label("g")
@@ -143,16 +145,99 @@ TEST_F(ZILListing, CallStackListsCallersUpToTheNativeEntry) {
   addFunction("main", ZIL_TYPE_NULL, a.at("main"), a.at("f") - a.at("main"));
   addFunction("f", ZIL_TYPE_NULL, a.at("f"), a.at("g") - a.at("f"));
   addFunction("g", ZIL_TYPE_NULL, a.at("g"), a.at("end") - a.at("g"));
+  // Source lines for f's call and g's brk only: main's frame has none.
+  ZILLong file = -1;
+  ASSERT_EQ(ZILAddName(ps, "a.zc", &file), 0);
+  const ZILLineEntry lines[] = {{a.at("f"), file, 3}, {a.at("f") + 1, file, 4}, {a.at("g"), file, 8},
+                                {a.at("end"), -1, 0}};
+  ASSERT_EQ(ZILAddLineEntries(ps, lines, 4), 0);
   ASSERT_EQ(ZILRunAddress(ps, base), ZIL_EXC_Break);
   std::string text = capture([&](FILE* f) { ZILListCallStack(ps, nullptr, f); });
   EXPECT_EQ(text,
-            "   0: g()\n"
-            "   1: f()\n"
+            "   0: g() at a.zc:8\n"
+            "   1: f() at a.zc:4\n"
             "   2: main()\n"
             "   3: native_entry_point()\n");
+  text = capture([&](FILE* f) { ZILListExceptionTrace(ps, f, 1); });
+  EXPECT_EQ(text,
+            "Tracing back last 1 calls on callstack:\n"
+            "   0: g() at a.zc:8\n"
+            "   1: f() at a.zc:4\n"
+            "      ... 2 more calls left out\n")
+      << "a bounded trace says what it left out";
   recover();
   text = capture([&](FILE* f) { ZILListCallStack(ps, nullptr, f); });
-  EXPECT_EQ(text, "   0: g()\nINVALID FUNCTION ADDRESS ERROR\n");
+  EXPECT_EQ(text, "   0: g() at a.zc:8\nINVALID FUNCTION ADDRESS ERROR\n");
+}
+
+TEST_F(ZILListing, SourceLinesAreFoundByAddress) {
+  const ZILChar* file = nullptr;
+  ZILLong line = -1;
+  EXPECT_EQ(ZILGetSourceLine(ps, 0, &file, &line), ZIL_ERR_No_Symbol_Table) << "no entries yet";
+  Assembler a(ps);
+  for (int i = 0; i < 12; ++i) a.op("nop");
+  a.commit();
+  ZILLong one = -1, two = -1;
+  ASSERT_EQ(ZILAddName(ps, "one.zc", &one), 0);
+  ASSERT_EQ(ZILAddName(ps, "two.zc", &two), 0);
+  const ZILLineEntry entries[] = {{2, one, 5}, {4, one, 6}, {6, -1, 0}, {6, two, 1}, {8, two, 0}, {10, -1, 0}};
+  ASSERT_EQ(ZILAddLineEntries(ps, entries, 6), 0);
+  struct Case {
+    ZILLong address;
+    ZILError code;
+    const char* file;
+    ZILLong line;
+    const char* why;
+  } cases[] = {
+      {1, ZIL_ERR_Symbol_Not_Found, "", 0, "before the first entry"},
+      {2, 0, "one.zc", 5, "at an entry"},
+      {3, 0, "one.zc", 5, "inside a run"},
+      {5, 0, "one.zc", 6, "the next run"},
+      {6, 0, "two.zc", 1, "of entries at one address the last counts"},
+      {9, ZIL_ERR_Symbol_Not_Found, "", 0, "line 0: no source line"},
+      {11, ZIL_ERR_Symbol_Not_Found, "", 0, "after the end marker"},
+      {12, ZIL_ERR_Symbol_Not_Found, "", 0, "outside the code"},
+      {-1, ZIL_ERR_Symbol_Not_Found, "", 0, "negative address"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ZILGetSourceLine(ps, c.address, &file, &line), c.code) << c.why;
+    EXPECT_STREQ(file, c.file) << c.why;
+    EXPECT_EQ(line, c.line) << c.why;
+  }
+  const ZILLineEntry backwards[] = {{9, one, 1}, {8, one, 2}};
+  EXPECT_EQ(ZILAddLineEntries(ps, backwards, 2), ZIL_ERR_Illegal_Argument) << "addresses must not go down";
+  EXPECT_EQ(ZILAddLineEntries(ps, backwards + 1, 1), ZIL_ERR_Illegal_Argument) << "nor below earlier entries";
+  EXPECT_EQ(ZILGetSourceLine(ps, 9, &file, &line), ZIL_ERR_Symbol_Not_Found) << "a refused call adds nothing";
+}
+
+TEST_F(ZILListing, SourceListingLabelsFunctionsAndShowsEachNewLine) {
+  Assembler a(ps);
+  a.label("main").op("nop").op("nop").op("ldz", {r(1)}).label("f").op("ret").op("nop").label("end");
+  a.commit();
+  addFunction("main", ZIL_TYPE_NULL, a.at("main"), a.at("f") - a.at("main"));
+  addFunction("f", ZIL_TYPE_NULL, a.at("f"), a.at("end") - a.at("f"));
+  ZILLong file = -1;
+  ASSERT_EQ(ZILAddName(ps, "a.zc", &file), 0);
+  const ZILLineEntry lines[] = {{0, file, 1}, {1, file, 2}, {4, file, 2}, {5, -1, 0}};
+  ASSERT_EQ(ZILAddLineEntries(ps, lines, 4), 0);
+  auto text = [](void*, const ZILChar*, ZILLong line, ZILChar* out, ZILLong size) -> ZILError {
+    if (line != 2)
+      return ZIL_ERR_Symbol_Not_Found;
+    snprintf(out, static_cast<size_t>(size), "\t  x = 0;  \r\n");
+    return 0;
+  };
+  EXPECT_EQ(capture([&](FILE* f) { ZILListCodeWithSource(ps, f, text, nullptr); }),
+            "main:\n"
+            "; a.zc:1\n"
+            "0       nop             \n"
+            "; a.zc:2: x = 0;\n"
+            "1       nop             \n"
+            "2       ldz             r1\n"
+            "f:\n"
+            "; a.zc:2: x = 0;\n"
+            "4       ret             \n"
+            "5       nop             \n")
+      << "a function shows its first line even when it goes on with the last one";
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+// Source lines of compiled code: a run that fails names the file and line of the faulting
+// statement and of every caller, at every optimize level and with locals on the stack or in
+// registers, for code the compiler moves (loop conditions and steps), code read from a member's
+// initial value or an imported file, and the global initialisation.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "tests/compiler/zclfixture.h"
+
+namespace {
+
+class LineTableTest : public CompilerFixture {
+protected:
+    // Compiles `options` and the script (options on the script's first line, so the line numbers
+    // stay), links, runs the global initialisation and, when that succeeds, main(); the trace of
+    // the fault, or "no fault".
+    std::string faultTrace(const std::string& options, const std::string& script)
+    {
+        Restart();
+        ps->fileInput = serveFiles;
+        ps->user = this;
+        const std::string text = "option \"" + options + "\"; " + script;
+        if (compile(text) != 0 || ZCLLink(ps) != 0)
+            return "compile error: " + log;
+        ZILError err = ZILRun(ps);
+        if (err == 0) {
+            for (auto& f : st->classes[ZIL_FIRST_USER_TYPE]->funcs)
+                if (f->name == "main")
+                    err = ZILRunAddress(ps, f->linkAddress);
+        }
+        if (err == 0)
+            return "no fault";
+        char* buffer = nullptr;
+        size_t size = 0;
+        FILE* out = open_memstream(&buffer, &size);
+        ZILListExceptionTrace(ps, out, ZIL_TRACE_FRAMES);
+        std::fclose(out);
+        std::string trace(buffer, size);
+        std::free(buffer);
+        return trace;
+    }
+
+    // Imports read from `files` instead of the disk.
+    static ZILError serveFiles(ZILState* ps, ZILLong op, const ZILChar* name, void* buffer, ZILLong size,
+                               void** pFile, ZILLong* pDone)
+    {
+        auto* self = static_cast<LineTableTest*>(ps->user);
+        if (op == 0) {
+            auto found = self->files.find(name);
+            if (found == self->files.end())
+                return ZIL_ERR_Unspecified;
+            self->readAt = 0;
+            *pFile = &found->second;
+            return 0;
+        }
+        if (op == 1) {
+            const std::string& text = *static_cast<std::string*>(*pFile);
+            const size_t n = std::min(text.size() - self->readAt, static_cast<size_t>(size));
+            std::memcpy(buffer, text.data() + self->readAt, n);
+            self->readAt += n;
+            *pDone = static_cast<ZILLong>(n);
+        }
+        return 0;
+    }
+
+    std::map<std::string, std::string> files;
+    size_t readAt = 0;
+};
+
+TEST_F(LineTableTest, FaultsNameTheirLineAndEveryCallersAtEveryOptimizeLevel)
+{
+    files["lib/util.zc"] = "// helpers\n"
+                           "function int ratio(int a, int b) {\n"
+                           "    return a / b;\n"
+                           "}\n";
+    struct Case {
+        const char* what;
+        const char* script;
+        const char* trace;
+    } cases[] = {
+        {"a third-level call",
+         "function int level3(int a, int b) {\n"
+         "    int c = a + 1;\n"
+         "    return c / b;\n"
+         "}\n"
+         "function int level2(int a, int b) {\n"
+         "    int x = a * 2;\n"
+         "    return level3(x, b) + 1;\n"
+         "}\n"
+         "function int level1(int a) { return level2(a, 0); }\n"
+         "function int main() {\n"
+         "    int r = level1(5);\n"
+         "    return r;\n"
+         "}\n",
+         "   0: level3() at a.zc:3\n"
+         "   1: level2() at a.zc:7\n"
+         "   2: level1() at a.zc:9\n"
+         "   3: main() at a.zc:11\n"},
+        {"a loop condition, placed after the loop's body",
+         "function int f(int n, int d) {\n"
+         "    int i = 0, s = 0;\n"
+         "    while (i < n / d) {\n"
+         "        s = s + i;\n"
+         "        i++;\n"
+         "    }\n"
+         "    return s;\n"
+         "}\n"
+         "function int main() { return f(4, 0); }\n",
+         "   0: f() at a.zc:3\n"
+         "   1: main() at a.zc:9\n"},
+        {"a for loop's step on a line of its own",
+         "function int main() {\n"
+         "    int s = 0, d = 0;\n"
+         "    for (int k = 0; k < 3;\n"
+         "         k = k + 6 / d) {\n"
+         "        s = s + k;\n"
+         "    }\n"
+         "    return s;\n"
+         "}\n",
+         "   0: main() at a.zc:4\n"},
+        {"a member's initial value and a method",
+         "class Box {\n"
+         "    int zero = 0;\n"
+         "    int v = 7 / zero;\n"
+         "    method Box() { }\n"
+         "    method int get() { return v; }\n"
+         "}\n"
+         "function int main() {\n"
+         "    Box b = new Box();\n"
+         "    return b.get();\n"
+         "}\n",
+         "   0: Box::Box() at a.zc:3\n"
+         "   1: main() at a.zc:8\n"},
+        {"an imported file",
+         "import lib.util;\n"
+         "function int main() {\n"
+         "    return ratio(1, 0);\n"
+         "}\n",
+         "   0: ratio() at lib/util.zc:3\n"
+         "   1: main() at a.zc:3\n"},
+        {"the global initialisation",
+         "int zero = 0;\n"
+         "int g = 1 / zero;\n",
+         "   0: __init() at a.zc:2\n"},
+    };
+    for (const char* options : {"optimize = 0", "optimize = 1", "optimize = 2", "optimize = 3",
+                                "optimize = 3; stack-locals = 0; register-locals = 12"})
+        for (const Case& c : cases) {
+            const std::string trace = faultTrace(options, c.script);
+            EXPECT_NE(trace.find(std::string(":\n") + c.trace), std::string::npos)
+                << c.what << " with " << options << ":\n"
+                << trace;
+        }
+}
+
+} // namespace
