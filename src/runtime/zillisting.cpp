@@ -188,8 +188,11 @@ void addComment(ZILState* ps, Line& line, ZILLong opcode, const ZILLong* w) {
   if (!name)
     return;
   line.padTo(32);
-  if (qualified)
-    line.add(";%s::%s", ZILGetTypeName(ps, ZILFuncs(ps)[f].typeID), name);
+  // The compiler names methods "Class::name" already; hand-made tables may give the plain name.
+  const ZILChar* typeName = ZILGetTypeName(ps, ZILFuncs(ps)[f].typeID);
+  const size_t typeLength = strlen(typeName);
+  if (qualified && !(strncmp(name, typeName, typeLength) == 0 && strncmp(name + typeLength, "::", 2) == 0))
+    line.add(";%s::%s", typeName, name);
   else
     line.add(";%s%s", prefix, name);
 }

@@ -93,11 +93,13 @@ TEST_F(ZILListing, CallsNameTheirFunctionInAComment) {
       .op("newctx", {type(ZIL_TYPE_VAR), imm(2), imm(0), r(10)})  // 10
       .op("callm", {type(obj), imm(7)})                    // 15: no such method
       .label("method")
-      .op("ret");
+      .op("ret")                                           // 18
+      .op("calln", {type(ZIL_TYPE_STRING), imm(31)});      // 19: a name the compiler qualified
   a.commit();
   addFunction("main", ZIL_TYPE_NULL, a.at("main"), 16);
   ZILLong method = addFunction("paint", obj, a.at("method"));
   addFunction("fill", ZIL_TYPE_STRING, -1, 0, 30);
+  addFunction("string::trim", ZIL_TYPE_STRING, -1, 0, 31);
   ZILTypes(ps)[obj].methodCount = 1;
   ASSERT_EQ(ZILAddNameBytes(ps, &method, sizeof method, &ZILTypes(ps)[obj].offsetVtab), 0);
   EXPECT_EQ(line(0), "0       callm           class Obj,0;Obj::paint");
@@ -106,6 +108,7 @@ TEST_F(ZILListing, CallsNameTheirFunctionInAComment) {
   EXPECT_EQ(line(8), "8       jsr             r4");
   EXPECT_EQ(line(10), "10      newctx          type var,2,0,r10;cofunction fill");
   EXPECT_EQ(line(15), "15      callm           class Obj,7");
+  EXPECT_EQ(line(19), "19      calln           class string,31;string::trim");
 }
 
 TEST_F(ZILListing, WholeListingStopsAtAnUndecodableInstruction) {
