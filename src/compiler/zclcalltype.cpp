@@ -5,6 +5,7 @@
 // not judged here; the expression compiler handles every form.
 #include "src/compiler/zclcalltype.h"
 
+#include "src/compiler/zclexplain.h"
 #include "src/compiler/zclparse.h"
 
 namespace {
@@ -46,7 +47,7 @@ ZILError resolveCall(ZCLState* st, ZCLClass* cls, const std::string& name, size_
     ZCLTypeDesc none;
     ZILError err = ZCLResolveOverload(st, cls, name, args, false, none, &f);
     if (err)
-        return ZCLErrorAt(st, namePos, name.c_str(), err);
+        return ZCLErrorAt(st, namePos, name.c_str(), err, ZCLCallDetail(st, cls, name, args));
     *out = (f->flags & kZCLFuncConstructor) ? ZCLMakeType(cls->typeId) : f->hasResult ? f->result : ZCLMakeType(0);
     return ZCL_OK;
 }
@@ -147,6 +148,9 @@ ZILError ZCLCheckSimpleInitializer(ZCLState* st, const ZCLTypeDesc& target, bool
     *judged = false;
     const size_t start = ZCLFileGetPosition(st->file);
     const size_t tokStart = st->tokStart;
+    // What the look at the value reported (a token that does not read) is reported again by
+    // the compile of the value that follows: once is enough.
+    const ZCLDiagSnapshot messages = ZCLDiagSave(&st->diag);
     ZCLTypeDesc value;
     const size_t valuePos = ZCLNextTokenStart(st->file);
     ZILError err = typeValue(st, &value, 0);
@@ -154,6 +158,7 @@ ZILError ZCLCheckSimpleInitializer(ZCLState* st, const ZCLTypeDesc& target, bool
     if (err == ZCL_OK && !(next == kTokComma || next == kTokSemicolon))
         err = kNotSimple;
     if (err == kNotSimple) {
+        ZCLDiagRestore(&st->diag, messages);
         ZCLFileSetPosition(st->file, start);
         st->tokStart = tokStart;
         return ZCL_OK;
@@ -165,8 +170,8 @@ ZILError ZCLCheckSimpleInitializer(ZCLState* st, const ZCLTypeDesc& target, bool
         return ZCL_OK;
     ZCLCompat compat = ZCLTypeCompatible(st, target, value);
     if (compat == kZCLIncompatible)
-        return ZCLErrorAt(st, valuePos, nullptr, ZCL_ERR_Incompatible_Type);
+        return ZCLErrorAt(st, valuePos, nullptr, ZCL_ERR_Incompatible_Type, ZCLConversionText(st, value, target));
     if (compat == kZCLExplicitOnly)
-        return ZCLErrorAt(st, valuePos, nullptr, ZCL_ERR_Needs_Type_Cast);
+        return ZCLErrorAt(st, valuePos, nullptr, ZCL_ERR_Needs_Type_Cast, ZCLCastDetail(st, value, target));
     return ZCL_OK;
 }

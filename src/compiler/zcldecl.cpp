@@ -47,7 +47,7 @@ ZILError parseTag(ZCLState* st, std::string* tag)
 // Reads `;`, reporting 1242 on whatever stands there instead.
 ZILError expectSemicolon(ZCLState* st)
 {
-    ZILError err = ZCLNext(st);
+    ZILError err = ZCLNextAfterStatement(st);
     if (err)
         return err;
     if (st->tokId != kTokSemicolon)
@@ -407,7 +407,7 @@ ZILError parseFunction(ZCLState* st, ZCLClass* scope, int extraFlags)
     std::vector<ZCLArg> args;
     if ((err = parseParameters(st, &args)))
         return err;
-    if ((err = ZCLNext(st)))
+    if ((err = ZCLNextAfterStatement(st)))
         return err;
     bool hasBody = st->tokId == kTokLBrace;
     if (!hasBody && st->tokId != kTokSemicolon)
@@ -506,9 +506,8 @@ ZILError parseFunction(ZCLState* st, ZCLClass* scope, int extraFlags)
     if (hasBody) {
         ZCLFileSetPosition(st->file, bodyPos);
         if (st->pass == 0) {
-            st->tokStart = bodyPos;
-            if ((err = ZCLSkipBlock(st->file)))
-                return ZCLError(st, nullptr, err);
+            if ((err = ZCLSkipBody(st)))
+                return err;
         } else {
             // The body sees the names of its own definition, not those of an earlier declaration
             // (or of the interface the function was copied from).
@@ -682,7 +681,7 @@ ZILError parseVariables(ZCLState* st, ZCLClass* cls)
             if ((err = ZCLCompileInitializer(st, cls, index)))
                 return err;
         }
-        if ((err = ZCLNext(st)))
+        if ((err = ZCLNextAfterStatement(st)))
             return err;
         if (st->tokId == kTokSemicolon)
             break;
@@ -720,7 +719,7 @@ ZILError parseUsing(ZCLState* st)
             present = present || id == cls->typeId;
         if (!present)
             list.push_back(cls->typeId);
-        if ((err = ZCLNext(st)))
+        if ((err = ZCLNextAfterStatement(st)))
             return err;
         if (st->tokId == kTokSemicolon)
             return ZCL_OK;
@@ -801,10 +800,7 @@ ZILError parseSelfTest(ZCLState* st)
         auto earlier = st->selfTests.find(key);
         if (earlier != st->selfTests.end() && earlier->second != ZCL_OK) {
             // Failed and rolled back in pass 0 (and reported there): only read over it.
-            st->tokStart = ZCLNextTokenStart(file);
-            if ((err = ZCLSkipBlock(file)))
-                return ZCLError(st, nullptr, err);
-            return ZCL_OK;
+            return ZCLSkipBody(st);
         }
     }
     ZCLDiagSnapshot snapshot = ZCLDiagSave(&st->diag);
@@ -824,9 +820,8 @@ ZILError parseSelfTest(ZCLState* st)
         if (init)
             init->code.resize(codeLength);
         ZCLFileSetPosition(file, at);
-        st->tokStart = ZCLNextTokenStart(file);
-        if ((err = ZCLSkipBlock(file)))
-            return ZCLError(st, nullptr, err);
+        if ((err = ZCLSkipBody(st)))
+            return err;
     }
     // One line per test, from the pass that decides it: pass 0 when the block failed there,
     // otherwise pass 1, where bodies are compiled.
@@ -944,8 +939,12 @@ ZILError ZCLNext(ZCLState* st)
 {
     ZILError err = ZCLGetToken(st->file, &st->tok, &st->tokId);
     st->tokStart = st->file->tokenStart;
+    if (err == ZCL_ERR_Unexpected_EOF) {
+        const char* literal = ZCLUnclosedLiteral(st->file, st->tokStart);
+        return ZCLError(st, nullptr, err, literal ? std::string("the ") + literal + " that starts here is not closed" : "");
+    }
     if (err)
-        return ZCLError(st, err == ZCL_ERR_Unexpected_EOF || st->tok.empty() ? nullptr : st->tok.c_str(), err);
+        return ZCLError(st, st->tok.empty() ? nullptr : st->tok.c_str(), err);
     return ZCL_OK;
 }
 
@@ -959,8 +958,43 @@ int ZCLPeek(ZCLState* st, std::string* text)
     return id;
 }
 
+ZILError ZCLNextAfterStatement(ZCLState* st)
+{
+    if (ZCLFileAtEnd(st->file))
+        return ZCLErrorAt(st, st->file->text.size(), nullptr, ZCL_ERR_Missing_Semicolon);
+    return ZCLNext(st);
+}
+
+ZILError ZCLSkipBody(ZCLState* st)
+{
+    ZCLFile* file = st->file;
+    const size_t open = ZCLNextTokenStart(file);
+    st->tokStart = open;
+    ZILError err = ZCLSkipBlock(file);
+    if (err == ZCL_OK)
+        return ZCL_OK;
+    // The message points where reading stopped: a bad token, a cut-off literal or the end.
+    const size_t at = ZCLFileGetPosition(file);
+    std::string detail;
+    if (err == ZCL_ERR_Unexpected_EOF) {
+        if (const char* literal = ZCLUnclosedLiteral(file, at)) {
+            detail = std::string("the ") + literal + " that starts here is not closed";
+        } else if (at >= file->text.size() && open < file->text.size() && file->text[open] == '{') {
+            int line = 1, column = 1;
+            ZCLFileLineColumn(file, open, &line, &column);
+            detail = "the '{' at line " + std::to_string(line) + ", column " + std::to_string(column) + " is not closed";
+        }
+    }
+    const std::string token = err == ZCL_ERR_Unexpected_Token && at < file->text.size() ? file->text.substr(at, 1) : "";
+    return ZCLErrorAt(st, at, token.empty() ? nullptr : token.c_str(), err, detail);
+}
+
 ZILError ZCLExpect(ZCLState* st, int id, ZILError code)
 {
+    // A text that ends where a statement's `;` should be lacks the `;`, more to the point than
+    // that it ends.
+    if (code == ZCL_ERR_Missing_Semicolon && ZCLFileAtEnd(st->file))
+        return ZCLErrorAt(st, st->file->text.size(), nullptr, code);
     ZILError err = ZCLNext(st);
     if (err)
         return err;

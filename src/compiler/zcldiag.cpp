@@ -36,8 +36,9 @@ std::string format(const char* fmt, ...)
     return out;
 }
 
-// The table text, preceded by "'token' - " when a token is given.
-std::string messageText(const ZCLMessageEntry* entry, const char* token)
+// The table text, preceded by "'token' - " when a token is given and followed by " (detail)"
+// when there is one.
+std::string messageText(const ZCLMessageEntry* entry, const char* token, const char* detail)
 {
     std::string text;
     if (token) {
@@ -46,45 +47,57 @@ std::string messageText(const ZCLMessageEntry* entry, const char* token)
         text += "' - ";
     }
     text += entry->text;
+    if (detail && *detail) {
+        text += " (";
+        text += detail;
+        text += ")";
+    }
     return text;
 }
 
-std::string buildMessage(const char* kind, bool withLevel, const ZCLMessageEntry* entry,
-                         ZILError code, const ZCLFile* file, const ZCLOption* options,
-                         const char* token)
+// "Error 1213" / "Warning 1503(3)"; the gnu format writes the kind in lower case and no level.
+std::string buildMessage(bool warning, const ZCLMessageEntry* entry, ZILError code, const ZCLFile* file,
+                         const ZCLOption* options, const char* token, const char* detail)
 {
-    const std::string text = messageText(entry, token);
+    const std::string text = messageText(entry, token, detail);
     const int fmt = options ? options->errorFormat : kZCLErrorFormatDefault;
-    std::string head = withLevel ? format("%s %d(%d)", kind, code, entry->level)
-                                 : format("%s %d", kind, code);
+    std::string head;
+    if (fmt == kZCLErrorFormatGNU)
+        head = format("%s %d", warning ? "warning" : "error", code);
+    else if (warning)
+        head = format("Warning %d(%d)", code, entry->level);
+    else
+        head = format("Error %d", code);
     if (!file)
         return head + ": " + text + "\n";
     int line = 1, column = 1;
     ZCLFileLineColumn(file, file->pos, &line, &column);
     if (fmt == kZCLErrorFormatMS)
         return format("%s(%d): ", file->name.c_str(), line) + head + ": " + text + "\n";
+    if (fmt == kZCLErrorFormatGNU)
+        return file->name + format(":%d:%d: ", line, column) + head + ": " + text + "\n";
     return head + ": " + text + " in " + file->name + format(" (%d,%d)\n", line, column);
 }
 
 } // namespace
 
 ZILError ZCLReportError(ZCLDiagnostics* diag, const ZCLFile* file, const ZCLOption* options,
-                        const char* token, ZILError code)
+                        const char* token, ZILError code, const char* detail)
 {
     const ZCLMessageEntry* entry = ZCLFindMessage(code);
-    diag->messages.push_back(buildMessage("Error", false, entry, code, file, options, token));
+    diag->messages.push_back(buildMessage(false, entry, code, file, options, token, detail));
     diag->errors++;
     return code;
 }
 
 ZILError ZCLReportWarning(ZCLDiagnostics* diag, const ZCLFile* file, const ZCLOption* options,
-                          const char* token, ZILError code)
+                          const char* token, ZILError code, const char* detail)
 {
     const ZCLMessageEntry* entry = ZCLFindMessage(code);
     const int level = options ? options->warningLevel : ZCLOption().warningLevel;
     if (level < entry->level)
         return code;
-    diag->messages.push_back(buildMessage("Warning", true, entry, code, file, options, token));
+    diag->messages.push_back(buildMessage(true, entry, code, file, options, token, detail));
     diag->warnings++;
     return code;
 }

@@ -28,13 +28,15 @@ struct ZCLDiagnostics {
 
 // Reports error `code` and returns it unchanged, so callers can `return ZCLReportError(...)`.
 // `token` may be null (no token shown) or empty (shown as ''). `file` may be null (link time),
-// `options` null means the defaults. Always counted.
+// `options` null means the defaults. `detail`, when given and not empty, follows the table text
+// in parentheses: what the compiler knows about this case (the types or names involved, a hint
+// at the usual fix), so the table text itself stays the same for every case. Always counted.
 ZILError ZCLReportError(ZCLDiagnostics* diag, const ZCLFile* file, const ZCLOption* options,
-                        const char* token, ZILError code);
+                        const char* token, ZILError code, const char* detail = nullptr);
 
 // Reports warning `code` unless its level is above options->warningLevel; returns `code`.
 ZILError ZCLReportWarning(ZCLDiagnostics* diag, const ZCLFile* file, const ZCLOption* options,
-                          const char* token, ZILError code);
+                          const char* token, ZILError code, const char* detail = nullptr);
 
 // A broken internal invariant: sets the fatal flag, writes the report (and where in the current
 // file it happened) to the message log at once, then calls the fatal callback. `module` is the

@@ -6,6 +6,7 @@
 
 #include "src/compiler/zclcodegen.h"
 #include "src/compiler/zclconstant.h"
+#include "src/compiler/zclexplain.h"
 #include "src/compiler/zclgen.h"
 
 namespace {
@@ -523,7 +524,7 @@ ZILError resolve(ZCLGen* g, ZCLClass* cls, const std::string& name, size_t pos, 
     if (err == ZCL_ERR_No_Matching_Function && want)   // the result may be left unused
         err = ZCLResolveOverload(g->st, cls, name, types, false, none, f);
     if (err)
-        return ZCLErrorAt(g->st, pos, name.c_str(), err);
+        return ZCLErrorAt(g->st, pos, name.c_str(), err, ZCLCallDetail(g->st, cls, name, types));
     return ZCL_OK;
 }
 
@@ -700,7 +701,8 @@ ZILError parseNew(ZCLGen* g, ZCLVar** out)
         if ((err = resolve(g, c, c->name, pos, types, nullptr, &f)))
             return err;
     } else if (!args.empty()) {
-        return ZCLErrorAt(st, pos, c->name.c_str(), ZCL_ERR_No_Matching_Function);
+        return ZCLErrorAt(st, pos, c->name.c_str(), ZCL_ERR_No_Matching_Function,
+                          "called as " + ZCLCallText(st, c->name, types) + "; " + c->name + " has no constructor taking arguments");
     }
     return emitConstruct(g, c, f, args, out);
 }
@@ -945,14 +947,21 @@ ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out)
     ZCLSignature sig;
     if (thread) {
         if (!args.empty())
-            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function);
+            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function,
+                              "called as " + ZCLCallText(st, v->name, types) + "; resuming a cofunction takes no arguments");
         ZCLFunc* f = c->funcs.empty() ? nullptr : c->funcs[0].get();
         sig.hasResult = f && f->hasResult;
         if (f)
             sig.result = f->result;
     } else {
-        if (args.size() != c->dgArgs.size())
-            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function);
+        if (args.size() != c->dgArgs.size()) {
+            std::vector<ZCLTypeDesc> declared;
+            for (const ZCLArg& a : c->dgArgs)
+                declared.push_back(a.type);
+            return ZCLErrorAt(st, pos, v->name.c_str(), ZCL_ERR_No_Matching_Function,
+                              "called as " + ZCLCallText(st, v->name, types) + "; its delegate " + c->name + " takes " +
+                                  ZCLCallText(st, "", declared));
+        }
         sig.args = c->dgArgs;
         sig.hasResult = c->dgHasResult;
         sig.result = c->dgResult;
@@ -1590,8 +1599,10 @@ ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZC
     ZCLCompat c = ZCLTypeCompatible(st, to, v->type);
     if (c == kZCLIdentical)
         return ZCL_OK;
-    if (c == kZCLIncompatible || (c == kZCLExplicitOnly && !cast))
-        return ZCLError(st, st->tok.c_str(), c == kZCLExplicitOnly ? ZCL_ERR_Needs_Type_Cast : ZCL_ERR_Incompatible_Type);
+    if (c == kZCLExplicitOnly && !cast)
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Needs_Type_Cast, ZCLCastDetail(st, v->type, to));
+    if (c == kZCLIncompatible)
+        return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type, ZCLConversionText(st, v->type, to));
     // Through the source's convertor to the target type, else the target's constructor.
     ZCLClass* src = ZCLClassAt(st, v->type.type);
     ZCLClass* dst = ZCLClassAt(st, to.type);
@@ -1616,7 +1627,7 @@ ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZC
                 std::vector<ZCLVar*> args{v};
                 return emitConstruct(g, dst, f.get(), args, out);
             }
-    return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
+    return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type, ZCLConversionText(st, v->type, to));
 }
 
 ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
@@ -1701,7 +1712,9 @@ ZILError ZCLParseHybrid(ZCLGen* g)
         if ((err = resolve(g, base, base->name, pos, types, nullptr, &ctor)))
             return err;
     } else if (!args.empty()) {
-        return ZCLErrorAt(st, pos, base->name.c_str(), ZCL_ERR_No_Matching_Function);
+        return ZCLErrorAt(st, pos, base->name.c_str(), ZCL_ERR_No_Matching_Function,
+                          "called as " + ZCLCallText(st, base->name, types) + "; " + base->name +
+                              " has no constructor taking arguments");
     }
     ZCLVar* obj = nullptr;
     if ((err = emitConstruct(g, base, ctor, args, &obj)))

@@ -1,7 +1,9 @@
 // Imports and option statements. A native type is imported from the text its type proc gives
 // (package list first, then "class Name : Base { declarations }"); any other name is a file
-// read through the runtime's file-input callback. Every imported text is parsed with a fresh
+// read through the runtime's file-input callback, looked for beside the importing file, then in
+// the current folder, then in the import folders. Every imported text is parsed with a fresh
 // copy of the base options, so its option statements end with it.
+#include "src/compiler/zclexplain.h"
 #include "src/compiler/zclparse.h"
 #include "ziltools.h"
 
@@ -83,6 +85,44 @@ ZILError readFile(ZCLState* st, const std::string& fileName, std::string* text)
     return err;
 }
 
+// The folder part of a file name ("" for a bare name), with its closing '/'.
+std::string folderOf(const std::string& fileName)
+{
+    size_t slash = fileName.rfind('/');
+    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+}
+
+std::string joinFolder(const std::string& folder, const std::string& relative)
+{
+    if (folder.empty())
+        return relative;
+    return folder.back() == '/' ? folder + relative : folder + "/" + relative;
+}
+
+// Reads the first of the places an imported file may be: the importing file's folder, the
+// current folder, then the import folders in the order they were added. *tried lists every
+// place looked at, for the message when none has it.
+bool findFile(ZCLState* st, const std::string& relative, std::string* path, std::string* text, std::string* tried)
+{
+    std::vector<std::string> places;
+    if (st->file)
+        places.push_back(joinFolder(folderOf(st->file->name), relative));
+    places.push_back(relative);
+    for (const std::string& folder : st->importFolders)
+        places.push_back(joinFolder(folder, relative));
+    for (size_t i = 0; i < places.size(); i++) {
+        if (std::find(places.begin(), places.begin() + static_cast<long>(i), places[i]) != places.begin() + static_cast<long>(i))
+            continue;
+        text->clear();
+        if (readFile(st, places[i], text) == ZCL_OK) {
+            *path = places[i];
+            return true;
+        }
+        *tried += (tried->empty() ? "" : ", ") + places[i];
+    }
+    return false;
+}
+
 } // namespace
 
 ZILError ZCLApplyOptionStatement(ZCLState* st, const std::string& text, bool report)
@@ -110,7 +150,8 @@ ZILError ZCLImport(ZCLState* st, const std::string& name)
     }
     const size_t entryIndex = st->importIndex[name];
     if (st->importDepth >= kMaxImportDepth)
-        return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+        return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import,
+                        "imports nest more than " + std::to_string(kMaxImportDepth) + " deep");
 
     if (st->pass == 0 && entry->pass < 0) {
         NTLTypeProc proc = ZCLFindNativeProc(st, name.c_str());
@@ -146,14 +187,19 @@ ZILError ZCLImport(ZCLState* st, const std::string& name)
             }
             st->imports[entryIndex].text = std::move(text);
         } else {
+            std::string hint = ZCLNameHint(st, name);
             if (!ZCLOptions(st).fileImport)
-                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import,
+                                hint.empty() ? "not a native type, and the option file-import is off" : hint);
             std::string fileName = name;
             std::replace(fileName.begin(), fileName.end(), '.', '/');
             fileName += "." + ZCLOptions(st).fileExt;
-            std::string text;
-            if (readFile(st, fileName, &text) != ZCL_OK)
-                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import);
+            std::string path, text, tried;
+            if (!findFile(st, fileName, &path, &text, &tried))
+                return ZCLError(st, name.c_str(), ZCL_ERR_Unresolved_Import,
+                                "no native type of this name and no file " + tried + (hint.empty() ? "" : "; " + hint));
+            entry = &st->imports[entryIndex];
+            entry->path = std::move(path);
             entry->text = std::move(text);
         }
     }
@@ -161,7 +207,7 @@ ZILError ZCLImport(ZCLState* st, const std::string& name)
     entry = &st->imports[entryIndex];
     entry->pass = st->pass;
     ZCLFile file;
-    ZCLFileOpen(&file, entry->name.c_str(), entry->text.data(), entry->text.size());
+    ZCLFileOpen(&file, (entry->path.empty() ? entry->name : entry->path).c_str(), entry->text.data(), entry->text.size());
     st->allocs++;
     ZCLOption base = st->options.front();
     st->options.push_back(std::move(base));

@@ -24,6 +24,7 @@ constexpr NamedId kOptionNames[] = {
 constexpr NamedId kErrorFormats[] = {
     {"default", kZCLErrorFormatDefault},
     {"ms", kZCLErrorFormatMS},
+    {"gnu", kZCLErrorFormatGNU},
 };
 
 std::string_view trim(std::string_view s)

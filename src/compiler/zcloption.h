@@ -11,6 +11,7 @@
 enum ZCLErrorFormat : int {
     kZCLErrorFormatDefault = 1,   // "Error 1213: text in file (line,column)"
     kZCLErrorFormatMS = 2,        // "file(line): Error 1213: text"
+    kZCLErrorFormatGNU = 3,       // "file:line:column: error 1213: text"
 };
 
 struct ZCLOption {
@@ -36,7 +37,7 @@ enum ZCLOptionId : int {
 // Id of an option name, 0 when it is not in the table.
 int ZCLFindOptionName(const char* name);
 
-// Id of an error-format value ("default" 1, "ms" 2), 0 when it is neither.
+// Id of an error-format value ("default" 1, "ms" 2, "gnu" 3), 0 when it is none of them.
 int ZCLFindErrorFormat(const char* value);
 
 // Handles option names the compiler does not know (the runtime's own options). Returns 0 when

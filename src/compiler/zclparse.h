@@ -19,6 +19,16 @@ int ZCLPeek(ZCLState* st, std::string* text = nullptr);
 // Reads a token that must be `id`; otherwise reports `code` (1201 by default) on it.
 ZILError ZCLExpect(ZCLState* st, int id, ZILError code = ZCL_ERR_Unexpected_Token);
 
+// Reads the token after a declaration or a value, which ends the statement (`;`) or goes on
+// with it (`,`, a body): as ZCLNext, but when the text ends there the statement lacks its `;`
+// (1242, shown at the statement's last token).
+ZILError ZCLNextAfterStatement(ZCLState* st);
+
+// With the read position before a `{`: reads over the block to its matching `}`, as pass 0 does
+// with function bodies. A failure is reported where reading stopped (the bad token, the start
+// of a literal the text cuts off, or the end of the text naming the `{` left open).
+ZILError ZCLSkipBody(ZCLState* st);
+
 // Reads a type expression: [const] [weak] name [ [] | array ]. 0: *out holds it and the read
 // position is after it. 1256 (not reported): no type here, the position is unchanged and
 // *unknown (when given) holds the leading identifier if it names nothing. Other codes (1261,

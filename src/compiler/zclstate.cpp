@@ -4,6 +4,9 @@
 // compiler declares them, so ids stay those of the runtime.
 #include "src/compiler/zclstate.h"
 
+#include "src/compiler/zclexplain.h"
+#include "src/compiler/zcltoken.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -145,29 +148,35 @@ ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> fu
     return ZCL_OK;
 }
 
-ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code)
+ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code, const std::string& detail)
 {
+    std::string extra = detail;
+    if (extra.empty() && token &&
+        (code == ZCL_ERR_Undefined_Identifier || code == ZCL_ERR_No_Matching_Function || code == ZCL_ERR_Unresolved_Import))
+        extra = ZCLNameHint(st, token);
     if (!st->file)
-        return ZCLReportError(&st->diag, nullptr, &ZCLOptions(st), token, code);
+        return ZCLReportError(&st->diag, nullptr, &ZCLOptions(st), token, code, extra.c_str());
+    if (code == ZCL_ERR_Missing_Semicolon)
+        pos = ZCLPreviousTokenStart(st->file, pos);
     size_t saved = st->file->pos;
     ZCLFileSetPosition(st->file, pos);
-    ZCLReportError(&st->diag, st->file, &ZCLOptions(st), token, code);
+    ZCLReportError(&st->diag, st->file, &ZCLOptions(st), token, code, extra.c_str());
     ZCLFileSetPosition(st->file, saved);
     return code;
 }
 
-ZILError ZCLError(ZCLState* st, const char* token, ZILError code)
+ZILError ZCLError(ZCLState* st, const char* token, ZILError code, const std::string& detail)
 {
-    return ZCLErrorAt(st, st->file ? st->tokStart : 0, token, code);
+    return ZCLErrorAt(st, st->file ? st->tokStart : 0, token, code, detail);
 }
 
-ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code)
+ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code, const std::string& detail)
 {
     if (!st->file)
-        return ZCLReportWarning(&st->diag, nullptr, &ZCLOptions(st), token, code);
+        return ZCLReportWarning(&st->diag, nullptr, &ZCLOptions(st), token, code, detail.c_str());
     size_t saved = st->file->pos;
     ZCLFileSetPosition(st->file, st->tokStart);
-    ZCLReportWarning(&st->diag, st->file, &ZCLOptions(st), token, code);
+    ZCLReportWarning(&st->diag, st->file, &ZCLOptions(st), token, code, detail.c_str());
     ZCLFileSetPosition(st->file, saved);
     return code;
 }

@@ -143,6 +143,7 @@ enum : int {
 
 struct ZCLImportEntry {
     std::string name;
+    std::string path;         // the file read for it (empty for a native type): its name in messages
     int pass = -1;            // pass in which it was last processed
     bool native = false;
     bool done = false;        // compiled completely by an earlier text; its text is released
@@ -160,6 +161,8 @@ struct ZCLState {
     std::unordered_map<std::string, int> placeholders;// runtime types not yet declared, by name
     std::unordered_map<std::string, size_t> importIndex;
     std::vector<ZCLImportEntry> imports;
+    std::vector<std::string> importFolders;           // searched after the importer's folder and "."
+    std::unordered_map<std::string, std::string> nameHints; // the host's word on names it left out
     int currentClass = 16;
     int currentFunction = 0;
     int pass = 0;
@@ -223,10 +226,12 @@ const std::vector<ZCLFunc*>& ZCLFunctionsNamed(const ZCLClass* cls, const std::s
 ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> func, ZCLFunc** out);
 
 // Reporting with the current file and the options in force, at the start of the last token
-// read (ZCLErrorAt: at a given position).
-ZILError ZCLError(ZCLState* st, const char* token, ZILError code);
-ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code);
-ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code);
+// read (ZCLErrorAt: at a given position). `detail` follows the table text (see ZCLReportError);
+// without one, an unknown name (1213, 1214, 1251) gets the hint ZCLNameHint has for it. A
+// missing `;` (1242) is shown at the last token before the position: where the statement ends.
+ZILError ZCLError(ZCLState* st, const char* token, ZILError code, const std::string& detail = {});
+ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code, const std::string& detail = {});
+ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code, const std::string& detail = {});
 ZILError ZCLFatal(ZCLState* st, const char* module, int line, const char* message, const char* function);
 
 // Writes a verbose line to the runtime's log (only with `verbose` on and a log installed).

@@ -223,7 +223,7 @@ ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
             ZCLRelease(g, t);
         }
         freeStatementTemps(g);
-        if ((err = ZCLNext(st)))
+        if ((err = ZCLNextAfterStatement(st)))
             return err;
         if (st->tokId == kTokSemicolon)
             return ZCL_OK;
@@ -328,12 +328,13 @@ ZILError parseSwitch(ZCLGen* g)
             return ZCLError(st, st->tok.c_str(), ZCL_ERR_Unexpected_Token);
         }
         size_t stmtPos = ZCLNextTokenStart(st->file);
-        int before = g->sp;
+        const size_t localsBefore = g->scopes.back().size();
         if ((err = ZCLParseStatement(g)))
             return err;
-        // A case's statements may be jumped over, so a local declared among them would not
-        // exist on every path: locals of a case belong in a block of their own.
-        if (g->sp != before)
+        // A case's statements may be jumped over, so a local declared among them would not be
+        // given its value on every path: locals of a case belong in a block of their own. The
+        // switch's scope is counted, not the stack, so a local kept in a register counts too.
+        if (g->scopes.back().size() != localsBefore)
             return ZCLErrorAt(st, stmtPos, nullptr, ZCL_ERR_Syntax_Error);
     }
     size_t end = g->func->code.size();
@@ -426,9 +427,8 @@ ZILError parseSelfTest(ZCLGen* g)
         g->returned = returned;
         g->membersSet = membersSet;
         ZCLFileSetPosition(file, at);
-        st->tokStart = ZCLNextTokenStart(file);
-        if ((err = ZCLSkipBlock(file)))
-            return ZCLError(st, nullptr, err);
+        if ((err = ZCLSkipBody(st)))
+            return err;
     }
     ZCLSelfTestReport(&st->diag, file->name.c_str(), line, column, result, expected);
     return ZCL_OK;

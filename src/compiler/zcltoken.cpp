@@ -566,6 +566,42 @@ ZILError ZCLSkipBlock(ZCLFile* file)
     return ZCL_OK;
 }
 
+size_t ZCLPreviousTokenStart(const ZCLFile* file, size_t pos)
+{
+    const std::string& t = file->text;
+    std::string text;
+    size_t found = pos;
+    for (size_t p = 0;;) {
+        const size_t q = p < t.size() ? skipSpace(t, p) : kEnd;
+        if (q == kEnd || q >= pos)
+            return found;
+        int id = kTokNone;
+        if (scanToken(t, q, &text, &id, &p) != ZCL_OK || p > pos)
+            return found;
+        found = q;
+    }
+}
+
+const char* ZCLUnclosedLiteral(const ZCLFile* file, size_t pos)
+{
+    const std::string& t = file->text;
+    if (pos >= t.size() || (t[pos] != '"' && t[pos] != '\'' && !verbatimAt(t, pos)))
+        return nullptr;
+    const char quote = t[pos] == '\'' ? '\'' : '"';
+    std::string value;
+    // The literal and the literals joined to it, as readLiteral reads them.
+    for (size_t p = pos; p < t.size();) {
+        const bool verbatim = quote == '"' && verbatimAt(t, p);
+        if (!verbatim && t[p] != quote)
+            return nullptr;
+        const size_t end = verbatim ? readVerbatim(t, p, &value) : readQuoted(t, p, quote, &value);
+        if (end == kEnd)
+            return verbatim ? "verbatim string" : quote == '"' ? "string literal" : "character literal";
+        p = skipSpace(t, end);
+    }
+    return nullptr;
+}
+
 const char* ZCLTokenSpelling(int id)
 {
     if (id >= 1 && id <= 49)

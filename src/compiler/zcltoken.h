@@ -62,6 +62,15 @@ size_t ZCLNextTokenStart(const ZCLFile* file);
 // first, 1201 when no `{` comes next or a bad token is met.
 ZILError ZCLSkipBlock(ZCLFile* file);
 
+// Where the last token that ends at or before `pos` starts, reading the text from its start (a
+// missing `;` is shown at the statement's last token, not at the token that follows it). `pos`
+// itself when no token comes before it or the text before it does not read.
+size_t ZCLPreviousTokenStart(const ZCLFile* file, size_t pos);
+
+// What kind of literal starts at `pos` and is cut off by the end of the text, before its
+// closing quote: "string literal", "verbatim string" or "character literal"; null otherwise.
+const char* ZCLUnclosedLiteral(const ZCLFile* file, size_t pos);
+
 // The keyword or the operator/punctuation spelling of a fixed token id (the word for the
 // shared ids 3, 29 and 32), or null for identifiers, literals and unknown ids.
 const char* ZCLTokenSpelling(int id);

@@ -248,6 +248,35 @@ ZILError ZCLSetFatalErrorCallback(ZILState* ps, void (*callback)(ZILState* ps, c
     return ZCL_OK;
 }
 
+ZILError ZCLAddImportFolder(ZILState* ps, const ZILChar* folder)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (!folder || !*folder)
+        return ZIL_ERR_Illegal_Argument;
+    return ZCLGuarded(st, "ZCLAddImportFolder", [&] {
+        st->importFolders.emplace_back(folder);
+        return ZCL_OK;
+    });
+}
+
+ZILError ZCLSetNameHint(ZILState* ps, const ZILChar* name, const ZILChar* hint)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (!name || !*name)
+        return ZIL_ERR_Illegal_Argument;
+    return ZCLGuarded(st, "ZCLSetNameHint", [&] {
+        if (hint && *hint)
+            st->nameHints[name] = hint;
+        else
+            st->nameHints.erase(name);
+        return ZCL_OK;
+    });
+}
+
 ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out)
 {
     ZCLState* st = stateOf(ps);

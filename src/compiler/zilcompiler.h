@@ -31,6 +31,15 @@ ZILError ZCLFreeCompiler(ZILState* ps);
 // Called with the state and the text after a fatal (internal) error has been logged.
 ZILError ZCLSetFatalErrorCallback(ZILState* ps, void (*callback)(ZILState* ps, const char* text));
 
+// Adds a folder to those searched for imported files. A file `import a.b;` reads is looked for
+// beside the importing file first, then in the current folder, then in these folders in the
+// order they were added.
+ZILError ZCLAddImportFolder(ZILState* ps, const ZILChar* folder);
+
+// What messages say about `name` when a script uses it and it is not declared: the host's
+// explanation, e.g. that it provides the class only on request. An empty or null hint removes it.
+ZILError ZCLSetNameHint(ZILState* ps, const ZILChar* name, const ZILChar* hint);
+
 // Counters of the compiler, for hosts and tests.
 struct ZCLStatistics {
     ZILLong errors;

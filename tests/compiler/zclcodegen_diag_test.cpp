@@ -63,6 +63,16 @@ TEST_F(CodegenDiagTest, ErrorsNameTheirPlace)
         {"function f() {\n  this.x = 1; }", ZCL_ERR_Method_Without_Object, "(2,3)"},
         {"native class N {\n  cofunction int c(); }", ZCL_ERR_Native_Cofunction, "(2,18)"},
         {"function int f(int v) { switch (v) { case 1: return 1; default: break; } }", ZCL_ERR_Not_All_Paths_Return, "(1,74)"},
+        // A missing `;` is shown where the statement ends, not at the next line's first token.
+        {"function f() { int a = 1\n  int b = 2; }", ZCL_ERR_Missing_Semicolon, "'int' - Missing ';' at end of statement in a.zc (1,24)"},
+        {"function f() { int a;\n  a = 2\n  a = 3; }", ZCL_ERR_Missing_Semicolon, "(2,7)"},
+        {"int g = 1 // the last line\n", ZCL_ERR_Missing_Semicolon, "Error 1242: Missing ';' at end of statement in a.zc (1,9)"},
+        // Pass 0 reads over bodies: what stops it there is shown where it is, not at the body's `{`.
+        {"function f() {\n  string s = \"abc;\n}", ZCL_ERR_Unexpected_EOF,
+         "Unexpected End of file (the string literal that starts here is not closed) in a.zc (2,14)"},
+        {"function f() {\n  int a = 1 @ 2; }", ZCL_ERR_Unexpected_Token, "'@' - Unexpected token in a.zc (2,13)"},
+        {"function f() {\n  int a = 1;\n", ZCL_ERR_Unexpected_EOF, "(the '{' at line 1, column 14 is not closed) in a.zc (3,1)"},
+        {"string s = 'ab;", ZCL_ERR_Unexpected_EOF, "(the character literal that starts here is not closed) in a.zc (1,12)"},
     };
     for (const Case& c : cases) {
         ZILError err = 0;
@@ -71,6 +81,49 @@ TEST_F(CodegenDiagTest, ErrorsNameTheirPlace)
         EXPECT_NE(first.find(std::to_string(c.code)), std::string::npos) << c.text << "\n" << log;
         EXPECT_NE(first.find(c.where), std::string::npos) << c.text << "\n" << log;
     }
+}
+
+TEST_F(CodegenDiagTest, MessagesNameTheTypesAndFunctionsInvolved)
+{
+    const char* kPoint = "class P { int v; method P() { v = 0; } explicit P(int a) { v = a; } }\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {std::string(kPoint) + "function f() {\n  P p = 3; }", "(from 'int' to 'P'; write (P) before the value)"},
+        {std::string(kPoint) + "const P g = 3;", "(from 'int' to 'const P'; write (P) before the value)"},
+        {std::string(kPoint) + "function f() { string s = \"a\";\n  P p = s; }", "(from 'string' to 'P')"},
+        {"function g(int a, string b) { }\nfunction g(int a) { }\nfunction f() { g(\"x\", 2, 3); }",
+         "(called as g(string, int, int); declared: g(int a, string b), g(int a))"},
+        {"delegate int op(int a);\nfunction f(op d) { d(1, 2); }", "(called as d(int, int); its delegate op takes (int))"},
+        {"class Q { int v; method Q() { v = 0; } }\nfunction f() { Q q = new Q(1); }",
+         "(called as Q(int); declared: Q())"},
+    };
+    for (const auto& [text, detail] : cases) {
+        ZILError err = 0;
+        std::string first = firstMessage(text, &err);
+        EXPECT_NE(first.find(detail), std::string::npos) << text << "\n" << first;
+    }
+}
+
+// A case may be jumped over, so a local declared directly among its statements would be read
+// unset by a later case: refused wherever locals live, in registers or on the stack.
+TEST_F(CodegenDiagTest, ALocalDirectlyUnderACaseIsRefusedWhereverLocalsLive)
+{
+    const char* options[] = {"stack-locals=1", "stack-locals=0", "stack-locals=0, register-locals=12"};
+    const std::pair<const char*, ZILError> bodies[] = {
+        {"case 1: int x = 2; break;\n  case 2: return x;", ZCL_ERR_Syntax_Error},
+        {"case 1: break;\n  default: string s = \"a\"; return 1;", ZCL_ERR_Syntax_Error},
+        {"case 1: { int x = 2; return x; }\n  case 2: return 3;", ZCL_OK},
+    };
+    for (const char* option : options)
+        for (const auto& [body, code] : bodies) {
+            const std::string text = std::string("option \"") + option + "\";\nfunction int f(int v) {\n switch (v) {\n  " +
+                                     body + "\n }\n return 0;\n}";
+            ZILError err = 0;
+            std::string first = firstMessage(text, &err);
+            EXPECT_EQ(err, code) << option << "\n" << body << "\n" << log;
+            if (code) {
+                EXPECT_NE(first.find("Error 1265: Syntax error in statement in a.zc ("), std::string::npos) << log;
+            }
+        }
 }
 
 TEST_F(CodegenDiagTest, WarningsNameTheirPlaceAndCompilingGoesOn)

@@ -291,7 +291,8 @@ TEST_F(CompilerDriver, FileImportsReadDottedNamesThroughTheCallback)
     EXPECT_EQ(gOpened.back(), "gui/other.zs");
 
     EXPECT_EQ(compile("import gui.missing;"), ZCL_ERR_Unresolved_Import);
-    EXPECT_NE(log.find("Error 1251: 'gui.missing' - Unable to resolve specified import in a.zc (1,8)"),
+    EXPECT_NE(log.find("Error 1251: 'gui.missing' - Unable to resolve specified import (no native type of this "
+                       "name and no file gui/missing.zs) in a.zc (1,8)"),
               std::string::npos) << log;
     ASSERT_EQ(compile("option \"file-import=0\";"), 0);
     gFiles["solo.zs"] = "int solo;";
@@ -303,10 +304,49 @@ TEST_F(CompilerDriver, ImportErrorsPointIntoTheImportedFile)
     ps->fileInput = fileInput;
     gFiles["lib.zc"] = "class Lib { method Lib(); }\n\n  Nope n;";
     EXPECT_EQ(compile("import lib;"), ZCL_ERR_Undefined_Identifier);
-    EXPECT_NE(log.find("'Nope' - Undefined identifier in lib (3,3)"), std::string::npos) << log;
+    EXPECT_NE(log.find("'Nope' - Undefined identifier in lib.zc (3,3)"), std::string::npos) << log;
     // A self-importing file stops instead of recursing.
     gFiles["loop.zc"] = "import loop; int x;";
     EXPECT_EQ(compile("import loop;"), 0) << log;
+}
+
+TEST_F(CompilerDriver, ImportsAreLookedForBesideTheImporterThenHereThenInTheImportFolders)
+{
+    struct Case {
+        std::vector<std::string> files;   // where util.zc exists
+        const char* importer;
+        std::vector<std::string> opened;  // the places tried, in order, up to the one read
+    };
+    const Case cases[] = {
+        {{"app/util.zc", "util.zc"}, "app/main.zc", {"app/util.zc"}},
+        {{"util.zc", "inc/util.zc"}, "app/main.zc", {"app/util.zc", "util.zc"}},
+        {{"more/util.zc"}, "app/main.zc", {"app/util.zc", "util.zc", "inc/util.zc", "more/util.zc"}},
+        {{"inc/util.zc"}, "main.zc", {"util.zc", "inc/util.zc"}},   // beside it is here
+    };
+    for (const Case& c : cases) {
+        Restart();
+        ps->fileInput = fileInput;
+        ASSERT_EQ(ZCLAddImportFolder(ps, "inc"), 0);
+        ASSERT_EQ(ZCLAddImportFolder(ps, "more/"), 0);
+        gFiles.clear();
+        gOpened.clear();
+        for (const std::string& f : c.files)
+            gFiles[f] = "int fromUtil = 1;\nint broken = nothing;";
+        EXPECT_EQ(compile("import util;", c.importer), ZCL_ERR_Undefined_Identifier) << c.importer;
+        EXPECT_EQ(gOpened, c.opened) << c.importer;
+        // The error inside the imported file names the file that was read.
+        EXPECT_NE(log.find("in " + c.opened.back() + " (2,14)"), std::string::npos) << log;
+    }
+    // A nested import starts beside the file that imports it.
+    Restart();
+    ps->fileInput = fileInput;
+    gFiles = {{"app/a.zc", "import b;"}, {"app/b.zc", "int fromB = 2;"}, {"b.zc", "int wrong;"}};
+    gOpened.clear();
+    ASSERT_EQ(compile("import a;", "app/main.zc"), 0) << log;
+    EXPECT_EQ(gOpened, (std::vector<std::string>{"app/a.zc", "app/b.zc"}));
+    // None has it: every place is named.
+    EXPECT_EQ(compile("import gone;", "app/main.zc"), ZCL_ERR_Unresolved_Import);
+    EXPECT_NE(log.find("(no native type of this name and no file app/gone.zc, gone.zc)"), std::string::npos) << log;
 }
 
 TEST_F(CompilerDriver, VerboseLinesBannerOnceAndAllocationReport)

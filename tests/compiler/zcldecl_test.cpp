@@ -36,12 +36,14 @@ TEST_F(Declarations, CommonErrorsInBothFormatsWithLineAndColumn)
         {"array[] a;", 1273, "Error 1273: Element type of an array cannot be 'array' in a.zc (1,6)\n", nullptr},
         {"const int k;", 1268, "Error 1268: 'k' - Constant requires explicit initialization in a.zc (1,11)\n", nullptr},
         {"function f(int a); function f(float a);\nint x = f(\"s\");", 1214,
-         "Error 1214: 'f' - Function undefined or no overload accepts the specified arguments in a.zc (2,9)\n",
-         "a.zc(2): Error 1214: 'f' - Function undefined or no overload accepts the specified arguments\n"},
+         "Error 1214: 'f' - Function undefined or no overload accepts the specified arguments (called as f(string); "
+         "declared: f(int a), f(float a)) in a.zc (2,9)\n",
+         "a.zc(2): Error 1214: 'f' - Function undefined or no overload accepts the specified arguments (called as "
+         "f(string); declared: f(int a), f(float a))\n"},
         {"class Both { method Both(); method int convertor(); method float convertor(); }\n"
          "function f(int a); function f(float a);\nBoth b = new Both();\nint y =  f(b);", 1257,
-         "Error 1257: 'f' - Ambiguous function call in a.zc (4,10)\n",
-         "a.zc(4): Error 1257: 'f' - Ambiguous function call\n"},
+         "Error 1257: 'f' - Ambiguous function call (called as f(Both); declared: f(int a), f(float a)) in a.zc (4,10)\n",
+         "a.zc(4): Error 1257: 'f' - Ambiguous function call (called as f(Both); declared: f(int a), f(float a))\n"},
         {"method m();", 1220, "Error 1220: 'm' - Class member function needs to be declared in a class in a.zc (1,1)\n", nullptr},
     };
     for (const ErrorCase& c : cases) {

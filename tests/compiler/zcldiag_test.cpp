@@ -93,6 +93,25 @@ TEST(Diagnostics, ErrorFormats)
     EXPECT_EQ(d.errors, 6);
     EXPECT_EQ(d.warnings, 0);
 
+    // The gnu format; a detail follows the table text in every format.
+    ZCLOption gnu;
+    gnu.errorFormat = kZCLErrorFormatGNU;
+    ZCLDiagnostics g;
+    ZCLReportError(&g, &f, &gnu, "foo", 1213);
+    ZCLReportError(&g, nullptr, &gnu, "f", 1218);
+    ZCLReportWarning(&g, &f, &gnu, "verbos", 1503);
+    ZCLReportError(&g, &f, &gnu, "foo", 1213, "a hint");
+    ZCLReportError(&g, &f, &ms, "foo", 1213, "a hint");
+    ZCLReportError(&g, &f, nullptr, "foo", 1213, "a hint");
+    EXPECT_EQ(g.messages, (std::vector<std::string>{
+                              "a.zc:3:5: error 1213: 'foo' - Undefined identifier\n",
+                              "error 1218: 'f' - Function declared but not defined\n",
+                              "a.zc:3:5: warning 1503: 'verbos' - Ignoring unknown compiler option\n",
+                              "a.zc:3:5: error 1213: 'foo' - Undefined identifier (a hint)\n",
+                              "a.zc(3): Error 1213: 'foo' - Undefined identifier (a hint)\n",
+                              "Error 1213: 'foo' - Undefined identifier (a hint) in a.zc (3,5)\n",
+                          }));
+
     // A token of any size and with format characters is shown whole and verbatim.
     std::string big(10000, 'x');
     big += "%s%n%d";

@@ -57,6 +57,7 @@ TEST(Options, DefaultsAndNameTables)
     EXPECT_EQ(ZCLFindOptionName("verbose "), 0);
     EXPECT_EQ(ZCLFindErrorFormat("default"), 1);
     EXPECT_EQ(ZCLFindErrorFormat("ms"), 2);
+    EXPECT_EQ(ZCLFindErrorFormat("gnu"), 3);
     EXPECT_EQ(ZCLFindErrorFormat("MS"), 0);
 }
 
