@@ -114,7 +114,7 @@ TEST_F(ZentraTest, MainReceivesTheArgumentsAfterTheScript)
     EXPECT_EQ(o.out, "ab c-v\n");
 }
 
-TEST_F(ZentraTest, CompileErrorsGoToStandardErrorInEitherFormat)
+TEST_F(ZentraTest, CompileErrorsGoToStandardErrorInEachFormat)
 {
     fs::path bad = script("bad.zc", "function main() {\n  x = 1;\n}\n");
     for (const char* command : {"run", "check", "list"}) {
@@ -125,13 +125,69 @@ TEST_F(ZentraTest, CompileErrorsGoToStandardErrorInEitherFormat)
             << o.err;
         EXPECT_EQ(o.out, "") << command;
     }
-    Outcome ms = zentra("check --error-format ms " + quoted(bad));
-    EXPECT_EQ(ms.status, 2);
-    EXPECT_NE(ms.err.find(bad.string() + "(2): Error 1213:"), std::string::npos) << ms.err;
+    const std::pair<const char*, std::string> formats[] = {
+        {"--error-format ms", bad.string() + "(2): Error 1213: 'x' - Undefined identifier\n"},
+        {"--error-format=gnu", bad.string() + ":2:3: error 1213: 'x' - Undefined identifier\n"},
+    };
+    for (const auto& [option, line] : formats) {
+        Outcome o = zentra(std::string("check ") + option + " " + quoted(bad));
+        EXPECT_EQ(o.status, 2) << option;
+        EXPECT_EQ(o.err, line) << option;
+    }
     // A function declared strict and never defined fails at link time.
     Outcome link = runScript("strict function int f();\nfunction int main() { return f(); }");
     EXPECT_EQ(link.status, 2);
     EXPECT_NE(link.err.find("1218"), std::string::npos) << link.err;
+}
+
+TEST_F(ZentraTest, ImportsAreFoundBesideTheScriptAndInImportFolders)
+{
+    fs::create_directories(dir / "app");
+    fs::create_directories(dir / "lib");
+    script("app/helper.zc", "function int helped() { return 40; }");
+    script("lib/shared.zc", "import broken;\nfunction int shared() { return 5; }");
+    script("lib/broken.zc", "int fine = 1;\nint bad = missing;");
+    fs::path main = script("app/main.zc", "import helper;\nfunction int main() { return helped() + 2; }");
+    // Run from another folder: the script's own folder is searched first.
+    EXPECT_EQ(zentra("run " + quoted(main)).status, 42);
+    // Without -I the file is not found, and the message names the places looked at.
+    fs::path uses = script("app/uses.zc", "import shared;\nfunction int main() { return shared(); }");
+    Outcome o = zentra("check " + quoted(uses));
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("'shared' - Unable to resolve specified import (no native type of this name and no file " +
+                         (dir / "app/shared.zc").string() + ", shared.zc)"),
+              std::string::npos)
+        << o.err;
+    // An error inside an imported file names that file, in every format.
+    const fs::path broken = dir / "lib/broken.zc";
+    const std::pair<const char*, std::string> formats[] = {
+        {"", "Error 1213: 'missing' - Undefined identifier in " + broken.string() + " (2,11)"},
+        {"--error-format ms", broken.string() + "(2): Error 1213:"},
+        {"--error-format gnu", broken.string() + ":2:11: error 1213:"},
+    };
+    for (const auto& [option, text] : formats) {
+        o = zentra(std::string("check ") + option + " -I " + quoted((dir / "lib").string()) + " " + quoted(uses));
+        EXPECT_EQ(o.status, 2) << option;
+        EXPECT_NE(o.err.find(text), std::string::npos) << option << "\n" << o.err;
+    }
+    script("lib/broken.zc", "int fine = 1;");
+    EXPECT_EQ(zentra("run -I" + quoted((dir / "lib").string()) + " " + quoted(uses)).status, 5);
+}
+
+TEST_F(ZentraTest, MessagesHintAtTheUsualFix)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"function main() { println(1); }", "(println is a function of class Console: add `using Console;` or call "
+                                            "Console::println)"},
+        {"function main() { Bass::Init(-1, 44100, 0); }",
+         "(Bass is one of the player's audio classes: run with `--with audio`)"},
+        {"import Channel;", "Channel is one of the player's audio classes: run with `--with audio`)"},
+    };
+    for (const auto& [text, hint] : cases) {
+        Outcome o = zentra("check " + quoted(script("h.zc", text)));
+        EXPECT_EQ(o.status, 2) << text;
+        EXPECT_NE(o.err.find(hint), std::string::npos) << text << "\n" << o.err;
+    }
 }
 
 TEST_F(ZentraTest, WarningsFollowTheWarningLevel)
@@ -149,12 +205,24 @@ TEST_F(ZentraTest, WarningsFollowTheWarningLevel)
 
 TEST_F(ZentraTest, RuntimeExceptionsPrintTheMachineExceptionAndTrace)
 {
-    Outcome o = runScript("function int divide(int a, int b) { return a / b; }\n"
-                          "function int main() { return divide(1, 0); }");
-    EXPECT_EQ(o.status, 3);
-    EXPECT_NE(o.err.find("VIRTUAL MACHINE EXCEPTION AT "), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find(": 1007 DIVISION BY ZERO EXCEPTION\n"), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find("   0: divide()\n   1: main()\n   2: native_entry_point()"), std::string::npos) << o.err;
+    const fs::path divide = script("divide.zc", "function int divide(int a, int b) {\n"
+                                                "    return a / b;\n"
+                                                "}\n"
+                                                "function int main() { return divide(1, 0); }\n");
+    const std::string at = " at " + divide.string() + ":";
+    for (const char* level : {"-O 0", "-O 3"}) {
+        Outcome o = zentra(std::string("run ") + level + " " + quoted(divide));
+        EXPECT_EQ(o.status, 3);
+        EXPECT_NE(o.err.find("VIRTUAL MACHINE EXCEPTION AT "), std::string::npos) << o.err;
+        EXPECT_NE(o.err.find(": 1007 DIVISION BY ZERO EXCEPTION\nTracing back last 2 calls on callstack:\n"),
+                  std::string::npos)
+            << o.err;
+        EXPECT_NE(o.err.find("   0: divide()" + at + "2\n   1: main()" + at + "4\n   2: native_entry_point()"),
+                  std::string::npos)
+            << level << ": the faulting line and its caller's\n" << o.err;
+    }
+
+    Outcome o;
 
     o = runScript("class Oops : exception { int code;\n"
                   " method Oops() { code = 1; } method Oops(int error) { code = error; }\n"
@@ -163,7 +231,7 @@ TEST_F(ZentraTest, RuntimeExceptionsPrintTheMachineExceptionAndTrace)
                   "function int main() { fail(); return 1; }");
     EXPECT_EQ(o.status, 3);
     EXPECT_NE(o.err.find(": 1008 SOFTWARE EXCEPTION\n"), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find("   0: fail()\n"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("   0: fail() at " + (dir / "s.zc").string() + ":4\n"), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("<Oops>, error 42"), std::string::npos) << o.err;
 
     // The global initialisation code fails before main runs.
@@ -172,30 +240,72 @@ TEST_F(ZentraTest, RuntimeExceptionsPrintTheMachineExceptionAndTrace)
     EXPECT_NE(o.err.find("1007"), std::string::npos) << o.err;
 }
 
-TEST_F(ZentraTest, CommandLineMistakesAreReported)
+TEST_F(ZentraTest, CommandLineMistakesAreOneLineAndStatus2)
 {
-    fs::path ok = script("ok.zc", "function main() { }");
-    EXPECT_EQ(zentra("").status, 1);
-    EXPECT_EQ(zentra("frobnicate " + quoted(ok)).status, 1);
-    EXPECT_EQ(zentra("run -O 4 " + quoted(ok)).status, 1);
-    EXPECT_EQ(zentra("run --error-format xml " + quoted(ok)).status, 1);
-    EXPECT_EQ(zentra("check " + quoted(ok) + " extra").status, 1);
-    Outcome missing = zentra("run " + quoted((dir / "none.zc").string()));
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
-    EXPECT_EQ(zentra("run -O 0 -W 2 --error-format ms " + quoted(ok)).status, 0);
-    // Without a command a script file (or options before it) means run.
+    const std::string ok = quoted(script("ok.zc", "function main() { }"));
+    const std::pair<std::string, const char*> mistakes[] = {
+        {"", "missing script file"},
+        {"run", "missing script file"},
+        {"frobnicate " + ok, "unknown command 'frobnicate'"},
+        {"run --frobnicate " + ok, "unknown option '--frobnicate'"},
+        {"run -O 4 " + ok, "option -O takes a level from 0 to 3, not '4'"},
+        {"run -W9 " + ok, "option -W takes a level from 0 to 3, not '9'"},
+        {"run -O", "option -O needs a value"},
+        {"run -I", "option -I needs a value"},
+        {"run --error-format xml " + ok, "option --error-format takes default, ms or gnu, not 'xml'"},
+        {"run --error-format= " + ok, "option --error-format takes default, ms or gnu, not ''"},
+        {"run --with=video " + ok, "option --with takes audio, not 'video'"},
+        {"check " + ok + " extra", "only `zentra run` passes arguments to the script"},
+    };
+    for (const auto& [args, error] : mistakes) {
+        Outcome o = zentra(args);
+        EXPECT_EQ(o.status, 2) << args;
+        EXPECT_EQ(o.err, std::string("zentra: ") + error + "\nTry 'zentra --help'.\n") << args;
+        EXPECT_EQ(o.out, "") << args;
+    }
+    // Spaced and joined values alike; without a command a script file (or options before it) means run.
+    for (const std::string& args : {"run -O 0 -W 2 --error-format ms " + ok, "run -O3 -W0 --error-format=gnu -Ilib " + ok,
+                                    "-O 0 " + ok, ok})
+        EXPECT_EQ(zentra(args).status, 0) << args;
     EXPECT_EQ(zentra(quoted(script("seven.zc", "function int main() { return 7; }"))).status, 7);
-    EXPECT_EQ(zentra("-O 0 " + quoted(script("eight.zc", "function int main() { return 8; }"))).status, 8);
-    EXPECT_EQ(zentra("--help").status, 0);
+    Outcome help = zentra("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--error-format FORMAT"), std::string::npos) << help.out;
+    Outcome version = zentra("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("zentra 1.", 0), 0u) << version.out;
+}
+
+TEST_F(ZentraTest, AScriptThatCannotBeReadAsTextFailsWithItsReason)
+{
+    fs::create_directories(dir / "folder.zc");
+    std::ofstream(dir / "nul.zc", std::ios::binary) << std::string("int a;\0int b;", 14);
+    const std::pair<fs::path, std::string> cases[] = {
+        {dir / "folder.zc", "zentra: cannot read '" + (dir / "folder.zc").string() + "': Is a directory\n"},
+        {dir, "zentra: cannot read '" + dir.string() + "': Is a directory\n"},
+        {dir / "none.zc", "zentra: cannot read '" + (dir / "none.zc").string() + "': No such file or directory\n"},
+        {dir / "nul.zc", "zentra: '" + (dir / "nul.zc").string() + "' is not a text file\n"},
+    };
+    for (const auto& [path, error] : cases)
+        for (const char* command : {"run ", "check "}) {
+            Outcome o = zentra(command + quoted(path.string()));
+            EXPECT_EQ(o.status, 1) << command << path;
+            EXPECT_EQ(o.err, error) << command << path;
+        }
 }
 
 TEST_F(ZentraTest, ListPrintsTheLinkedCode)
 {
-    Outcome o = zentra("list " + quoted(script("l.zc", "function int main() { return 3; }")));
+    const fs::path listed = script("l.zc", "int start = 2;\n"
+                                           "function int main() {\n"
+                                           "    return start + 1;\n"
+                                           "}\n");
+    Outcome o = zentra("list " + quoted(listed));
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_NE(o.out.find("alloc           class __global,r2"), std::string::npos) << o.out;
-    EXPECT_NE(o.out.find("ret"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("__init:\n0       alloc           class __global,r2\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\n; " + listed.string() + ":1: int start = 2;\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\nmain:\n"), std::string::npos) << "functions are labelled\n" << o.out;
+    EXPECT_NE(o.out.find("\n; " + listed.string() + ":3: return start + 1;\n"), std::string::npos) << o.out;
 }
 
 TEST_F(ZentraTest, ConsolePrintsEachKindOfValue)

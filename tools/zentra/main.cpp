@@ -4,7 +4,6 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "tools/zentra/script_runner.h"
@@ -17,15 +16,19 @@ int main(int argc, char** argv)
     // is short-lived: memory it frees stays with the process for its next allocation.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
-    if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
-        std::fputs(ZTools::ZentraUsage(), stdout);
-        return 0;
-    }
     ZTools::ZentraOptions options;
     std::string error;
     if (!ZTools::ParseZentraCommandLine(argc - 1, argv + 1, &options, &error)) {
-        std::fprintf(stderr, "zentra: %s\n%s", error.c_str(), ZTools::ZentraUsage());
-        return 1;
+        std::fprintf(stderr, "zentra: %s\nTry 'zentra --help'.\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(ZTools::ZentraUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zentra %s\n", ZTools::ZentraVersion().c_str());
+        return 0;
     }
     return ZTools::RunZentraCommand(options);
 }

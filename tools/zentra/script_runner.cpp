@@ -3,12 +3,13 @@
 // initialisation code and `main`. Compiler messages and the runtime's log go to standard error.
 #include "tools/zentra/script_runner.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
 #include "app/audio_script_classes.h"
 #include "bindings/zscriptlibrary.h"
@@ -45,16 +46,27 @@ void logToStandardError(ZILState*, const ZILChar* line)
         std::fputc('\n', stderr);
 }
 
+// The whole script, or false with errno set: a folder (which opens like a file here) is refused
+// as EISDIR, and a read that fails half-way is a failure, not a shorter script.
 bool readFile(const std::string& path, std::string* text)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!in)
         return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    *text = all.str();
-    return !in.bad();
+    struct stat info {};
+    if (fstat(fileno(in.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
+        text->append(buffer, n);
+    return !std::ferror(in.get());
 }
+
+// The player's audio classes, which a script gets only with `--with audio`.
+constexpr const char* kAudioClassNames[] = {"Bass", "Channel", "Sample", "DspEffectEQ", "DspEffect"};
 
 // The command line's options go into every option set on the compiler's stack, so that they are
 // the base of imported texts too.
@@ -76,6 +88,11 @@ void applyOptions(ZILState* ps, const ZentraOptions& options)
     ZCLState* st = ZCLGetState(ps);
     for (ZCLOption& set : st->options)
         ZCLApplyOptionString(&set, text.c_str(), nullptr, nullptr, nullptr);
+    for (const std::string& folder : options.importFolders)
+        ZCLAddImportFolder(ps, folder.c_str());
+    if (!options.withAudio)
+        for (const char* name : kAudioClassNames)
+            ZCLSetNameHint(ps, name, (std::string(name) + " is one of the player's audio classes: run with `--with audio`").c_str());
 }
 
 bool takesArguments(const ZCLFunc& f)
@@ -162,6 +179,15 @@ int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
 }
 
 }  // namespace
+
+std::string ZentraVersion()
+{
+    Runtime runtime;
+    char version[32] = "unknown";
+    if (runtime.ps)
+        ZILVersionToText(runtime.ps->libraryVersion, version, sizeof version);
+    return version;
+}
 
 int RunZentraCommand(const ZentraOptions& options)
 {

@@ -1,5 +1,7 @@
 // Command-line parsing of `zentra`: options come between the command and the script file;
 // everything after the script file belongs to the script. Without a command, `run` is meant.
+// An option's value may follow it as the next word or be joined to it: `-O 3` or `-O3`,
+// `--error-format gnu` or `--error-format=gnu`.
 #include "tools/zentra/zentra_options.h"
 
 #include <cstdlib>
@@ -25,6 +27,87 @@ bool endsWith(const char* text, const char* tail)
     return n >= m && !std::strcmp(text + n - m, tail);
 }
 
+enum class Match { No, Yes, MissingValue };
+
+// Whether argv[*i] is the option `name` with a value: the next word, or joined to a short name
+// ("-O3") or after '=' for a long one ("--with=audio"). Advances *i past a value taken from the
+// next word.
+Match optionWithValue(const char* name, int argc, char** argv, int* i, const char** value)
+{
+    const char* arg = argv[*i];
+    const size_t n = std::strlen(name);
+    if (std::strncmp(arg, name, n))
+        return Match::No;
+    const char* rest = arg + n;
+    if (!*rest) {
+        if (*i + 1 >= argc)
+            return Match::MissingValue;
+        *value = argv[++*i];
+        return Match::Yes;
+    }
+    const bool longName = name[1] == '-';
+    if (longName && *rest != '=')
+        return Match::No;   // another option that starts with the same letters
+    *value = longName ? rest + 1 : rest;
+    return Match::Yes;
+}
+
+bool applyOptimize(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (parseLevel(value, 0, 3, &options->optimize))
+        return true;
+    *error = std::string("option -O takes a level from 0 to 3, not '") + value + "'";
+    return false;
+}
+
+bool applyWarningLevel(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (parseLevel(value, 0, 3, &options->warningLevel))
+        return true;
+    *error = std::string("option -W takes a level from 0 to 3, not '") + value + "'";
+    return false;
+}
+
+bool applyImportFolder(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (!*value) {
+        *error = "option -I takes a folder, not ''";
+        return false;
+    }
+    options->importFolders.emplace_back(value);
+    return true;
+}
+
+bool applyErrorFormat(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (std::strcmp(value, "default") && std::strcmp(value, "ms") && std::strcmp(value, "gnu")) {
+        *error = std::string("option --error-format takes default, ms or gnu, not '") + value + "'";
+        return false;
+    }
+    options->errorFormat = value;
+    return true;
+}
+
+bool applyWith(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (std::strcmp(value, "audio")) {
+        *error = std::string("option --with takes audio, not '") + value + "'";
+        return false;
+    }
+    options->withAudio = true;
+    return true;
+}
+
+struct ValueOption {
+    const char* name;
+    bool (*apply)(const char* value, ZentraOptions* options, std::string* error);
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"-O", applyOptimize},           {"-W", applyWarningLevel}, {"-I", applyImportFolder},
+    {"--error-format", applyErrorFormat}, {"--with", applyWith},
+};
+
 }  // namespace
 
 const char* ZentraUsage()
@@ -33,21 +116,25 @@ const char* ZentraUsage()
            "       zentra [OPTIONS] FILE.zc [ARGS...]       the same as run\n"
            "       zentra check [OPTIONS] FILE.zc           compile and link, print errors and warnings\n"
            "       zentra list [OPTIONS] FILE.zc            print the code listing of the linked program\n"
+           "       zentra --help | --version\n"
            "options:\n"
            "  -O LEVEL                  optimize level 0 to 3 (default 3)\n"
            "  -W LEVEL                  warning level 0 to 3 (default 3)\n"
-           "  --error-format default|ms how compiler messages are written\n"
+           "  -I DIR                    look for imported files in DIR too (after the script's\n"
+           "                            folder and the current folder); may be repeated\n"
+           "  --error-format FORMAT     how compiler messages are written: default, ms or gnu\n"
            "  -v                        verbose compiler log to standard error, and the count of\n"
            "                            executed instructions after the run\n"
            "  --stack-locals            keep local variables on the data stack (default: up to\n"
            "                            twelve at a time in registers)\n"
-           "  --with audio              install the player's audio classes before the script\n";
+           "  --with audio              install the player's audio classes before the script\n"
+           "A value may also be joined to its option: -O3, -W0, -Ilib, --error-format=gnu.\n";
 }
 
 bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::string* error)
 {
     if (argc < 1) {
-        *error = "missing command";
+        *error = "missing script file";
         return false;
     }
     const char* command = argv[0];
@@ -67,47 +154,40 @@ bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::
     }
     for (; i < argc && argv[i][0] == '-' && argv[i][1]; i++) {
         const char* arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto needValue = [&]() {
-            if (!value)
-                *error = std::string("option ") + arg + " needs a value";
-            return value != nullptr;
-        };
         if (!std::strcmp(arg, "-v")) {
             options->verbose = true;
-        } else if (!std::strcmp(arg, "--stack-locals")) {
+            continue;
+        }
+        if (!std::strcmp(arg, "--stack-locals")) {
             options->stackLocals = true;
-        } else if (!std::strcmp(arg, "-O") || !std::strcmp(arg, "-W")) {
-            if (!needValue())
-                return false;
-            int* target = arg[1] == 'O' ? &options->optimize : &options->warningLevel;
-            if (!parseLevel(value, 0, 3, target)) {
-                *error = std::string("option ") + arg + " takes a level from 0 to 3, not '" + value + "'";
-                return false;
-            }
-            i++;
-        } else if (!std::strcmp(arg, "--error-format")) {
-            if (!needValue())
-                return false;
-            if (std::strcmp(value, "default") && std::strcmp(value, "ms")) {
-                *error = std::string("--error-format takes default or ms, not '") + value + "'";
-                return false;
-            }
-            options->errorFormat = value;
-            i++;
-        } else if (!std::strcmp(arg, "--with")) {
-            if (!needValue())
-                return false;
-            if (std::strcmp(value, "audio")) {
-                *error = std::string("--with takes audio, not '") + value + "'";
-                return false;
-            }
-            options->withAudio = true;
-            i++;
-        } else if (!std::strcmp(arg, "--")) {
+            continue;
+        }
+        if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+            options->help = true;
+            return true;
+        }
+        if (!std::strcmp(arg, "--version")) {
+            options->version = true;
+            return true;
+        }
+        if (!std::strcmp(arg, "--")) {
             i++;
             break;
-        } else {
+        }
+        Match m = Match::No;
+        for (const ValueOption& option : kValueOptions) {
+            const char* value = nullptr;
+            m = optionWithValue(option.name, argc, argv, &i, &value);
+            if (m == Match::Yes && !option.apply(value, options, error))
+                return false;
+            if (m != Match::No)
+                break;
+        }
+        if (m == Match::MissingValue) {
+            *error = std::string("option ") + arg + " needs a value";
+            return false;
+        }
+        if (m == Match::No) {
             *error = std::string("unknown option '") + arg + "'";
             return false;
         }

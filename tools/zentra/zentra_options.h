@@ -16,12 +16,16 @@ struct ZentraOptions {
     int optimize = -1;                    // -1: the compiler's default
     int warningLevel = -1;
     std::string errorFormat;              // empty: the compiler's default
+    std::vector<std::string> importFolders;  // -I, searched after the script's folder and "."
     bool verbose = false;
     bool stackLocals = false;             // locals on the data stack instead of in registers
     bool withAudio = false;
+    bool help = false;                    // --help or -h: print the usage, nothing else
+    bool version = false;                 // --version: print the version, nothing else
 };
 
-// Parses argv (without the program name). Returns false and sets *error for a bad command line.
+// Parses argv (without the program name). Returns false and sets *error (one line, without the
+// program's name) for a bad command line. With help or version set, the rest may be missing.
 bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::string* error);
 
 // The usage text.
