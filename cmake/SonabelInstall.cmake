@@ -1,5 +1,5 @@
 # The default skin packed as Resources.zpac beside the program at build time, what `cmake
-# --install` puts in place (program, skin package, desktop entry, icon) and the Debian package
+# --install` puts in place (programs, skin package, desktop entry, icon) and the Debian package
 # `cpack -G DEB` makes of the same.
 include(GNUInstallDirs)
 
@@ -31,9 +31,12 @@ if(TARGET sonabel_app)
   target_compile_definitions(sonabel_app PRIVATE SONABEL_DATA_DIR="${SONABEL_DATA_DIR}")
 endif()
 
-if(TARGET sonabel)
-  install(TARGETS sonabel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# The player and the command-line programs; an installed zentra opens the same audio module.
+foreach(program sonabel zentra sonabel-skin)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
 # The player's audio engine module, found beside the program or here.
 install(TARGETS sonabel_audio_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sonabel)
 target_compile_definitions(sonabel_audio_loader PRIVATE
