@@ -1,7 +1,8 @@
 // audio-play: plays one internet stream, sound file or tracker module through the engine.
 //   audio-play [--no-sound] [--seconds N] URL-OR-FILE
 // Prints "title: TEXT" at start and at every title change, "end" when the channel ends, and
-// "error: CODE" (the engine's error code, exit status 1) when it cannot play.
+// "error: CODE (TEXT)" (the engine's error code and what it means, exit status 1) when it
+// cannot play. A wrong command line is one line on standard error and exit status 2.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -88,10 +89,46 @@ void CALLBACK onEnd(HSYNC, DWORD, DWORD, void*) {
   g_endedSignal.notify_all();
 }
 
-int failWith(int code) {
-  std::printf("error: %d\n", code);
+// What an engine error means to someone playing a file or an address.
+const char* errorText(int code) {
+  switch (code) {
+    case BASS_ERROR_MEM: return "out of memory";
+    case BASS_ERROR_FILEOPEN: return "the file or address cannot be opened, or the server refused it";
+    case BASS_ERROR_DRIVER: return "no sound driver can be used";
+    case BASS_ERROR_FORMAT: return "the sound device cannot play this format";
+    case BASS_ERROR_INIT: return "sound output is not started";
+    case BASS_ERROR_START: return "sound output could not be started";
+    case BASS_ERROR_DEVICE: return "no sound output device can be opened";
+    case BASS_ERROR_NOTAVAIL: return "not available";
+    case BASS_ERROR_TIMEOUT: return "the server did not answer in time";
+    case BASS_ERROR_FILEFORM: return "not a sound format the engine plays";
+    case BASS_ERROR_CODEC: return "the sound's codec is not supported";
+    case BASS_ERROR_ENDED: return "the stream has ended";
+    default: return "the engine could not play it";
+  }
+}
+
+// `hint`, when given, says what to do about it.
+int failWith(int code, const char* hint = nullptr) {
+  std::printf("error: %d (%s%s%s)\n", code, errorText(code), hint ? "; " : "", hint ? hint : "");
   BASS_Free();
   return 1;
+}
+
+constexpr const char* kUsage = "usage: audio-play [--no-sound] [--seconds N] URL-OR-FILE\n";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "audio-play: %s\nTry 'audio-play --help'.\n", message.c_str());
+  return 2;
+}
+
+// A number of seconds, 0 or more.
+bool parseSeconds(const char* text, double* seconds) {
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (!*text || *end || !(v >= 0) || v > 1e9) return false;
+  *seconds = v;
+  return true;
 }
 
 }  // namespace
@@ -104,20 +141,32 @@ int main(int argc, char** argv) {
     std::string arg = argv[i];
     if (arg == "--no-sound") {
       noSound = true;
-    } else if (arg == "--seconds" && i + 1 < argc) {
-      seconds = std::atof(argv[++i]);
+    } else if (arg == "--seconds" || arg.rfind("--seconds=", 0) == 0) {
+      const char* value = arg == "--seconds" ? (i + 1 < argc ? argv[++i] : nullptr) : argv[i] + 10;
+      if (!value) return usageError("option --seconds needs a value");
+      if (!parseSeconds(value, &seconds))
+        return usageError(std::string("option --seconds takes a number of seconds, not '") + value + "'");
     } else if (arg == "--help" || arg == "-h") {
-      std::printf("usage: audio-play [--no-sound] [--seconds N] URL-OR-FILE\n");
+      std::printf("%s"
+                  "Plays an internet stream (http, https), a sound file or a tracker module.\n"
+                  "  --no-sound    play on the engine's silent device instead of the sound output\n"
+                  "  --seconds N   stop after N seconds (default: play to the end)\n",
+                  kUsage);
       return 0;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option '" + arg + "'");
+    } else if (!target.empty()) {
+      return usageError("plays one URL or file; '" + arg + "' is one too many");
     } else {
       target = arg;
     }
   }
-  if (target.empty()) {
-    std::fprintf(stderr, "usage: audio-play [--no-sound] [--seconds N] URL-OR-FILE\n");
-    return 2;
+  if (target.empty()) return usageError("missing URL or file");
+  if (!BASS_Init(noSound ? 0 : -1, 44100, 0, nullptr, nullptr)) {
+    int code = BASS_ErrorGetCode();
+    bool noOutput = code == BASS_ERROR_DEVICE || code == BASS_ERROR_DRIVER || code == BASS_ERROR_START;
+    return failWith(code, !noSound && noOutput ? "--no-sound plays without a sound device" : nullptr);
   }
-  if (!BASS_Init(noSound ? 0 : -1, 44100, 0, nullptr, nullptr)) return failWith(BASS_ErrorGetCode());
 
   bool isUrl = target.rfind("http://", 0) == 0 || target.rfind("https://", 0) == 0;
   DWORD handle = 0;

@@ -323,7 +323,7 @@ TEST_F(NetworkTest, AudioPlayPrintsTitlesEndAndErrors) {
   EXPECT_EQ(status, 0);
 
   out = run("'" + url("/status?code=404") + "'", &status);
-  EXPECT_EQ(out, "error: 2\n");
+  EXPECT_EQ(out, "error: 2 (the file or address cannot be opened, or the server refused it)\n");
   EXPECT_EQ(status, 1);
 }
 
