@@ -96,6 +96,8 @@ TEST(SonabelSkinTool, FailsWithOneLineErrorAndStatusOne) {
   EXPECT_EQ(RunSkinTool(temp, {}).status, 2);
   EXPECT_EQ(RunSkinTool(temp, {"ls"}).status, 2);
   EXPECT_EQ(RunSkinTool(temp, {"frobnicate", temp / "skin"}).status, 2);
+  EXPECT_EQ(RunSkinTool(temp, {"draw-test"}).status, 2);
+  EXPECT_EQ(RunSkinTool(temp, {"render", temp / "skin", temp / "out.png", "--size"}).status, 2);
   RunResult help = RunSkinTool(temp, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("sonabel-skin cat SOURCE NAME"), std::string::npos);

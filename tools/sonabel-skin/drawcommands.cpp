@@ -8,7 +8,7 @@
 int RunDrawTestCommand(int argc, char** argv) {
   if (argc != 1) {
     PrintError("usage: sonabel-skin draw-test OUT.png");
-    return 1;
+    return 2;
   }
   if (int32_t rc = ZTools::WriteDrawTestSheet(argv[0])) {
     PrintError("%s: %s (%d)", argv[0], ZTools::ZErrorText(rc), rc);
