@@ -99,7 +99,6 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     func->code.clear();
     func->code.reserve(64);   // short bodies never regrow while emitting
     func->lines.clear();
-    func->lines.reserve(64);
     ZILError err0 = ZCL_OK;
     // Arguments: argument 0 on top of the stack.
     for (size_t i = func->args.size(); i-- > 0;) {
@@ -308,33 +307,34 @@ std::string sourceNameOf(ZCLState* st, const ZCLFile* file)
     return path + "." + ZCLOptions(st).fileExt;
 }
 
-// Files are looked up once per opening: -1 means not yet, -2 that the name has no place.
-int32_t sourceIdOf(ZCLState* st, ZCLFile* file)
+} // namespace
+
+// Files are looked up once per opening (sourceId -1 until then).
+int32_t ZCLSourceId(ZCLState* st, ZCLFile* file)
 {
-    if (file->sourceId != -1)
+    if (file->sourceId >= 0)
         return file->sourceId;
     std::string name = sourceNameOf(st, file);
     auto found = st->sourceNames.find(name);
     if (found != st->sourceNames.end())
         return file->sourceId = found->second;
     ZILLong offset = -1;
-    if (ZILAddName(st->ps, name.c_str(), &offset) != 0)
-        return file->sourceId = -2;
-    st->sourceNames.emplace(std::move(name), offset);
-    return file->sourceId = offset;
+    if (st->sourceFiles.size() > kZCLMarkMaxFile || ZILAddName(st->ps, name.c_str(), &offset) != 0)
+        return file->sourceId = 0;
+    const int32_t id = static_cast<int32_t>(st->sourceFiles.size());
+    st->sourceFiles.push_back(offset);
+    st->sourceNames.emplace(std::move(name), id);
+    return file->sourceId = id;
 }
 
-} // namespace
-
-ZCLLineMark ZCLLineMarkHere(ZCLState* st)
+bool ZCLResolveLineMark(const ZCLState* st, ZCLLineMark mark, ZILLong* file, ZILLong* line)
 {
-    ZCLLineMark mark;
-    ZCLFile* file = st->file;
-    if (!file || sourceIdOf(st, file) < 0)
-        return mark;
-    mark.file = file->sourceId;
-    mark.line = ZCLFileLine(file, st->tokStart);
-    return mark;
+    const size_t id = static_cast<size_t>(ZCLMarkFile(mark));
+    if (mark == 0 || id >= st->sourceFiles.size())
+        return false;
+    *file = st->sourceFiles[id];
+    *line = ZCLMarkLine(mark);
+    return true;
 }
 
 void ZCLLevelLines(ZCLFunc* func, ZCLLineMark fill)

@@ -53,33 +53,43 @@ void indexLines(const ZCLFile* file)
     std::vector<size_t>& starts = file->lineStarts;
     starts.assign(1, 0);
     const char* s = file->text.data();
-    const size_t n = file->text.size();
-    for (size_t i = 0; i < n; i++) {
-        const char c = s[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        starts.push_back(i + 1);
+    const char* end = s + file->text.size();
+    // The next LF and the next CR, each found with memchr: a text is indexed at memory speed.
+    auto next = [end](const char* from, char c) {
+        return static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+    };
+    const char* lf = next(s, '\n');
+    const char* cr = next(s, '\r');
+    while (lf || cr) {
+        const char* brk = !cr || (lf && lf < cr) ? lf : cr;
+        const char* after = brk + 1;
         // The other break character right after it makes one line break with it.
-        if (i + 1 < n && (s[i + 1] == '\n' || s[i + 1] == '\r') && s[i + 1] != c)
-            i++;
+        if (after < end && (*after == '\n' || *after == '\r') && *after != *brk)
+            after++;
+        starts.push_back(static_cast<size_t>(brk + 1 - s));
+        if (lf && lf < after)
+            lf = next(after, '\n');
+        if (cr && cr < after)
+            cr = next(after, '\r');
     }
 }
 
 } // namespace
 
-int ZCLFileLine(const ZCLFile* file, size_t pos)
+int ZCLFileLineSearch(const ZCLFile* file, size_t pos)
 {
     if (file->lineStarts.empty())
         indexLines(file);
     const std::vector<size_t>& starts = file->lineStarts;
     size_t h = file->lineHint < starts.size() ? file->lineHint : 0;
-    // The hinted line or the one after it; else a search.
-    for (int step = 0; step < 2 && h < starts.size(); step++, h++)
-        if (starts[h] <= pos && (h + 1 == starts.size() || pos < starts[h + 1])) {
-            file->lineHint = h;
-            return file->lineBase + static_cast<int>(h) + 1;
-        }
-    h = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+    if (pos < starts[h]) {
+        h = static_cast<size_t>(std::upper_bound(starts.begin(), starts.begin() + static_cast<long>(h), pos) -
+                                starts.begin()) - 1;
+    } else {
+        // Code is made in text order: the line asked for is this one or a few lines on.
+        while (h + 1 < starts.size() && starts[h + 1] <= pos)
+            h++;
+    }
     file->lineHint = h;
     return file->lineBase + static_cast<int>(h) + 1;
 }

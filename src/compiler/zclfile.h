@@ -13,14 +13,24 @@
 // The name shown in messages for a text compiled without one.
 inline constexpr const char* kZCLAnonymousName = "anonymous character string";
 
-// Where a code word came from: the file (the offset of its name in the runtime's name segment)
-// and the line. Every function keeps one mark per code word, so the runtime can tell the line
-// of any instruction; file -1 or line 0 means no source line (code the compiler makes itself).
-struct ZCLLineMark {
-    int32_t file = -1;
-    int32_t line = 0;
-    bool operator==(const ZCLLineMark& o) const { return file == o.file && line == o.line; }
-};
+// Where a code word came from, in 32 bits: the source file in the top 12 (its number in the
+// compiler's list of source files, from 1) and the line in the low 20. Every function keeps one
+// mark per code word, so the runtime can tell the line of any instruction; 0 means no source
+// line (code the compiler makes itself). Four bytes keep the marks cheap beside the code; a file
+// past the 4095th or a line past 1048575 goes without marks.
+using ZCLLineMark = uint32_t;
+inline constexpr int kZCLMarkLineBits = 20;
+inline constexpr uint32_t kZCLMarkMaxLine = (1u << kZCLMarkLineBits) - 1;
+inline constexpr uint32_t kZCLMarkMaxFile = (1u << (32 - kZCLMarkLineBits)) - 1;
+inline constexpr ZCLLineMark ZCLMakeLineMark(int32_t file, int line)
+{
+    return file <= 0 || static_cast<uint32_t>(file) > kZCLMarkMaxFile || line <= 0 ||
+                   static_cast<uint32_t>(line) > kZCLMarkMaxLine
+               ? 0
+               : static_cast<uint32_t>(file) << kZCLMarkLineBits | static_cast<uint32_t>(line);
+}
+inline constexpr int32_t ZCLMarkFile(ZCLLineMark mark) { return static_cast<int32_t>(mark >> kZCLMarkLineBits); }
+inline constexpr int ZCLMarkLine(ZCLLineMark mark) { return static_cast<int>(mark & kZCLMarkMaxLine); }
 
 struct ZCLFile {
     std::string name;    // shown in messages
@@ -51,7 +61,7 @@ struct ZCLFile {
     mutable std::vector<size_t> lineStarts;
     mutable size_t lineHint = 0;
     int         lineBase = 0;
-    int32_t     sourceId = -1;  // the file's ZCLLineMark::file once known
+    int32_t     sourceId = -1;  // the file's number for line marks once known (0: none)
 };
 
 // Copies the name (null gives kZCLAnonymousName) and the text; the read position becomes 0.
@@ -70,8 +80,17 @@ inline void ZCLFileSetPosition(ZCLFile* file, size_t pos)
 }
 
 // The line (from 1, plus lineBase) of a position, with the line breaks of ZCLFileLineColumn.
-// Fast for positions near the last one asked for, the order in which code is generated.
-int ZCLFileLine(const ZCLFile* file, size_t pos);
+// Fast for positions near the last one asked for, the order in which code is generated: a
+// position on the same line is answered here, any other by ZCLFileLineSearch.
+int ZCLFileLineSearch(const ZCLFile* file, size_t pos);
+inline int ZCLFileLine(const ZCLFile* file, size_t pos)
+{
+    const std::vector<size_t>& starts = file->lineStarts;
+    const size_t h = file->lineHint;
+    if (h < starts.size() && starts[h] <= pos && (h + 1 == starts.size() || pos < starts[h + 1]))
+        return file->lineBase + static_cast<int>(h) + 1;
+    return ZCLFileLineSearch(file, pos);
+}
 
 // Line and column (both from 1) of a position: CR, LF, CR LF and LF CR are one line break each;
 // tab stops are every 4 columns (1, 5, 9, ...). Positions past the end count as the end.

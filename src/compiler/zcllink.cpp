@@ -6,6 +6,7 @@
 // function laid out gives the runtime the source lines of its instructions.
 #include "src/compiler/zilcompiler.h"
 
+#include "src/compiler/zclcodegen.h"
 #include "src/compiler/zclguard.h"
 #include "src/compiler/zclopt.h"
 #include "src/compiler/zclstate.h"
@@ -37,21 +38,36 @@ void giveDefaultCode(ZCLFunc* f)
 
 // Tells the runtime the source lines of a function laid out at address: an entry where the
 // line changes, and one after the code, so that what follows never takes this function's lines.
-ZILError recordLines(ZILState* ps, const ZCLFunc* f, ZILLong address)
+ZILError recordLines(ZCLState* st, const ZCLFunc* f, ZILLong address)
 {
-    std::vector<ZILLineEntry> entries;
+    ZILState* ps = st->ps;
+    ZILLineEntry entries[64];
+    ZILLong count = 0;
+    ZCLLineMark last = ~ZCLLineMark{0};   // no mark: the first instruction always gets an entry
     const std::vector<ZILLong>& code = f->code;
-    for (size_t pc = 0; pc < code.size();) {
+    for (size_t pc = 0, len = 0; pc < code.size(); pc += len) {
         const ZCLLineMark mark = pc < f->lines.size() ? f->lines[pc] : ZCLLineMark{};
-        if (entries.empty() || entries.back().file != mark.file || entries.back().line != mark.line)
-            entries.push_back({address + static_cast<ZILLong>(pc), mark.file, mark.line});
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(code[pc]);
-        if (!info || info->length <= 0)
+        if (mark != last) {
+            if (count == 64) {
+                if (ZILError err = ZILAddLineEntries(ps, entries, count))
+                    return err;
+                count = 0;
+            }
+            ZILLong file = -1, line = 0;
+            ZCLResolveLineMark(st, mark, &file, &line);
+            entries[count++] = {address + static_cast<ZILLong>(pc), file, line};
+            last = mark;
+        }
+        if ((len = ZCLInstrLength(code, pc)) == 0)
             break;
-        pc += static_cast<size_t>(info->length);
     }
-    entries.push_back({address + static_cast<ZILLong>(code.size()), -1, 0});
-    return ZILAddLineEntries(ps, entries.data(), static_cast<ZILLong>(entries.size()));
+    if (count == 64) {
+        if (ZILError err = ZILAddLineEntries(ps, entries, count))
+            return err;
+        count = 0;
+    }
+    entries[count++] = {address + static_cast<ZILLong>(code.size()), -1, 0};
+    return ZILAddLineEntries(ps, entries, count);
 }
 
 // Lays one finished function into the code segment and records where it went.
@@ -67,7 +83,7 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
     fi->codeAddress = address;
     fi->codeSize = static_cast<ZILLong>(f->code.size());
     f->linkAddress = address;
-    if (ZILError err = recordLines(ps, f, address))
+    if (ZILError err = recordLines(st, f, address))
         return err;
     if (cls->typeId == 16 && f->index == 0)
         ps->initCodeAddress = address;

@@ -311,7 +311,8 @@ ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOpera
         if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
             code.push_back(o.b);
     }
-    g->func->lines.resize(code.size(), mark);
+    for (std::vector<ZCLLineMark>& lines = g->func->lines; lines.size() < code.size();)
+        lines.push_back(mark);
     return ZCL_OK;
 }
 

@@ -184,7 +184,10 @@ struct ZCLState {
     int tokId = 0;
     size_t tokStart = 0;                              // where the last token read starts
     size_t unknownPos = 0;                            // where ZCLParseType met an unknown name
-    std::unordered_map<std::string, int32_t> sourceNames; // file name -> ZCLLineMark::file
+    // The files line marks name: their number by name, and the offset of each name in the
+    // runtime's name segment by number ([0] stands for no file).
+    std::unordered_map<std::string, int32_t> sourceNames;
+    std::vector<ZILLong> sourceFiles{-1};
 };
 
 // The state of a runtime's compiler, or null.

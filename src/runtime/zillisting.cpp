@@ -377,7 +377,11 @@ void listSourceLine(FILE* f, const ZILChar* file, ZILLong line, ZILSourceTextPro
     size_t n = strlen(shown);
     while (n > 0 && (shown[n - 1] == '\n' || shown[n - 1] == '\r' || shown[n - 1] == ' ' || shown[n - 1] == '\t'))
       --n;
-    if (n > 0)
+    // A long line (a generated prelude may be one) is cut, so the listing stays readable.
+    const size_t kShownText = 100;
+    if (n > kShownText)
+      comment.add(": %.*s...", static_cast<int>(kShownText), shown);
+    else if (n > 0)
       comment.add(": %.*s", static_cast<int>(n), shown);
   }
   fprintf(f, "%s\n", comment.text);

@@ -494,14 +494,14 @@ void markInstructions(ZCLCode& code)
     code.lines.assign(code.size(), ZCLLineMark{});
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
         for (size_t w = pc; w < pc + len; w++)
-            code.lines[w] = {0, static_cast<int32_t>(pc) + 1};
+            code.lines[w] = ZCLMakeLineMark(1, static_cast<int>(pc) + 1);
 }
 
 std::string lineList(const ZCLCode& code)
 {
     std::string text;
     for (const ZCLLineMark& m : code.lines)
-        text += std::to_string(m.line) + " ";
+        text += std::to_string(ZCLMarkLine(m)) + " ";
     return text;
 }
 
@@ -544,7 +544,7 @@ TEST(OptimizerEdits, LineMarksStayBesideTheirWords)
     ASSERT_EQ(code.lines.size(), code.size());
     for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len)
         for (size_t w = pc; w < pc + len; w++)
-            EXPECT_EQ(before[static_cast<size_t>(code.lines[w].line) - 1], code[pc]) << "word " << w << ": " << dis(code);
+            EXPECT_EQ(before[static_cast<size_t>(ZCLMarkLine(code.lines[w])) - 1], code[pc]) << "word " << w << ": " << dis(code);
 }
 
 TEST(OptimizerPasses, CopyingAValueBackIntoItsOwnCopyIsDropped)
