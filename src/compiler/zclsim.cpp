@@ -311,7 +311,10 @@ ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOpera
         if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
             code.push_back(o.b);
     }
-    for (std::vector<ZCLLineMark>& lines = g->func->lines; lines.size() < code.size();)
+    std::vector<ZCLLineMark>& lines = g->func->lines;
+    if (lines.capacity() < code.capacity())
+        lines.reserve(code.capacity());   // grows with the code, not word by word
+    while (lines.size() < code.size())
         lines.push_back(mark);
     return ZCL_OK;
 }
