@@ -85,6 +85,10 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
     f->linkAddress = address;
     if (ZILError err = recordLines(st, f, address))
         return err;
+    // Only the initialisation function is laid out again (it grows with every compile); the
+    // others' marks are in the runtime's table now.
+    if (!(cls->typeId == 16 && f->index == 0))
+        std::vector<ZCLLineMark>().swap(f->lines);
     if (cls->typeId == 16 && f->index == 0)
         ps->initCodeAddress = address;
     return ZCL_OK;

@@ -156,4 +156,32 @@ TEST_F(LineTableTest, FaultsNameTheirLineAndEveryCallersAtEveryOptimizeLevel)
         }
 }
 
+TEST_F(LineTableTest, LinesStayRightWhenMoreIsCompiledAndLinked)
+{
+    ASSERT_EQ(compile("int seed = 1;\n"
+                      "function int f(int d) {\n"
+                      "    return seed / d;\n"
+                      "}\n"),
+              0)
+        << log;
+    ASSERT_EQ(ZCLLink(ps), 0) << log;
+    ASSERT_EQ(ZILRun(ps), 0);
+    // The initialisation function grows with the second text and is laid out again.
+    ASSERT_EQ(compile("int other = 2;\n"
+                      "int g = f(0);\n",
+                      "b.zc"),
+              0)
+        << log;
+    ASSERT_EQ(ZCLLink(ps), 0) << log;
+    ASSERT_EQ(ZILRun(ps), ZIL_EXC_Division_By_Zero);
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buffer, &size);
+    ZILListExceptionTrace(ps, out, ZIL_TRACE_FRAMES);
+    std::fclose(out);
+    const std::string trace(buffer, size);
+    std::free(buffer);
+    EXPECT_NE(trace.find("   0: f() at a.zc:3\n   1: __init() at b.zc:2\n"), std::string::npos) << trace;
+}
+
 } // namespace
