@@ -403,7 +403,12 @@ FormatHandle openCustomInput(CustomIo* io, Interrupt* interrupt, int* error) {
   raw->format_probesize = 32768;  // a live stream of unknown data must not be read for long
   raw->probesize = 65536;
   raw->max_analyze_duration = 500000;
-  if (interrupt) raw->interrupt_callback = AVIOInterruptCB{&interruptCallback, interrupt};
+  if (interrupt) {
+    raw->interrupt_callback = AVIOInterruptCB{&interruptCallback, interrupt};
+    // A live stream never seeks: without a cap the demuxer's seek index grows by an entry per
+    // frame until FFmpeg's 1 MiB default, a megabyte per station for nothing.
+    raw->max_index_size = 16 * 1024;
+  }
   int r = avformat_open_input(&raw, nullptr, nullptr, nullptr);
   if (r < 0) {
     *error = r == AVERROR(ENOMEM) ? BASS_ERROR_MEM

@@ -53,11 +53,9 @@ int32_t ZRunApplication(ZAppFactory create, int argc, char** argv) {
       const Platform::LoopResult r = Platform::DispatchNext();
       if (r == Platform::LoopResult::Quit) break;
       if (r == Platform::LoopResult::Dispatched) continue;
-      Platform::Window* main = ZWindowObject::MainWindow();
-      if (main && main->IsMinimized())
-        Platform::WaitForEvent();
-      else
-        app->Idle();
+      // Also while the window is minimised: the application's idle work (the desktop's media
+      // calls, a quit asked for by a signal) must not wait for the window to come back.
+      app->Idle();
     }
     const int32_t code = Platform::QuitCode();
     if (int32_t rc = app->Terminate()) throw ZError(rc);

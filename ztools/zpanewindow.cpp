@@ -28,7 +28,7 @@ void ZPaneWindow::SetPaneManager(ZPaneManager* manager) {
 
 void ZPaneWindow::SetFastUpdate(bool flag) {
   fastUpdate_ = flag;
-  if (TimerRunning()) StartTimer(flag ? kPaneFastTimerMs : kPaneTimerMs);
+  if (TimerRunning() && !hiddenTimer_) StartTimer(flag ? kPaneFastTimerMs : kPaneTimerMs);
 }
 
 bool ZPaneWindow::SetDitherMode(bool flag) {
@@ -217,6 +217,13 @@ int64_t ZPaneWindow::HandleMessage(const Platform::Message& m) {
 
 void ZPaneWindow::OnTimer() {
   if (!manager_ || !Handle()) return;
+  if (Platform::Window* main = ZWindowObject::MainWindow()) {
+    const bool hidden = main->IsMinimized() || !main->IsVisible();
+    if (hidden != hiddenTimer_) {
+      hiddenTimer_ = hidden;
+      StartTimer(hidden ? kPaneHiddenTimerMs : fastUpdate_ ? kPaneFastTimerMs : kPaneTimerMs);
+    }
+  }
   if (!(buttons_ & kLeftButton)) {
     const bool inside = Handle()->MouseInside();
     if (inside) {

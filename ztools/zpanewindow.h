@@ -21,6 +21,9 @@ class ZPaneManager;
 
 inline constexpr uint32_t kPaneTimerMs = 20;
 inline constexpr uint32_t kPaneFastTimerMs = 10;
+// While the window is minimised or hidden nothing is drawn: the skin's idle work (its scripts'
+// Idle hooks, a radio's reconnect clock) runs five times a second instead.
+inline constexpr uint32_t kPaneHiddenTimerMs = 200;
 // Where the pointer is said to be when it left the window.
 inline constexpr int32_t kMouseAway = -32000;
 
@@ -86,6 +89,7 @@ class ZPaneWindow : public ZWindowObject {
   // A window drag follows the pointer on the screen from where both were at the press: window
   // coordinates of motion events lag behind the moves the drag makes, and would add up.
   ZPoint dragPointerStart_, dragWindowStart_;
+  bool hiddenTimer_ = false;  // the timer runs at the hidden rate
   int32_t dragCount_ = 0;
 };
 

@@ -460,8 +460,11 @@ TEST_F(PlayerWindow, TheDefaultSkinPlaysAStationAndShowsItsTitle) {
   Output(busctl);
   EXPECT_EQ(WaitForProperty(address, "PlaybackStatus", "Stopped"), "s \"Stopped\"");
   EXPECT_EQ(Get("status"), "Stopped");
+  // Hidden (a bare X server cannot minimise), the player still answers the desktop and plays.
+  X("xdotool windowunmap --sync " + window);
   Output(busctl);
   EXPECT_EQ(WaitForProperty(address, "PlaybackStatus", "Playing"), "s \"Playing\"");
+  X("xdotool windowmap --sync " + window);
   X("xdotool key --window " + window + " space");
   EXPECT_EQ(WaitFor("status", "Stopped"), "Stopped");
   X("xdotool key --window " + window + " Escape");
