@@ -1,11 +1,8 @@
 // The entry points the declaration parser calls for code: function bodies (arguments placed on
 // the simulated stack, the block, the end of the function or cofunction), global initial values
 // compiled into the global initialisation function, and that function's opening. Member values
-// of other classes are read over here; constructors give members their values. Also the line
-// marks every emitted word gets: the file and line of the token being compiled.
+// of other classes are read over here; constructors give members their values.
 #include "src/compiler/zclcodegen.h"
-
-#include <algorithm>
 
 #include "src/compiler/zclcalltype.h"
 #include "src/compiler/zclgen.h"
@@ -288,56 +285,6 @@ ZILError ZCLBeginIntro(ZCLState* st)
     f->code.push_back(ZOP_ALLOC_TYPE_R);
     f->code.push_back(16);
     f->code.push_back(2);
-    ZCLLevelLines(f, ZCLLineMark{});
     st->initClosed = false;
     return ZCL_OK;
-}
-
-namespace {
-
-// The name the line marks give a file: an imported file's own name ("gui/widgets.zc"), not
-// the import's ("gui.widgets").
-std::string sourceNameOf(ZCLState* st, const ZCLFile* file)
-{
-    auto found = st->importIndex.find(file->name);
-    if (st->importDepth == 0 || found == st->importIndex.end() || st->imports[found->second].native)
-        return file->name;
-    std::string path = file->name;
-    std::replace(path.begin(), path.end(), '.', '/');
-    return path + "." + ZCLOptions(st).fileExt;
-}
-
-} // namespace
-
-// Files are looked up once per opening (sourceId -1 until then).
-int32_t ZCLSourceId(ZCLState* st, ZCLFile* file)
-{
-    if (file->sourceId >= 0)
-        return file->sourceId;
-    std::string name = sourceNameOf(st, file);
-    auto found = st->sourceNames.find(name);
-    if (found != st->sourceNames.end())
-        return file->sourceId = found->second;
-    ZILLong offset = -1;
-    if (st->sourceFiles.size() > kZCLMarkMaxFile || ZILAddName(st->ps, name.c_str(), &offset) != 0)
-        return file->sourceId = 0;
-    const int32_t id = static_cast<int32_t>(st->sourceFiles.size());
-    st->sourceFiles.push_back(offset);
-    st->sourceNames.emplace(std::move(name), id);
-    return file->sourceId = id;
-}
-
-bool ZCLResolveLineMark(const ZCLState* st, ZCLLineMark mark, ZILLong* file, ZILLong* line)
-{
-    const size_t id = static_cast<size_t>(ZCLMarkFile(mark));
-    if (mark == 0 || id >= st->sourceFiles.size())
-        return false;
-    *file = st->sourceFiles[id];
-    *line = ZCLMarkLine(mark);
-    return true;
-}
-
-void ZCLLevelLines(ZCLFunc* func, ZCLLineMark fill)
-{
-    func->lines.resize(func->code.size(), fill);
 }

@@ -14,9 +14,8 @@
 inline constexpr const char* kZCLAnonymousName = "anonymous character string";
 
 // Where a code word came from, in 32 bits: the source file in the top 12 (its number in the
-// compiler's list of source files, from 1) and the line in the low 20. Every function keeps one
-// mark per code word, so the runtime can tell the line of any instruction; 0 means no source
-// line (code the compiler makes itself). Four bytes keep the marks cheap beside the code; a file
+// compiler's list of source files, from 1) and the line in the low 20, so the runtime can tell
+// the line of any instruction; 0 means no source line (code the compiler makes itself). A file
 // past the 4095th or a line past 1048575 goes without marks.
 using ZCLLineMark = uint32_t;
 inline constexpr int kZCLMarkLineBits = 20;
@@ -31,6 +30,12 @@ inline constexpr ZCLLineMark ZCLMakeLineMark(int32_t file, int line)
 }
 inline constexpr int32_t ZCLMarkFile(ZCLLineMark mark) { return static_cast<int32_t>(mark >> kZCLMarkLineBits); }
 inline constexpr int ZCLMarkLine(ZCLLineMark mark) { return static_cast<int>(mark & kZCLMarkMaxLine); }
+
+// The words of a function from `at` up to the next run's start have `mark` (see zcllines.h).
+struct ZCLLineRun {
+    uint32_t at;
+    ZCLLineMark mark;
+};
 
 struct ZCLFile {
     std::string name;    // shown in messages

@@ -6,7 +6,7 @@
 // function laid out gives the runtime the source lines of its instructions.
 #include "src/compiler/zilcompiler.h"
 
-#include "src/compiler/zclcodegen.h"
+#include "src/compiler/zcllines.h"
 #include "src/compiler/zclguard.h"
 #include "src/compiler/zclopt.h"
 #include "src/compiler/zclstate.h"
@@ -36,38 +36,32 @@ void giveDefaultCode(ZCLFunc* f)
     f->lines.clear();   // no source line: the function was never written
 }
 
-// Tells the runtime the source lines of a function laid out at address: an entry where the
-// line changes, and one after the code, so that what follows never takes this function's lines.
+// Tells the runtime the source lines of a function laid out at address: an entry for each run
+// of its line marks (one at the start, for code before the first run), and one after the code,
+// so that what follows never takes this function's lines.
 ZILError recordLines(ZCLState* st, const ZCLFunc* f, ZILLong address)
 {
     ZILState* ps = st->ps;
     ZILLineEntry entries[64];
     ZILLong count = 0;
-    ZCLLineMark last = ~ZCLLineMark{0};   // no mark: the first instruction always gets an entry
-    const std::vector<ZILLong>& code = f->code;
-    for (size_t pc = 0, len = 0; pc < code.size(); pc += len) {
-        const ZCLLineMark mark = pc < f->lines.size() ? f->lines[pc] : ZCLLineMark{};
-        if (mark != last) {
-            if (count == 64) {
-                if (ZILError err = ZILAddLineEntries(ps, entries, count))
-                    return err;
-                count = 0;
-            }
-            ZILLong file = -1, line = 0;
-            ZCLResolveLineMark(st, mark, &file, &line);
-            entries[count++] = {address + static_cast<ZILLong>(pc), file, line};
-            last = mark;
+    auto add = [&](size_t at, ZCLLineMark mark) -> ZILError {
+        if (count == 64) {
+            if (ZILError err = ZILAddLineEntries(ps, entries, count))
+                return err;
+            count = 0;
         }
-        if ((len = ZCLInstrLength(code, pc)) == 0)
-            break;
-    }
-    if (count == 64) {
-        if (ZILError err = ZILAddLineEntries(ps, entries, count))
-            return err;
-        count = 0;
-    }
-    entries[count++] = {address + static_cast<ZILLong>(code.size()), -1, 0};
-    return ZILAddLineEntries(ps, entries, count);
+        ZILLong file = -1, line = 0;
+        ZCLResolveLineMark(st, mark, &file, &line);
+        entries[count++] = {address + static_cast<ZILLong>(at), file, line};
+        return ZCL_OK;
+    };
+    const size_t size = f->code.size();
+    ZILError err = f->lines.empty() || f->lines[0].at > 0 ? add(0, 0) : ZCL_OK;
+    for (size_t i = 0; !err && i < f->lines.size() && f->lines[i].at < size; i++)
+        err = add(f->lines[i].at, f->lines[i].mark);
+    if (!err)
+        err = add(size, 0);
+    return err ? err : ZILAddLineEntries(ps, entries, count);
 }
 
 // Lays one finished function into the code segment and records where it went.
@@ -88,7 +82,7 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
     // Only the initialisation function is laid out again (it grows with every compile); the
     // others' marks are in the runtime's table now.
     if (!(cls->typeId == 16 && f->index == 0))
-        std::vector<ZCLLineMark>().swap(f->lines);
+        std::vector<ZCLLineRun>().swap(f->lines);
     if (cls->typeId == 16 && f->index == 0)
         ps->initCodeAddress = address;
     return ZCL_OK;
@@ -192,8 +186,6 @@ ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
         giveDefaultCode(func);
         func->defined = true;
     }
-    // Words added after the body (the initialisation function's `ret`) have no line of their own.
-    func->lines.resize(func->code.size(), ZCLLineMark{});
     // Literals were added to the data segment when the body was finished; nothing is pending.
     ZILError err = ZCLOptimizeFunction(st, cls, func);
     if (!err)

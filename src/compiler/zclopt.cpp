@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "src/compiler/zcllines.h"
 #include "src/compiler/zclstate.h"
 #include "zilopcodes.h"
 
@@ -153,16 +154,17 @@ ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func)
         *value = ZILDataHandles(ps)[dh].payload.l;
         return true;
     };
-    // The code and its line marks go through the passes together, and come back together.
+    // The passes edit the code with one line mark per word beside it; the runs come back.
     ZCLCode code;
     static_cast<std::vector<ZILLong>&>(code).swap(func->code);
-    code.lines.swap(func->lines);
-    const bool marked = code.tracksLines();
+    if (!func->lines.empty())
+        ZCLLinesSpread(func->lines, code.size(), &code.lines);
     ZILError err = ZCLOptimizeCode(code, level, ZCLOptions(st).stackLocals != 0, stats, &intConstant);
+    if (code.tracksLines())
+        ZCLLinesGather(code.lines, &func->lines);
+    else
+        func->lines.clear();   // never a wrong line
     static_cast<std::vector<ZILLong>&>(code).swap(func->code);
-    code.lines.swap(func->lines);
-    if (marked && func->lines.size() != func->code.size())
-        func->lines.assign(func->code.size(), ZCLLineMark{});   // never a wrong line
     unbiasArguments(func);
     if (func->savedRegisters > 0)
         func->savedRegisters = savedRegisterCount(func->code);

@@ -9,8 +9,8 @@
 #include <span>
 #include <utility>
 
-#include "src/compiler/zclcodegen.h"
 #include "src/compiler/zclgen.h"
+#include "src/compiler/zcllines.h"
 #include "zilopcodes.h"
 
 ZILError ZCLGenFatal(ZCLGen* g, const char* message, const char* function)
@@ -298,9 +298,7 @@ ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOpera
     if (!form)
         return ZCLGenFatal(g, "No instruction for these operands", mnemonic);
     std::vector<ZILLong>& code = g->func->code;
-    const ZCLLineMark mark = ZCLLineMarkHere(g->st);
-    if (g->func->lines.size() != code.size())
-        ZCLLevelLines(g->func, mark);
+    ZCLMarkCode(g->func, code.size(), ZCLLineMarkHere(g->st));
     if (at)
         *at = code.size();
     code.push_back(form->opcode);
@@ -311,11 +309,6 @@ ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOpera
         if (o.kind == ZILK_RD || o.kind == ZILK_RR || o.kind == ZILK_REGS)
             code.push_back(o.b);
     }
-    std::vector<ZCLLineMark>& lines = g->func->lines;
-    if (lines.capacity() < code.capacity())
-        lines.reserve(code.capacity());   // grows with the code, not word by word
-    while (lines.size() < code.size())
-        lines.push_back(mark);
     return ZCL_OK;
 }
 
@@ -376,42 +369,13 @@ ZILError ZCLResolveLiterals(ZCLGen* g)
     return ZCL_OK;
 }
 
-namespace {
-
-// The line marks go with the words taken out of the middle of the code.
-void eraseLines(ZCLGen* g, size_t at, size_t n)
-{
-    std::vector<ZCLLineMark>& lines = g->func->lines;
-    if (lines.size() != g->func->code.size())
-        ZCLLevelLines(g->func, ZCLLineMarkHere(g->st));
-    lines.erase(lines.begin() + static_cast<long>(at), lines.begin() + static_cast<long>(at + n));
-}
-
-} // namespace
-
-void ZCLTakeLines(ZCLGen* g, size_t start, std::vector<ZCLLineMark>* out)
-{
-    std::vector<ZCLLineMark>& lines = g->func->lines;
-    if (lines.size() != g->func->code.size())
-        ZCLLevelLines(g->func, ZCLLineMarkHere(g->st));
-    out->assign(lines.begin() + static_cast<long>(std::min(start, lines.size())), lines.end());
-}
-
-void ZCLPlaceLines(ZCLGen* g, size_t at, const std::vector<ZCLLineMark>& marks)
-{
-    std::vector<ZCLLineMark>& lines = g->func->lines;
-    lines.resize(at, ZCLLineMarkHere(g->st));
-    lines.insert(lines.end(), marks.begin(), marks.end());
-}
-
 void ZCLCutCode(ZCLGen* g, size_t size)
 {
     std::vector<ZILLong>& code = g->func->code;
     if (size >= code.size())
         return;
     code.resize(size);
-    if (g->func->lines.size() > size)
-        g->func->lines.resize(size);
+    ZCLLinesCut(g->func, size);
     while (!g->literals.empty() && g->literals.back().pos >= size)
         g->literals.pop_back();
     while (!g->argOperands.empty() && g->argOperands.back() >= size)
@@ -432,7 +396,7 @@ void ZCLDiscardValue(ZCLGen* g, ZCLVar* v)
     if (!info || g->postfixStepAt + static_cast<size_t>(info->length) != code.size())
         return;
     const size_t at = g->postfixCopyAt, n = g->postfixStepAt - at;
-    eraseLines(g, at, n);
+    ZCLLinesErase(g->func, at, n);
     code.erase(code.begin() + static_cast<long>(at), code.begin() + static_cast<long>(at + n));
     // Positions recorded inside the copy go; those of the step move down with it.
     auto refit = [&](std::vector<size_t>& positions) {
@@ -486,7 +450,7 @@ void eraseWords(ZCLGen* g, size_t at, size_t n)
         }
         pc += static_cast<size_t>(info->length);
     }
-    eraseLines(g, at, n);
+    ZCLLinesErase(g->func, at, n);
     code.erase(code.begin() + static_cast<long>(at), code.begin() + static_cast<long>(at + n));
     auto shift = [&](size_t& pos) {
         if (pos >= at + n)

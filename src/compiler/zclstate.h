@@ -74,9 +74,9 @@ struct ZCLFunc : ZCLCounted {
     ZCLTypeDesc result;
     std::vector<ZCLArg> args;
     std::vector<ZILLong> code;
-    // The line mark of every code word (see ZCLLineMark); kept beside the code as it is emitted,
-    // moved and optimized, and brought level with it where code is added without marks.
-    std::vector<ZCLLineMark> lines;
+    // Where the code came from, as runs of words with one line mark each (zcllines.h); kept as
+    // the code is emitted, moved and optimized, and given up once the runtime has them.
+    std::vector<ZCLLineRun> lines;
     // Registers the code saves at entry: a leading `pushr r3-r(2+savedRegisters)`, restored by a
     // `popr` of the same range before every `ret` and `throw` (0: neither is there). The saved
     // slots lie between the arguments and the locals, so argOperands lists the code words of the
