@@ -7,28 +7,14 @@
 
 #include "src/compiler/zclgen.h"
 
-namespace {
-
-// The name the line marks give a file: an imported file's own name ("gui/widgets.zc"), not
-// the import's ("gui.widgets").
-std::string sourceNameOf(ZCLState* st, const ZCLFile* file)
-{
-    auto found = st->importIndex.find(file->name);
-    if (st->importDepth == 0 || found == st->importIndex.end() || st->imports[found->second].native)
-        return file->name;
-    std::string path = file->name;
-    std::replace(path.begin(), path.end(), '.', '/');
-    return path + "." + ZCLOptions(st).fileExt;
-}
-
-} // namespace
-
 // Files are looked up once per opening (sourceId -1 until then).
 int32_t ZCLSourceId(ZCLState* st, ZCLFile* file)
 {
     if (file->sourceId >= 0)
         return file->sourceId;
-    std::string name = sourceNameOf(st, file);
+    // An imported file is compiled under the name it was read by (its folder included), so the
+    // name of the text is the file's.
+    std::string name = file->name;
     auto found = st->sourceNames.find(name);
     if (found != st->sourceNames.end())
         return file->sourceId = found->second;
