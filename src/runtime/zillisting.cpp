@@ -269,21 +269,39 @@ void listFrame(ZILState* ps, FILE* f, ZILLong number, ZILLong address) {
 
 ZILLong callEntries(const ZILContext* ctx) { return ctx->csp < ctx->callSize ? ctx->callSize - ctx->csp : 0; }
 
+// A cofunction's context leads on to the context that resumed it (its caller); the chain cannot
+// loop (a running cofunction is not resumed), but the walk is bounded all the same.
+enum { kMaxResumers = 1024 };
+
+// Call-stack entries of a trace: those of ctx and of every context it was resumed from, plus
+// one for each resume.
+ZILLong traceEntries(const ZILContext* ctx) {
+  ZILLong n = 0;
+  for (int k = 0; ctx && k < kMaxResumers; ctx = ctx->resumer, ++k)
+    n += callEntries(ctx) + (ctx->resumer ? 1 : 0);
+  return n;
+}
+
 // The trace of ctx with `pc` as the current function's address.
 void listTrace(ZILState* ps, ZILContext* ctx, ZILLong pc, FILE* f, ZILLong maxFrames) {
   listFrame(ps, f, 0, pc);
-  const ZILLong entries = callEntries(ctx);
+  const ZILLong entries = traceEntries(ctx);
   if (entries == 0) {
     fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
     return;
   }
   const ZILLong shown = std::min(entries, std::max<ZILLong>(maxFrames, 0));
-  for (ZILLong i = 0; i < shown; ++i) {
-    ZILLong address = ctx->callStack[ctx->csp + i];
-    if (address == -1)
-      fprintf(f, "%4d: native_entry_point()\n", i + 1);
-    else
-      listFrame(ps, f, i + 1, address - 1);  // a return address follows its call
+  ZILLong number = 0;
+  for (int k = 0; ctx && k < kMaxResumers && number < shown; ctx = ctx->resumer, ++k) {
+    for (ZILLong i = 0; i < callEntries(ctx) && number < shown; ++i) {
+      ZILLong address = ctx->callStack[ctx->csp + i];
+      if (address == -1)
+        fprintf(f, "%4d: native_entry_point()\n", ++number);
+      else
+        listFrame(ps, f, ++number, address - 1);  // a return address follows its call
+    }
+    if (ctx->resumer && number < shown)
+      listFrame(ps, f, ++number, ctx->resumer->pc - 1);  // the resume, like a call
   }
   if (shown < entries)
     fprintf(f, "      ... %d more calls left out\n", entries - shown);
@@ -316,7 +334,7 @@ ZILError ZILListExceptionTrace(ZILState* ps, FILE* f, ZILLong maxFrames) {
   if (!f)
     f = stdout;
   ZILContext* ctx = ps->current ? ps->current : ps->root;
-  const ZILLong entries = ctx ? callEntries(ctx) : 0;
+  const ZILLong entries = ctx ? traceEntries(ctx) : 0;
   fprintf(f, "Tracing back last %d calls on callstack:\n", std::min(entries, std::max<ZILLong>(maxFrames, 0)));
   if (!ctx) {
     fputs("INVALID FUNCTION ADDRESS ERROR\n", f);
