@@ -177,7 +177,7 @@ ZILError ZILTerminate(ZILState* ps) {
 
   if (ps->nativeTypes) {
     for (ZILLong i = 0; i < ps->nativeCount; ++i) {
-      ZILTypeProcCall(ps->nativeTypes[i].proc, nullptr, NTL_Unregister, 0, nullptr, nullptr);
+      ZILTypeProcCall(ps->nativeTypes[i].proc, nullptr, NTL_Unregister, 0, ps, nullptr);
       ZILFree(ps, ps->nativeTypes[i].name);
     }
     ZILFree(ps, ps->nativeTypes);
