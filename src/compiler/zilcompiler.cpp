@@ -33,6 +33,12 @@ void fatalText(void* user, const char* text)
 
 ZILError freeHook(ZILState* ps) { return ZCLFreeCompiler(ps); }
 
+// The `runtime` class's generateBindings and generateDocs.
+ZILError generateHook(ZILState* ps, ZILLong what, const ZILChar* path)
+{
+    return what == ZIL_GENERATE_BINDINGS ? ZCLGenerateBindings(ps, path) : ZCLGenerateDocs(ps, path);
+}
+
 ZCLState* stateOf(ZILState* ps) { return ZCLGetState(ps); }
 
 void reopenInit(ZCLState* st)
@@ -183,6 +189,7 @@ ZILError ZILInitializeCompiler(ZILState* ps)
     st->ps = ps;
     ps->compiler = st;
     ps->compilerFree = freeHook;
+    ps->compilerGenerate = generateHook;
     return ZCLGuarded(st, "ZILInitializeCompiler", [st] { return declareBuiltins(st); });
 }
 
@@ -228,6 +235,7 @@ ZILError ZCLFreeCompiler(ZILState* ps)
     const int allocs = st->allocs, frees = st->frees;
     ps->compiler = nullptr;
     ps->compilerFree = nullptr;
+    ps->compilerGenerate = nullptr;
     st->~ZCLState();
     ZILFree(ps, st);
     if (verbose && ps->log) {

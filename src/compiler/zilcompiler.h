@@ -48,3 +48,16 @@ struct ZCLStatistics {
     ZILLong fatal;
 };
 ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out);
+
+// The generators, run on everything compiled so far; each writes its verbose line first, makes
+// the folder `path` when it is missing and returns 0, or 1258 when a file cannot be written (the
+// files written before stay), 1101 for a missing path.
+// Writes path/types.xml: every type in type-id order with its functions, variables, aliases,
+// delegate signature and documentation tags.
+ZILError ZCLExportTypeInfo(ZILState* ps, const ZILChar* path);
+// Writes path/bind_NAME.cpp for every class declared `native class NAME`: the C++ type proc and
+// calls of a C++ class NAME, declared in "NAME.h", that the embedder writes.
+ZILError ZCLGenerateBindings(ZILState* ps, const ZILChar* path);
+// Writes path/NAME.html for every documented class (tagged, or provided by the runtime or the
+// host) and path/index.html. A class whose page would be index.html is refused with 1258.
+ZILError ZCLGenerateDocs(ZILState* ps, const ZILChar* path);

@@ -17,6 +17,16 @@ typedef char ZILChar;
 typedef ZILLong ZILError;
 typedef void ZILUnknown;
 
+// Native binding code the compiler generates declares its type proc ZILEXTERN, so a host finds it
+// by its plain name, and writes each declaration's documentation tag as TAG("text"), which the
+// runtime does not need and drops (the compiler reads tags from script source only).
+#ifndef ZILEXTERN
+#define ZILEXTERN extern "C"
+#endif
+#ifndef TAG
+#define TAG(x) ""
+#endif
+
 struct ZILState;
 struct ZILContext;
 struct ZILWeakTable;
@@ -316,6 +326,10 @@ typedef void (*ZILFreeProc)(ZILState* ps, void* p);
 typedef ZILError (*ZILFileInputProc)(ZILState* ps, ZILLong op, const ZILChar* name, void* buffer,
                                      ZILLong size, void** pFile, ZILLong* pDone);
 typedef ZILError (*ZILCompilerFreeProc)(ZILState* ps);
+// The compiler's file generators, as the `runtime` class reaches them: what is one of
+// ZIL_GENERATE_*, path the folder written into. Installed by the compiler, cleared when it goes.
+typedef ZILError (*ZILCompilerGenerateProc)(ZILState* ps, ZILLong what, const ZILChar* path);
+enum { ZIL_GENERATE_BINDINGS = 0, ZIL_GENERATE_DOCS = 1 };
 typedef ZILError (*ZILGCHandlerProc)(ZILState* ps, ZILLong event, void* owner);
 
 struct ZILNativeTypeEntry {
@@ -395,6 +409,7 @@ struct ZILState {
   ZILFileInputProc fileInput;
   void* compiler;
   ZILCompilerFreeProc compilerFree;
+  ZILCompilerGenerateProc compilerGenerate;
   ZILExceptionVector vectors[4];
   ZILAllocProc alloc;
   ZILFreeProc free;

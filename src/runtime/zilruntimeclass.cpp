@@ -88,11 +88,14 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
       return NTLReturnInt(ps, ps->types.count);
     case 21:
     case 22:
+      // The generators belong to the compiler, which offers them through a hook while it exists;
+      // a host whose scripts must not write files refuses them whatever the compiler offers.
       if (ps->runtimeFlags & ZIL_FLAG_NO_FILE_OUTPUT)
         return NTLReturnInt(ps, ZIL_ERR_Unsupported_Native_Call);
-      // The binding and documentation generators belong to the compiler, which does not offer
-      // them to the runtime class.
-      return NTLReturnInt(ps, ZIL_ERR_Unsupported_Native_Call);
+      if (!ps->compilerGenerate)
+        return NTLReturnInt(ps, ZIL_ERR_No_Compiler);
+      return NTLReturnInt(ps, ps->compilerGenerate(ps, function == 21 ? ZIL_GENERATE_BINDINGS : ZIL_GENERATE_DOCS,
+                                                   NTLGetArgString(ps, 0)));
     default:
       return ZIL_ERR_Invalid_Function_Index;
   }
