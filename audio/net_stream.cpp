@@ -4,6 +4,7 @@
 // hand HLS to FFmpeg's own demuxer, and otherwise decode the body through a custom input that
 // reports each new ICY metadata block. The call returns once the stream is pre-buffered; after
 // that only the stream's thread touches the network.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -38,10 +39,18 @@ std::string avOption(void* object, const char* name) {
 
 // The body of an HTTP response as the demuxer's input: the bytes already looked at first,
 // then the connection. After every read the latest ICY metadata block is compared with the
-// last one seen.
+// last one seen. The HTTP layer keeps that block in a string option of its own, replaced on
+// this thread while it reads; the option's field is looked up once, so the comparison after a
+// read costs a string compare instead of an option search and a copy.
 class HttpIo : public CustomIo {
  public:
-  HttpIo(AVIOContext* http, std::string head) : http_(http), head_(std::move(head)) {}
+  HttpIo(AVIOContext* http, std::string head) : http_(http), head_(std::move(head)) {
+    void* owner = nullptr;
+    const AVOption* option =
+        av_opt_find2(http_, "icy_metadata_packet", nullptr, 0, AV_OPT_SEARCH_CHILDREN, &owner);
+    if (option && owner && option->type == AV_OPT_TYPE_STRING)
+      metaField_ = static_cast<char**>(av_opt_ptr(*static_cast<const AVClass**>(owner), owner, "icy_metadata_packet"));
+  }
   ~HttpIo() override { avio_closep(&http_); }
   bool open() { return create(false, 4096); }  // small: little read-ahead beyond the ring
   AVIOContext* http() const { return http_; }
@@ -49,10 +58,16 @@ class HttpIo : public CustomIo {
   std::function<void(const std::string&)> onMeta;
 
   void poll() override {
-    std::string meta = avOption(http_, "icy_metadata_packet");
-    if (meta.empty() || meta == lastMeta_) return;
-    lastMeta_ = meta;
-    if (onMeta) onMeta(meta);
+    if (metaField_) {
+      const char* meta = *metaField_;
+      if (!meta || !*meta || lastMeta_ == meta) return;
+      lastMeta_ = meta;
+    } else {
+      std::string meta = avOption(http_, "icy_metadata_packet");
+      if (meta.empty() || meta == lastMeta_) return;
+      lastMeta_ = std::move(meta);
+    }
+    if (onMeta) onMeta(lastMeta_);
   }
 
  protected:
@@ -72,6 +87,7 @@ class HttpIo : public CustomIo {
   std::string head_;
   size_t headPos_ = 0;
   std::string lastMeta_;
+  char** metaField_ = nullptr;  // the HTTP layer's latest block; null if not found
 };
 
 struct Opened {
@@ -218,6 +234,10 @@ PreparedStream prepareStream(Channel& ch, Opened& opened, const Config& config) 
   o.ringFrames = static_cast<size_t>(rate) * config.netBufferMs / 1000;
   o.chunkFrames = 1024;
   o.resumeFrames = o.ringFrames * config.netPrebufPercent / 100;
+  // With half the buffer ahead the stream reads in bursts a tenth of the buffer apart (at most
+  // half a second): the lead never falls below 40 % of the buffer on account of the pauses.
+  o.calmFrames = o.ringFrames / 2;
+  o.burstPauseMs = std::clamp<uint32_t>(config.netBufferMs / 10, 10, 500);
   out.producer = std::make_unique<ProducerSource>(std::move(opened.decoder), o);
   ProducerSource* producer = out.producer.get();
   if (decoder->formatName() == "ogg") {

@@ -39,8 +39,12 @@ size_t ProducerSource::pull(float* dst, size_t n) {
     stalled_.store(false, std::memory_order_relaxed);
   }
   size_t got = ring_.read(dst, n);
-  if (options_.network && got < n && ring_.available() == 0 && !eof_.load())
-    stalled_.store(true, std::memory_order_relaxed);
+  if (options_.network) {
+    if (got < n && ring_.available() == 0 && !eof_.load())
+      stalled_.store(true, std::memory_order_relaxed);
+    else if (got > 0 && !consumed_.load(std::memory_order_relaxed))
+      consumed_.store(true, std::memory_order_relaxed);
+  }
   return got;
 }
 
@@ -68,11 +72,23 @@ uint32_t ProducerSource::positionTagAt(uint64_t frame) {
   return decoder_->positionTag();
 }
 
+// A network stream that plays and is well ahead can leave the data in the connection for a
+// while. Not while pre-buffering or stalled: nothing drains the ring then, so the pause would
+// only keep the stream from reaching the level at which it (re)starts.
+bool ProducerSource::calm() const {
+  return options_.calmFrames > 0 && consumed_.load(std::memory_order_relaxed) &&
+         !stalled_.load(std::memory_order_relaxed) && ring_.available() >= options_.calmFrames;
+}
+
 void ProducerSource::run() {
   std::vector<float> chunk(options_.chunkFrames * 2);
   bool emptyPass = false;  // a loop pass that produced nothing: stop instead of spinning
   const auto idle = std::chrono::milliseconds(
       std::clamp<long>(static_cast<long>(options_.chunkFrames * 1000 / std::max(rate_, 1)), 5, 50));
+  // A network stream sleeps longer: while it is full or calm the ring holds far more than this.
+  const auto pause = options_.network && options_.burstPauseMs > 0
+                         ? std::chrono::milliseconds(options_.burstPauseMs)
+                         : std::chrono::milliseconds(idle);
   while (!quit_.load()) {
     uint64_t request = seekRequested_.load(std::memory_order_acquire);
     if (request != seekDone_.load(std::memory_order_acquire)) {
@@ -91,10 +107,13 @@ void ProducerSource::run() {
       seekDone_.store(request, std::memory_order_release);
       continue;
     }
-    if (eof_.load() || ring_.space() < options_.chunkFrames) {
-      // Sleep about as long as the mixer needs to make room for one chunk.
+    const bool full = ring_.space() < options_.chunkFrames;
+    if (eof_.load() || full || (options_.network && calm())) {
+      // Sleep about as long as the mixer needs to make room for one chunk; a network stream
+      // pauses its reading (the connection holds what arrives meanwhile) and then catches up
+      // chunk after chunk until it is calm again.
       std::unique_lock<std::mutex> guard(wakeLock_);
-      wake_.wait_for(guard, idle, [this] { return quit_.load() || seekPending(); });
+      wake_.wait_for(guard, options_.network ? pause : idle, [this] { return quit_.load() || seekPending(); });
       continue;
     }
     size_t got;

@@ -1,7 +1,9 @@
 // A Source fed by its own thread: the thread runs a Decoder into a FrameRing, loops the data
 // when asked to, and carries out seeks (the ring is emptied and refilled while the mixer
 // plays silence for the channel). For network streams an empty ring means "stalled" until the
-// ring has filled up to the resume level again.
+// ring has filled up to the resume level again; once a network stream plays with a comfortable
+// lead, its thread reads in bursts: it pauses, letting the connection's receive buffer collect
+// the data, then decodes what has come in one go instead of waking for every packet.
 #pragma once
 
 #include <atomic>
@@ -23,6 +25,10 @@ class ProducerSource : public Source {
     bool loop = false;
     bool network = false;
     size_t resumeFrames = 0;  // network: frames buffered before a stalled stream plays again
+    // network: with this many frames buffered while playing (0: never), the thread pauses for
+    // `burstPauseMs` before it reads on; the pause must stay well below calmFrames' duration.
+    size_t calmFrames = 0;
+    uint32_t burstPauseMs = 0;
   };
 
   ProducerSource(std::unique_ptr<Decoder> decoder, const Options& options);
@@ -55,6 +61,7 @@ class ProducerSource : public Source {
 
  private:
   void run();
+  bool calm() const;
   bool seekPending() const { return seekRequested_.load(std::memory_order_acquire) != seekDone_.load(std::memory_order_acquire); }
 
   std::unique_ptr<Decoder> decoder_;
@@ -69,6 +76,7 @@ class ProducerSource : public Source {
   std::atomic<bool> quit_{false};
   std::atomic<bool> eof_{false};
   std::atomic<bool> stalled_{false};
+  std::atomic<bool> consumed_{false};  // the mixer has taken frames: pre-buffering is over
   std::atomic<uint64_t> produced_{0};
   struct Marker {
     uint64_t frame;
