@@ -19,6 +19,7 @@
 #include "ztools/base/zresourcesource.h"
 #include "tools/zentra/exception_report.h"
 #include "tools/zentra/source_listing.h"
+#include "zildebugger.h"
 #include "ziltools.h"
 
 namespace ZTools {
@@ -211,6 +212,10 @@ int RunZentraCommand(const ZentraOptions& options)
     const std::filesystem::path folder = std::filesystem::path(options.file).parent_path();
     ZSetResourceSource(ZResourceSource::OpenFolder(folder.empty() ? "." : folder.c_str()));
     ZILError err = ZILRegisterNativeType(ps, ConsoleTypeProc);
+    if (!err)
+        err = ZILRegisterNativeType(ps, ZILDebuggerTypeProc);
+    if (!err && options.debugPort >= 0)
+        err = ZILDebuggerSetPort(options.debugPort);
     if (!err)
         err = ZILInitializeCompiler(ps);
     if (err) {

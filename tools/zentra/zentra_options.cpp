@@ -98,6 +98,14 @@ bool applyWith(const char* value, ZentraOptions* options, std::string* error)
     return true;
 }
 
+bool applyDebugPort(const char* value, ZentraOptions* options, std::string* error)
+{
+    if (parseLevel(value, 0, 65534, &options->debugPort))
+        return true;
+    *error = std::string("option --debug-port takes a port from 0 to 65534, not '") + value + "'";
+    return false;
+}
+
 struct ValueOption {
     const char* name;
     bool (*apply)(const char* value, ZentraOptions* options, std::string* error);
@@ -106,6 +114,7 @@ struct ValueOption {
 constexpr ValueOption kValueOptions[] = {
     {"-O", applyOptimize},           {"-W", applyWarningLevel}, {"-I", applyImportFolder},
     {"--error-format", applyErrorFormat}, {"--with", applyWith},
+    {"--debug-port", applyDebugPort},
 };
 
 }  // namespace
@@ -116,6 +125,8 @@ const char* ZentraUsage()
            "       zentra [OPTIONS] FILE.zc [ARGS...]       the same as run\n"
            "       zentra check [OPTIONS] FILE.zc           compile and link, print errors and warnings\n"
            "       zentra list [OPTIONS] FILE.zc            print the code listing of the linked program\n"
+           "       zentra debug [--port N]                  connect to a script's debugger (monitor\n"
+           "                                                on port N, console on N + 1)\n"
            "       zentra --help | --version\n"
            "options:\n"
            "  -O LEVEL                  optimize level 0 to 3 (default 3)\n"
@@ -128,6 +139,8 @@ const char* ZentraUsage()
            "  --stack-locals            keep local variables on the data stack (default: up to\n"
            "                            twelve at a time in registers)\n"
            "  --with audio              install the player's audio classes before the script\n"
+           "  --debug-port N            the `debugger` class's monitor port (console: N + 1; 0: any\n"
+           "                            free pair; default $SONABEL_DEBUG_PORT, else 5000)\n"
            "A value may also be joined to its option: -O3, -W0, -Ilib, --error-format=gnu.\n";
 }
 

@@ -20,6 +20,7 @@ struct ZentraOptions {
     bool verbose = false;
     bool stackLocals = false;             // locals on the data stack instead of in registers
     bool withAudio = false;
+    int debugPort = -1;                   // --debug-port: the debugger's monitor port; -1: default
     bool help = false;                    // --help or -h: print the usage, nothing else
     bool version = false;                 // --version: print the version, nothing else
 };
