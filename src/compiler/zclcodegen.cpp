@@ -112,7 +112,7 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     g->argTop = g->sp;
     // Registers the body writes are saved at entry; the range is fixed at the end.
     g->savesRegisters = !g->isCofunction;
-    if (g->savesRegisters && (err0 = ZCLEmit(g.get(), "pushr", {{ZILK_REGS, 3, 1}})))
+    if (g->savesRegisters && (err0 = ZCLEmit(g.get(), ZFAM_PUSHR, {{ZILK_REGS, 3, 1}})))
         return err0;
     ZCLClass* owner = ZCLClassAt(st, func->classId);
     g->needHybrid = (func->flags & kZCLFuncConstructor) && owner && owner->hybridId != 0;
@@ -136,17 +136,17 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
         // The end of a cofunction yields null to every further resume.
         if (func->hasResult) {
             ZCLVar* r1 = ZCLNewVar(g.get(), ZCLMakeType(ZIL_TYPE_VAR));
-            if ((err = ZCLSimRegisterSet(g.get(), 1, r1)) || (err = ZCLEmit(g.get(), "push", {})) ||
-                (err = ZCLEmit(g.get(), "pop", {ZCLReg(1)})))
+            if ((err = ZCLSimRegisterSet(g.get(), 1, r1)) || (err = ZCLEmit(g.get(), ZFAM_PUSH, {})) ||
+                (err = ZCLEmit(g.get(), ZFAM_POP, {ZCLReg(1)})))
                 return err;
             ZCLSimRegisterUnset(g.get(), 1);
         }
-        if ((err = ZCLEmit(g.get(), "yield", {})) || (err = ZCLEmit(g.get(), "bra", {ZCLOfs(-1)})))
+        if ((err = ZCLEmit(g.get(), ZFAM_YIELD, {})) || (err = ZCLEmit(g.get(), ZFAM_BRA, {ZCLOfs(-1)})))
             return err;
     } else if (!g->returned) {
         if (func->hasResult)
             return ZCLError(st, func->name.c_str(), ZCL_ERR_Not_All_Paths_Return);
-        if ((err = ZCLEmitRestore(g.get())) || (err = ZCLEmit(g.get(), "ret", {})))
+        if ((err = ZCLEmitRestore(g.get())) || (err = ZCLEmit(g.get(), ZFAM_RET, {})))
             return err;
     }
     if ((err = ZCLSimStackPop(g.get(), 1024 - g->sp)))

@@ -24,17 +24,6 @@ ZILError parseVariableCall(ZCLGen* g, ZCLVar* v, size_t pos, ZCLVar** out);
 ZILError referenceFunction(ZCLGen* g, ZCLClass* where, const std::string& name, size_t pos, ZCLVar* object,
                            ZCLVar** out, const ZCLTypeDesc* want);
 
-// The `l`, `f` or generic form of an arithmetic mnemonic for the operands' common type.
-std::string arithMnemonic(const char* base, int type)
-{
-    std::string m = base;
-    if (type == ZIL_TYPE_INT)
-        m += "l";
-    else if (type == ZIL_TYPE_FLOAT)
-        m += "f";
-    return m;
-}
-
 // Brings both operands to a common numeric type (int or float, or var when either is var).
 ZILError unify(ZCLGen* g, ZCLVar** a, ZCLVar** b, int* type)
 {
@@ -57,7 +46,7 @@ ZILError unify(ZCLGen* g, ZCLVar** a, ZCLVar** b, int* type)
 }
 
 // dst = dst op src with dst a register; the source may be in any slot kind.
-ZILError emitInPlace(ZCLGen* g, const std::string& mn, ZCLVar* src, ZCLVar* dst)
+ZILError emitInPlace(ZCLGen* g, ZILFamily family, ZCLVar* src, ZCLVar* dst)
 {
     if (src->mode != kZCLModeRegister && dst->mode != kZCLModeRegister) {
         ZCLVar* r = nullptr;
@@ -66,7 +55,7 @@ ZILError emitInPlace(ZCLGen* g, const std::string& mn, ZCLVar* src, ZCLVar* dst)
             return err;
         src = r;
     }
-    ZILError err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, src), ZCLOp(g, dst)});
+    ZILError err = ZCLEmit(g, family, {ZCLOp(g, src), ZCLOp(g, dst)});
     ZCLRelease(g, src);
     return err;
 }
@@ -82,24 +71,24 @@ ZILError binaryArith(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
         ZCLVar* t = nullptr;
         if ((err = ZCLToWritable(g, a, &t)))
             return err;
-        if ((err = emitInPlace(g, "stradd", b, t)))
+        if ((err = emitInPlace(g, ZFAM_STRADD, b, t)))
             return err;
         *out = t;
         return ZCL_OK;
     }
-    const char* base = nullptr;
+    ZILFamily base = ZFAM_NOP;
     bool intOnly = false;
     switch (op) {
-    case kTokPlus: base = "add"; break;
-    case kTokMinus: base = "sub"; break;
-    case kTokMul: base = "mul"; break;
-    case kTokDiv: base = "div"; break;
-    case kTokMod: base = "mod"; break;
-    case kTokBitAnd: base = "and"; intOnly = true; break;
-    case kTokBitOr: base = "or"; intOnly = true; break;
-    case kTokXor: base = "xor"; intOnly = true; break;
-    case kTokShl: base = "asl"; intOnly = true; break;
-    case kTokShr: base = "asr"; intOnly = true; break;
+    case kTokPlus: base = ZFAM_ADD; break;
+    case kTokMinus: base = ZFAM_SUB; break;
+    case kTokMul: base = ZFAM_MUL; break;
+    case kTokDiv: base = ZFAM_DIV; break;
+    case kTokMod: base = ZFAM_MOD; break;
+    case kTokBitAnd: base = ZFAM_AND; intOnly = true; break;
+    case kTokBitOr: base = ZFAM_OR; intOnly = true; break;
+    case kTokXor: base = ZFAM_XOR; intOnly = true; break;
+    case kTokShl: base = ZFAM_ASL; intOnly = true; break;
+    case kTokShr: base = ZFAM_ASR; intOnly = true; break;
     default: return ZCLError(g->st, g->st->tok.c_str(), ZCL_ERR_Unexpected_Token);
     }
     int type = 0;
@@ -111,7 +100,7 @@ ZILError binaryArith(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
     if ((err = ZCLToWritable(g, a, &t)))
         return err;
     t->type = ZCLMakeType(type);
-    if ((err = emitInPlace(g, intOnly ? std::string(base) : arithMnemonic(base, type), b, t)))
+    if ((err = emitInPlace(g, intOnly ? base : ZCLTypedFamily(base, type), b, t)))
         return err;
     *out = t;
     return ZCL_OK;
@@ -125,32 +114,32 @@ ZILError compare(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
         ZCLVar* r = nullptr;
         if ((err = ZCLToRegister(g, a, &r)) || (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
             return err;
-        err = ZCLEmit(g, op == kTokEq ? "snul" : "snnul", {ZCLOp(g, r), ZCLOp(g, t)});
+        err = ZCLEmit(g, op == kTokEq ? ZFAM_SNUL : ZFAM_SNNUL, {ZCLOp(g, r), ZCLOp(g, t)});
         ZCLRelease(g, r);
         *out = t;
         return err;
     }
-    static const char* const kNames[] = {"cseq", "csgt", "csge", "cslt", "csle", "csne"};
-    const char* base = kNames[op == kTokEq ? 0 : op == kTokGt ? 1 : op == kTokGe ? 2 : op == kTokLt ? 3 : op == kTokLe ? 4 : 5];
-    std::string mn;
+    static const ZILFamily kCompares[] = {ZFAM_CSEQ, ZFAM_CSGT, ZFAM_CSGE, ZFAM_CSLT, ZFAM_CSLE, ZFAM_CSNE};
+    const ZILFamily base = kCompares[op == kTokEq ? 0 : op == kTokGt ? 1 : op == kTokGe ? 2 : op == kTokLt ? 3 : op == kTokLe ? 4 : 5];
+    ZILFamily family = ZFAM_NOP;
     if (a->type.type == ZIL_TYPE_STRING && b->type.type == ZIL_TYPE_STRING && (op == kTokEq || op == kTokNe)) {
-        mn = op == kTokEq ? "streq" : "strne";
+        family = op == kTokEq ? ZFAM_STREQ : ZFAM_STRNE;
     } else if (isNumeric(a) || isNumeric(b) || a->type.type == ZIL_TYPE_VAR || b->type.type == ZIL_TYPE_VAR) {
         int type = 0;
         if ((err = unify(g, &a, &b, &type)))
             return err;
-        mn = arithMnemonic(base, type);
+        family = ZCLTypedFamily(base, type);
     } else if (op == kTokEq || op == kTokNe) {
         // References of other types compare by identity.
         ZCLVar *ra = nullptr, *rb = nullptr;
         if ((err = ZCLToRegister(g, a, &ra)) || (err = ZCLToRegister(g, b, &rb)) ||
             (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
             return err;
-        err = ZCLEmit(g, "cmpref", {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)});
+        err = ZCLEmit(g, ZFAM_CMPREF, {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)});
         ZCLRelease(g, ra);
         ZCLRelease(g, rb);
         if (!err && op == kTokNe)
-            err = ZCLEmit(g, "unot", {ZCLOp(g, t)});
+            err = ZCLEmit(g, ZFAM_UNOT, {ZCLOp(g, t)});
         *out = t;
         return err;
     } else {
@@ -163,7 +152,7 @@ ZILError compare(ZCLGen* g, int op, ZCLVar* a, ZCLVar* b, ZCLVar** out)
     ZCLVar* right = b;
     if ((err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
         return err;
-    err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, right), ZCLOp(g, left), ZCLOp(g, t)});
+    err = ZCLEmit(g, family, {ZCLOp(g, right), ZCLOp(g, left), ZCLOp(g, t)});
     ZCLRelease(g, left);
     ZCLRelease(g, right);
     *out = t;
@@ -228,13 +217,13 @@ ZILError parseLogical(ZCLGen* g, bool isOr, ZCLVar** out, const ZCLTypeDesc* wan
         if (!t->temp)
             return ZCLGenFatal(g, "First operand is not a temp-var!", "cg_logical");
         size_t at = 0;
-        if ((err = ZCLEmit(g, isOr ? "tstne" : "tsteq", {ZCLOp(g, t), ZCLOfs(0)}, &at)))
+        if ((err = ZCLEmit(g, isOr ? ZFAM_TSTNE : ZFAM_TSTEQ, {ZCLOp(g, t), ZCLOfs(0)}, &at)))
             return err;
         size_t word = g->func->code.size() - 1;
         ZCLVar* b = nullptr;
         if ((err = isOr ? parseLogical(g, false, &b, want) : parseBinary(g, 0, &b, want)))
             return err;
-        if ((err = ZCLEmit(g, "move", {ZCLOp(g, b), ZCLOp(g, t)})))
+        if ((err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, b), ZCLOp(g, t)})))
             return err;
         ZCLRelease(g, b);
         t->shared = true;
@@ -436,7 +425,7 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
         if (args[i]->mode == kZCLModeRegister && args[i]->reg == 0 && method && object) {
             // `this` as an argument of a call on another object: r0 changes before the push.
             ZCLVar* t = nullptr;
-            if ((err = ZCLMakeTempVar(g, args[i]->type, &t)) || (err = ZCLEmit(g, "move", {ZCLReg(0), ZCLOp(g, t)})))
+            if ((err = ZCLMakeTempVar(g, args[i]->type, &t)) || (err = ZCLEmit(g, ZFAM_MOVE, {ZCLReg(0), ZCLOp(g, t)})))
                 return err;
             t->shared = true;
             args[i] = t;
@@ -457,37 +446,37 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
                        (!method && !(where && where->family == ZIL_FAMILY_THREAD) &&
                         !(callee && !isDelegate(g, callee) && callee->type.type != ZIL_TYPE_VAR));
     bool saveThis = g->isMethod && changesThis;
-    if (saveThis && ((err = ZCLEmit(g, "push", {ZCLReg(0)})) || (err = ZCLSimStackPush(g, nullptr))))
+    if (saveThis && ((err = ZCLEmit(g, ZFAM_PUSH, {ZCLReg(0)})) || (err = ZCLSimStackPush(g, nullptr))))
         return err;
     if (method && object) {
         if (object->isNull || object->type.type == ZIL_TYPE_INT || object->type.type == ZIL_TYPE_FLOAT)
             return ZCLGenFatal(g, "Trying to change context to non-object variable", "cg_change_context");
         if (!(object->mode == kZCLModeRegister && object->reg == 0) &&
-            (err = ZCLEmit(g, "move", {ZCLOp(g, object), ZCLReg(0)})))
+            (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, object), ZCLReg(0)})))
             return err;
     }
     for (size_t i = args.size(); i-- > 0;) {
-        if ((err = ZCLEmit(g, "push", {ZCLOp(g, args[i])})))
+        if ((err = ZCLEmit(g, ZFAM_PUSH, {ZCLOp(g, args[i])})))
             return err;
         ZCLRelease(g, args[i]);
         if ((err = ZCLSimStackPush(g, nullptr)))
             return err;
     }
     if (callee) {
-        err = ZCLEmit(g, callee->type.type == ZIL_TYPE_VAR || isDelegate(g, callee) ? "calldg" : "resume",
+        err = ZCLEmit(g, callee->type.type == ZIL_TYPE_VAR || isDelegate(g, callee) ? ZFAM_CALLDG : ZFAM_RESUME,
                       {ZCLOp(g, callee)});
     } else if (where->family == ZIL_FAMILY_THREAD) {
-        err = ZCLEmit(g, "newctx", {ZCLTypeOp(where->typeId), ZCLImm(f->handle), ZCLImm(static_cast<ZILLong>(args.size())), ZCLReg(1)});
+        err = ZCLEmit(g, ZFAM_NEWCTX, {ZCLTypeOp(where->typeId), ZCLImm(f->handle), ZCLImm(static_cast<ZILLong>(args.size())), ZCLReg(1)});
     } else if (method)
-        err = ZCLEmit(g, "callm", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
+        err = ZCLEmit(g, ZFAM_CALLM, {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
     else if (where->isNative)
-        err = ZCLEmit(g, "calln", {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
+        err = ZCLEmit(g, ZFAM_CALLN, {ZCLTypeOp(where->typeId), ZCLImm(f->memberIndex)});
     else
-        err = ZCLEmit(g, "calls", {ZCLImm(f->handle)});
+        err = ZCLEmit(g, ZFAM_CALLS, {ZCLImm(f->handle)});
     if (err || (err = ZCLEmitDrop(g, static_cast<int>(args.size()))) ||
         (err = ZCLSimStackPop(g, static_cast<int>(args.size()))))
         return err;
-    if (saveThis && ((err = ZCLEmit(g, "pop", {ZCLReg(0)})) || (err = ZCLSimStackPop(g, 1))))
+    if (saveThis && ((err = ZCLEmit(g, ZFAM_POP, {ZCLReg(0)})) || (err = ZCLSimStackPop(g, 1))))
         return err;
     ZCLVar* t = nullptr;
     bool result = sig.hasResult || (where && where->family == ZIL_FAMILY_THREAD && !callee);
@@ -499,7 +488,7 @@ ZILError emitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, cons
     // An int or float result is copied out of r1: the temporary then owns its handle (no copy
     // before changing it in place), and r1 keeps its own for the next result.
     const bool number = sig.hasResult && isValueType(rt);
-    if (result && (err = ZCLEmit(g, number ? "copy" : "move", {ZCLReg(1), ZCLOp(g, t)})))
+    if (result && (err = ZCLEmit(g, number ? ZFAM_COPY : ZFAM_MOVE, {ZCLReg(1), ZCLOp(g, t)})))
         return err;
     t->shared = !number;
     t->type.isConst = 0;
@@ -602,10 +591,10 @@ ZILError parseArrayLiteral(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         return err;
     // One level of length 0: the length is read from the stack.
     ZCLVar* zero = nullptr;
-    if ((err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &zero)) || (err = ZCLEmit(g, "ldz", {ZCLOp(g, zero)})) ||
-        (err = ZCLEmit(g, "push", {ZCLOp(g, zero)})) ||
-        (err = ZCLEmit(g, "alloca", {ZCLTypeOp(type.elemType), ZCLImm(1), ZCLOp(g, arr)})) ||
-        (err = ZCLEmit(g, "pop", {})))
+    if ((err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &zero)) || (err = ZCLEmit(g, ZFAM_LDZ, {ZCLOp(g, zero)})) ||
+        (err = ZCLEmit(g, ZFAM_PUSH, {ZCLOp(g, zero)})) ||
+        (err = ZCLEmit(g, ZFAM_ALLOCA, {ZCLTypeOp(type.elemType), ZCLImm(1), ZCLOp(g, arr)})) ||
+        (err = ZCLEmit(g, ZFAM_POP, {})))
         return err;
     ZCLRelease(g, zero);
     if (ZCLPeek(st) == kTokRBrace) {
@@ -650,7 +639,7 @@ ZILError emitConstruct(ZCLGen* g, ZCLClass* c, ZCLFunc* f, std::vector<ZCLVar*>&
     ZILError err = ZCLMakeTempVar(g, ZCLMakeType(c->typeId), &obj);
     if (err)
         return err;
-    if ((err = ZCLEmit(g, c->isNative ? "allocn" : "alloc", {ZCLTypeOp(c->typeId), ZCLOp(g, obj)})))
+    if ((err = ZCLEmit(g, c->isNative ? ZFAM_ALLOCN : ZFAM_ALLOC, {ZCLTypeOp(c->typeId), ZCLOp(g, obj)})))
         return err;
     if (f) {
         ZCLVar* ignored = nullptr;
@@ -773,7 +762,7 @@ ZILError useAccessor(ZCLGen* g, ZCLClass* c, ZCLVar* obj, const std::string& nam
         if ((err = ZCLToRegister(g, value, &kept)))
             return err;
         ZCLVar* copy = nullptr;
-        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
+        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, kept), ZCLOp(g, copy)})))
             return err;
         copy->shared = true;
         args.push_back(copy);
@@ -805,7 +794,7 @@ ZILError useAccessor(ZCLGen* g, ZCLClass* c, ZCLVar* obj, const std::string& nam
         if ((err = ZCLToRegister(g, result, &kept)))
             return err;
         ZCLVar* copy = nullptr;
-        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, "move", {ZCLOp(g, kept), ZCLOp(g, copy)})))
+        if ((err = ZCLMakeTempVar(g, kept->type, &copy)) || (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, kept), ZCLOp(g, copy)})))
             return err;
         copy->shared = true;
         std::vector<ZCLVar*> setArgs{copy};
@@ -1027,9 +1016,9 @@ ZILError referenceFunction(ZCLGen* g, ZCLClass* where, const std::string& name, 
     if (err)
         return err;
     if (chosen->flags & kZCLFuncFunction)
-        err = ZCLEmit(g, "newdg", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->handle), ZCLOp(g, t)});
+        err = ZCLEmit(g, ZFAM_NEWDG, {ZCLTypeOp(dg->typeId), ZCLImm(chosen->handle), ZCLOp(g, t)});
     else
-        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(chosen->memberIndex),
+        err = ZCLEmit(g, ZFAM_NEWDGM, {ZCLTypeOp(dg->typeId), ZCLImm(chosen->memberIndex),
                                     object ? ZCLOp(g, object) : ZCLReg(0), ZCLOp(g, t)});
     *out = t;
     return err;
@@ -1084,9 +1073,9 @@ ZILError parseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const ZCLT
     if ((err = ZCLMakeTempVar(g, ZCLMakeType(dg->typeId), &t)))
         return err;
     if (isMethod)
-        err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(f->memberIndex), ZCLReg(0), ZCLOp(g, t)});
+        err = ZCLEmit(g, ZFAM_NEWDGM, {ZCLTypeOp(dg->typeId), ZCLImm(f->memberIndex), ZCLReg(0), ZCLOp(g, t)});
     else
-        err = ZCLEmit(g, "newdg", {ZCLTypeOp(dg->typeId), ZCLImm(f->handle), ZCLOp(g, t)});
+        err = ZCLEmit(g, ZFAM_NEWDG, {ZCLTypeOp(dg->typeId), ZCLImm(f->handle), ZCLOp(g, t)});
     *out = t;
     return err;
 }
@@ -1117,14 +1106,14 @@ ZILError parseBuiltin(ZCLGen* g, int id, ZCLVar** out)
         ZCLVar *ra = nullptr, *rb = nullptr;
         if ((err = ZCLToRegister(g, a, &ra)) || (err = ZCLToRegister(g, b, &rb)) ||
             (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)) ||
-            (err = ZCLEmit(g, "cmpref", {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)})))
+            (err = ZCLEmit(g, ZFAM_CMPREF, {ZCLOp(g, ra), ZCLOp(g, rb), ZCLOp(g, t)})))
             return err;
         ZCLRelease(g, ra);
         ZCLRelease(g, rb);
     } else {
         if (!a->lvalue)
             return ZCLErrorAt(st, pos, "__rtchk", ZCL_ERR_Not_An_LValue);
-        if ((err = ZCLEmit(g, "rtchk", {ZCLTypeOp(a->type.type), ZCLOp(g, a)})))
+        if ((err = ZCLEmit(g, ZFAM_RTCHK, {ZCLTypeOp(a->type.type), ZCLOp(g, a)})))
             return err;
         t = a;
     }
@@ -1334,14 +1323,10 @@ ZILError parsePostfix(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
             ZCLVar* before = nullptr;
             size_t copyAt = 0, stepAt = 0;
             if ((err = ZCLMakeTempVar(g, v->type, &before)) ||
-                (err = ZCLEmit(g, "copy", {ZCLOp(g, v), ZCLOp(g, before)}, &copyAt)))
+                (err = ZCLEmit(g, ZFAM_COPY, {ZCLOp(g, v), ZCLOp(g, before)}, &copyAt)))
                 return err;
-            std::string mn = id == kTokInc ? "inc" : "dec";
-            if (isInt(v))
-                mn += "l";
-            else if (isFloat(v))
-                mn += "f";
-            if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, v)}, &stepAt)))
+            const ZILFamily family = ZCLTypedFamily(id == kTokInc ? ZFAM_INC : ZFAM_DEC, v->type.type);
+            if ((err = ZCLEmit(g, family, {ZCLOp(g, v)}, &stepAt)))
                 return err;
             g->postfixOld = before;
             g->postfixCopyAt = copyAt;
@@ -1393,18 +1378,18 @@ ZILError parseUnary(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
     ZCLVar* t = nullptr;
     if ((err = ZCLToWritable(g, v, &t)))
         return err;
-    std::string mn;
+    ZILFamily family = ZFAM_NOP;
     if (id == kTokMinus) {
         if (!isNumeric(t) && t->type.type != ZIL_TYPE_VAR)
             return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
-        mn = arithMnemonic("neg", t->type.type);
+        family = ZCLTypedFamily(ZFAM_NEG, t->type.type);
     } else {
         if (!isInt(t) && t->type.type != ZIL_TYPE_VAR)
             return ZCLError(st, st->tok.c_str(), ZCL_ERR_Incompatible_Type);
-        mn = id == kTokNot ? "unot" : "not";
+        family = id == kTokNot ? ZFAM_UNOT : ZFAM_NOT;
         t->type = ZCLMakeType(ZIL_TYPE_INT);
     }
-    if ((err = ZCLEmit(g, mn.c_str(), {ZCLOp(g, t)})))
+    if ((err = ZCLEmit(g, family, {ZCLOp(g, t)})))
         return err;
     *out = t;
     return ZCL_OK;
@@ -1480,7 +1465,7 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         ZCLVar* r = nullptr;
         if ((err = ZCLToRegister(g, rhs, &r)))
             return err;
-        if ((err = emitInPlace(g, r->shared || r->literal ? "arrcp" : "arrmv", r, lhs)))
+        if ((err = emitInPlace(g, r->shared || r->literal ? ZFAM_ARRCP : ZFAM_ARRMV, r, lhs)))
             return err;
         *out = lhs;
         return ZCL_OK;
@@ -1489,31 +1474,31 @@ ZILError parseAssign(ZCLGen* g, ZCLVar** out, const ZCLTypeDesc* want)
         if (rhs->type.type != ZIL_TYPE_STRING && rhs->type.type != ZIL_TYPE_VAR &&
             (err = ZCLConvertAs(g, rhs, ZCLMakeType(ZIL_TYPE_STRING), true, &rhs)))
             return err;
-        if ((err = emitInPlace(g, "stradd", rhs, lhs)))
+        if ((err = emitInPlace(g, ZFAM_STRADD, rhs, lhs)))
             return err;
     } else if (isNumeric(lhs) || lhs->type.type == ZIL_TYPE_VAR) {
         ZCLVar* r = nullptr;
         if ((err = ZCLConvert(g, rhs, lhs->type, &r)))
             return err;
-        std::string mn;
+        ZILFamily family = ZFAM_NOP;
         switch (op) {
-        case kTokPlus: mn = "add"; break;
-        case kTokMinus: mn = "sub"; break;
-        case kTokMul: mn = "mul"; break;
-        case kTokDiv: mn = "div"; break;
-        case kTokMod: mn = "mod"; break;
-        case kTokBitAnd: mn = "and"; break;
-        case kTokBitOr: mn = "or"; break;
-        case kTokXor: mn = "xor"; break;
-        case kTokShl: mn = "asl"; break;
-        default: mn = "asr"; break;
+        case kTokPlus: family = ZFAM_ADD; break;
+        case kTokMinus: family = ZFAM_SUB; break;
+        case kTokMul: family = ZFAM_MUL; break;
+        case kTokDiv: family = ZFAM_DIV; break;
+        case kTokMod: family = ZFAM_MOD; break;
+        case kTokBitAnd: family = ZFAM_AND; break;
+        case kTokBitOr: family = ZFAM_OR; break;
+        case kTokXor: family = ZFAM_XOR; break;
+        case kTokShl: family = ZFAM_ASL; break;
+        default: family = ZFAM_ASR; break;
         }
         bool arith = op == kTokPlus || op == kTokMinus || op == kTokMul || op == kTokDiv || op == kTokMod;
         if (arith)
-            mn = arithMnemonic(mn.c_str(), lhs->type.type);
+            family = ZCLTypedFamily(family, lhs->type.type);
         else if (isFloat(lhs))
             return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Incompatible_Type);
-        if ((err = emitInPlace(g, mn, r, lhs)))
+        if ((err = emitInPlace(g, family, r, lhs)))
             return err;
     } else {
         return ZCLErrorAt(st, opPos, opText.c_str(), ZCL_ERR_Incompatible_Type);
@@ -1536,9 +1521,9 @@ ZILError ZCLToRegister(ZCLGen* g, ZCLVar* v, ZCLVar** out)
         return err;
     if (v->isNull) {
         // push puts the null handle on the stack; pop takes it into the register.
-        if ((err = ZCLEmit(g, "push", {})) || (err = ZCLEmit(g, "pop", {ZCLOp(g, t)})))
+        if ((err = ZCLEmit(g, ZFAM_PUSH, {})) || (err = ZCLEmit(g, ZFAM_POP, {ZCLOp(g, t)})))
             return err;
-    } else if ((err = ZCLEmit(g, "move", {ZCLOp(g, v), ZCLOp(g, t)}))) {
+    } else if ((err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, v), ZCLOp(g, t)}))) {
         return err;
     }
     t->shared = !v->isNull;
@@ -1562,7 +1547,7 @@ ZILError ZCLToWritable(ZCLGen* g, ZCLVar* v, ZCLVar** out)
     ZCLVar* t = nullptr;
     if ((err = ZCLMakeTempVar(g, src->type, &t)))
         return err;
-    if ((err = ZCLEmit(g, "copy", {ZCLOp(g, src), ZCLOp(g, t)})))
+    if ((err = ZCLEmit(g, ZFAM_COPY, {ZCLOp(g, src), ZCLOp(g, t)})))
         return err;
     t->type.isConst = 0;
     ZCLRelease(g, src);
@@ -1589,7 +1574,7 @@ ZILError ZCLConvertAs(ZCLGen* g, ZCLVar* v, const ZCLTypeDesc& to, bool cast, ZC
             return err;
         if (!cast)
             ZCLWarning(st, nullptr, to.type == ZIL_TYPE_INT ? ZCL_WARN_Float_To_Int : ZCL_WARN_Int_To_Float);
-        err = ZCLEmit(g, to.type == ZIL_TYPE_FLOAT ? "cvf" : "cvl", {ZCLOp(g, r), ZCLOp(g, t)});
+        err = ZCLEmit(g, to.type == ZIL_TYPE_FLOAT ? ZFAM_CVF : ZFAM_CVL, {ZCLOp(g, r), ZCLOp(g, t)});
         ZCLRelease(g, r);
         *out = t;
         return err;
@@ -1642,7 +1627,7 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
         if (isValueType(dst->type))
             ZCLWarning(st, nullptr, ZCL_WARN_Null_To_Value);
         ZCLVar* r = nullptr;
-        if ((err = ZCLToRegister(g, src, &r)) || (err = ZCLEmit(g, "move", {ZCLOp(g, r), ZCLOp(g, dst)})))
+        if ((err = ZCLToRegister(g, src, &r)) || (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, r), ZCLOp(g, dst)})))
             return err;
         ZCLRelease(g, r);
         return ZCL_OK;
@@ -1654,26 +1639,26 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
         ZCLWarning(st, nullptr, ZCL_WARN_Reference_From_Weak);
     if ((err = ZCLConvert(g, src, dst->type, &src)))
         return err;
-    const char* mn = "move";
+    ZILFamily family = ZFAM_MOVE;
     if (dst->type.isWeak) {
         if (src->temp && !src->shared)
             ZCLWarning(st, nullptr, ZCL_WARN_Temporary_To_Weak);
-        mn = "wref";
+        family = ZFAM_WREF;
     } else if (isValueType(dst->type) || (typeless && isValueType(dst->type))) {
         // Copied into a variable even from a temporary: the copy lands in the variable's own
         // handle, while a move would share the temporary's handle and make its next in-place
         // result take a new one. The result register r1 takes a temporary's handle as it is.
         bool intoResult = dst->mode == kZCLModeRegister && dst->reg == 1;
-        mn = src->temp && !src->shared && intoResult ? "move" : "copy";
+        family = src->temp && !src->shared && intoResult ? ZFAM_MOVE : ZFAM_COPY;
     } else if (dst->type.type == ZIL_TYPE_VAR && isValueType(src->type) && !(src->temp && !src->shared)) {
         // A number stored into a var gets its own handle: the var's in-place arithmetic must not
         // change a constant or the variable it came from.
-        mn = "copy";
+        family = ZFAM_COPY;
     } else if (src->literal && dst->type.type != ZIL_TYPE_VAR) {
         ZCLWarning(st, nullptr, ZCL_WARN_Constant_To_Reference);
-        mn = "copy";
+        family = ZFAM_COPY;
     } else if (src->type.type == ZIL_TYPE_VAR && src->shared) {
-        mn = "move";
+        family = ZFAM_MOVE;
     }
     if (src->mode != kZCLModeRegister && dst->mode != kZCLModeRegister && dst->mode == kZCLModeElement &&
         src->mode == kZCLModeElement) {
@@ -1682,13 +1667,13 @@ ZILError ZCLAssignInto(ZCLGen* g, ZCLVar* dst, ZCLVar* src, bool initialising)
             return err;
         src = r;
     }
-    if ((err = ZCLEmit(g, mn, {ZCLOp(g, src), ZCLOp(g, dst)})))
+    if ((err = ZCLEmit(g, family, {ZCLOp(g, src), ZCLOp(g, dst)})))
         return err;
     ZCLRelease(g, src);
     if (typeless && ZCLOptions(st).useRtchk) {
         ZCLClass* c = ZCLClassAt(st, dst->type.type);
         if (!c || c->family != ZIL_FAMILY_INTERFACE)
-            err = ZCLEmit(g, "rtchk", {ZCLTypeOp(dst->type.type), ZCLOp(g, dst)});
+            err = ZCLEmit(g, ZFAM_RTCHK, {ZCLTypeOp(dst->type.type), ZCLOp(g, dst)});
     }
     dst->initialised = true;
     return err;
@@ -1734,8 +1719,8 @@ ZILError ZCLParseHybrid(ZCLGen* g)
             continue;
         ZCLVar* t = nullptr;
         if ((err = ZCLMakeTempVar(g, m.type, &t)) ||
-            (err = ZCLEmit(g, "newdgm", {ZCLTypeOp(dg->typeId), ZCLImm(method->memberIndex), ZCLOp(g, obj), ZCLOp(g, t)})) ||
-            (err = ZCLEmit(g, "move", {ZCLOp(g, t), {ZILK_RD, 0, static_cast<ZILLong>(i)}})))
+            (err = ZCLEmit(g, ZFAM_NEWDGM, {ZCLTypeOp(dg->typeId), ZCLImm(method->memberIndex), ZCLOp(g, obj), ZCLOp(g, t)})) ||
+            (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, t), {ZILK_RD, 0, static_cast<ZILLong>(i)}})))
             return err;
         if (i < g->membersSet.size())
             g->membersSet[i] = true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "src/compiler/zclfamily.h"
 #include "src/compiler/zclparse.h"
 #include "src/compiler/zclstate.h"
 
@@ -139,9 +140,9 @@ inline ZCLOperand ZCLImm(ZILLong v) { return {ZILK_IMM, v, 0}; }
 inline ZCLOperand ZCLTypeOp(ZILLong v) { return {ZILK_TYPE, v, 0}; }
 inline ZCLOperand ZCLOfs(ZILLong v) { return {ZILK_OFS, v, 0}; }
 inline ZCLOperand ZCLReg(int r) { return {ZILK_R, r, 0}; }
-// Appends the instruction of this mnemonic whose operand kinds match; returns its address in
-// *at. No such instruction is a fatal error.
-ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at = nullptr);
+// Appends the instruction of this family whose operand kinds match; returns its address in *at.
+// No such instruction is a fatal error.
+ZILError ZCLEmit(ZCLGen* g, ZILFamily family, std::initializer_list<ZCLOperand> ops, size_t* at = nullptr);
 ZILError ZCLEmitPush(ZCLGen* g, int n);   // push / pushm n (code only)
 ZILError ZCLEmitDrop(ZCLGen* g, int n);   // pop / popm n (code only)
 // Patches the branch whose last word is at `word` (instruction at `at`) to jump to `target`.

@@ -82,11 +82,11 @@ struct ZCLSlot {
 int ZCLDecode(const ZCLCode& code, size_t pos, ZCLSlot out[4]);
 // Appends an instruction: opcode and its operands (one or two words each).
 void ZCLEncode(ZCLCode& out, ZILLong opcode, const ZCLSlot* slots, int count);
-// The opcode of the same mnemonic as `sample` whose operands have these kinds, -1 when the
+// The opcode of the same family as `sample` whose operands have these kinds, -1 when the
 // instruction set lacks that form.
 ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count);
 
-// The opcode of the same mnemonic as `sample` for these operand slots, -1 when none exists.
+// The opcode of the same family as `sample` for these operand slots, -1 when none exists.
 ZILLong ZCLFormFor(ZILLong sample, const ZCLSlot* slots, int count);
 // Whether any operand of the instruction at pos names register r.
 bool ZCLMentions(const ZCLCode& code, size_t pos, int r);

@@ -1,40 +1,14 @@
 // What the optimizer knows about instructions: lengths and operands from the instruction table,
-// the forms of a mnemonic, which register an instruction replaces, the branch-keeping edit
+// the forms of a family, which register an instruction replaces, the branch-keeping edit
 // primitive, and a small liveness walk that tells whether a register's value is still needed.
 // The instruction table of the runtime is the single source of all of it.
 #include <algorithm>
-#include <cstring>
 
+#include "src/compiler/zclfamily.h"
 #include "src/compiler/zclopt.h"
 #include "zilopcodes.h"
 
 namespace {
-
-// First and last opcode of the contiguous run of opcodes sharing the mnemonic of each opcode.
-struct FamilyTable {
-    short first[ZIL_OPCODE_COUNT];
-    short last[ZIL_OPCODE_COUNT];
-    FamilyTable()
-    {
-        for (int op = 0; op < ZIL_OPCODE_COUNT; op++) {
-            first[op] = static_cast<short>(op);
-            if (op > 0 && std::strcmp(ZILGetOpcodeInfo(op)->mnemonic, ZILGetOpcodeInfo(op - 1)->mnemonic) == 0)
-                first[op] = first[op - 1];
-        }
-        for (int op = ZIL_OPCODE_COUNT - 1; op >= 0; op--) {
-            last[op] = static_cast<short>(op);
-            if (op + 1 < ZIL_OPCODE_COUNT &&
-                std::strcmp(ZILGetOpcodeInfo(op)->mnemonic, ZILGetOpcodeInfo(op + 1)->mnemonic) == 0)
-                last[op] = last[op + 1];
-        }
-    }
-};
-
-const FamilyTable& families()
-{
-    static const FamilyTable table;
-    return table;
-}
 
 constexpr bool isCompare(ZILLong op)
 {
@@ -170,18 +144,14 @@ void ZCLEncode(ZCLCode& out, ZILLong opcode, const ZCLSlot* slots, int count)
 
 ZILLong ZCLFindForm(ZILLong sample, const int* kinds, int count)
 {
-    if (sample < 0 || sample >= ZIL_OPCODE_COUNT)
-        return -1;
-    const FamilyTable& t = families();
-    for (ZILLong op = t.first[sample]; op <= t.last[sample]; op++) {
-        const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
-        if (info->operandCount != count)
+    for (const ZCLForm& form : ZCLFormsOf(ZCLFamilyOf(sample))) {
+        if (form.operandCount != count)
             continue;
         bool same = true;
         for (int i = 0; i < count && same; i++)
-            same = info->kinds[i] == kinds[i];
+            same = form.kinds[i] == kinds[i];
         if (same)
-            return op;
+            return form.opcode;
     }
     return -1;
 }

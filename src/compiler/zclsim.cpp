@@ -1,15 +1,10 @@
 // The simulated machine of the function being compiled: the 32 registers and the data stack
 // with the variable in each slot, temporaries and locals, and the instruction emitter that
-// picks the opcode from a mnemonic and the operands' kinds.
+// picks the opcode from a family and the operands' kinds.
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <cstring>
-#include <iterator>
-#include <span>
-#include <utility>
 
 #include "src/compiler/zclgen.h"
+#include "src/compiler/zclfamily.h"
 #include "src/compiler/zcllines.h"
 #include "zilopcodes.h"
 
@@ -186,99 +181,10 @@ ZCLOperand ZCLOp(ZCLGen* g, const ZCLVar* v)
 
 namespace {
 
-// One instruction form: an opcode with the operand kinds it takes.
-struct Form {
-    ZILLong opcode;
-    size_t operandCount;
-    ZILLong kinds[4];
-};
-
-// The forms of each mnemonic, from the instruction table: an open-addressed hash table built
-// once. Emission is hot, and mnemonics are a few letters, for which the library's string hash
-// and node chains cost more than the rest of emitting; the slots are kept small so the table
-// stays in the cache.
-class FormTable {
-public:
-    FormTable()
-    {
-        std::vector<std::vector<Form>> groups;   // forms by mnemonic, in opcode order
-        for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; op++) {
-            const ZILOpcodeInfo* info = ZILGetOpcodeInfo(op);
-            if (!info || !info->mnemonic || !info->mnemonic[0])
-                continue;   // a null name marks a free slot
-            Entry& e = slotFor(info->mnemonic);
-            if (!e.name) {
-                e.name = info->mnemonic;
-                e.length = static_cast<uint16_t>(std::strlen(info->mnemonic));
-                e.first = static_cast<uint16_t>(groups.size());   // the group until flattened
-                groups.emplace_back();
-            }
-            Form form{op, static_cast<size_t>(info->operandCount), {}};
-            std::copy(std::begin(info->kinds), std::end(info->kinds), form.kinds);
-            groups[e.first].push_back(form);
-        }
-        for (Entry& e : entries_) {
-            if (!e.name)
-                continue;
-            const std::vector<Form>& group = groups[e.first];
-            e.first = static_cast<uint16_t>(forms_.size());
-            e.count = static_cast<uint16_t>(group.size());
-            forms_.insert(forms_.end(), group.begin(), group.end());
-        }
-    }
-
-    // The forms of a mnemonic (none for an unknown one).
-    std::span<const Form> find(const char* mnemonic) const
-    {
-        const Entry& e = slotFor(mnemonic);
-        if (!e.name)
-            return {};
-        return {forms_.data() + e.first, e.count};
-    }
-
-private:
-    static constexpr size_t kSize = 512;   // well above the number of mnemonics
-    static constexpr size_t kMask = kSize - 1;
-    struct Entry {
-        const char* name = nullptr;
-        uint16_t length = 0;
-        uint16_t first = 0;   // index into forms_
-        uint16_t count = 0;
-    };
-
-    // The slot holding the mnemonic, or the free slot where it would go.
-    const Entry& slotFor(const char* mnemonic) const
-    {
-        // FNV-1a over the bytes up to the terminator.
-        uint32_t h = 2166136261u;
-        size_t length = 0;
-        for (; mnemonic[length]; length++)
-            h = (h ^ static_cast<unsigned char>(mnemonic[length])) * 16777619u;
-        for (size_t i = h & kMask;; i = (i + 1) & kMask) {
-            const Entry& e = entries_[i];
-            if (!e.name || (e.length == length && std::memcmp(e.name, mnemonic, length) == 0))
-                return e;
-        }
-    }
-    Entry& slotFor(const char* mnemonic)
-    {
-        return const_cast<Entry&>(std::as_const(*this).slotFor(mnemonic));
-    }
-
-    std::array<Entry, kSize> entries_{};
-    std::vector<Form> forms_;
-};
-
-std::span<const Form> formsOf(const char* mnemonic)
+// The form of the family whose operand kinds are those given, or null.
+const ZCLForm* matchingForm(ZILFamily family, std::initializer_list<ZCLOperand> ops)
 {
-    static const FormTable table;
-    return table.find(mnemonic);
-}
-
-// The form whose operand kinds are those given, or null.
-const Form* matchingForm(const char* mnemonic, std::initializer_list<ZCLOperand> ops)
-{
-    for (const Form& form : formsOf(mnemonic)) {
+    for (const ZCLForm& form : ZCLFormsOf(family)) {
         if (form.operandCount != ops.size())
             continue;
         size_t i = 0;
@@ -292,11 +198,11 @@ const Form* matchingForm(const char* mnemonic, std::initializer_list<ZCLOperand>
 
 } // namespace
 
-ZILError ZCLEmit(ZCLGen* g, const char* mnemonic, std::initializer_list<ZCLOperand> ops, size_t* at)
+ZILError ZCLEmit(ZCLGen* g, ZILFamily family, std::initializer_list<ZCLOperand> ops, size_t* at)
 {
-    const Form* form = matchingForm(mnemonic, ops);
+    const ZCLForm* form = matchingForm(family, ops);
     if (!form)
-        return ZCLGenFatal(g, "No instruction for these operands", mnemonic);
+        return ZCLGenFatal(g, "No instruction for these operands", ZCLFamilyName(family));
     std::vector<ZILLong>& code = g->func->code;
     ZCLMarkCode(g->func, code.size(), ZCLLineMarkHere(g->st));
     if (at)
@@ -317,8 +223,8 @@ ZILError ZCLEmitPush(ZCLGen* g, int n)
     if (n <= 0)
         return ZCL_OK;
     if (n == 1)
-        return ZCLEmit(g, "push", {});
-    return ZCLEmit(g, "pushm", {ZCLImm(n)});
+        return ZCLEmit(g, ZFAM_PUSH, {});
+    return ZCLEmit(g, ZFAM_PUSHM, {ZCLImm(n)});
 }
 
 ZILError ZCLEmitDrop(ZCLGen* g, int n)
@@ -326,8 +232,8 @@ ZILError ZCLEmitDrop(ZCLGen* g, int n)
     if (n <= 0)
         return ZCL_OK;
     if (n == 1)
-        return ZCLEmit(g, "pop", {});
-    return ZCLEmit(g, "popm", {ZCLImm(n)});
+        return ZCLEmit(g, ZFAM_POP, {});
+    return ZCLEmit(g, ZFAM_POPM, {ZCLImm(n)});
 }
 
 void ZCLPatchBranch(ZCLGen* g, size_t at, size_t word, size_t target)
@@ -342,7 +248,7 @@ ZILError ZCLEmitLiteral(ZCLGen* g, const ZCLPendingLiteral& lit, const ZCLTypeDe
     if (err)
         return err;
     size_t at = 0;
-    if ((err = ZCLEmit(g, "moveh", {{ZILK_DH, 0, 0}, ZCLOp(g, t)}, &at)))
+    if ((err = ZCLEmit(g, ZFAM_MOVEH, {{ZILK_DH, 0, 0}, ZCLOp(g, t)}, &at)))
         return err;
     ZCLPendingLiteral l = lit;
     l.pos = at + 1;
@@ -419,7 +325,7 @@ ZILError ZCLEmitRestore(ZCLGen* g)
     if (!g->savesRegisters)
         return ZCL_OK;
     size_t at = 0;
-    ZILError err = ZCLEmit(g, "popr", {{ZILK_REGS, 3, 1}}, &at);
+    ZILError err = ZCLEmit(g, ZFAM_POPR, {{ZILK_REGS, 3, 1}}, &at);
     if (!err)
         g->restores.push_back(at);
     return err;

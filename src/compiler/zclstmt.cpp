@@ -36,7 +36,7 @@ ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word)
         return err;
     if (c->isNull)
         return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
-    if ((err = ZCLExpect(g->st, kTokRParen)) || (err = ZCLEmit(g, "tsteq", {ZCLOp(g, c), ZCLOfs(0)}, at)))
+    if ((err = ZCLExpect(g->st, kTokRParen)) || (err = ZCLEmit(g, ZFAM_TSTEQ, {ZCLOp(g, c), ZCLOfs(0)}, at)))
         return err;
     *word = g->func->code.size() - 1;
     ZCLRelease(g, c);
@@ -45,7 +45,7 @@ ZILError parseCondition(ZCLGen* g, size_t* at, size_t* word)
 
 ZILError emitBra(ZCLGen* g, size_t* at, size_t* word)
 {
-    ZILError err = ZCLEmit(g, "bra", {ZCLOfs(0)}, at);
+    ZILError err = ZCLEmit(g, ZFAM_BRA, {ZCLOfs(0)}, at);
     *word = g->func->code.size() - 1;
     return err;
 }
@@ -116,7 +116,7 @@ ZILError takeCondition(ZCLGen* g, LoopCondition* cond)
     if (c->isNull)
         return ZCLError(g->st, "null", ZCL_ERR_Incompatible_Type);
     size_t at = 0;
-    if (!cond->none && (err = ZCLEmit(g, "tstne", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+    if (!cond->none && (err = ZCLEmit(g, ZFAM_TSTNE, {ZCLOp(g, c), ZCLOfs(0)}, &at)))
         return err;
     ZCLRelease(g, c);
     if (cond->none) {
@@ -210,15 +210,15 @@ ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
         } else if (type.type == ZIL_TYPE_INT && !type.isRef) {
             // ldz writes a register: the local starts at int 0 through a temporary.
             ZCLVar* t = nullptr;
-            if ((err = ZCLMakeTempVar(g, type, &t)) || (err = ZCLEmit(g, "ldz", {ZCLOp(g, t)})) ||
-                (err = ZCLEmit(g, "move", {ZCLOp(g, t), ZCLOp(g, v)})))
+            if ((err = ZCLMakeTempVar(g, type, &t)) || (err = ZCLEmit(g, ZFAM_LDZ, {ZCLOp(g, t)})) ||
+                (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, t), ZCLOp(g, v)})))
                 return err;
             ZCLRelease(g, t);
         } else if (type.type == ZIL_TYPE_FLOAT) {
             ZCLPendingLiteral lit{};
             lit.kind = 2;
             ZCLVar* t = nullptr;
-            if ((err = ZCLEmitLiteral(g, lit, type, &t)) || (err = ZCLEmit(g, "copy", {ZCLOp(g, t), ZCLOp(g, v)})))
+            if ((err = ZCLEmitLiteral(g, lit, type, &t)) || (err = ZCLEmit(g, ZFAM_COPY, {ZCLOp(g, t), ZCLOp(g, v)})))
                 return err;
             ZCLRelease(g, t);
         }
@@ -249,7 +249,7 @@ ZILError parseSwitch(ZCLGen* g)
     ZCLVar* slot = ZCLNewVar(g, value->type);
     slot->type.isConst = 0;
     if ((err = ZCLEmitPush(g, 1)) || (err = ZCLSimStackPush(g, slot)) ||
-        (err = ZCLEmit(g, "move", {ZCLOp(g, value), ZCLOp(g, slot)})))
+        (err = ZCLEmit(g, ZFAM_MOVE, {ZCLOp(g, value), ZCLOp(g, slot)})))
         return err;
     ZCLRelease(g, value);
     if ((err = ZCLExpect(st, kTokLBrace)) || (err = openLoop(g)))
@@ -296,13 +296,12 @@ ZILError parseSwitch(ZCLGen* g)
                 ZCLVar* t = nullptr;
                 if ((err = ZCLToRegister(g, slot, &left)) || (err = ZCLMakeTempVar(g, ZCLMakeType(ZIL_TYPE_INT), &t)))
                     return err;
-                const char* mn = slot->type.type == ZIL_TYPE_STRING ? "streq"
-                                 : slot->type.type == ZIL_TYPE_INT   ? "cseql"
-                                 : slot->type.type == ZIL_TYPE_FLOAT ? "cseqf"
-                                                                     : "cseq";
+                const ZILFamily family = slot->type.type == ZIL_TYPE_STRING
+                                             ? ZFAM_STREQ
+                                             : ZCLTypedFamily(ZFAM_CSEQ, slot->type.type);
                 size_t at = 0;
-                if ((err = ZCLEmit(g, mn, {ZCLOp(g, k), ZCLOp(g, left), ZCLOp(g, t)})) ||
-                    (err = ZCLEmit(g, "tsteq", {ZCLOp(g, t), ZCLOfs(0)}, &at)))
+                if ((err = ZCLEmit(g, family, {ZCLOp(g, k), ZCLOp(g, left), ZCLOp(g, t)})) ||
+                    (err = ZCLEmit(g, ZFAM_TSTEQ, {ZCLOp(g, t), ZCLOfs(0)}, &at)))
                     return err;
                 falseAt = static_cast<long>(at);
                 falseWord = static_cast<long>(g->func->code.size() - 1);
@@ -441,7 +440,7 @@ ZILError emitLeave(ZCLGen* g)
     if (!err)
         err = ZCLEmitRestore(g);
     if (!err)
-        err = ZCLEmit(g, "ret", {});
+        err = ZCLEmit(g, ZFAM_RET, {});
     return err;
 }
 
@@ -462,7 +461,7 @@ ZILError parseStatementInner(ZCLGen* g)
         return parseSelfTest(g);
     case kTokBrk:
         ZCLNext(st);
-        if ((err = ZCLEmit(g, "brk", {})))
+        if ((err = ZCLEmit(g, ZFAM_BRK, {})))
             return err;
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
     case kTokIf: {
@@ -528,7 +527,7 @@ ZILError parseStatementInner(ZCLGen* g)
             return err;
         ZCLVar* c = nullptr;
         if ((err = ZCLParseExpression(g, &c)) || (err = ZCLExpect(st, kTokRParen)) ||
-            (err = ZCLEmit(g, "tstne", {ZCLOp(g, c), ZCLOfs(0)}, &at)))
+            (err = ZCLEmit(g, ZFAM_TSTNE, {ZCLOp(g, c), ZCLOfs(0)}, &at)))
             return err;
         ZCLPatchBranch(g, at, g->func->code.size() - 1, top);
         ZCLRelease(g, c);
@@ -656,7 +655,7 @@ ZILError parseStatementInner(ZCLGen* g)
             if ((err = ZCLAssignInto(g, &result, v, true)))
                 return err;
         }
-        if ((err = ZCLEmit(g, "yield", {})))
+        if ((err = ZCLEmit(g, ZFAM_YIELD, {})))
             return err;
         g->returned = true;
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);
@@ -674,7 +673,7 @@ ZILError parseStatementInner(ZCLGen* g)
         result.reg = 1;
         result.lvalue = true;
         if ((err = ZCLAssignInto(g, &result, v, true)) || (err = ZCLEmitDrop(g, g->argTop - g->sp)) ||
-            (err = ZCLEmitRestore(g)) || (err = ZCLEmit(g, "throw", {})))
+            (err = ZCLEmitRestore(g)) || (err = ZCLEmit(g, ZFAM_THROW, {})))
             return err;
         g->returned = true;
         return ZCLExpect(st, kTokSemicolon, ZCL_ERR_Missing_Semicolon);

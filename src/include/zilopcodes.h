@@ -1,5 +1,7 @@
 // zilopcodes.h - the ZIL instruction table: all 477 opcodes with their operand kinds and lengths.
-// One row per opcode: X(opcode, enum name, family, mnemonic, operand count, kind 1..4, length).
+// One row per opcode: X(opcode, enum name, handler, mnemonic, operand count, kind 1..4, length);
+// the handler names the interpreter's code for the row (rows of one mnemonic share it, except
+// where an operand-less form needs its own).
 // The interpreter's dispatch table, the listing and the opcode enum are all expanded from this
 // one list, so a row changed here changes every user at once. Lengths are in words and include
 // the opcode word; kinds use the ZILK_ names below.
@@ -503,4 +505,113 @@ enum ZILOpcode {
 #define ZIL_OPCODE_ENUM(op, name, fam, mn, n, k1, k2, k3, k4, len) name = op,
   ZIL_OPCODE_LIST(ZIL_OPCODE_ENUM)
 #undef ZIL_OPCODE_ENUM
+};
+
+// Instruction families: one per mnemonic, in the order the mnemonics first appear in the table
+// above. The compiler chooses an instruction by family and operand kinds, so a misspelt family is
+// a compile-time error; the compiler checks at compile time that this list and the table's
+// mnemonics agree (every row's mnemonic is a family here, and every family has a row).
+#define ZIL_FAMILY_LIST(X) \
+  X(ZFAM_NOP, "nop") \
+  X(ZFAM_ALLOC, "alloc") \
+  X(ZFAM_ALLOCA, "alloca") \
+  X(ZFAM_ALLOCN, "allocn") \
+  X(ZFAM_BRA, "bra") \
+  X(ZFAM_BRK, "brk") \
+  X(ZFAM_CALLM, "callm") \
+  X(ZFAM_CALLS, "calls") \
+  X(ZFAM_CALLN, "calln") \
+  X(ZFAM_CVF, "cvf") \
+  X(ZFAM_CVL, "cvl") \
+  X(ZFAM_POPM, "popm") \
+  X(ZFAM_POPR, "popr") \
+  X(ZFAM_PUSHM, "pushm") \
+  X(ZFAM_PUSHR, "pushr") \
+  X(ZFAM_RET, "ret") \
+  X(ZFAM_SIZE, "size") \
+  X(ZFAM_TYPE, "type") \
+  X(ZFAM_DEC, "dec") \
+  X(ZFAM_INC, "inc") \
+  X(ZFAM_MOVEH, "moveh") \
+  X(ZFAM_NEG, "neg") \
+  X(ZFAM_NOT, "not") \
+  X(ZFAM_TSTEQ, "tsteq") \
+  X(ZFAM_TSTNE, "tstne") \
+  X(ZFAM_ADD, "add") \
+  X(ZFAM_AND, "and") \
+  X(ZFAM_ASL, "asl") \
+  X(ZFAM_ASR, "asr") \
+  X(ZFAM_DIV, "div") \
+  X(ZFAM_LSL, "lsl") \
+  X(ZFAM_LSR, "lsr") \
+  X(ZFAM_MOD, "mod") \
+  X(ZFAM_MUL, "mul") \
+  X(ZFAM_OR, "or") \
+  X(ZFAM_SUB, "sub") \
+  X(ZFAM_XOR, "xor") \
+  X(ZFAM_MOVE, "move") \
+  X(ZFAM_LDZ, "ldz") \
+  X(ZFAM_COPY, "copy") \
+  X(ZFAM_POP, "pop") \
+  X(ZFAM_PUSH, "push") \
+  X(ZFAM_COPYH, "copyh") \
+  X(ZFAM_CSEQ, "cseq") \
+  X(ZFAM_CSNE, "csne") \
+  X(ZFAM_CSGT, "csgt") \
+  X(ZFAM_CSGE, "csge") \
+  X(ZFAM_CSLT, "cslt") \
+  X(ZFAM_CSLE, "csle") \
+  X(ZFAM_SNUL, "snul") \
+  X(ZFAM_SNNUL, "snnul") \
+  X(ZFAM_UNOT, "unot") \
+  X(ZFAM_STREQ, "streq") \
+  X(ZFAM_STRNE, "strne") \
+  X(ZFAM_STRADD, "stradd") \
+  X(ZFAM_ARRCP, "arrcp") \
+  X(ZFAM_ARRMV, "arrmv") \
+  X(ZFAM_ADDL, "addl") \
+  X(ZFAM_SUBL, "subl") \
+  X(ZFAM_MULL, "mull") \
+  X(ZFAM_DIVL, "divl") \
+  X(ZFAM_MODL, "modl") \
+  X(ZFAM_DECL, "decl") \
+  X(ZFAM_INCL, "incl") \
+  X(ZFAM_NEGL, "negl") \
+  X(ZFAM_CSEQL, "cseql") \
+  X(ZFAM_CSNEL, "csnel") \
+  X(ZFAM_CSGTL, "csgtl") \
+  X(ZFAM_CSGEL, "csgel") \
+  X(ZFAM_CSLTL, "csltl") \
+  X(ZFAM_CSLEL, "cslel") \
+  X(ZFAM_ADDF, "addf") \
+  X(ZFAM_SUBF, "subf") \
+  X(ZFAM_MULF, "mulf") \
+  X(ZFAM_DIVF, "divf") \
+  X(ZFAM_MODF, "modf") \
+  X(ZFAM_DECF, "decf") \
+  X(ZFAM_INCF, "incf") \
+  X(ZFAM_NEGF, "negf") \
+  X(ZFAM_CSEQF, "cseqf") \
+  X(ZFAM_CSNEF, "csnef") \
+  X(ZFAM_CSGTF, "csgtf") \
+  X(ZFAM_CSGEF, "csgef") \
+  X(ZFAM_CSLTF, "csltf") \
+  X(ZFAM_CSLEF, "cslef") \
+  X(ZFAM_RTCHK, "rtchk") \
+  X(ZFAM_JSR, "jsr") \
+  X(ZFAM_NEWCTX, "newctx") \
+  X(ZFAM_RESUME, "resume") \
+  X(ZFAM_YIELD, "yield") \
+  X(ZFAM_WREF, "wref") \
+  X(ZFAM_CMPREF, "cmpref") \
+  X(ZFAM_NEWDG, "newdg") \
+  X(ZFAM_NEWDGM, "newdgm") \
+  X(ZFAM_CALLDG, "calldg") \
+  X(ZFAM_THROW, "throw")
+
+enum ZILFamily {
+#define ZIL_FAMILY_ENUM(name, mn) name,
+  ZIL_FAMILY_LIST(ZIL_FAMILY_ENUM)
+#undef ZIL_FAMILY_ENUM
+  ZIL_FAMILY_COUNT
 };
