@@ -222,8 +222,9 @@ struct Skeleton {
             put("\t// " + name + " is pure static: scripts make no objects of it.\n");
             put("\t(void)pVM;\n\t(void)ppObject;\n\treturn ZIL_ERR_Unsupported_Native_Call;\n}\n\n");
         } else {
+            put("\tif (!ppObject)\n\t\treturn ZIL_ERR_Illegal_Argument;\n");
             put("\tvoid* pMemory = ZILAlloc(pVM, sizeof(" + name + "));\n");
-            put("\tif (!pMemory || !ppObject)\n\t\treturn ZIL_EXC_Allocation_Fail;\n");
+            put("\tif (!pMemory)\n\t\treturn ZIL_EXC_Allocation_Fail;\n");
             if (cls.hasConstructor) {
                 put("\t// The script's constructor call builds the object in this memory (CallMember).\n");
                 put("\t*ppObject = pMemory;\n\treturn 0;\n}\n\n");

@@ -134,6 +134,19 @@ struct Docs {
         return out;
     }
 
+    // What the page says of a class: its tag, or for a native class without one, the description
+    // its type proc gives.
+    std::string description(const ZCLClass& c) const
+    {
+        if (!c.tag.empty() || !c.isNative)
+            return c.tag;
+        NTLTypeProc proc = ZCLFindNativeProc(st, c.name.c_str());
+        ZILUnknown* out = nullptr;
+        if (!proc || proc(nullptr, NTL_GetAuthorString, 0, nullptr, &out) != 0 || !out)
+            return {};
+        return static_cast<const char*>(out);
+    }
+
     std::string application() const { return substitute("{application}"); }
 
     std::string link(const std::string& target, const std::string& text) const
@@ -236,8 +249,8 @@ struct Docs {
         const std::string title = "ZentraScript " + std::string(familyWord(c.family)) + " " + c.name + " Documentation";
         std::string page = head(title);
         page += "<h1>" + std::string(familyWord(c.family)) + " " + ZCLHtml(c.name) + "</h1>\n";
-        if (!c.tag.empty())
-            page += "<p>" + tagHtml(c.tag) + "</p>\n";
+        if (const std::string text = description(c); !text.empty())
+            page += "<p>" + tagHtml(text) + "</p>\n";
         std::string inheritance = std::string(familyWord(c.family)) + " " + ZCLHtml(c.name);
         if (const ZCLClass* base = c.baseId ? ZCLClassAt(st, c.baseId) : nullptr)
             inheritance += " : " + (documented.count(base->name) ? link(pageName(base->name), base->name) : ZCLHtml(base->name));
@@ -298,7 +311,7 @@ struct Docs {
             int n = 0;
             for (const auto& c : st->classes)
                 if (c->family == family && documented.count(c->name) && documented.at(c->name) == c.get())
-                    rows += row(n++, link(pageName(c->name), c->name), tagHtml(firstLine(substitute(c->tag))));
+                    rows += row(n++, link(pageName(c->name), c->name), tagHtml(firstLine(substitute(description(*c)))));
             if (!rows.empty())
                 page += std::string("<h3>") + heading + "</h3>\n<table>\n" + rows + "</table>\n";
         }
