@@ -8,6 +8,7 @@
 #include "bindings/zscriptclasses.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
+#include "zildebugger.h"
 #include "ziltools.h"
 #include "zml/zmlnode.h"
 #include "ztools/zparameter.h"
@@ -29,6 +30,8 @@ ZSSPaneManager::ZSSPaneManager() {
   for (NTLTypeProc proc : {ApplicationTypeProc, ViewTypeProc, RectLayerTypeProc,
                            TextLayerTypeProc, BitmapLayerTypeProc, NativeControlTypeProc})
     AddNativeType(proc);
+  // A skin that imports `debugger` breaks into the monitor on every exception of its scripts.
+  AddNativeType(ZILDebuggerTypeProc);
   AddPrelude(ScriptConstantsPrelude());
   AddPrelude(ScriptDeclarationsPrelude(true, true, true));
   AddPrelude(ScriptLayerPrelude());

@@ -19,6 +19,7 @@
 #include "src/compiler/zilcompiler.h"
 #include "tests/tools/docs_pages.h"
 #include "tools/zentra/console_class.h"
+#include "zildebugger.h"
 #include "ziltools.h"
 
 namespace {
@@ -127,11 +128,12 @@ struct Runtime {
 
 void Quiet(ZILState*, const ZILChar*) {}
 
-// `zentra`: Console, the compiler, on request the audio classes, then the script library.
+// `zentra`: Console, the debugger, the compiler, on request the audio classes, then the script library.
 std::vector<std::pair<std::string, NTLTypeProc>> ZentraClasses(bool withAudio) {
   Runtime r;
   r.ps->log = Quiet;
   EXPECT_EQ(ZILRegisterNativeType(r.ps, ZTools::ConsoleTypeProc), 0);
+  EXPECT_EQ(ZILRegisterNativeType(r.ps, ZILDebuggerTypeProc), 0);
   EXPECT_EQ(ZILInitializeCompiler(r.ps), 0);
   if (withAudio) {
     EXPECT_EQ(ZTools::RegisterAudioScriptClasses(r.ps), 0);
