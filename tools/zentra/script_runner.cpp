@@ -18,6 +18,7 @@
 #include "tools/zentra/console_class.h"
 #include "ztools/base/zresourcesource.h"
 #include "tools/zentra/exception_report.h"
+#include "tools/zentra/generate_commands.h"
 #include "tools/zentra/source_listing.h"
 #include "zildebugger.h"
 #include "ziltools.h"
@@ -236,10 +237,14 @@ int RunZentraCommand(const ZentraOptions& options)
         err = ZCLCompile(ps, "Console", "import Console;");
     if (!err)
         err = ZCLCompile(ps, options.file.c_str(), text.c_str());
+    if (!err && IsGeneratorCommand(options.command))
+        err = ImportEveryNativeClass(ps);
     if (!err)
         err = ZCLLink(ps);
     if (err)
         return kExitCompile;
+    if (IsGeneratorCommand(options.command))
+        return RunGeneratorCommand(ps, options);
     if (options.command == ZentraCommand::Check)
         return kExitOk;
     if (options.command == ZentraCommand::List) {

@@ -4,6 +4,8 @@
 // `--error-format gnu` or `--error-format=gnu`.
 #include "tools/zentra/zentra_options.h"
 
+#include "tools/zentra/generate_commands.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -127,6 +129,9 @@ const char* ZentraUsage()
            "       zentra list [OPTIONS] FILE.zc            print the code listing of the linked program\n"
            "       zentra debug [--port N]                  connect to a script's debugger (monitor\n"
            "                                                on port N, console on N + 1)\n"
+           "       zentra export DIR [OPTIONS] FILE.zc      write DIR/types.xml, every type declared\n"
+           "       zentra bindings DIR [OPTIONS] FILE.zc    write DIR/bind_NAME.cpp per `native class NAME`\n"
+           "       zentra docs DIR [OPTIONS] FILE.zc        write HTML documentation of every class to DIR\n"
            "       zentra --help | --version\n"
            "options:\n"
            "  -O LEVEL                  optimize level 0 to 3 (default 3)\n"
@@ -158,6 +163,10 @@ bool ParseZentraCommandLine(int argc, char** argv, ZentraOptions* options, std::
         options->command = ZentraCommand::Check;
     else if (!std::strcmp(command, "list"))
         options->command = ZentraCommand::List;
+    else if (ParseGeneratorCommand(argc, argv, options, error))
+        i = 2;   // the command and its output folder
+    else if (!error->empty())
+        return false;
     else if (command[0] == '-' || endsWith(command, ".zc")) {
         options->command = ZentraCommand::Run;   // `zentra [OPTIONS] FILE.zc ...` runs it
         i = 0;

@@ -7,11 +7,13 @@
 
 namespace ZTools {
 
-enum class ZentraCommand { Run, Check, List };
+// Export, Bindings and Docs run the compiler's generators into outputDir (generate_commands.h).
+enum class ZentraCommand { Run, Check, List, Export, Bindings, Docs };
 
 struct ZentraOptions {
     ZentraCommand command = ZentraCommand::Run;
     std::string file;
+    std::string outputDir;                // export, bindings, docs: the folder written into
     std::vector<std::string> scriptArgs;  // after the file name, for main(const string[] args)
     int optimize = -1;                    // -1: the compiler's default
     int warningLevel = -1;
