@@ -178,6 +178,9 @@ int RunDebugClient(int argc, char** argv)
     bool inputOpen = true;
     std::fprintf(stderr, "zentra debug: waiting for the debugger on 127.0.0.1 ports %d and %d...\n", port, port + 1);
 
+    // Lines that do not come from a terminal are shown after their prompt, so a piped session
+    // reads like a typed one.
+    const bool echo = !isatty(STDIN_FILENO);
     for (;;) {
         for (Link* link : {&monitor, &console})
             if (!link->everConnected)
@@ -189,6 +192,8 @@ int RunDebugClient(int argc, char** argv)
         // is waiting for it.
         for (Link* link : {&console, &monitor})
             if (link->fd >= 0 && link->prompting && !typed.empty()) {
+                if (echo)
+                    std::printf("%s\n", typed.front().c_str());
                 if (!sendLine(link, typed.front()))
                     closeLink(link);
                 typed.pop_front();
