@@ -13,6 +13,25 @@ foreach(source ${embedding_examples})
   list(APPEND embedding_programs embed-${stem})
 endforeach()
 
+# The binding round trip: zentra writes the type proc of examples/binding/tally.zc's native class,
+# and embed-binding builds it with the hand-written class (Tally.h) into a host that calls it.
+if(TARGET zentra)
+  set(binding_dir ${PROJECT_BINARY_DIR}/examples/binding)
+  add_custom_command(OUTPUT ${binding_dir}/bind_Tally.cpp
+    COMMAND zentra bindings ${binding_dir} ${PROJECT_SOURCE_DIR}/examples/binding/tally.zc
+    DEPENDS zentra ${PROJECT_SOURCE_DIR}/examples/binding/tally.zc
+    COMMENT "Generating the binding of the Tally example")
+  add_executable(embed-binding ${PROJECT_SOURCE_DIR}/examples/binding/host.cpp ${binding_dir}/bind_Tally.cpp)
+  target_include_directories(embed-binding PRIVATE ${PROJECT_SOURCE_DIR}/examples/binding ${PROJECT_SOURCE_DIR}/src/compiler)
+  target_link_libraries(embed-binding PRIVATE zcl zil)
+  list(APPEND embedding_programs embed-binding)
+  # `cmake --build BUILD --target class-docs`: HTML pages of every script class, player's included.
+  add_custom_target(class-docs
+    COMMAND zentra docs ${PROJECT_BINARY_DIR}/docs/classes --with audio ${PROJECT_SOURCE_DIR}/examples/radio.zc
+    DEPENDS zentra
+    COMMENT "Writing the class documentation to ${PROJECT_BINARY_DIR}/docs/classes")
+endif()
+
 if(TARGET tools_tests)
   if(embedding_programs)
     add_dependencies(tools_tests ${embedding_programs})

@@ -1,6 +1,7 @@
 // The native binding generator: for every class a script declares `native class`, a C++ file
 // "bind_NAME.cpp" with the class's type proc, its declaration text and one call per function,
-// written against a C++ class of the same name that the embedder declares in "NAME.h". Every
+// written against a C++ class of the same name that the embedder declares in "NAME.h" (with a
+// default constructor: the runtime makes native objects before any constructor runs). Every
 // generated name starts with "bind_NAME_", so skeletons of several classes link together.
 // Script text reaches the file only inside string literals (escaped) or as identifiers the
 // tokenizer made; identifiers that C++ reserves get a trailing '_' as C++ member names.
@@ -225,12 +226,9 @@ struct Skeleton {
             put("\tif (!ppObject)\n\t\treturn ZIL_ERR_Illegal_Argument;\n");
             put("\tvoid* pMemory = ZILAlloc(pVM, sizeof(" + name + "));\n");
             put("\tif (!pMemory)\n\t\treturn ZIL_EXC_Allocation_Fail;\n");
-            if (cls.hasConstructor) {
-                put("\t// The script's constructor call builds the object in this memory (CallMember).\n");
-                put("\t*ppObject = pMemory;\n\treturn 0;\n}\n\n");
-            } else {
-                put("\t*ppObject = new (pMemory) " + name + "();\n\treturn 0;\n}\n\n");
-            }
+            // `new NAME()` in a script runs no constructor of a native class: the object made here
+            // is the default one, and a constructor with arguments makes it again in place.
+            put("\t*ppObject = new (pMemory) " + name + "();\n\treturn 0;\n}\n\n");
         }
         put("static ZILError " + prefix + "Delete(ZILState* pVM, " + name + "* pObj)\n{\n");
         put("\tpObj->~" + name + "();\n\tZILFree(pVM, pObj);\n\treturn 0;\n}\n\n");
@@ -267,7 +265,11 @@ struct Skeleton {
         const std::string member = memberName(f.name);
         std::string expr;
         if (f.flags & kZCLFuncConstructor) {
-            put("\t\t\tnew (pObj) " + cls.name + "(" + args + ");\n" + release + "\t\t\treturn 0;\n\t\t}\n");
+            if (f.args.empty())
+                put("\t\t\t// New made the default object already.\n");
+            else
+                put("\t\t\tpObj->~" + cls.name + "();\n\t\t\tnew (pObj) " + cls.name + "(" + args + ");\n");
+            put(release + "\t\t\treturn 0;\n\t\t}\n");
             return;
         }
         if (f.flags & kZCLFuncConvertor) {

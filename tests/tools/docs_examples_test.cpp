@@ -18,7 +18,7 @@ using DocsTest::ReadText;
 
 // The folders whose every file a page shows; examples/radio.zc needs a station and is run by the
 // zentra audio test instead.
-const char* const kExampleFolders[] = {"examples/tour", "examples/language", "examples/embedding"};
+const char* const kExampleFolders[] = {"examples/tour", "examples/language", "examples/embedding", "examples/binding"};
 
 std::string Quoted(const std::string& text) {
   std::string q = "'";
