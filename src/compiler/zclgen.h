@@ -52,8 +52,14 @@ struct ZCLOperand {
     bool argument = false;   // a stack operand addressing an argument, below the saved registers
 };
 
+enum ZCLLiteralKind : int {
+    kZCLLiteralInt = 1,
+    kZCLLiteralFloat = 2,
+    kZCLLiteralString = 3,
+};
+
 struct ZCLPendingLiteral {
-    int kind;              // 1 int, 2 float, 3 string
+    int kind;              // a ZCLLiteralKind
     ZILLong l = 0;
     double f = 0;
     std::string s;

@@ -15,7 +15,7 @@ bool alwaysTrue(const ZCLGen* g, const ZCLVar* c)
     if (!c->literal || !c->temp || g->literals.empty())
         return false;
     const ZCLPendingLiteral& l = g->literals.back();
-    return l.kind == 1 && l.l != 0 && l.pos + 2 == g->func->code.size() && c->type.type == ZIL_TYPE_INT;
+    return l.kind == kZCLLiteralInt && l.l != 0 && l.pos + 2 == g->func->code.size() && c->type.type == ZIL_TYPE_INT;
 }
 
 // Code compiled in source order but placed elsewhere (a loop's condition and step go after its

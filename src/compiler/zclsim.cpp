@@ -263,8 +263,8 @@ ZILError ZCLResolveLiterals(ZCLGen* g)
 {
     for (const ZCLPendingLiteral& l : g->literals) {
         ZILLong index = 0;
-        ZILError err = l.kind == 1   ? ZILAddConstantInt(g->st->ps, l.l, &index)
-                       : l.kind == 2 ? ZILAddConstantFloat(g->st->ps, l.f, &index)
+        ZILError err = l.kind == kZCLLiteralInt   ? ZILAddConstantInt(g->st->ps, l.l, &index)
+                       : l.kind == kZCLLiteralFloat ? ZILAddConstantFloat(g->st->ps, l.f, &index)
                                      : ZILAddConstantString(g->st->ps, l.s.c_str(), &index);
         if (err)
             return ZCLError(g->st, nullptr, err);

@@ -68,7 +68,7 @@ ZILError parseLocalDeclaration(ZCLGen* g, const ZCLTypeDesc& type)
             ZCLRelease(g, t);
         } else if (type.type == ZIL_TYPE_FLOAT) {
             ZCLPendingLiteral lit{};
-            lit.kind = 2;
+            lit.kind = kZCLLiteralFloat;
             ZCLVar* t = nullptr;
             if ((err = ZCLEmitLiteral(g, lit, type, &t)) || (err = ZCLEmit(g, ZFAM_COPY, {ZCLOp(g, t), ZCLOp(g, v)})))
                 return err;
