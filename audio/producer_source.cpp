@@ -55,7 +55,12 @@ bool ProducerSource::ended() const {
 bool ProducerSource::seekTo(uint64_t frame) {
   if (!canSeek_) return false;
   seekTarget_.store(frame);
-  seekRequested_.fetch_add(1, std::memory_order_acq_rel);
+  {
+    // Under the thread's lock, so that a thread between its check and its wait cannot miss
+    // the request and sleep on (a network stream sleeps up to half a second).
+    std::lock_guard<std::mutex> guard(wakeLock_);
+    seekRequested_.fetch_add(1, std::memory_order_acq_rel);
+  }
   wake_.notify_all();
   return true;
 }
