@@ -246,9 +246,9 @@ bool ZCLHasFunction(ZCLClass* cls, const std::string& name)
 ZCLClass* ZCLFunctionHome(ZCLGen* g, const std::string& name)
 {
     ZCLState* st = g->st;
-    if (g->cls && g->cls->typeId != 16 && ZCLHasFunction(g->cls, name))
+    if (g->cls && g->cls->typeId != kZCLGlobalClassId && ZCLHasFunction(g->cls, name))
         return g->cls;
-    ZCLClass* global = ZCLClassAt(st, 16);
+    ZCLClass* global = ZCLClassAt(st, kZCLGlobalClassId);
     if (ZCLHasFunction(global, name))
         return global;
     for (int id : ZCLOptions(st).usingList)

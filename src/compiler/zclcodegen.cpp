@@ -14,7 +14,7 @@ namespace {
 // are all declared: with the first body compiled in pass 1.
 ZILError ensureMethodTable(ZCLState* st, ZCLClass* cls)
 {
-    if (!cls || cls->typeId == 16 || cls->isNative || cls->family != ZIL_FAMILY_CLASS)
+    if (!cls || cls->typeId == kZCLGlobalClassId || cls->isNative || cls->family != ZIL_FAMILY_CLASS)
         return ZCL_OK;
     ZILTypeInfo* ti = ZILTypes(st->ps) + cls->typeId;
     if (ti->offsetVtab >= 0 && ti->methodCount == static_cast<ZILLong>(cls->funcs.size()))
@@ -68,7 +68,7 @@ ZILError compileMemberValues(ZCLGen* g, ZCLClass* cls)
             ZCLNext(st);
             err = ZCLError(st, st->tok.c_str(), ZCL_ERR_Missing_Semicolon);
         }
-        for (int r = 3; r < 32; r++)
+        for (int r = 3; r < ZIL_REGISTER_COUNT; r++)
             if (g->regs[r] && g->regs[r]->temp)
                 ZCLFreeTempVar(g, g->regs[r]);
         st->file = previous;
@@ -151,7 +151,7 @@ ZILError ZCLCompileFunctionBody(ZCLState* st, ZCLFunc* func)
     }
     if ((err = ZCLSimStackPop(g.get(), 1024 - g->sp)))
         return err;
-    for (int r = 0; r < 32; r++)
+    for (int r = 0; r < ZIL_REGISTER_COUNT; r++)
         if (g->regs[r])
             return ZCLFatal(st, "zclcodegen", __LINE__, "Simulated register not clean", "cg_function_end");
     if ((err = ZCLFinishSavedRegisters(g.get())))
@@ -169,7 +169,7 @@ ZILError compileGlobalValue(ZCLState* st, ZCLClass* cls, size_t member)
     g->cls = cls;
     g->globalInit = true;
     g->scopes.emplace_back();
-    ZCLVar* global = ZCLNewVar(g.get(), ZCLMakeType(16));
+    ZCLVar* global = ZCLNewVar(g.get(), ZCLMakeType(kZCLGlobalClassId));
     ZILError err = ZCLSimRegisterSet(g.get(), 2, global);
     ZCLVar* dst = ZCLNewVar(g.get(), cls->members[member].type);
     dst->mode = kZCLModeMember;
@@ -194,7 +194,7 @@ ZILError skipValue(ZCLState* st);
 
 ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
 {
-    if (st->pass == 0 && cls->typeId == 16 && member < cls->members.size()) {
+    if (st->pass == 0 && cls->typeId == kZCLGlobalClassId && member < cls->members.size()) {
         size_t valueAt = ZCLFileGetPosition(st->file);
         bool judged = false;
         ZILError err = ZCLCheckSimpleInitializer(st, cls->members[member].type, &judged);
@@ -212,7 +212,7 @@ ZILError ZCLCompileInitializer(ZCLState* st, ZCLClass* cls, size_t member)
     // Reads up to the `,` or `;` outside brackets that ends the value.
     const size_t valueAt = ZCLFileGetPosition(st->file);
     ZILError err = skipValue(st);
-    if (!err && st->pass == 0 && cls->typeId != 16 && cls->family == ZIL_FAMILY_CLASS && !cls->isNative &&
+    if (!err && st->pass == 0 && cls->typeId != kZCLGlobalClassId && cls->family == ZIL_FAMILY_CLASS && !cls->isNative &&
         member < cls->members.size()) {
         ZCLMember& m = cls->members[member];
         size_t end = ZCLFileGetPosition(st->file);
@@ -262,10 +262,10 @@ ZILError ZCLBeginIntro(ZCLState* st)
     ZILError err = ZCLCreateType(st, "__global", ZIL_FAMILY_CLASS, false, &id);
     if (err)
         return err;
-    if (id != 16)
+    if (id != kZCLGlobalClassId)
         return ZCLFatal(st, "zclstate", __LINE__, "Runtime returned a typeID that does not match 'type_global'",
                         "cg_begin_intro");
-    ZCLClass* global = st->classes[16].get();
+    ZCLClass* global = st->classes[kZCLGlobalClassId].get();
     global->linked = true;
     global->hasBody = true;
     global->tag = "This class is maintained by the runtime and represents the global space.";
@@ -279,11 +279,11 @@ ZILError ZCLBeginIntro(ZCLState* st)
     if (err)
         return err;
     global->hasMethods = false;
-    st->currentClass = 16;
+    st->currentClass = kZCLGlobalClassId;
     st->currentFunction = 0;
     // alloc __global, r2: the global object lives in r2 while global code runs.
     f->code.push_back(ZOP_ALLOC_TYPE_R);
-    f->code.push_back(16);
+    f->code.push_back(kZCLGlobalClassId);
     f->code.push_back(2);
     st->initClosed = false;
     return ZCL_OK;

@@ -99,7 +99,7 @@ std::string ZCLNameHint(ZCLState* st, const std::string& name)
     // A static function of a class the bare name was not looked up in.
     const std::vector<int>& used = ZCLOptions(st).usingList;
     for (const auto& c : st->classes) {
-        if (!c || c->typeId == 16 || std::find(used.begin(), used.end(), c->typeId) != used.end())
+        if (!c || c->typeId == kZCLGlobalClassId || std::find(used.begin(), used.end(), c->typeId) != used.end())
             continue;
         for (const ZCLFunc* f : ZCLFunctionsNamed(c.get(), name))
             if (f->flags & kZCLFuncFunction)

@@ -76,7 +76,7 @@ struct ZCLGen {
     // body's many temporaries cost few allocations (records never move).
     std::vector<std::unique_ptr<ZCLVar[]>> pool;
     size_t poolUsed = 0;                     // records handed out from the last block
-    ZCLVar* regs[32] = {};
+    ZCLVar* regs[ZIL_REGISTER_COUNT] = {};
     // The simulated data stack grows down from 1024; only the slots from sp up are ever read,
     // and each is written when pushed, so the array is not cleared (a body is often short).
     std::unique_ptr<ZCLVar*[]> stack = std::make_unique_for_overwrite<ZCLVar*[]>(1024);

@@ -16,8 +16,8 @@ namespace {
 
 void closeInit(ZCLState* st)
 {
-    ZCLFunc* init = st->classes[16]->funcs[0].get();
-    ZILTypes(st->ps)[16].instanceSize = static_cast<ZILLong>(st->classes[16]->members.size());
+    ZCLFunc* init = st->classes[kZCLGlobalClassId]->funcs[0].get();
+    ZILTypes(st->ps)[kZCLGlobalClassId].instanceSize = static_cast<ZILLong>(st->classes[kZCLGlobalClassId]->members.size());
     if (!st->initClosed) {
         init->code.push_back(ZOP_RET);
         st->initClosed = true;
@@ -81,9 +81,9 @@ ZILError layOut(ZCLState* st, ZCLClass* cls, ZCLFunc* f)
         return err;
     // Only the initialisation function is laid out again (it grows with every compile); the
     // others' marks are in the runtime's table now.
-    if (!(cls->typeId == 16 && f->index == 0))
+    if (!(cls->typeId == kZCLGlobalClassId && f->index == 0))
         std::vector<ZCLLineRun>().swap(f->lines);
-    if (cls->typeId == 16 && f->index == 0)
+    if (cls->typeId == kZCLGlobalClassId && f->index == 0)
         ps->initCodeAddress = address;
     return ZCL_OK;
 }
@@ -130,7 +130,7 @@ ZILError linkClass(ZCLState* st, ZCLClass* cls)
         if (ZILError err = layOut(st, cls, f.get()))
             return err;
     }
-    if (cls->family == ZIL_FAMILY_CLASS && cls->typeId != 16) {
+    if (cls->family == ZIL_FAMILY_CLASS && cls->typeId != kZCLGlobalClassId) {
         ZILTypeInfo* ti = ZILTypes(ps) + cls->typeId;
         if (ti->family != ZIL_FAMILY_CLASS)
             return ZIL_ERR_Illegal_Argument;
@@ -200,7 +200,7 @@ ZILError ZCLLink(ZILState* ps)
         return ZIL_ERR_No_Compiler;
     if (st->diag.fatal)
         return ZCL_ERR_Fatal;
-    if (st->classes.size() <= 16 || st->classes[16]->funcs.empty())
+    if (st->classes.size() <= kZCLGlobalClassId || st->classes[kZCLGlobalClassId]->funcs.empty())
         return ZIL_ERR_Initialize_Failed;
     return ZCLGuarded(st, "ZCLLink", [st] { return linkAll(st); });
 }

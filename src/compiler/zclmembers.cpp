@@ -52,7 +52,7 @@ ZILError ZCLLookupName(ZCLGen* g, const std::string& name, bool globalOnly, ZCLV
                     return ZCL_OK;
                 }
     }
-    ZCLClass* global = ZCLClassAt(g->st, 16);
+    ZCLClass* global = ZCLClassAt(g->st, kZCLGlobalClassId);
     if (global)
         for (size_t i = 0; i < global->members.size(); i++)
             if (global->members[i].name == name) {
@@ -287,7 +287,7 @@ bool ZCLFindVariable(ZCLGen* g, const std::string& name, ZCLVar** out)
                     return true;
         return false;
     };
-    if ((g->isMethod && member(g->cls)) || member(ZCLClassAt(g->st, 16)))
+    if ((g->isMethod && member(g->cls)) || member(ZCLClassAt(g->st, kZCLGlobalClassId)))
         return ZCLLookupName(g, name, false, out) == ZCL_OK;
     return false;
 }
@@ -361,7 +361,7 @@ ZILError ZCLReferenceFunction(ZCLGen* g, ZCLClass* where, const std::string& nam
         if (chosen->flags & (kZCLFuncConstructor | kZCLFuncConvertor | kZCLFuncAccessor | kZCLFuncCofunction))
             return ZCLErrorAt(st, pos, name.c_str(), ZCL_ERR_Function_Reference_Not_Allowed);
         int id = 0;
-        ZILError err = ZCLFindOrMakeDelegate(st, where->typeId == 16 ? name : where->name + "::" + name, chosen->hasResult,
+        ZILError err = ZCLFindOrMakeDelegate(st, where->typeId == kZCLGlobalClassId ? name : where->name + "::" + name, chosen->hasResult,
                                              chosen->result, chosen->args, &id);
         if (err)
             return err;
@@ -407,7 +407,7 @@ ZILError ZCLParseFunctionLiteral(ZCLGen* g, bool isMethod, ZCLVar** out, const Z
         return err;
     if (params.size() != dg->dgArgs.size())
         return ZCLErrorAt(st, pos, nullptr, ZCL_ERR_Delegate_Argument_Names);
-    ZCLClass* owner = isMethod ? g->cls : ZCLClassAt(st, 16);
+    ZCLClass* owner = isMethod ? g->cls : ZCLClassAt(st, kZCLGlobalClassId);
     char name[48];
     std::snprintf(name, sizeof name, "__anonymous_function_%x", static_cast<unsigned>(owner->funcs.size()));
     auto func = std::make_unique<ZCLFunc>(st);

@@ -127,7 +127,7 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
 void ZCLFullName(const ZCLClass* cls, const ZCLFunc* func, char* buffer, size_t size)
 {
     // Global functions and cofunctions (each its own thread class) go by their plain name.
-    if (!cls || cls->typeId == 16 || cls->family == ZIL_FAMILY_THREAD)
+    if (!cls || cls->typeId == kZCLGlobalClassId || cls->family == ZIL_FAMILY_THREAD)
         std::snprintf(buffer, size, "%s", func->name.c_str());
     else
         std::snprintf(buffer, size, "%s::%s", cls->name.c_str(), func->name.c_str());

@@ -96,7 +96,7 @@ constexpr bool ZCLOpIn(ZILLong op, ZILLong lo, ZILLong hi) { return op >= lo && 
 // instruction at pc to name s; register ranges stay.
 void ZCLRenameRegister(ZCLCode& code, size_t pc, int r, int s);
 // The same for every register at once: register r becomes nameOf[r].
-void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[32]);
+void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[ZIL_REGISTER_COUNT]);
 // Moves every (sp+d) operand that addresses an argument (those carrying kZCLArgumentBias) by
 // delta: the number of saved registers between the arguments and the locals changed by that.
 void ZCLShiftArgumentOperands(ZCLCode& code, ZILLong delta);

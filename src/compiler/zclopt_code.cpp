@@ -355,7 +355,7 @@ void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, u
             break;
         case ZILK_REGS: {
             const int64_t last = static_cast<int64_t>(code[w]) + code[w + 1];
-            for (int64_t r = code[w] < 0 ? 0 : code[w]; r < last && r < 32; r++)
+            for (int64_t r = code[w] < 0 ? 0 : code[w]; r < last && r < ZIL_REGISTER_COUNT; r++)
                 m |= 1u << r;
             break;
         }
@@ -487,11 +487,11 @@ bool ZCLMentions(const ZCLCode& code, size_t pos, int r)
     return false;
 }
 
-void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[32])
+void ZCLRenameRegisters(ZCLCode& code, size_t pc, const int nameOf[ZIL_REGISTER_COUNT])
 {
     const unsigned char* kinds = kOperandKinds[code[pc]].k;
     auto rename = [&](ZILLong& word) {
-        if (word >= 0 && word < 32)
+        if (word >= 0 && word < ZIL_REGISTER_COUNT)
             word = nameOf[word];
     };
     size_t w = pc + 1;

@@ -19,14 +19,14 @@ Prologue findPrologue(const ZCLCode& code)
     Prologue p;
     if (ZCLInstrLength(code, 0) != 0 && code[0] == ZOP_PUSHR_REGS) {
         p.range = true;
-        for (ZILLong r = code[1]; r < code[1] + code[2] && r < 32; r++)
+        for (ZILLong r = code[1]; r < code[1] + code[2] && r < ZIL_REGISTER_COUNT; r++)
             p.saved.push_back(static_cast<int>(r));
         p.bodyStart = 3;
         return p;
     }
     size_t pc = 0;
     for (size_t len; (len = ZCLInstrLength(code, pc)) != 0 && code[pc] == ZOP_PUSH_R && code[pc + 1] > 0 &&
-                     code[pc + 1] < 32;
+                     code[pc + 1] < ZIL_REGISTER_COUNT;
          pc += len)
         p.saved.push_back(static_cast<int>(code[pc + 1]));
     p.bodyStart = pc;
@@ -98,7 +98,7 @@ ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats&, bool& changed)
     const Prologue p = findPrologue(code);
     if (p.saved.empty())
         return ZCL_OK;
-    bool isSaved[32] = {}, written[32] = {};
+    bool isSaved[ZIL_REGISTER_COUNT] = {}, written[ZIL_REGISTER_COUNT] = {};
     for (int s : p.saved)
         isSaved[s] = true;
     // Renaming moves no instruction, so the branches are found once.
@@ -114,7 +114,7 @@ ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats&, bool& changed)
     size_t previous = p.bodyStart;
     for (size_t pc = p.bodyStart, len; (len = ZCLInstrLength(code, pc)) != 0; previous = pc, pc += len) {
         const int r = ZCLResultRegister(code, pc);
-        if (r <= 2 || r >= 32 || written[r])
+        if (r <= 2 || r >= ZIL_REGISTER_COUNT || written[r])
             continue;
         if (code[pc] == ZOP_POP_R && isSaved[r] && !p.range && !loadsNull(code, pc, previous))
             continue;   // the restore of a push-saved register
@@ -205,13 +205,13 @@ ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         if (ZCLLeavesFunction(code[pc]))
             written |= 3;
         const int r = ZCLResultRegister(code, pc);
-        if (r >= 0 && r < 32)
+        if (r >= 0 && r < ZIL_REGISTER_COUNT)
             written |= 1u << r;
     }
     // Each free number is taken by the last register of the range, so the range stays
     // contiguous; the renames are planned first and written in one walk.
-    int nameOf[32];
-    for (int r = 0; r < 32; r++)
+    int nameOf[ZIL_REGISTER_COUNT];
+    for (int r = 0; r < ZIL_REGISTER_COUNT; r++)
         nameOf[r] = r;
     for (int r = last; r >= first; r--) {
         if (written & (1u << r))

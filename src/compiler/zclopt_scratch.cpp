@@ -191,13 +191,13 @@ ZILError ZCLPassSaveLate(ZCLCode& code, ZCLOptStats& stats, bool& changed)
     Saves saves;
     if (code[0] == ZOP_PUSHR_REGS) {
         saves = {0, 3, static_cast<int>(code[1]), static_cast<int>(code[2])};
-    } else if (code[0] == ZOP_PUSH_R && code[1] > 2 && code[1] < 32 &&
+    } else if (code[0] == ZOP_PUSH_R && code[1] > 2 && code[1] < ZIL_REGISTER_COUNT &&
                (ZCLInstrLength(code, 2) == 0 || code[2] != ZOP_PUSH_R)) {
         saves = {0, 2, static_cast<int>(code[1]), 1};
     } else {
         return ZCL_OK;
     }
-    if (saves.first < 3 || saves.count < 1 || saves.first + saves.count > 32)
+    if (saves.first < 3 || saves.count < 1 || saves.first + saves.count > ZIL_REGISTER_COUNT)
         return ZCL_OK;
     // Each early exit moves the saves further down.
     for (size_t at; (at = saveAfterEarlyExit(code, saves, stats)) != 0;) {

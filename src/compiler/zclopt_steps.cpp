@@ -103,7 +103,7 @@ ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed)
         if (code[a] != ZOP_COPY_R_R || ZCLInstrLength(code, b) == 0 || code[b] != ZOP_COPY_R_R)
             continue;
         const int rA = static_cast<int>(code[a + 1]);
-        if (code[b + 1] != code[a + 2] || code[b + 2] != rA || rA == code[a + 2] || rA < 1 || rA == 2 || rA >= 32)
+        if (code[b + 1] != code[a + 2] || code[b + 2] != rA || rA == code[a + 2] || rA < 1 || rA == 2 || rA >= ZIL_REGISTER_COUNT)
             continue;
         if (targets.empty())
             targets = ZCLBranchTargets(code);

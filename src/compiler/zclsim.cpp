@@ -52,7 +52,7 @@ ZILError ZCLSimStackPop(ZCLGen* g, int n)
 
 ZILError ZCLSimRegisterSet(ZCLGen* g, int reg, ZCLVar* v)
 {
-    if (reg < 0 || reg >= 32)
+    if (reg < 0 || reg >= ZIL_REGISTER_COUNT)
         return ZCLGenFatal(g, "Invalid register number", "sim_register_set");
     if (v->mode != kZCLModeNone || g->regs[reg])
         return ZCLGenFatal(g, "Variable already in use", "sim_register_set");
@@ -66,7 +66,7 @@ ZILError ZCLSimRegisterSet(ZCLGen* g, int reg, ZCLVar* v)
 
 ZILError ZCLSimRegisterUnset(ZCLGen* g, int reg)
 {
-    if (reg < 0 || reg >= 32)
+    if (reg < 0 || reg >= ZIL_REGISTER_COUNT)
         return ZCLGenFatal(g, "Invalid register number", "sim_register_unset");
     if (ZCLVar* v = g->regs[reg]) {
         v->mode = kZCLModeNone;
@@ -92,7 +92,7 @@ ZCLVar* ZCLNewVar(ZCLGen* g, const ZCLTypeDesc& type)
 
 ZILError ZCLMakeTempVar(ZCLGen* g, const ZCLTypeDesc& type, ZCLVar** out)
 {
-    for (int r = 3; r < 32; r++) {
+    for (int r = 3; r < ZIL_REGISTER_COUNT; r++) {
         if (g->regs[r])
             continue;
         ZCLVar* v = ZCLNewVar(g, type);
@@ -143,7 +143,7 @@ ZILError ZCLMakeLocalVar(ZCLGen* g, const std::string& name, const ZCLTypeDesc& 
     v->constant = type.isConst != 0;
     bool inRegister = false;
     if (ZCLOptions(g->st).stackLocals == 0 && g->registerLocals < ZCLOptions(g->st).registerLocals)
-        for (int r = 3; r < 32 && !inRegister; r++)
+        for (int r = 3; r < ZIL_REGISTER_COUNT && !inRegister; r++)
             if (!g->regs[r]) {
                 ZILError err = ZCLSimRegisterSet(g, r, v);
                 if (err)

@@ -130,7 +130,7 @@ ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> fu
     info.isMethod = (func->flags & kZCLFuncFunction) ? 0 : 1;
     info.codeAddress = -1;
     info.memberIndex = func->memberIndex;
-    std::string full = cls->typeId == 16 ? func->name : cls->name + "::" + func->name;
+    std::string full = cls->typeId == kZCLGlobalClassId ? func->name : cls->name + "::" + func->name;
     ZILError err = ZILAddName(st->ps, full.c_str(), &info.name);
     if (!err)
         err = ZILAddFunction(st->ps, &info, &func->handle);

@@ -202,12 +202,15 @@ inline ZCLClass* ZCLClassAt(ZCLState* st, int typeId)
     return typeId >= 0 && static_cast<size_t>(typeId) < st->classes.size() ? st->classes[typeId].get() : nullptr;
 }
 
+// The type id of `__global`, the class of the global space: the first type a program makes.
+constexpr int kZCLGlobalClassId = ZIL_FIRST_USER_TYPE;
+
 // The class of the global space (the boot scope until `__global` exists).
 inline ZCLClass* ZCLGlobalScope(ZCLState* st)
 {
-    if (st->classes.size() > 16)
-        return st->classes[16].get();
-    st->bootScope.typeId = 16;
+    if (st->classes.size() > kZCLGlobalClassId)
+        return st->classes[kZCLGlobalClassId].get();
+    st->bootScope.typeId = kZCLGlobalClassId;
     st->bootScope.hasBody = true;
     return &st->bootScope;
 }

@@ -125,7 +125,7 @@ ZILError parseSelfTest(ZCLGen* g)
     const int sp = g->sp, registerLocals = g->registerLocals;
     const bool returned = g->returned;
     const std::vector<bool> membersSet = g->membersSet;
-    ZCLVar* regs[32];
+    ZCLVar* regs[ZIL_REGISTER_COUNT];
     std::copy(std::begin(g->regs), std::end(g->regs), regs);
     ZCLDiagSnapshot snapshot = ZCLDiagSave(&st->diag);
     ZILError result = ZCLParseBlock(g);
@@ -136,7 +136,7 @@ ZILError parseSelfTest(ZCLGen* g)
         ZCLCutCode(g, codeAt);
         g->literals.resize(std::min(litAt, g->literals.size()));
         ZCLSimStackPop(g, sp - g->sp);
-        for (int r = 0; r < 32; r++)
+        for (int r = 0; r < ZIL_REGISTER_COUNT; r++)
             if (g->regs[r] != regs[r]) {
                 ZCLSimRegisterUnset(g, r);
                 if (regs[r])

@@ -116,7 +116,7 @@ ZILError ZCLParseType(ZCLState* st, ZCLTypeDesc* out, std::string* unknown)
             return ZCL_ERR_Not_A_Type_Declaration;   // a qualified expression or definition
         }
         // Inside a class its own nested names (delegates, aliases) need no qualification.
-        ZCLClass* scope = st->currentClass != 16 ? ZCLClassAt(st, st->currentClass) : nullptr;
+        ZCLClass* scope = st->currentClass != kZCLGlobalClassId ? ZCLClassAt(st, st->currentClass) : nullptr;
         if (!ZCLLookupTypeName(st, name, &found) &&
             !(scope && ZCLLookupTypeName(st, scope->name + "::" + name, &found))) {
             if (unknown && id == kTokIdentifier) {
