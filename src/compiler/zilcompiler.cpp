@@ -285,6 +285,52 @@ ZILError ZCLSetNameHint(ZILState* ps, const ZILChar* name, const ZILChar* hint)
     });
 }
 
+ZILError ZCLSetOptions(ZILState* ps, const ZILChar* text)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (!text)
+        return ZIL_ERR_Illegal_Argument;
+    return ZCLGuarded(st, "ZCLSetOptions", [&] {
+        // Every saved set takes it, so that the options an import restores carry it too.
+        bool refused = false;
+        for (ZCLOption& set : st->options) {
+            std::vector<ZCLOptionRejection> rejected;
+            ZCLApplyOptionString(&set, text, nullptr, nullptr, &rejected);
+            refused = refused || !rejected.empty();
+        }
+        return refused ? ZCL_WARN_Invalid_Option_Value : ZCL_OK;
+    });
+}
+
+ZILError ZCLGetGlobalFunction(ZILState* ps, const ZILChar* name, ZILLong index, ZCLFunctionSignature* out)
+{
+    ZCLState* st = stateOf(ps);
+    if (!st)
+        return ZIL_ERR_No_Compiler;
+    if (!name || !out || index < 0)
+        return ZIL_ERR_Illegal_Argument;
+    const ZCLClass* global = ZCLClassAt(st, kZCLGlobalClassId);
+    if (!global)
+        return ZIL_ERR_Illegal_Argument;
+    for (const auto& f : global->funcs) {
+        if (f->name != name || !(f->flags & kZCLFuncFunction) || index-- > 0)
+            continue;
+        *out = ZCLFunctionSignature{};
+        out->handle = f->handle;
+        out->argCount = static_cast<ZILLong>(f->args.size());
+        for (size_t i = 0; i < f->args.size() && i < 4; i++) {
+            out->argType[i] = f->args[i].type.type;
+            out->argElemType[i] = f->args[i].type.elemType;
+        }
+        out->hasResult = f->hasResult;
+        out->resultType = f->hasResult ? f->result.type : 0;
+        return ZCL_OK;
+    }
+    return ZIL_ERR_Illegal_Argument;
+}
+
 ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out)
 {
     ZCLState* st = stateOf(ps);

@@ -40,6 +40,26 @@ ZILError ZCLAddImportFolder(ZILState* ps, const ZILChar* folder);
 // explanation, e.g. that it provides the class only on request. An empty or null hint removes it.
 ZILError ZCLSetNameHint(ZILState* ps, const ZILChar* name, const ZILChar* hint);
 
+// Sets options for everything compiled from now on, as an option text ("optimize=3;
+// warning-level=2"): pieces separated by ',' or ';', applied left to right, as if every file
+// began with `option "text";`. A refused piece (an unknown name or a bad value) gives the
+// invalid option value warning's code, 1504; the other pieces still apply.
+ZILError ZCLSetOptions(ZILState* ps, const ZILChar* text);
+
+// A global function as a host sees it: the handle to call it by (ZILNewDelegate) and its
+// signature. argType/argElemType cover the first four arguments (element types of arrays).
+struct ZCLFunctionSignature {
+    ZILLong handle;
+    ZILLong argCount;
+    ZILLong argType[4];
+    ZILLong argElemType[4];
+    ZILLong hasResult;
+    ZILLong resultType;
+};
+// The index-th global function (not a method or cofunction) named `name`, in declaration order;
+// ZIL_ERR_Illegal_Argument when there are fewer overloads of the name.
+ZILError ZCLGetGlobalFunction(ZILState* ps, const ZILChar* name, ZILLong index, ZCLFunctionSignature* out);
+
 // Counters of the compiler, for hosts and tests.
 struct ZCLStatistics {
     ZILLong errors;

@@ -13,7 +13,6 @@
 
 #include "app/audio_script_classes.h"
 #include "bindings/zscriptlibrary.h"
-#include "src/compiler/zclstate.h"
 #include "src/compiler/zilcompiler.h"
 #include "tools/zentra/console_class.h"
 #include "ztools/base/zresourcesource.h"
@@ -87,9 +86,7 @@ void applyOptions(ZILState* ps, const ZentraOptions& options)
         text += ";error-format=" + options.errorFormat;
     if (options.verbose)
         text += ";verbose=1";
-    ZCLState* st = ZCLGetState(ps);
-    for (ZCLOption& set : st->options)
-        ZCLApplyOptionString(&set, text.c_str(), nullptr, nullptr, nullptr);
+    ZCLSetOptions(ps, text.c_str());
     for (const std::string& folder : options.importFolders)
         ZCLAddImportFolder(ps, folder.c_str());
     if (!options.withAudio)
@@ -97,30 +94,23 @@ void applyOptions(ZILState* ps, const ZentraOptions& options)
             ZCLSetNameHint(ps, name, (std::string(name) + " is one of the player's audio classes: run with `--with audio`").c_str());
 }
 
-bool takesArguments(const ZCLFunc& f)
+bool takesArguments(const ZCLFunctionSignature& f)
 {
-    if (f.args.size() != 1)
-        return false;
-    const ZCLTypeDesc& t = f.args[0].type;
-    return t.type == ZIL_TYPE_ARRAY && (t.elemType == ZIL_TYPE_STRING || t.elemType == ZIL_TYPE_VAR);
+    return f.argCount == 1 && f.argType[0] == ZIL_TYPE_ARRAY &&
+           (f.argElemType[0] == ZIL_TYPE_STRING || f.argElemType[0] == ZIL_TYPE_VAR);
 }
 
-// The global function `main`, as main() or main(const string[] args); none when the script has
+// The global function `main`, as main() or main(const string[] args): false when the script has
 // no function of that name. *badSignature is set when it has one of another form.
-const ZCLFunc* findMain(ZILState* ps, bool* badSignature)
+bool findMain(ZILState* ps, ZCLFunctionSignature* main, bool* badSignature)
 {
     *badSignature = false;
-    ZCLState* st = ZCLGetState(ps);
-    if (!st || st->classes.size() <= ZIL_FIRST_USER_TYPE)
-        return nullptr;
-    for (const auto& f : st->classes[ZIL_FIRST_USER_TYPE]->funcs) {
-        if (f->name != "main" || !(f->flags & kZCLFuncFunction))
-            continue;
-        if (f->args.empty() || takesArguments(*f))
-            return f.get();
+    for (ZILLong i = 0; ZCLGetGlobalFunction(ps, "main", i, main) == 0; i++) {
+        if (main->argCount == 0 || takesArguments(*main))
+            return true;
         *badSignature = true;
     }
-    return nullptr;
+    return false;
 }
 
 ZILHandle* scriptArguments(ZILState* ps, const std::vector<std::string>& args)
@@ -142,8 +132,8 @@ ZILHandle* scriptArguments(ZILState* ps, const std::vector<std::string>& args)
 int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
 {
     bool badSignature = false;
-    const ZCLFunc* main = findMain(ps, &badSignature);
-    if (!main) {
+    ZCLFunctionSignature main{};
+    if (!findMain(ps, &main, &badSignature)) {
         if (!badSignature)
             return kExitOk;
         std::fprintf(stderr, "zentra: main must be declared as main() or main(const string[] args)\n");
@@ -151,8 +141,8 @@ int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
     }
     ZILHandle* fn = nullptr;
     ZILHandle* args = nullptr;
-    if (ZILNewDelegate(ps, ZIL_TYPE_DELEGATE, main->handle, nullptr, &fn) ||
-        (!main->args.empty() && !(args = scriptArguments(ps, options.scriptArgs)))) {
+    if (ZILNewDelegate(ps, ZIL_TYPE_DELEGATE, main.handle, nullptr, &fn) ||
+        (main.argCount > 0 && !(args = scriptArguments(ps, options.scriptArgs)))) {
         if (fn)
             ZILRelease(ps, fn);
         ReportExceptionCode(ps, ZIL_EXC_Allocation_Fail);
@@ -173,7 +163,7 @@ int callMain(ZILState* ps, const ZentraOptions& options, ZentraRunState* run)
         else if (ps->pendingException == ZIL_EXC_Software)
             ReportThrownObject(ps, result);
         status = kExitException;
-    } else if (main->hasResult && main->result.type == ZIL_TYPE_INT && result->type == ZIL_TYPE_INT) {
+    } else if (main.hasResult && main.resultType == ZIL_TYPE_INT && result->type == ZIL_TYPE_INT) {
         status = result->payload.l;
     }
     NTLFreeHandle(ps, result);
