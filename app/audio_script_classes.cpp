@@ -3,7 +3,7 @@
 #include "app/audio_script_classes.h"
 
 #include "app/audio_script_types.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 
 namespace ZTools {
 

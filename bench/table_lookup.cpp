@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "src/runtime/zilinternal.h"
+#include "zentra/runtime/zilinternal.h"
 #include "ziltools.h"
 
 namespace {

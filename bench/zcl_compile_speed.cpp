@@ -9,7 +9,7 @@
 #include <ctime>
 #include <string>
 
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "zilapi.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "zilapi.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "bindings/zutilityclasses.h"
 #include "bindings/zvalueclasses.h"
 #include "bindings/zxmlclasses.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "ziltools.h"
 
 namespace ZTools {

@@ -10,7 +10,7 @@
 #include "bindings/zscriptlog.h"
 #include "bindings/zscriptreport.h"
 #include "platform/dialog.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "ziltools.h"
 #include "zml/zmlevent.h"
 #include "zml/zmlparser.h"

@@ -5,7 +5,7 @@
 
 #include "bindings/zscriptclasses.h"
 #include "bindings/zsspanemanager.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "ziltools.h"
 #include "ztools/zparameter.h"
 #include "ztools/zpaneevent.h"

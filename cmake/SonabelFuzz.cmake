@@ -11,7 +11,7 @@ function(sonabel_fuzz_targets)
   # The interpreter loop is one function with a computed-goto dispatch; with the sanitizers' extra
   # blocks, clang 14's optimizer spends a quarter of an hour and more on it. Unoptimized it builds in minutes
   # and is still fast enough for the short programs the fuzzer runs.
-  set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/runtime/zilinterp.cpp APPEND PROPERTY COMPILE_OPTIONS -O0)
+  set_property(SOURCE ${PROJECT_SOURCE_DIR}/zentra/runtime/zilinterp.cpp APPEND PROPERTY COMPILE_OPTIONS -O0)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
   set(all)
   foreach(src ${sources})

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bindings/zxmlclasses.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "ziltools.h"
 
 namespace {

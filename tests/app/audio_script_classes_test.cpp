@@ -14,8 +14,8 @@
 #include "app/zbass.h"
 #include "app_test_support.h"
 #include "audio_script_fixture.h"
-#include "src/compiler/zclstate.h"
-#include "src/compiler/zilcompiler.h"
+#include "zentra/compiler/zclstate.h"
+#include "zilcompiler.h"
 #include "tests/audio/audio_test_support.h"
 
 using namespace ZTools;

@@ -5,7 +5,7 @@
 
 #include "app/audio_script_classes.h"
 #include "app/zbass.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 
 namespace apptest {
 

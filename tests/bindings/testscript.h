@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "ziltools.h"
 
 namespace ZTools {
@@ -63,5 +63,11 @@ class TestScript {
   ZILError code = -1;
   std::string log;
 };
+
+// What a native class answers to a text message (class name, packages, time stamp, base), or "(none)".
+inline std::string ClassText(NTLTypeProc proc, ZILLong msg) {
+  ZILUnknown* out = nullptr;
+  return proc(nullptr, msg, 0, nullptr, &out) == 0 && out ? static_cast<const char*>(out) : "(none)";
+}
 
 }  // namespace ZTools

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "src/compiler/zclstate.h"
-#include "src/compiler/zilcompiler.h"
+#include "zentra/compiler/zclstate.h"
+#include "zilcompiler.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "tests/compiler/zclfixture.h"
 #include "ziltools.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "src/compiler/zcldiag.h"
-#include "src/compiler/zclmessages.h"
+#include "zentra/compiler/zcldiag.h"
+#include "zentra/compiler/zclmessages.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "src/compiler/zclparse.h"
-#include "src/compiler/zclstate.h"
-#include "src/compiler/zilcompiler.h"
+#include "zentra/compiler/zclparse.h"
+#include "zentra/compiler/zclstate.h"
+#include "zilcompiler.h"
 #include "zilapi.h"
 
 class CompilerFixture : public ::testing::Test {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "src/compiler/zcldiag.h"
-#include "src/compiler/zcloption.h"
-#include "src/compiler/zcltoken.h"
+#include "zentra/compiler/zcldiag.h"
+#include "zentra/compiler/zcloption.h"
+#include "zentra/compiler/zcltoken.h"
 
 int ZCLFuzzText(const uint8_t* data, size_t size)
 {

@@ -123,7 +123,7 @@ TEST_F(GeneratorTest, SkeletonCompilesAsItIsAgainstTheClassHeader)
                                         "  ZILFloat ratio(); void ratio(ZILFloat); Counter* twin(Counter*); ZILLong union_();\n"
                                         "};\n";
     const std::string command = "g++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I '" SONABEL_SOURCE_DIR
-                                "/src/include' -I '" + dir.string() + "' '" + (dir / "bind_Counter.cpp").string() +
+                                "/zentra/include' -I '" + dir.string() + "' '" + (dir / "bind_Counter.cpp").string() +
                                 "' 2>'" + (dir / "errors.txt").string() + "'";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readText(dir / "errors.txt") << code;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "src/compiler/zclopt.h"
+#include "zentra/compiler/zclopt.h"
 #include "zilopcodes.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "src/compiler/zcloption.h"
+#include "zentra/compiler/zcloption.h"
 
 namespace {
 

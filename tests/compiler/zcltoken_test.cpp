@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "src/compiler/zcltoken.h"
+#include "zentra/compiler/zcltoken.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // class's copy constructor on the new object, copies a class without one member by member and
 // refuses a native object that has none; an exception in a copy constructor ends the copy
 // cleanly; and arithmetic in place never changes a constant or another variable.
-#include "src/runtime/zilinternal.h"
+#include "zentra/runtime/zilinternal.h"
 #include "tests/compiler/zclcodegen_fixture.h"
 #include "ziltools.h"
 

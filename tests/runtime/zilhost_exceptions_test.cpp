@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "src/runtime/zilinternal.h"
+#include "zentra/runtime/zilinternal.h"
 #include "ziltools.h"
 #include "zil_test_support.h"
 

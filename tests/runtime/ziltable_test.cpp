@@ -1,7 +1,7 @@
 // ziltable_test.cpp - the built-in table class through its type proc (get/set with any key
 // bytes, construction from tables and arrays, deep copies, the enumeration order of the trie,
 // an enumerate stopped by an error value) and the type-name lookup the trie also serves.
-#include "src/runtime/zilinternal.h"
+#include "zentra/runtime/zilinternal.h"
 #include "zil_container_support.h"
 
 using namespace ziltest;

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/zchannel.h"
-#include "src/compiler/zclmessages.h"
+#include "zentra/compiler/zclmessages.h"
 #include "tests/tools/docs_pages.h"
 #include "zilapi.h"
 #include "ztools/base/zerror.h"

@@ -16,7 +16,7 @@
 #include "app/mypanemanager.h"
 #include "bindings/zscriptlibrary.h"
 #include "bindings/zscriptprelude.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "tests/tools/docs_pages.h"
 #include "tools/zentra/console_class.h"
 #include "zildebugger.h"

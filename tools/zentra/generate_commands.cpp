@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 
 namespace ZTools {
 

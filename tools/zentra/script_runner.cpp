@@ -13,7 +13,7 @@
 
 #include "app/audio_script_classes.h"
 #include "bindings/zscriptlibrary.h"
-#include "src/compiler/zilcompiler.h"
+#include "zilcompiler.h"
 #include "tools/zentra/console_class.h"
 #include "ztools/base/zresourcesource.h"
 #include "tools/zentra/exception_report.h"
