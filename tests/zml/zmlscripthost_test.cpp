@@ -13,14 +13,15 @@ namespace {
 
 using namespace ZTools;
 using ZMLTest::EventLog;
+using ZMLTest::ExpectParseCodes;
 using ZMLTest::Fixture;
 using ZMLTest::Recorder;
 
 TEST(ZMLScriptHost, RegistrationErrorsAreShownAndReturned) {
-  EventLog log;
-  Platform::DialogCapture boxes;
-  ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
+  Fixture f(false);
+  EventLog& log = f.log;
+  Platform::DialogCapture& boxes = f.boxes;
+  ZMLScriptHost& host = *f.host;
   struct Case {
     const char* declaration;
     int32_t code;
@@ -103,26 +104,16 @@ TEST(ZMLScriptHost, ReferenceNames) {
   EXPECT_EQ(top[1], unnamed);
   EXPECT_EQ(top[2]->Name(), "") << "the second unnamed one stays anonymous";
 
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  ExpectParseCodes({
       {"<zml><box name='play'/><item name='PLAY'/></zml>", kZErrReferenceAlreadyDefined},
       {"<zml><box name='2nd-play'/></zml>", kZErrIllegalIdentifier},
       {"<zml><box/><box name='box'/></zml>", kZErrReferenceAlreadyDefined},
       {"<zml><box name='a b'/></zml>", kZErrIllegalIdentifier},
-  };
-  for (const auto& c : cases) {
-    Fixture g;
-    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
-  }
+  });
 }
 
 TEST(ZMLScriptHost, ChildrenAndQuantities) {
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  ExpectParseCodes({
       {"<zml><panel need='1'><item/></panel></zml>", 0},
       {"<zml><panel need='1'><item/><item/><box/></panel></zml>", 0},
       {"<zml><panel need='1'></panel></zml>", kZErrRequiredChildMissing},
@@ -132,19 +123,15 @@ TEST(ZMLScriptHost, ChildrenAndQuantities) {
       {"<zml><item><box/></item></zml>", kZErrIncompatibleChild},
       {"<zml><panel need='x'><item/><box><item/></box></panel></zml>", 0},
       {"<zml><box><panel need='x'><item/></panel></box></zml>", kZErrIncompatibleChild},
-  };
-  for (const auto& c : cases) {
-    Fixture f;
-    EXPECT_EQ(f.Parse(c.text), c.code) << c.text;
-  }
+  });
 }
 
 TEST(ZMLScriptHost, StandardGroups) {
   // The framework's standard groups, with stand-ins for bitmaps, icons and panes.
-  EventLog log;
-  Platform::DialogCapture boxes;
-  ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
+  Fixture f(false);
+  EventLog& log = f.log;
+  Platform::DialogCapture& boxes = f.boxes;
+  ZMLScriptHost& host = *f.host;
   ASSERT_EQ(host.RegisterType(Recorder("interface_zmlbitmap::bitmap file? ()", &log)), 0);
   ASSERT_EQ(host.RegisterType(Recorder("interface_zmlicon::icon bitmap ()", &log)), 0);
   ASSERT_EQ(host.RegisterType(Recorder("interface_zpane::image ( interface_zpane* )", &log)), 0);
@@ -163,7 +150,7 @@ TEST(ZMLScriptHost, StandardGroups) {
                            "<icons><icon name='i' bitmap='bg'/></icons><views><image name='root'/></views>"
                            "</surface></surfaces></zml>"),
             0)
-      << (boxes.Boxes().empty() ? "" : boxes.Boxes().back().text);
+      << f.LastBox();
   // Groups hold their children's objects.
   IEventListener* views = nullptr;
   ASSERT_EQ(host.GetObject("interface_zmlgroup", "views", &views), 0);
@@ -181,10 +168,7 @@ TEST(ZMLScriptHost, StandardGroups) {
   EXPECT_EQ(group->Children()[0], bg);
   EXPECT_EQ(host.FindByPath("surfaces.surface.nothing"), nullptr);
 
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  const ZMLTest::CodeCase cases[] = {
       {"<zml><surfaces></surfaces></zml>", kZErrRequiredChildMissing},
       {"<zml><surfaces><surface><views><image/><image/></views></surface></surfaces></zml>", kZErrTooManyChildren},
       {"<zml><surfaces><surface><icons><bitmap/></icons><views><image/></views></surface></surfaces></zml>",
@@ -202,10 +186,9 @@ TEST(ZMLScriptHost, StandardGroups) {
 }
 
 TEST(ZMLScriptHost, EventOrderForNestedObjects) {
-  EventLog log;
-  Platform::DialogCapture boxes;
-  ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
+  Fixture f(false);
+  EventLog& log = f.log;
+  ZMLScriptHost& host = *f.host;
   ASSERT_EQ(host.RegisterType(Recorder("interface_x::a p? ( ... )", &log)), 0);
   ASSERT_EQ(host.RegisterType(Recorder("interface_x::b ()", &log)), 0);
   ASSERT_EQ(host.ParseText("<zml><a p='1'><b/></a></zml>"), 0);
@@ -236,15 +219,12 @@ TEST(ZMLScriptHost, EventOrderForNestedObjects) {
 }
 
 TEST(ZMLScriptHost, DefaultsAreSentInDeclarationOrder) {
-  EventLog log;
-  Platform::DialogCapture boxes;
-  ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
-  ASSERT_EQ(host.RegisterType(Recorder("interface_zpane::section flags? text? border='yes'? gradient='20'? "
-                                       "textshadow='yes'? textalign? ( interface_zpane* )",
-                                       &log)),
+  Fixture f(false);
+  ASSERT_EQ(f.host->RegisterType(Recorder("interface_zpane::section flags? text? border='yes'? gradient='20'? "
+                                          "textshadow='yes'? textalign? ( interface_zpane* )",
+                                          &f.log)),
             0);
-  ASSERT_EQ(host.ParseText("<zml><section textshadow='no' text='T'/></zml>"), 0);
+  ASSERT_EQ(f.Parse("<zml><section textshadow='no' text='T'/></zml>"), 0);
   const std::vector<std::string> expected = {
       "section: Create Interface='interface_zpane' Type='section' Name='section'",
       "section: BeginInitialize",
@@ -255,7 +235,7 @@ TEST(ZMLScriptHost, DefaultsAreSentInDeclarationOrder) {
       "section: EndInitialize",
       "section: Finish",
   };
-  EXPECT_EQ(log.lines, expected);
+  EXPECT_EQ(f.log.lines, expected);
 }
 
 TEST(ZMLScriptHost, VariablesAndConstants) {
@@ -268,13 +248,9 @@ TEST(ZMLScriptHost, VariablesAndConstants) {
   EXPECT_EQ(*f.host->GetVariable("w"), "100");
   // A new variable's value is processed once more when it is defined.
   EXPECT_EQ(*f.host->GetVariable("k"), "<");
-  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "box: SetProperty Property='text' Value='100-<'"),
-            f.log.lines.end());
+  EXPECT_TRUE(f.Logged("box: SetProperty Property='text' Value='100-<'"));
 
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  ExpectParseCodes({
       {"<zml><const name='w' value='1'/><var name='w' value='2'/></zml>", kZErrConstantAlreadyDefined},
       {"<zml><const name='w' value='1'/><const name='W' value='1'/></zml>", kZErrConstantAlreadyDefined},
       {"<zml><var name='w' value='1'/><const name='w' value='2'/><var name='w' value='3'/></zml>",
@@ -282,11 +258,7 @@ TEST(ZMLScriptHost, VariablesAndConstants) {
       {"<zml><var name='w'/></zml>", kZErrRequiredPropertyMissing},
       {"<zml><var name='w' value='1' other='2'/></zml>", kZErrUnknownProperty},
       {"<zml><var name='w' value='$(undefined)'/></zml>", kZErrVariableNotDefined},
-  };
-  for (const auto& c : cases) {
-    Fixture g;
-    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
-  }
+  });
   EXPECT_EQ(f.host->DefineVariable("K", "x", false), kZErrConstantAlreadyDefined);
 }
 
@@ -296,29 +268,19 @@ TEST(ZMLScriptHost, Aliases) {
                     "<bigbox name='b2' text='own'/><panel need='1'><item/><bigbox/></panel></zml>"),
             0)
       << f.LastBox();
-  auto has = [&](const std::string& line) {
-    return std::find(f.log.lines.begin(), f.log.lines.end(), line) != f.log.lines.end();
-  };
-  EXPECT_TRUE(has("b1: Create Interface='interface_zpane' Type='box' Name='b1'"));
-  EXPECT_TRUE(has("b1: SetProperty Property='text' Value='big'"));
-  EXPECT_TRUE(has("b1: SetProperty Property='flags' Value='a'"));
-  EXPECT_TRUE(has("b2: SetProperty Property='text' Value='own'"));
+  for (const char* line : {"b1: Create Interface='interface_zpane' Type='box' Name='b1'",
+                           "b1: SetProperty Property='text' Value='big'", "b1: SetProperty Property='flags' Value='a'",
+                           "b2: SetProperty Property='text' Value='own'"})
+    EXPECT_TRUE(f.Logged(line)) << line;
 
-  const struct {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  ExpectParseCodes({
       {"<zml><alias name='x' type='nothing'/></zml>", kZErrTypeNotRegistered},
       {"<zml><alias name='item' type='box'/></zml>", kZErrTypeAlreadyRegistered},
       {"<zml><alias name='x' type='box' nope='1'/></zml>", kZErrUnknownProperty},
       {"<zml><alias name='x-y' type='box'/></zml>", kZErrIllegalIdentifier},
       {"<zml><alias name='x' type='zmlroot'/></zml>", kZErrCannotAlias},
       {"<zml><alias name='x'/></zml>", kZErrRequiredPropertyMissing},
-  };
-  for (const auto& c : cases) {
-    Fixture g;
-    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
-  }
+  });
 }
 
 TEST(ZMLScriptHost, RuntimeErrorStopsTheBuildAndIsShown) {
@@ -343,9 +305,8 @@ TEST(ZMLScriptHost, RuntimeErrorStopsTheBuildAndIsShown) {
   EXPECT_EQ(f.host->GetObject("interface_zpane", "late", &object), kZErrNoInstance);
   EXPECT_EQ(f.host->GetObject("interface_zpane", "item", &object), kZErrNoInstance);
 
-  // A factory that makes nothing is -2.
+  // A factory that makes the prototype, then nothing: a null pointer.
   Fixture g;
-  // The factory makes the prototype, then nothing.
   int calls = 0;
   ASSERT_EQ(g.host->RegisterType([&]() -> IEventListener* {
     return calls++ == 0 ? new ZMLTest::RecordingObject("interface_x::flaky ()", &g.log) : nullptr;
@@ -368,9 +329,9 @@ class ThrowingObject : public IEventListener {
 };
 
 TEST(ZMLScriptHost, ThrowingObjectsAreReportedAndTheHostCanStartAgain) {
-  Platform::DialogCapture boxes;
-  ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
+  Fixture f(false);
+  Platform::DialogCapture& boxes = f.boxes;
+  ZMLScriptHost& host = *f.host;
   ASSERT_EQ(host.RegisterType([]() -> IEventListener* { return new ThrowingObject(); }), 0);
   EXPECT_EQ(host.ParseText("<zml><thrower name='s'/></zml>"), kZErrFileOpenFailed);
   ASSERT_EQ(boxes.Boxes().size(), 1u);

@@ -11,14 +11,12 @@
 namespace {
 
 using namespace ZTools;
+using ZMLTest::ExpectParseCodes;
 using ZMLTest::Fixture;
 using ZMLTest::ParseErrorText;
 
 TEST(ZMLTagParser, RootTagRules) {
-  struct Case {
-    const char* text;
-    int32_t code;
-  } cases[] = {
+  ExpectParseCodes({
       {"<zml></zml>", 0},
       {"<ZML></Zml>", 0},
       {"  \r\n<zml>\n</zml >", 0},
@@ -37,12 +35,7 @@ TEST(ZMLTagParser, RootTagRules) {
       {"<zml>text between tags</zml>", kZErrSyntax},
       {"<zml><!-- unterminated </zml>", kZErrSyntax},
       {"<zml><?xml never closed </zml>", kZErrSyntax},
-  };
-  for (const Case& c : cases) {
-    Fixture f;
-    EXPECT_EQ(f.Parse(c.text), c.code) << c.text;
-    EXPECT_EQ(f.boxes.Boxes().size(), c.code == 0 ? 0u : 1u) << c.text;
-  }
+  });
 }
 
 TEST(ZMLTagParser, AttributesQuotingAndEntities) {
@@ -61,16 +54,11 @@ TEST(ZMLTagParser, AttributesQuotingAndEntities) {
   };
   ASSERT_GE(f.log.lines.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(f.log.lines.begin(), f.log.lines.begin() + 6), expected);
-  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "b2: SetProperty Property='text' Value='say \"hi\"'"),
-            f.log.lines.end());
-  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "b3: SetProperty Property='text' Value='\"<>&lt;'"),
-            f.log.lines.end())
+  EXPECT_TRUE(f.Logged("b2: SetProperty Property='text' Value='say \"hi\"'"));
+  EXPECT_TRUE(f.Logged("b3: SetProperty Property='text' Value='\"<>&lt;'"))
       << "entities are replaced in one fixed order, &amp; last";
 
-  struct Case {
-    const char* text;
-    int32_t code;
-  } errors[] = {
+  ExpectParseCodes({
       {"<zml><box text=''/></zml>", kZErrSyntax},
       {"<zml><box text/></zml>", kZErrSyntax},
       {"<zml><box text=x/></zml>", kZErrSyntax},
@@ -86,11 +74,7 @@ TEST(ZMLTagParser, AttributesQuotingAndEntities) {
       {"<zml><box", kZErrSyntax},
       {"<zml><nothing/></zml>", kZErrTypeNotRegistered},
       {"<zml><-box/></zml>", kZErrSyntax},
-  };
-  for (const Case& c : errors) {
-    Fixture g;
-    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
-  }
+  });
 }
 
 TEST(ZMLTagParser, VariableReferences) {
@@ -149,13 +133,9 @@ TEST(ZMLTagParser, TextElements) {
   Fixture f;
   ASSERT_EQ(f.Parse("<zml><box><text>  Hello\n   world <!-- dropped --> &lt;3  </TEXT ></box></zml>"), 0)
       << f.LastBox();
-  EXPECT_NE(std::find(f.log.lines.begin(), f.log.lines.end(), "box: SetProperty Property='text' Value='Hello world <3'"),
-            f.log.lines.end());
+  EXPECT_TRUE(f.Logged("box: SetProperty Property='text' Value='Hello world <3'"));
 
-  struct Case {
-    const char* text;
-    int32_t code;
-  } errors[] = {
+  ExpectParseCodes({
       {"<zml><text>x</text></zml>", kZErrTypeNotRegistered},  // no enclosing object
       {"<zml><box><text>x</txt></box></zml>", kZErrSyntax},
       {"<zml><box><text>x</text</box></zml>", kZErrSyntax},
@@ -166,22 +146,14 @@ TEST(ZMLTagParser, TextElements) {
       {"<zml><box><text></text></box></zml>", 0},
       {"<zml><box><text>a</text><text>b</text></box></zml>", kZErrPropertyAlreadyDefined},
       {"<zml><box><var name='v' value='1'><text>x</text></var></box></zml>", kZErrTypeNotRegistered},
-  };
-  for (const Case& c : errors) {
-    Fixture g;
-    EXPECT_EQ(g.Parse(c.text), c.code) << c.text;
-  }
+  });
 }
 
 TEST(ZMLTagParser, EndTagsMustMatch) {
-  Fixture f;
-  EXPECT_EQ(f.Parse("<zml><box><item></box></item></zml>"), kZErrMismatchingEndTag);
-  Fixture g;
-  EXPECT_EQ(g.Parse("<zml><box></box  ></zml>"), 0);
-  Fixture h;
-  EXPECT_EQ(h.Parse("<zml><box></ box></zml>"), kZErrSyntax);
-  Fixture i;
-  EXPECT_EQ(i.Parse("<zml><box></box"), kZErrSyntax);
+  ExpectParseCodes({{"<zml><box><item></box></item></zml>", kZErrMismatchingEndTag},
+                    {"<zml><box></box  ></zml>", 0},
+                    {"<zml><box></ box></zml>", kZErrSyntax},
+                    {"<zml><box></box", kZErrSyntax}});
 }
 
 TEST(ZMLTagParser, ErrorBoxNamesLineAndColumn) {

@@ -2,6 +2,10 @@
 // shared log, and a host set up with a few such types and a capture of the message boxes.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,17 +62,21 @@ inline ZTools::ZMLObjectFactory Recorder(const char* declaration, EventLog* log)
 }
 
 // A host with the pane types `box` (any pane children) and `item` (none), `panel` (one or more
-// items, at most one box), and the message boxes captured.
+// items, at most one box), and the message boxes captured; `withTypes` false: no types yet.
 struct Fixture {
   EventLog log;
   Platform::DialogCapture boxes;
   std::unique_ptr<ZTools::ZMLScriptHost> host = std::make_unique<ZTools::ZMLScriptHost>();
+  int32_t initialized = host->Initialize();
 
-  Fixture() {
-    host->Initialize();
+  explicit Fixture(bool withTypes = true) {
+    if (!withTypes) return;
     host->RegisterType(Recorder("interface_zpane::box flags? pos? text='hi'? ( interface_zpane* )", &log));
     host->RegisterType(Recorder("interface_zpane::item flags? value? ()", &log));
     host->RegisterType(Recorder("interface_zpanel::panel need border='yes'? ( item+ box? )", &log));
+  }
+  bool Logged(const std::string& line) const {
+    return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
   }
 
   int32_t Parse(const std::string& text) { return host->ParseText(text); }
@@ -76,6 +84,19 @@ struct Fixture {
   // The last message box's text, or "".
   std::string LastBox() const { return boxes.Boxes().empty() ? "" : boxes.Boxes().back().text; }
 };
+
+// Parses each text with a fresh host: the code it returns, and one message box exactly when it fails.
+struct CodeCase {
+  const char* text;
+  int32_t code;
+};
+inline void ExpectParseCodes(std::initializer_list<CodeCase> cases) {
+  for (const CodeCase& c : cases) {
+    Fixture f;
+    EXPECT_EQ(f.Parse(c.text), c.code) << c.text;
+    EXPECT_EQ(f.boxes.Boxes().size(), c.code == 0 ? 0u : 1u) << c.text;
+  }
+}
 
 // The text of the parse-error box for the anonymous stream.
 inline std::string ParseErrorText(int line, int column, int32_t code) {
