@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "bindings/zscriptlog.h"
 #include "bindings/zscriptreport.h"
@@ -38,11 +37,16 @@ class ScriptTagTest : public ::testing::Test {
     // The log goes into a folder of the test, never beside the test program.
     ::setenv("SONABEL_SCRIPT_LOG_DIR", logs_.Path().c_str(), 1);
     ASSERT_NE(ZOpenResourceSource(nullptr, skin_.Path().c_str()), nullptr);
-    ASSERT_EQ(host_.Initialize(), 0);
-    ASSERT_EQ(host_.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init_), 0);
-    ASSERT_EQ(RegisterScriptTagType(host_), 0);
+    ASSERT_EQ(Prepare(host_, init_), 0);
   }
   void TearDown() override { ZCloseResourceSource(); }
+
+  // A host that knows the script tag, with `init` as the runtime initializer.
+  static int32_t Prepare(ZMLScriptHost& host, RuntimeInitializer& init) {
+    if (int32_t rc = host.Initialize()) return rc;
+    if (int32_t rc = host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init)) return rc;
+    return RegisterScriptTagType(host);
+  }
 
   int32_t Build(const std::string& attributes) {
     return host_.ParseText("<zml><script name='s' " + attributes + "/></zml>");
@@ -66,11 +70,6 @@ class ScriptTagTest : public ::testing::Test {
     return text;
   }
   std::string Log() { return ReadFile(logs_.Path() / kScriptLogName); }
-  std::vector<std::string> Captions() {
-    std::vector<std::string> captions;
-    for (const auto& box : boxes_.Boxes()) captions.push_back(box.caption);
-    return captions;
-  }
 
   TempFolder logs_;
   TempFolder skin_;
@@ -92,9 +91,7 @@ TEST_F(ScriptTagTest, PropertiesAndTheirErrors) {
   };
   for (const Case& c : cases) {
     ZMLScriptHost host;
-    ASSERT_EQ(host.Initialize(), 0);
-    ASSERT_EQ(host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init_), 0);
-    ASSERT_EQ(RegisterScriptTagType(host), 0);
+    ASSERT_EQ(Prepare(host, init_), 0);
     EXPECT_EQ(host.ParseText(std::string("<zml><script ") + c.attributes + "/></zml>"), c.code) << c.why;
   }
   ScriptTag bare;
@@ -132,9 +129,7 @@ TEST_F(ScriptTagTest, SourcesCompileInOrderUnderTheirNames) {
     init.AddPrelude(c.prelude1);
     WriteFile(skin_.Path() / "main.zc", c.file);
     ZMLScriptHost host;
-    ASSERT_EQ(host.Initialize(), 0);
-    ASSERT_EQ(host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init), 0);
-    ASSERT_EQ(RegisterScriptTagType(host), 0);
+    ASSERT_EQ(Prepare(host, init), 0);
     boxes_.Clear();
     EXPECT_EQ(host.ParseText(std::string("<zml><script name='s' file='main.zc' text='") + c.text + " '/></zml>"),
               kZErrUnspecified);
@@ -170,9 +165,7 @@ TEST_F(ScriptTagTest, CompilerBoxShowsOnlyErrorLines) {
   };
   for (const Case& c : cases) {
     ZMLScriptHost host;
-    ASSERT_EQ(host.Initialize(), 0);
-    ASSERT_EQ(host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init_), 0);
-    ASSERT_EQ(RegisterScriptTagType(host), 0);
+    ASSERT_EQ(Prepare(host, init_), 0);
     boxes_.Clear();
     std::string text = std::string(c.option) + warns + " function g() { y = 2; }";
     EXPECT_EQ(host.ParseText("<zml><script name='s' text='" + text + "'/></zml>"), kZErrUnspecified);
@@ -259,9 +252,7 @@ TEST_F(ScriptTagTest, LogIsFramedAndOnlyWrittenWhenAsked) {
   EXPECT_TRUE(std::filesystem::is_empty(logs_.Path())) << "log='false' writes nothing to disk";
 
   ZMLScriptHost host;
-  ASSERT_EQ(host.Initialize(), 0);
-  ASSERT_EQ(host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init_), 0);
-  ASSERT_EQ(RegisterScriptTagType(host), 0);
+  ASSERT_EQ(Prepare(host, init_), 0);
   ASSERT_EQ(host.ParseText("<zml><script log='true' text='option \"verbose=1\"; int a = 1;'/></zml>"), 0);
   EXPECT_EQ(Log().rfind(kScriptLogSessionStart, 0), 0u);
   host.Teardown();

@@ -89,15 +89,11 @@ TEST(UtilityClasses, ClassDataAndRegistration) {
       {DelayTypeProc, "Delay", "", "03.03.2011", nullptr},
       {StopWatchTypeProc, "StopWatch", "", "03.03.2011", nullptr},
   };
-  auto text = [](NTLTypeProc proc, ZILLong msg) -> std::string {
-    ZILUnknown* out = nullptr;
-    return proc(nullptr, msg, 0, nullptr, &out) == 0 && out ? static_cast<const char*>(out) : "(none)";
-  };
   for (const Row& r : rows) {
-    EXPECT_EQ(text(r.proc, NTL_GetClassName), r.name);
-    EXPECT_EQ(text(r.proc, NTL_GetPackageString), r.packages) << r.name;
-    EXPECT_EQ(text(r.proc, NTL_GetBuildTimeStamp), r.stamp) << r.name;
-    EXPECT_EQ(text(r.proc, NTL_GetBaseName), r.base ? r.base : "(none)") << r.name;
+    EXPECT_EQ(ClassText(r.proc, NTL_GetClassName), r.name);
+    EXPECT_EQ(ClassText(r.proc, NTL_GetPackageString), r.packages) << r.name;
+    EXPECT_EQ(ClassText(r.proc, NTL_GetBuildTimeStamp), r.stamp) << r.name;
+    EXPECT_EQ(ClassText(r.proc, NTL_GetBaseName), r.base ? r.base : "(none)") << r.name;
     EXPECT_EQ(r.proc(nullptr, 99, 0, nullptr, nullptr), ZIL_ERR_Unsupported_Native_Call) << r.name;
     if (r.proc != MathTypeProc && r.proc != TimerTypeProc) {
       EXPECT_EQ(r.proc(nullptr, NTL_CallStatic, 0, nullptr, nullptr), ZIL_ERR_Invalid_Function_Index) << r.name;

@@ -47,14 +47,10 @@ TEST(XmlClasses, ClassDataAndNodeConstants) {
       {XmlNodeIteratorTypeProc, "XmlNodeIterator", "XmlNode"},
       {XmlAttrIteratorTypeProc, "XmlAttrIterator", ""},
   };
-  auto text = [](NTLTypeProc proc, ZILLong msg) -> std::string {
-    ZILUnknown* out = nullptr;
-    return proc(nullptr, msg, 0, nullptr, &out) == 0 && out ? static_cast<const char*>(out) : "(none)";
-  };
   for (const Row& r : rows) {
-    EXPECT_EQ(text(r.proc, NTL_GetClassName), r.name);
-    EXPECT_EQ(text(r.proc, NTL_GetPackageString), r.packages) << r.name;
-    EXPECT_EQ(text(r.proc, NTL_GetBuildTimeStamp), "03.03.2011") << r.name;
+    EXPECT_EQ(ClassText(r.proc, NTL_GetClassName), r.name);
+    EXPECT_EQ(ClassText(r.proc, NTL_GetPackageString), r.packages) << r.name;
+    EXPECT_EQ(ClassText(r.proc, NTL_GetBuildTimeStamp), "03.03.2011") << r.name;
     EXPECT_EQ(r.proc(nullptr, NTL_CallStatic, 0, nullptr, nullptr), ZIL_ERR_Invalid_Function_Index) << r.name;
   }
   // The node types follow XmlNode's body in the declaration.
