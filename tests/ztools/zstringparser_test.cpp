@@ -106,16 +106,11 @@ TEST(ZStringParserTest, NulsInsideTheTextAndInSetsAreOrdinaryCharacters) {
 }
 
 TEST(ZStringParserTest, LineAndColumnCountEveryKindOfBreakOnce) {
-  // Third line, four characters after its line break.
-  ZStringParser p("<zml>\n  <a>\n    X");
-  p.SetPosition(p.Text().Find('X'));
-  EXPECT_EQ(p.CurrentLocation().line, 3);
-  EXPECT_EQ(p.CurrentLocation().column, 4);
-
   const struct {
     std::string_view text;
     int32_t line, column;
   } cases[] = {
+      {"<zml>\n  <a>\n    X", 3, 4},  // third line, four characters after its line break
       {"abcX", 1, 3},         // before the first break the column is the position
       {"a\r\nbX", 2, 1},      // CR LF is one break
       {"a\n\rbX", 2, 1},      // LF CR is one break
@@ -127,9 +122,11 @@ TEST(ZStringParserTest, LineAndColumnCountEveryKindOfBreakOnce) {
   };
   for (const auto& c : cases) {
     ZStringParser q(c.text);
-    const auto at = q.LocationOf(c.text.find('X'));
-    EXPECT_EQ(at.line, c.line) << c.text;
-    EXPECT_EQ(at.column, c.column) << c.text;
+    q.SetPosition(c.text.find('X'));
+    EXPECT_EQ(q.CurrentLocation().line, c.line) << c.text;
+    EXPECT_EQ(q.CurrentLocation().column, c.column) << c.text;
+    EXPECT_EQ(q.LocationOf(q.Position()).line, c.line) << c.text;
+    EXPECT_EQ(q.LocationOf(q.Position()).column, c.column) << c.text;
   }
   // A position between CR and LF: the break is counted, the column is 0; past the end clamps.
   ZStringParser q("ab\r\ncd");
