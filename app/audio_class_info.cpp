@@ -6,7 +6,8 @@ namespace ZTools {
 namespace {
 
 ZILError answerText(const char* text, ZILUnknown** out) {
-  if (!out) return ZIL_ERR_Illegal_Argument;
+  if (!out)
+    return ZIL_ERR_Illegal_Argument;
   *out = const_cast<char*>(text);
   return 0;
 }
@@ -15,24 +16,15 @@ ZILError answerText(const char* text, ZILUnknown** out) {
 
 ZILError ZAnswerClassInfo(const ZAudioClassInfo& info, ZILLong msg, ZILUnknown** out) {
   switch (msg) {
-    case NTL_GetClassName:
-      return answerText(info.name, out);
-    case NTL_GetPackageString:
-      return answerText(info.packages, out);
-    case NTL_GetBuildTimeStamp:
-      return answerText(info.buildTimeStamp, out);
-    case NTL_GetAuthorName:
-      return answerText("Sonabel", out);
-    case NTL_GetAuthorString:
-      return answerText(info.authorString, out);
-    case NTL_GetDeclString:
-      return answerText(info.declaration, out);
-    case NTL_GetAuthorVersion:
-      return info.authorVersion;
-    case NTL_GetInterfaceVersion:
-      return kAudioInterfaceVersion;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_GetClassName: return answerText(info.name, out);
+    case NTL_GetPackageString: return answerText(info.packages, out);
+    case NTL_GetBuildTimeStamp: return answerText(info.buildTimeStamp, out);
+    case NTL_GetAuthorName: return answerText("Sonabel", out);
+    case NTL_GetAuthorString: return answerText(info.authorString, out);
+    case NTL_GetDeclString: return answerText(info.declaration, out);
+    case NTL_GetAuthorVersion: return info.authorVersion;
+    case NTL_GetInterfaceVersion: return kAudioInterfaceVersion;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 

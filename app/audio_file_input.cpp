@@ -22,7 +22,8 @@ ZAudioBuffer& ZAudioBuffer::operator=(ZAudioBuffer&& o) noexcept {
 }
 
 void ZAudioBuffer::Release() {
-  if (mData && mFree) mFree(mData);
+  if (mData && mFree)
+    mFree(mData);
   mData = nullptr;
   mSize = 0;
 }
@@ -31,24 +32,26 @@ ZAudioHost ZDefaultAudioHost() {
   ZAudioHost host;
   host.fileInput = [](int op, const char* name, void* buffer, ZILLong size, void** file, ZILLong* done) -> ZILError {
     switch (op) {
-      case ZAudioHost::kOpen:
-        *file = name ? std::fopen(name, "rb") : nullptr;
-        return *file ? 0 : ZIL_ERR_Unspecified;
+      case ZAudioHost::kOpen: *file = name ? std::fopen(name, "rb") : nullptr; return *file ? 0 : ZIL_ERR_Unspecified;
       case ZAudioHost::kRead: {
         size_t n = std::fread(buffer, 1, static_cast<size_t>(size), static_cast<FILE*>(*file));
         *done = static_cast<ZILLong>(n);
         return std::ferror(static_cast<FILE*>(*file)) ? ZIL_ERR_Unspecified : 0;
       }
       case ZAudioHost::kClose:
-        if (*file) std::fclose(static_cast<FILE*>(*file));
+        if (*file)
+          std::fclose(static_cast<FILE*>(*file));
         *file = nullptr;
         return 0;
-      default:
-        return ZIL_ERR_Unspecified;
+      default: return ZIL_ERR_Unspecified;
     }
   };
-  host.alloc = [](size_t size) { return std::malloc(size); };
-  host.free = [](void* p) { std::free(p); };
+  host.alloc = [](size_t size) {
+    return std::malloc(size);
+  };
+  host.free = [](void* p) {
+    std::free(p);
+  };
   return host;
 }
 
@@ -59,7 +62,8 @@ struct BlockChain {
   const ZAudioHost& host;
   std::vector<void*> blocks;
   ~BlockChain() {
-    for (void* b : blocks) host.free(b);
+    for (void* b : blocks)
+      host.free(b);
   }
 };
 
@@ -67,9 +71,11 @@ struct BlockChain {
 
 ZILError ZLoadAudioFile(const ZAudioHost& host, const char* name, ZAudioBuffer& out) {
   out.Release();
-  if (!name || !*name || !host.fileInput || !host.alloc || !host.free) return ZIL_ERR_Unspecified;
+  if (!name || !*name || !host.fileInput || !host.alloc || !host.free)
+    return ZIL_ERR_Unspecified;
   void* file = nullptr;
-  if (host.fileInput(ZAudioHost::kOpen, name, nullptr, 0, &file, nullptr) != 0 || !file) return ZIL_ERR_Unspecified;
+  if (host.fileInput(ZAudioHost::kOpen, name, nullptr, 0, &file, nullptr) != 0 || !file)
+    return ZIL_ERR_Unspecified;
   BlockChain chain{host, {}};
   size_t total = 0;
   size_t lastFill = 0;
@@ -93,12 +99,15 @@ ZILError ZLoadAudioFile(const ZAudioHost& host, const char* name, ZAudioBuffer& 
       error = ZIL_ERR_Unspecified;
       break;
     }
-    if (done < kAudioReadChunk) break;
+    if (done < kAudioReadChunk)
+      break;
   }
   host.fileInput(ZAudioHost::kClose, name, nullptr, 0, &file, nullptr);
-  if (error) return error;
+  if (error)
+    return error;
   void* data = host.alloc(total ? total : 1);
-  if (!data) return ZIL_ERR_Unspecified;
+  if (!data)
+    return ZIL_ERR_Unspecified;
   size_t at = 0;
   for (size_t i = 0; i < chain.blocks.size(); ++i) {
     size_t n = i + 1 == chain.blocks.size() ? lastFill : static_cast<size_t>(kAudioReadChunk);

@@ -13,7 +13,11 @@
 namespace ZTools {
 
 struct ZAudioHost {
-  enum { kOpen = 0, kRead = 1, kClose = 2 };
+  enum {
+    kOpen = 0,
+    kRead = 1,
+    kClose = 2
+  };
   // kOpen: open `name` into *file; kRead: read up to `size` bytes into `buffer`, *done = bytes
   // read; kClose: close *file. Answers 0 on success.
   std::function<ZILError(int op, const char* name, void* buffer, ZILLong size, void** file, ZILLong* done)> fileInput;

@@ -8,10 +8,14 @@
 namespace ZTools {
 
 ZILError RegisterAudioScriptClasses(ZILState* ps) {
-  if (!ps) return ZIL_ERR_Illegal_Argument;
-  if (!ps->compiler) return ZIL_ERR_No_Compiler;
-  if (ZILError e = ZILRegisterNativeType(ps, BassTypeProc)) return e;
-  if (ZILError e = ZILRegisterNativeType(ps, DspEffectEQTypeProc)) return e;
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
+  if (!ps->compiler)
+    return ZIL_ERR_No_Compiler;
+  if (ZILError e = ZILRegisterNativeType(ps, BassTypeProc))
+    return e;
+  if (ZILError e = ZILRegisterNativeType(ps, DspEffectEQTypeProc))
+    return e;
   return ZCLCompile(ps, "audio/init script/0", kAudioPrelude);
 }
 

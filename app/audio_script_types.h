@@ -57,7 +57,8 @@ T* ZNewInRuntime(ZILState* ps) {
 }
 template <class T>
 void ZDeleteInRuntime(ZILState* ps, T* object) {
-  if (!object) return;
+  if (!object)
+    return;
   object->~T();
   ZILFree(ps, object);
 }

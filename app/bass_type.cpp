@@ -91,7 +91,8 @@ const char* BassDeclaration() {
 
 ZILError StreamCreateFile(ZILState* ps) {
   ZChannel* c = ZNewChannelObject(ps);
-  if (!c) return ZIL_EXC_Allocation_Fail;
+  if (!c)
+    return ZIL_EXC_Allocation_Fail;
   if (ZILError e = c->StreamCreateFile(ZRuntimeAudioHost(ps), NTLGetArgString(ps, 0), NTLGetArgInt(ps, 1))) {
     ZDeleteChannelObject(ps, c);
     return e;
@@ -101,14 +102,16 @@ ZILError StreamCreateFile(ZILState* ps) {
 
 ZILError StreamCreateURL(ZILState* ps, bool async) {
   ZChannel* c = ZNewChannelObject(ps);
-  if (!c) return ZIL_EXC_Allocation_Fail;
+  if (!c)
+    return ZIL_EXC_Allocation_Fail;
   c->StreamCreateURL(NTLGetArgString(ps, 0), async);
   return ZReturnChannel(ps, c);
 }
 
 ZILError MusicLoad(ZILState* ps) {
   ZChannel* c = ZNewChannelObject(ps);
-  if (!c) return ZIL_EXC_Allocation_Fail;
+  if (!c)
+    return ZIL_EXC_Allocation_Fail;
   if (ZILError e = c->MusicLoad(ZRuntimeAudioHost(ps), NTLGetArgString(ps, 0), NTLGetArgInt(ps, 1))) {
     ZDeleteChannelObject(ps, c);
     return e;
@@ -118,16 +121,19 @@ ZILError MusicLoad(ZILState* ps) {
 
 ZILError SampleLoad(ZILState* ps) {
   ZILLong type = NTLTypeNameToTypeID(ps, "Sample");
-  if (type < ZIL_FIRST_USER_TYPE) return ZIL_ERR_Undefined_Native_Type;
+  if (type < ZIL_FIRST_USER_TYPE)
+    return ZIL_ERR_Undefined_Native_Type;
   ZSample* s = ZNewInRuntime<ZSample>(ps);
-  if (!s) return ZIL_EXC_Allocation_Fail;
+  if (!s)
+    return ZIL_EXC_Allocation_Fail;
   if (ZILError e = s->Load(ZRuntimeAudioHost(ps), NTLGetArgString(ps, 0), NTLGetArgInt(ps, 1), NTLGetArgInt(ps, 2))) {
     ZDeleteInRuntime(ps, s);
     return e;
   }
   ZILHandle* h = NTLNewHandleForObject(ps, type, s);
   if (!h || h->payload.p != s) {
-    if (h) NTLFreeHandle(ps, h);
+    if (h)
+      NTLFreeHandle(ps, h);
     ZDeleteInRuntime(ps, s);
     return ZIL_EXC_Allocation_Fail;
   }
@@ -138,33 +144,27 @@ ZILError SampleLoad(ZILState* ps) {
 
 ZILError CallStatic(NTLInstance* inst, ZILLong function) {
   ZILState* ps = NTLInstanceGetVM(inst);
-  if (!ps) return ZIL_ERR_Illegal_Argument;
+  if (!ps)
+    return ZIL_ERR_Illegal_Argument;
   switch (function) {
     case kInit: {
       int result = ZBass::Init();
-      if (result) inst->user = 1;  // this runtime holds the device
+      if (result)
+        inst->user = 1;  // this runtime holds the device
       return NTLReturnInt(ps, result);
     }
-    case kStreamCreateFile:
-      return StreamCreateFile(ps);
-    case kStreamCreateURL:
-      return StreamCreateURL(ps, false);
-    case kStreamConnectURL:
-      return StreamCreateURL(ps, true);
+    case kStreamCreateFile: return StreamCreateFile(ps);
+    case kStreamCreateURL: return StreamCreateURL(ps, false);
+    case kStreamConnectURL: return StreamCreateURL(ps, true);
     case kErrorText: {
       const std::string text = ZBassErrorText(NTLGetArgInt(ps, 0));
       return NTLReturnStringBytes(ps, text.data(), ZILLong(text.size()));
     }
-    case kMusicLoad:
-      return MusicLoad(ps);
-    case kSampleLoad:
-      return SampleLoad(ps);
-    case kGetError:
-      return NTLReturnInt(ps, ZBass::GetError());
-    case kGetFrequency:
-      return NTLReturnInt(ps, static_cast<ZILLong>(ZBass::GetFrequency()));
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    case kMusicLoad: return MusicLoad(ps);
+    case kSampleLoad: return SampleLoad(ps);
+    case kGetError: return NTLReturnInt(ps, ZBass::GetError());
+    case kGetFrequency: return NTLReturnInt(ps, static_cast<ZILLong>(ZBass::GetFrequency()));
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -174,12 +174,15 @@ ZILError BassTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*
   switch (msg) {
     case NTL_Register: {
       ZILState* ps = static_cast<ZILState*>(in);
-      if (ZILError e = ZILRegisterNativeType(ps, ChannelTypeProc)) return e;
+      if (ZILError e = ZILRegisterNativeType(ps, ChannelTypeProc))
+        return e;
       return ZILRegisterNativeType(ps, SampleTypeProc);
     }
     case NTL_Initialize:
-      if (!ZBass::VersionSupported()) return ZIL_ERR_Unsupported_Native_Call;
-      if (inst) inst->user = 0;
+      if (!ZBass::VersionSupported())
+        return ZIL_ERR_Unsupported_Native_Call;
+      if (inst)
+        inst->user = 0;
       return 0;
     case NTL_Terminate:
       if (inst && inst->user) {
@@ -187,15 +190,13 @@ ZILError BassTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*
         ZBass::Terminate();
       }
       return 0;
-    case NTL_Unregister:
-      return 0;
-    case NTL_CallStatic:
-      return CallStatic(inst, param);
+    case NTL_Unregister: return 0;
+    case NTL_CallStatic: return CallStatic(inst, param);
     default:  // no objects: Bass has static functions only
-      return ZAnswerClassInfo({"Bass", "Channel, Sample", "12.09.2007",
-                               "Wraps the BASS audio library: output device, streams, module music and samples.",
-                               10, BassDeclaration()},
-                              msg, out);
+      return ZAnswerClassInfo(
+          {"Bass", "Channel, Sample", "12.09.2007",
+           "Wraps the BASS audio library: output device, streams, module music and samples.", 10, BassDeclaration()},
+          msg, out);
   }
 }
 

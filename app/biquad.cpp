@@ -46,12 +46,12 @@ void BiquadDesign(Biquad& f, int32_t type, float gainDb, float freq, float rate,
       a1 = 2 * ((A - 1) - (A + 1) * cs);
       a2 = (A + 1) - (A - 1) * cs - beta * sn;
       break;
-    default:
-      return;
+    default: return;
   }
   float c[5] = {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
   for (float v : c)
-    if (!std::isfinite(v)) return;  // e.g. a gain of thousands of dB: keep the last good design
+    if (!std::isfinite(v))
+      return;  // e.g. a gain of thousands of dB: keep the last good design
   f.c0 = c[0];
   f.c1 = c[1];
   f.c2 = c[2];

@@ -49,7 +49,8 @@ ZILError ReturnText(ZILState* ps, const std::string& text) {
 float FloatArg(ZILState* ps, ZILLong n) { return static_cast<float>(NTLGetArgFloat(ps, n)); }
 
 ZILError CallMember(ZILState* ps, ZILLong method, ZChannel* c) {
-  if (!ps || !c) return ZIL_ERR_Illegal_Argument;
+  if (!ps || !c)
+    return ZIL_ERR_Illegal_Argument;
   switch (method) {
     case 0: c->Play(NTLGetArgInt(ps, 0)); return 0;
     case 1: c->Stop(); return 0;
@@ -92,8 +93,12 @@ ZAudioHost ZRuntimeAudioHost(ZILState* ps) {
       return input(ps, op, name, buffer, size, file, done);
     };
   }
-  host.alloc = [ps](size_t size) { return ZILAlloc(ps, size); };
-  host.free = [ps](void* p) { ZILFree(ps, p); };
+  host.alloc = [ps](size_t size) {
+    return ZILAlloc(ps, size);
+  };
+  host.free = [ps](void* p) {
+    ZILFree(ps, p);
+  };
   return host;
 }
 
@@ -105,7 +110,8 @@ ZILError ZReturnChannel(ZILState* ps, ZChannel* channel) {
   ZILLong type = NTLTypeNameToTypeID(ps, "Channel");
   ZILHandle* h = type >= ZIL_FIRST_USER_TYPE ? NTLNewHandleForObject(ps, type, channel) : nullptr;
   if (!h || h->payload.p != channel) {
-    if (h) NTLFreeHandle(ps, h);
+    if (h)
+      NTLFreeHandle(ps, h);
     ZDeleteChannelObject(ps, channel);
     return type >= ZIL_FIRST_USER_TYPE ? ZIL_EXC_Allocation_Fail : ZIL_ERR_Undefined_Native_Type;
   }
@@ -122,15 +128,12 @@ ZILError ChannelTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
     case NTL_Unregister:
     case NTL_MarkHandles:  // a channel holds no script handles
       return 0;
-    case NTL_CallMember:
-      return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZChannel*>(in));
-    case NTL_DestroyObject:
-      ZDeleteChannelObject(NTLInstanceGetVM(inst), static_cast<ZChannel*>(in));
-      return 0;
+    case NTL_CallMember: return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZChannel*>(in));
+    case NTL_DestroyObject: ZDeleteChannelObject(NTLInstanceGetVM(inst), static_cast<ZChannel*>(in)); return 0;
     default:  // new objects, static calls, base name
       return ZAnswerClassInfo({"Channel", "", "12.09.2007",
-                               "Wraps a channel of the BASS audio library: a stream, module music or sample voice.",
-                               10, kChannelDeclaration},
+                               "Wraps a channel of the BASS audio library: a stream, module music or sample voice.", 10,
+                               kChannelDeclaration},
                               msg, out);
   }
 }

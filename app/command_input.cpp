@@ -22,7 +22,8 @@ bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t") =
 }  // namespace
 
 bool CommandInput::Start(int fd) {
-  if (thread_.joinable()) return true;
+  if (thread_.joinable())
+    return true;
   if (pipe2(stop_, O_CLOEXEC) != 0) {
     stop_[0] = stop_[1] = -1;
     return false;
@@ -38,7 +39,8 @@ bool CommandInput::Start(int fd) {
     started = false;
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  if (!started) Stop();
+  if (!started)
+    Stop();
   return started;
 }
 
@@ -50,7 +52,8 @@ void CommandInput::Stop() {
     thread_.join();
   }
   for (int& end : stop_) {
-    if (end >= 0) close(end);
+    if (end >= 0)
+      close(end);
     end = -1;
   }
 }
@@ -63,8 +66,10 @@ std::vector<std::string> CommandInput::Take() {
 }
 
 void CommandInput::Push(std::string_view line) {
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  if (IsBlankLine(line)) return;
+  if (!line.empty() && line.back() == '\r')
+    line.remove_suffix(1);
+  if (IsBlankLine(line))
+    return;
   std::lock_guard<std::mutex> lock(mutex_);
   lines_.emplace_back(line);
 }
@@ -76,44 +81,55 @@ void CommandInput::Read(int fd) {
   for (;;) {
     pollfd waits[2] = {{fd, POLLIN, 0}, {stop_[0], POLLIN, 0}};
     if (poll(waits, 2, -1) < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       break;
     }
-    if (waits[1].revents) return;  // stopped: not an end of input
-    if (!waits[0].revents) continue;
+    if (waits[1].revents)
+      return;  // stopped: not an end of input
+    if (!waits[0].revents)
+      continue;
     const ssize_t n = (waits[0].revents & POLLNVAL) ? -1 : read(fd, buffer, sizeof buffer);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) break;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+      continue;
+    if (n <= 0)
+      break;
     for (std::string_view chunk(buffer, size_t(n)); !chunk.empty();) {
       const size_t end = chunk.find('\n');
       const std::string_view piece = chunk.substr(0, end);
-      if (!overlong) pending.append(piece);
+      if (!overlong)
+        pending.append(piece);
       if (pending.size() > kMaxLine) {
         if (!overlong)
           std::fprintf(stderr, "sonabel: a command line longer than %zu bytes is ignored\n", kMaxLine);
         overlong = true;
         pending.clear();
       }
-      if (end == std::string_view::npos) break;
-      if (!overlong) Push(pending);
+      if (end == std::string_view::npos)
+        break;
+      if (!overlong)
+        Push(pending);
       pending.clear();
       overlong = false;
       chunk.remove_prefix(end + 1);
     }
   }
   // End of input (or a read error): the last line counts; the player goes on without input.
-  if (!overlong) Push(pending);
+  if (!overlong)
+    Push(pending);
 }
 
 int32_t CommandOutput::OnEvent(ZEvent* event) {
-  if (event && event->Id() == kPaneSetText) Write(static_cast<ZPaneEvent*>(event)->Text().View());
+  if (event && event->Id() == kPaneSetText)
+    Write(static_cast<ZPaneEvent*>(event)->Text().View());
   return 0;
 }
 
 void CommandOutput::Write(std::string_view text) {
   answers_++;
   std::fwrite(text.data(), 1, text.size(), out_);
-  if (text.empty() || text.back() != '\n') std::fputc('\n', out_);
+  if (text.empty() || text.back() != '\n')
+    std::fputc('\n', out_);
   std::fflush(out_);
 }
 

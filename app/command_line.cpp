@@ -11,7 +11,8 @@ namespace {
 bool ParseInt(std::string_view text, int32_t low, int32_t high, int32_t& out) {
   int32_t v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return false;
+  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high)
+    return false;
   out = v;
   return true;
 }

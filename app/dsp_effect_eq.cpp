@@ -42,7 +42,8 @@ void SetCoefficients(Biquad& f, const float* c) {
 CDspEffectEQ::~CDspEffectEQ() { Detach(); }
 
 void CDspEffectEQ::SetParameter(int p, float v) {
-  if (!ValidBand(p)) return;
+  if (!ValidBand(p))
+    return;
   mGain[p] = v;
   DesignBand(p);
 }
@@ -78,7 +79,8 @@ void CDspEffectEQ::DesignBand(int p) {
 
 void CDspEffectEQ::AdoptPending() {
   std::unique_lock<std::mutex> guard(mPendingLock, std::try_to_lock);
-  if (!guard.owns_lock()) return;  // the script thread is writing: next block
+  if (!guard.owns_lock())
+    return;  // the script thread is writing: next block
   mPendingSet.store(false, std::memory_order_relaxed);
   for (int p = 0; p < kBands; ++p) {
     SetCoefficients(mLeft[p], mPending[p]);
@@ -89,9 +91,11 @@ void CDspEffectEQ::AdoptPending() {
 void CDspEffectEQ::Attach(HCHANNEL channel) {
   Detach();
   float rate = 0;
-  if (!BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &rate)) return;
+  if (!BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &rate))
+    return;
   mSampleRate = rate;
-  if (!BASS_SetConfig(BASS_CONFIG_FLOATDSP, 1)) return;
+  if (!BASS_SetConfig(BASS_CONFIG_FLOATDSP, 1))
+    return;
   mChannel = channel;
   for (int p = 0; p < kBands; ++p) {
     for (Biquad* f : {&mLeft[p], &mRight[p]}) {
@@ -103,23 +107,28 @@ void CDspEffectEQ::Attach(HCHANNEL channel) {
   }
   {
     std::lock_guard<std::mutex> guard(mPendingLock);
-    for (int p = 0; p < kBands; ++p) CopyCoefficients(mPending[p], mLeft[p]);
+    for (int p = 0; p < kBands; ++p)
+      CopyCoefficients(mPending[p], mLeft[p]);
     mPendingSet.store(false, std::memory_order_relaxed);
   }
   mDsp = BASS_ChannelSetDSP(channel, DspCallback, this, 0);
-  if (!mDsp) mChannel = 0;
+  if (!mDsp)
+    mChannel = 0;
 }
 
 void CDspEffectEQ::Detach() {
-  if (mChannel != 0 && mDsp != 0) BASS_ChannelRemoveDSP(mChannel, mDsp);
+  if (mChannel != 0 && mDsp != 0)
+    BASS_ChannelRemoveDSP(mChannel, mDsp);
   // A channel freed by the script took its DSP with it; either way the callback is gone now.
   mChannel = 0;
   mDsp = 0;
-  if (mPendingSet.load(std::memory_order_acquire)) AdoptPending();
+  if (mPendingSet.load(std::memory_order_acquire))
+    AdoptPending();
 }
 
 void CDspEffectEQ::Process(float* s, size_t frames) {
-  if (mPendingSet.load(std::memory_order_acquire)) AdoptPending();
+  if (mPendingSet.load(std::memory_order_acquire))
+    AdoptPending();
   Biquad* L = mLeft;
   Biquad* R = mRight;
   for (size_t i = 0; i < frames; ++i) {
@@ -143,7 +152,8 @@ void CDspEffectEQ::Process(float* s, size_t frames) {
 }
 
 void CALLBACK CDspEffectEQ::DspCallback(HDSP, DWORD, void* buffer, DWORD length, void* user) {
-  if (!buffer || !user) return;
+  if (!buffer || !user)
+    return;
   static_cast<CDspEffectEQ*>(user)->Process(static_cast<float*>(buffer), length / 8);
 }
 

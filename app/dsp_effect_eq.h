@@ -19,7 +19,12 @@ namespace ZTools {
 
 class CDspEffectEQ : public CDspEffect {
  public:
-  enum { kLowBand = 0, kMidBand = 1, kHighBand = 2, kBands = 3 };
+  enum {
+    kLowBand = 0,
+    kMidBand = 1,
+    kHighBand = 2,
+    kBands = 3
+  };
 
   CDspEffectEQ() = default;
   ~CDspEffectEQ() override;  // detaches first

@@ -23,7 +23,8 @@ HCHANNEL ChannelHandleArg(ZILState* ps, ZILLong n) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong method, CDspEffect* effect) {
-  if (!ps || !effect) return ZIL_ERR_Illegal_Argument;
+  if (!ps || !effect)
+    return ZIL_ERR_Illegal_Argument;
   switch (method) {
     case 0: {  // the constructor: a fresh, detached effect with gains 0
       auto* eq = static_cast<CDspEffectEQ*>(effect);
@@ -33,9 +34,7 @@ ZILError CallMember(ZILState* ps, ZILLong method, CDspEffect* effect) {
     }
     case 1: return NTLReturnString(ps, effect->GetEffectName());
     case 2: return NTLReturnInt(ps, effect->GetNumParameters());
-    case 3:
-      effect->SetParameter(NTLGetArgInt(ps, 0), static_cast<float>(NTLGetArgFloat(ps, 1)));
-      return 0;
+    case 3: effect->SetParameter(NTLGetArgInt(ps, 0), static_cast<float>(NTLGetArgFloat(ps, 1))); return 0;
     case 4: return NTLReturnFloat(ps, effect->GetParameter(NTLGetArgInt(ps, 0)));
     case 5: return NTLReturnFloat(ps, effect->GetParameterMin(NTLGetArgInt(ps, 0)));
     case 6: return NTLReturnFloat(ps, effect->GetParameterMax(NTLGetArgInt(ps, 0)));
@@ -66,18 +65,15 @@ ZILError DspEffectEQTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
     case NTL_DestroyObject:  // the destructor detaches first
       ZDeleteInRuntime(NTLInstanceGetVM(inst), static_cast<CDspEffectEQ*>(static_cast<CDspEffect*>(in)));
       return 0;
-    case NTL_CallMember:
-      return CallMember(NTLInstanceGetVM(inst), param, static_cast<CDspEffect*>(in));
-    case NTL_CallStatic:
-      return ZIL_ERR_Invalid_Function_Index;
-    case NTL_GetBaseName:
-      *out = const_cast<char*>("DspEffect");
-      return 0;
+    case NTL_CallMember: return CallMember(NTLInstanceGetVM(inst), param, static_cast<CDspEffect*>(in));
+    case NTL_CallStatic: return ZIL_ERR_Invalid_Function_Index;
+    case NTL_GetBaseName: *out = const_cast<char*>("DspEffect"); return 0;
     default:
-      return ZAnswerClassInfo({"DspEffectEQ", "Channel", "11/09/11 16:08:35",
-                               "A simple three band equalizer DSP effect that can be attached to any BASS Channel object.",
-                               0x01000000, kEqDeclaration},
-                              msg, out);
+      return ZAnswerClassInfo(
+          {"DspEffectEQ", "Channel", "11/09/11 16:08:35",
+           "A simple three band equalizer DSP effect that can be attached to any BASS Channel object.", 0x01000000,
+           kEqDeclaration},
+          msg, out);
   }
 }
 

@@ -32,8 +32,7 @@ bool IsPlaylistFileName(const std::filesystem::path& file);
 
 // Reads a playlist text; `stationName` is the station's name and the title of entries without
 // one. Nothing (empty urls) when it yields no address, with a one-line reason in `why`.
-PlaylistStation ParsePlaylistText(std::string_view text, const std::string& stationName,
-                                  std::string* why = nullptr);
+PlaylistStation ParsePlaylistText(std::string_view text, const std::string& stationName, std::string* why = nullptr);
 
 // One file: nothing (empty urls) when it yields no address. `why` gets a one-line reason for a
 // skipped file (cannot be opened, not a regular file, too large, or what the text lacks).
@@ -45,7 +44,6 @@ PlaylistStation ReadPlaylistFile(const std::filesystem::path& file, std::string*
 std::vector<PlaylistStation> ReadPlaylistFolder(const std::filesystem::path& folder);
 
 // The same; `skipped` also receives "path: reason" for each playlist file that yielded nothing.
-std::vector<PlaylistStation> ReadPlaylistFolder(const std::filesystem::path& folder,
-                                                std::vector<std::string>* skipped);
+std::vector<PlaylistStation> ReadPlaylistFolder(const std::filesystem::path& folder, std::vector<std::string>* skipped);
 
 }  // namespace ZTools

@@ -17,11 +17,13 @@ const char kSampleDeclaration[] =
 float FloatArg(ZILState* ps, ZILLong n) { return static_cast<float>(NTLGetArgFloat(ps, n)); }
 
 ZILError CallMember(ZILState* ps, ZILLong method, ZSample* s) {
-  if (!ps || !s) return ZIL_ERR_Illegal_Argument;
+  if (!ps || !s)
+    return ZIL_ERR_Illegal_Argument;
   switch (method) {
     case 0: {
       ZChannel* voice = ZNewChannelObject(ps);
-      if (!voice) return ZIL_EXC_Allocation_Fail;
+      if (!voice)
+        return ZIL_EXC_Allocation_Fail;
       s->GetChannel(NTLGetArgInt(ps, 0), *voice);
       return ZReturnChannel(ps, voice);
     }
@@ -44,16 +46,13 @@ ZILError SampleTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknow
     case NTL_Unregister:
     case NTL_MarkHandles:  // a sample holds no script handles
       return 0;
-    case NTL_CallMember:
-      return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZSample*>(in));
-    case NTL_DestroyObject:
-      ZDeleteInRuntime(NTLInstanceGetVM(inst), static_cast<ZSample*>(in));
-      return 0;
+    case NTL_CallMember: return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZSample*>(in));
+    case NTL_DestroyObject: ZDeleteInRuntime(NTLInstanceGetVM(inst), static_cast<ZSample*>(in)); return 0;
     default:  // new objects, static calls, base name
-      return ZAnswerClassInfo({"Sample", "", "12.09.2007",
-                               "Wraps a sample of the BASS audio library, played on several voices at once.",
-                               10, kSampleDeclaration},
-                              msg, out);
+      return ZAnswerClassInfo(
+          {"Sample", "", "12.09.2007", "Wraps a sample of the BASS audio library, played on several voices at once.",
+           10, kSampleDeclaration},
+          msg, out);
   }
 }
 

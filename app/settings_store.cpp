@@ -11,7 +11,8 @@ int32_t StoreToRegistry(const ZString& value, std::string_view keyPath) {
 
 int32_t ReadFromRegistry(ZString& value, std::string_view keyPath) {
   std::string text;
-  if (int rc = Platform::ReadSetting(keyPath, text)) return rc;
+  if (int rc = Platform::ReadSetting(keyPath, text))
+    return rc;
   value = ZString(text);
   return 0;
 }

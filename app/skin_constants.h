@@ -22,7 +22,7 @@ inline constexpr const char* kInvalidVersionText =
     "Sonabel will switch back to the default skin now.";
 
 struct SkinWindow {
-  ZRect minimum;                                     // right = width, bottom = height
+  ZRect minimum;  // right = width, bottom = height
   ZRect maximum{0, 0, kMaxWindowSize, kMaxWindowSize};
   ZRect initial;
   int32_t style = 1;

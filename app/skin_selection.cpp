@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 std::string Absolute(const std::string& path, const std::string& startFolder) {
   fs::path p(path);
-  if (p.is_relative()) p = fs::path(startFolder) / p;
+  if (p.is_relative())
+    p = fs::path(startFolder) / p;
   return p.lexically_normal().string();
 }
 
@@ -31,18 +32,22 @@ std::unique_ptr<ZResourceSource> OpenPackageFile(const std::string& path) {
 std::unique_ptr<ZResourceSource> OpenDefaultSkin(const SkinSearch& where, std::string* description) {
   // Beside the program (a build), then the installation's data folder relative to the program
   // (an installation moved to another prefix), then the one it was configured for.
-  const std::string relocated =
-      where.programFolder.empty() ? "" : (fs::path(where.programFolder) / "../share/sonabel").lexically_normal().string();
+  const std::string relocated = where.programFolder.empty()
+                                    ? ""
+                                    : (fs::path(where.programFolder) / "../share/sonabel").lexically_normal().string();
   for (const std::string& folder : {where.programFolder, relocated, where.dataFolder}) {
-    if (folder.empty()) continue;
+    if (folder.empty())
+      continue;
     const std::string package = (fs::path(folder) / "Resources.zpac").string();
     if (auto source = OpenPackageFile(package)) {
-      if (description) *description = package;
+      if (description)
+        *description = package;
       return source;
     }
     const fs::path loose = fs::path(folder) / "Resources";
     if (fs::is_regular_file(loose / "main.zml")) {
-      if (description) *description = loose.string();
+      if (description)
+        *description = loose.string();
       return ZResourceSource::OpenFolder((loose.string() + "/").c_str());
     }
   }

@@ -29,7 +29,8 @@ constexpr uint64_t kWatchIntervalMs = 500;
 // The stored value of the "scale" setting: 1..8, or 0 when none is stored.
 int32_t StoredScale() {
   ZString text;
-  if (ReadFromRegistry(text, SettingKey("scale")) != 0) return 0;
+  if (ReadFromRegistry(text, SettingKey("scale")) != 0)
+    return 0;
   const int v = std::atoi(text.CStr());
   return v >= 1 && v <= 8 ? v : 0;
 }
@@ -40,7 +41,8 @@ std::map<std::string, fs::file_time_type> Snapshot(const std::string& folder) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    if (it->is_regular_file(ec)) files[it->path().string()] = it->last_write_time(ec);
+    if (it->is_regular_file(ec))
+      files[it->path().string()] = it->last_write_time(ec);
   }
   return files;
 }
@@ -74,44 +76,55 @@ std::vector<std::filesystem::path> Sonabel::PlaylistFolders() const {
 
 std::unique_ptr<MyPaneManager> Sonabel::BuildSkin() {
   auto m = std::make_unique<MyPaneManager>(PlaylistFolders());
-  if (m->Initialize() != 0) return nullptr;
+  if (m->Initialize() != 0)
+    return nullptr;
   if (m->LoadPlayerSkin(skinFile_) != 0) {
     if (m->Host().Diagnostics().empty())
       Platform::ShowMessageBox(kWindowTitle, "The skin's markup file " + skinFile_ + " cannot be opened.");
     return nullptr;
   }
-  if (m->Create() != 0) return nullptr;
+  if (m->Create() != 0)
+    return nullptr;
   return m;
 }
 
 int32_t Sonabel::Initialize(std::string_view commandLine, int32_t showCommand) {
   try {
-    if (int32_t rc = ZAppObject::Initialize(commandLine, showCommand)) throw ZError(rc);
+    if (int32_t rc = ZAppObject::Initialize(commandLine, showCommand))
+      throw ZError(rc);
     // The loop's command line comes back as arguments; parse them as main did.
     std::vector<std::string> args = {"sonabel"};
-    for (size_t i = 0; i < Arguments().Count(); i++) args.emplace_back(Arguments()[i].CStr());
+    for (size_t i = 0; i < Arguments().Count(); i++)
+      args.emplace_back(Arguments()[i].CStr());
     std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
+    for (const std::string& a : args)
+      argv.push_back(a.c_str());
     std::string error;
-    if (!ParseCommandLine(int(argv.size()), argv.data(), options_, error)) throw ZError(kZErrIllegalParameter);
+    if (!ParseCommandLine(int(argv.size()), argv.data(), options_, error))
+      throw ZError(kZErrIllegalParameter);
 
     SkinSelection skin = SelectSkin(options_.arguments, where_);
     if (!skin.source) {
-      Platform::ShowMessageBox(kWindowTitle, "No skin was found: neither the one asked for nor the default skin "
-                                             "\"Resources\" beside the program or in " + where_.dataFolder + ".");
+      Platform::ShowMessageBox(kWindowTitle,
+                               "No skin was found: neither the one asked for nor the default skin "
+                               "\"Resources\" beside the program or in " +
+                                   where_.dataFolder + ".");
       throw ZError(kZErrFileOpenFailed);
     }
     skinFile_ = skin.file;
-    if (!skin.source->IsArchive()) skinFolder_ = skin.source->Root().CStr();
+    if (!skin.source->IsArchive())
+      skinFolder_ = skin.source->Root().CStr();
     ZSetResourceSource(std::move(skin.source));
 
     manager_ = BuildSkin();
-    if (!manager_) throw ZError(kZErrObjectCreationFailed);
+    if (!manager_)
+      throw ZError(kZErrObjectCreationFailed);
     ApplySkinConstants();
     ApplyScale();
 
     const ZRect rect(-1, -1, window_.initial.Width(), window_.initial.Height());
-    if (Create(window_.style, kWindowTitle, rect, nullptr) != 0) throw ZError(kZErrObjectCreationFailed);
+    if (Create(window_.style, kWindowTitle, rect, nullptr) != 0)
+      throw ZError(kZErrObjectCreationFailed);
     if (Handle()) {
       // Frames are the window system's: the limits are the client's.
       const bool unlimited = window_.maximum.right >= kMaxWindowSize && window_.maximum.bottom >= kMaxWindowSize;
@@ -125,16 +138,20 @@ int32_t Sonabel::Initialize(std::string_view commandLine, int32_t showCommand) {
     openedAt_ = Platform::NowMs();
     // Without a session bus this does nothing, and nothing later fails.
     nowPlaying_.Start([this](Platform::NowPlaying::Command c) { OnMediaCommand(c); });
-    if (options_.watch && !skinFolder_.empty()) watched_ = Snapshot(skinFolder_);
-    if (options_.commands) StartCommands();
+    if (options_.watch && !skinFolder_.empty())
+      watched_ = Snapshot(skinFolder_);
+    if (options_.commands)
+      StartCommands();
     return 0;
   } catch (const ZError& e) {
     std::fprintf(stderr, "sonabel: start-up failed (%d)\n", e.Code());
   }
   // Nothing may call into a pane manager that is gone: the window and its timer go first.
-  if (Handle()) Destroy();
+  if (Handle())
+    Destroy();
   paneWindow_.reset();
-  if (manager_) manager_->Teardown();
+  if (manager_)
+    manager_->Teardown();
   manager_.reset();
   return kStartFailed;
 }
@@ -150,16 +167,19 @@ void Sonabel::ApplySkinConstants() {
 }
 
 void Sonabel::ApplyScale() {
-  if (options_.scale > 0) StoreToRegistry(ZString(std::to_string(options_.scale)), SettingKey("scale"));
+  if (options_.scale > 0)
+    StoreToRegistry(ZString(std::to_string(options_.scale)), SettingKey("scale"));
   const int32_t scale = options_.scale > 0 ? options_.scale : StoredScale();
   Platform::SetForcedScale(scale);
 }
 
 void Sonabel::RestoreWindowPosition() {
   ZString text;
-  if (ReadFromRegistry(text, SettingKey("windowrect")) != 0 || !Handle()) return;
+  if (ReadFromRegistry(text, SettingKey("windowrect")) != 0 || !Handle())
+    return;
   const auto rect = ParseWindowRect(text.View());
-  if (!rect) return;
+  if (!rect)
+    return;
   // Only a position that shows the window's top-left corner on some display is taken: a
   // display that was unplugged leaves the window centred.
   for (const Platform::DisplayBounds& d : Platform::Displays()) {
@@ -171,7 +191,8 @@ void Sonabel::RestoreWindowPosition() {
 }
 
 void Sonabel::SaveWindowRect() {
-  if (!Handle()) return;
+  if (!Handle())
+    return;
   int32_t x = 0, y = 0;
   Handle()->GetPosition(x, y);
   const int32_t scale = Handle()->Scale();
@@ -183,7 +204,8 @@ void Sonabel::SaveWindowRect() {
 
 void Sonabel::OnActivate(bool active, bool minimized) {
   ZAppObject::OnActivate(active, minimized);
-  if (paneWindow_) paneWindow_->OnActivate(active, minimized);
+  if (paneWindow_)
+    paneWindow_->OnActivate(active, minimized);
 }
 
 int64_t Sonabel::HandleMessage(const Platform::Message& message) {
@@ -193,26 +215,28 @@ int64_t Sonabel::HandleMessage(const Platform::Message& message) {
       paneWindow_ = std::make_unique<ZPaneWindow>();
       paneWindow_->SetPaneManager(manager_.get());
       paneWindow_->SetTranslucent(window_.style == 5);
-      if (paneWindow_->Create(4, kWindowTitle, ZRect(0, 0, window_.initial.Width(), window_.initial.Height()),
-                              this) != 0)
+      if (paneWindow_->Create(4, kWindowTitle, ZRect(0, 0, window_.initial.Width(), window_.initial.Height()), this) !=
+          0)
         return 1;  // fails the window's creation
       paneWindow_->Show(kShowNormal);
       return 0;
     }
     case MessageId::Size:
-      if (paneWindow_ && paneWindow_->Handle()) paneWindow_->Handle()->SetClientSize(message.x, message.y);
+      if (paneWindow_ && paneWindow_->Handle())
+        paneWindow_->Handle()->SetClientSize(message.x, message.y);
       return 0;
     case MessageId::Destroy:
-      if (Handle() && Handle()->IsMinimized()) Handle()->Restore();
-      if (manager_) manager_->Close();
+      if (Handle() && Handle()->IsMinimized())
+        Handle()->Restore();
+      if (manager_)
+        manager_->Close();
       SaveWindowRect();
       if (paneWindow_) {
         paneWindow_->SetPaneManager(nullptr);
         paneWindow_.reset();
       }
       return ZAppObject::HandleMessage(message);
-    default:
-      return ZAppObject::HandleMessage(message);
+    default: return ZAppObject::HandleMessage(message);
   }
 }
 
@@ -235,13 +259,15 @@ void Sonabel::Idle() {
   if (!options_.screenshot.empty() && !screenshotTaken_ && now - openedAt_ >= uint64_t(options_.quitAfterMs)) {
     screenshotTaken_ = true;
     TakeScreenshot();
-    if (Handle()) Platform::PostClose(Handle());
+    if (Handle())
+      Platform::PostClose(Handle());
   }
   nowPlaying_.Process();
   // The pane window's timer bounds the loop's wait (Platform::WaitForEvent waits no longer than
   // the next tick), so a line is answered within one tick of its arrival.
   if (commands_ && manager_)
-    for (const std::string& line : commands_->Take()) commandOutput_->Run(*manager_, line);
+    for (const std::string& line : commands_->Take())
+      commandOutput_->Run(*manager_, line);
   if (options_.watch && !skinFolder_.empty() && now - lastWatch_ >= kWatchIntervalMs) {
     lastWatch_ = now;
     WatchSkin();
@@ -261,11 +287,13 @@ void Sonabel::StartCommands() {
 }
 
 void Sonabel::TakeScreenshot() {
-  if (!manager_) return;
+  if (!manager_)
+    return;
   // The skin drawn afresh at the window's size: exactly the pixels the window shows.
   ZDrawContext context;
   const ZPoint size = manager_->RootSize();
-  if (size.x <= 0 || size.y <= 0 || context.Resize(size.x, size.y) != 0) return;
+  if (size.x <= 0 || size.y <= 0 || context.Resize(size.x, size.y) != 0)
+    return;
   manager_->Draw(context, manager_->RootArea());
   if (int32_t rc = ZPNGWrite(context, options_.screenshot))
     std::fprintf(stderr, "sonabel: cannot write the screenshot %s: %s (%d)\n", options_.screenshot.c_str(),
@@ -274,7 +302,8 @@ void Sonabel::TakeScreenshot() {
 
 void Sonabel::WatchSkin() {
   auto now = Snapshot(skinFolder_);
-  if (now == watched_) return;
+  if (now == watched_)
+    return;
   watched_ = std::move(now);
   // The new build runs beside the working one; only a skin that builds replaces it.
   std::unique_ptr<MyPaneManager> next = BuildSkin();
@@ -288,7 +317,8 @@ void Sonabel::WatchSkin() {
       q->SetDirty();
       q->Announce();
     }
-  if (paneWindow_) paneWindow_->SetPaneManager(nullptr);
+  if (paneWindow_)
+    paneWindow_->SetPaneManager(nullptr);
   manager_->Close();
   manager_->Teardown();
   manager_ = std::move(next);
@@ -297,7 +327,8 @@ void Sonabel::WatchSkin() {
                           : ZPoint(window_.initial.Width(), window_.initial.Height());
   manager_->ResizeRootArea(size.x, size.y);
   manager_->Open();
-  if (paneWindow_) paneWindow_->SetPaneManager(manager_.get());
+  if (paneWindow_)
+    paneWindow_->SetPaneManager(manager_.get());
 }
 
 void Sonabel::OnMediaCommand(Platform::NowPlaying::Command command) {
@@ -310,21 +341,23 @@ void Sonabel::OnMediaCommand(Platform::NowPlaying::Command command) {
       }
       return;
     case Command::Quit:
-      if (Handle()) Platform::PostClose(Handle());
+      if (Handle())
+        Platform::PostClose(Handle());
       return;
-    default:
-      break;
+    default: break;
   }
   static const char* const kKeys[] = {"PlayPause", "Play", "Pause", "Stop", "Next", "Previous"};
   const size_t index = size_t(command);
-  if (manager_ && index < std::size(kKeys)) manager_->MediaKey(kKeys[index]);
+  if (manager_ && index < std::size(kKeys))
+    manager_->MediaKey(kKeys[index]);
 }
 
 int32_t Sonabel::Terminate() {
   commands_.reset();
   nowPlaying_.Stop();
   int32_t rc = 0;
-  if (manager_) rc = manager_->Teardown();
+  if (manager_)
+    rc = manager_->Teardown();
   manager_.reset();
   return rc == 0 ? 0 : kStartFailed;
 }
@@ -339,7 +372,8 @@ ZAppObject* CreateApplication() {
   std::error_code ec;
   where.startFolder = fs::current_path(ec).string();
   const ZString program = ZAppObject::ProgramFile();
-  if (!program.IsEmpty()) where.programFolder = fs::path(program.CStr()).parent_path().string();
+  if (!program.IsEmpty())
+    where.programFolder = fs::path(program.CStr()).parent_path().string();
 #ifdef SONABEL_DATA_DIR
   where.dataFolder = SONABEL_DATA_DIR;
 #endif

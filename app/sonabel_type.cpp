@@ -19,10 +19,10 @@ constexpr const char kDeclaration[] =
 
 ZILError CallStatic(ZILState* ps, ZILLong index) {
   switch (index) {
-    case 0:
-      return NTLReturnString(ps, kSonabelVersion);
+    case 0: return NTLReturnString(ps, kSonabelVersion);
     case 1:  // the desktop's media-player bus, when the player runs
-      if (auto* app = dynamic_cast<Sonabel*>(ZAppObject::Instance())) app->PublishNowPlaying(NTLGetArgString(ps, 0));
+      if (auto* app = dynamic_cast<Sonabel*>(ZAppObject::Instance()))
+        app->PublishNowPlaying(NTLGetArgString(ps, 0));
       return 0;
     case 2:
       StoreToRegistry(ZString(NTLGetArgString(ps, 1)), SettingKey(std::string("skins/") + NTLGetArgString(ps, 0)));
@@ -32,16 +32,14 @@ ZILError CallStatic(ZILState* ps, ZILLong index) {
       ReadFromRegistry(value, SettingKey(std::string("skins/") + NTLGetArgString(ps, 0)));
       return NTLReturnString(ps, value.CStr());
     }
-    case 4:
-      Platform::OpenUrl(NTLGetArgString(ps, 0));
-      return 0;
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    case 4: Platform::OpenUrl(NTLGetArgString(ps, 0)); return 0;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
 ZILError Text(const char* text, ZILUnknown** out) {
-  if (!out) return ZIL_ERR_Illegal_Argument;
+  if (!out)
+    return ZIL_ERR_Illegal_Argument;
   *out = const_cast<char*>(text);
   return 0;
 }
@@ -53,28 +51,17 @@ ZILError SonabelTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_CallStatic:
-      return CallStatic(NTLInstanceGetVM(inst), param);
-    case NTL_GetClassName:
-      return Text("Sonabel", out);
-    case NTL_GetBuildTimeStamp:
-      return Text("11.11.2011", out);
-    case NTL_GetAuthorString:
-      return Text("Additional script functionality for Sonabel", out);
-    case NTL_GetAuthorName:
-      return Text("Sonabel", out);
-    case NTL_GetDeclString:
-      return Text(kDeclaration, out);
-    case NTL_GetPackageString:
-      return Text("", out);
-    case NTL_GetAuthorVersion:
-      return 1;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_Unregister: return 0;
+    case NTL_CallStatic: return CallStatic(NTLInstanceGetVM(inst), param);
+    case NTL_GetClassName: return Text("Sonabel", out);
+    case NTL_GetBuildTimeStamp: return Text("11.11.2011", out);
+    case NTL_GetAuthorString: return Text("Additional script functionality for Sonabel", out);
+    case NTL_GetAuthorName: return Text("Sonabel", out);
+    case NTL_GetDeclString: return Text(kDeclaration, out);
+    case NTL_GetPackageString: return Text("", out);
+    case NTL_GetAuthorVersion: return 1;
+    case NTL_GetInterfaceVersion: return 0x01000302;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 

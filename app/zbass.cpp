@@ -21,7 +21,8 @@ BassState& State() {
 
 int DeviceFromEnvironment() {
   const char* text = std::getenv("SONABEL_AUDIO_DEVICE");
-  if (!text || !*text) return -1;
+  if (!text || !*text)
+    return -1;
   char* end = nullptr;
   long device = std::strtol(text, &end, 10);
   return *end == 0 && device >= -1 && device < 64 ? static_cast<int>(device) : -1;
@@ -32,22 +33,26 @@ int DeviceFromEnvironment() {
 int ZBass::Init() {
   BassState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.initCount != 0) return 0;
+  if (s.initCount != 0)
+    return 0;
   BOOL ok = BASS_Init(DeviceFromEnvironment(), 44100, 0, nullptr, nullptr);
-  if (!ok) return ok;
+  if (!ok)
+    return ok;
   ++s.initCount;
   BASS_INFO info{};
   DWORD freq = BASS_GetInfo(&info) ? info.freq : 0;
   s.outputFrequency = freq < 20000 ? 44100 : freq;
   s.floatSupport = BASS_StreamCreate(s.outputFrequency, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
-  if (s.floatSupport) BASS_StreamFree(s.floatSupport);
+  if (s.floatSupport)
+    BASS_StreamFree(s.floatSupport);
   return ok;
 }
 
 void ZBass::Terminate() {
   BassState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.initCount == 0) return;
+  if (s.initCount == 0)
+    return;
   if (--s.initCount == 0) {
     BASS_Free();
     s.outputFrequency = 0;

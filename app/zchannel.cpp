@@ -35,7 +35,8 @@ class SyncTable {
     std::shared_ptr<ZChannel::Shared> gone;  // released outside the lock
     std::lock_guard<std::mutex> guard(mLock);
     auto it = mEntries.find(key);
-    if (it == mEntries.end()) return;
+    if (it == mEntries.end())
+      return;
     gone = std::move(it->second);
     mEntries.erase(it);
   }
@@ -62,15 +63,18 @@ void ApplyMetadata(DWORD handle, ZChannel::Shared& s, const char* fallback) {
   const char* meta = BASS_ChannelGetTags(handle, BASS_TAG_META);
   std::string_view view = meta ? std::string_view(meta) : std::string_view(fallback ? fallback : "");
   if (meta && view.find("StreamTitle='") == std::string_view::npos) {
-    if (const char* ogg = BASS_ChannelGetTags(handle, BASS_TAG_OGG)) view = ZTagListView(ogg);
+    if (const char* ogg = BASS_ChannelGetTags(handle, BASS_TAG_OGG))
+      view = ZTagListView(ogg);
   }
   std::string title;
-  if (ZTitleFromMetadata(view, title)) s.title = ZToUtf8(title);
+  if (ZTitleFromMetadata(view, title))
+    s.title = ZToUtf8(title);
 }
 
 void CALLBACK MetaSync(HSYNC, DWORD channel, DWORD, void* user) {
   std::shared_ptr<ZChannel::Shared> s = Syncs().Find(reinterpret_cast<uintptr_t>(user));
-  if (!s) return;
+  if (!s)
+    return;
   {
     std::lock_guard<std::mutex> guard(s->lock);
     ApplyMetadata(channel, *s, nullptr);
@@ -81,7 +85,8 @@ void CALLBACK MetaSync(HSYNC, DWORD channel, DWORD, void* user) {
 }  // namespace
 
 float ZLevelFromWord(DWORD level, bool right) {
-  if (level == 0xFFFFFFFFu) return 0.0f;
+  if (level == 0xFFFFFFFFu)
+    return 0.0f;
   DWORD word = right ? level >> 16 : level & 0xFFFF;
   return static_cast<float>(word) * (1.0f / 32768.0f);
 }
@@ -103,9 +108,11 @@ void ZChannel::SetStreamInfo(std::string info) {
 ZILError ZChannel::StreamCreateFile(const ZAudioHost& host, const char* name, int loop) {
   Free();
   ZAudioBuffer file;
-  if (ZILError e = ZLoadAudioFile(host, name, file)) return e;
+  if (ZILError e = ZLoadAudioFile(host, name, file))
+    return e;
   mHandle = BASS_StreamCreateFile(TRUE, file.Data(), 0, file.Size(), ZBass::CreationFlags(loop));
-  if (!mHandle) return 0;  // the buffer goes with `file`
+  if (!mHandle)
+    return 0;  // the buffer goes with `file`
   mKind = kStream;
   mFile = std::move(file);
   SetTitle(ZToUtf8(ZTitleFromFileName(name)));
@@ -114,34 +121,40 @@ ZILError ZChannel::StreamCreateFile(const ZAudioHost& host, const char* name, in
 
 void ZChannel::StreamCreateURL(const char* url, bool async) {
   Free();
-  if (!url) url = "";
+  if (!url)
+    url = "";
   const DWORD flags = (ZBass::CreationFlags(0) & BASS_SAMPLE_FLOAT) | (async ? BASS_STREAM_CONNECT_ASYNC : 0);
   mHandle = BASS_StreamCreateURL(url, 0, flags, nullptr, nullptr);
-  if (!mHandle) return;
+  if (!mHandle)
+    return;
   mKind = kStream;
   // The sync goes on before the first read of the tag, so no change falls between the two.
   mSyncKey = Syncs().Add(mShared);
   BASS_ChannelSetSync(mHandle, BASS_SYNC_META, 0, MetaSync, reinterpret_cast<void*>(mSyncKey));
   mConnecting = async;
   mUrl = url;
-  if (!async) ReadStreamTags();
+  if (!async)
+    ReadStreamTags();
 }
 
 void ZChannel::ReadStreamTags() {
   const char* headers = BASS_ChannelGetTags(mHandle, BASS_TAG_ICY);
-  if (!headers) headers = BASS_ChannelGetTags(mHandle, BASS_TAG_HTTP);
+  if (!headers)
+    headers = BASS_ChannelGetTags(mHandle, BASS_TAG_HTTP);
   SetStreamInfo(ZToUtf8(ZStreamInfoFromList(headers)));
   std::lock_guard<std::mutex> guard(mShared->lock);
   ApplyMetadata(mHandle, *mShared, mUrl.c_str());
 }
 
 int ZChannel::GetConnectResult() {
-  if (mKind != kStream) return mKind == kNothing ? BASS_ERROR_HANDLE : BASS_OK;
+  if (mKind != kStream)
+    return mKind == kNothing ? BASS_ERROR_HANDLE : BASS_OK;
   const int result = BASS_StreamGetConnectResult(mHandle);
   if (mConnecting && result != -1) {
     // Connected (or not): the headers and the first title are there to read now, once.
     mConnecting = false;
-    if (result == BASS_OK) ReadStreamTags();
+    if (result == BASS_OK)
+      ReadStreamTags();
   }
   return result;
 }
@@ -168,11 +181,13 @@ std::string ZBassErrorText(int code) {
 ZILError ZChannel::MusicLoad(const ZAudioHost& host, const char* name, int loop) {
   Free();
   ZAudioBuffer file;
-  if (ZILError e = ZLoadAudioFile(host, name, file)) return e;
+  if (ZILError e = ZLoadAudioFile(host, name, file))
+    return e;
   DWORD flags = ZBass::CreationFlags(loop) | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN;
   mHandle = BASS_MusicLoad(TRUE, file.Data(), 0, static_cast<DWORD>(file.Size()), flags, 0);
   file.Release();
-  if (!mHandle) return 0;
+  if (!mHandle)
+    return 0;
   mKind = kMusic;
   const char* title = BASS_ChannelGetTags(mHandle, BASS_TAG_MUSIC_NAME);
   SetTitle(ZToUtf8(ZTitleFromFileName(title ? title : "")));
@@ -215,7 +230,8 @@ void ZChannel::Slide(int attrib, float value, int timeMs) {
 }
 
 void ZChannel::PanSeparation(float level) {
-  if (mKind == kMusic) BASS_ChannelSetAttribute(mHandle, BASS_ATTRIB_MUSIC_PANSEP, level);
+  if (mKind == kMusic)
+    BASS_ChannelSetAttribute(mHandle, BASS_ATTRIB_MUSIC_PANSEP, level);
 }
 
 float ZChannel::GetPosition() const {
@@ -227,12 +243,14 @@ float ZChannel::GetLength() const {
 }
 
 int ZChannel::GetOrderPosition() const {
-  if (mKind != kMusic) return 0;
+  if (mKind != kMusic)
+    return 0;
   return static_cast<int>(BASS_ChannelGetPosition(mHandle, BASS_POS_MUSIC_ORDER) & 0xFFFF);
 }
 
 int ZChannel::GetOrders() const {
-  if (mKind != kMusic) return 0;
+  if (mKind != kMusic)
+    return 0;
   return static_cast<int>(static_cast<uint32_t>(BASS_ChannelGetLength(mHandle, BASS_POS_MUSIC_ORDER)));
 }
 

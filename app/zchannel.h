@@ -20,7 +20,12 @@ namespace ZTools {
 
 class ZChannel {
  public:
-  enum Kind { kNothing = 0, kSampleVoice = 1, kStream = 2, kMusic = 3 };
+  enum Kind {
+    kNothing = 0,
+    kSampleVoice = 1,
+    kStream = 2,
+    kMusic = 3
+  };
 
   ZChannel();
   ~ZChannel();  // as Free

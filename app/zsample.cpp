@@ -8,14 +8,18 @@ namespace ZTools {
 ZILError ZSample::Load(const ZAudioHost& host, const char* name, int maxPoly, int loop) {
   Free();
   ZAudioBuffer file;
-  if (ZILError e = ZLoadAudioFile(host, name, file)) return e;
+  if (ZILError e = ZLoadAudioFile(host, name, file))
+    return e;
   mHandle = BASS_SampleLoad(TRUE, file.Data(), 0, static_cast<DWORD>(file.Size()), static_cast<DWORD>(maxPoly),
                             ZBass::CreationFlags(loop));
-  if (mHandle) mFile = std::move(file);
+  if (mHandle)
+    mFile = std::move(file);
   return 0;
 }
 
-void ZSample::GetChannel(int onlyNew, ZChannel& voice) { voice.SetSampleVoice(BASS_SampleGetChannel(mHandle, onlyNew)); }
+void ZSample::GetChannel(int onlyNew, ZChannel& voice) {
+  voice.SetSampleVoice(BASS_SampleGetChannel(mHandle, onlyNew));
+}
 
 void ZSample::Play() { BASS_ChannelPlay(BASS_SampleGetChannel(mHandle, FALSE), FALSE); }
 
@@ -35,7 +39,8 @@ void ZSample::Play(float freq, float volume, float pan) {
 }
 
 void ZSample::Free() {
-  if (mHandle) BASS_SampleFree(mHandle);
+  if (mHandle)
+    BASS_SampleFree(mHandle);
   mFile.Release();  // after the engine has let go of the sample
   mHandle = 0;
 }

@@ -126,7 +126,7 @@ typedef DWORD HDSP;
 #define BASS_SYNC_ONETIME 0x80000000u
 
 /* Special stream procedures and stream procedure flags */
-#define STREAMPROC_DUMMY ((STREAMPROC *)0)
+#define STREAMPROC_DUMMY ((STREAMPROC*)0)
 #define BASS_STREAMPROC_END 0x80000000u
 
 typedef struct BASS_INFO {
@@ -146,31 +146,31 @@ typedef struct BASS_INFO {
   DWORD freq;
 } BASS_INFO;
 
-typedef DWORD(CALLBACK STREAMPROC)(HSTREAM handle, void *buffer, DWORD length, void *user);
-typedef void(CALLBACK DOWNLOADPROC)(const void *buffer, DWORD length, void *user);
-typedef void(CALLBACK SYNCPROC)(HSYNC handle, DWORD channel, DWORD data, void *user);
-typedef void(CALLBACK DSPPROC)(HDSP handle, DWORD channel, void *buffer, DWORD length, void *user);
+typedef DWORD(CALLBACK STREAMPROC)(HSTREAM handle, void* buffer, DWORD length, void* user);
+typedef void(CALLBACK DOWNLOADPROC)(const void* buffer, DWORD length, void* user);
+typedef void(CALLBACK SYNCPROC)(HSYNC handle, DWORD channel, DWORD data, void* user);
+typedef void(CALLBACK DSPPROC)(HDSP handle, DWORD channel, void* buffer, DWORD length, void* user);
 
 /* Engine */
-BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *win, const void *clsid);
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
 BOOL BASS_Free(void);
 DWORD BASS_GetVersion(void);
-BOOL BASS_GetInfo(BASS_INFO *info);
+BOOL BASS_GetInfo(BASS_INFO* info);
 int BASS_ErrorGetCode(void);
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 DWORD BASS_GetConfig(DWORD option);
 
 /* Streams, music, samples */
-HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC *proc, void *user);
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
-HSTREAM BASS_StreamCreateURL(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc, void *user);
+HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user);
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user);
 // Ours: -1 while a BASS_STREAM_CONNECT_ASYNC stream connects, BASS_OK once it is connected (and
 // for every other stream), else the BASS_ERROR_* code of the failure.
 int BASS_StreamGetConnectResult(HSTREAM handle);
 BOOL BASS_StreamFree(HSTREAM handle);
-HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
 BOOL BASS_MusicFree(HMUSIC handle);
-HSAMPLE BASS_SampleLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD max, DWORD flags);
+HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD max, DWORD flags);
 BOOL BASS_SampleFree(HSAMPLE handle);
 HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew);
 BOOL BASS_SampleStop(HSAMPLE handle);
@@ -180,7 +180,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelStop(DWORD handle);
 BOOL BASS_ChannelPause(DWORD handle);
 DWORD BASS_ChannelIsActive(DWORD handle);
-BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float *value);
+BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);
 BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value);
 BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD time);
 BOOL BASS_ChannelIsSliding(DWORD handle, DWORD attrib);
@@ -190,10 +190,10 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);
 DWORD BASS_ChannelGetLevel(DWORD handle);
-const char *BASS_ChannelGetTags(DWORD handle, DWORD tags);
-HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user);
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
-HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC *proc, void *user, int priority);
+HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority);
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
 
 #ifdef __cplusplus

@@ -14,7 +14,8 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 Channel* lookup(DWORD handle) {
   Channel* ch = findChannel(handle);
-  if (!ch) setError(BASS_ERROR_HANDLE);
+  if (!ch)
+    setError(BASS_ERROR_HANDLE);
   return ch;
 }
 
@@ -42,8 +43,10 @@ extern "C" {
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
-  if (!engine().initialized) return fail(BASS_ERROR_INIT);
+  if (!ch)
+    return FALSE;
+  if (!engine().initialized)
+    return fail(BASS_ERROR_INIT);
   if (restart || ch->ended) {
     if (ch->source && ch->source->seekTo(0)) {
       ch->position = 0;
@@ -59,22 +62,27 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 BOOL BASS_ChannelStop(DWORD handle) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   if (ch->kind == Kind::Voice) {
     releaseVoice(handle);  // a stopped sample voice is given back to its sample
     return succeed();
   }
   stopPlaying(*ch);
-  for (auto& s : ch->slides) s.active = false;
+  for (auto& s : ch->slides)
+    s.active = false;
   return succeed();
 }
 
 BOOL BASS_ChannelPause(DWORD handle) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
-  if (ch->state == PlayState::Paused) return fail(BASS_ERROR_ALREADY);
-  if (ch->state != PlayState::Playing) return fail(BASS_ERROR_NOPLAY);
+  if (!ch)
+    return FALSE;
+  if (ch->state == PlayState::Paused)
+    return fail(BASS_ERROR_ALREADY);
+  if (ch->state != PlayState::Playing)
+    return fail(BASS_ERROR_NOPLAY);
   stopPlaying(*ch);
   ch->state = PlayState::Paused;
   return succeed();
@@ -83,11 +91,11 @@ BOOL BASS_ChannelPause(DWORD handle) {
 DWORD BASS_ChannelIsActive(DWORD handle) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return BASS_ACTIVE_STOPPED;
+  if (!ch)
+    return BASS_ACTIVE_STOPPED;
   setError(BASS_OK);
   switch (ch->state) {
-    case PlayState::Playing:
-      return ch->source && ch->source->stalled() ? BASS_ACTIVE_STALLED : BASS_ACTIVE_PLAYING;
+    case PlayState::Playing: return ch->source && ch->source->stalled() ? BASS_ACTIVE_STALLED : BASS_ACTIVE_PLAYING;
     case PlayState::Paused: return BASS_ACTIVE_PAUSED;
     default: return BASS_ACTIVE_STOPPED;
   }
@@ -96,14 +104,17 @@ DWORD BASS_ChannelIsActive(DWORD handle) {
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
-  if (!value) return fail(BASS_ERROR_ILLPARAM);
+  if (!ch)
+    return FALSE;
+  if (!value)
+    return fail(BASS_ERROR_ILLPARAM);
   switch (attrib) {
     case BASS_ATTRIB_FREQ: *value = ch->freq; break;
     case BASS_ATTRIB_VOL: *value = ch->volume; break;
     case BASS_ATTRIB_PAN: *value = ch->pan; break;
     case BASS_ATTRIB_MUSIC_PANSEP:
-      if (ch->kind != Kind::Music) return fail(BASS_ERROR_ILLTYPE);
+      if (ch->kind != Kind::Music)
+        return fail(BASS_ERROR_ILLTYPE);
       *value = ch->panSeparation;
       break;
     default: return fail(BASS_ERROR_ILLTYPE);
@@ -114,21 +125,26 @@ BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value) {
 BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
-  if (std::isnan(value)) return fail(BASS_ERROR_ILLPARAM);
+  if (!ch)
+    return FALSE;
+  if (std::isnan(value))
+    return fail(BASS_ERROR_ILLPARAM);
   float maxFreq = static_cast<float>(engine().outputRate) * 16;
   switch (attrib) {
     case BASS_ATTRIB_FREQ:
-      if (value < 0) return fail(BASS_ERROR_ILLPARAM);
-      ch->freq = value == 0 ? static_cast<float>(ch->source ? ch->source->rate() : 44100)
-                            : std::clamp(value, 100.0f, maxFreq);
+      if (value < 0)
+        return fail(BASS_ERROR_ILLPARAM);
+      ch->freq =
+          value == 0 ? static_cast<float>(ch->source ? ch->source->rate() : 44100) : std::clamp(value, 100.0f, maxFreq);
       break;
     case BASS_ATTRIB_VOL: ch->volume = std::clamp(value, 0.0f, 16.0f); break;
     case BASS_ATTRIB_PAN: ch->pan = std::clamp(value, -1.0f, 1.0f); break;
     case BASS_ATTRIB_MUSIC_PANSEP:
-      if (ch->kind != Kind::Music) return fail(BASS_ERROR_ILLTYPE);
+      if (ch->kind != Kind::Music)
+        return fail(BASS_ERROR_ILLTYPE);
       ch->panSeparation = std::clamp(value, 0.0f, 100.0f);
-      if (ch->musicSetPanSeparation) ch->musicSetPanSeparation(ch->panSeparation);
+      if (ch->musicSetPanSeparation)
+        ch->musicSetPanSeparation(ch->panSeparation);
       return succeed();
     default: return fail(BASS_ERROR_ILLTYPE);
   }
@@ -140,16 +156,23 @@ BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD t
   auto& e = engine();
   Guard guard(e.lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   int index = slideIndex(attrib);
-  if (index < 0) return fail(BASS_ERROR_ILLTYPE);
-  if (std::isnan(value)) return fail(BASS_ERROR_ILLPARAM);
+  if (index < 0)
+    return fail(BASS_ERROR_ILLTYPE);
+  if (std::isnan(value))
+    return fail(BASS_ERROR_ILLPARAM);
   bool stopAtEnd = attrib == BASS_ATTRIB_VOL && value < 0;
   float current[3] = {ch->freq, ch->volume, ch->pan};
-  if (attrib == BASS_ATTRIB_FREQ && value == 0) value = static_cast<float>(ch->source ? ch->source->rate() : 44100);
-  if (attrib == BASS_ATTRIB_FREQ) value = std::clamp(value, 100.0f, static_cast<float>(e.outputRate) * 16);
-  if (attrib == BASS_ATTRIB_VOL) value = std::clamp(value, 0.0f, 16.0f);
-  if (attrib == BASS_ATTRIB_PAN) value = std::clamp(value, -1.0f, 1.0f);
+  if (attrib == BASS_ATTRIB_FREQ && value == 0)
+    value = static_cast<float>(ch->source ? ch->source->rate() : 44100);
+  if (attrib == BASS_ATTRIB_FREQ)
+    value = std::clamp(value, 100.0f, static_cast<float>(e.outputRate) * 16);
+  if (attrib == BASS_ATTRIB_VOL)
+    value = std::clamp(value, 0.0f, 16.0f);
+  if (attrib == BASS_ATTRIB_PAN)
+    value = std::clamp(value, -1.0f, 1.0f);
   Slide& s = ch->slides[index];
   s.active = true;
   s.stopAtEnd = stopAtEnd;
@@ -163,9 +186,11 @@ BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD t
 BOOL BASS_ChannelIsSliding(DWORD handle, DWORD attrib) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   setError(BASS_OK);
-  if (attrib == 0) return ch->slides[0].active || ch->slides[1].active || ch->slides[2].active;
+  if (attrib == 0)
+    return ch->slides[0].active || ch->slides[1].active || ch->slides[2].active;
   int index = slideIndex(attrib);
   return index >= 0 && ch->slides[index].active;
 }
@@ -173,16 +198,20 @@ BOOL BASS_ChannelIsSliding(DWORD handle, DWORD attrib) {
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return static_cast<QWORD>(-1);
+  if (!ch)
+    return static_cast<QWORD>(-1);
   if (mode == BASS_POS_MUSIC_ORDER) {
-    if (!ch->musicOrderPosition) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
+    if (!ch->musicOrderPosition)
+      return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
     setError(BASS_OK);
     return ch->musicOrderPosition(ch->position);
   }
-  if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
+  if (mode != BASS_POS_BYTE)
+    return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
   uint64_t frames = ch->position;
   uint64_t length = lengthOf(*ch);
-  if (length != kUnknownLength && length > 0 && (ch->flags & BASS_SAMPLE_LOOP)) frames %= length;
+  if (length != kUnknownLength && length > 0 && (ch->flags & BASS_SAMPLE_LOOP))
+    frames %= length;
   setError(BASS_OK);
   return frames * 8;
 }
@@ -190,21 +219,26 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   uint64_t frame;
   if (mode == BASS_POS_MUSIC_ORDER) {
-    if (!ch->musicSeekOrder) return fail(BASS_ERROR_NOTAVAIL);
+    if (!ch->musicSeekOrder)
+      return fail(BASS_ERROR_NOTAVAIL);
     if (!ch->musicSeekOrder(static_cast<uint32_t>(pos & 0xffff), static_cast<uint32_t>((pos >> 16) & 0xffff), &frame))
       return fail(BASS_ERROR_POSITION);
   } else if (mode == BASS_POS_BYTE) {
     frame = pos / 8;
     uint64_t length = lengthOf(*ch);
-    if (length == kUnknownLength) return fail(BASS_ERROR_NOTAVAIL);
-    if (frame >= length) return fail(BASS_ERROR_POSITION);
+    if (length == kUnknownLength)
+      return fail(BASS_ERROR_NOTAVAIL);
+    if (frame >= length)
+      return fail(BASS_ERROR_POSITION);
   } else {
     return fail(BASS_ERROR_NOTAVAIL);
   }
-  if (!ch->source || !ch->source->seekTo(frame)) return fail(BASS_ERROR_NOTAVAIL);
+  if (!ch->source || !ch->source->seekTo(frame))
+    return fail(BASS_ERROR_NOTAVAIL);
   ch->position = frame;
   ch->ended = false;
   resetStage(*ch);
@@ -214,14 +248,17 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return static_cast<QWORD>(-1);
+  if (!ch)
+    return static_cast<QWORD>(-1);
   if (mode == BASS_POS_MUSIC_ORDER) {
-    if (!ch->musicOrderCount) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
+    if (!ch->musicOrderCount)
+      return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
     setError(BASS_OK);
     return ch->musicOrderCount();
   }
   uint64_t length = lengthOf(*ch);
-  if (mode != BASS_POS_BYTE || length == kUnknownLength) return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
+  if (mode != BASS_POS_BYTE || length == kUnknownLength)
+    return fail(BASS_ERROR_NOTAVAIL), static_cast<QWORD>(-1);
   setError(BASS_OK);
   return length * 8;
 }
@@ -229,8 +266,10 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return -1;
-  if (pos == static_cast<QWORD>(-1)) return fail(BASS_ERROR_ILLPARAM), -1.0;
+  if (!ch)
+    return -1;
+  if (pos == static_cast<QWORD>(-1))
+    return fail(BASS_ERROR_ILLPARAM), -1.0;
   setError(BASS_OK);
   int rate = ch->source ? ch->source->rate() : 44100;
   return static_cast<double>(pos / 8) / rate;
@@ -239,8 +278,10 @@ double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return static_cast<QWORD>(-1);
-  if (!(pos >= 0)) return fail(BASS_ERROR_ILLPARAM), static_cast<QWORD>(-1);
+  if (!ch)
+    return static_cast<QWORD>(-1);
+  if (!(pos >= 0))
+    return fail(BASS_ERROR_ILLPARAM), static_cast<QWORD>(-1);
   setError(BASS_OK);
   int rate = ch->source ? ch->source->rate() : 44100;
   return static_cast<QWORD>(std::llround(pos * rate)) * 8;
@@ -249,8 +290,10 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
 DWORD BASS_ChannelGetLevel(DWORD handle) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return static_cast<DWORD>(-1);
-  if (ch->state != PlayState::Playing) return fail(BASS_ERROR_NOPLAY), static_cast<DWORD>(-1);
+  if (!ch)
+    return static_cast<DWORD>(-1);
+  if (ch->state != PlayState::Playing)
+    return fail(BASS_ERROR_NOPLAY), static_cast<DWORD>(-1);
   setError(BASS_OK);
   return ch->level.load(std::memory_order_relaxed);
 }
@@ -258,9 +301,11 @@ DWORD BASS_ChannelGetLevel(DWORD handle) {
 const char* BASS_ChannelGetTags(DWORD handle, DWORD tags) {
   Guard guard(engine().lock);  // keeps the channel while its tags are read
   Channel* ch = lookup(handle);
-  if (!ch) return nullptr;
+  if (!ch)
+    return nullptr;
   const char* text = ch->tags.get(tags);
-  if (!text) return fail(BASS_ERROR_NOTAVAIL), nullptr;
+  if (!text)
+    return fail(BASS_ERROR_NOTAVAIL), nullptr;
   setError(BASS_OK);
   return text;
 }
@@ -269,10 +314,13 @@ HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
   auto& e = engine();
   Guard guard(e.lock);
   Channel* ch = lookup(handle);
-  if (!ch) return 0;
+  if (!ch)
+    return 0;
   DWORD kind = type & 0x00ffffffu;
-  if (kind != BASS_SYNC_END && kind != BASS_SYNC_META && kind != BASS_SYNC_STALL) return fail(BASS_ERROR_ILLTYPE), 0;
-  if (!proc) return fail(BASS_ERROR_ILLPARAM), 0;
+  if (kind != BASS_SYNC_END && kind != BASS_SYNC_META && kind != BASS_SYNC_STALL)
+    return fail(BASS_ERROR_ILLTYPE), 0;
+  if (!proc)
+    return fail(BASS_ERROR_ILLPARAM), 0;
   HSYNC id = e.newHandle();
   ch->syncs.push_back(Sync{id, kind, (type & BASS_SYNC_ONETIME) != 0, param, proc, user});
   setError(BASS_OK);
@@ -282,9 +330,11 @@ HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   auto it = std::find_if(ch->syncs.begin(), ch->syncs.end(), [&](const Sync& s) { return s.id == sync; });
-  if (it == ch->syncs.end()) return fail(BASS_ERROR_HANDLE);
+  if (it == ch->syncs.end())
+    return fail(BASS_ERROR_HANDLE);
   ch->syncs.erase(it);
   return succeed();
 }
@@ -293,8 +343,10 @@ HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority) {
   auto& e = engine();
   Guard guard(e.lock);
   Channel* ch = lookup(handle);
-  if (!ch) return 0;
-  if (!proc) return fail(BASS_ERROR_ILLPARAM), 0;
+  if (!ch)
+    return 0;
+  if (!proc)
+    return fail(BASS_ERROR_ILLPARAM), 0;
   HDSP id = e.newHandle();
   auto at = std::find_if(ch->dsps.begin(), ch->dsps.end(), [&](const Dsp& d) { return d.priority < priority; });
   ch->dsps.insert(at, Dsp{id, proc, user, priority});
@@ -305,9 +357,11 @@ HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority) {
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp) {
   Guard guard(engine().lock);
   Channel* ch = lookup(handle);
-  if (!ch) return FALSE;
+  if (!ch)
+    return FALSE;
   auto it = std::find_if(ch->dsps.begin(), ch->dsps.end(), [&](const Dsp& d) { return d.id == dsp; });
-  if (it == ch->dsps.end()) return fail(BASS_ERROR_HANDLE);
+  if (it == ch->dsps.end())
+    return fail(BASS_ERROR_HANDLE);
   ch->dsps.erase(it);
   return succeed();
 }

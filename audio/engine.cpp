@@ -51,9 +51,11 @@ void startPlaying(Channel& ch) {
   auto& e = engine();
   if (std::find(e.playing.begin(), e.playing.end(), &ch) == e.playing.end()) {
     e.playing.push_back(&ch);
-    if (e.mixList.capacity() < e.playing.size()) e.mixList.reserve(e.playing.size() * 2);
+    if (e.mixList.capacity() < e.playing.size())
+      e.mixList.reserve(e.playing.size() * 2);
   }
-  if (ch.state != PlayState::Playing) ch.startedAt = e.clock;
+  if (ch.state != PlayState::Playing)
+    ch.startedAt = e.clock;
   ch.state = PlayState::Playing;
   ch.ended = false;
 }
@@ -71,7 +73,8 @@ bool freeChannel(DWORD handle, Kind kind) {
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
     auto it = e.channels.find(handle);
-    if (it == e.channels.end() || it->second->kind != kind) return fail(BASS_ERROR_HANDLE);
+    if (it == e.channels.end() || it->second->kind != kind)
+      return fail(BASS_ERROR_HANDLE);
     if (inMixerThread()) {
       stopPlaying(*it->second);
       e.syncs.post(handle, kSyncDeferredFree, static_cast<DWORD>(kind));
@@ -81,7 +84,8 @@ bool freeChannel(DWORD handle, Kind kind) {
     stopPlaying(*victim);
     e.channels.erase(it);
   }
-  if (victim->source) victim->source->shutdown();
+  if (victim->source)
+    victim->source->shutdown();
   return succeed();
 }
 
@@ -99,7 +103,8 @@ void TagStore::set(DWORD kind, std::string text) {
   std::lock_guard<std::mutex> guard(lock_);
   auto& versions = texts_[kind];
   versions.push_back(std::move(text));
-  while (versions.size() > 8) versions.pop_front();
+  while (versions.size() > 8)
+    versions.pop_front();
 }
 
 void TagStore::schedule(std::string text, bool oggList, uint64_t frame) {
@@ -110,7 +115,8 @@ void TagStore::schedule(std::string text, bool oggList, uint64_t frame) {
     return;
   }
   pending_.push_back(std::move(p));
-  if (pending_.size() > 64) pending_.pop_front();  // a server flooding titles: keep the latest
+  if (pending_.size() > 64)
+    pending_.pop_front();  // a server flooding titles: keep the latest
   uint64_t expected = UINT64_MAX;
   nextDue.compare_exchange_strong(expected, pending_.front().frame);
 }
@@ -131,16 +137,19 @@ void TagStore::apply(Pending& p) {  // lock_ held
   auto push = [this](DWORD kind, const std::string& text) {
     auto& versions = texts_[kind];
     versions.push_back(text);
-    while (versions.size() > 8) versions.pop_front();
+    while (versions.size() > 8)
+      versions.pop_front();
   };
-  if (p.oggList) push(BASS_TAG_OGG, p.text);
+  if (p.oggList)
+    push(BASS_TAG_OGG, p.text);
   push(BASS_TAG_META, p.text);
 }
 
 const char* TagStore::get(DWORD kind) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = texts_.find(kind);
-  if (it == texts_.end() || it->second.empty()) return nullptr;
+  if (it == texts_.end() || it->second.empty())
+    return nullptr;
   return it->second.back().c_str();
 }
 
@@ -159,8 +168,10 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
   int rate = freq >= 8000 && freq <= 192000 ? static_cast<int>(freq) : 44100;
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (e.initialized || e.initializing) return fail(BASS_ERROR_ALREADY);
-    if (device < -1 || device > 1) return fail(BASS_ERROR_DEVICE);
+    if (e.initialized || e.initializing)
+      return fail(BASS_ERROR_ALREADY);
+    if (device < -1 || device > 1)
+      return fail(BASS_ERROR_DEVICE);
     e.initializing = true;
     e.outputRate = static_cast<DWORD>(rate);
     e.clock = 0;
@@ -195,7 +206,8 @@ BOOL BASS_Free(void) {
   std::unordered_map<DWORD, std::shared_ptr<SampleObject>> samples;
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT);
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT);
     e.initialized = false;
     output = std::move(e.output);
   }
@@ -207,7 +219,8 @@ BOOL BASS_Free(void) {
     e.playing.clear();
   }
   for (auto& [handle, ch] : channels)
-    if (ch->source) ch->source->shutdown();
+    if (ch->source)
+      ch->source->shutdown();
   channels.clear();
   samples.clear();
   e.syncs.stop();
@@ -217,8 +230,10 @@ BOOL BASS_Free(void) {
 BOOL BASS_GetInfo(BASS_INFO* info) {
   auto& e = engine();
   std::lock_guard<std::recursive_mutex> guard(e.lock);
-  if (!e.initialized) return fail(BASS_ERROR_INIT);
-  if (!info) return fail(BASS_ERROR_ILLPARAM);
+  if (!e.initialized)
+    return fail(BASS_ERROR_INIT);
+  if (!info)
+    return fail(BASS_ERROR_ILLPARAM);
   *info = BASS_INFO{};
   info->freq = e.outputRate;
   info->minrate = 100;

@@ -44,8 +44,16 @@ struct Config {
   std::atomic<uint32_t> netPrebufPercent{75};
 };
 
-enum class Kind { Stream, Music, Voice };
-enum class PlayState { Stopped, Playing, Paused };
+enum class Kind {
+  Stream,
+  Music,
+  Voice
+};
+enum class PlayState {
+  Stopped,
+  Playing,
+  Paused
+};
 
 struct Dsp {
   HDSP id;
@@ -115,7 +123,7 @@ struct Channel {
   uint64_t startedAt = 0;  // output clock when last started (voice reuse picks the oldest)
   uint64_t position = 0;   // frames handed to the mix, at the source's rate
   float freq = 0, volume = 1, pan = 0, panSeparation = 50;
-  Slide slides[3];  // freq, volume, pan
+  Slide slides[3];        // freq, volume, pan
   std::vector<Dsp> dsps;  // highest priority first
   std::vector<Sync> syncs;
   std::atomic<uint32_t> level{0};

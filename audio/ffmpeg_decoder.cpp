@@ -24,7 +24,8 @@ void Interrupt::arm(uint32_t ms) {
 
 int interruptCallback(void* opaque) {
   auto* in = static_cast<Interrupt*>(opaque);
-  if (in->quit.load()) return 1;
+  if (in->quit.load())
+    return 1;
   int64_t deadline = in->deadlineUs.load();
   if (deadline != 0 && av_gettime_relative() > deadline) {
     in->timedOut = true;
@@ -34,12 +35,16 @@ int interruptCallback(void* opaque) {
 }
 
 int bassErrorFromAv(int err, const Interrupt* interrupt) {
-  if (interrupt && interrupt->timedOut.load()) return BASS_ERROR_TIMEOUT;
-  if (err == AVERROR(ETIMEDOUT)) return BASS_ERROR_TIMEOUT;
+  if (interrupt && interrupt->timedOut.load())
+    return BASS_ERROR_TIMEOUT;
+  if (err == AVERROR(ETIMEDOUT))
+    return BASS_ERROR_TIMEOUT;
   if (err == AVERROR_INVALIDDATA || err == AVERROR_STREAM_NOT_FOUND || err == AVERROR_DEMUXER_NOT_FOUND)
     return BASS_ERROR_FILEFORM;
-  if (err == AVERROR_DECODER_NOT_FOUND) return BASS_ERROR_CODEC;
-  if (err == AVERROR(ENOMEM)) return BASS_ERROR_MEM;
+  if (err == AVERROR_DECODER_NOT_FOUND)
+    return BASS_ERROR_CODEC;
+  if (err == AVERROR(ENOMEM))
+    return BASS_ERROR_MEM;
   return BASS_ERROR_FILEOPEN;  // refused, unreachable, HTTP errors, missing files
 }
 
@@ -54,14 +59,16 @@ CustomIo::~CustomIo() {
 
 bool CustomIo::create(bool seekable, int bufferSize) {
   auto* buffer = static_cast<unsigned char*>(av_malloc(static_cast<size_t>(bufferSize)));
-  if (!buffer) return false;
+  if (!buffer)
+    return false;
   avio_ = avio_alloc_context(buffer, bufferSize, 0, this, &CustomIo::readThunk, nullptr,
                              seekable ? &CustomIo::seekThunk : nullptr);
   if (!avio_) {
     av_free(buffer);
     return false;
   }
-  if (!seekable) avio_->seekable = 0;
+  if (!seekable)
+    avio_->seekable = 0;
   return true;
 }
 
@@ -85,14 +92,16 @@ class MemoryIo : public CustomIo {
 
  protected:
   int read(uint8_t* buf, int size) override {
-    if (pos_ >= size_) return AVERROR_EOF;
+    if (pos_ >= size_)
+      return AVERROR_EOF;
     size_t n = std::min(static_cast<size_t>(size), size_ - pos_);
     std::memcpy(buf, data_ + pos_, n);
     pos_ += n;
     return static_cast<int>(n);
   }
   int64_t seek(int64_t offset, int whence) override {
-    if (whence & AVSEEK_SIZE) return static_cast<int64_t>(size_);
+    if (whence & AVSEEK_SIZE)
+      return static_cast<int64_t>(size_);
     int64_t base = 0;
     switch (whence & ~AVSEEK_FORCE) {
       case SEEK_SET: base = 0; break;
@@ -101,7 +110,8 @@ class MemoryIo : public CustomIo {
       default: return -1;
     }
     int64_t target = base + offset;
-    if (target < 0 || target > static_cast<int64_t>(size_)) return -1;
+    if (target < 0 || target > static_cast<int64_t>(size_))
+      return -1;
     pos_ = static_cast<size_t>(target);
     return target;
   }
@@ -136,8 +146,8 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
   AVFormatContext* f = d->fmt_.get();
 
   int best = av_find_best_stream(f, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-  bool complete = best >= 0 && f->streams[best]->codecpar->sample_rate > 0 &&
-                  f->streams[best]->codecpar->ch_layout.nb_channels > 0;
+  bool complete =
+      best >= 0 && f->streams[best]->codecpar->sample_rate > 0 && f->streams[best]->codecpar->ch_layout.nb_channels > 0;
   if (!complete) {
     int r = avformat_find_stream_info(f, nullptr);
     if (r < 0) {
@@ -153,7 +163,8 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
   d->stream_ = best;
   AVStream* st = f->streams[best];
   for (unsigned i = 0; i < f->nb_streams; ++i)
-    if (static_cast<int>(i) != best) f->streams[i]->discard = AVDISCARD_ALL;
+    if (static_cast<int>(i) != best)
+      f->streams[i]->discard = AVDISCARD_ALL;
 
   const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
   if (!codec) {
@@ -167,8 +178,7 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
     *error = BASS_ERROR_MEM;
     return nullptr;
   }
-  if (avcodec_parameters_to_context(d->codec_, st->codecpar) < 0 ||
-      avcodec_open2(d->codec_, codec, nullptr) < 0) {
+  if (avcodec_parameters_to_context(d->codec_, st->codecpar) < 0 || avcodec_open2(d->codec_, codec, nullptr) < 0) {
     *error = BASS_ERROR_CODEC;
     return nullptr;
   }
@@ -193,7 +203,8 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::create(FormatHandle fmt, std::uniq
 }
 
 void FfmpegDecoder::interrupt() {
-  if (interrupt_) interrupt_->quit = true;
+  if (interrupt_)
+    interrupt_->quit = true;
 }
 
 std::vector<std::string> FfmpegDecoder::comments() const {
@@ -219,7 +230,8 @@ size_t FfmpegDecoder::decode(float* dst, size_t max) {
       written += n;
       continue;
     }
-    if (!nextFrames()) break;
+    if (!nextFrames())
+      break;
   }
   return written;
 }
@@ -227,8 +239,8 @@ size_t FfmpegDecoder::decode(float* dst, size_t max) {
 void FfmpegDecoder::checkMetadataUpdate() {
   AVFormatContext* f = fmt_.get();
   AVStream* st = f->streams[stream_];
-  bool updated = (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) ||
-                 (f->event_flags & AVFMT_EVENT_FLAG_METADATA_UPDATED);
+  bool updated =
+      (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) || (f->event_flags & AVFMT_EVENT_FLAG_METADATA_UPDATED);
   size_t size = 0;
   const uint8_t* side = av_packet_get_side_data(packet_, AV_PKT_DATA_METADATA_UPDATE, &size);
   std::vector<std::string> list;
@@ -251,9 +263,11 @@ void FfmpegDecoder::checkMetadataUpdate() {
   }
   st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
   f->event_flags &= ~AVFMT_EVENT_FLAG_METADATA_UPDATED;
-  if (!(side || updated) || list == lastComments_) return;  // the first packet repeats the headers
+  if (!(side || updated) || list == lastComments_)
+    return;  // the first packet repeats the headers
   lastComments_ = list;
-  if (onComments) onComments(std::move(list));
+  if (onComments)
+    onComments(std::move(list));
 }
 
 // Fills pending_ with the next decoded frames; false at the end of the data.
@@ -265,7 +279,8 @@ bool FfmpegDecoder::nextFrames() {
       failures_ = 0;
       bool ok = convert();
       av_frame_unref(frame_);
-      if (ok && pendingFrames_ > 0) return true;
+      if (ok && pendingFrames_ > 0)
+        return true;
       continue;
     }
     if (r == AVERROR_EOF) {
@@ -286,7 +301,8 @@ bool FfmpegDecoder::nextFrames() {
     }
     r = av_read_frame(fmt_.get(), packet_);
     if (r < 0) {
-      if (r == AVERROR(EAGAIN)) continue;
+      if (r == AVERROR(EAGAIN))
+        continue;
       inputDone_ = true;
       avcodec_send_packet(codec_, nullptr);
       continue;
@@ -349,25 +365,30 @@ bool FfmpegDecoder::convert() {
   }
   av_channel_layout_uninit(&inLayout);
   int out = swr_get_out_samples(swr_, frame_->nb_samples);
-  if (out <= 0) return false;
-  if (pending_.size() < static_cast<size_t>(out) * 2) pending_.resize(static_cast<size_t>(out) * 2);
+  if (out <= 0)
+    return false;
+  if (pending_.size() < static_cast<size_t>(out) * 2)
+    pending_.resize(static_cast<size_t>(out) * 2);
   uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
   int n = swr_convert(swr_, outPlanes, out, const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
-  if (n <= 0) return false;
+  if (n <= 0)
+    return false;
   pendingFrames_ = static_cast<size_t>(n);
   pendingPos_ = 0;
   if (skipUntil_ >= 0) {  // first frames after a seek: start exactly at the target
     AVStream* st = fmt_->streams[stream_];
     int64_t ts = frame_->best_effort_timestamp;
     if (ts != AV_NOPTS_VALUE) {
-      if (st->start_time != AV_NOPTS_VALUE) ts -= st->start_time;
+      if (st->start_time != AV_NOPTS_VALUE)
+        ts -= st->start_time;
       int64_t at = av_rescale_q(ts, st->time_base, AVRational{1, rate_});
       int64_t drop = skipUntil_ - at;
       if (drop >= static_cast<int64_t>(pendingFrames_)) {  // keep skipping
         pendingFrames_ = 0;
         return true;
       }
-      if (drop > 0) pendingPos_ = static_cast<size_t>(drop);
+      if (drop > 0)
+        pendingPos_ = static_cast<size_t>(drop);
     }
     skipUntil_ = -1;
   }
@@ -377,7 +398,8 @@ bool FfmpegDecoder::convert() {
 bool FfmpegDecoder::seek(uint64_t frame) {
   AVStream* st = fmt_->streams[stream_];
   int64_t ts = av_rescale_q(static_cast<int64_t>(frame), AVRational{1, rate_}, st->time_base);
-  if (st->start_time != AV_NOPTS_VALUE) ts += st->start_time;
+  if (st->start_time != AV_NOPTS_VALUE)
+    ts += st->start_time;
   if (av_seek_frame(fmt_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
       avformat_seek_file(fmt_.get(), stream_, INT64_MIN, ts, ts, 0) < 0)
     return false;
@@ -411,8 +433,8 @@ FormatHandle openCustomInput(CustomIo* io, Interrupt* interrupt, int* error) {
   }
   int r = avformat_open_input(&raw, nullptr, nullptr, nullptr);
   if (r < 0) {
-    *error = r == AVERROR(ENOMEM) ? BASS_ERROR_MEM
-             : (interrupt && interrupt->timedOut.load()) ? BASS_ERROR_TIMEOUT
+    *error = r == AVERROR(ENOMEM)                             ? BASS_ERROR_MEM
+             : (interrupt && interrupt->timedOut.load())      ? BASS_ERROR_TIMEOUT
              : (r == AVERROR_INVALIDDATA || r == AVERROR_EOF) ? BASS_ERROR_FILEFORM
                                                               : bassErrorFromAv(r, interrupt);
     return nullptr;  // avformat_open_input freed the context
@@ -431,7 +453,8 @@ std::unique_ptr<FfmpegDecoder> openMemoryDecoder(const uint8_t* data, size_t siz
     return nullptr;
   }
   FormatHandle fmt = openCustomInput(io.get(), nullptr, error);
-  if (!fmt) return nullptr;
+  if (!fmt)
+    return nullptr;
   return FfmpegDecoder::create(std::move(fmt), std::move(io), nullptr, error);
 }
 

@@ -15,8 +15,7 @@ namespace audio {
 
 class FrameRing {
  public:
-  explicit FrameRing(size_t capacityFrames)
-      : capacity_(std::max<size_t>(capacityFrames, 64)), data_(capacity_ * 2) {}
+  explicit FrameRing(size_t capacityFrames) : capacity_(std::max<size_t>(capacityFrames, 64)), data_(capacity_ * 2) {}
 
   size_t capacity() const { return capacity_; }
   size_t available() const {

@@ -12,8 +12,8 @@
 namespace audio {
 namespace {
 
-constexpr size_t kSubBlock = 256;     // output frames between slide updates
-constexpr double kMaxRatio = 16.0;    // keeps the stage buffer bounded (kSubBlock * 16 + 4)
+constexpr size_t kSubBlock = 256;   // output frames between slide updates
+constexpr double kMaxRatio = 16.0;  // keeps the stage buffer bounded (kSubBlock * 16 + 4)
 
 thread_local bool t_inMixer = false;
 
@@ -21,7 +21,8 @@ void applySlides(Channel& ch, uint64_t now) {
   float* targets[3] = {&ch.freq, &ch.volume, &ch.pan};
   for (int a = 0; a < 3; ++a) {
     Slide& s = ch.slides[a];
-    if (!s.active) continue;
+    if (!s.active)
+      continue;
     double t = s.durationFrames ? static_cast<double>(now - s.startClock) / s.durationFrames : 1.0;
     if (t >= 1.0) {
       *targets[a] = s.to;
@@ -87,12 +88,14 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
   for (size_t done = 0; done < frames && ch.state == PlayState::Playing;) {
     size_t m = std::min(frames - done, kSubBlock);
     applySlides(ch, e.clock + done);
-    if (ch.state != PlayState::Playing) break;
+    if (ch.state != PlayState::Playing)
+      break;
     double ratio = std::clamp(static_cast<double>(ch.freq) / e.outputRate, 1.0 / 1024, kMaxRatio);
     // The stage keeps one frame of history before the current one (index floor(phase)) and
     // needs two after it for the 4-point Hermite interpolation.
     size_t need = static_cast<size_t>(ch.stagePhase + (m - 1) * ratio) + 3;
-    if (need > ch.stageFrames) fillStage(ch, need - ch.stageFrames, peakL, peakR, pulled);
+    if (need > ch.stageFrames)
+      fillStage(ch, need - ch.stageFrames, peakL, peakR, pulled);
 
     float gainL = ch.volume * (ch.pan > 0 ? 1 - ch.pan : 1);
     float gainR = ch.volume * (ch.pan < 0 ? 1 + ch.pan : 1);
@@ -111,7 +114,8 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
     }
     for (; produced < m; ++produced) {
       size_t i = static_cast<size_t>(p);
-      if (i + 2 >= ch.stageFrames) break;
+      if (i + 2 >= ch.stageFrames)
+        break;
       float t = static_cast<float>(p - static_cast<double>(i));
       const float* y1 = s + 2 * i;
       const float* y0 = i > 0 ? y1 - 2 : y1;
@@ -138,12 +142,15 @@ void mixChannel(Engine& e, Channel& ch, float* out, size_t frames) {
       break;
     }
   }
-  if (ch.state != PlayState::Playing) return;
-  auto word = [](float peak) { return static_cast<uint32_t>(std::min(peak, 1.0f) * 32768.0f); };
+  if (ch.state != PlayState::Playing)
+    return;
+  auto word = [](float peak) {
+    return static_cast<uint32_t>(std::min(peak, 1.0f) * 32768.0f);
+  };
   ch.level.store(pulled ? (word(peakL) | (word(peakR) << 16)) : 0, std::memory_order_relaxed);
-  bool allPlayed = ch.stageFrames == 0 ||
-                   (ch.tailPadded && static_cast<size_t>(ch.stagePhase) + 2 >= ch.stageFrames);
-  if (starved && ch.source->ended() && allPlayed) finishChannel(e, ch);
+  bool allPlayed = ch.stageFrames == 0 || (ch.tailPadded && static_cast<size_t>(ch.stagePhase) + 2 >= ch.stageFrames);
+  if (starved && ch.source->ended() && allPlayed)
+    finishChannel(e, ch);
 }
 
 }  // namespace
@@ -159,11 +166,13 @@ void mixBlock(float* out, size_t frames) {
   // by startPlaying, so this never allocates.
   e.mixList.assign(e.playing.begin(), e.playing.end());
   for (Channel* ch : e.mixList) {
-    if (ch->state != PlayState::Playing || !ch->source) continue;
+    if (ch->state != PlayState::Playing || !ch->source)
+      continue;
     bool wasStalled = ch->source->stalled();
     mixChannel(e, *ch, out, frames);
     bool stalled = ch->source->stalled();
-    if (stalled != wasStalled) e.syncs.post(ch->handle, BASS_SYNC_STALL, stalled ? 0 : 1);
+    if (stalled != wasStalled)
+      e.syncs.post(ch->handle, BASS_SYNC_STALL, stalled ? 0 : 1);
     uint64_t due = ch->tags.nextDue.load(std::memory_order_relaxed);
     if (ch->position >= due && ch->tags.nextDue.compare_exchange_strong(due, UINT64_MAX))
       e.syncs.post(ch->handle, kSyncTagsDue, 0);

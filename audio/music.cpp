@@ -64,24 +64,30 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   int rate;
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT), 0;
     rate = freq >= 8000 && freq <= 192000 ? static_cast<int>(freq) : static_cast<int>(e.outputRate);
   }
-  if (!file) return fail(BASS_ERROR_FILEOPEN), 0;
+  if (!file)
+    return fail(BASS_ERROR_FILEOPEN), 0;
   std::vector<char> bytes;
   if (mem) {
     const char* data = static_cast<const char*>(file) + offset;
     bytes.assign(data, data + length);
   } else {
     std::ifstream in(static_cast<const char*>(file), std::ios::binary);
-    if (!in) return fail(BASS_ERROR_FILEOPEN), 0;
+    if (!in)
+      return fail(BASS_ERROR_FILEOPEN), 0;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  if (bytes.empty()) return fail(BASS_ERROR_FILEFORM), 0;
+  if (bytes.empty())
+    return fail(BASS_ERROR_FILEFORM), 0;
   int error = 0;
-  openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
-                                                           openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
-  if (!mod) return fail(BASS_ERROR_FILEFORM), 0;
+  openmpt_module* mod =
+      openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
+                                         openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
+  if (!mod)
+    return fail(BASS_ERROR_FILEFORM), 0;
   openmpt_module_set_repeat_count(mod, flags & BASS_SAMPLE_LOOP ? -1 : 0);
   openmpt_module_ctl_set_boolean(mod, "seek.sync_samples", 1);  // a jump keeps held notes sounding
   openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
@@ -98,15 +104,21 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   auto ch = makeChannel(Kind::Music, std::move(source), flags);
   ch->tags.set(BASS_TAG_MUSIC_NAME, name + '\0');
   ch->tags.set(BASS_TAG_MUSIC_MESSAGE, message + '\0');
-  auto module = [](Decoder& d) { return static_cast<ModuleDecoder&>(d).module(); };
-  ch->musicOrderPosition = [producer](uint64_t position) { return producer->positionTagAt(position); };
+  auto module = [](Decoder& d) {
+    return static_cast<ModuleDecoder&>(d).module();
+  };
+  ch->musicOrderPosition = [producer](uint64_t position) {
+    return producer->positionTagAt(position);
+  };
   ch->musicOrderCount = [producer, module] {
-    return producer->withDecoder([&](Decoder& d) { return static_cast<uint32_t>(openmpt_module_get_num_orders(module(d))); });
+    return producer->withDecoder(
+        [&](Decoder& d) { return static_cast<uint32_t>(openmpt_module_get_num_orders(module(d))); });
   };
   ch->musicSeekOrder = [producer, module, rate](uint32_t order, uint32_t row, uint64_t* frame) {
     return producer->withDecoder([&](Decoder& d) {
       openmpt_module* m = module(d);
-      if (static_cast<int32_t>(order) >= openmpt_module_get_num_orders(m)) return false;
+      if (static_cast<int32_t>(order) >= openmpt_module_get_num_orders(m))
+        return false;
       double secs = openmpt_module_set_position_order_row(m, static_cast<int32_t>(order), static_cast<int32_t>(row));
       *frame = static_cast<uint64_t>(std::llround(std::max(secs, 0.0) * rate));
       return true;
@@ -122,7 +134,8 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
   HMUSIC handle;
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT), 0;
     addChannel(ch);
     handle = ch->handle;
   }

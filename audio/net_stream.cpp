@@ -31,7 +31,8 @@ constexpr const char* kProtocols = "http,https,tcp,tls,crypto";
 
 std::string avOption(void* object, const char* name) {
   uint8_t* value = nullptr;
-  if (av_opt_get(object, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value) return "";
+  if (av_opt_get(object, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value)
+    return "";
   std::string out(reinterpret_cast<char*>(value));
   av_free(value);
   return out;
@@ -46,8 +47,7 @@ class HttpIo : public CustomIo {
  public:
   HttpIo(AVIOContext* http, std::string head) : http_(http), head_(std::move(head)) {
     void* owner = nullptr;
-    const AVOption* option =
-        av_opt_find2(http_, "icy_metadata_packet", nullptr, 0, AV_OPT_SEARCH_CHILDREN, &owner);
+    const AVOption* option = av_opt_find2(http_, "icy_metadata_packet", nullptr, 0, AV_OPT_SEARCH_CHILDREN, &owner);
     if (option && owner && option->type == AV_OPT_TYPE_STRING)
       metaField_ = static_cast<char**>(av_opt_ptr(*static_cast<const AVClass**>(owner), owner, "icy_metadata_packet"));
   }
@@ -60,14 +60,17 @@ class HttpIo : public CustomIo {
   void poll() override {
     if (metaField_) {
       const char* meta = *metaField_;
-      if (!meta || !*meta || lastMeta_ == meta) return;
+      if (!meta || !*meta || lastMeta_ == meta)
+        return;
       lastMeta_ = meta;
     } else {
       std::string meta = avOption(http_, "icy_metadata_packet");
-      if (meta.empty() || meta == lastMeta_) return;
+      if (meta.empty() || meta == lastMeta_)
+        return;
       lastMeta_ = std::move(meta);
     }
-    if (onMeta) onMeta(lastMeta_);
+    if (onMeta)
+      onMeta(lastMeta_);
   }
 
  protected:
@@ -124,27 +127,34 @@ Opened openHls(const std::string& url, const std::shared_ptr<Interrupt>& interru
 Opened openPlaylist(AVIOContext* http, std::string body, PlaylistKind kind, const std::string& url, int depth,
                     const std::shared_ptr<Interrupt>& interrupt, uint32_t timeoutMs, int* error) {
   std::string base = avOption(http, "location");
-  if (base.empty()) base = url;
+  if (base.empty())
+    base = url;
   uint8_t buf[4096];
   while (body.size() < kMaxPlaylistBytes) {
     int n = avio_read(http, buf, sizeof buf);
-    if (n <= 0) break;
+    if (n <= 0)
+      break;
     body.append(reinterpret_cast<char*>(buf), static_cast<size_t>(n));
   }
   avio_closep(&http);
-  if (kind == PlaylistKind::Hls) return openHls(base, interrupt, timeoutMs, error);
+  if (kind == PlaylistKind::Hls)
+    return openHls(base, interrupt, timeoutMs, error);
   *error = BASS_ERROR_FILEFORM;  // an empty list
-  if (depth >= kMaxPlaylistDepth) return Opened{};
+  if (depth >= kMaxPlaylistDepth)
+    return Opened{};
   std::vector<std::string> entries = playlistEntries(kind, body, base);
-  if (entries.size() > kMaxPlaylistEntries) entries.resize(kMaxPlaylistEntries);
+  if (entries.size() > kMaxPlaylistEntries)
+    entries.resize(kMaxPlaylistEntries);
   for (const auto& entry : entries) {
-    if (interrupt->quit) break;
+    if (interrupt->quit)
+      break;
     if (interrupt->giveUpUs && av_gettime_relative() > interrupt->giveUpUs) {
       *error = BASS_ERROR_TIMEOUT;
       break;
     }
     Opened opened = openUrl(entry, depth + 1, interrupt, timeoutMs, error);
-    if (opened.decoder) return opened;
+    if (opened.decoder)
+      return opened;
   }
   return Opened{};
 }
@@ -175,7 +185,8 @@ Opened openUrl(const std::string& url, int depth, const std::shared_ptr<Interrup
   uint8_t buf[4096];
   while (head.size() < 256) {
     int n = avio_read_partial(http, buf, sizeof buf);
-    if (n <= 0) break;
+    if (n <= 0)
+      break;
     head.append(reinterpret_cast<char*>(buf), static_cast<size_t>(n));
   }
   if (head.empty()) {
@@ -200,9 +211,11 @@ Opened openUrl(const std::string& url, int depth, const std::shared_ptr<Interrup
   }
   HttpIo* rawIo = io.get();
   FormatHandle fmt = openCustomInput(rawIo, interrupt.get(), error);
-  if (!fmt) return result;
+  if (!fmt)
+    return result;
   result.decoder = FfmpegDecoder::create(std::move(fmt), std::move(io), interrupt, error);
-  if (result.decoder) result.httpIo = rawIo;
+  if (result.decoder)
+    result.httpIo = rawIo;
   return result;
 }
 
@@ -223,10 +236,13 @@ struct PreparedStream {
 PreparedStream prepareStream(Channel& ch, Opened& opened, const Config& config) {
   PreparedStream out;
   std::vector<std::string> httpHeaders;
-  if (!opened.mimeType.empty()) httpHeaders.push_back("Content-Type: " + opened.mimeType);
+  if (!opened.mimeType.empty())
+    httpHeaders.push_back("Content-Type: " + opened.mimeType);
   httpHeaders.insert(httpHeaders.end(), opened.icyHeaders.begin(), opened.icyHeaders.end());
-  if (!httpHeaders.empty()) ch.tags.set(BASS_TAG_HTTP, tagList(httpHeaders));
-  if (!opened.icyHeaders.empty()) ch.tags.set(BASS_TAG_ICY, tagList(opened.icyHeaders));
+  if (!httpHeaders.empty())
+    ch.tags.set(BASS_TAG_HTTP, tagList(httpHeaders));
+  if (!opened.icyHeaders.empty())
+    ch.tags.set(BASS_TAG_ICY, tagList(opened.icyHeaders));
   FfmpegDecoder* decoder = opened.decoder.get();
   const int rate = decoder->rate();
   ProducerSource::Options o;
@@ -245,7 +261,8 @@ PreparedStream prepareStream(Channel& ch, Opened& opened, const Config& config) 
     reportOggChanges(ch, *decoder, *producer);
   }
   if (opened.httpIo) {
-    if (!opened.httpIo->lastMeta().empty()) ch.tags.schedule(opened.httpIo->lastMeta(), false, 0);
+    if (!opened.httpIo->lastMeta().empty())
+      ch.tags.schedule(opened.httpIo->lastMeta(), false, 0);
     Channel* target = &ch;  // outlives the stream thread that calls this
     opened.httpIo->onMeta = [target, producer](const std::string& meta) {
       target->tags.schedule(meta, false, producer->producedFrames());
@@ -263,7 +280,8 @@ int waitForPrebuffer(const ProducerSource& producer, size_t prebuf, uint32_t tim
   while (producer.buffered() < prebuf && !producer.decoderFinished() && !interrupt.quit &&
          std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  if (producer.buffered() > 0) return BASS_OK;
+  if (producer.buffered() > 0)
+    return BASS_OK;
   return producer.decoderFinished() ? BASS_ERROR_FILEFORM : BASS_ERROR_TIMEOUT;
 }
 
@@ -276,7 +294,9 @@ class ConnectingSource : public Source {
   ~ConnectingSource() override { shutdown(); }
 
   // Starts connecting for the channel, which owns this source.
-  void begin(Channel* channel) { thread_ = std::thread([this, channel] { run(*channel); }); }
+  void begin(Channel* channel) {
+    thread_ = std::thread([this, channel] { run(*channel); });
+  }
   // -1 while connecting, BASS_OK once connected, else the BASS_ERROR_* code of the failure.
   int result() const { return result_.load(std::memory_order_acquire); }
 
@@ -288,8 +308,10 @@ class ConnectingSource : public Source {
   uint64_t lengthFrames() const override { return kUnknownLength; }
   void shutdown() override {
     interrupt_->quit = true;
-    if (thread_.joinable()) thread_.join();
-    if (producer_) producer_->shutdown();
+    if (thread_.joinable())
+      thread_.join();
+    if (producer_)
+      producer_->shutdown();
   }
 
  private:
@@ -337,7 +359,8 @@ HSTREAM connectAsync(const char* url, DWORD flags) {
   ch->network = true;
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT), 0;
     addChannel(ch);
   }
   connecting->begin(ch.get());
@@ -356,16 +379,20 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   auto& e = engine();
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT), 0;
   }
-  if (!url) return fail(BASS_ERROR_FILEOPEN), 0;
-  if (flags & BASS_STREAM_CONNECT_ASYNC) return connectAsync(url, flags);
+  if (!url)
+    return fail(BASS_ERROR_FILEOPEN), 0;
+  if (flags & BASS_STREAM_CONNECT_ASYNC)
+    return connectAsync(url, flags);
   const uint32_t timeoutMs = e.config.netTimeoutMs;
   auto interrupt = std::make_shared<Interrupt>();
   interrupt->giveUpUs = av_gettime_relative() + 2 * static_cast<int64_t>(timeoutMs) * 1000;
   int error = BASS_OK;
   Opened opened = openUrl(url, 0, interrupt, timeoutMs, &error);
-  if (!opened.decoder) return fail(error ? error : BASS_ERROR_FILEOPEN), 0;
+  if (!opened.decoder)
+    return fail(error ? error : BASS_ERROR_FILEOPEN), 0;
   interrupt->disarm();  // from now on a silent server stalls the stream instead of failing it
 
   auto ch = makeChannel(Kind::Stream, nullptr, flags & ~BASS_SAMPLE_LOOP);
@@ -376,7 +403,8 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC*,
   ch->source = std::move(stream.producer);
   {
     std::lock_guard<std::recursive_mutex> guard(e.lock);
-    if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!e.initialized)
+      return fail(BASS_ERROR_INIT), 0;
     addChannel(ch);
   }
   producer->start();
@@ -392,7 +420,8 @@ int BASS_StreamGetConnectResult(HSTREAM handle) {
   auto& e = engine();
   std::lock_guard<std::recursive_mutex> guard(e.lock);
   Channel* ch = findChannel(handle);
-  if (!ch || ch->kind != Kind::Stream) return fail(BASS_ERROR_HANDLE), BASS_ERROR_HANDLE;
+  if (!ch || ch->kind != Kind::Stream)
+    return fail(BASS_ERROR_HANDLE), BASS_ERROR_HANDLE;
   setError(BASS_OK);
   auto* connecting = dynamic_cast<ConnectingSource*>(ch->source.get());
   return connecting ? connecting->result() : BASS_OK;

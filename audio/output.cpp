@@ -37,7 +37,8 @@ class NullOutput : public Output {
       mixBlock(buffer_.data(), block_);
       next += period;
       auto now = clock::now();
-      if (next < now - std::chrono::milliseconds(200)) next = now;  // after a long hiccup, don't race
+      if (next < now - std::chrono::milliseconds(200))
+        next = now;  // after a long hiccup, don't race
       std::this_thread::sleep_until(next);
     }
   }
@@ -53,7 +54,8 @@ class SdlOutput : public Output {
  public:
   SdlOutput() = default;
   bool open(int rate) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+      return false;
     subsystem_ = true;
     SDL_AudioSpec want{}, have{};
     want.freq = rate;
@@ -63,15 +65,18 @@ class SdlOutput : public Output {
     want.callback = &SdlOutput::callback;
     want.userdata = this;
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0) return false;
+    if (device_ == 0)
+      return false;
     rate_ = have.freq;
     latency_ = static_cast<int>(1000LL * have.samples / std::max(have.freq, 1));
     SDL_PauseAudioDevice(device_, 0);
     return true;
   }
   ~SdlOutput() override {
-    if (device_ != 0) SDL_CloseAudioDevice(device_);
-    if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (device_ != 0)
+      SDL_CloseAudioDevice(device_);
+    if (subsystem_)
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
   int rate() const override { return rate_; }
   int latencyMs() const override { return latency_; }
@@ -81,7 +86,8 @@ class SdlOutput : public Output {
     float* out = reinterpret_cast<float*>(stream);
     size_t samples = static_cast<size_t>(len) / sizeof(float);
     mixBlock(out, samples / 2);
-    for (size_t i = 0; i < samples; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    for (size_t i = 0; i < samples; ++i)
+      out[i] = std::clamp(out[i], -1.0f, 1.0f);
   }
 
   SDL_AudioDeviceID device_ = 0;

@@ -9,7 +9,12 @@
 
 namespace audio {
 
-enum class PlaylistKind { None, Pls, M3u, Hls };
+enum class PlaylistKind {
+  None,
+  Pls,
+  M3u,
+  Hls
+};
 
 // From the content type and the first bytes of the body.
 PlaylistKind detectPlaylist(const std::string& mimeType, const std::string& head);

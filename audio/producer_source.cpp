@@ -20,7 +20,9 @@ ProducerSource::ProducerSource(std::unique_ptr<Decoder> decoder, const Options& 
 
 ProducerSource::~ProducerSource() { shutdown(); }
 
-void ProducerSource::start() { thread_ = std::thread([this] { run(); }); }
+void ProducerSource::start() {
+  thread_ = std::thread([this] { run(); });
+}
 
 void ProducerSource::shutdown() {
   {
@@ -29,13 +31,16 @@ void ProducerSource::shutdown() {
   }
   decoder_->interrupt();
   wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  if (thread_.joinable())
+    thread_.join();
 }
 
 size_t ProducerSource::pull(float* dst, size_t n) {
-  if (seekPending()) return 0;
+  if (seekPending())
+    return 0;
   if (options_.network && stalled_.load(std::memory_order_relaxed)) {
-    if (ring_.available() < std::max<size_t>(options_.resumeFrames, 1) && !eof_.load()) return 0;
+    if (ring_.available() < std::max<size_t>(options_.resumeFrames, 1) && !eof_.load())
+      return 0;
     stalled_.store(false, std::memory_order_relaxed);
   }
   size_t got = ring_.read(dst, n);
@@ -53,7 +58,8 @@ bool ProducerSource::ended() const {
 }
 
 bool ProducerSource::seekTo(uint64_t frame) {
-  if (!canSeek_) return false;
+  if (!canSeek_)
+    return false;
   seekTarget_.store(frame);
   {
     // Under the thread's lock, so that a thread between its check and its wait cannot miss
@@ -70,7 +76,8 @@ uint32_t ProducerSource::positionTagAt(uint64_t frame) {
     std::lock_guard<std::mutex> guard(markerLock_);
     for (size_t i = markerCount_; i-- > 0;) {
       const Marker& m = markers_[(markerHead_ + i) % kMarkers];
-      if (m.frame <= frame) return m.tag;
+      if (m.frame <= frame)
+        return m.tag;
     }
   }
   std::lock_guard<std::mutex> guard(decodeLock_);
@@ -91,9 +98,8 @@ void ProducerSource::run() {
   const auto idle = std::chrono::milliseconds(
       std::clamp<long>(static_cast<long>(options_.chunkFrames * 1000 / std::max(rate_, 1)), 5, 50));
   // A network stream sleeps longer: while it is full or calm the ring holds far more than this.
-  const auto pause = options_.network && options_.burstPauseMs > 0
-                         ? std::chrono::milliseconds(options_.burstPauseMs)
-                         : std::chrono::milliseconds(idle);
+  const auto pause = options_.network && options_.burstPauseMs > 0 ? std::chrono::milliseconds(options_.burstPauseMs)
+                                                                   : std::chrono::milliseconds(idle);
   while (!quit_.load()) {
     uint64_t request = seekRequested_.load(std::memory_order_acquire);
     if (request != seekDone_.load(std::memory_order_acquire)) {

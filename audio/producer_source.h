@@ -62,7 +62,9 @@ class ProducerSource : public Source {
  private:
   void run();
   bool calm() const;
-  bool seekPending() const { return seekRequested_.load(std::memory_order_acquire) != seekDone_.load(std::memory_order_acquire); }
+  bool seekPending() const {
+    return seekRequested_.load(std::memory_order_acquire) != seekDone_.load(std::memory_order_acquire);
+  }
 
   std::unique_ptr<Decoder> decoder_;
   Options options_;

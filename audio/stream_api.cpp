@@ -25,11 +25,13 @@ class CallbackSource : public Source {
   int rate() const override { return rate_; }
   bool ended() const override { return ended_; }
   size_t pull(float* dst, size_t n) override {
-    if (!proc_ || ended_) return 0;
+    if (!proc_ || ended_)
+      return 0;
     size_t frameBytes = static_cast<size_t>(channels_) * bytesPerSample_;
     n = std::min(n, scratch_.size() / frameBytes);
     DWORD r = proc_(handle_, scratch_.data(), static_cast<DWORD>(n * frameBytes), user_);
-    if (r & BASS_STREAMPROC_END) ended_ = true;
+    if (r & BASS_STREAMPROC_END)
+      ended_ = true;
     size_t frames = std::min<size_t>((r & ~BASS_STREAMPROC_END) / frameBytes, n);
     for (size_t i = 0; i < frames; ++i) {
       float l = sampleAt(i * channels_), r2 = channels_ > 1 ? sampleAt(i * channels_ + 1) : l;
@@ -39,7 +41,8 @@ class CallbackSource : public Source {
     return frames;
   }
   bool seekTo(uint64_t frame) override {
-    if (frame != 0) return false;
+    if (frame != 0)
+      return false;
     ended_ = false;
     return true;
   }
@@ -89,9 +92,12 @@ extern "C" {
 HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user) {
   auto& e = engine();
   std::lock_guard<std::recursive_mutex> guard(e.lock);
-  if (!e.initialized) return fail(BASS_ERROR_INIT), 0;
-  if (freq < 100 || freq > 384000) return fail(BASS_ERROR_FREQ), 0;
-  if (chans < 1 || chans > 2) return fail(BASS_ERROR_ILLPARAM), 0;
+  if (!e.initialized)
+    return fail(BASS_ERROR_INIT), 0;
+  if (freq < 100 || freq > 384000)
+    return fail(BASS_ERROR_FREQ), 0;
+  if (chans < 1 || chans > 2)
+    return fail(BASS_ERROR_ILLPARAM), 0;
   auto source = std::make_unique<CallbackSource>(static_cast<int>(freq), static_cast<int>(chans), flags, proc, user);
   CallbackSource* raw = source.get();
   auto ch = makeChannel(Kind::Stream, std::move(source), flags);
@@ -104,18 +110,22 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
   {
     std::lock_guard<std::recursive_mutex> guard(engine().lock);
-    if (!engine().initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!engine().initialized)
+      return fail(BASS_ERROR_INIT), 0;
   }
-  if (!file) return fail(BASS_ERROR_FILEOPEN), 0;
+  if (!file)
+    return fail(BASS_ERROR_FILEOPEN), 0;
   int error = BASS_OK;
   std::unique_ptr<FfmpegDecoder> decoder;
   if (mem) {
-    if (length == 0) return fail(BASS_ERROR_ILLPARAM), 0;
+    if (length == 0)
+      return fail(BASS_ERROR_ILLPARAM), 0;
     decoder = openMemoryDecoder(static_cast<const uint8_t*>(file) + offset, static_cast<size_t>(length), &error);
   } else {
     decoder = openFileDecoder(static_cast<const char*>(file), &error);
   }
-  if (!decoder) return fail(error), 0;
+  if (!decoder)
+    return fail(error), 0;
   auto ch = makeChannel(Kind::Stream, nullptr, flags);
   FfmpegDecoder* raw = decoder.get();
   auto source = makeFileSource(std::move(decoder), flags & BASS_SAMPLE_LOOP);
@@ -129,7 +139,8 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
   HSTREAM handle;
   {
     std::lock_guard<std::recursive_mutex> guard(engine().lock);
-    if (!engine().initialized) return fail(BASS_ERROR_INIT), 0;
+    if (!engine().initialized)
+      return fail(BASS_ERROR_INIT), 0;
     addChannel(ch);
     handle = ch->handle;
   }

@@ -9,7 +9,8 @@ namespace audio {
 
 void SyncDispatcher::start() {
   std::lock_guard<std::mutex> guard(lock_);
-  if (thread_.joinable()) return;
+  if (thread_.joinable())
+    return;
   quit_ = false;
   head_ = count_ = 0;
   thread_ = std::thread([this] { run(); });
@@ -18,7 +19,8 @@ void SyncDispatcher::start() {
 void SyncDispatcher::stop() {
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!thread_.joinable()) return;
+    if (!thread_.joinable())
+      return;
     quit_ = true;
   }
   wake_.notify_one();
@@ -31,7 +33,8 @@ void SyncDispatcher::stop() {
 void SyncDispatcher::post(HCHANNEL channel, DWORD type, DWORD data) {
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (count_ == kCapacity) return;  // a callback is badly behind; drop rather than block
+    if (count_ == kCapacity)
+      return;  // a callback is badly behind; drop rather than block
     events_[(head_ + count_) % kCapacity] = SyncEvent{channel, type, data};
     ++count_;
   }
@@ -45,7 +48,8 @@ void SyncDispatcher::run() {
     {
       std::unique_lock<std::mutex> guard(lock_);
       wake_.wait(guard, [this] { return quit_ || count_ > 0; });
-      if (quit_) return;
+      if (quit_)
+        return;
       ev = events_[head_];
       head_ = (head_ + 1) % kCapacity;
       --count_;
@@ -59,19 +63,23 @@ void SyncDispatcher::run() {
       auto& e = engine();
       std::lock_guard<std::recursive_mutex> guard(e.lock);
       Channel* ch = findChannel(ev.channel);
-      if (!ch) continue;
+      if (!ch)
+        continue;
       if (ev.type == kSyncTagsDue) {
-        if (ch->tags.applyDue(ch->position) == 0) continue;
+        if (ch->tags.applyDue(ch->position) == 0)
+          continue;
         ev.type = BASS_SYNC_META;
       }
       for (const auto& s : ch->syncs)
-        if (s.type == ev.type) due.push_back(s);
+        if (s.type == ev.type)
+          due.push_back(s);
       auto& list = ch->syncs;
-      list.erase(std::remove_if(list.begin(), list.end(),
-                                [&](const Sync& s) { return s.type == ev.type && s.oneTime; }),
-                 list.end());
+      list.erase(
+          std::remove_if(list.begin(), list.end(), [&](const Sync& s) { return s.type == ev.type && s.oneTime; }),
+          list.end());
     }
-    for (const auto& s : due) s.proc(s.id, ev.channel, ev.data, s.user);
+    for (const auto& s : due)
+      s.proc(s.id, ev.channel, ev.data, s.user);
   }
 }
 

@@ -39,16 +39,21 @@ using Clock = std::chrono::steady_clock;
 pid_t spawn(const std::vector<std::string>& args, int stdinFd, int stdoutFd) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
-  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+  if (stdinFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
+  if (stdoutFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
   int devnull = open("/dev/null", O_WRONLY);
   posix_spawn_file_actions_adddup2(&actions, devnull, 2);
-  if (stdoutFd < 0) posix_spawn_file_actions_adddup2(&actions, devnull, 1);
+  if (stdoutFd < 0)
+    posix_spawn_file_actions_adddup2(&actions, devnull, 1);
   std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+    pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(devnull);
   return pid;
@@ -63,7 +68,9 @@ Usage waitUsage(pid_t pid) {
   int status = 0;
   rusage ru{};
   wait4(pid, &status, 0, &ru);
-  auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  auto secs = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+  };
   return Usage{secs(ru.ru_utime) + secs(ru.ru_stime), ru.ru_maxrss};
 }
 
@@ -85,7 +92,8 @@ long procField(const std::string& path, const char* field) {
   std::string line;
   const size_t n = std::strlen(field);
   while (std::getline(in, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n);
+    if (line.compare(0, n, field) == 0)
+      return std::atol(line.c_str() + n);
   return -1;
 }
 
@@ -96,11 +104,13 @@ bool readMappings(const std::string& path, Memory* m) {
   bool named = false, any = false;
   long rss = 0;
   while (std::getline(in, line)) {
-    if (line.empty()) continue;
+    if (line.empty())
+      continue;
     if (std::isxdigit(static_cast<unsigned char>(line[0])) && line.find('-') < line.find(' ')) {
       // "start-end perms offset dev inode [path]": a path of a file, or [heap], [stack], none.
       size_t fields = 0, pos = 0;
-      while (fields < 5 && (pos = line.find_first_not_of(' ', line.find(' ', pos))) != std::string::npos) ++fields;
+      while (fields < 5 && (pos = line.find_first_not_of(' ', line.find(' ', pos))) != std::string::npos)
+        ++fields;
       named = fields == 5 && line[pos] == '/';
       any = true;
     } else if (line.compare(0, 4, "Rss:") == 0) {
@@ -123,7 +133,8 @@ Usage waitWatching(pid_t pid, Memory* memory, int everyMs) {
   const std::string proc = "/proc/" + std::to_string(pid);
   for (;;) {
     long peak = procField(proc + "/status", "VmHWM:");
-    if (peak > 0) memory->peakKb = std::max(memory->peakKb, peak);
+    if (peak > 0)
+      memory->peakKb = std::max(memory->peakKb, peak);
     Memory now;
     if (readMappings(proc + "/smaps", &now) &&
         now.fileKb + now.libDataKb + now.anonKb > memory->fileKb + memory->libDataKb + memory->anonKb) {
@@ -134,7 +145,9 @@ Usage waitWatching(pid_t pid, Memory* memory, int everyMs) {
     int status = 0;
     rusage ru{};
     if (wait4(pid, &status, WNOHANG, &ru) == pid) {
-      auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+      auto secs = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+      };
       return Usage{secs(ru.ru_utime) + secs(ru.ru_stime), ru.ru_maxrss};
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
@@ -144,7 +157,8 @@ Usage waitWatching(pid_t pid, Memory* memory, int everyMs) {
 std::atomic<int64_t> g_firstSoundNs{0};
 
 void CALLBACK firstSound(HDSP, DWORD, void* buffer, DWORD length, void*) {
-  if (g_firstSoundNs.load() != 0) return;
+  if (g_firstSoundNs.load() != 0)
+    return;
   const float* f = static_cast<const float*>(buffer);
   for (DWORD i = 0; i < length / 4; ++i)
     if (f[i] != 0.0f) {
@@ -168,20 +182,26 @@ int main(int argc, char** argv) {
   char tmpl[] = "/tmp/sonabel-bench-XXXXXX";
   std::string dir = mkdtemp(tmpl);
   std::string mp3 = dir + "/bench.mp3";
-  std::string gen = "ffmpeg -nostdin -loglevel error -y -f lavfi -i 'sine=frequency=440:duration=20' "
-                    "-f lavfi -i 'anoisesrc=d=20:a=0.1' -filter_complex amix=inputs=2 -ac 2 -ar 44100 -b:a 128k '" + mp3 + "'";
-  if (std::system(gen.c_str()) != 0) return 1;
+  std::string gen =
+      "ffmpeg -nostdin -loglevel error -y -f lavfi -i 'sine=frequency=440:duration=20' "
+      "-f lavfi -i 'anoisesrc=d=20:a=0.1' -filter_complex amix=inputs=2 -ac 2 -ar 44100 -b:a 128k '" +
+      mp3 + "'";
+  if (std::system(gen.c_str()) != 0)
+    return 1;
 
   int in[2], out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) return 1;
+  if (pipe(in) != 0 || pipe(out) != 0)
+    return 1;
   pid_t server = spawn({"python3", (source / "tests/audio/icy_server.py").string(), dir}, in[0], out[1]);
   close(in[0]);
   close(out[1]);
   char line[64] = {};
   for (size_t used = 0; used < sizeof line - 1; ++used)
-    if (read(out[0], line + used, 1) != 1 || line[used] == '\n') break;
+    if (read(out[0], line + used, 1) != 1 || line[used] == '\n')
+      break;
   int port = 0;
-  if (server < 0 || std::sscanf(line, "PORT %d", &port) != 1) return 1;
+  if (server < 0 || std::sscanf(line, "PORT %d", &port) != 1)
+    return 1;
   std::string base = "http://127.0.0.1:" + std::to_string(port);
   std::string url = base + "/live?file=bench.mp3&titles=A|B&interval=10&burst=5";
 
@@ -197,19 +217,21 @@ int main(int argc, char** argv) {
   std::printf("ratio (target <= 1.0):         %.2fx\n", r.cpuSeconds > 0 ? u.cpuSeconds / r.cpuSeconds : 0.0);
   std::printf("peak RSS, audio-play (target < 30 MB): %.1f MB (ffmpeg: %.1f MB)\n", mem.peakKb / 1024.0,
               r.maxRssKb / 1024.0);
-  std::printf("  at its largest while playing: libraries' pages read from disk %.1f MB, written by loading and\n"
-              "  running them %.1f MB; heaps, stacks and buffers (engine and FFmpeg) %.1f MB\n",
-              mem.fileKb / 1024.0, mem.libDataKb / 1024.0, mem.anonKb / 1024.0);
+  std::printf(
+      "  at its largest while playing: libraries' pages read from disk %.1f MB, written by loading and\n"
+      "  running them %.1f MB; heaps, stacks and buffers (engine and FFmpeg) %.1f MB\n",
+      mem.fileKb / 1024.0, mem.libDataKb / 1024.0, mem.anonKb / 1024.0);
 
   // The same program waiting on a server that never answers (it gives up after the 5 s
   // time-out): what loading FFmpeg, libopenmpt, SDL2 and their ~150 dependent libraries and
   // starting the engine cost before any audio.
   Memory idle;
   waitWatching(spawn({player, "--no-sound", base + "/hang"}, -1, -1), &idle, 100);
-  std::printf("  started but not playing (a server that never answers): %.1f MB (files %.1f, written %.1f, heaps %.1f);\n"
-              "  playing adds %.1f MB\n",
-              idle.peakKb / 1024.0, idle.fileKb / 1024.0, idle.libDataKb / 1024.0, idle.anonKb / 1024.0,
-              (mem.peakKb - idle.peakKb) / 1024.0);
+  std::printf(
+      "  started but not playing (a server that never answers): %.1f MB (files %.1f, written %.1f, heaps %.1f);\n"
+      "  playing adds %.1f MB\n",
+      idle.peakKb / 1024.0, idle.fileKb / 1024.0, idle.libDataKb / 1024.0, idle.anonKb / 1024.0,
+      (mem.peakKb - idle.peakKb) / 1024.0);
 
   // 2: creation to the first audible sample, in this process on the silent device: waiting
   // for the connection, and connecting on the stream's own thread (the skins' way).
@@ -235,8 +257,8 @@ int main(int argc, char** argv) {
     std::sort(latencies.begin(), latencies.end());
     if (!latencies.empty())
       std::printf("create%s to first audible sample (target < 300 ms): median %.1f ms (min %.1f, max %.1f)\n",
-                  connect ? " (connecting on its own thread)" : "", latencies[latencies.size() / 2],
-                  latencies.front(), latencies.back());
+                  connect ? " (connecting on its own thread)" : "", latencies[latencies.size() / 2], latencies.front(),
+                  latencies.back());
   }
   BASS_Free();
 

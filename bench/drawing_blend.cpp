@@ -34,7 +34,8 @@ double CpuSeconds() {
 double Batch(const std::function<void()>& op) {
   const int reps = 8;
   double t0 = CpuSeconds();
-  for (int i = 0; i < reps; ++i) op();
+  for (int i = 0; i < reps; ++i)
+    op();
   return double(kW) * kH * reps / (CpuSeconds() - t0) / 1e6;
 }
 
@@ -104,7 +105,9 @@ int main() {
     };
   };
   auto theirs = [&](pixman_op_t op, pixman_image_t* s, pixman_image_t* m) {
-    return [&, op, s, m] { pixman_image_composite32(op, s, m, pdst.image, 0, 0, 0, 0, 0, 0, kW, kH); };
+    return [&, op, s, m] {
+      pixman_image_composite32(op, s, m, pdst.image, 0, 0, 0, 0, 0, 0, kW, kH);
+    };
   };
 
   struct Row {
@@ -125,8 +128,8 @@ int main() {
        theirs(PIXMAN_OP_OVER, pkey.image, nullptr)},
   };
 
-  std::printf("Blending %d x %d pixels, megapixels per CPU second (medians of %d alternating batches of 8)\n\n", kW,
-              kH, kRounds);
+  std::printf("Blending %d x %d pixels, megapixels per CPU second (medians of %d alternating batches of 8)\n\n", kW, kH,
+              kRounds);
   std::printf("%-22s %10s   %-24s %10s %8s\n", "Sonabel mode", "MP/s", "pixman operation", "MP/s", "ratio");
   for (const Row& row : rows) {
     const Rates r = Measure(row.ours, row.theirs);

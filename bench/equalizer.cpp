@@ -53,9 +53,11 @@ int main(int argc, char** argv) {
   }
 
   // The reference input for sox: the same ten minutes as one raw file.
-  std::string raw = (std::filesystem::temp_directory_path() / ("bench-eq-" + std::to_string(getpid()) + ".f32")).string();
+  std::string raw =
+      (std::filesystem::temp_directory_path() / ("bench-eq-" + std::to_string(getpid()) + ".f32")).string();
   if (FILE* f = std::fopen(raw.c_str(), "wb")) {
-    for (int p = 0; p < passes; ++p) std::fwrite(block.data(), sizeof(float), block.size(), f);
+    for (int p = 0; p < passes; ++p)
+      std::fwrite(block.data(), sizeof(float), block.size(), f);
     std::fclose(f);
   }
 
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
   volatile float sink = work[12345];
   (void)sink;
 
-  std::string cmd = "sox -t f32 -r 44100 -c 2 '" + raw + "' -t f32 /dev/null bass 6 100 2o equalizer 1000 2o -4 treble 3 10000 2o";
+  std::string cmd =
+      "sox -t f32 -r 44100 -c 2 '" + raw + "' -t f32 /dev/null bass 6 100 2o equalizer 1000 2o -4 treble 3 10000 2o";
   double c0 = ChildrenCpuSeconds();
   int status = std::system(cmd.c_str());
   double soxCpu = ChildrenCpuSeconds() - c0;

@@ -57,8 +57,10 @@ class BenchTextView : public ZView {
 class BenchManager : public ZPaneManager {
  protected:
   int32_t RegisterTypes() override {
-    if (int32_t rc = ZPaneManager::RegisterTypes()) return rc;
-    if (int32_t rc = Host().RegisterType([]() -> IEventListener* { return new BenchBitmapView(); })) return rc;
+    if (int32_t rc = ZPaneManager::RegisterTypes())
+      return rc;
+    if (int32_t rc = Host().RegisterType([]() -> IEventListener* { return new BenchBitmapView(); }))
+      return rc;
     return Host().RegisterType([]() -> IEventListener* { return new BenchTextView(); });
   }
 };
@@ -73,8 +75,8 @@ std::string SkinText() {
            "' size='236,212' color='#203040' style='raised'>";
       ++panes;
       for (int i = 0; i < 49 && panes < 2000; ++i, ++panes) {
-        const std::string pos = "pos='" + std::to_string(4 + (i % 7) * 33) + "," + std::to_string(4 + (i / 7) * 29) +
-                                "' size='32,28'";
+        const std::string pos =
+            "pos='" + std::to_string(4 + (i % 7) * 33) + "," + std::to_string(4 + (i / 7) * 29) + "' size='32,28'";
         switch (i % 3) {
           case 0: s += "<colorbox " + pos + " color='#4080c0' style='sunken'/>"; break;
           case 1: s += "<benchbitmap " + pos + "/>"; break;
@@ -92,7 +94,8 @@ struct Skin {
   BenchManager manager;
   ZDrawContext context;
   Skin() {
-    if (manager.Initialize() || manager.LoadSkinText(SkinText())) std::abort();
+    if (manager.Initialize() || manager.LoadSkinText(SkinText()))
+      std::abort();
     manager.ResizeRootArea(kW, kH);
     manager.Open();
     context.Resize(kW, kH);
@@ -114,10 +117,12 @@ void HitSearch10000Points(benchmark::State& state) {
   Skin skin;
   std::mt19937 random(7);
   std::vector<ZPoint> points(10000);
-  for (ZPoint& p : points) p = {int32_t(random() % kW), int32_t(random() % kH)};
+  for (ZPoint& p : points)
+    p = {int32_t(random() % kW), int32_t(random() % kH)};
   size_t found = 0;
   for (auto _ : state) {
-    for (const ZPoint& p : points) found += skin.manager.FindPaneAt(p) != nullptr;
+    for (const ZPoint& p : points)
+      found += skin.manager.FindPaneAt(p) != nullptr;
     benchmark::DoNotOptimize(found);
   }
   // Seconds per point, printed with an SI prefix ("340n" is 340 ns).

@@ -31,7 +31,8 @@ std::string Skin() {
       "  t.ResizeTo(120, 20); c.AddLayer(t); } }"
       " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
       " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
-      " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return 0; }"
+      " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return "
+      "0; }"
       " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
       " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }";
   return "<zml><scripts><script name='s' text='" + script +
@@ -48,7 +49,8 @@ struct Loaded {
   Loaded() {
     context.Resize(kWidth, kHeight);
     ok = !m.Initialize() && !m.LoadSkinText(Skin());
-    if (!ok) return;
+    if (!ok)
+      return;
     m.ResizeRootArea(kWidth, kHeight);
     ok = !m.Create() && !m.Open();
     m.DrawInvalid(context);
@@ -61,7 +63,8 @@ void BM_RedrawFiveHundredLayers(benchmark::State& state) {
     state.SkipWithError("the skin did not build");
     return;
   }
-  for (auto _ : state) l.m.Draw(l.context, {0, 0, kWidth, kHeight});
+  for (auto _ : state)
+    l.m.Draw(l.context, {0, 0, kWidth, kHeight});
 }
 
 void BM_FrameWithoutChanges(benchmark::State& state) {

@@ -23,9 +23,11 @@ constexpr int kPanes = 200, kParameters = 20, kMoved = 10;
 
 std::string Markup(bool scripted) {
   std::string text = "<zml><parameters>";
-  for (int i = 0; i < kParameters; i++) text += "<float name='p" + std::to_string(i) + "' range='0,100'/>";
+  for (int i = 0; i < kParameters; i++)
+    text += "<float name='p" + std::to_string(i) + "' range='0,100'/>";
   text += "</parameters>";
-  if (scripted) text += "<scripts><script file='skin.zs'/></scripts>";
+  if (scripted)
+    text += "<scripts><script file='skin.zs'/></scripts>";
   text += "<surfaces><surface><views><colorbox name='root' size='800,600' color='#102030'>";
   for (int i = 0; i < kPanes - 1; i++)
     text += "<colorbox name='c" + std::to_string(i) + "' pos='" + std::to_string(i % 20 * 40) + "," +
@@ -37,7 +39,8 @@ std::string Markup(bool scripted) {
 // 2,000 lines: the idle hook and a helper per group of lines that the skin never calls.
 std::string Script() {
   std::string text = "import Application;\nint ticks = 0;\n";
-  for (int i = 0; i < kMoved; i++) text += "View v" + std::to_string(i) + ";\n";
+  for (int i = 0; i < kMoved; i++)
+    text += "View v" + std::to_string(i) + ";\n";
   text += "function Open(Application app) {\n";
   for (int i = 0; i < kMoved; i++)
     text += "  v" + std::to_string(i) + " = app.FindView(\"c" + std::to_string(i) + "\");\n";
@@ -45,12 +48,14 @@ std::string Script() {
   for (int i = 0; i < kParameters; i++)
     text += "  sum += app.GetParameterByIndex(" + std::to_string(i) + ").floatValue;\n";
   text += "  int step = 1; if (ticks % 2 == 1) step = -1; ticks++;\n";
-  for (int i = 0; i < kMoved; i++) text += "  v" + std::to_string(i) + ".MoveBy(step, 0);\n";
+  for (int i = 0; i < kMoved; i++)
+    text += "  v" + std::to_string(i) + ".MoveBy(step, 0);\n";
   text += "}\n";
   int lines = 10 + 3 * kMoved + kParameters;
   for (int f = 0; lines < 2000; f++) {
     text += "function int helper" + std::to_string(f) + "(int a) {\n";
-    for (int k = 0; k < 8; k++) text += "  a = a * 3 + " + std::to_string(k) + ";\n";
+    for (int k = 0; k < 8; k++)
+      text += "  a = a * 3 + " + std::to_string(k) + ";\n";
     text += "  return a;\n}\n";
     lines += 10;
   }
@@ -62,12 +67,14 @@ std::string MakePackage(bool scripted) {
                                     ("sonabel-bench-scripts-" + std::to_string(getpid()) + (scripted ? "s" : "p"));
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "main.zml") << Markup(scripted);
-  if (scripted) std::ofstream(dir / "skin.zs") << Script();
+  if (scripted)
+    std::ofstream(dir / "skin.zs") << Script();
   const std::string package = dir.string() + ".zpac";
   std::filesystem::remove(package);
   const std::string command = "cd '" + dir.string() + "' && (7zz a -t7z -bd -y '" + package +
                               "' * || 7z a -t7z -bd -y '" + package + "' *) >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return "";
+  if (std::system(command.c_str()) != 0)
+    return "";
   std::filesystem::remove_all(dir);
   return package;
 }
@@ -116,7 +123,8 @@ void BM_IdleTick(benchmark::State& state) {
     m.ResizeRootArea(800, 600);
     m.Open();
     uint64_t now = 0;
-    for (auto _ : state) m.Idle(now += 20);
+    for (auto _ : state)
+      m.Idle(now += 20);
   }
   ZCloseResourceSource();
   std::filesystem::remove(package);

@@ -80,7 +80,8 @@ int main() {
     double insert = secondsSince(start);
     start = std::chrono::steady_clock::now();
     for (int i : order)
-      checksum += static_cast<ZILHandle*>(ZILTableGet(t, keys[i].data(), static_cast<ZILLong>(keys[i].size())))->payload.l;
+      checksum +=
+          static_cast<ZILHandle*>(ZILTableGet(t, keys[i].data(), static_cast<ZILLong>(keys[i].size())))->payload.l;
     report("table trie (ZILTableSet/Get)", insert, secondsSince(start));
     ZILTableDestroy(t);
   }

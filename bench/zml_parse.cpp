@@ -21,20 +21,11 @@ class BenchObject : public IEventListener {
   explicit BenchObject(const char* declaration) : declaration_(declaration) {}
   int32_t OnEvent(ZEvent* event) override {
     switch (event->Id()) {
-      case kZMLEventGetTypeDecl:
-        static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(declaration_);
-        break;
-      case kZMLEventCreate:
-        name_ = static_cast<ZMLEventCreate*>(event)->Name();
-        break;
-      case kZMLEventSetProperty:
-        ++properties_;
-        break;
-      case kZMLEventChildCreate:
-        ++children_;
-        break;
-      default:
-        break;
+      case kZMLEventGetTypeDecl: static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(declaration_); break;
+      case kZMLEventCreate: name_ = static_cast<ZMLEventCreate*>(event)->Name(); break;
+      case kZMLEventSetProperty: ++properties_; break;
+      case kZMLEventChildCreate: ++children_; break;
+      default: break;
     }
     return 0;
   }
@@ -66,8 +57,9 @@ const char* const kGroups =
     "<definegroup name='surfaces' types='surface+'/></zml>";
 
 std::string MakeDocument(size_t targetBytes) {
-  std::string doc = "<?xml version='1.0'?>\n<zml>\n  <!-- generated skin -->\n"
-                    "  <var name='w' value='120'/>\n  <const name='font' value='Arial,12,bold'/>\n";
+  std::string doc =
+      "<?xml version='1.0'?>\n<zml>\n  <!-- generated skin -->\n"
+      "  <var name='w' value='120'/>\n  <const name='font' value='Arial,12,bold'/>\n";
   char line[512];
   doc += "  <parameters>\n";
   int n = 0;
@@ -89,9 +81,10 @@ std::string MakeDocument(size_t targetBytes) {
     doc += "    <surface>\n      <views>\n        <image name='root" + std::to_string(pane++) +
            "' bitmap='bmp1' size='$(w),300' flags='default,wantclick'>\n";
     for (int s = 0; s < 40; ++s) {
-      std::snprintf(line, sizeof line,
-                    "          <section name='sec%d' pos='10,%d' size='$(w),40' text='Section &amp; %d' font='$(font)'>\n",
-                    pane++, s * 40, s);
+      std::snprintf(
+          line, sizeof line,
+          "          <section name='sec%d' pos='10,%d' size='$(w),40' text='Section &amp; %d' font='$(font)'>\n",
+          pane++, s * 40, s);
       doc += line;
       for (int b = 0; b < 6; ++b) {
         const int id = pane++;
@@ -127,8 +120,8 @@ void ParseAndBuild(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * document.size()));
-  state.counters["MB/s"] = benchmark::Counter(static_cast<double>(document.size()) / 1e6,
-                                              benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["MB/s"] =
+      benchmark::Counter(static_cast<double>(document.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["doc_MB"] = static_cast<double>(document.size()) / 1e6;
 }
 BENCHMARK(ParseAndBuild)->Unit(benchmark::kMillisecond);
@@ -145,8 +138,8 @@ void BuildAndTeardown(benchmark::State& state) {
     host.ParseText(document);
     host.Teardown();
   }
-  state.counters["MB/s"] = benchmark::Counter(static_cast<double>(document.size()) / 1e6,
-                                              benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["MB/s"] =
+      benchmark::Counter(static_cast<double>(document.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BuildAndTeardown)->Unit(benchmark::kMillisecond);
 

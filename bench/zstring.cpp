@@ -19,7 +19,8 @@ constexpr size_t kTextSize = 1 << 20;
 
 std::string MarkupText() {
   std::string text;
-  while (text.size() < kTextSize) text += "  <button name='play' x='10' y='20' flags='wantclick, wantdraw'/>\n";
+  while (text.size() < kTextSize)
+    text += "  <button name='play' x='10' y='20' flags='wantclick, wantdraw'/>\n";
   return text;
 }
 
@@ -27,7 +28,8 @@ template <typename S>
 void Append(benchmark::State& state) {
   for (auto _ : state) {
     S s;
-    for (size_t i = 0; i < kTextSize; ++i) s += static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < kTextSize; ++i)
+      s += static_cast<char>('a' + i % 26);
     benchmark::DoNotOptimize(s);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kTextSize));
@@ -39,12 +41,14 @@ BENCHMARK(BM_AppendChar_StdString);
 
 void BM_Find_ZString(benchmark::State& state) {
   const ZString text(MarkupText() + "needle");
-  for (auto _ : state) benchmark::DoNotOptimize(text.Find("needle"));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(text.Find("needle"));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.Length()));
 }
 void BM_Find_StdString(benchmark::State& state) {
   const std::string text(MarkupText() + "needle");
-  for (auto _ : state) benchmark::DoNotOptimize(text.find("needle"));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(text.find("needle"));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_Find_ZString);
@@ -78,15 +82,19 @@ BENCHMARK(BM_ReplaceAll_StdString);
 
 void BM_MapLookupNoCase_ZString(benchmark::State& state) {
   std::map<ZString, int, ZStringLessNoCase> map;
-  for (int i = 0; i < 1000; ++i) map[ZString::Formatted("Parameter_%d", i)] = i;
+  for (int i = 0; i < 1000; ++i)
+    map[ZString::Formatted("Parameter_%d", i)] = i;
   int i = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(map.find(ZString::Formatted("PARAMETER_%d", i++ % 1000)));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(map.find(ZString::Formatted("PARAMETER_%d", i++ % 1000)));
 }
 void BM_MapLookupExact_StdString(benchmark::State& state) {  // reference: exact keys, no folding
   std::map<std::string, int> map;
-  for (int i = 0; i < 1000; ++i) map["parameter_" + std::to_string(i)] = i;
+  for (int i = 0; i < 1000; ++i)
+    map["parameter_" + std::to_string(i)] = i;
   int i = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(map.find("parameter_" + std::to_string(i++ % 1000)));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(map.find("parameter_" + std::to_string(i++ % 1000)));
 }
 BENCHMARK(BM_MapLookupNoCase_ZString);
 BENCHMARK(BM_MapLookupExact_StdString);
@@ -101,7 +109,8 @@ void BM_ScanWords_ZStringParser(benchmark::State& state) {
     size_t words = 0;
     while (!parser.AtEnd()) {
       parser.Skip(" \t\r\n");
-      if (parser.ReadUntil(" \t\r\n<>=", word) == 0) parser.Advance();
+      if (parser.ReadUntil(" \t\r\n<>=", word) == 0)
+        parser.Advance();
       ++words;
     }
     benchmark::DoNotOptimize(words);

@@ -32,40 +32,35 @@ ZILError PostToWindow(ZSSPaneManager* m, uint32_t id) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong index, ZSSPaneManager* m) {
-  if (!m) return ZIL_ERR_Illegal_Argument;
+  if (!m)
+    return ZIL_ERR_Illegal_Argument;
   switch (index) {
     case 0: {
       const ZILLong i = NTLGetArgInt(ps, 0);
       const std::vector<ZParameter*>& all = m->Parameters();
-      return ReturnNewObject(ps, i >= 0 && size_t(i) < all.size() ? NewParameterObject(ps, m, all[size_t(i)]) : nullptr);
+      return ReturnNewObject(ps,
+                             i >= 0 && size_t(i) < all.size() ? NewParameterObject(ps, m, all[size_t(i)]) : nullptr);
     }
     case 1: {
       ZParameter* p = m->FindParameter(NTLGetArgString(ps, 0));
       return ReturnNewObject(ps, p ? NewParameterObject(ps, m, p) : nullptr);
     }
-    case 2:
-      return NTLReturnInt(ps, m->CurrentSurface());
-    case 3:
-      return NTLReturnInt(ps, ZILLong(m->SurfaceCount()));
+    case 2: return NTLReturnInt(ps, m->CurrentSurface());
+    case 3: return NTLReturnInt(ps, ZILLong(m->SurfaceCount()));
     case 4: {
       ZParameter* p = m->FindParameter(NTLGetArgString(ps, 0));
       return NTLReturnString(ps, p ? p->GetStringValue().c_str() : "");
     }
     case 5:
-      if (ZParameter* p = m->FindParameter(NTLGetArgString(ps, 0))) m->SetParameterText(p, NTLGetArgString(ps, 1));
+      if (ZParameter* p = m->FindParameter(NTLGetArgString(ps, 0)))
+        m->SetParameterText(p, NTLGetArgString(ps, 1));
       return 0;
-    case 6:
-      return ReturnView(ps, m, m->GetView(NTLGetArgString(ps, 0)));
-    case 7:
-      return ReturnView(ps, m, m->FindView(NTLGetArgString(ps, 0)));
-    case 8:
-      return PostToWindow(m, kSysWindowMinimize);
-    case 9:
-      return PostToWindow(m, kSysWindowClose);
-    case 10:
-      return NTLReturnInt(ps, m->InitialUpdate());
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    case 6: return ReturnView(ps, m, m->GetView(NTLGetArgString(ps, 0)));
+    case 7: return ReturnView(ps, m, m->FindView(NTLGetArgString(ps, 0)));
+    case 8: return PostToWindow(m, kSysWindowMinimize);
+    case 9: return PostToWindow(m, kSysWindowClose);
+    case 10: return NTLReturnInt(ps, m->InitialUpdate());
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -80,10 +75,8 @@ ZILError ApplicationTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
     case NTL_MarkHandles:
     case NTL_DestroyObject:  // the object stands for the manager, which the script does not own
       return 0;
-    case NTL_CallMember:
-      return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZSSPaneManager*>(in));
-    default:
-      return AnswerScriptClassInfo(kInfo, msg, out);
+    case NTL_CallMember: return CallMember(NTLInstanceGetVM(inst), param, static_cast<ZSSPaneManager*>(in));
+    default: return AnswerScriptClassInfo(kInfo, msg, out);
   }
 }
 
@@ -93,7 +86,8 @@ ZILHandle* NewApplicationObject(ZILState* ps, ZILLong typeId, ZSSPaneManager* ma
 
 ZILError ReturnNewObject(ZILState* ps, ZILHandle* object) {
   const ZILError e = NTLReturnHandle(ps, object);
-  if (object) NTLFreeHandle(ps, object);
+  if (object)
+    NTLFreeHandle(ps, object);
   return e;
 }
 

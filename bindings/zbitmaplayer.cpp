@@ -19,25 +19,30 @@ constexpr int32_t kOffsetLimit = 1 << 29;  // with a width of up to 2^30, offset
 
 void ZBitmapLayer::Draw(ZDrawContext& dc) {
   const ZRect r = Bounds();
-  if (!visible || !image || image->IsEmpty() || r.IsEmpty() || opacity == 0) return;
+  if (!visible || !image || image->IsEmpty() || r.IsEmpty() || opacity == 0)
+    return;
   ZLayerDrawState saved(dc);
   // An opaque layer that is not fully opaque is mixed in by its opacity.
   dc.SetBlendMode(blendMode == kBlendOpaque && opacity < 255 ? kBlendAlpha : blendMode);
   dc.SetAmount(opacity);
   dc.SetColor(color);
-  const ZRect part = ZRect{offset.x, offset.y, offset.x + r.Width(), offset.y + r.Height()}.Intersection(image->Bounds());
-  if (part.IsEmpty()) return;
+  const ZRect part =
+      ZRect{offset.x, offset.y, offset.x + r.Width(), offset.y + r.Height()}.Intersection(image->Bounds());
+  if (part.IsEmpty())
+    return;
   dc.DrawBitmap(*image, part, {r.left + (part.left - offset.x), r.top + (part.top - offset.y)});
 }
 
 ZILError ZBitmapLayer::MarkHandles(ZILState* ps) {
-  if (ZILError e = ZScriptLayer::MarkHandles(ps)) return e;
+  if (ZILError e = ZScriptLayer::MarkHandles(ps))
+    return e;
   return bitmap ? NTLMarkHandle(ps, bitmap) : 0;
 }
 
 void ZBitmapLayer::ReleaseHandles(ZILState* ps) {
   ZScriptLayer::ReleaseHandles(ps);
-  if (bitmap) NTLFreeHandle(ps, bitmap);
+  if (bitmap)
+    NTLFreeHandle(ps, bitmap);
   bitmap = nullptr;
   image = nullptr;
 }
@@ -53,7 +58,8 @@ ZILError ZBitmapLayer::CallOwn(ZILState* ps, ZILLong index) {
         NTLFreeHandle(ps, h);
         return 0;
       }
-      if (bitmap) NTLFreeHandle(ps, bitmap);
+      if (bitmap)
+        NTLFreeHandle(ps, bitmap);
       bitmap = h;
       image = &b->bitmap;
       width = image->Width(), height = image->Height();
@@ -62,7 +68,8 @@ ZILError ZBitmapLayer::CallOwn(ZILState* ps, ZILLong index) {
     case 3: return ReturnPoint(ps, offset);
     case 4: {
       const ZPointValue* p = PointArg(ps, 0);
-      if (!p) return ZIL_ERR_Illegal_Argument;
+      if (!p)
+        return ZIL_ERR_Illegal_Argument;
       offset = {ClampInt(p->x, -kOffsetLimit, kOffsetLimit), ClampInt(p->y, -kOffsetLimit, kOffsetLimit)};
       return 0;
     }
@@ -73,7 +80,8 @@ ZILError ZBitmapLayer::CallOwn(ZILState* ps, ZILLong index) {
     case 9: return ReturnColor(ps, color);
     case 10: {
       const ZColorValue* c = ColorArg(ps, 0);
-      if (!c) return ZIL_ERR_Illegal_Argument;
+      if (!c)
+        return ZIL_ERR_Illegal_Argument;
       color = ToZColor(*c);
       return 0;
     }

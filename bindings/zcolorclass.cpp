@@ -23,7 +23,8 @@ int32_t Channel(ZILLong v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 // Limited to lo..hi; NaN gives lo.
 float Limit(double v, float lo, float hi) {
-  if (!(v >= lo)) return lo;
+  if (!(v >= lo))
+    return lo;
   return v > hi ? hi : static_cast<float>(v);
 }
 
@@ -36,7 +37,8 @@ void SetChannels(ZColorValue* c, int32_t r, int32_t g, int32_t b) {
 
 // In single precision; red wins a tie for the largest channel with green, green one with blue.
 void RefreshHSL(ZColorValue* c) {
-  if (!c->stale) return;
+  if (!c->stale)
+    return;
   c->stale = false;
   const float r = c->red / 255.0f, g = c->green / 255.0f, b = c->blue / 255.0f;
   const float max = std::fmax(r, std::fmax(g, b)), min = std::fmin(r, std::fmin(g, b));
@@ -49,17 +51,23 @@ void RefreshHSL(ZColorValue* c) {
   c->saturation = c->luminance < 0.5f ? d / (max + min) : d / (2 - max - min);
   float h = max == r ? (g - b) / d : max == g ? 2 + (b - r) / d : 4 + (r - g) / d;
   h *= 60;
-  if (h < 0) h += 360;
+  if (h < 0)
+    h += 360;
   c->hue = h;
 }
 
 // One channel of the HSL model at position t of the hue circle (wrapped into 0..1).
 double HueChannel(double p, double q, double t) {
-  if (t < 0) t += 1;
-  if (t > 1) t -= 1;
-  if (t < 1.0 / 6) return p + (q - p) * 6 * t;
-  if (t < 1.0 / 2) return q;
-  if (t < 2.0 / 3) return p + (q - p) * (2.0 / 3 - t) * 6;
+  if (t < 0)
+    t += 1;
+  if (t > 1)
+    t -= 1;
+  if (t < 1.0 / 6)
+    return p + (q - p) * 6 * t;
+  if (t < 1.0 / 2)
+    return q;
+  if (t < 2.0 / 3)
+    return p + (q - p) * (2.0 / 3 - t) * 6;
   return p;
 }
 
@@ -67,7 +75,9 @@ double HueChannel(double p, double q, double t) {
 void SetHSL(ZColorValue* c, float hue, float sat, float lum) {
   const double h = hue / 360.0, s = sat, l = lum;
   const double q = l < 0.5 ? l * (1 + s) : l + s - l * s, p = 2 * l - q;
-  auto channel = [](double v) { return ChannelFromDouble(v * 255 + 0.5); };
+  auto channel = [](double v) {
+    return ChannelFromDouble(v * 255 + 0.5);
+  };
   c->red = channel(HueChannel(p, q, h + 1.0 / 3));
   c->green = channel(HueChannel(p, q, h));
   c->blue = channel(HueChannel(p, q, h - 1.0 / 3));
@@ -78,15 +88,21 @@ void SetHSL(ZColorValue* c, float hue, float sat, float lum) {
 }
 
 void Gamma(ZColorValue* c, double g) {
-  if (g == 0 || std::isnan(g)) return;
-  auto apply = [g](int32_t v) { return ChannelFromDouble(255 * std::pow(v / 255.0, 1 / g) + 0.5); };
+  if (g == 0 || std::isnan(g))
+    return;
+  auto apply = [g](int32_t v) {
+    return ChannelFromDouble(255 * std::pow(v / 255.0, 1 / g) + 0.5);
+  };
   SetChannels(c, apply(c->red), apply(c->green), apply(c->blue));
 }
 
 // A NaN amount leaves the colour as it is; equal channels stay, whatever the amount.
 void Blend(ZColorValue* c, const ZColorValue& s, const ZColorValue& d, double a) {
-  if (std::isnan(a)) return;
-  auto mix = [a](int32_t from, int32_t to) { return from == to ? from : ChannelFromDouble(from + (to - from) * a); };
+  if (std::isnan(a))
+    return;
+  auto mix = [a](int32_t from, int32_t to) {
+    return from == to ? from : ChannelFromDouble(from + (to - from) * a);
+  };
   SetChannels(c, mix(s.red, d.red), mix(s.green, d.green), mix(s.blue, d.blue));
 }
 
@@ -95,7 +111,8 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZColorValue* c) {
     case 0: *c = {}; return 0;
     case 1: {
       const ZColorValue* src = ColorArg(ps, 0);
-      if (!src) return ZIL_ERR_Illegal_Argument;
+      if (!src)
+        return ZIL_ERR_Illegal_Argument;
       *c = *src;
       return 0;
     }
@@ -107,7 +124,8 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZColorValue* c) {
     case 5: {
       const ZColorValue* s = ColorArg(ps, 0);
       const ZColorValue* d = ColorArg(ps, 1);
-      if (!s || !d) return ZIL_ERR_Illegal_Argument;
+      if (!s || !d)
+        return ZIL_ERR_Illegal_Argument;
       Blend(c, *s, *d, NTLGetArgFloat(ps, 2));
       return 0;
     }
@@ -137,7 +155,8 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZColorValue* c) {
 }
 
 ZILError CallStatic(ZILState* ps, ZILLong type, ZILLong index) {
-  if (index != kFromHSL) return ZIL_ERR_Invalid_Function_Index;
+  if (index != kFromHSL)
+    return ZIL_ERR_Invalid_Function_Index;
   ZColorValue c;
   SetHSL(&c, Limit(NTLGetArgFloat(ps, 0), 0, 360), Limit(NTLGetArgFloat(ps, 1), 0, 1),
          Limit(NTLGetArgFloat(ps, 2), 0, 1));

@@ -38,18 +38,20 @@ ZILError CallShared(ZILState* ps, ZILLong index, ZScriptLayer* l) {
     case 15: return NTLReturnHandle(ps, l->user);
     case 16: {
       ZILHandle* value = NTLGetArgHandle(ps, 0);
-      if (l->user) NTLFreeHandle(ps, l->user);
+      if (l->user)
+        NTLFreeHandle(ps, l->user);
       l->user = value;
       return 0;
     }
     case 17: {
-      ZILHandle* h = NewRectObject(ps, {l->x, l->y, WrapInt(int64_t(l->x) + l->width),
-                                        WrapInt(int64_t(l->y) + l->height)});
+      ZILHandle* h =
+          NewRectObject(ps, {l->x, l->y, WrapInt(int64_t(l->x) + l->width), WrapInt(int64_t(l->y) + l->height)});
       return h ? ReturnNewObject(ps, h) : ZIL_EXC_Allocation_Fail;
     }
     case 18: {
       const ZRectValue* r = RectArg(ps, 0);
-      if (!r) return ZIL_ERR_Illegal_Argument;
+      if (!r)
+        return ZIL_ERR_Illegal_Argument;
       l->x = r->left, l->y = r->top;
       l->width = WrapInt(int64_t(r->right) - r->left);
       l->height = WrapInt(int64_t(r->bottom) - r->top);
@@ -68,21 +70,26 @@ ZRect ZScriptLayer::Bounds() const {
 ZILError ZScriptLayer::MarkHandles(ZILState* ps) { return user ? NTLMarkHandle(ps, user) : 0; }
 
 void ZScriptLayer::ReleaseHandles(ZILState* ps) {
-  if (user) NTLFreeHandle(ps, user);
+  if (user)
+    NTLFreeHandle(ps, user);
   user = nullptr;
 }
 
 ZILError CallLayerMember(ZILState* ps, ZILLong index, ZScriptLayer* layer) {
-  if (!layer) return ZIL_EXC_Null_Reference;
+  if (!layer)
+    return ZIL_EXC_Null_Reference;
   return CallShared(ps, index, layer);
 }
 
 ZScriptLayer* LayerFromHandle(ZILState* ps, ZILHandle* h) {
-  if (!h) return nullptr;
+  if (!h)
+    return nullptr;
   for (const char* name : {"RectLayer", "TextLayer", "BitmapLayer"}) {
     const ZILLong type = NTLTypeNameToTypeID(ps, name);
-    if (type < ZIL_FIRST_USER_TYPE) continue;
-    if (void* p = NTLHandleToObject(ps, type, h)) return static_cast<ZScriptLayer*>(p);
+    if (type < ZIL_FIRST_USER_TYPE)
+      continue;
+    if (void* p = NTLHandleToObject(ps, type, h))
+      return static_cast<ZScriptLayer*>(p);
   }
   return nullptr;
 }
@@ -90,7 +97,8 @@ ZScriptLayer* LayerFromHandle(ZILState* ps, ZILHandle* h) {
 int32_t ClampInt(ZILLong v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : int32_t(v); }
 
 ZColor ToZColor(const ZColorValue& c) {
-  return ZColor(uint8_t(ClampInt(c.red, 0, 255)), uint8_t(ClampInt(c.green, 0, 255)), uint8_t(ClampInt(c.blue, 0, 255)));
+  return ZColor(uint8_t(ClampInt(c.red, 0, 255)), uint8_t(ClampInt(c.green, 0, 255)),
+                uint8_t(ClampInt(c.blue, 0, 255)));
 }
 
 ZColorValue FromZColor(ZColor c) {

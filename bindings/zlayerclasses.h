@@ -86,8 +86,8 @@ class ZBitmapLayer : public ZScriptLayer {
   ZILError CallOwn(ZILState* ps, ZILLong index) override;
   ZILError MarkHandles(ZILState* ps) override;
   void ReleaseHandles(ZILState* ps) override;
-  ZILHandle* bitmap = nullptr;        // the Bitmap object, held
-  const ZBitmap* image = nullptr;     // its native bitmap, alive while `bitmap` is held
+  ZILHandle* bitmap = nullptr;     // the Bitmap object, held
+  const ZBitmap* image = nullptr;  // its native bitmap, alive while `bitmap` is held
   ZPoint offset;
   int32_t blendMode = 0;  // 0..14
   int32_t opacity = 255;  // 0..255
@@ -105,8 +105,13 @@ ZScriptLayer* LayerFromHandle(ZILState* ps, ZILHandle* h);
 class ZLayerDrawState {
  public:
   explicit ZLayerDrawState(ZDrawContext& dc)
-      : dc_(dc), color_(dc.GetColor()), back_(dc.GetBackColor()), mode_(dc.GetBlendMode()),
-        amount_(dc.GetAmount()), font_(dc.GetFont()), textMode_(dc.GetTextMode()) {}
+      : dc_(dc),
+        color_(dc.GetColor()),
+        back_(dc.GetBackColor()),
+        mode_(dc.GetBlendMode()),
+        amount_(dc.GetAmount()),
+        font_(dc.GetFont()),
+        textMode_(dc.GetTextMode()) {}
   ~ZLayerDrawState() {
     dc_.SetColor(color_);
     dc_.SetBackColor(back_);

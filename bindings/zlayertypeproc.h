@@ -11,15 +11,15 @@ namespace ZTools {
 ZILError CallLayerMember(ZILState* ps, ZILLong index, ZScriptLayer* layer);
 
 template <class T>
-ZILError AnswerLayerClass(const ZScriptClassInfo& info, NTLInstance* inst, ZILLong msg, ZILLong param,
-                          ZILUnknown* in, ZILUnknown** out) {
-  const ZObjectClassHooks<T> hooks = {
-      [](ZILState* ps, T* layer) { return layer->MarkHandles(ps); },
-      [](ZILState* ps, T* layer) {
-        if (layer->owner) layer->owner->LayerDestroyed(layer);
-        layer->ReleaseHandles(ps);
-      },
-      "Layer"};
+ZILError AnswerLayerClass(const ZScriptClassInfo& info, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
+                          ZILUnknown** out) {
+  const ZObjectClassHooks<T> hooks = {[](ZILState* ps, T* layer) { return layer->MarkHandles(ps); },
+                                      [](ZILState* ps, T* layer) {
+                                        if (layer->owner)
+                                          layer->owner->LayerDestroyed(layer);
+                                        layer->ReleaseHandles(ps);
+                                      },
+                                      "Layer"};
   return AnswerObjectClass<T, ZScriptLayer>(info, CallLayerMember, inst, msg, param, in, out, hooks);
 }
 

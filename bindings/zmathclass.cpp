@@ -28,14 +28,41 @@ constexpr ZScriptClassInfo kInfo = {
     "3.141592653589793;const float E  = 2.718281828459045;"};
 
 enum Function {
-  kAbs, kAcos, kAsin, kAtan, kAtan2, kCos, kCosh, kExp, kLog, kLog10, kPow, kSin, kSinh, kTan, kTanh, kSqrt,
-  kCeil, kFloor, kInteger, kFrac, kSgn, kMin, kMax, kLin, kSum, kProd, kAdd, kMul, kProc
+  kAbs,
+  kAcos,
+  kAsin,
+  kAtan,
+  kAtan2,
+  kCos,
+  kCosh,
+  kExp,
+  kLog,
+  kLog10,
+  kPow,
+  kSin,
+  kSinh,
+  kTan,
+  kTanh,
+  kSqrt,
+  kCeil,
+  kFloor,
+  kInteger,
+  kFrac,
+  kSgn,
+  kMin,
+  kMax,
+  kLin,
+  kSum,
+  kProd,
+  kAdd,
+  kMul,
+  kProc
 };
 
 using Unary = double (*)(double);
-constexpr Unary kUnary[] = {std::fabs, std::acos, std::asin, std::atan, nullptr, std::cos, std::cosh,
-                            std::exp,  std::log,  std::log10, nullptr,  std::sin, std::sinh, std::tan,
-                            std::tanh, std::sqrt, std::ceil, std::floor, std::trunc};
+constexpr Unary kUnary[] = {std::fabs, std::acos, std::asin,  std::atan,  nullptr,   std::cos,  std::cosh,
+                            std::exp,  std::log,  std::log10, nullptr,    std::sin,  std::sinh, std::tan,
+                            std::tanh, std::sqrt, std::ceil,  std::floor, std::trunc};
 
 // An array argument, held while the function runs; an argument that is no array reads as empty.
 class ArrayArg {
@@ -62,7 +89,8 @@ class ArrayArg {
 ZILError Sum(ZILState* ps) {
   ArrayArg x(ps, 0);
   ZILFloat sum = 0.0;
-  for (ZILLong i = 0; i < x.Length(); ++i) sum += x.At(i);
+  for (ZILLong i = 0; i < x.Length(); ++i)
+    sum += x.At(i);
   return NTLReturnFloat(ps, sum);
 }
 
@@ -72,7 +100,8 @@ ZILError Prod(ZILState* ps) {
   ZILFloat product = 1.0;
   bool any = false;
   for (ZILLong i = 0; i < x.Length(); ++i) {
-    if (!x.IsFloat(i)) continue;
+    if (!x.IsFloat(i))
+      continue;
     product *= x.At(i);
     any = true;
   }
@@ -85,15 +114,18 @@ ZILError ElementWise(ZILState* ps, Combine combine) {
   ArrayArg x(ps, 0), y(ps, 1);
   const ZILLong length = std::max(x.Length(), y.Length());
   ZILHandle* h = nullptr;
-  if (ZILError e = ZILNewArray(ps, &h)) return e;
+  if (ZILError e = ZILNewArray(ps, &h))
+    return e;
   auto* out = static_cast<ZILArray*>(h->payload.p);
   ZILError e = 0;
   for (ZILLong i = 0; !e && i < length; ++i) {
     bool stop = false;
     e = combine(out, x.Cyclic(i), y.Cyclic(i), stop);
-    if (stop) break;
+    if (stop)
+      break;
   }
-  if (!e) e = NTLReturnHandle(ps, h);
+  if (!e)
+    e = NTLReturnHandle(ps, h);
   NTLFreeHandle(ps, h);
   return e;
 }
@@ -110,9 +142,13 @@ ZILError Proc(ZILState* ps) {
     ZILHandle* r = ZILCallFunction(ps, fn, 2, ZIL_ARG_FLOAT, a, ZIL_ARG_FLOAT, b);
     stop = !r || r->type == ZIL_TYPE_EXCEPTION;
     ZILError appended = 0;
-    if (!stop) appended = AppendFloat(ps, out, r->type == ZIL_TYPE_FLOAT ? r->payload.f
-                                              : r->type == ZIL_TYPE_INT ? ZILFloat(r->payload.l) : 0.0);
-    if (r) NTLFreeHandle(ps, r);
+    if (!stop)
+      appended = AppendFloat(ps, out,
+                             r->type == ZIL_TYPE_FLOAT ? r->payload.f
+                             : r->type == ZIL_TYPE_INT ? ZILFloat(r->payload.l)
+                                                       : 0.0);
+    if (r)
+      NTLFreeHandle(ps, r);
     return appended;
   });
   NTLFreeHandle(ps, fn);
@@ -120,9 +156,11 @@ ZILError Proc(ZILState* ps) {
 }
 
 ZILError CallStatic(ZILState* ps, ZILLong function) {
-  if (function < 0 || function > kProc) return ZIL_ERR_Invalid_Function_Index;
+  if (function < 0 || function > kProc)
+    return ZIL_ERR_Invalid_Function_Index;
   const ZILFloat x = NTLGetArgFloat(ps, 0);
-  if (function < ZILLong(std::size(kUnary)) && kUnary[function]) return NTLReturnFloat(ps, kUnary[function](x));
+  if (function < ZILLong(std::size(kUnary)) && kUnary[function])
+    return NTLReturnFloat(ps, kUnary[function](x));
   const ZILFloat y = NTLGetArgFloat(ps, 1);
   switch (function) {
     case kAtan2: return NTLReturnFloat(ps, std::atan2(x, y));
@@ -135,9 +173,11 @@ ZILError CallStatic(ZILState* ps, ZILLong function) {
     case kSum: return Sum(ps);
     case kProd: return Prod(ps);
     case kAdd:
-      return ElementWise(ps, [ps](ZILArray* out, ZILFloat a, ZILFloat b, bool&) { return AppendFloat(ps, out, a + b); });
+      return ElementWise(ps,
+                         [ps](ZILArray* out, ZILFloat a, ZILFloat b, bool&) { return AppendFloat(ps, out, a + b); });
     case kMul:
-      return ElementWise(ps, [ps](ZILArray* out, ZILFloat a, ZILFloat b, bool&) { return AppendFloat(ps, out, a * b); });
+      return ElementWise(ps,
+                         [ps](ZILArray* out, ZILFloat a, ZILFloat b, bool&) { return AppendFloat(ps, out, a * b); });
     case kProc: return Proc(ps);
     default: return ZIL_ERR_Invalid_Function_Index;
   }
@@ -150,10 +190,8 @@ ZILError MathTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_CallStatic:
-      return inst ? CallStatic(NTLInstanceGetVM(inst), param) : ZIL_ERR_Illegal_Argument;
+    case NTL_Unregister: return 0;
+    case NTL_CallStatic: return inst ? CallStatic(NTLInstanceGetVM(inst), param) : ZIL_ERR_Illegal_Argument;
     default:  // no objects
       return AnswerScriptClassInfo(kInfo, msg, out);
   }

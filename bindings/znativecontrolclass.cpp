@@ -51,7 +51,9 @@ size_t Slot(ZILState* ps, ZILLong n) {
   return i < 0 ? SIZE_MAX : size_t(i);
 }
 
-ZILError ReturnString(ZILState* ps, const ZString& s) { return NTLReturnStringBytes(ps, s.c_str(), ZILLong(s.Length())); }
+ZILError ReturnString(ZILState* ps, const ZString& s) {
+  return NTLReturnStringBytes(ps, s.c_str(), ZILLong(s.Length()));
+}
 
 ZILError ReturnPointValue(ZILState* ps, ZPoint p) {
   ZILHandle* h = NewPointObject(ps, {p.x, p.y});
@@ -63,7 +65,8 @@ ZScriptLayer* LayerArg(ZILState* ps, ZILLong n, ZILHandle** object) {
   ZILHandle* h = NTLGetArgHandle(ps, n);
   ZScriptLayer* layer = LayerFromHandle(ps, h);
   NTLFreeHandle(ps, h);
-  if (object) *object = h;
+  if (object)
+    *object = h;
   return layer;
 }
 
@@ -71,10 +74,12 @@ ZILError CallLayers(ZILState* ps, ZILLong index, ScriptControl* c) {
   ZILHandle* object = nullptr;
   switch (index) {
     case 23:
-      if (ZScriptLayer* l = LayerArg(ps, 0, &object)) c->AddLayer(l, object);
+      if (ZScriptLayer* l = LayerArg(ps, 0, &object))
+        c->AddLayer(l, object);
       return 0;
     case 24:
-      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr)) c->RemoveLayer(l);
+      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr))
+        c->RemoveLayer(l);
       return 0;
     case 25: c->RemoveAllLayers(); return 0;
     case 26: {
@@ -89,10 +94,12 @@ ZILError CallLayers(ZILState* ps, ZILLong index, ScriptControl* c) {
       return NTLReturnInt(ps, count);
     }
     case 28:
-      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr); l && l->owner) c->LayerToFront(l);
+      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr); l && l->owner)
+        c->LayerToFront(l);
       return 0;
     default:
-      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr); l && l->owner) c->LayerToBack(l);
+      if (ZScriptLayer* l = LayerArg(ps, 0, nullptr); l && l->owner)
+        c->LayerToBack(l);
       return 0;
   }
 }
@@ -139,9 +146,11 @@ ZILError CallPost(ZILState* ps, ZILLong index, ScriptControl* c) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong index, const NativeControlRecord* r) {
-  if (index < 0 || index >= kMethods) return ZIL_ERR_Invalid_Function_Index;
+  if (index < 0 || index >= kMethods)
+    return ZIL_ERR_Invalid_Function_Index;
   ScriptControl* c = r ? r->control : nullptr;
-  if (!c) return 0;  // the control is gone
+  if (!c)
+    return 0;  // the control is gone
   switch (index) {
     case 0: return NTLReturnInt(ps, c->GetPosition().x);
     case 1: return NTLReturnInt(ps, c->GetPosition().y);
@@ -168,8 +177,10 @@ ZILError CallMember(ZILState* ps, ZILLong index, const NativeControlRecord* r) {
     case 22: return ReturnPointValue(ps, c->GetMousePosition());
     default: break;
   }
-  if (index <= 29) return CallLayers(ps, index, c);
-  if (index <= 38) return CallParameters(ps, index, c);
+  if (index <= 29)
+    return CallLayers(ps, index, c);
+  if (index <= 38)
+    return CallParameters(ps, index, c);
   return CallPost(ps, index, c);
 }
 
@@ -185,13 +196,15 @@ ZILHandle* NewNativeControlObject(ZILState* ps, ScriptControl* control) {
 
 void DetachNativeControlObject(ZILState* ps, ZILHandle* object) {
   const ZILLong type = NTLTypeNameToTypeID(ps, "NativeControl");
-  if (auto* r = static_cast<NativeControlRecord*>(type >= ZIL_FIRST_USER_TYPE ? NTLHandleToObject(ps, type, object) : nullptr))
+  if (auto* r = static_cast<NativeControlRecord*>(type >= ZIL_FIRST_USER_TYPE ? NTLHandleToObject(ps, type, object)
+                                                                              : nullptr))
     r->control = nullptr;
 }
 
 ScriptControl* NativeControlOf(ZILState* ps, ZILHandle* object) {
   const ZILLong type = NTLTypeNameToTypeID(ps, "NativeControl");
-  if (type < ZIL_FIRST_USER_TYPE || !object) return nullptr;
+  if (type < ZIL_FIRST_USER_TYPE || !object)
+    return nullptr;
   auto* r = static_cast<NativeControlRecord*>(NTLHandleToObject(ps, type, object));
   return r ? r->control : nullptr;
 }

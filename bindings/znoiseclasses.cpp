@@ -21,10 +21,12 @@ ZILFloat ZGaussianNoise::Next() {
 }
 
 uint32_t NoiseSeed(ZILFloat seed) {
-  if (!std::isfinite(seed)) return 0;
+  if (!std::isfinite(seed))
+    return 0;
   // fmod is exact, so this is the low word of the truncated integer, however large it is.
   ZILFloat low = std::fmod(std::trunc(seed), 4294967296.0);
-  if (low < 0.0) low += 4294967296.0;
+  if (low < 0.0)
+    low += 4294967296.0;
   return uint32_t(low);
 }
 
@@ -41,7 +43,8 @@ constexpr ZScriptClassInfo kGaussian = {"GaussianNoise", "", "03.03.2011",
                                         "method GaussianNoise (float seed);method float Next ();"};
 
 ZILError CallMember(ZILState* ps, ZILLong function, ZLinearNoise* noise) {
-  if (!noise) return ZIL_EXC_Null_Reference;
+  if (!noise)
+    return ZIL_EXC_Null_Reference;
   switch (function) {
     case 0: noise->Seed(NoiseSeed(NTLGetArgFloat(ps, 0))); return 0;
     case 1: return NTLReturnFloat(ps, noise->Next());
@@ -51,8 +54,8 @@ ZILError CallMember(ZILState* ps, ZILLong function, ZLinearNoise* noise) {
 
 // The object is the generator itself, so any of the three can be read as a ZNoiseGenerator.
 template <class Noise>
-ZILError AnswerNoiseClass(const ZScriptClassInfo& info, NTLInstance* inst, ZILLong msg, ZILLong param,
-                          ZILUnknown* in, ZILUnknown** out) {
+ZILError AnswerNoiseClass(const ZScriptClassInfo& info, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
+                          ZILUnknown** out) {
   return AnswerObjectClass<Noise, ZNoiseGenerator>(info, CallMember, inst, msg, param, in, out,
                                                    {nullptr, nullptr, "NoiseGenerator"});
 }
@@ -70,11 +73,14 @@ ZILError GaussianNoiseTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZI
 }
 
 ZNoiseGenerator* NoiseGeneratorOf(ZILState* ps, ZILHandle* object) {
-  if (!ps || !object) return nullptr;
+  if (!ps || !object)
+    return nullptr;
   for (const char* name : {"LinearNoise", "QuadraticNoise", "GaussianNoise"}) {
     const ZILLong type = NTLTypeNameToTypeID(ps, name);
-    if (type < ZIL_FIRST_USER_TYPE) continue;
-    if (void* p = NTLHandleToObject(ps, type, object)) return static_cast<ZNoiseGenerator*>(p);
+    if (type < ZIL_FIRST_USER_TYPE)
+      continue;
+    if (void* p = NTLHandleToObject(ps, type, object))
+      return static_cast<ZNoiseGenerator*>(p);
   }
   return nullptr;
 }

@@ -47,15 +47,25 @@ void Changed(ZParameter* p, IEventListener* sender = nullptr) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong index, const ParameterRecord* r) {
-  if (!r || !r->parameter) return ZIL_ERR_Illegal_Argument;
+  if (!r || !r->parameter)
+    return ZIL_ERR_Illegal_Argument;
   ZParameter* p = r->parameter;
   switch (index) {
     case 0: return NTLReturnString(ps, p->GetStringValue().c_str());
-    case 1: p->SetStringValue(NTLGetArgString(ps, 0)); Changed(p); return 0;
+    case 1:
+      p->SetStringValue(NTLGetArgString(ps, 0));
+      Changed(p);
+      return 0;
     case 2: return NTLReturnFloat(ps, p->GetFloatValue());
-    case 3: p->SetFloatValue(NTLGetArgFloat(ps, 0)); Changed(p); return 0;
+    case 3:
+      p->SetFloatValue(NTLGetArgFloat(ps, 0));
+      Changed(p);
+      return 0;
     case 4: return NTLReturnFloat(ps, p->GetNormalized());
-    case 5: p->SetNormalized(NTLGetArgFloat(ps, 0)); Changed(p); return 0;
+    case 5:
+      p->SetNormalized(NTLGetArgFloat(ps, 0));
+      Changed(p);
+      return 0;
     case 6: return NTLReturnString(ps, p->GetDisplayName().c_str());
     case 7: return NTLReturnString(ps, p->GetDisplayFormat().c_str());
     case 8: return NTLReturnString(ps, p->GetUnitString().c_str());
@@ -70,18 +80,21 @@ ZILError CallMember(ZILState* ps, ZILLong index, const ParameterRecord* r) {
     case 17: p->SetUnitString(NTLGetArgString(ps, 0)); return 0;
     case 18: {
       const ZILLong i = NTLGetArgInt(ps, 0);
-      if (i >= INT32_MIN && i <= INT32_MAX) p->SetUserIndex(int32_t(i));
+      if (i >= INT32_MIN && i <= INT32_MAX)
+        p->SetUserIndex(int32_t(i));
       return 0;
     }
     case 19: p->SetValueRange(NTLGetArgFloat(ps, 0), NTLGetArgFloat(ps, 1)); return 0;
     case 20: p->SetDiscreteSteps(NTLGetArgFloat(ps, 0)); return 0;
     case 21: Changed(p); return 0;
     case 22:
-      if (IEventListener* control = ControlArg(ps, 0)) Changed(p, control);
+      if (IEventListener* control = ControlArg(ps, 0))
+        Changed(p, control);
       return 0;
     case 23: p->ClearDirty(); return 0;
     case 24:
-      if (IEventListener* control = ControlArg(ps, 0)) p->ClearDirty(control);
+      if (IEventListener* control = ControlArg(ps, 0))
+        p->ClearDirty(control);
       return 0;
     case 25: return NTLReturnString(ps, p->GetType());
     case 26: return NTLReturnString(ps, p->GetName().c_str());

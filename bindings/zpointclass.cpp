@@ -26,11 +26,16 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZPointValue* p) {
     case 7:
     case 8: {
       const ZPointValue* src = PointArg(ps, 0);
-      if (!src) return ZIL_ERR_Illegal_Argument;
-      if (index == 1) *p = *src;
-      if (index == 3) return NTLReturnInt(ps, p->x == src->x && p->y == src->y);
-      if (index == 7) Move(p, src->x, src->y);
-      if (index == 8) Move(p, -int64_t(src->x), -int64_t(src->y));
+      if (!src)
+        return ZIL_ERR_Illegal_Argument;
+      if (index == 1)
+        *p = *src;
+      if (index == 3)
+        return NTLReturnInt(ps, p->x == src->x && p->y == src->y);
+      if (index == 7)
+        Move(p, src->x, src->y);
+      if (index == 8)
+        Move(p, -int64_t(src->x), -int64_t(src->y));
       return 0;
     }
     case 2:
@@ -40,8 +45,10 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZPointValue* p) {
     case 4:
     case 5: {
       const ZRectValue* r = RectArg(ps, 0);
-      if (!r) return ZIL_ERR_Illegal_Argument;
-      if (index == 4) return NTLReturnInt(ps, r->left <= p->x && p->x < r->right && r->top <= p->y && p->y < r->bottom);
+      if (!r)
+        return ZIL_ERR_Illegal_Argument;
+      if (index == 4)
+        return NTLReturnInt(ps, r->left <= p->x && p->x < r->right && r->top <= p->y && p->y < r->bottom);
       if (p->x < r->left)
         p->x = r->left;
       else if (p->x >= r->right)

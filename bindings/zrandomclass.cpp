@@ -14,9 +14,12 @@
 namespace ZTools {
 
 ZILLong TruncateToInt(ZILFloat value) {
-  if (std::isnan(value)) return 0;
-  if (value <= ZILFloat(INT32_MIN)) return INT32_MIN;
-  if (value >= ZILFloat(INT32_MAX)) return INT32_MAX;
+  if (std::isnan(value))
+    return 0;
+  if (value <= ZILFloat(INT32_MIN))
+    return INT32_MIN;
+  if (value >= ZILFloat(INT32_MAX))
+    return INT32_MAX;
   return ZILLong(value);
 }
 
@@ -37,14 +40,17 @@ struct RandomRecord {
 };
 
 void Release(ZILState* ps, RandomRecord* r) {
-  if (r->owned) DeleteInRuntime(ps, r->generator);
-  if (r->source) NTLFreeHandle(ps, r->source);
+  if (r->owned)
+    DeleteInRuntime(ps, r->generator);
+  if (r->source)
+    NTLFreeHandle(ps, r->source);
   *r = RandomRecord{};
 }
 
 ZILError UseOwn(ZILState* ps, RandomRecord* r, uint32_t state) {
   auto* own = NewInRuntime<ZLinearNoise>(ps, state);
-  if (!own) return ZIL_EXC_Allocation_Fail;
+  if (!own)
+    return ZIL_EXC_Allocation_Fail;
   Release(ps, r);
   r->generator = own;
   r->owned = true;
@@ -64,15 +70,18 @@ ZILError UseSource(ZILState* ps, RandomRecord* r) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong function, RandomRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   switch (function) {
     case 0: return UseOwn(ps, r, 0);
     case 1: return UseOwn(ps, r, NoiseSeed(NTLGetArgFloat(ps, 0)));
     case 2: return UseSource(ps, r);
     default: break;
   }
-  if (function > 8) return ZIL_ERR_Invalid_Function_Index;
-  if (!r->generator) return ZIL_EXC_Null_Reference;
+  if (function > 8)
+    return ZIL_ERR_Invalid_Function_Index;
+  if (!r->generator)
+    return ZIL_EXC_Null_Reference;
   const ZILFloat u = r->generator->Next();
   switch (function) {
     case 3: return NTLReturnFloat(ps, u);
@@ -103,17 +112,18 @@ ZILError RandomTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknow
     case NTL_Register: {
       auto* state = static_cast<ZILState*>(in);
       for (NTLTypeProc proc : {GaussianNoiseTypeProc, LinearNoiseTypeProc, QuadraticNoiseTypeProc})
-        if (ZILError e = ZILRegisterNativeType(state, proc)) return e;
+        if (ZILError e = ZILRegisterNativeType(state, proc))
+          return e;
       return 0;
     }
     case NTL_Initialize:
     case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
+    case NTL_Unregister: return 0;
     case NTL_NewObject: {
       // A generator from the start, so that calls on an object whose constructor did not run
       // are still sound.
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
+      if (!ps || !out)
+        return ZIL_ERR_Illegal_Argument;
       RandomRecord* created = NewInRuntime<RandomRecord>(ps);
       if (created && UseOwn(ps, created, 0)) {
         DeleteInRuntime(ps, created);
@@ -122,20 +132,16 @@ ZILError RandomTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknow
       *out = created;
       return created ? 0 : ZIL_EXC_Allocation_Fail;
     }
-    case NTL_MarkHandles:
-      return r && r->source ? NTLMarkHandle(ps, r->source) : 0;
+    case NTL_MarkHandles: return r && r->source ? NTLMarkHandle(ps, r->source) : 0;
     case NTL_DestroyObject:
       if (ps && r) {
         Release(ps, r);
         DeleteInRuntime(ps, r);
       }
       return 0;
-    case NTL_CallMember:
-      return ps ? CallMember(ps, param, r) : ZIL_ERR_Illegal_Argument;
-    case NTL_CallStatic:
-      return ZIL_ERR_Invalid_Function_Index;
-    default:
-      return AnswerScriptClassInfo(kInfo, msg, out);
+    case NTL_CallMember: return ps ? CallMember(ps, param, r) : ZIL_ERR_Illegal_Argument;
+    case NTL_CallStatic: return ZIL_ERR_Invalid_Function_Index;
+    default: return AnswerScriptClassInfo(kInfo, msg, out);
   }
 }
 

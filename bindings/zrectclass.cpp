@@ -45,7 +45,8 @@ void Center(ZRectValue* r, const ZRectValue& src, bool horizontal, bool vertical
 
 // Clips dest to the clip rectangle and moves the source point by as much as dest's corner moved.
 int ClipDestination(const ZRectValue& clip, ZRectValue* dest, ZPointValue* src) {
-  if (Empty(clip) || Empty(*dest) || !Overlapping(clip, *dest)) return 0;
+  if (Empty(clip) || Empty(*dest) || !Overlapping(clip, *dest))
+    return 0;
   const ZRectValue clipped = Intersection(clip, *dest);
   src->x = WrapInt(src->x + (int64_t(clipped.left) - dest->left));
   src->y = WrapInt(src->y + (int64_t(clipped.top) - dest->top));
@@ -55,7 +56,8 @@ int ClipDestination(const ZRectValue& clip, ZRectValue* dest, ZPointValue* src) 
 
 ZILError RectOp(ZILState* ps, ZILLong index, ZRectValue* r) {
   const ZRectValue* s = RectArg(ps, 0);
-  if (!s) return ZIL_ERR_Illegal_Argument;
+  if (!s)
+    return ZIL_ERR_Illegal_Argument;
   switch (index) {
     case 3: *r = *s; return 0;
     case 6:
@@ -89,11 +91,13 @@ ZILError RectOp(ZILState* ps, ZILLong index, ZRectValue* r) {
 
 ZILError PointOp(ZILState* ps, ZILLong index, ZRectValue* r) {
   const ZPointValue* p = PointArg(ps, 0);
-  if (!p) return ZIL_ERR_Illegal_Argument;
+  if (!p)
+    return ZIL_ERR_Illegal_Argument;
   switch (index) {
     case 4: {
       const ZPointValue* br = PointArg(ps, 1);
-      if (!br) return ZIL_ERR_Illegal_Argument;
+      if (!br)
+        return ZIL_ERR_Illegal_Argument;
       *r = {p->x, p->y, br->x, br->y};
       return 0;
     }
@@ -105,7 +109,9 @@ ZILError PointOp(ZILState* ps, ZILLong index, ZRectValue* r) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong index, ZRectValue* r) {
-  auto arg = [ps](ZILLong n) -> int64_t { return NTLGetArgInt(ps, n); };
+  auto arg = [ps](ZILLong n) -> int64_t {
+    return NTLGetArgInt(ps, n);
+  };
   switch (index) {
     case 2: *r = {}; return 0;
     case 3:
@@ -127,7 +133,8 @@ ZILError CallMember(ZILState* ps, ZILLong index, ZRectValue* r) {
     case 10: {
       ZRectValue* dest = RectArg(ps, 0);
       ZPointValue* src = PointArg(ps, 1);
-      if (!dest || !src) return ZIL_ERR_Illegal_Argument;
+      if (!dest || !src)
+        return ZIL_ERR_Illegal_Argument;
       return NTLReturnInt(ps, ClipDestination(*r, dest, src));
     }
     case 12: Move(r, arg(0), arg(1)); return 0;
@@ -164,7 +171,8 @@ ZILError CallStatic(ZILState* ps, ZILLong type, ZILLong index) {
   ZRectValue r;
   if (index == 0) {
     const ZPointValue* p = PointArg(ps, 0);
-    if (!p) return ZIL_ERR_Illegal_Argument;
+    if (!p)
+      return ZIL_ERR_Illegal_Argument;
     r = {p->x, p->y, WrapInt(int64_t(p->x) + NTLGetArgInt(ps, 1)), WrapInt(int64_t(p->y) + NTLGetArgInt(ps, 2))};
   } else if (index == 1) {
     r = {0, 0, NTLGetArgInt(ps, 0), NTLGetArgInt(ps, 1)};

@@ -11,7 +11,8 @@ constexpr ZScriptClassInfo kInfo = {
     "RectLayer", "Color", "26.06.2005", "A layer that draws a filled or framed rectangle.",
     "method\t\t\tRectLayer();method Color\tGetColor();method\t\t\tSetColor(const Color c);accessor int\tstyle();"
     "accessor\t\tstyle(const int flags);accessor int\topacity();accessor\t\topacity(const int level);"
-    "accessor int\tshadow();accessor\t\tshadow(const int level);accessor int\tfill();accessor\t\tfill(const int flag);"};
+    "accessor int\tshadow();accessor\t\tshadow(const int level);accessor int\tfill();accessor\t\tfill(const int "
+    "flag);"};
 
 constexpr int32_t kShadowAmount = 96;  // how dark the shadow falls on what lies below
 
@@ -20,13 +21,16 @@ constexpr int32_t kShadowAmount = 96;  // how dark the shadow falls on what lies
 void ZRectLayer::DrawOpaque(ZDrawContext& dc, const ZRect& r) const {
   dc.SetColor(color);
   dc.SetBlendMode(kBlendOpaque);
-  if (fill) dc.FillRect(r);
-  if (style) dc.Draw3DRect(r, uint32_t(style));
+  if (fill)
+    dc.FillRect(r);
+  if (style)
+    dc.Draw3DRect(r, uint32_t(style));
 }
 
 void ZRectLayer::Draw(ZDrawContext& dc) {
   const ZRect r = Bounds();
-  if (!visible || r.IsEmpty() || opacity == 0) return;
+  if (!visible || r.IsEmpty() || opacity == 0)
+    return;
   ZLayerDrawState saved(dc);
   if (opacity == 255) {
     DrawOpaque(dc, r);
@@ -41,9 +45,11 @@ void ZRectLayer::Draw(ZDrawContext& dc) {
   }
   // Only the part that can show: a script may make a layer far larger than any screen.
   const ZRect visible = r.Intersection(dc.GetClipRect());
-  if (visible.IsEmpty()) return;
+  if (visible.IsEmpty())
+    return;
   ZDrawContext off;
-  if (off.Resize(visible.Width(), visible.Height())) return;
+  if (off.Resize(visible.Width(), visible.Height()))
+    return;
   const ZPoint origin = dc.GetOrigin();
   dc.Blit(off, {0, 0, visible.Width(), visible.Height()}, {visible.left + origin.x, visible.top + origin.y});
   off.SetOrigin({-visible.left, -visible.top});
@@ -59,7 +65,8 @@ ZILError ZRectLayer::CallOwn(ZILState* ps, ZILLong index) {
     case 1: return ReturnColor(ps, color);
     case 2: {
       const ZColorValue* c = ColorArg(ps, 0);
-      if (!c) return ZIL_ERR_Illegal_Argument;
+      if (!c)
+        return ZIL_ERR_Illegal_Argument;
       color = ToZColor(*c);
       return 0;
     }

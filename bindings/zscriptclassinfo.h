@@ -31,7 +31,8 @@ T* NewInRuntime(ZILState* ps, Args&&... args) {
 }
 template <class T>
 void DeleteInRuntime(ZILState* ps, T* object) {
-  if (!object) return;
+  if (!object)
+    return;
   object->~T();
   ZILFree(ps, object);
 }
@@ -47,15 +48,10 @@ ZILError AnswerRecordClass(const ZScriptClassInfo& info, ZILError (*call)(ZILSta
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_CallMember:
-      return call(ps, param, static_cast<const T*>(in));
-    case NTL_DestroyObject:
-      DeleteInRuntime(ps, static_cast<T*>(in));
-      return 0;
-    default:
-      return AnswerScriptClassInfo(info, msg, out);
+    case NTL_MarkHandles: return 0;
+    case NTL_CallMember: return call(ps, param, static_cast<const T*>(in));
+    case NTL_DestroyObject: DeleteInRuntime(ps, static_cast<T*>(in)); return 0;
+    default: return AnswerScriptClassInfo(info, msg, out);
   }
 }
 
@@ -76,14 +72,17 @@ ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstanc
                            ZILUnknown* in, ZILUnknown** out, const ZObjectClassHooks<T>& hooks = {}) {
   ZILState* ps = inst ? NTLInstanceGetVM(inst) : nullptr;
   // `in` is an object's record only for the object messages (NTL_Register passes the state).
-  auto recordIn = [in] { return in ? static_cast<T*>(static_cast<Stored*>(in)) : nullptr; };
+  auto recordIn = [in] {
+    return in ? static_cast<T*>(static_cast<Stored*>(in)) : nullptr;
+  };
   switch (msg) {
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister: return 0;
     case NTL_NewObject: {
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
+      if (!ps || !out)
+        return ZIL_ERR_Illegal_Argument;
       T* created = NewInRuntime<T>(ps);
       *out = static_cast<Stored*>(created);
       return created ? 0 : ZIL_EXC_Allocation_Fail;
@@ -92,15 +91,18 @@ ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstanc
     case NTL_DestroyObject:
       if (ps && in) {
         T* record = recordIn();
-        if (hooks.release) hooks.release(ps, record);
+        if (hooks.release)
+          hooks.release(ps, record);
         DeleteInRuntime(ps, record);
       }
       return 0;
     case NTL_CallMember: return ps ? call(ps, param, recordIn()) : ZIL_ERR_Illegal_Argument;
     case NTL_CallStatic: return ZIL_ERR_Invalid_Function_Index;
     case NTL_GetBaseName:
-      if (!hooks.baseName) return AnswerScriptClassInfo(info, msg, out);
-      if (!out) return ZIL_ERR_Illegal_Argument;
+      if (!hooks.baseName)
+        return AnswerScriptClassInfo(info, msg, out);
+      if (!out)
+        return ZIL_ERR_Illegal_Argument;
       *out = const_cast<char*>(hooks.baseName);
       return 0;
     default: return AnswerScriptClassInfo(info, msg, out);
@@ -111,12 +113,15 @@ ZILError AnswerObjectClass(const ZScriptClassInfo& info, Call&& call, NTLInstanc
 // or memory ran out.
 template <class T, class... Args>
 ZILHandle* NewRecordObject(ZILState* ps, ZILLong type, Args&&... args) {
-  if (type < ZIL_FIRST_USER_TYPE) return nullptr;
+  if (type < ZIL_FIRST_USER_TYPE)
+    return nullptr;
   T* record = NewInRuntime<T>(ps, static_cast<Args&&>(args)...);
-  if (!record) return nullptr;
+  if (!record)
+    return nullptr;
   ZILHandle* h = NTLNewHandleForObject(ps, type, record);
   if (!h || h->payload.p != record) {
-    if (h) NTLFreeHandle(ps, h);
+    if (h)
+      NTLFreeHandle(ps, h);
     DeleteInRuntime(ps, record);
     return nullptr;
   }

@@ -67,8 +67,22 @@ class ScriptControl : public ZControl, private ZLayerOwner {
  private:
   // Method numbers of the Control interface, in its order.
   enum Method {
-    kConstructor, kOpen, kClose, kIdle, kOnClick, kOnStartDrag, kOnDrag, kOnStopDrag, kOnWheel,
-    kOnMouseEnter, kOnMouseLeave, kOnKey, kTakeFocus, kRemoveFocus, kParameterChanged, kMethodCount
+    kConstructor,
+    kOpen,
+    kClose,
+    kIdle,
+    kOnClick,
+    kOnStartDrag,
+    kOnDrag,
+    kOnStopDrag,
+    kOnWheel,
+    kOnMouseEnter,
+    kOnMouseLeave,
+    kOnKey,
+    kTakeFocus,
+    kRemoveFocus,
+    kParameterChanged,
+    kMethodCount
   };
 
   int32_t CreateScriptObject();
@@ -84,8 +98,8 @@ class ScriptControl : public ZControl, private ZLayerOwner {
 
   ZILState* runtime_ = nullptr;
   ZString className_;
-  ZILHandle* object_ = nullptr;   // the script object
-  ZILHandle* native_ = nullptr;   // the NativeControl object given to it
+  ZILHandle* object_ = nullptr;  // the script object
+  ZILHandle* native_ = nullptr;  // the NativeControl object given to it
   ZILDelegateTable* methods_ = nullptr;
   bool markAttached_ = false;
   ZLinkedList<ZScriptLayer*> layers_;

@@ -20,7 +20,8 @@ std::span<const NTLTypeProc> ScriptLibraryTypeProcs() { return kLibrary; }
 
 ZILError RegisterScriptLibrary(ZILState* ps) {
   for (NTLTypeProc proc : kLibrary)
-    if (ZILError e = ZILRegisterNativeType(ps, proc)) return e;
+    if (ZILError e = ZILRegisterNativeType(ps, proc))
+      return e;
   return ZCLCompile(ps, "library", ScriptNoiseGeneratorPrelude().c_str());
 }
 

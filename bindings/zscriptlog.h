@@ -14,12 +14,10 @@
 namespace ZTools {
 
 inline constexpr const char* kScriptLogName = "scriptdebug.log";
-inline constexpr const char* kScriptLogSessionStart =
-    "------------------ Logging session started ------------------\n";
+inline constexpr const char* kScriptLogSessionStart = "------------------ Logging session started ------------------\n";
 inline constexpr const char* kScriptLogSessionEnd =
     "-------------------- End logging session --------------------\n\n\n";
-inline constexpr const char* kScriptLogLimitLine =
-    "Log limit reached: nothing more is written in this session.\n";
+inline constexpr const char* kScriptLogLimitLine = "Log limit reached: nothing more is written in this session.\n";
 // A file larger than this when a session opens it moves to scriptdebug.log.1 (one old file kept).
 inline constexpr int64_t kScriptLogRotateBytes = int64_t{1} << 20;
 // One session writes at most this much; then one line saying so, and nothing more.

@@ -29,7 +29,14 @@ class ScriptScaler : public ZBasicScaler {
 
  private:
   // Method numbers of the Scaler interface.
-  enum Method { kConstructor, kValueToString, kStringToValue, kNormalToValue, kValueToNormal, kMethodCount };
+  enum Method {
+    kConstructor,
+    kValueToString,
+    kStringToValue,
+    kNormalToValue,
+    kValueToNormal,
+    kMethodCount
+  };
 
   void Release();
   bool CanCall() const;

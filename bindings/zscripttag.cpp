@@ -24,7 +24,8 @@ namespace ZTools {
 void RuntimeInitializer::AddPrelude(std::string_view text) { preludes_.Add(ZString(text)); }
 
 void RuntimeInitializer::AddNativeType(NTLTypeProc proc) {
-  if (proc) nativeTypes_.push_back(proc);
+  if (proc)
+    nativeTypes_.push_back(proc);
 }
 
 struct ScriptTagCallbacks {
@@ -32,8 +33,10 @@ struct ScriptTagCallbacks {
 
   static void Log(ZILState* ps, const ZILChar* line) {
     ScriptTag* tag = TagOf(ps);
-    if (!tag || !line) return;
-    if (tag->collectingMessages_) tag->compilerMessages_.emplace_back(line);
+    if (!tag || !line)
+      return;
+    if (tag->collectingMessages_)
+      tag->compilerMessages_.emplace_back(line);
     tag->WriteLog(line);
   }
 
@@ -42,16 +45,20 @@ struct ScriptTagCallbacks {
                             ZILLong* pDone) {
     switch (op) {
       case 0: {
-        if (!name || !pFile) return ZIL_ERR_Unspecified;
+        if (!name || !pFile)
+          return ZIL_ERR_Unspecified;
         auto file = std::make_unique<ZResource>();
-        if (file->Open(name, kZFileRead, true) != 0) return ZIL_ERR_Unspecified;
+        if (file->Open(name, kZFileRead, true) != 0)
+          return ZIL_ERR_Unspecified;
         *pFile = file.release();
         return 0;
       }
       case 1: {
-        if (!pFile || !*pFile || !buffer || size < 0) return ZIL_ERR_Unspecified;
+        if (!pFile || !*pFile || !buffer || size < 0)
+          return ZIL_ERR_Unspecified;
         int64_t done = static_cast<ZResource*>(*pFile)->Read(buffer, size);
-        if (pDone) *pDone = static_cast<ZILLong>(done);
+        if (pDone)
+          *pDone = static_cast<ZILLong>(done);
         return 0;
       }
       case 2:
@@ -62,8 +69,7 @@ struct ScriptTagCallbacks {
           *pFile = nullptr;
         }
         return 0;
-      default:
-        return ZIL_ERR_Unspecified;
+      default: return ZIL_ERR_Unspecified;
     }
   }
 
@@ -71,7 +77,8 @@ struct ScriptTagCallbacks {
   // call ends; later calls into the script run as usual.
   static void Exception(ZILState* ps) {
     ScriptTag* tag = TagOf(ps);
-    if (!tag || tag->reportingException_) return;
+    if (!tag || tag->reportingException_)
+      return;
     tag->reportingException_ = true;
     if (!tag->exceptionShown_) {
       // A box for every failing idle tick would lock the user out: the first one only.
@@ -103,21 +110,21 @@ ScriptTag::~ScriptTag() {
 }
 
 int32_t ScriptTag::OnEvent(ZEvent* event) {
-  if (!event) return kZErrNullPointer;
+  if (!event)
+    return kZErrNullPointer;
   switch (event->Id()) {
     case kZMLEventGetTypeDecl:
       static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(kScriptTagDeclaration));
       return 0;
-    case kZMLEventCreate:
-      name_ = static_cast<ZMLEventCreate*>(event)->Name();
-      return 0;
+    case kZMLEventCreate: name_ = static_cast<ZMLEventCreate*>(event)->Name(); return 0;
     case kZMLEventSetProperty: {
       auto* e = static_cast<ZMLEventSetProperty*>(event);
       return SetProperty(e->Property().View(), e->Value().View(), e->Host());
     }
     case kZMLEventFinish:
       try {
-        if (logging_ && !log_) OpenLog();
+        if (logging_ && !log_)
+          OpenLog();
         Run();
         return 0;
       } catch (const ZError& error) {
@@ -127,8 +134,7 @@ int32_t ScriptTag::OnEvent(ZEvent* event) {
       DestroyRuntime();
       CloseLog();
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -138,7 +144,8 @@ int32_t ScriptTag::SetProperty(std::string_view name, std::string_view value, ZM
     if (!host || host->GetObject("interface_ieventlistener", TrimBlanks(value), &object) != 0)
       return kZErrIllegalPropertyValue;
     auto* initializer = dynamic_cast<RuntimeInitializer*>(object);
-    if (!initializer) return kZErrIllegalPropertyValue;
+    if (!initializer)
+      return kZErrIllegalPropertyValue;
     initializer_ = initializer;
     return 0;
   }
@@ -152,7 +159,8 @@ int32_t ScriptTag::SetProperty(std::string_view name, std::string_view value, ZM
   }
   if (name == "log") {
     bool on = false;
-    if (!ParseYesNo(value, on)) return kZErrIllegalPropertyValue;
+    if (!ParseYesNo(value, on))
+      return kZErrIllegalPropertyValue;
     logging_ = on;
     return 0;
   }
@@ -160,38 +168,50 @@ int32_t ScriptTag::SetProperty(std::string_view name, std::string_view value, ZM
 }
 
 void ScriptTag::Run() {
-  if (!initializer_) throw ZError(kZErrNullPointer);
-  if (runtime_) DestroyRuntime();
+  if (!initializer_)
+    throw ZError(kZErrNullPointer);
+  if (runtime_)
+    DestroyRuntime();
 
   ZString fileText;
   if (!file_.IsEmpty()) {
     ZResource file;
-    if (int32_t rc = file.Open(file_.View(), kZFileRead, true)) throw ZError(rc);
-    if (int32_t rc = file.ReadAll(fileText)) throw ZError(rc);
-    if (int32_t rc = file.Close()) throw ZError(rc);
+    if (int32_t rc = file.Open(file_.View(), kZFileRead, true))
+      throw ZError(rc);
+    if (int32_t rc = file.ReadAll(fileText))
+      throw ZError(rc);
+    if (int32_t rc = file.Close())
+      throw ZError(rc);
   }
 
   runtime_ = ZILInitialize();
-  if (!runtime_) throw ZError(kZErrNullPointer);
+  if (!runtime_)
+    throw ZError(kZErrNullPointer);
   sources_.clear();
   exceptionShown_ = false;
   runtime_->user = this;
   runtime_->log = ScriptTagCallbacks::Log;
   runtime_->fileInput = ScriptTagCallbacks::FileInput;
-  for (ZILExceptionVector& vector : runtime_->vectors) vector = ScriptTagCallbacks::Exception;
+  for (ZILExceptionVector& vector : runtime_->vectors)
+    vector = ScriptTagCallbacks::Exception;
   runtime_->runtimeFlags |= ZIL_FLAG_NO_FILE_OUTPUT;
   // The pools must be in place before the compiler allocates its state.
-  if (ZILUseFixMem(runtime_) != 0) throw ZError(kZErrUnspecified);
-  if (ZILInitializeCompiler(runtime_) != 0) throw ZError(kZErrNullPointer);
+  if (ZILUseFixMem(runtime_) != 0)
+    throw ZError(kZErrUnspecified);
+  if (ZILInitializeCompiler(runtime_) != 0)
+    throw ZError(kZErrNullPointer);
 
   for (NTLTypeProc proc : initializer_->NativeTypes())
-    if (ZILRegisterNativeType(runtime_, proc) != 0) throw ZError(kZErrUnspecified);
+    if (ZILRegisterNativeType(runtime_, proc) != 0)
+      throw ZError(kZErrUnspecified);
 
   const ZStringList& preludes = initializer_->Preludes();
   for (size_t i = 0; i < preludes.Count(); ++i)
     Compile(ZString::Formatted("%s/init script/%d", name_.CStr(), int(i)), preludes[i].CStr());
-  if (!file_.IsEmpty()) Compile(ZString::Formatted("%s/%s", name_.CStr(), file_.CStr()), fileText.CStr());
-  if (!text_.IsEmpty()) Compile(ZString::Formatted("%s/anonymous text string", name_.CStr()), text_.CStr());
+  if (!file_.IsEmpty())
+    Compile(ZString::Formatted("%s/%s", name_.CStr(), file_.CStr()), fileText.CStr());
+  if (!text_.IsEmpty())
+    Compile(ZString::Formatted("%s/anonymous text string", name_.CStr()), text_.CStr());
 
   compilerMessages_.clear();
   collectingMessages_ = true;
@@ -203,7 +223,8 @@ void ScriptTag::Run() {
   }
   compilerMessages_.clear();
 
-  if (ZILRun(runtime_) != 0) throw ZError(kZErrUnspecified);
+  if (ZILRun(runtime_) != 0)
+    throw ZError(kZErrUnspecified);
 }
 
 void ScriptTag::Compile(const ZString& sourceName, const char* text) {
@@ -223,12 +244,14 @@ void ScriptTag::ShowCompilerErrors(std::string_view failedSource, ZILError code)
   std::string text = CompilerErrorText(compilerMessages_);
   compilerMessages_.clear();
   // A compile that fails without an error message (out of memory, no compiler) still says so.
-  if (text.empty()) text = SilentFailureText(failedSource, code);
+  if (text.empty())
+    text = SilentFailureText(failedSource, code);
   Platform::ShowMessageBox(kCompilerErrorCaption, text);
 }
 
 int32_t ScriptTag::DestroyRuntime() {
-  if (!runtime_) return 0;
+  if (!runtime_)
+    return 0;
   ZILState* runtime = runtime_;
   runtime_ = nullptr;
   int32_t rc = ZILTerminate(runtime) != 0 ? kZErrUnspecified : 0;
@@ -240,13 +263,15 @@ int32_t ScriptTag::DestroyRuntime() {
 void ScriptTag::OpenLog() { log_ = ZScriptLogFile::OpenSession(); }
 
 void ScriptTag::CloseLog() {
-  if (!log_) return;
+  if (!log_)
+    return;
   static_cast<ZScriptLogFile*>(log_.get())->CloseSession();
   log_.reset();
 }
 
 void ScriptTag::WriteLog(std::string_view text) {
-  if (logging_ && log_) static_cast<ZScriptLogFile*>(log_.get())->WriteEntry(text);
+  if (logging_ && log_)
+    static_cast<ZScriptLogFile*>(log_.get())->WriteEntry(text);
 }
 
 int32_t RegisterScriptTagType(ZMLParser& parser) {

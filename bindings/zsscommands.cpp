@@ -19,7 +19,8 @@ constexpr const char* kHelp = "* available commands:\nlist\nget <param>\nset <pa
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view SkipBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
   return s;
 }
 
@@ -39,15 +40,18 @@ std::string TakeName(std::string_view line, std::string_view& rest) {
     name = std::string(line.substr(0, n));
     rest = line.substr(n);
   }
-  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : name)
+    c = char(std::tolower(static_cast<unsigned char>(c)));
   return name;
 }
 
 // The value of `set`: the rest of the line, without the blanks around it and the quotes, if any.
 std::string_view TakeValue(std::string_view rest) {
   rest = SkipBlanks(rest);
-  while (!rest.empty() && (IsBlank(rest.back()) || rest.back() == '\r' || rest.back() == '\n')) rest.remove_suffix(1);
-  if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+  while (!rest.empty() && (IsBlank(rest.back()) || rest.back() == '\r' || rest.back() == '\n'))
+    rest.remove_suffix(1);
+  if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+    rest = rest.substr(1, rest.size() - 2);
   return rest;
 }
 
@@ -67,19 +71,23 @@ struct CompileCapture {
 
   explicit CompileCapture(ZILState* state) : ps(state), user(state->user), log(state->log) {
     ps->user = this;
-    ps->log = [](ZILState* s, const ZILChar* line) { static_cast<CompileCapture*>(s->user)->text += line; };
+    ps->log = [](ZILState* s, const ZILChar* line) {
+      static_cast<CompileCapture*>(s->user)->text += line;
+    };
   }
   ~CompileCapture() {
     ps->user = user;
     ps->log = log;
-    if (log && !text.empty()) log(ps, text.c_str());
+    if (log && !text.empty())
+      log(ps, text.c_str());
   }
 };
 
 }  // namespace
 
 void ZSSPaneManager::Send(ZView* listener, std::string_view line) {
-  if (!listener) return;
+  if (!listener)
+    return;
   auto event = MakeEvent<ZPaneEvent>(kPaneSetText, listener);
   event->SetText(line);
   listener->OnEvent(event.get());
@@ -88,26 +96,32 @@ void ZSSPaneManager::Send(ZView* listener, std::string_view line) {
 int32_t ZSSPaneManager::Command(std::string_view line, ZView* listener) {
   line = SkipBlanks(line);
   size_t n = 0;
-  while (n < line.size() && !IsBlank(line[n]) && line[n] != ':') n++;
+  while (n < line.size() && !IsBlank(line[n]) && line[n] != ':')
+    n++;
   std::string word(line.substr(0, n));
-  for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : word)
+    c = char(std::tolower(static_cast<unsigned char>(c)));
   std::string_view rest = line.substr(n);
-  if (word == "script" && !rest.empty() && rest.front() == ':') return RunScript(rest.substr(1), listener, listener);
+  if (word == "script" && !rest.empty() && rest.front() == ':')
+    return RunScript(rest.substr(1), listener, listener);
   if (word == "help") {
     Send(listener, kHelp);
     return 1;
   }
   if (word == "list") {
     const std::vector<ZParameter*>& all = Parameters();
-    for (size_t i = 0; i < all.size() && i < kMaxListedParameters; i++) Send(listener, Describe(all[i]));
+    for (size_t i = 0; i < all.size() && i < kMaxListedParameters; i++)
+      Send(listener, Describe(all[i]));
     return 1;
   }
   if (word == "get" || word == "set") {
     std::string_view after;
     const std::string name = TakeName(rest, after);
     ZParameter* p = name.empty() ? nullptr : FindParameter(name);
-    if (p && word == "get") Send(listener, Describe(p));
-    if (p && word == "set") SetParameterText(p, TakeValue(after));
+    if (p && word == "get")
+      Send(listener, Describe(p));
+    if (p && word == "set")
+      SetParameterText(p, TakeValue(after));
     return 1;
   }
   return 0;
@@ -115,7 +129,8 @@ int32_t ZSSPaneManager::Command(std::string_view line, ZView* listener) {
 
 int32_t ZSSPaneManager::RunScript(std::string_view text, ZView* sender, ZView* listener) {
   ZILState* ps = Runtime();
-  if (!ps || SkipBlanks(text).empty() || !application_) return 0;
+  if (!ps || SkipBlanks(text).empty() || !application_)
+    return 0;
   const std::string code = std::string(text) + ";\n";
   ZILLong index = 0;
   ZILError e = 0;
@@ -126,17 +141,21 @@ int32_t ZSSPaneManager::RunScript(std::string_view text, ZView* sender, ZView* l
     messages = capture.text;
   }
   if (e != 0 || index <= 0) {
-    if (messages.empty()) messages = "The script did not compile (error " + std::to_string(e) + ").\n";
+    if (messages.empty())
+      messages = "The script did not compile (error " + std::to_string(e) + ").\n";
     Send(listener, messages);
     return 0;
   }
-  if (ZILPrepareRun(ps) != 0) return 0;
+  if (ZILPrepareRun(ps) != 0)
+    return 0;
   ZILHandle* fn = nullptr;
-  if (ZILNewDelegate(ps, ZIL_TYPE_DELEGATE, index, nullptr, &fn) != 0 || !fn) return 0;
+  if (ZILNewDelegate(ps, ZIL_TYPE_DELEGATE, index, nullptr, &fn) != 0 || !fn)
+    return 0;
   ZILHandle* view = NewViewObject(ps, this, Views().Enter(sender));
   ZILHandle* result = ZILCallFunction(ps, fn, 2, ZIL_ARG_HANDLE, application_, ZIL_ARG_HANDLE, view);
   for (ZILHandle* h : {result, view, fn})
-    if (h) NTLFreeHandle(ps, h);
+    if (h)
+      NTLFreeHandle(ps, h);
   return 1;
 }
 

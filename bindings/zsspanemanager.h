@@ -83,7 +83,17 @@ class ZSSPaneManager : public ZPaneManager {
   ZILHandle* ApplicationObject() const noexcept { return application_; }
 
  private:
-  enum Hook { kCreate, kOpen, kClose, kDestroy, kIdle, kParameterChanged, kActivate, kKey, kHookCount };
+  enum Hook {
+    kCreate,
+    kOpen,
+    kClose,
+    kDestroy,
+    kIdle,
+    kParameterChanged,
+    kActivate,
+    kKey,
+    kHookCount
+  };
 
   int32_t BindHooks(ZILState* runtime);
   void ReleaseHandles();

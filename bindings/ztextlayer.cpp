@@ -21,7 +21,8 @@ constexpr int32_t kAutoSizeExtent = 32000;
 }  // namespace
 
 void ZTextLayer::Draw(ZDrawContext& dc) {
-  if (!visible && !autoSize) return;
+  if (!visible && !autoSize)
+    return;
   ZLayerDrawState saved(dc);
   dc.SetFont(font);
   dc.SetColor(textColor);
@@ -29,13 +30,15 @@ void ZTextLayer::Draw(ZDrawContext& dc) {
   dc.SetTextMode(opaque ? kTextModeOpaque : kTextModeTransparent);
   ZRect r = Bounds();
   if (autoSize) {
-    textSize = dc.MeasureText(text, {r.left, r.top, r.left + kAutoSizeExtent, r.top + kAutoSizeExtent}, uint32_t(align));
+    textSize =
+        dc.MeasureText(text, {r.left, r.top, r.left + kAutoSizeExtent, r.top + kAutoSizeExtent}, uint32_t(align));
     width = textSize.x, height = textSize.y;
     r = Bounds();
   } else {
     textSize = dc.MeasureText(text, r, uint32_t(align));
   }
-  if (!visible || r.IsEmpty()) return;
+  if (!visible || r.IsEmpty())
+    return;
   r.Offset(offset.x, offset.y);
   dc.DrawText(text, r, uint32_t(align));
 }
@@ -47,7 +50,8 @@ ZILError ZTextLayer::CallOwn(ZILState* ps, ZILLong index) {
     case 2:
     case 10: {
       const ZColorValue* c = ColorArg(ps, 0);
-      if (!c) return ZIL_ERR_Illegal_Argument;
+      if (!c)
+        return ZIL_ERR_Illegal_Argument;
       (index - kLayerInterfaceMembers == 2 ? textColor : backColor) = ToZColor(*c);
       return 0;
     }
@@ -66,7 +70,8 @@ ZILError ZTextLayer::CallOwn(ZILState* ps, ZILLong index) {
     case 16: return ReturnPoint(ps, offset);
     case 17: {
       const ZPointValue* p = PointArg(ps, 0);
-      if (!p) return ZIL_ERR_Illegal_Argument;
+      if (!p)
+        return ZIL_ERR_Illegal_Argument;
       offset = {ClampInt(p->x, -32000, 32000), ClampInt(p->y, -32000, 32000)};
       return 0;
     }

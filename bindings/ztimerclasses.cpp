@@ -11,9 +11,9 @@
 namespace ZTools {
 namespace {
 
-constexpr ZScriptClassInfo kTimer = {
-    "Timer", "Delay,StopWatch", "03.03.2011", "A timer class suitable for measuring the time delta between two events.",
-    "function float GetTickCount ();method Timer ();method float TickDifference ();"};
+constexpr ZScriptClassInfo kTimer = {"Timer", "Delay,StopWatch", "03.03.2011",
+                                     "A timer class suitable for measuring the time delta between two events.",
+                                     "function float GetTickCount ();method Timer ();method float TickDifference ();"};
 constexpr ZScriptClassInfo kDelay = {
     "Delay", "", "03.03.2011", "A timer class that is triggered when a user defined delay time has elapsed.",
     "method Delay (); method Start (float delay);method Start (float delay, int retrig);method Stop ();method int "
@@ -44,7 +44,8 @@ struct StopWatchRecord {
 };
 
 ZILError CallTimer(ZILState* ps, ZILLong function, TimerRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   const uint64_t now = Platform::NowMs();
   switch (function) {
     case 1: r->last = now; return 0;
@@ -58,7 +59,8 @@ ZILError CallTimer(ZILState* ps, ZILLong function, TimerRecord* r) {
 }
 
 ZILError CallDelay(ZILState* ps, ZILLong function, DelayRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   const uint64_t now = Platform::NowMs();
   switch (function) {
     case 0: *r = DelayRecord{}; return 0;
@@ -70,7 +72,8 @@ ZILError CallDelay(ZILState* ps, ZILLong function, DelayRecord* r) {
     case 3: r->started = false; return 0;
     case 4: {
       const bool elapsed = r->started && ZILFloat(now) > ZILFloat(r->start) + r->delay;
-      if (elapsed && r->retrigger) r->start = now;
+      if (elapsed && r->retrigger)
+        r->start = now;
       return NTLReturnInt(ps, elapsed ? 1 : 0);
     }
     default: return ZIL_ERR_Invalid_Function_Index;
@@ -78,13 +81,15 @@ ZILError CallDelay(ZILState* ps, ZILLong function, DelayRecord* r) {
 }
 
 ZILError CallStopWatch(ZILState* ps, ZILLong function, StopWatchRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   const uint64_t now = Platform::NowMs();
   switch (function) {
     case 0: *r = StopWatchRecord{}; return 0;
     case 1: *r = StopWatchRecord{now, now, true}; return 0;
     case 2:
-      if (r->running) *r = StopWatchRecord{r->start, now, false};
+      if (r->running)
+        *r = StopWatchRecord{r->start, now, false};
       return 0;
     case 3: return NTLReturnFloat(ps, Since(r->start, r->running ? now : r->stop));
     default: return ZIL_ERR_Invalid_Function_Index;
@@ -97,14 +102,15 @@ ZILError TimerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown
   switch (msg) {
     case NTL_Register: {
       auto* state = static_cast<ZILState*>(in);
-      if (ZILError e = ZILRegisterNativeType(state, DelayTypeProc)) return e;
+      if (ZILError e = ZILRegisterNativeType(state, DelayTypeProc))
+        return e;
       return ZILRegisterNativeType(state, StopWatchTypeProc);
     }
     case NTL_CallStatic:
-      if (param != 0) return ZIL_ERR_Invalid_Function_Index;
+      if (param != 0)
+        return ZIL_ERR_Invalid_Function_Index;
       return inst ? NTLReturnFloat(NTLInstanceGetVM(inst), ZILFloat(Platform::NowMs())) : ZIL_ERR_Illegal_Argument;
-    default:
-      return AnswerObjectClass<TimerRecord>(kTimer, CallTimer, inst, msg, param, in, out);
+    default: return AnswerObjectClass<TimerRecord>(kTimer, CallTimer, inst, msg, param, in, out);
   }
 }
 

@@ -60,7 +60,8 @@ ZBitmapValue* BitmapArg(ZILState* ps, ZILLong n);
 template <class T>
 T* ValueRecordOf(ZILState* ps, const char* className, ZILHandle* h) {
   const ZILLong type = NTLTypeNameToTypeID(ps, className);
-  if (type < ZIL_FIRST_USER_TYPE || !h) return nullptr;
+  if (type < ZIL_FIRST_USER_TYPE || !h)
+    return nullptr;
   return static_cast<T*>(NTLHandleToObject(ps, type, h));
 }
 
@@ -80,8 +81,10 @@ inline int32_t WrapInt(int64_t v) { return static_cast<int32_t>(static_cast<uint
 
 // A double as a channel: truncated, limited to 0..255; NaN gives 0.
 inline int32_t ChannelFromDouble(double v) {
-  if (!(v > 0)) return 0;
-  if (v >= 255) return 255;
+  if (!(v > 0))
+    return 0;
+  if (v >= 255)
+    return 255;
   return static_cast<int32_t>(v);
 }
 
@@ -99,7 +102,8 @@ ZILError AnswerValueClass(const ZScriptClassInfo& info, ZILError (*member)(ZILSt
     case NTL_Unregister:
     case NTL_MarkHandles: return 0;
     case NTL_NewObject: {
-      if (!ps || !out) return ZIL_ERR_Illegal_Argument;
+      if (!ps || !out)
+        return ZIL_ERR_Illegal_Argument;
       T* record = NewInRuntime<T>(ps);
       *out = record;
       return record ? 0 : ZIL_EXC_Allocation_Fail;
@@ -107,7 +111,8 @@ ZILError AnswerValueClass(const ZScriptClassInfo& info, ZILError (*member)(ZILSt
     case NTL_CallStatic: return ps ? statics(ps, NTLInstanceTypeID(inst), param) : ZIL_ERR_Illegal_Argument;
     case NTL_CallMember: return ps && in ? member(ps, param, static_cast<T*>(in)) : ZIL_ERR_Illegal_Argument;
     case NTL_DestroyObject:
-      if (!ps) return ZIL_ERR_Illegal_Argument;
+      if (!ps)
+        return ZIL_ERR_Illegal_Argument;
       DeleteInRuntime(ps, static_cast<T*>(in));
       return 0;
     default: return AnswerScriptClassInfo(info, msg, out);

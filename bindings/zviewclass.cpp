@@ -30,10 +30,13 @@ int32_t Arg(ZILState* ps, ZILLong n) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong index, const ViewRecord* view) {
-  if (!view) return ZIL_ERR_Illegal_Argument;
-  if (index < 0 || index > 14) return ZIL_ERR_Invalid_Function_Index;
+  if (!view)
+    return ZIL_ERR_Illegal_Argument;
+  if (index < 0 || index > 14)
+    return ZIL_ERR_Invalid_Function_Index;
   ZView* pane = view->manager ? view->manager->Views().Find(view->id) : nullptr;
-  if (!pane) return index <= 5 ? NTLReturnInt(ps, 0) : 0;
+  if (!pane)
+    return index <= 5 ? NTLReturnInt(ps, 0) : 0;
   const ZRect r = pane->GetRect();
   switch (index) {
     case 0: return NTLReturnInt(ps, r.left);
@@ -52,7 +55,8 @@ ZILError CallMember(ZILState* ps, ZILLong index, const ViewRecord* view) {
       return 0;
     case 8:
     case 10: {
-      if (!pane->HasFlag(index == 8 ? kCanMove : kCanResize)) return 0;
+      if (!pane->HasFlag(index == 8 ? kCanMove : kCanResize))
+        return 0;
       pane->PostRedraw();
       if (index == 8)
         pane->SetPosition(Arg(ps, 0), Arg(ps, 1));

@@ -17,7 +17,8 @@ ZViewMap::~ZViewMap() { Clear(); }
 
 ZViewMap::Node* ZViewMap::Slot(uint32_t key, bool create) {
   if (!root_) {
-    if (!create) return nullptr;
+    if (!create)
+      return nullptr;
     root_ = std::make_unique<Node>();
   }
   Node* node = root_.get();
@@ -26,7 +27,8 @@ ZViewMap::Node* ZViewMap::Slot(uint32_t key, bool create) {
     for (uint32_t nibble : {b >> 4, b & 0xf}) {
       std::unique_ptr<Node>& child = node->children[nibble];
       if (!child) {
-        if (!create) return nullptr;
+        if (!create)
+          return nullptr;
         child = std::make_unique<Node>();
       }
       node = child.get();
@@ -36,11 +38,14 @@ ZViewMap::Node* ZViewMap::Slot(uint32_t key, bool create) {
 }
 
 int32_t ZViewMap::Enter(ZView* pane) {
-  if (!pane) return 0;
-  if (auto it = byPane_.find(pane); it != byPane_.end()) return it->second;
+  if (!pane)
+    return 0;
+  if (auto it = byPane_.find(pane); it != byPane_.end())
+    return it->second;
   // Ids only grow until the map is cleared; after 2^31 - 1 distinct panes they wrap past 0.
   int32_t id = next_;
-  while (id <= 0 || Find(id)) id = id <= 0 ? 1 : id + 1;
+  while (id <= 0 || Find(id))
+    id = id <= 0 ? 1 : id + 1;
   next_ = id == INT32_MAX ? 1 : id + 1;
   Slot(static_cast<uint32_t>(id), true)->value = pane;
   byPane_.emplace(pane, id);
@@ -48,7 +53,8 @@ int32_t ZViewMap::Enter(ZView* pane) {
 }
 
 ZView* ZViewMap::Find(int32_t id) const {
-  if (id == 0) return nullptr;
+  if (id == 0)
+    return nullptr;
   Node* node = const_cast<ZViewMap*>(this)->Slot(static_cast<uint32_t>(id), false);
   return node ? node->value : nullptr;
 }

@@ -34,8 +34,18 @@ constexpr ZScriptClassInfo kInfo = {
     "method\t\t\t\tEnumerate(const string path, Enumerator fn, var args);"};
 
 enum Function : ZILLong {
-  kConstruct, kConstructFrom, kConvertor, kFromString, kToString, kHasAttribute, kGetAttribute, kSetAttribute,
-  kAddAttribute, kGetNodeCData, kGetNode, kEnumerate
+  kConstruct,
+  kConstructFrom,
+  kConvertor,
+  kFromString,
+  kToString,
+  kHasAttribute,
+  kGetAttribute,
+  kSetAttribute,
+  kAddAttribute,
+  kGetNodeCData,
+  kGetNode,
+  kEnumerate
 };
 
 // Text of only white space is kept when it is all an element holds ("<a> </a>"), and dropped
@@ -49,18 +59,21 @@ ZILHandle* OwnHandle(ZILState* ps, ZILLong type, XmlDocumentRecord* doc) {
   auto owns = [type, doc](const ZILHandle* h) {
     return h && h->refCount > 0 && h->type == type && h->payload.p == doc && !(h->flags & ZIL_HANDLE_WEAK);
   };
-  if (owns(doc->self)) return doc->self;
+  if (owns(doc->self))
+    return doc->self;
   const ZILContext* ctx = ps->current ? ps->current : ps->root;
   ZILHandle* found = ctx && ctx->regs && owns(ctx->regs[0]) ? ctx->regs[0] : nullptr;
   for (ZILLong i = 0; !found && i < ps->handleCapacity; ++i)
-    if (owns(ps->handles[i])) found = ps->handles[i];
+    if (owns(ps->handles[i]))
+      found = ps->handles[i];
   return doc->self = found;
 }
 
 // doc's current tree with its own handle counted; empty when the handle is not found.
 XmlTreeRef TreeRef(ZILState* ps, ZILLong type, XmlDocumentRecord* doc) {
   ZILHandle* self = OwnHandle(ps, type, doc);
-  if (self) ZILAddRef(self);
+  if (self)
+    ZILAddRef(self);
   return XmlTreeRef{self, doc->generation};
 }
 
@@ -72,7 +85,8 @@ constexpr const char* kBadReference = "a character reference outside Unicode";
 const char* AttributeProblem(pugi::xml_node element, std::vector<std::string_view>& names) {
   names.clear();
   for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
-    if (!IsUtf8(a.value())) return kBadReference;
+    if (!IsUtf8(a.value()))
+      return kBadReference;
     names.push_back(a.name());
   }
   std::sort(names.begin(), names.end());
@@ -85,15 +99,18 @@ const char* ShapeProblem(const pugi::xml_document& tree) {
   int elements = 0;
   for (pugi::xml_node top = tree.first_child(); top; top = top.next_sibling())
     elements += top.type() == pugi::node_element;
-  if (elements != 1) return elements ? "more than one document element" : "no document element";
+  if (elements != 1)
+    return elements ? "more than one document element" : "no document element";
   // Depth first without recursion: the input may nest as deep as it likes. `depth` counts the
   // elements above `node`.
   std::vector<std::string_view> names;
   int depth = 0;
   for (pugi::xml_node node = tree.first_child(); node;) {
     if (node.type() == pugi::node_element) {
-      if (depth >= kXmlMaxDepth) return "elements nested too deep";
-      if (const char* problem = AttributeProblem(node, names)) return problem;
+      if (depth >= kXmlMaxDepth)
+        return "elements nested too deep";
+      if (const char* problem = AttributeProblem(node, names))
+        return problem;
     } else if (!IsUtf8(node.value())) {
       return kBadReference;
     }
@@ -106,7 +123,8 @@ const char* ShapeProblem(const pugi::xml_document& tree) {
       node = node.parent();
       --depth;
     }
-    if (node) node = node.next_sibling();
+    if (node)
+      node = node.next_sibling();
   }
   return nullptr;
 }
@@ -122,14 +140,17 @@ void LogBadInput(ZILState* ps, const char* why, ptrdiff_t offset = -1) {
 ZILError Load(ZILState* ps, XmlDocumentRecord* doc, std::string_view text) {
   doc->tree.reset();
   ++doc->generation;
-  if (text.empty()) return 0;
+  if (text.empty())
+    return 0;
   if (const size_t bad = InvalidUtf8At(text); bad != std::string_view::npos) {
     LogBadInput(ps, text[bad] ? "invalid UTF-8" : "a zero byte", ptrdiff_t(bad));
     return 0;
   }
-  const pugi::xml_parse_result parsed = doc->tree.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+  const pugi::xml_parse_result parsed =
+      doc->tree.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
   const char* problem = parsed ? ShapeProblem(doc->tree) : parsed.description();
-  if (!problem) return 0;
+  if (!problem)
+    return 0;
   LogBadInput(ps, problem, parsed ? -1 : parsed.offset);
   doc->tree.reset();
   return parsed.status == pugi::status_out_of_memory ? ZIL_EXC_Allocation_Fail : 0;
@@ -143,7 +164,8 @@ struct StringWriter : pugi::xml_writer {
 ZILError ReturnText(ZILState* ps, const XmlDocumentRecord* doc) {
   StringWriter out;
   doc->tree.save(out, "\t", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
-  if (out.text.size() > size_t(INT_MAX)) return ZIL_EXC_Allocation_Fail;
+  if (out.text.size() > size_t(INT_MAX))
+    return ZIL_EXC_Allocation_Fail;
   return NTLReturnStringBytes(ps, out.text.data(), ZILLong(out.text.size()));
 }
 
@@ -153,7 +175,8 @@ std::string_view StringArg(ZILState* ps, ZILLong n) {
 
 ZILError Enumerate(ZILState* ps, ZILLong type, XmlDocumentRecord* doc) {
   const pugi::xml_node parent = FindXmlPath(doc->tree, NTLGetArgString(ps, 0));
-  if (!parent) return 0;
+  if (!parent)
+    return 0;
   ZILHandle* fn = NTLGetArgHandle(ps, 1);
   ZILHandle* args = NTLGetArgHandle(ps, 2);
   XmlTreeRef ref = TreeRef(ps, type, doc);
@@ -165,7 +188,8 @@ ZILError Enumerate(ZILState* ps, ZILLong type, XmlDocumentRecord* doc) {
 }
 
 ZILError ReturnNode(ZILState* ps, ZILLong type, XmlDocumentRecord* doc, pugi::xml_node node) {
-  if (!node) return NTLReturnHandle(ps, nullptr);
+  if (!node)
+    return NTLReturnHandle(ps, nullptr);
   XmlTreeRef ref = TreeRef(ps, type, doc);
   const ZILError e = ref.document ? ReturnXmlNode(ps, ref, node) : ZIL_ERR_Invalid_Handle_Index;
   ReleaseTree(ps, ref);
@@ -173,9 +197,12 @@ ZILError ReturnNode(ZILState* ps, ZILLong type, XmlDocumentRecord* doc, pugi::xm
 }
 
 ZILError CallMember(ZILState* ps, ZILLong type, ZILLong function, XmlDocumentRecord* doc) {
-  if (!doc) return ZIL_EXC_Null_Reference;
+  if (!doc)
+    return ZIL_EXC_Null_Reference;
   // Every path-taking function reads its path first.
-  auto at = [ps, doc] { return FindXmlPath(doc->tree, NTLGetArgString(ps, 0)); };
+  auto at = [ps, doc] {
+    return FindXmlPath(doc->tree, NTLGetArgString(ps, 0));
+  };
   switch (function) {
     case kConstruct: return Load(ps, doc, {});
     case kConstructFrom:
@@ -184,9 +211,7 @@ ZILError CallMember(ZILState* ps, ZILLong type, ZILLong function, XmlDocumentRec
     case kToString: return ReturnText(ps, doc);
     case kHasAttribute: return NTLReturnInt(ps, at().attribute(NTLGetArgString(ps, 1)) ? 1 : 0);
     case kGetAttribute: return NTLReturnString(ps, at().attribute(NTLGetArgString(ps, 1)).value());
-    case kSetAttribute:
-      SetXmlAttribute(ps, at(), NTLGetArgString(ps, 1), NTLGetArgString(ps, 2), false);
-      return 0;
+    case kSetAttribute: SetXmlAttribute(ps, at(), NTLGetArgString(ps, 1), NTLGetArgString(ps, 2), false); return 0;
     case kAddAttribute:
       return NTLReturnInt(ps, SetXmlAttribute(ps, at(), NTLGetArgString(ps, 1), NTLGetArgString(ps, 2), true) ? 1 : 0);
     case kGetNodeCData: return NTLReturnString(ps, CharacterData(at()).c_str());
@@ -203,7 +228,8 @@ ZILError XmlDocumentTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
     if (msg == NTL_Register) {
       auto* state = static_cast<ZILState*>(in);
       for (NTLTypeProc proc : {XmlAttrIteratorTypeProc, XmlNodeIteratorTypeProc, XmlNodeTypeProc})
-        if (ZILError e = ZILRegisterNativeType(state, proc)) return e;
+        if (ZILError e = ZILRegisterNativeType(state, proc))
+          return e;
       return 0;
     }
     auto call = [inst](ZILState* ps, ZILLong index, XmlDocumentRecord* doc) {

@@ -29,13 +29,29 @@ constexpr ZScriptClassInfo kAttrIterator = {
     "method int GotoLast ();method int AddAttribute (const string name, const string value);"};
 
 enum NodeIteratorFunction : ZILLong {
-  kNodeValid, kNodeGetNode, kNodeGotoPrev, kNodeGotoNext, kNodeGotoFirst, kNodeGotoLast, kNodeAdd, kNodeInsert,
-  kNodeName, kNodeType
+  kNodeValid,
+  kNodeGetNode,
+  kNodeGotoPrev,
+  kNodeGotoNext,
+  kNodeGotoFirst,
+  kNodeGotoLast,
+  kNodeAdd,
+  kNodeInsert,
+  kNodeName,
+  kNodeType
 };
 
 enum AttrIteratorFunction : ZILLong {
-  kAttrValid, kAttrName, kAttrSetName, kAttrValue, kAttrSetValue, kAttrGotoPrev, kAttrGotoNext, kAttrGotoFirst,
-  kAttrGotoLast, kAttrAdd
+  kAttrValid,
+  kAttrName,
+  kAttrSetName,
+  kAttrValue,
+  kAttrSetValue,
+  kAttrGotoPrev,
+  kAttrGotoNext,
+  kAttrGotoFirst,
+  kAttrGotoLast,
+  kAttrAdd
 };
 
 // Moves to `to` (none: off the end) and answers whether it is on something now.
@@ -46,8 +62,10 @@ ZILError MoveTo(ZILState* ps, Position& current, Position to) {
 }
 
 ZILError CallNodeIterator(ZILState* ps, ZILLong function, XmlNodeIteratorRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
-  if (!CurrentDocument(ps, r->ref)) r->parent = r->current = pugi::xml_node{};
+  if (!r)
+    return ZIL_EXC_Null_Reference;
+  if (!CurrentDocument(ps, r->ref))
+    r->parent = r->current = pugi::xml_node{};
   switch (function) {
     case kNodeValid: return NTLReturnInt(ps, r->current ? 1 : 0);
     case kNodeGetNode: return ReturnXmlNode(ps, r->ref, r->current);
@@ -62,7 +80,8 @@ ZILError CallNodeIterator(ZILState* ps, ZILLong function, XmlNodeIteratorRecord*
                                     : r->current         ? r->current
                                                          : r->parent.first_child();
       const pugi::xml_node added = AddXmlChild(ps, r->parent, before, NTLGetArgInt(ps, 0), NTLGetArgString(ps, 1));
-      if (added) r->current = added;
+      if (added)
+        r->current = added;
       return NTLReturnInt(ps, added ? 1 : 0);
     }
     case kNodeName: return NTLReturnString(ps, r->current ? ScriptNodeName(r->current) : "");
@@ -73,9 +92,11 @@ ZILError CallNodeIterator(ZILState* ps, ZILLong function, XmlNodeIteratorRecord*
 
 // Renames the current attribute unless the name is invalid or another attribute has it.
 void RenameAttribute(ZILState* ps, XmlAttrIteratorRecord* r, const char* name) {
-  if (!r->current) return;
+  if (!r->current)
+    return;
   const pugi::xml_attribute same = r->owner.attribute(name);
-  if (same && same != r->current) return;
+  if (same && same != r->current)
+    return;
   if (!IsXmlName(name)) {
     ZILLog(ps, "XML: invalid attribute name: \"%.64s\"\n", name);
     return;
@@ -84,7 +105,8 @@ void RenameAttribute(ZILState* ps, XmlAttrIteratorRecord* r, const char* name) {
 }
 
 ZILError CallAttrIterator(ZILState* ps, ZILLong function, XmlAttrIteratorRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   if (!CurrentDocument(ps, r->ref)) {
     r->owner = pugi::xml_node{};
     r->current = pugi::xml_attribute{};
@@ -96,7 +118,8 @@ ZILError CallAttrIterator(ZILState* ps, ZILLong function, XmlAttrIteratorRecord*
     case kAttrValue: return NTLReturnString(ps, r->current.value());
     case kAttrSetValue:
       // Through the element, so the value obeys the same rules as every other attribute's.
-      if (r->current) SetXmlAttribute(ps, r->owner, r->current.name(), NTLGetArgString(ps, 0), false);
+      if (r->current)
+        SetXmlAttribute(ps, r->owner, r->current.name(), NTLGetArgString(ps, 0), false);
       return 0;
     case kAttrGotoPrev: return MoveTo(ps, r->current, r->current.previous_attribute());
     case kAttrGotoNext: return MoveTo(ps, r->current, r->current.next_attribute());
@@ -105,7 +128,8 @@ ZILError CallAttrIterator(ZILState* ps, ZILLong function, XmlAttrIteratorRecord*
     case kAttrAdd: {
       const pugi::xml_attribute added =
           SetXmlAttribute(ps, r->owner, NTLGetArgString(ps, 0), NTLGetArgString(ps, 1), true);
-      if (added) r->current = added;
+      if (added)
+        r->current = added;
       return NTLReturnInt(ps, added ? 1 : 0);
     }
     default: return ZIL_ERR_Invalid_Function_Index;

@@ -26,20 +26,36 @@ constexpr ZScriptClassInfo kInfo = {
     "method\tXmlNodeIterator\tGetNodeIterator();method\tXmlAttrIterator\tGetAttrIterator();"};
 
 enum Function : ZILLong {
-  kValid, kType, kName, kSetName, kAddNode, kGetNode, kHasAttribute, kGetAttribute, kSetAttribute, kHasCData,
-  kGetCData, kEnumerate, kGetNodeIterator, kGetAttrIterator
+  kValid,
+  kType,
+  kName,
+  kSetName,
+  kAddNode,
+  kGetNode,
+  kHasAttribute,
+  kGetAttribute,
+  kSetAttribute,
+  kHasCData,
+  kGetCData,
+  kEnumerate,
+  kGetNodeIterator,
+  kGetAttrIterator
 };
 
 ZILError DeclareClass(NTLDeclBuffer* decl) {
   ZILError e = NTLDeclareVerbatim(decl, kInfo.declaration);
-  if (!e) e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kNode", kXmlNode);
-  if (!e) e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kCData", kXmlCData);
-  if (!e) e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kComment", kXmlComment);
+  if (!e)
+    e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kNode", kXmlNode);
+  if (!e)
+    e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kCData", kXmlCData);
+  if (!e)
+    e = NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kComment", kXmlComment);
   return e;
 }
 
 ZILError Enumerate(ZILState* ps, const XmlNodeRecord* r, pugi::xml_node node) {
-  if (!node) return 0;
+  if (!node)
+    return 0;
   ZILHandle* fn = NTLGetArgHandle(ps, 0);
   ZILHandle* args = NTLGetArgHandle(ps, 1);
   const ZILError e = EnumerateXmlChildren(ps, r->ref, node, fn, args);
@@ -49,30 +65,25 @@ ZILError Enumerate(ZILState* ps, const XmlNodeRecord* r, pugi::xml_node node) {
 }
 
 ZILError CallMember(ZILState* ps, ZILLong function, XmlNodeRecord* r) {
-  if (!r) return ZIL_EXC_Null_Reference;
+  if (!r)
+    return ZIL_EXC_Null_Reference;
   // Empty once the document was replaced; every pugixml call on an empty node is harmless.
   const pugi::xml_node node = CurrentDocument(ps, r->ref) ? r->node : pugi::xml_node{};
   switch (function) {
     case kValid: return NTLReturnInt(ps, node ? 1 : 0);
     case kType: return NTLReturnInt(ps, node ? ScriptNodeType(node) : 0);
     case kName: return NTLReturnString(ps, ScriptNodeName(node));
-    case kSetName:
-      SetScriptNodeName(ps, node, NTLGetArgString(ps, 0));
-      return 0;
+    case kSetName: SetScriptNodeName(ps, node, NTLGetArgString(ps, 0)); return 0;
     case kAddNode: return ReturnXmlNode(ps, r->ref, AddXmlChild(ps, node, {}, kXmlNode, NTLGetArgString(ps, 0)));
     case kGetNode: return ReturnXmlNode(ps, r->ref, FindXmlPath(node, NTLGetArgString(ps, 0)));
     case kHasAttribute: return NTLReturnInt(ps, node.attribute(NTLGetArgString(ps, 0)) ? 1 : 0);
     case kGetAttribute: return NTLReturnString(ps, node.attribute(NTLGetArgString(ps, 0)).value());
-    case kSetAttribute:
-      SetXmlAttribute(ps, node, NTLGetArgString(ps, 0), NTLGetArgString(ps, 1), false);
-      return 0;
+    case kSetAttribute: SetXmlAttribute(ps, node, NTLGetArgString(ps, 0), NTLGetArgString(ps, 1), false); return 0;
     case kHasCData: return NTLReturnInt(ps, HasCharacterData(node) ? 1 : 0);
     case kGetCData: return NTLReturnString(ps, CharacterData(node).c_str());
     case kEnumerate: return Enumerate(ps, r, node);
-    case kGetNodeIterator:
-      return node ? ReturnXmlNodeIterator(ps, r->ref, node) : NTLReturnHandle(ps, nullptr);
-    case kGetAttrIterator:
-      return node ? ReturnXmlAttrIterator(ps, r->ref, node) : NTLReturnHandle(ps, nullptr);
+    case kGetNodeIterator: return node ? ReturnXmlNodeIterator(ps, r->ref, node) : NTLReturnHandle(ps, nullptr);
+    case kGetAttrIterator: return node ? ReturnXmlAttrIterator(ps, r->ref, node) : NTLReturnHandle(ps, nullptr);
     default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
@@ -82,7 +93,8 @@ ZILError CallMember(ZILState* ps, ZILLong function, XmlNodeRecord* r) {
 ZILError XmlNodeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
   try {
     // A node made by a script rather than by a document belongs to no tree and is never valid.
-    if (msg == NTL_GetDeclString) return DeclareClass(static_cast<NTLDeclBuffer*>(in));
+    if (msg == NTL_GetDeclString)
+      return DeclareClass(static_cast<NTLDeclBuffer*>(in));
     return AnswerObjectClass<XmlNodeRecord>(kInfo, CallMember, inst, msg, param, in, out,
                                             TreeHolderHooks<XmlNodeRecord>());
   } catch (...) {

@@ -22,7 +22,11 @@ namespace ZTools {
 
 // Node types as scripts see them: XmlNode's constants kNode, kComment and kCData. Elements and
 // the document itself are kNode; text and CDATA sections are both kCData.
-enum : ZILLong { kXmlNode = 0, kXmlComment = 1, kXmlCData = 2 };
+enum : ZILLong {
+  kXmlNode = 0,
+  kXmlComment = 1,
+  kXmlCData = 2
+};
 
 // Elements nest at most this deep. Indented output repeats the depth on every line, so the
 // limit keeps ToString's text within a small multiple of the tree.
@@ -68,7 +72,10 @@ ZILError MarkTree(ZILState* ps, const XmlTreeRef& ref);
 // which may already be gone (the collector frees unreachable objects in any order).
 template <class R>
 ZObjectClassHooks<R> TreeHolderHooks() {
-  return {[](ZILState* ps, R* r) { return MarkTree(ps, r->ref); }, [](ZILState* ps, R* r) { ReleaseTree(ps, r->ref); }};
+  return {[](ZILState* ps, R* r) { return MarkTree(ps, r->ref); },
+          [](ZILState* ps, R* r) {
+            ReleaseTree(ps, r->ref);
+          }};
 }
 
 // r1 = a new XmlNode, XmlNodeIterator or XmlAttrIterator on ref's tree (each holding its own
@@ -97,8 +104,7 @@ const char* ScriptNodeName(pugi::xml_node node);
 bool SetScriptNodeName(ZILState* ps, pugi::xml_node node, const char* text);
 // A new child of `type` under an element (or an element or comment under the document, which
 // holds at most one element), before `before` or, when that is none, last. None when refused.
-pugi::xml_node AddXmlChild(ZILState* ps, pugi::xml_node parent, pugi::xml_node before, ZILLong type,
-                           const char* text);
+pugi::xml_node AddXmlChild(ZILState* ps, pugi::xml_node parent, pugi::xml_node before, ZILLong type, const char* text);
 // Sets an element's attribute, adding it when missing; with onlyNew an existing one is left as
 // it is and the answer is none.
 pugi::xml_attribute SetXmlAttribute(ZILState* ps, pugi::xml_node element, const char* name, const char* value,

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::string_view rest = raw;;) {
     size_t end = rest.find('\0');
     fields.emplace_back(rest.substr(0, end));
-    if (end == std::string_view::npos) break;
+    if (end == std::string_view::npos)
+      break;
     rest.remove_prefix(end + 1);
   }
   std::string title;
@@ -39,15 +40,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (fields.size() > 1) {
     tags.schedule(fields[1], false, 0);
     const char* meta = tags.get(BASS_TAG_META);
-    if (!meta) std::abort();  // the first block applies at once
-    if (ZTools::ZTitleFromMetadata(meta, title)) (void)ZTools::ZToUtf8(title);
+    if (!meta)
+      std::abort();  // the first block applies at once
+    if (ZTools::ZTitleFromMetadata(meta, title))
+      (void)ZTools::ZToUtf8(title);
   }
   if (fields.size() > 2) {
     std::vector<std::string> comments(fields.begin() + 2, fields.end());
     tags.schedule(tagList(comments), true, 10);
-    if (tags.applyDue(10) != 1) std::abort();  // the list waits behind the first block
+    if (tags.applyDue(10) != 1)
+      std::abort();  // the list waits behind the first block
     std::string_view list = ZTools::ZTagListView(tags.get(BASS_TAG_OGG));
-    if (ZTools::ZTitleFromMetadata(list, title)) (void)ZTools::ZToUtf8(title);
+    if (ZTools::ZTitleFromMetadata(list, title))
+      (void)ZTools::ZToUtf8(title);
   }
   return 0;
 }

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)looksLikeMarkup(mime, body);
   for (PlaylistKind kind : {PlaylistKind::Pls, PlaylistKind::M3u, detected}) {
     for (const std::string& entry : playlistEntries(kind, body, base))
-      if (!isHttpUrl(entry)) std::abort();
+      if (!isHttpUrl(entry))
+        std::abort();
   }
   (void)resolveUrl(base, body);
   return 0;

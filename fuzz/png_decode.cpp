@@ -20,7 +20,8 @@ void FixChunkCrcs(std::vector<uint8_t>& png) {
   };
   for (size_t at = 8; at + 12 <= png.size();) {
     size_t length = u32(at);
-    if (length > png.size() - at - 12) break;
+    if (length > png.size() - at - 12)
+      break;
     uint32_t crc = uint32_t(crc32(0, png.data() + at + 4, uInt(length + 4)));
     size_t end = at + 8 + length;
     png[end] = uint8_t(crc >> 24), png[end + 1] = uint8_t(crc >> 16), png[end + 2] = uint8_t(crc >> 8);

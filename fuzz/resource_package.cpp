@@ -22,14 +22,17 @@ namespace {
 // The signature header: 6 bytes signature, 2 version, the CRC of the next 20 bytes, then the
 // header's offset (from byte 32) and size and the header's CRC, little-endian.
 void FixHeaderCrcs(std::vector<uint8_t>& archive) {
-  if (archive.size() < 32) return;
+  if (archive.size() < 32)
+    return;
   auto get = [&](size_t at, int bytes) {
     uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | archive[at + size_t(i)];
+    for (int i = bytes - 1; i >= 0; --i)
+      v = v << 8 | archive[at + size_t(i)];
     return v;
   };
   auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) archive[at + size_t(i)] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      archive[at + size_t(i)] = uint8_t(v >> (8 * i));
   };
   uint64_t offset = get(12, 8), length = get(20, 8);
   if (offset <= archive.size() - 32 && length <= archive.size() - 32 - offset)
@@ -43,10 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> archive(data, data + size);
   FixHeaderCrcs(archive);
   int fd = memfd_create("fuzz.zpac", MFD_CLOEXEC);
-  if (fd < 0) std::abort();
+  if (fd < 0)
+    std::abort();
   for (size_t done = 0; done < size;) {
     ssize_t n = write(fd, archive.data() + done, size - done);
-    if (n <= 0) std::abort();
+    if (n <= 0)
+      std::abort();
     done += size_t(n);
   }
   char path[64];
@@ -61,17 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto package = ZTools::ZResourcePackage::Open(path, &whyNot, limits);
   close(fd);
   if (!package) {
-    if (whyNot.IsEmpty()) std::abort();  // a refusal always says why
+    if (whyNot.IsEmpty())
+      std::abort();  // a refusal always says why
     return 0;
   }
   const auto& entries = package->Entries();
   std::vector<unsigned char> bytes;
   for (size_t i = 0; i < entries.size(); ++i) {
     package->Find(entries[i].name.View());
-    if (package->Extract(i, bytes) && bytes.size() != entries[i].size) std::abort();
+    if (package->Extract(i, bytes) && bytes.size() != entries[i].size)
+      std::abort();
   }
   for (size_t i = entries.size(); i-- > 0;) {
-    if (package->Extract(i, bytes) && bytes.size() != entries[i].size) std::abort();
+    if (package->Extract(i, bytes) && bytes.size() != entries[i].size)
+      std::abort();
   }
   return 0;
 }

@@ -44,10 +44,14 @@ Runtime& Shared() {
     Runtime r;
     r.ps = ZILInitialize();
     ZILError e = r.ps ? ZILInitializeCompiler(r.ps) : ZIL_ERR_Initialize_Failed;
-    if (!e) e = ZILRegisterNativeType(r.ps, ZTools::XmlDocumentTypeProc);
-    if (!e) e = ZCLCompile(r.ps, "fuzz.zc", kScript);
-    if (!e) e = ZCLLink(r.ps);
-    if (!e) e = ZILRun(r.ps);
+    if (!e)
+      e = ZILRegisterNativeType(r.ps, ZTools::XmlDocumentTypeProc);
+    if (!e)
+      e = ZCLCompile(r.ps, "fuzz.zc", kScript);
+    if (!e)
+      e = ZCLLink(r.ps);
+    if (!e)
+      e = ZILRun(r.ps);
     if (e) {
       std::fprintf(stderr, "xml_document: the script did not start (%d)\n", e);
       std::abort();
@@ -62,7 +66,8 @@ Runtime& Shared() {
 std::string Call(Runtime& rt, const char* name, const std::string& text) {
   ZILHandle* fn = ZILGetFunction(rt.ps, name);
   ZILHandle* arg = nullptr;
-  if (!fn || ZILNewString(rt.ps, text.data(), ZILLong(text.size()), &arg) != 0) std::abort();
+  if (!fn || ZILNewString(rt.ps, text.data(), ZILLong(text.size()), &arg) != 0)
+    std::abort();
   ZILHandle* r = ZILCallFunction(rt.ps, fn, 1, ZIL_ARG_HANDLE, arg);
   NTLFreeHandle(rt.ps, arg);
   NTLFreeHandle(rt.ps, fn);
@@ -88,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  second.c_str(), third.c_str());
     std::abort();
   }
-  if (++rt.runs % 256 == 0) ZILCollectGarbage(rt.ps);
+  if (++rt.runs % 256 == 0)
+    ZILCollectGarbage(rt.ps);
   return 0;
 }

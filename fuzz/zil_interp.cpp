@@ -18,7 +18,8 @@ class InputChoices {
   InputChoices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   ZILLong operator()(ZILLong lo, ZILLong hi) {
     uint32_t v = 0;
-    for (int i = 0; i < 2 && at_ < size_; ++i) v = v << 8 | data_[at_++];
+    for (int i = 0; i < 2 && at_ < size_; ++i)
+      v = v << 8 | data_[at_++];
     return lo + static_cast<ZILLong>(v % static_cast<uint32_t>(hi - lo + 1));
   }
 
@@ -33,17 +34,22 @@ class InputChoices {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::vector<ZILLong> usable = zilfuzz::UsableOpcodes();
   ZILState* ps = ZILInitialize();
-  if (!ps || zilfuzz::PrepareRuntime(ps) != 0) std::abort();
+  if (!ps || zilfuzz::PrepareRuntime(ps) != 0)
+    std::abort();
   InputChoices choices(data, size);
   // About three choices per instruction.
   const int count = static_cast<int>(std::min<size_t>(size / 6 + 1, 400));
   std::vector<ZILLong> words = zilfuzz::RandomProgram(ps, usable, choices, count);
   ZILLong address = -1;
-  if (ZILAppendCode(ps, words.data(), static_cast<ZILLong>(words.size()), &address) != 0) std::abort();
+  if (ZILAppendCode(ps, words.data(), static_cast<ZILLong>(words.size()), &address) != 0)
+    std::abort();
   ZILError e = ZILRunAddress(ps, address);
-  if (!zilfuzz::ExpectedEnd(e)) std::abort();
+  if (!zilfuzz::ExpectedEnd(e))
+    std::abort();
   zilfuzz::ResetRoot(ps);
-  if (ps->depth != 0 || ps->current != ps->root) std::abort();
-  if (ZILTerminate(ps) != 0) std::abort();
+  if (ps->depth != 0 || ps->current != ps->root)
+    std::abort();
+  if (ZILTerminate(ps) != 0)
+    std::abort();
   return 0;
 }

@@ -33,19 +33,17 @@ void WriteToStandardError(std::string_view caption, std::string_view text) {
   std::string out;
   out.reserve(caption.size() + text.size() + 8);
   out.append("[").append(caption).append("]\n").append(text);
-  if (out.empty() || out.back() != '\n') out.push_back('\n');
+  if (out.empty() || out.back() != '\n')
+    out.push_back('\n');
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
 }
 
 Uint32 SdlFlags(DialogKind kind) {
   switch (kind) {
-    case DialogKind::Warning:
-      return SDL_MESSAGEBOX_WARNING;
-    case DialogKind::Information:
-      return SDL_MESSAGEBOX_INFORMATION;
-    case DialogKind::Error:
-      break;
+    case DialogKind::Warning: return SDL_MESSAGEBOX_WARNING;
+    case DialogKind::Information: return SDL_MESSAGEBOX_INFORMATION;
+    case DialogKind::Error: break;
   }
   return SDL_MESSAGEBOX_ERROR;
 }
@@ -54,7 +52,8 @@ Uint32 SdlFlags(DialogKind kind) {
 
 bool DialogsAreHeadless() {
   const char* disabled = std::getenv("SONABEL_NO_DIALOGS");
-  if (disabled != nullptr && std::strcmp(disabled, "1") == 0) return true;
+  if (disabled != nullptr && std::strcmp(disabled, "1") == 0)
+    return true;
   const char* driver = std::getenv("SDL_VIDEODRIVER");
   if (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
     return true;
@@ -75,7 +74,8 @@ void ShowMessageBox(std::string_view caption, std::string_view text, DialogKind 
   if (!DialogsAreHeadless()) {
     const std::string captionText(caption);
     const std::string bodyText(text);
-    if (SDL_ShowSimpleMessageBox(SdlFlags(kind), captionText.c_str(), bodyText.c_str(), parent) == 0) return;
+    if (SDL_ShowSimpleMessageBox(SdlFlags(kind), captionText.c_str(), bodyText.c_str(), parent) == 0)
+      return;
   }
   WriteToStandardError(caption, text);
 }

@@ -14,7 +14,11 @@ struct SDL_Window;
 
 namespace Platform {
 
-enum class DialogKind { Error, Warning, Information };
+enum class DialogKind {
+  Error,
+  Warning,
+  Information
+};
 
 // Shows a modal box with an OK button and returns when it is dismissed. `parent` may be null.
 void ShowMessageBox(std::string_view caption, std::string_view text, DialogKind kind = DialogKind::Error,

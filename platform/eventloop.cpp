@@ -25,9 +25,12 @@ uint32_t g_held = 0;  // buttons held, as this loop saw them pressed and release
 
 uint32_t ModifierBits(Uint16 mod) {
   uint32_t bits = 0;
-  if (mod & KMOD_SHIFT) bits |= kModShift;
-  if (mod & KMOD_CTRL) bits |= kModCtrl;
-  if (mod & KMOD_ALT) bits |= kModAlt;
+  if (mod & KMOD_SHIFT)
+    bits |= kModShift;
+  if (mod & KMOD_CTRL)
+    bits |= kModCtrl;
+  if (mod & KMOD_ALT)
+    bits |= kModAlt;
   return bits;
 }
 
@@ -42,9 +45,12 @@ uint32_t ButtonBit(Uint8 button) {
 
 uint32_t ButtonMaskBits(Uint32 state) {
   uint32_t bits = 0;
-  if (state & SDL_BUTTON_LMASK) bits |= kButtonLeft;
-  if (state & SDL_BUTTON_MMASK) bits |= kButtonMiddle;
-  if (state & SDL_BUTTON_RMASK) bits |= kButtonRight;
+  if (state & SDL_BUTTON_LMASK)
+    bits |= kButtonLeft;
+  if (state & SDL_BUTTON_MMASK)
+    bits |= kButtonMiddle;
+  if (state & SDL_BUTTON_RMASK)
+    bits |= kButtonRight;
   return bits;
 }
 
@@ -55,9 +61,12 @@ uint32_t WithModifiers(uint32_t buttons) {
 
 uint32_t ModifierKeyBit(SDL_Keycode sym) {
   switch (sym) {
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return kModShift;
-    case SDLK_LCTRL: case SDLK_RCTRL: return kModCtrl;
-    case SDLK_LALT: case SDLK_RALT: return kModAlt;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return kModShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return kModCtrl;
+    case SDLK_LALT:
+    case SDLK_RALT: return kModAlt;
     default: return 0;
   }
 }
@@ -78,17 +87,20 @@ uint32_t KeyCode(SDL_Keycode sym, Uint16 mod, bool& character) {
     case SDLK_DELETE: return 0xb00;
     default: break;
   }
-  if (sym >= SDLK_F1 && sym <= SDLK_F12) return uint32_t(0x1100 + (sym - SDLK_F1) * 0x100);
+  if (sym >= SDLK_F1 && sym <= SDLK_F12)
+    return uint32_t(0x1100 + (sym - SDLK_F1) * 0x100);
   character = true;
   switch (sym) {
     case SDLK_BACKSPACE: return 0x8;
     case SDLK_TAB: return 0x9;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 0xd;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 0xd;
     case SDLK_ESCAPE: return 0x1b;
     default: break;
   }
   // Ctrl with a letter types its control character (Ctrl+A is 1); SDL sends no text for it.
-  if ((mod & KMOD_CTRL) && !(mod & KMOD_ALT) && sym >= SDLK_a && sym <= SDLK_z) return uint32_t(sym - SDLK_a + 1);
+  if ((mod & KMOD_CTRL) && !(mod & KMOD_ALT) && sym >= SDLK_a && sym <= SDLK_z)
+    return uint32_t(sym - SDLK_a + 1);
   character = false;
   return 0;
 }
@@ -96,27 +108,27 @@ uint32_t KeyCode(SDL_Keycode sym, Uint16 mod, bool& character) {
 int32_t FloorDiv(int32_t v, int32_t d) { return d > 1 ? int32_t(std::floor(double(v) / d)) : v; }
 
 Window* TopFor(Uint32 windowId) {
-  if (Window* w = WindowAccess::BySdlId(windowId)) return w;
+  if (Window* w = WindowAccess::BySdlId(windowId))
+    return w;
   // Synthetic events may carry no window: the keyboard's window, else none.
-  if (SDL_Window* focus = SDL_GetKeyboardFocus()) return WindowAccess::BySdlId(SDL_GetWindowID(focus));
+  if (SDL_Window* focus = SDL_GetKeyboardFocus())
+    return WindowAccess::BySdlId(SDL_GetWindowID(focus));
   return nullptr;
 }
 
 void SendTo(Window* w, const Message& m) {
-  if (w) WindowAccess::Send(w, m);
+  if (w)
+    WindowAccess::Send(w, m);
 }
 
 void WindowEvent(const SDL_WindowEvent& e) {
   Window* top = WindowAccess::BySdlId(e.windowID);
-  if (!top) return;
+  if (!top)
+    return;
   switch (e.event) {
     case SDL_WINDOWEVENT_SHOWN:
-    case SDL_WINDOWEVENT_EXPOSED:
-      WindowAccess::InputTarget(top)->Invalidate();
-      break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-      WindowAccess::Resized(top, e.data1, e.data2);
-      break;
+    case SDL_WINDOWEVENT_EXPOSED: WindowAccess::InputTarget(top)->Invalidate(); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: WindowAccess::Resized(top, e.data1, e.data2); break;
     case SDL_WINDOWEVENT_MOVED: {
       Message m;
       m.id = MessageId::Move;
@@ -125,38 +137,26 @@ void WindowEvent(const SDL_WindowEvent& e) {
       SendTo(top, m);
       break;
     }
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-      WindowAccess::ActivationChanged(top, true, false);
-      break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
-      WindowAccess::ActivationChanged(top, false, top->IsMinimized());
-      break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-      WindowAccess::ActivationChanged(top, false, true);
-      break;
-    case SDL_WINDOWEVENT_RESTORED:
-      WindowAccess::ActivationChanged(top, WindowAccess::Active(top), false);
-      break;
-    case SDL_WINDOWEVENT_ENTER:
-      WindowAccess::SetMouseInside(top, true);
-      break;
-    case SDL_WINDOWEVENT_LEAVE:
-      WindowAccess::SetMouseInside(top, false);
-      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: WindowAccess::ActivationChanged(top, true, false); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: WindowAccess::ActivationChanged(top, false, top->IsMinimized()); break;
+    case SDL_WINDOWEVENT_MINIMIZED: WindowAccess::ActivationChanged(top, false, true); break;
+    case SDL_WINDOWEVENT_RESTORED: WindowAccess::ActivationChanged(top, WindowAccess::Active(top), false); break;
+    case SDL_WINDOWEVENT_ENTER: WindowAccess::SetMouseInside(top, true); break;
+    case SDL_WINDOWEVENT_LEAVE: WindowAccess::SetMouseInside(top, false); break;
     case SDL_WINDOWEVENT_CLOSE: {
       Message m;
       m.id = MessageId::Close;
       SendTo(top, m);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
 void Dispatch(const SDL_Event& e) {
   const LayerEvents& layer = Events();
-  if (e.type == layer.quit && layer.quit != 0) return;  // only wakes the loop
+  if (e.type == layer.quit && layer.quit != 0)
+    return;  // only wakes the loop
   if (e.type == layer.paint && layer.paint != 0) {
     if (Window* w = WindowAccess::BySerial(uint32_t(e.user.code))) {
       WindowAccess::ClearPaintPending(w);
@@ -174,9 +174,7 @@ void Dispatch(const SDL_Event& e) {
   }
   Message m;
   switch (e.type) {
-    case SDL_WINDOWEVENT:
-      WindowEvent(e.window);
-      return;
+    case SDL_WINDOWEVENT: WindowEvent(e.window); return;
     case SDL_QUIT: {
       // The session or a signal asks the program to end: every window gets a close request.
       bool any = false;
@@ -184,19 +182,22 @@ void Dispatch(const SDL_Event& e) {
         PostClose(w);
         any = true;
       }
-      if (!any) PostQuit(0);
+      if (!any)
+        PostQuit(0);
       return;
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       Window* top = TopFor(e.key.windowID);
-      if (!top) return;
+      if (!top)
+        return;
       m.id = e.type == SDL_KEYDOWN ? MessageId::KeyDown : MessageId::KeyUp;
       m.modifier = ModifierKeyBit(e.key.keysym.sym);
       m.modifiers = ModifierBits(e.key.keysym.mod);
       if (e.type == SDL_KEYDOWN) {
         m.modifiers |= m.modifier;
-        if (!m.modifier) m.key = KeyCode(e.key.keysym.sym, e.key.keysym.mod, m.character);
+        if (!m.modifier)
+          m.key = KeyCode(e.key.keysym.sym, e.key.keysym.mod, m.character);
       } else {
         m.modifiers &= ~m.modifier;
       }
@@ -205,7 +206,8 @@ void Dispatch(const SDL_Event& e) {
     }
     case SDL_TEXTINPUT: {
       Window* top = TopFor(e.text.windowID);
-      if (!top) return;
+      if (!top)
+        return;
       m.id = MessageId::Text;
       m.text.assign(e.text.text, strnlen(e.text.text, sizeof(e.text.text)));
       SendTo(WindowAccess::InputTarget(top), m);
@@ -213,7 +215,8 @@ void Dispatch(const SDL_Event& e) {
     }
     case SDL_MOUSEMOTION: {
       Window* top = TopFor(e.motion.windowID);
-      if (!top || e.motion.which == SDL_TOUCH_MOUSEID) return;
+      if (!top || e.motion.which == SDL_TOUCH_MOUSEID)
+        return;
       WindowAccess::SetMouseInside(top, true);
       m.id = MessageId::MouseMove;
       m.x = FloorDiv(e.motion.x, top->Scale());
@@ -226,7 +229,8 @@ void Dispatch(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP: {
       Window* top = TopFor(e.button.windowID);
       m.button = ButtonBit(e.button.button);
-      if (!top || !m.button || e.button.which == SDL_TOUCH_MOUSEID) return;
+      if (!top || !m.button || e.button.which == SDL_TOUCH_MOUSEID)
+        return;
       if (e.type == SDL_MOUSEBUTTONDOWN)
         g_held |= m.button;
       else
@@ -240,10 +244,13 @@ void Dispatch(const SDL_Event& e) {
     }
     case SDL_MOUSEWHEEL: {
       Window* top = TopFor(e.wheel.windowID);
-      if (!top || e.wheel.which == SDL_TOUCH_MOUSEID) return;
+      if (!top || e.wheel.which == SDL_TOUCH_MOUSEID)
+        return;
       float delta = e.wheel.preciseY != 0.0f ? e.wheel.preciseY : float(e.wheel.y);
-      if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
-      if (delta == 0.0f) return;
+      if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+        delta = -delta;
+      if (delta == 0.0f)
+        return;
       m.id = MessageId::Wheel;
       m.x = FloorDiv(e.wheel.mouseX, top->Scale());
       m.y = FloorDiv(e.wheel.mouseY, top->Scale());
@@ -252,8 +259,7 @@ void Dispatch(const SDL_Event& e) {
       SendTo(WindowAccess::InputTarget(top), m);
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -281,7 +287,8 @@ LoopResult DispatchNext() {
     m.id = MessageId::Timer;
     WindowAccess::Send(w, m);
     // The tick's work may have destroyed the window.
-    if (Window* still = WindowAccess::BySerial(serial)) WindowAccess::TimerDelivered(still);
+    if (Window* still = WindowAccess::BySerial(serial))
+      WindowAccess::TimerDelivered(still);
     return LoopResult::Dispatched;
   }
   SDL_Event e;
@@ -300,12 +307,14 @@ LoopResult DispatchNext() {
 LoopResult DispatchAll() {
   for (;;) {
     const LoopResult r = DispatchNext();
-    if (r != LoopResult::Dispatched) return r;
+    if (r != LoopResult::Dispatched)
+      return r;
   }
 }
 
 bool EventWaiting() {
-  if (g_quitPosted || WindowAccess::DueTimer(NowMs(), nullptr)) return true;
+  if (g_quitPosted || WindowAccess::DueTimer(NowMs(), nullptr))
+    return true;
   SDL_PumpEvents();
   return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
 }
@@ -314,10 +323,12 @@ void WaitForEvent(int32_t timeoutMs) {
   // Until an event arrives, the timeout passes or the next timer tick is due.
   uint64_t next = UINT64_MAX;
   const uint64_t now = NowMs();
-  if (WindowAccess::DueTimer(now, &next) || g_quitPosted) return;
+  if (WindowAccess::DueTimer(now, &next) || g_quitPosted)
+    return;
   if (next != UINT64_MAX) {
     const uint64_t untilTick = next - now;
-    if (timeoutMs < 0 || untilTick < uint64_t(timeoutMs)) timeoutMs = int32_t(std::min<uint64_t>(untilTick, INT32_MAX));
+    if (timeoutMs < 0 || untilTick < uint64_t(timeoutMs))
+      timeoutMs = int32_t(std::min<uint64_t>(untilTick, INT32_MAX));
   }
   if (timeoutMs < 0)
     SDL_WaitEvent(nullptr);
@@ -326,7 +337,8 @@ void WaitForEvent(int32_t timeoutMs) {
 }
 
 void PostQuit(int32_t code) {
-  if (!StartVideo()) return;
+  if (!StartVideo())
+    return;
   SDL_Event e{};
   e.type = Events().quit;
   g_quitCode = code;
@@ -337,7 +349,8 @@ void PostQuit(int32_t code) {
 int32_t QuitCode() { return g_quitCode; }
 
 void PostClose(Window* window) {
-  if (!window) return;
+  if (!window)
+    return;
   SDL_Event e{};
   e.type = Events().close;
   e.user.code = int32_t(WindowAccess::Serial(window));

@@ -25,50 +25,49 @@ constexpr uint64_t kStartTimeoutMs = 1000;
 constexpr int kMessagesPerProcess = 64;
 
 template <bool Value>
-int GetBool(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-            sd_bus_error*) {
+int GetBool(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "b", int(Value));
 }
 
-int GetOne(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-           sd_bus_error*) {
+int GetOne(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "d", 1.0);
 }
 
-int GetPosition(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                sd_bus_error*) {
+int GetPosition(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "x", int64_t(0));
 }
 
-int GetIdentity(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                sd_bus_error*) {
+int GetIdentity(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "s", "Sonabel");
 }
 
-int GetDesktopEntry(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                    sd_bus_error*) {
+int GetDesktopEntry(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "s", "sonabel");
 }
 
 // The player opens no address given by others (OpenUri is ignored), so it claims no schemes or
 // types for it.
-int GetEmptyList(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                 sd_bus_error*) {
+int GetEmptyList(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
   return sd_bus_message_append(reply, "as", 0);
 }
 
-int Ignore(sd_bus_message* call, void*, sd_bus_error*) {
-  return sd_bus_reply_method_return(call, "");
-}
+int Ignore(sd_bus_message* call, void*, sd_bus_error*) { return sd_bus_reply_method_return(call, ""); }
 
-enum class NameReply { Owner, Taken, Failed };
+enum class NameReply {
+  Owner,
+  Taken,
+  Failed
+};
 // DBUS_NAME_FLAG_DO_NOT_QUEUE: a name another player holds is refused rather than waited for.
 constexpr uint32_t kDoNotQueue = 4;
 
 // Asks the bus for `name` and serves the connection (still authenticating on the first call)
 // until the answer arrives or deadlineMs passes.
 NameReply RequestName(sd_bus* bus, const std::string& name, uint64_t deadlineMs) {
-  struct Answer { bool done = false; NameReply reply = NameReply::Failed; } answer;
+  struct Answer {
+    bool done = false;
+    NameReply reply = NameReply::Failed;
+  } answer;
   auto onReply = [](sd_bus_message* m, void* userdata, sd_bus_error*) {
     auto* a = static_cast<Answer*>(userdata);
     uint32_t code = 0;  // DBUS_REQUEST_NAME_REPLY_*: 1 primary owner, 3 exists, 4 already owner
@@ -78,16 +77,18 @@ NameReply RequestName(sd_bus* bus, const std::string& name, uint64_t deadlineMs)
     return 0;
   };
   sd_bus_slot* slot = nullptr;
-  if (sd_bus_call_method_async(bus, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                               "org.freedesktop.DBus", "RequestName", onReply, &answer, "su",
-                               name.c_str(), kDoNotQueue) < 0)
+  if (sd_bus_call_method_async(bus, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                               "RequestName", onReply, &answer, "su", name.c_str(), kDoNotQueue) < 0)
     return NameReply::Failed;
   while (!answer.done) {
     const int r = sd_bus_process(bus, nullptr);
-    if (r < 0) break;
-    if (r > 0) continue;
+    if (r < 0)
+      break;
+    if (r > 0)
+      continue;
     const uint64_t now = NowMs();
-    if (now >= deadlineMs || sd_bus_wait(bus, (deadlineMs - now) * 1000) < 0) break;
+    if (now >= deadlineMs || sd_bus_wait(bus, (deadlineMs - now) * 1000) < 0)
+      break;
   }
   sd_bus_slot_unref(slot);  // drops the call when it is still unanswered
   return answer.done ? answer.reply : NameReply::Failed;
@@ -104,18 +105,19 @@ class NowPlayingBus {
     return sd_bus_reply_method_return(call, "");
   }
 
-  static int GetStatus(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-                       void* userdata, sd_bus_error*) {
+  static int GetStatus(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata,
+                       sd_bus_error*) {
     const auto* self = static_cast<NowPlaying*>(userdata);
     return sd_bus_message_append(reply, "s", self->title_.empty() ? "Stopped" : "Playing");
   }
 
-  static int GetMetadata(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-                         void* userdata, sd_bus_error*) {
+  static int GetMetadata(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata,
+                         sd_bus_error*) {
     const auto* self = static_cast<NowPlaying*>(userdata);
-    if (self->title_.empty()) return sd_bus_message_append(reply, "a{sv}", 1, "mpris:trackid", "o", kNoTrack);
-    return sd_bus_message_append(reply, "a{sv}", 2, "mpris:trackid", "o", self->trackId_.c_str(),
-                                 "xesam:title", "s", self->title_.c_str());
+    if (self->title_.empty())
+      return sd_bus_message_append(reply, "a{sv}", 1, "mpris:trackid", "o", kNoTrack);
+    return sd_bus_message_append(reply, "a{sv}", 2, "mpris:trackid", "o", self->trackId_.c_str(), "xesam:title", "s",
+                                 self->title_.c_str());
   }
 
   static const sd_bus_vtable kRoot[];
@@ -140,18 +142,15 @@ const sd_bus_vtable NowPlayingBus::kRoot[] = {
     SD_BUS_VTABLE_END};
 
 const sd_bus_vtable NowPlayingBus::kPlayer[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_PROPERTY("PlaybackStatus", "s", GetStatus, 0, kChanges),
+    SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("PlaybackStatus", "s", GetStatus, 0, kChanges),
     SD_BUS_PROPERTY("Metadata", "a{sv}", GetMetadata, 0, kChanges),
     SD_BUS_PROPERTY("CanPlay", "b", GetBool<true>, 0, kConst),
     SD_BUS_PROPERTY("CanPause", "b", GetBool<true>, 0, kConst),
     SD_BUS_PROPERTY("CanGoNext", "b", GetBool<true>, 0, kConst),
     SD_BUS_PROPERTY("CanGoPrevious", "b", GetBool<true>, 0, kConst),
     SD_BUS_PROPERTY("CanControl", "b", GetBool<true>, 0, kConst),
-    SD_BUS_PROPERTY("CanSeek", "b", GetBool<false>, 0, kConst),
-    SD_BUS_PROPERTY("Rate", "d", GetOne, 0, kConst),
-    SD_BUS_PROPERTY("MinimumRate", "d", GetOne, 0, kConst),
-    SD_BUS_PROPERTY("MaximumRate", "d", GetOne, 0, kConst),
+    SD_BUS_PROPERTY("CanSeek", "b", GetBool<false>, 0, kConst), SD_BUS_PROPERTY("Rate", "d", GetOne, 0, kConst),
+    SD_BUS_PROPERTY("MinimumRate", "d", GetOne, 0, kConst), SD_BUS_PROPERTY("MaximumRate", "d", GetOne, 0, kConst),
     SD_BUS_PROPERTY("Volume", "d", GetOne, 0, kConst),
     // A stream has no position; the value is read on demand and never announced.
     SD_BUS_PROPERTY("Position", "x", GetPosition, 0, 0),
@@ -163,8 +162,7 @@ const sd_bus_vtable NowPlayingBus::kPlayer[] = {
     SD_BUS_METHOD("Previous", "", "", OnCommand<C::Previous>, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Seek", "x", "", Ignore, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("SetPosition", "ox", "", Ignore, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("OpenUri", "s", "", Ignore, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_SIGNAL("Seeked", "x", 0),
+    SD_BUS_METHOD("OpenUri", "s", "", Ignore, SD_BUS_VTABLE_UNPRIVILEGED), SD_BUS_SIGNAL("Seeked", "x", 0),
     SD_BUS_VTABLE_END};
 
 // Closing without flushing: a stuck bus must not hold up the player's exit.
@@ -177,7 +175,8 @@ NowPlaying::~NowPlaying() { Stop(); }
 bool NowPlaying::Start(std::function<void(Command)> onCommand) {
   Stop();
   sd_bus* raw = nullptr;
-  if (sd_bus_open_user(&raw) < 0) return false;
+  if (sd_bus_open_user(&raw) < 0)
+    return false;
   bus_.reset(raw);
 
   sd_bus_slot* root = nullptr;
@@ -199,7 +198,8 @@ bool NowPlaying::Start(std::function<void(Command)> onCommand) {
       onCommand_ = std::move(onCommand);
       return true;
     }
-    if (r != NameReply::Taken) break;  // no answer or no connection: no bus
+    if (r != NameReply::Taken)
+      break;  // no answer or no connection: no bus
   }
   Stop();
   return false;
@@ -215,31 +215,37 @@ void NowPlaying::Stop() {
 
 void NowPlaying::Publish(std::string_view title) {
   std::string text = ValidUtf8(title);
-  if (text == title_) return;
+  if (text == title_)
+    return;
   title_ = std::move(text);
-  if (!title_.empty()) trackId_ = "/org/sonabel/Track/" + std::to_string(++tracks_);
+  if (!title_.empty())
+    trackId_ = "/org/sonabel/Track/" + std::to_string(++tracks_);
   Announce();
 }
 
 void NowPlaying::Announce() {
-  if (!bus_) return;
+  if (!bus_)
+    return;
   // A failed send means the connection is gone; Process() notices and leaves the bus.
-  sd_bus_emit_properties_changed(bus_.get(), kObjectPath, kPlayerInterface, "PlaybackStatus",
-                                 "Metadata", nullptr);
+  sd_bus_emit_properties_changed(bus_.get(), kObjectPath, kPlayerInterface, "PlaybackStatus", "Metadata", nullptr);
 }
 
 void NowPlaying::Process() {
   for (int i = 0; bus_ && i < kMessagesPerProcess; ++i) {
     const int r = sd_bus_process(bus_.get(), nullptr);
-    if (r < 0 || sd_bus_is_open(bus_.get()) <= 0) Stop();
-    if (r <= 0) break;
+    if (r < 0 || sd_bus_is_open(bus_.get()) <= 0)
+      Stop();
+    if (r <= 0)
+      break;
   }
-  if (pending_.empty() || !onCommand_) return;
+  if (pending_.empty() || !onCommand_)
+    return;
   // The callback may stop, restart or destroy the bus connection: deliver from a copy.
   std::vector<Command> commands;
   commands.swap(pending_);
   auto onCommand = onCommand_;
-  for (Command c : commands) onCommand(c);
+  for (Command c : commands)
+    onCommand(c);
 }
 
 }  // namespace Platform

@@ -19,7 +19,16 @@ namespace Platform {
 
 class NowPlaying {
  public:
-  enum class Command { PlayPause, Play, Pause, Stop, Next, Previous, Raise, Quit };
+  enum class Command {
+    PlayPause,
+    Play,
+    Pause,
+    Stop,
+    Next,
+    Previous,
+    Raise,
+    Quit
+  };
 
   inline static const std::string kBusName = "org.mpris.MediaPlayer2.sonabel";
 
@@ -49,8 +58,12 @@ class NowPlaying {
 
  private:
   friend class NowPlayingBus;
-  struct BusCloser { void operator()(sd_bus* bus) const; };
-  struct SlotCloser { void operator()(sd_bus_slot* slot) const; };
+  struct BusCloser {
+    void operator()(sd_bus* bus) const;
+  };
+  struct SlotCloser {
+    void operator()(sd_bus_slot* slot) const;
+  };
 
   void Announce();
 
@@ -59,7 +72,7 @@ class NowPlaying {
   std::function<void(Command)> onCommand_;
   std::vector<Command> pending_;  // received in sd-bus callbacks, delivered after them
   std::string busName_;
-  std::string title_;             // valid UTF-8; empty while stopped
+  std::string title_;  // valid UTF-8; empty while stopped
   std::string trackId_;
   uint64_t tracks_ = 0;
 };

@@ -15,8 +15,8 @@
 
 namespace Platform {
 
-inline constexpr int kSettingsFailed = -17;   // absent, unreadable, or not written
-inline constexpr int kSettingsBadPath = -4;   // a key path without a section
+inline constexpr int kSettingsFailed = -17;  // absent, unreadable, or not written
+inline constexpr int kSettingsBadPath = -4;  // a key path without a section
 
 // The settings file's path.
 std::string SettingsFilePath();

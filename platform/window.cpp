@@ -24,8 +24,10 @@ struct Presenter {
   int32_t width = 0;
   int32_t height = 0;
   ~Presenter() {
-    if (texture) SDL_DestroyTexture(texture);
-    if (renderer) SDL_DestroyRenderer(renderer);
+    if (texture)
+      SDL_DestroyTexture(texture);
+    if (renderer)
+      SDL_DestroyRenderer(renderer);
   }
 };
 
@@ -46,7 +48,8 @@ int32_t g_forcedScale = 0;
 
 int32_t AutomaticScale() {
   float ddpi = 0;
-  if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) != 0 || ddpi <= 0) return 1;
+  if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) != 0 || ddpi <= 0)
+    return 1;
   return ddpi / 96.0f >= 1.5f ? 2 : 1;
 }
 
@@ -67,14 +70,16 @@ const LayerEvents& Events() {
 }
 
 bool RegisterWindowClass(std::string_view name, WindowProc proc) {
-  if (!proc || Classes().find(name) != Classes().end()) return false;
+  if (!proc || Classes().find(name) != Classes().end())
+    return false;
   Classes().emplace(std::string(name), proc);
   return true;
 }
 
 bool UnregisterWindowClass(std::string_view name) {
   auto it = Classes().find(name);
-  if (it == Classes().end()) return false;
+  if (it == Classes().end())
+    return false;
   Classes().erase(it);
   return true;
 }
@@ -88,24 +93,29 @@ std::vector<DisplayBounds> Displays() {
   const int count = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetNumVideoDisplays() : 0;
   for (int i = 0; i < count; ++i) {
     SDL_Rect r;
-    if (SDL_GetDisplayBounds(i, &r) == 0) out.push_back({r.x, r.y, r.w, r.h});
+    if (SDL_GetDisplayBounds(i, &r) == 0)
+      out.push_back({r.x, r.y, r.w, r.h});
   }
   return out;
 }
 
 int32_t DisplayDitherMode() {
   SDL_DisplayMode mode;
-  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetCurrentDisplayMode(0, &mode) != 0) return 0;
-  if (SDL_BITSPERPIXEL(mode.format) >= 24 || SDL_BITSPERPIXEL(mode.format) == 0) return 0;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetCurrentDisplayMode(0, &mode) != 0)
+    return 0;
+  if (SDL_BITSPERPIXEL(mode.format) >= 24 || SDL_BITSPERPIXEL(mode.format) == 0)
+    return 0;
   int bpp = 0;
   Uint32 r = 0, g = 0, b = 0, a = 0;
-  if (!SDL_PixelFormatEnumToMasks(mode.format, &bpp, &r, &g, &b, &a)) return 0;
+  if (!SDL_PixelFormatEnumToMasks(mode.format, &bpp, &r, &g, &b, &a))
+    return 0;
   return __builtin_popcount(g) == 6 ? 2 : 1;
 }
 
 float PrimaryDisplayScale() {
   float ddpi = 0;
-  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) != 0 || ddpi <= 0) return 1.0f;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) != 0 || ddpi <= 0)
+    return 1.0f;
   return ddpi / 96.0f;
 }
 
@@ -116,16 +126,19 @@ Window* WindowAccess::BySerial(uint32_t serial) {
 
 Window* WindowAccess::BySdlId(uint32_t id) {
   SDL_Window* sdl = SDL_GetWindowFromID(id);
-  if (!sdl) return nullptr;
+  if (!sdl)
+    return nullptr;
   for (auto& [serial, w] : Live())
-    if (w->sdl_ == sdl && !w->parent_) return w;
+    if (w->sdl_ == sdl && !w->parent_)
+      return w;
   return nullptr;
 }
 
 std::vector<Window*> WindowAccess::TopLevels() {
   std::vector<Window*> out;
   for (auto& [serial, w] : Live())
-    if (!w->parent_) out.push_back(w);
+    if (!w->parent_)
+      out.push_back(w);
   return out;
 }
 
@@ -137,23 +150,28 @@ Window* WindowAccess::DueTimer(uint64_t now, uint64_t* nextDue) {
   Window* due = nullptr;
   uint64_t next = UINT64_MAX;
   for (auto& [serial, w] : Live()) {
-    if (!w->timerPeriod_) continue;
-    if (w->timerDue_ <= now && (!due || w->timerDue_ < due->timerDue_)) due = w;
+    if (!w->timerPeriod_)
+      continue;
+    if (w->timerDue_ <= now && (!due || w->timerDue_ < due->timerDue_))
+      due = w;
     next = std::min(next, w->timerDue_);
   }
-  if (nextDue) *nextDue = next;
+  if (nextDue)
+    *nextDue = next;
   return due;
 }
 
 void WindowAccess::TimerDelivered(Window* w) {
   // Counted from the end of the tick's work: a loop that falls behind gets one tick, not a
   // backlog, and a tick slower than its period cannot keep the loop from waiting.
-  if (w->timerPeriod_) w->timerDue_ = NowMs() + w->timerPeriod_;
+  if (w->timerPeriod_)
+    w->timerDue_ = NowMs() + w->timerPeriod_;
 }
 
 void WindowAccess::Resized(Window* top, int32_t screenW, int32_t screenH) {
   const int32_t w = std::max(screenW / top->scale_, 0), h = std::max(screenH / top->scale_, 0);
-  if (w == top->width_ && h == top->height_) return;
+  if (w == top->width_ && h == top->height_)
+    return;
   top->width_ = w;
   top->height_ = h;
   Message m;
@@ -165,7 +183,8 @@ void WindowAccess::Resized(Window* top, int32_t screenW, int32_t screenH) {
 }
 
 void WindowAccess::ActivationChanged(Window* top, bool active, bool minimized) {
-  if (active == top->active_ && minimized == top->minimized_) return;
+  if (active == top->active_ && minimized == top->minimized_)
+    return;
   top->active_ = active;
   top->minimized_ = minimized;
   Message m;
@@ -177,9 +196,12 @@ void WindowAccess::ActivationChanged(Window* top, bool active, bool minimized) {
 
 Window* CreateNativeWindow(const WindowSpec& spec) {
   auto cls = Classes().find(spec.className);
-  if (cls == Classes().end()) return nullptr;
-  if (spec.parent && spec.parent->parent_) return nullptr;  // children of children are not needed
-  if (!spec.parent && !StartVideo()) return nullptr;
+  if (cls == Classes().end())
+    return nullptr;
+  if (spec.parent && spec.parent->parent_)
+    return nullptr;  // children of children are not needed
+  if (!spec.parent && !StartVideo())
+    return nullptr;
   Window* w = new Window();
   w->proc_ = cls->second;
   w->serial_ = g_nextSerial++;
@@ -201,8 +223,10 @@ Window* CreateNativeWindow(const WindowSpec& spec) {
     else if (w->style_ != 3)
       flags |= SDL_WINDOW_RESIZABLE;  // SDL has no frame without a maximize button
     auto place = [](int32_t v) {
-      if (v == WindowSpec::kCentered) return int(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
-      if (v == WindowSpec::kAnyPosition) return int(SDL_WINDOWPOS_UNDEFINED);
+      if (v == WindowSpec::kCentered)
+        return int(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
+      if (v == WindowSpec::kAnyPosition)
+        return int(SDL_WINDOWPOS_UNDEFINED);
       return int(v);
     };
     const std::string title = spec.title.empty() ? std::string("Window") : spec.title;
@@ -233,21 +257,25 @@ Window* CreateNativeWindow(const WindowSpec& spec) {
 }
 
 void DestroyNativeWindow(Window* window) {
-  if (!window || Live().find(window->serial_) == Live().end()) return;
+  if (!window || Live().find(window->serial_) == Live().end())
+    return;
   window->StartTimer(0);
   Message destroy;
   destroy.id = MessageId::Destroy;
   WindowAccess::Send(window, destroy);
   // The handler may have destroyed the child itself.
-  if (window->child_) DestroyNativeWindow(window->child_);
-  if (window->parent_ && window->parent_->child_ == window) window->parent_->child_ = nullptr;
+  if (window->child_)
+    DestroyNativeWindow(window->child_);
+  if (window->parent_ && window->parent_->child_ == window)
+    window->parent_->child_ = nullptr;
   Live().erase(window->serial_);
   delete window;
 }
 
 Window::~Window() {
   delete presenter_;
-  if (sdl_) SDL_DestroyWindow(sdl_);
+  if (sdl_)
+    SDL_DestroyWindow(sdl_);
 }
 
 SDL_Window* Window::Native() const noexcept { return parent_ ? parent_->sdl_ : sdl_; }
@@ -263,14 +291,16 @@ void Window::Show() {
 }
 
 void Window::Hide() {
-  if (!parent_) SDL_HideWindow(sdl_);
+  if (!parent_)
+    SDL_HideWindow(sdl_);
 }
 void Window::Minimize() { SDL_MinimizeWindow(Native()); }
 void Window::Restore() { SDL_RestoreWindow(Native()); }
 void Window::Raise() { SDL_RaiseWindow(Native()); }
 void Window::TakeFocus() {
   // Keyboard input always goes to the window's input target; the native window needs the focus.
-  if (SDL_GetWindowFlags(Native()) & SDL_WINDOW_SHOWN) SDL_SetWindowInputFocus(Native());
+  if (SDL_GetWindowFlags(Native()) & SDL_WINDOW_SHOWN)
+    SDL_SetWindowInputFocus(Native());
 }
 bool Window::IsMinimized() const { return (SDL_GetWindowFlags(Native()) & SDL_WINDOW_MINIMIZED) != 0; }
 bool Window::IsVisible() const { return (SDL_GetWindowFlags(Native()) & SDL_WINDOW_SHOWN) != 0; }
@@ -288,7 +318,8 @@ void Window::SetClientSize(int32_t width, int32_t height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (parent_) {
-    if (width == width_ && height == height_) return;
+    if (width == width_ && height == height_)
+      return;
     width_ = width;
     height_ = height;
     Message m;
@@ -321,7 +352,8 @@ void Window::MoveBy(int32_t dx, int32_t dy) {
 }
 
 void Window::SetSizeLimits(int32_t minW, int32_t minH, int32_t maxW, int32_t maxH) {
-  if (parent_) return;
+  if (parent_)
+    return;
   const int32_t s = scale_;
   SDL_SetWindowMinimumSize(sdl_, std::max(minW, 0) * s, std::max(minH, 0) * s);
   // SDL takes 0 as "no maximum".
@@ -330,23 +362,29 @@ void Window::SetSizeLimits(int32_t minW, int32_t minH, int32_t maxW, int32_t max
 
 void Window::Center(int32_t width, int32_t height, bool move) {
   SetClientSize(width, height);
-  if (!move || parent_) return;
+  if (!move || parent_)
+    return;
   SDL_Rect r;
-  if (SDL_GetDisplayBounds(0, &r) != 0) return;
+  if (SDL_GetDisplayBounds(0, &r) != 0)
+    return;
   SetPosition(r.x + (r.w - width * scale_) / 2, r.y + (r.h - height * scale_) / 2);
 }
 
 void Window::Invalidate() {
-  if (paintPending_) return;
+  if (paintPending_)
+    return;
   SDL_Event event{};
   event.type = Events().paint;
   event.user.code = int32_t(serial_);
-  if (SDL_PushEvent(&event) == 1) paintPending_ = true;
+  if (SDL_PushEvent(&event) == 1)
+    paintPending_ = true;
 }
 
 bool Window::Present(const uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
-  if (parent_) return parent_->Present(pixels, width, height, stride);
-  if (!pixels || width <= 0 || height <= 0 || stride < width) return false;
+  if (parent_)
+    return parent_->Present(pixels, width, height, stride);
+  if (!pixels || width <= 0 || height <= 0 || stride < width)
+    return false;
   if (!presenter_) {
     presenter_ = new Presenter();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -356,19 +394,25 @@ bool Window::Present(const uint32_t* pixels, int32_t width, int32_t height, int3
     // driver, whose loading (a software rasterizer among it) would cost more start-up time and
     // memory than the copying ever takes.
     presenter_->renderer = SDL_CreateRenderer(sdl_, -1, SDL_RENDERER_SOFTWARE);
-    if (!presenter_->renderer) presenter_->renderer = SDL_CreateRenderer(sdl_, -1, 0);
-    if (!presenter_->renderer) return false;
+    if (!presenter_->renderer)
+      presenter_->renderer = SDL_CreateRenderer(sdl_, -1, 0);
+    if (!presenter_->renderer)
+      return false;
   }
   Presenter& p = *presenter_;
-  if (!p.renderer) return false;
+  if (!p.renderer)
+    return false;
   if (!p.texture || p.width != width || p.height != height) {
-    if (p.texture) SDL_DestroyTexture(p.texture);
+    if (p.texture)
+      SDL_DestroyTexture(p.texture);
     p.texture = SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
     p.width = p.texture ? width : 0;
     p.height = p.texture ? height : 0;
-    if (!p.texture) return false;
+    if (!p.texture)
+      return false;
   }
-  if (SDL_UpdateTexture(p.texture, nullptr, pixels, stride * 4) != 0) return false;
+  if (SDL_UpdateTexture(p.texture, nullptr, pixels, stride * 4) != 0)
+    return false;
   SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
   SDL_RenderClear(p.renderer);
   const SDL_Rect dest{0, 0, width * scale_, height * scale_};

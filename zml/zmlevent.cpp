@@ -14,8 +14,8 @@ const ZString& ZMLEventCreate::TypeName() const noexcept { return node_->Type().
 const ZString& ZMLEventCreate::Name() const noexcept { return node_->Name(); }
 
 ZString ZMLEventCreate::Describe() const {
-  return ZString::Formatted("Create Interface='%s' Type='%s' Name='%s'", InterfaceName().CStr(),
-                            TypeName().CStr(), Name().CStr());
+  return ZString::Formatted("Create Interface='%s' Type='%s' Name='%s'", InterfaceName().CStr(), TypeName().CStr(),
+                            Name().CStr());
 }
 
 ZString ZMLEventSetProperty::Describe() const {
@@ -38,8 +38,7 @@ const ZString& ZMLEventDependeeDestroy::RefName() const noexcept { return depend
 IEventListener* ZMLEventDependeeDestroy::Dependee() const noexcept { return dependee_.Object(); }
 
 ZString ZMLEventDependeeDestroy::Describe() const {
-  return ZString::Formatted("DependeeDestroy Interface='%s' RefName='%s'", InterfaceName().CStr(),
-                            RefName().CStr());
+  return ZString::Formatted("DependeeDestroy Interface='%s' RefName='%s'", InterfaceName().CStr(), RefName().CStr());
 }
 
 ZString ZMLEventPlain::Describe() const {

@@ -49,8 +49,7 @@ class ZMLEventGetTypeDecl : public ZMLEvent {
 
 class ZMLEventCreate : public ZMLEvent {
  public:
-  ZMLEventCreate(ZMLScriptHost* host, const ZMLNode& node) noexcept
-      : ZMLEvent(kZMLEventCreate, host), node_(&node) {}
+  ZMLEventCreate(ZMLScriptHost* host, const ZMLNode& node) noexcept : ZMLEvent(kZMLEventCreate, host), node_(&node) {}
   const ZString& InterfaceName() const noexcept;
   // The name of the type whose factory made the object (an alias's type, for an alias).
   const ZString& TypeName() const noexcept;

@@ -20,11 +20,13 @@ bool ImportOrder(std::string_view a, std::string_view b) {
     const size_t slashB = b.find('/');
     const bool fileA = slashA == std::string_view::npos;
     const bool fileB = slashB == std::string_view::npos;
-    if (fileA != fileB) return fileA;
+    if (fileA != fileB)
+      return fileA;
     const std::string_view partA = a.substr(0, slashA);
     const std::string_view partB = b.substr(0, slashB);
     const int order = ZCompareNoCase(partA, partB);
-    if (order != 0 || fileA) return order < 0;
+    if (order != 0 || fileA)
+      return order < 0;
     a = a.substr(slashA + 1);
     b = b.substr(slashB + 1);
   }
@@ -33,14 +35,16 @@ bool ImportOrder(std::string_view a, std::string_view b) {
 }  // namespace
 
 bool ZMLMarkupFileKey(std::string_view name, ZString& key) {
-  if (!ZResourceCanonicalName(name, key)) return false;
+  if (!ZResourceCanonicalName(name, key))
+    return false;
   key.MakeLower();
   return true;
 }
 
 int32_t ZMLReadMarkupFile(std::string_view name, ZString& text) {
   ZResource file;
-  if (const int32_t code = file.Open(name, kZFileRead, true); code != 0) return code;
+  if (const int32_t code = file.Open(name, kZFileRead, true); code != 0)
+    return code;
   const int32_t code = file.ReadAll(text);
   file.Close();
   return code;
@@ -49,7 +53,8 @@ int32_t ZMLReadMarkupFile(std::string_view name, ZString& text) {
 int32_t ZMLListMarkupFiles(std::string_view folder, int32_t depth, std::vector<ZString>& files) {
   files.clear();
   ZResourceSource* source = ZCurrentResourceSource();
-  if (!source) return kZErrFileOpenFailed;
+  if (!source)
+    return kZErrFileOpenFailed;
   ZString prefix;
   // The skin's root itself may be named "", "." or "/".
   if (ZResourceCanonicalName(folder, prefix)) {
@@ -59,13 +64,17 @@ int32_t ZMLListMarkupFiles(std::string_view folder, int32_t depth, std::vector<Z
   }
   for (const ZResourceListEntry& entry : source->List()) {
     const std::string_view name = entry.name.View();
-    if (name.size() <= prefix.Length() || !ZEqualsNoCase(name.substr(0, prefix.Length()), prefix.View())) continue;
+    if (name.size() <= prefix.Length() || !ZEqualsNoCase(name.substr(0, prefix.Length()), prefix.View()))
+      continue;
     const std::string_view below = name.substr(prefix.Length());
     const int32_t level = static_cast<int32_t>(std::count(below.begin(), below.end(), '/'));
-    if (level >= depth) continue;
+    if (level >= depth)
+      continue;
     const size_t dot = below.rfind('.');
-    if (dot == std::string_view::npos || below.find('/', dot) != std::string_view::npos) continue;
-    if (!ZEqualsNoCase(below.substr(dot + 1), "zml")) continue;
+    if (dot == std::string_view::npos || below.find('/', dot) != std::string_view::npos)
+      continue;
+    if (!ZEqualsNoCase(below.substr(dot + 1), "zml"))
+      continue;
     files.emplace_back(name);
   }
   const size_t skip = prefix.Length();

@@ -42,7 +42,8 @@ class ZMLNode {
   // The number of ancestors (top-level nodes, under the root, have depth 1).
   size_t Depth() const noexcept {
     size_t depth = 0;
-    for (const ZMLNode* n = parent_; n; n = n->parent_) ++depth;
+    for (const ZMLNode* n = parent_; n; n = n->parent_)
+      ++depth;
     return depth;
   }
 

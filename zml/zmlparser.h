@@ -28,8 +28,7 @@ class ZMLParser {
   virtual int32_t ParseText(std::string_view text) = 0;
   virtual int32_t ParseFile(std::string_view path) = 0;
   // The built object of that reference name; "interface_ieventlistener" matches every object.
-  virtual int32_t GetObject(std::string_view interfaceName, std::string_view name,
-                            IEventListener** object) = 0;
+  virtual int32_t GetObject(std::string_view interfaceName, std::string_view name, IEventListener** object) = 0;
   // Resolves a dotted path a.b.c one name at a time, each under the node found before.
   virtual ZMLNode* FindByPath(std::string_view path, ZMLNode* start = nullptr) = 0;
   virtual int32_t DefineVariable(std::string_view name, std::string_view value, bool constant) = 0;

@@ -30,16 +30,18 @@ void AppendQuoted(ZString& out, const ZString& value) {
 
 ZString ZMLFormatDiagnostic(const ZMLDiagnostic& diagnostic) {
   const char* stream = diagnostic.stream.IsEmpty() ? "(registration)" : diagnostic.stream.CStr();
-  return ZString::Formatted("%s(%d,%d): error %d: %s", stream, diagnostic.line, diagnostic.column,
-                            diagnostic.code, ZErrorText(diagnostic.code));
+  return ZString::Formatted("%s(%d,%d): error %d: %s", stream, diagnostic.line, diagnostic.column, diagnostic.code,
+                            ZErrorText(diagnostic.code));
 }
 
 ZString ZMLDescribeNode(const ZMLNode& node) {
   ZString line = node.TypeName();
-  if (!node.Name().IsEmpty()) line.Append(" #").Append(node.Name());
+  if (!node.Name().IsEmpty())
+    line.Append(" #").Append(node.Name());
   const ZMLTypeDecl& type = node.Type();
   for (size_t i = 0; i < node.Values().size() && i < type.properties.size(); ++i) {
-    if (!node.Values()[i].given) continue;
+    if (!node.Values()[i].given)
+      continue;
     line.Append(' ').Append(type.properties[i].name).Append('=');
     AppendQuoted(line, node.Values()[i].value);
   }
@@ -48,23 +50,28 @@ ZString ZMLDescribeNode(const ZMLNode& node) {
 
 bool ZMLWriteTree(const ZMLScriptHost& host, FILE* to, ZMLNodeAnnotator annotate) {
   const ZMLNode* root = host.Root();
-  if (!root) return true;
+  if (!root)
+    return true;
   struct Frame {
     const ZMLNode* node;
     size_t depth;
   };
   std::vector<Frame> stack;
-  for (size_t i = root->Children().size(); i-- > 0;) stack.push_back({root->Children()[i], 0});
+  for (size_t i = root->Children().size(); i-- > 0;)
+    stack.push_back({root->Children()[i], 0});
   std::string indent;
   while (!stack.empty()) {
     const Frame frame = stack.back();
     stack.pop_back();
     indent.assign(frame.depth * 2, ' ');
     ZString line = ZMLDescribeNode(*frame.node);
-    if (annotate) annotate(*frame.node, line);
-    if (std::fprintf(to, "%s%s\n", indent.c_str(), line.CStr()) < 0) return false;
+    if (annotate)
+      annotate(*frame.node, line);
+    if (std::fprintf(to, "%s%s\n", indent.c_str(), line.CStr()) < 0)
+      return false;
     const auto& children = frame.node->Children();
-    for (size_t i = children.size(); i-- > 0;) stack.push_back({children[i], frame.depth + 1});
+    for (size_t i = children.size(); i-- > 0;)
+      stack.push_back({children[i], frame.depth + 1});
   }
   return std::fflush(to) == 0;
 }

@@ -26,16 +26,19 @@ class ReservedTag : public ZMLTagHandler {
  protected:
   // Stores value in slot unless it was given already.
   static int32_t Take(ZString& slot, bool& given, const ZString& value) {
-    if (given) return kZErrPropertyAlreadyDefined;
+    if (given)
+      return kZErrPropertyAlreadyDefined;
     slot = value;
     given = true;
     return 0;
   }
   // The node that objects made by this tag go under.
   ZMLNode* ParentNode(ZMLScriptHost& host) const {
-    if (!enclosing_) return host.CurrentParent();
+    if (!enclosing_)
+      return host.CurrentParent();
     ZMLNode* node = enclosing_->Node();
-    if (!node) throw ZError(kZErrCannotAttachObject);
+    if (!node)
+      throw ZError(kZErrCannotAttachObject);
     return node;
   }
 
@@ -48,16 +51,20 @@ class VariableTag : public ReservedTag {
   explicit VariableTag(bool constant) : constant_(constant) {}
 
   int32_t Attribute(const ZString& name, const ZString& value, ZMLScriptHost&) override {
-    if (name.View() == "name") return Take(variable_, hasName_, value);
-    if (name.View() == "value") return Take(value_, hasValue_, value);
+    if (name.View() == "name")
+      return Take(variable_, hasName_, value);
+    if (name.View() == "value")
+      return Take(value_, hasValue_, value);
     return kZErrUnknownProperty;
   }
 
   int32_t End(ZMLScriptHost& host) override {
-    if (!hasName_ || !hasValue_) return kZErrRequiredPropertyMissing;
+    if (!hasName_ || !hasValue_)
+      return kZErrRequiredPropertyMissing;
     if (const ZString* existing = host.GetVariable(variable_.View()); existing == nullptr) {
       // A new variable's value is processed once more as it is defined.
-      if (const int32_t code = host.ProcessValue(value_); code != 0) return code;
+      if (const int32_t code = host.ProcessValue(value_); code != 0)
+        return code;
     }
     return host.DefineVariable(variable_.View(), value_.View(), constant_);
   }
@@ -71,16 +78,20 @@ class VariableTag : public ReservedTag {
 class AliasTag : public ReservedTag {
  public:
   int32_t Attribute(const ZString& name, const ZString& value, ZMLScriptHost&) override {
-    if (name.View() == "name") return Take(alias_, hasName_, value);
-    if (name.View() == "type") return Take(type_, hasType_, value);
+    if (name.View() == "name")
+      return Take(alias_, hasName_, value);
+    if (name.View() == "type")
+      return Take(type_, hasType_, value);
     for (const auto& preset : presets_)
-      if (preset.first == name) return kZErrPropertyAlreadyDefined;
+      if (preset.first == name)
+        return kZErrPropertyAlreadyDefined;
     presets_.emplace_back(name, value);
     return 0;
   }
 
   int32_t End(ZMLScriptHost& host) override {
-    if (!hasName_ || !hasType_) return kZErrRequiredPropertyMissing;
+    if (!hasName_ || !hasType_)
+      return kZErrRequiredPropertyMissing;
     host.RegisterAlias(alias_.View(), type_.View(), presets_);
     return 0;
   }
@@ -94,19 +105,26 @@ class AliasTag : public ReservedTag {
 class ImportTag : public ReservedTag {
  public:
   int32_t Attribute(const ZString& name, const ZString& value, ZMLScriptHost&) override {
-    if (name.View() == "file") return Take(file_, hasFile_, value);
-    if (name.View() == "path") return Take(path_, hasPath_, value);
-    if (name.View() == "depth") return Take(depth_, hasDepth_, value);
+    if (name.View() == "file")
+      return Take(file_, hasFile_, value);
+    if (name.View() == "path")
+      return Take(path_, hasPath_, value);
+    if (name.View() == "depth")
+      return Take(depth_, hasDepth_, value);
     return kZErrUnknownProperty;
   }
 
   int32_t End(ZMLScriptHost& host) override {
-    if (!hasFile_ && !hasPath_) return kZErrRequiredPropertyMissing;
+    if (!hasFile_ && !hasPath_)
+      return kZErrRequiredPropertyMissing;
     int32_t depth = 1;
-    if (hasDepth_ && (!depth_.ToInt32(depth) || depth < 1)) return kZErrIllegalPropertyValue;
+    if (hasDepth_ && (!depth_.ToInt32(depth) || depth < 1))
+      return kZErrIllegalPropertyValue;
     ZMLNode* parent = ParentNode(host);
-    if (hasFile_) host.ImportFile(file_.View(), parent);
-    if (hasPath_) host.ImportFolder(path_.View(), depth, parent);
+    if (hasFile_)
+      host.ImportFile(file_.View(), parent);
+    if (hasPath_)
+      host.ImportFolder(path_.View(), depth, parent);
     return 0;
   }
 
@@ -118,13 +136,16 @@ class ImportTag : public ReservedTag {
 class DefineGroupTag : public ReservedTag {
  public:
   int32_t Attribute(const ZString& name, const ZString& value, ZMLScriptHost&) override {
-    if (name.View() == "name") return Take(group_, hasName_, value);
-    if (name.View() == "types") return Take(types_, hasTypes_, value);
+    if (name.View() == "name")
+      return Take(group_, hasName_, value);
+    if (name.View() == "types")
+      return Take(types_, hasTypes_, value);
     return kZErrUnknownProperty;
   }
 
   int32_t End(ZMLScriptHost& host) override {
-    if (!hasName_ || !hasTypes_) return kZErrRequiredPropertyMissing;
+    if (!hasName_ || !hasTypes_)
+      return kZErrRequiredPropertyMissing;
     host.DefineGroup(group_.View(), types_.View());
     return 0;
   }

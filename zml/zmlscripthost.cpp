@@ -48,7 +48,8 @@ ZMLScriptHost::ZMLScriptHost() = default;
 ZMLScriptHost::~ZMLScriptHost() { Teardown(); }
 
 int32_t ZMLScriptHost::Initialize() {
-  if (initialized_) return 0;
+  if (initialized_)
+    return 0;
   return Guarded([&] {
     // The registries outlive a teardown; a host initialized again only makes a new root.
     if (!externalType_) {
@@ -80,17 +81,20 @@ int32_t ZMLScriptHost::Initialize() {
 // Registries
 
 int32_t ZMLScriptHost::RegisterTagHandler(std::string_view name, ZMLTagHandlerFactory factory) {
-  if (!factory) return kZErrNullPointer;
+  if (!factory)
+    return kZErrNullPointer;
   ZString key(name);
   key.MakeLower();
-  if (tagHandlers_.count(key) || typesByName_.count(key)) return kZErrTypeAlreadyRegistered;
+  if (tagHandlers_.count(key) || typesByName_.count(key))
+    return kZErrTypeAlreadyRegistered;
   tagHandlers_.emplace(std::move(key), std::move(factory));
   return 0;
 }
 
 std::unique_ptr<ZMLTagHandler> ZMLScriptHost::CreateTagHandler(std::string_view lowerName) {
   auto it = tagHandlers_.find(lowerName);
-  if (it != tagHandlers_.end()) return it->second();
+  if (it != tagHandlers_.end())
+    return it->second();
   return std::make_unique<ZMLDefaultTag>();
 }
 
@@ -113,11 +117,14 @@ void ZMLScriptHost::AddType(std::unique_ptr<ZMLTypeDecl> decl) {
 
 int32_t ZMLScriptHost::RegisterType(ZMLObjectFactory factory) {
   const int32_t code = Guarded([&] {
-    if (!factory) throw ZError(kZErrNullPointer);
+    if (!factory)
+      throw ZError(kZErrNullPointer);
     std::unique_ptr<IEventListener> prototype(factory());
-    if (!prototype) throw ZError(kZErrNullPointer);
+    if (!prototype)
+      throw ZError(kZErrNullPointer);
     auto query = MakeEvent<ZMLEventGetTypeDecl>(this);
-    if (const int32_t answer = prototype->OnEvent(query.get()); answer != 0) throw ZError(answer);
+    if (const int32_t answer = prototype->OnEvent(query.get()); answer != 0)
+      throw ZError(answer);
     ZString declaration = query->Declaration();
     declaration.MakeLower();
     prototype.reset();
@@ -126,7 +133,8 @@ int32_t ZMLScriptHost::RegisterType(ZMLObjectFactory factory) {
     decl->factory = std::move(factory);
     AddType(std::move(decl));
   });
-  if (code != 0) ReportTypeRegistrationError(code);
+  if (code != 0)
+    ReportTypeRegistrationError(code);
   return code;
 }
 
@@ -134,18 +142,22 @@ void ZMLScriptHost::RegisterAlias(std::string_view name, std::string_view typeNa
                                   const std::vector<std::pair<ZString, ZString>>& presets) {
   ZString alias(name);
   alias.MakeLower();
-  if (!ZMLIsIdentifier(alias.View())) throw ZError(kZErrIllegalIdentifier);
+  if (!ZMLIsIdentifier(alias.View()))
+    throw ZError(kZErrIllegalIdentifier);
   const ZMLTypeDecl* type = FindType(typeName);
-  if (!type) throw ZError(kZErrTypeNotRegistered);
+  if (!type)
+    throw ZError(kZErrTypeNotRegistered);
   const ZMLTypeDecl& base = type->BaseType();
   // The document root is made once by the host; a second tag for it could only break the tree.
-  if (base.typeName.View() == "zmlroot") throw ZError(kZErrCannotAlias);
+  if (base.typeName.View() == "zmlroot")
+    throw ZError(kZErrCannotAlias);
   auto decl = std::make_unique<ZMLTypeDecl>(*type);
   decl->typeName = alias;
   decl->aliasOf = &base;
   for (const auto& [property, value] : presets) {
     const int index = decl->FindProperty(property.View());
-    if (index < 0) throw ZError(kZErrUnknownProperty);
+    if (index < 0)
+      throw ZError(kZErrUnknownProperty);
     decl->properties[static_cast<size_t>(index)].defaultValue = value;
     decl->properties[static_cast<size_t>(index)].hasDefault = true;
   }
@@ -174,7 +186,8 @@ int32_t ZMLScriptHost::DefineVariable(std::string_view name, std::string_view va
     variables_.emplace(std::move(key), Variable{ZString(value), constant});
     return 0;
   }
-  if (it->second.constant) return kZErrConstantAlreadyDefined;
+  if (it->second.constant)
+    return kZErrConstantAlreadyDefined;
   it->second.text = value;
   it->second.constant = constant;
   return 0;
@@ -192,7 +205,8 @@ int32_t ZMLScriptHost::ProcessValue(ZString& value) {
     // Values are kept in the nodes: doubling variables must not fill the memory either.
     if (expands && parseDepth_ > 0) {
       expandedBytes_ += value.Length();
-      if (expandedBytes_ > kMaxExpandedBytesPerDocument) throw ZError(kZErrVariableSyntax);
+      if (expandedBytes_ > kMaxExpandedBytesPerDocument)
+        throw ZError(kZErrVariableSyntax);
     }
   });
 }
@@ -206,7 +220,8 @@ ZMLNode* ZMLScriptHost::NewNode(const ZMLTypeDecl* type) {
   ZMLNode* node = &nodes_.emplace_back(type);
   node->values_.resize(type->properties.size());
   for (size_t i = 0; i < type->properties.size(); ++i)
-    if (type->properties[i].hasDefault) node->values_[i].value = type->properties[i].defaultValue;
+    if (type->properties[i].hasDefault)
+      node->values_[i].value = type->properties[i].defaultValue;
   node->childCounts_.assign(type->children.size(), 0);
   if (run_) {
     const ZStringParser::Location where = run_->TagLocation();
@@ -220,8 +235,10 @@ ZMLNode* ZMLScriptHost::NewNode(const ZMLTypeDecl* type) {
 void ZMLScriptHost::AddNode(ZMLNode* node, ZMLNode* parent) {
   if (node->hasNameAttribute_) {
     node->nameGiven_.MakeLower();
-    if (!ZMLIsIdentifier(node->nameGiven_.View())) throw ZError(kZErrIllegalIdentifier);
-    if (references_.count(node->nameGiven_.View())) throw ZError(kZErrReferenceAlreadyDefined);
+    if (!ZMLIsIdentifier(node->nameGiven_.View()))
+      throw ZError(kZErrIllegalIdentifier);
+    if (references_.count(node->nameGiven_.View()))
+      throw ZError(kZErrReferenceAlreadyDefined);
     node->name_ = std::move(node->nameGiven_);
     references_.emplace(node->name_.View(), node);  // the key is the node's own, stable text
   } else if (references_.try_emplace(node->TypeName().View(), node).second) {
@@ -234,29 +251,38 @@ void ZMLScriptHost::AddNode(ZMLNode* node, ZMLNode* parent) {
 
 void ZMLScriptHost::MatchChild(ZMLNode* parent, ZMLNode* child) {
   const ZMLTypeDecl& type = parent->Type();
-  if (type.anyChildren) return;
+  if (type.anyChildren)
+    return;
   const auto& decls = type.children;
   size_t match = decls.size();
   for (size_t i = 0; i < decls.size() && match == decls.size(); ++i)
-    if (decls[i].name == child->InterfaceName()) match = i;
+    if (decls[i].name == child->InterfaceName())
+      match = i;
   // Then by tag name; an alias also matches as the type it stands for.
   for (size_t i = 0; i < decls.size() && match == decls.size(); ++i)
-    if (decls[i].name == child->TypeName() || decls[i].name == child->Type().BaseType().typeName) match = i;
-  if (match == decls.size()) throw ZError(kZErrIncompatibleChild);
+    if (decls[i].name == child->TypeName() || decls[i].name == child->Type().BaseType().typeName)
+      match = i;
+  if (match == decls.size())
+    throw ZError(kZErrIncompatibleChild);
   const ZMLQuantity quantity = decls[match].quantity;
   const bool single = quantity == ZMLQuantity::kExactlyOne || quantity == ZMLQuantity::kAtMostOne;
-  if (single && parent->childCounts_[match] > 0) throw ZError(kZErrTooManyChildren);
+  if (single && parent->childCounts_[match] > 0)
+    throw ZError(kZErrTooManyChildren);
   ++parent->childCounts_[match];
 }
 
 int32_t ZMLScriptHost::RegisterObject(std::string_view interfaceName, std::string_view name, IEventListener* object) {
-  if (!object) return kZErrNullPointer;
-  if (!initialized_) return kZErrObjectNotAvailable;
+  if (!object)
+    return kZErrNullPointer;
+  if (!initialized_)
+    return kZErrObjectNotAvailable;
   return Guarded([&] {
     ZString key(name);
     key.MakeLower();
-    if (!ZMLIsIdentifier(key.View())) throw ZError(kZErrIllegalIdentifier);
-    if (references_.count(key)) throw ZError(kZErrReferenceAlreadyDefined);
+    if (!ZMLIsIdentifier(key.View()))
+      throw ZError(kZErrIllegalIdentifier);
+    if (references_.count(key))
+      throw ZError(kZErrReferenceAlreadyDefined);
     // Each external object gets a descriptor of its own, so that it can carry its interface.
     auto decl = std::make_unique<ZMLTypeDecl>(*externalType_);
     decl->interfaceName = interfaceName;
@@ -287,13 +313,17 @@ ZMLNode* ZMLScriptHost::NodeOf(const IEventListener* object) const {
 }
 
 int32_t ZMLScriptHost::GetObject(std::string_view interfaceName, std::string_view name, IEventListener** object) {
-  if (object) *object = nullptr;
+  if (object)
+    *object = nullptr;
   const ZMLNode* node = FindNode(name);
-  if (!node) return kZErrReferenceNotDefined;
+  if (!node)
+    return kZErrReferenceNotDefined;
   if (!ZEqualsNoCase(interfaceName, kAnyListener) && !ZEqualsNoCase(interfaceName, node->InterfaceName().View()))
     return kZErrInterfaceMismatch;
-  if (!node->object_) return kZErrNoInstance;
-  if (object) *object = node->object_;
+  if (!node->object_)
+    return kZErrNoInstance;
+  if (object)
+    *object = node->object_;
   return 0;
 }
 
@@ -309,13 +339,20 @@ ZMLNode* ZMLScriptHost::FindByPath(std::string_view path, ZMLNode* start) {
       // A named child first, else the first child of that tag.
       ZMLNode* found = nullptr;
       for (ZMLNode* child : node->children_)
-        if (ZEqualsNoCase(child->name_.View(), part)) { found = child; break; }
+        if (ZEqualsNoCase(child->name_.View(), part)) {
+          found = child;
+          break;
+        }
       if (!found)
         for (ZMLNode* child : node->children_)
-          if (ZEqualsNoCase(child->TypeName().View(), part)) { found = child; break; }
+          if (ZEqualsNoCase(child->TypeName().View(), part)) {
+            found = child;
+            break;
+          }
       node = found;
     }
-    if (!node) return nullptr;
+    if (!node)
+      return nullptr;
   }
   return node;
 }
@@ -323,10 +360,13 @@ ZMLNode* ZMLScriptHost::FindByPath(std::string_view path, ZMLNode* start) {
 int32_t ZMLScriptHost::AddDependency(IEventListener* dependent, IEventListener* dependee) {
   ZMLNode* user = NodeOf(dependent);
   ZMLNode* used = NodeOf(dependee);
-  if (!user || !used) return kZErrReferenceNotDefined;
-  if (used->external_ || user->external_) return kZErrExternalDependency;
+  if (!user || !used)
+    return kZErrReferenceNotDefined;
+  if (used->external_ || user->external_)
+    return kZErrExternalDependency;
   for (ZMLNode* existing : used->dependents_)
-    if (existing == user) return 0;
+    if (existing == user)
+      return 0;
   used->dependents_.push_back(user);
   return 0;
 }
@@ -335,29 +375,37 @@ int32_t ZMLScriptHost::AddDependency(IEventListener* dependent, IEventListener* 
 // Parsing
 
 int32_t ZMLScriptHost::ParseText(std::string_view text) {
-  if (!initialized_) return kZErrRootNotDefined;
+  if (!initialized_)
+    return kZErrRootNotDefined;
   const size_t first = root_->children_.size();
   const int32_t code = ParseStream(text, kAnonymousStream, root_);
-  if (code != 0) return code;
+  if (code != 0)
+    return code;
   return parseDepth_ == 0 ? BuildChildren(root_, first) : 0;
 }
 
 int32_t ZMLScriptHost::ParseFile(std::string_view path) {
-  if (!initialized_) return kZErrRootNotDefined;
+  if (!initialized_)
+    return kZErrRootNotDefined;
   const size_t first = root_->children_.size();
   const int32_t code = ParseFileUnder(path, root_);
-  if (code != 0) return code;
+  if (code != 0)
+    return code;
   return parseDepth_ == 0 ? BuildChildren(root_, first) : 0;
 }
 
 int32_t ZMLScriptHost::ParseFileUnder(std::string_view path, ZMLNode* parent) {
   ZString key;
-  if (!ZMLMarkupFileKey(path, key)) return kZErrNotFound;
+  if (!ZMLMarkupFileKey(path, key))
+    return kZErrNotFound;
   for (const ZString& open : importStack_)
-    if (open == key) return kZErrImportRecursion;
-  if (importStack_.size() >= kMaxImportNesting) return kZErrImportFailed;
+    if (open == key)
+      return kZErrImportRecursion;
+  if (importStack_.size() >= kMaxImportNesting)
+    return kZErrImportFailed;
   // Each file may import others more than once; the total keeps such trees from exploding.
-  if (parseDepth_ > 0 && ++importsThisDocument_ > kMaxImportsPerDocument) return kZErrImportFailed;
+  if (parseDepth_ > 0 && ++importsThisDocument_ > kMaxImportsPerDocument)
+    return kZErrImportFailed;
   ZString text;
   if (const int32_t code = ZMLReadMarkupFile(path, text); code != 0) {
     // A file that cannot be read has no line to name; it is still shown like a parse error.
@@ -406,14 +454,18 @@ int32_t ZMLScriptHost::ParseStream(std::string_view text, const ZString& streamN
 
 void ZMLScriptHost::ImportFile(std::string_view path, ZMLNode* parent) {
   const int32_t code = ParseFileUnder(path, parent);
-  if (code == kZErrImportRecursion) throw ZError(code);
-  if (code != 0) throw ZError(kZErrImportFailed);
+  if (code == kZErrImportRecursion)
+    throw ZError(code);
+  if (code != 0)
+    throw ZError(kZErrImportFailed);
 }
 
 void ZMLScriptHost::ImportFolder(std::string_view path, int32_t depth, ZMLNode* parent) {
   std::vector<ZString> files;
-  if (ZMLListMarkupFiles(path, depth, files) != 0) throw ZError(kZErrImportFailed);
-  for (const ZString& file : files) ImportFile(file.View(), parent);
+  if (ZMLListMarkupFiles(path, depth, files) != 0)
+    throw ZError(kZErrImportFailed);
+  for (const ZString& file : files)
+    ImportFile(file.View(), parent);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -453,7 +505,8 @@ namespace {
 bool Unshared(const ZEvent* event) { return event && event->References() == 1; }
 
 ZMLEventPlain& PlainEvent(ZEventRef<ZMLEventPlain>& slot, uint32_t id, ZMLScriptHost* host) {
-  if (!Unshared(slot.get())) slot = MakeEvent<ZMLEventPlain>(id, host);
+  if (!Unshared(slot.get()))
+    slot = MakeEvent<ZMLEventPlain>(id, host);
   return *slot;
 }
 
@@ -479,7 +532,8 @@ void ZMLScriptHost::BuildEnter(ZMLNode* node) {
   IEventListener* object = nullptr;
   int32_t failure = kZErrNullPointer;
   try {
-    if (type.factory) object = type.factory();
+    if (type.factory)
+      object = type.factory();
   } catch (const ZError& e) {
     failure = e.Code();
   } catch (const std::bad_alloc&) {
@@ -497,7 +551,8 @@ void ZMLScriptHost::BuildEnter(ZMLNode* node) {
   Send(node, PlainEvent(events.beginInitialize, kZMLEventBeginInitialize, this));
   for (size_t i = 0; i < type.properties.size(); ++i) {
     const ZMLPropertyValue& value = node->values_[i];
-    if (!value.given && !type.properties[i].hasDefault) continue;
+    if (!value.given && !type.properties[i].hasDefault)
+      continue;
     if (Unshared(events.setProperty.get()))
       events.setProperty->Retarget(type.properties[i].name, value.value);
     else
@@ -527,7 +582,8 @@ int32_t ZMLScriptHost::BuildChildren(ZMLNode* parent, size_t first) {
   const int32_t code = Guarded([&] {
     for (size_t i = first; i < parent->children_.size(); ++i) {
       ZMLNode* top = parent->children_[i];
-      if (top->object_) continue;
+      if (top->object_)
+        continue;
       BuildEnter(top);
       stack.push_back({top, 0});
       while (!stack.empty()) {
@@ -552,13 +608,16 @@ int32_t ZMLScriptHost::BuildChildren(ZMLNode* parent, size_t first) {
 // Teardown
 
 int32_t ZMLScriptHost::Teardown() {
-  if (!root_) return 0;
+  if (!root_)
+    return 0;
   int32_t first = 0;
   auto remember = [&first](int32_t code) {
-    if (code != 0 && first == 0) first = code;
+    if (code != 0 && first == 0)
+      first = code;
   };
   auto deliver = [&](ZMLNode* to, ZMLEvent& event) {
-    if (to && to->object_ && !to->external_) remember(Deliver(to->object_, event));
+    if (to && to->object_ && !to->external_)
+      remember(Deliver(to->object_, event));
   };
 
   // Each node is entered once (ChildDestroy to its parent), then its children are destroyed
@@ -583,7 +642,8 @@ int32_t ZMLScriptHost::Teardown() {
     }
     ZMLNode* node = frame.node;
     stack.pop_back();
-    if (!node->object_) continue;
+    if (!node->object_)
+      continue;
     for (ZMLNode* dependent : node->dependents_) {
       auto event = MakeEvent<ZMLEventDependeeDestroy>(this, *node);
       deliver(dependent, *event);
@@ -607,8 +667,8 @@ int32_t ZMLScriptHost::Teardown() {
 // ---------------------------------------------------------------------------------------------
 // Reporting
 
-void ZMLScriptHost::Report(int32_t code, const ZString& stream, int32_t line, int32_t column,
-                           const char* caption, const ZString& text) {
+void ZMLScriptHost::Report(int32_t code, const ZString& stream, int32_t line, int32_t column, const char* caption,
+                           const ZString& text) {
   ZMLDiagnostic diagnostic;
   diagnostic.code = code;
   diagnostic.stream = stream;
@@ -622,9 +682,8 @@ void ZMLScriptHost::Report(int32_t code, const ZString& stream, int32_t line, in
 
 void ZMLScriptHost::ReportRuntimeError(ZMLNode* node, const ZMLEvent& event, int32_t code) {
   const ZString message = ZString::Formatted(
-      "A scriptable object returned an error:\n\nName:\t%s\nType:\t%s::%s\nEvent:\t%s\nError:\t%s",
-      node->Name().CStr(), node->InterfaceName().CStr(), node->Type().BaseType().typeName.CStr(),
-      event.Describe().CStr(), ZErrorText(code));
+      "A scriptable object returned an error:\n\nName:\t%s\nType:\t%s::%s\nEvent:\t%s\nError:\t%s", node->Name().CStr(),
+      node->InterfaceName().CStr(), node->Type().BaseType().typeName.CStr(), event.Describe().CStr(), ZErrorText(code));
   const ZString stream = node->stream_ < streamNames_.size() ? streamNames_[node->stream_] : ZString();
   Report(code, stream, node->line_, node->column_, kRuntimeErrorCaption, message);
 }

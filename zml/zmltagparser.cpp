@@ -27,7 +27,8 @@ ZMLTagParserRun::~ZMLTagParserRun() { Abandon(); }
 
 void ZMLTagParserRun::Abandon() {
   current_.reset();
-  while (!stack_.empty()) stack_.pop_back();  // innermost first
+  while (!stack_.empty())
+    stack_.pop_back();  // innermost first
 }
 
 void ZMLTagParserRun::Fail(int32_t code) { throw ZError(code); }
@@ -35,16 +36,19 @@ void ZMLTagParserRun::Fail(int32_t code) { throw ZError(code); }
 void ZMLTagParserRun::SkipBlanks() {
   // Most calls stand on a non-blank already; the scanner's set is only built when needed.
   const char c = in_.Peek();
-  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') in_.Skip(kBlanks);
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+    in_.Skip(kBlanks);
 }
 
 void ZMLTagParserRun::Check(int32_t code) {
-  if (code != 0) throw ZError(code);
+  if (code != 0)
+    throw ZError(code);
 }
 
 size_t ZMLTagParserRun::NextBreak(char c, size_t& cached) {
   // The cached hit is searched to the end of the text, so each character is looked at once.
-  if (cached == kNoBreak || (cached != kNotSearched && cached >= countedTo_)) return cached;
+  if (cached == kNoBreak || (cached != kNotSearched && cached >= countedTo_))
+    return cached;
   const std::string_view text = in_.Text().View();
   const void* hit = std::memchr(text.data() + countedTo_, c, text.size() - countedTo_);
   cached = hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : kNoBreak;
@@ -71,7 +75,8 @@ ZStringParser::Location ZMLTagParserRun::TagLocation() {
     }
     lineStart_ = i + 1;
     countedTo_ = i + 1;
-    if (countedTo_ < tagStart_ && text[countedTo_] != '\r' && text[countedTo_] != '\n') lastWasLoneBreak_ = false;
+    if (countedTo_ < tagStart_ && text[countedTo_] != '\r' && text[countedTo_] != '\n')
+      lastWasLoneBreak_ = false;
   }
   return {line_, static_cast<int32_t>(tagStart_ - lineStart_)};
 }
@@ -79,19 +84,23 @@ ZStringParser::Location ZMLTagParserRun::TagLocation() {
 void ZMLTagParserRun::SkipToNextTag() {
   for (;;) {
     SkipBlanks();
-    if (in_.AtEnd()) Fail(kZErrEndOfScript);
-    if (in_.Peek() != '<') Fail(kZErrSyntax);
+    if (in_.AtEnd())
+      Fail(kZErrEndOfScript);
+    if (in_.Peek() != '<')
+      Fail(kZErrSyntax);
     tagStart_ = in_.Position();
     in_.Advance();
     if (in_.TestLiteral("!--")) {
       const ptrdiff_t end = in_.FindLiteral("-->");
-      if (end < 0) Fail(kZErrSyntax);
+      if (end < 0)
+        Fail(kZErrSyntax);
       in_.Advance(static_cast<size_t>(end) + 3);
       continue;
     }
     if (in_.TestLiteral("?xml")) {
       const ptrdiff_t end = in_.FindLiteral("?>");
-      if (end < 0) Fail(kZErrSyntax);
+      if (end < 0)
+        Fail(kZErrSyntax);
       in_.Advance(static_cast<size_t>(end) + 2);
       continue;
     }
@@ -106,12 +115,16 @@ void ZMLTagParserRun::ParseRootTag() {
     Fail(kZErrNotZmlRoot);
   }
   SkipBlanks();
-  if (in_.AtEnd()) Fail(kZErrNotZmlRoot);
-  if (in_.ReadUntil(kBlanksOrClose, name_) == 0) Fail(kZErrNotZmlRoot);
+  if (in_.AtEnd())
+    Fail(kZErrNotZmlRoot);
+  if (in_.ReadUntil(kBlanksOrClose, name_) == 0)
+    Fail(kZErrNotZmlRoot);
   SkipBlanks();
-  if (!name_.Equals("zml")) Fail(kZErrNotZmlRoot);
+  if (!name_.Equals("zml"))
+    Fail(kZErrNotZmlRoot);
   // The root takes no attributes: the next character is taken as its '>' unseen.
-  if (in_.Advance(1) == 0) Fail(kZErrSyntax);
+  if (in_.Advance(1) == 0)
+    Fail(kZErrSyntax);
 }
 
 void ZMLTagParserRun::Run() {
@@ -123,9 +136,11 @@ void ZMLTagParserRun::Run() {
       Fail(e.Code() == kZErrEndOfScript ? kZErrMissingEndTag : e.Code());
     }
     SkipBlanks();
-    if (in_.AtEnd()) Fail(kZErrSyntax);
+    if (in_.AtEnd())
+      Fail(kZErrSyntax);
     if (in_.Peek() == '/') {
-      if (ParseEndTag()) return;
+      if (ParseEndTag())
+        return;
       continue;
     }
     ReadTagName();
@@ -143,7 +158,8 @@ void ZMLTagParserRun::Run() {
 }
 
 void ZMLTagParserRun::ReadTagName() {
-  if (in_.ReadWhile(kNameChars, name_) == 0 || in_.AtEnd()) Fail(kZErrSyntax);
+  if (in_.ReadWhile(kNameChars, name_) == 0 || in_.AtEnd())
+    Fail(kZErrSyntax);
   name_.MakeLower();
 }
 
@@ -151,40 +167,50 @@ void ZMLTagParserRun::ParseElementTag(std::unique_ptr<ZMLTagHandler> handler) {
   ZMLTagHandler* enclosing = current_.get();
   stack_.push_back(std::move(current_));
   current_ = std::move(handler);
-  if (!current_) Fail(kZErrNullPointer);
+  if (!current_)
+    Fail(kZErrNullPointer);
   Check(current_->Begin(name_, enclosing, host_));
 
   bool empty = false;
   for (;;) {
-    if (in_.AtEnd()) Fail(kZErrSyntax);
+    if (in_.AtEnd())
+      Fail(kZErrSyntax);
     const char c = in_.Peek();
-    if (c == '>') break;
+    if (c == '>')
+      break;
     if (c == '/') {
       in_.Advance();
       SkipBlanks();
-      if (in_.Peek() != '>' || in_.AtEnd()) Fail(kZErrSyntax);
+      if (in_.Peek() != '>' || in_.AtEnd())
+        Fail(kZErrSyntax);
       empty = true;
       break;
     }
-    if (in_.ReadUntil(kAttributeNameStops, attribute_) == 0 || in_.AtEnd()) Fail(kZErrSyntax);
+    if (in_.ReadUntil(kAttributeNameStops, attribute_) == 0 || in_.AtEnd())
+      Fail(kZErrSyntax);
     attribute_.MakeLower();
     SkipBlanks();
-    if (in_.Peek() != '=' || in_.AtEnd()) Fail(kZErrSyntax);
+    if (in_.Peek() != '=' || in_.AtEnd())
+      Fail(kZErrSyntax);
     in_.Advance();
     SkipBlanks();
     const char quote = in_.Peek();
-    if (in_.AtEnd() || (quote != '"' && quote != '\'')) Fail(kZErrSyntax);
-    if (in_.ReadEnclosed(quote, quote, value_) <= 0) Fail(kZErrSyntax);
+    if (in_.AtEnd() || (quote != '"' && quote != '\''))
+      Fail(kZErrSyntax);
+    if (in_.ReadEnclosed(quote, quote, value_) <= 0)
+      Fail(kZErrSyntax);
     Check(host_.ProcessValue(value_));
     Check(current_->Attribute(attribute_, value_, host_));
     SkipBlanks();
   }
   in_.Advance();  // '>'
-  if (empty) CloseCurrent();
+  if (empty)
+    CloseCurrent();
 }
 
 void ZMLTagParserRun::CloseCurrent() {
-  if (stack_.empty()) Fail(kZErrObjectNotAvailable);
+  if (stack_.empty())
+    Fail(kZErrObjectNotAvailable);
   Check(current_->End(host_));
   Check(current_->Finish(stack_.back().get(), host_));
   current_ = std::move(stack_.back());
@@ -192,31 +218,38 @@ void ZMLTagParserRun::CloseCurrent() {
 }
 
 void ZMLTagParserRun::ParseTextElement() {
-  if (in_.AtEnd() || in_.Peek() != '>') Fail(kZErrSyntax);
+  if (in_.AtEnd() || in_.Peek() != '>')
+    Fail(kZErrSyntax);
   in_.Advance();
   value_.Clear();
   for (;;) {
     SkipBlanks();
-    if (in_.AtEnd()) Fail(kZErrSyntax);
+    if (in_.AtEnd())
+      Fail(kZErrSyntax);
     if (in_.TestLiteral("<!--")) {
       const ptrdiff_t end = in_.FindLiteral("-->");
-      if (end < 0) Fail(kZErrSyntax);
+      if (end < 0)
+        Fail(kZErrSyntax);
       in_.Advance(static_cast<size_t>(end) + 3);
       continue;
     }
     if (in_.TestLiteral("</")) {
       in_.Advance(2);
       in_.ReadUntil(kBlanksOrClose, word_);
-      if (!word_.Equals(name_.View())) Fail(kZErrSyntax);
+      if (!word_.Equals(name_.View()))
+        Fail(kZErrSyntax);
       SkipBlanks();
-      if (in_.AtEnd() || in_.Peek() != '>') Fail(kZErrSyntax);
+      if (in_.AtEnd() || in_.Peek() != '>')
+        Fail(kZErrSyntax);
       in_.Advance();
       break;
     }
     // Any other '<' would start a word of no characters and never move on.
-    if (in_.Peek() == '<') Fail(kZErrSyntax);
+    if (in_.Peek() == '<')
+      Fail(kZErrSyntax);
     in_.ReadUntil(kWordStops, word_);
-    if (!value_.IsEmpty()) value_.Append(' ');
+    if (!value_.IsEmpty())
+      value_.Append(' ');
     value_.Append(word_);
   }
   Check(host_.ProcessValue(value_));
@@ -227,18 +260,25 @@ bool ZMLTagParserRun::ParseEndTag() {
   in_.Advance();  // '/'
   if (stack_.empty()) {
     SkipBlanks();
-    if (in_.AtEnd()) Fail(kZErrNotZmlRoot);
-    if (in_.ReadUntil(kBlanksOrClose, name_) == 0) Fail(kZErrNotZmlRoot);
+    if (in_.AtEnd())
+      Fail(kZErrNotZmlRoot);
+    if (in_.ReadUntil(kBlanksOrClose, name_) == 0)
+      Fail(kZErrNotZmlRoot);
     SkipBlanks();
-    if (!name_.Equals("zml")) Fail(kZErrNotZmlRoot);
-    if (in_.Advance(1) == 0) Fail(kZErrSyntax);
+    if (!name_.Equals("zml"))
+      Fail(kZErrNotZmlRoot);
+    if (in_.Advance(1) == 0)
+      Fail(kZErrSyntax);
     return true;
   }
-  if (in_.ReadWhile(kNameChars, name_) == 0 || in_.AtEnd()) Fail(kZErrSyntax);
+  if (in_.ReadWhile(kNameChars, name_) == 0 || in_.AtEnd())
+    Fail(kZErrSyntax);
   SkipBlanks();
-  if (in_.AtEnd() || in_.Peek() != '>') Fail(kZErrSyntax);
+  if (in_.AtEnd() || in_.Peek() != '>')
+    Fail(kZErrSyntax);
   in_.Advance();
-  if (!name_.Equals(current_->Name().View())) Fail(kZErrMismatchingEndTag);
+  if (!name_.Equals(current_->Name().View()))
+    Fail(kZErrMismatchingEndTag);
   CloseCurrent();
   return false;
 }

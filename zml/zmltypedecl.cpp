@@ -22,15 +22,19 @@ class DeclScanner {
 
   // Skips blanks; the declaration must go on after them.
   void SkipBlanksRequiringMore() {
-    while (!AtEnd() && IsBlank(text_[pos_])) ++pos_;
-    if (AtEnd()) throw ZError(kZErrSyntax);
+    while (!AtEnd() && IsBlank(text_[pos_]))
+      ++pos_;
+    if (AtEnd())
+      throw ZError(kZErrSyntax);
   }
 
   // Reads up to a blank or any character of stops; the text must go on after it.
   std::string_view ReadUpTo(std::string_view stops) {
     const size_t start = pos_;
-    while (!AtEnd() && !IsBlank(text_[pos_]) && stops.find(text_[pos_]) == std::string_view::npos) ++pos_;
-    if (AtEnd()) throw ZError(kZErrSyntax);
+    while (!AtEnd() && !IsBlank(text_[pos_]) && stops.find(text_[pos_]) == std::string_view::npos)
+      ++pos_;
+    if (AtEnd())
+      throw ZError(kZErrSyntax);
     return text_.substr(start, pos_ - start);
   }
 
@@ -42,25 +46,30 @@ class DeclScanner {
 };
 
 std::string_view RequireIdentifier(std::string_view name) {
-  if (name.empty()) throw ZError(kZErrSyntax);
-  if (!ZMLIsIdentifier(name)) throw ZError(kZErrIllegalIdentifier);
+  if (name.empty())
+    throw ZError(kZErrSyntax);
+  if (!ZMLIsIdentifier(name))
+    throw ZError(kZErrIllegalIdentifier);
   return name;
 }
 
 }  // namespace
 
 bool ZMLIsIdentifier(std::string_view name) noexcept {
-  if (name.empty()) return false;
+  if (name.empty())
+    return false;
   for (char c : name) {
     const bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '_';
-    if (!ok) return false;
+    if (!ok)
+      return false;
   }
   return true;
 }
 
 int ZMLTypeDecl::FindProperty(std::string_view name) const noexcept {
   for (size_t i = 0; i < properties.size(); ++i)
-    if (properties[i].name.View() == name) return static_cast<int>(i);
+    if (properties[i].name.View() == name)
+      return static_cast<int>(i);
   return -1;
 }
 
@@ -73,7 +82,8 @@ void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl) {
   in.SkipBlanksRequiringMore();
   decl.interfaceName = RequireIdentifier(in.ReadUpTo(":"));
   in.SkipBlanksRequiringMore();
-  if (!in.StartsWith("::")) throw ZError(kZErrSyntax);
+  if (!in.StartsWith("::"))
+    throw ZError(kZErrSyntax);
   in.Advance(2);
   in.SkipBlanksRequiringMore();
   decl.typeName = RequireIdentifier(in.ReadUpTo("("));
@@ -81,10 +91,12 @@ void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl) {
   // Properties, up to the opening parenthesis of the child list.
   for (;;) {
     in.SkipBlanksRequiringMore();
-    if (in.Peek() == '(') break;
+    if (in.Peek() == '(')
+      break;
     ZMLPropertyDecl property;
     property.name = RequireIdentifier(in.ReadUpTo("?=("));
-    if (decl.FindProperty(property.name) >= 0) throw ZError(kZErrMultiplyDefinedProperty);
+    if (decl.FindProperty(property.name) >= 0)
+      throw ZError(kZErrMultiplyDefinedProperty);
     in.SkipBlanksRequiringMore();
     if (in.Peek() == '=') {
       in.Advance();
@@ -95,12 +107,14 @@ void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl) {
         in.Advance();
         const std::string_view rest = in.Rest();
         const size_t close = rest.find(quote);
-        if (close == std::string_view::npos || close == 0) throw ZError(kZErrSyntax);
+        if (close == std::string_view::npos || close == 0)
+          throw ZError(kZErrSyntax);
         value = rest.substr(0, close);
         in.Advance(close + 1);
       } else {
         value = in.ReadUpTo("?(");
-        if (value.empty()) throw ZError(kZErrSyntax);
+        if (value.empty())
+          throw ZError(kZErrSyntax);
       }
       property.defaultValue = value;
       property.hasDefault = true;
@@ -120,16 +134,26 @@ void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl) {
     decl.anyChildren = true;
     in.Advance(3);
     in.SkipBlanksRequiringMore();
-    if (in.Peek() != ')') throw ZError(kZErrSyntax);
+    if (in.Peek() != ')')
+      throw ZError(kZErrSyntax);
   } else {
     while (in.Peek() != ')') {
       ZMLChildDecl child;
       child.name = RequireIdentifier(in.ReadUpTo("?*+)"));
       in.SkipBlanksRequiringMore();
       switch (in.Peek()) {
-        case '?': child.quantity = ZMLQuantity::kAtMostOne; in.Advance(); break;
-        case '*': child.quantity = ZMLQuantity::kAny; in.Advance(); break;
-        case '+': child.quantity = ZMLQuantity::kOneOrMore; in.Advance(); break;
+        case '?':
+          child.quantity = ZMLQuantity::kAtMostOne;
+          in.Advance();
+          break;
+        case '*':
+          child.quantity = ZMLQuantity::kAny;
+          in.Advance();
+          break;
+        case '+':
+          child.quantity = ZMLQuantity::kOneOrMore;
+          in.Advance();
+          break;
         default: break;
       }
       decl.children.push_back(std::move(child));
@@ -138,7 +162,8 @@ void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl) {
   }
   in.Advance();  // ')'
   for (char c : in.Rest())
-    if (!IsBlank(c)) throw ZError(kZErrSyntax);
+    if (!IsBlank(c))
+      throw ZError(kZErrSyntax);
 }
 
 }  // namespace ZTools

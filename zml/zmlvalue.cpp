@@ -52,7 +52,8 @@ void ExpandReferences(ZString& value, const ZMLVariableLookup& lookup) {
       rest.resize(i - 2);
       continue;
     }
-    if (!close) break;  // the end: a "$(" never closed stays as it is
+    if (!close)
+      break;  // the end: a "$(" never closed stays as it is
     rest.pop_back();
     if (opens.empty()) {
       out.push_back(')');
@@ -62,12 +63,15 @@ void ExpandReferences(ZString& value, const ZMLVariableLookup& lookup) {
     std::string name = pending.substr(opens.back() + 2);
     std::transform(name.begin(), name.end(), name.begin(), [](char c) { return ZToLower(c); });
     const ZString* text = lookup ? lookup(name) : nullptr;
-    if (!text) throw ZError(kZErrVariableNotDefined);
-    if (++replacements > kZMLMaxReferencesPerValue) throw ZError(kZErrVariableSyntax);
+    if (!text)
+      throw ZError(kZErrVariableNotDefined);
+    if (++replacements > kZMLMaxReferencesPerValue)
+      throw ZError(kZErrVariableSyntax);
     pending.resize(opens.back());
     opens.pop_back();
     rest.append(text->View().rbegin(), text->View().rend());
-    if (rest.size() + out.size() + pending.size() > kZMLMaxValueLength) throw ZError(kZErrVariableSyntax);
+    if (rest.size() + out.size() + pending.size() > kZMLMaxValueLength)
+      throw ZError(kZErrVariableSyntax);
   }
   out.append(pending);
   value.Assign(out);
@@ -85,7 +89,8 @@ void ReplaceEntities(ZString& value) {
   for (;;) {
     const size_t amp = in.find('&', i);
     out.append(in.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
-    if (amp == std::string_view::npos) break;
+    if (amp == std::string_view::npos)
+      break;
     const std::string_view rest = in.substr(amp);
     if (rest.starts_with("&lt;")) {
       out.push_back('<');
@@ -110,8 +115,10 @@ void ReplaceEntities(ZString& value) {
 }  // namespace
 
 void ZMLProcessValue(ZString& value, const ZMLVariableLookup& lookup) {
-  if (value.View().find("$(") != std::string_view::npos) ExpandReferences(value, lookup);
-  if (value.View().find('&') != std::string_view::npos) ReplaceEntities(value);
+  if (value.View().find("$(") != std::string_view::npos)
+    ExpandReferences(value, lookup);
+  if (value.View().find('&') != std::string_view::npos)
+    ReplaceEntities(value);
 }
 
 }  // namespace ZTools

@@ -21,30 +21,36 @@ int32_t AnimKnob::OnEvent(ZEvent* event) {
 
 int32_t AnimKnob::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   static constexpr ZPropertyRow<AnimKnob> kProperties[] = {
-      {"bitmap", [](AnimKnob& k, std::string_view v) {
+      {"bitmap",
+       [](AnimKnob& k, std::string_view v) {
          return LookupMarkupBitmap(k.Host(), &k, v, k.bitmap_);
        }},
   };
   int32_t rc = SetFromTable<AnimKnob>(kProperties, *this, name, value);
-  if (rc == kZErrUnknownProperty) rc = drag_.SetProperty(name, value);
-  if (rc == kZErrUnknownProperty) rc = ZControl::SetProperty(name, value, host);
+  if (rc == kZErrUnknownProperty)
+    rc = drag_.SetProperty(name, value);
+  if (rc == kZErrUnknownProperty)
+    rc = ZControl::SetProperty(name, value, host);
   return rc;
 }
 
 int32_t AnimKnob::FrameCount() const {
-  if (!bitmap_ || Height() <= 0) return 0;
+  if (!bitmap_ || Height() <= 0)
+    return 0;
   return bitmap_->Height() / Height();
 }
 
 int32_t AnimKnob::FrameFor(double normalized, int32_t frames) {
-  if (frames <= 0) return 0;
+  if (frames <= 0)
+    return 0;
   const double n = std::isfinite(normalized) ? std::clamp(normalized, 0.0, 1.0) : 0.0;
   return int32_t(std::lround(n * (frames - 1)));  // halves away from zero
 }
 
 void AnimKnob::Draw(ZDrawContext& context) {
   const int32_t frames = FrameCount();
-  if (frames <= 0) return;
+  if (frames <= 0)
+    return;
   const int32_t top = FrameFor(GetNormalized(0), frames) * Height();
   DrawValueImage(context, *bitmap_, ZRect(0, top, bitmap_->Width(), top + Height()), ZPoint(), IsHovered(),
                  drag_.HoverGamma());
@@ -58,8 +64,10 @@ int32_t AnimKnob::Close() {
 int32_t AnimKnob::OnStartDrag(uint32_t buttons, ZPoint p) { return drag_.Start(*this, buttons, p, false) ? 1 : 0; }
 
 int32_t AnimKnob::OnDrag(uint32_t buttons, ZPoint p) {
-  if (!drag_.Dragging()) return 0;
-  if (!(buttons & kLeftButton)) return 1;
+  if (!drag_.Dragging())
+    return 0;
+  if (!(buttons & kLeftButton))
+    return 1;
   const int32_t up = drag_.Last().y - p.y;
   drag_.Last() = p;
   if (up != 0) {
@@ -76,13 +84,15 @@ int32_t AnimKnob::OnStopDrag() {
 
 int32_t AnimKnob::OnWheel(uint32_t buttons, ZPoint, float delta) {
   const int32_t taken = drag_.Wheel(*this, buttons, delta);
-  if (taken) PostRedraw();
+  if (taken)
+    PostRedraw();
   return taken;
 }
 
 int32_t AnimKnob::OnKey(uint32_t key) {
   const int32_t taken = drag_.Key(*this, key);
-  if (taken) PostRedraw();
+  if (taken)
+    PostRedraw();
   return taken;
 }
 

@@ -14,16 +14,21 @@ namespace ZTools {
 ZAppObject::ZAppObject() { instance_ = this; }
 
 ZAppObject::~ZAppObject() {
-  if (instance_ == this) instance_ = nullptr;
+  if (instance_ == this)
+    instance_ = nullptr;
 }
 
 ZStringList ZAppObject::SplitCommandLine(std::string_view line) {
   ZStringList out;
   size_t i = 0;
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const auto blank = [](char c) {
+    return c == ' ' || c == '\t';
+  };
   while (i < line.size()) {
-    while (i < line.size() && blank(line[i])) ++i;
-    if (i >= line.size()) break;
+    while (i < line.size() && blank(line[i]))
+      ++i;
+    if (i >= line.size())
+      break;
     if (line[i] == '"' || line[i] == '\'') {
       const char quote = line[i++];
       const size_t end = line.find(quote, i);
@@ -32,7 +37,8 @@ ZStringList ZAppObject::SplitCommandLine(std::string_view line) {
       i = end == std::string_view::npos ? line.size() : end + 1;
     } else {
       const size_t start = i;
-      while (i < line.size() && !blank(line[i])) ++i;
+      while (i < line.size() && !blank(line[i]))
+        ++i;
       out.Add(ZString(line.substr(start, i - start)));
     }
   }
@@ -44,9 +50,12 @@ ZString ZAppObject::ProgramFile() {
   std::string buffer(256, '\0');
   for (;;) {
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return ZString();
-    if (size_t(n) < buffer.size()) return ZString(std::string_view(buffer.data(), size_t(n)));
-    if (buffer.size() >= (1u << 20)) return ZString();
+    if (n < 0)
+      return ZString();
+    if (size_t(n) < buffer.size())
+      return ZString(std::string_view(buffer.data(), size_t(n)));
+    if (buffer.size() >= (1u << 20))
+      return ZString();
     buffer.resize(buffer.size() * 2);
   }
 }
@@ -60,7 +69,8 @@ int32_t ZAppObject::Initialize(std::string_view commandLine, int32_t) {
 void ZAppObject::Idle() { Platform::WaitForEvent(); }
 
 void ZAppObject::AddListener(IEventListener* object) {
-  if (!object || std::find(listeners_.begin(), listeners_.end(), object) != listeners_.end()) return;
+  if (!object || std::find(listeners_.begin(), listeners_.end(), object) != listeners_.end())
+    return;
   listeners_.push_back(object);
 }
 
@@ -70,23 +80,20 @@ int64_t ZAppObject::HandleMessage(const Platform::Message& message) {
   switch (message.id) {
     case Platform::MessageId::Destroy:
       Platform::PostQuit(0);
-      if (MainWindow() == Handle()) SetMainWindow(nullptr);
+      if (MainWindow() == Handle())
+        SetMainWindow(nullptr);
       return 0;
-    case Platform::MessageId::Activate:
-      OnActivate(message.active, message.minimized);
-      return 0;
-    case Platform::MessageId::Close:
-      Destroy();
-      return 0;
-    default:
-      return -1;
+    case Platform::MessageId::Activate: OnActivate(message.active, message.minimized); return 0;
+    case Platform::MessageId::Close: Destroy(); return 0;
+    default: return -1;
   }
 }
 
 void ZAppObject::AttachHandle(Platform::Window* window) {
   const bool had = Handle() != nullptr;
   ZWindowObject::AttachHandle(window);
-  if (!had && Handle() == window) SetMainWindow(window);
+  if (!had && Handle() == window)
+    SetMainWindow(window);
 }
 
 }  // namespace ZTools

@@ -26,7 +26,10 @@ inline constexpr int32_t kBitmapMaxSide = 16384;
 inline constexpr int64_t kBitmapMaxPixels = 64ll * 1024 * 1024;
 
 // The image file kinds Load understands, chosen by the name's extension.
-enum class ZImageFormat { kBMP, kPNG };
+enum class ZImageFormat {
+  kBMP,
+  kPNG
+};
 
 class IBitmap {
  public:

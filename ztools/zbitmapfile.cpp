@@ -19,11 +19,15 @@ int32_t ReadBitmapFile(std::string_view name, bool isBMP, std::vector<uint8_t>& 
   bytes.clear();
   const bool absolute = !name.empty() && (name.front() == '/' || name.front() == '\\');
   std::unique_ptr<ZResourceFile> file = ZOpenResourceFile(name, absolute ? "frb" : "rb");
-  if (!file && isBMP && !absolute) file = ZOpenResourceFile(name, "frb");
-  if (!file) return isBMP ? kZErrNotFound : kZErrFileOpenFailed;
+  if (!file && isBMP && !absolute)
+    file = ZOpenResourceFile(name, "frb");
+  if (!file)
+    return isBMP ? kZErrNotFound : kZErrFileOpenFailed;
   int64_t length = file->Length();
-  if (length < 0) return kZErrFileReadFailed;
-  if (length > kMaxImageFileBytes) return kZErrOutOfMemory;
+  if (length < 0)
+    return kZErrFileReadFailed;
+  if (length > kMaxImageFileBytes)
+    return kZErrOutOfMemory;
   try {
     bytes.resize(size_t(length));
   } catch (const std::bad_alloc&) {

@@ -26,7 +26,8 @@ bool InPaneRange(int32_t v) { return v >= -kMaxPaneCoordinate && v <= kMaxPaneCo
 
 int32_t ParsePanePair(std::string_view text, int32_t& a, int32_t& b) {
   int32_t x, y;
-  if (!ParsePair(text, x, y) || !InPaneRange(x) || !InPaneRange(y)) return kZErrIllegalPropertyValue;
+  if (!ParsePair(text, x, y) || !InPaneRange(x) || !InPaneRange(y))
+    return kZErrIllegalPropertyValue;
   a = x;
   b = y;
   return 0;
@@ -85,21 +86,33 @@ int32_t BitmapSlider::OnCreate() {
 
 int32_t BitmapSlider::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   static constexpr ZPropertyRow<BitmapSlider> kProperties[] = {
-      {"style", [](BitmapSlider& s, std::string_view v) {
+      {"style",
+       [](BitmapSlider& s, std::string_view v) {
          return ParseFlagWords(SliderStyleWords(), v, 0, s.style_);
        }},
-      {"bitmap", [](BitmapSlider& s, std::string_view v) {
-         if (int32_t rc = LookupMarkupBitmap(s.Host(), &s, v, s.bitmap_)) return rc;
+      {"bitmap",
+       [](BitmapSlider& s, std::string_view v) {
+         if (int32_t rc = LookupMarkupBitmap(s.Host(), &s, v, s.bitmap_))
+           return rc;
          s.handle_->SetSize(s.bitmap_->Width(), s.bitmap_->Height());
          return 0;
        }},
-      {"range", [](BitmapSlider& s, std::string_view v) { return ParsePanePair(v, s.travelFrom_, s.travelTo_); }},
-      {"handleoffset", [](BitmapSlider& s, std::string_view v) { return ParsePanePair(v, s.offset_.x, s.offset_.y); }},
+      {"range",
+       [](BitmapSlider& s, std::string_view v) {
+         return ParsePanePair(v, s.travelFrom_, s.travelTo_);
+       }},
+      {"handleoffset",
+       [](BitmapSlider& s, std::string_view v) {
+         return ParsePanePair(v, s.offset_.x, s.offset_.y);
+       }},
   };
   int32_t rc = SetFromTable<BitmapSlider>(kProperties, *this, name, value);
-  if (rc == kZErrUnknownProperty) rc = drag_.SetProperty(name, value);
-  if (rc == kZErrUnknownProperty) return ZControl::SetProperty(name, value, host);
-  if (rc == 0) PlaceHandle();
+  if (rc == kZErrUnknownProperty)
+    rc = drag_.SetProperty(name, value);
+  if (rc == kZErrUnknownProperty)
+    return ZControl::SetProperty(name, value, host);
+  if (rc == 0)
+    PlaceHandle();
   return rc;
 }
 
@@ -140,18 +153,22 @@ int32_t BitmapSlider::StartDrag(uint32_t buttons, ZPoint root) {
 }
 
 int32_t BitmapSlider::DragTo(uint32_t buttons, ZPoint root) {
-  if (!drag_.Dragging()) return 0;
-  if (!(buttons & kLeftButton)) return 1;
+  if (!drag_.Dragging())
+    return 0;
+  if (!(buttons & kLeftButton))
+    return 1;
   const ZPoint last = drag_.Last();
   drag_.Last() = root;
   int32_t pixels = Vertical() ? root.y - last.y : root.x - last.x;
-  if (style_ & kSliderZeroAtEnd) pixels = -pixels;
+  if (style_ & kSliderZeroAtEnd)
+    pixels = -pixels;
   const bool shift = (buttons & kKeyShift) != 0;
   double unit = drag_.UnitsPerPixel(shift);
   if (!drag_.UnitsGiven()) {
     // Follow the mouse: one pixel of travel is that part of the range.
     const int32_t travel = std::abs(travelTo_ - travelFrom_);
-    if (travel == 0) return 1;
+    if (travel == 0)
+      return 1;
     unit = (shift ? 0.1 : 1.0) / travel;
   }
   if (pixels != 0) {
@@ -165,13 +182,15 @@ void BitmapSlider::StopDrag() { drag_.Stop(*this); }
 
 int32_t BitmapSlider::OnWheel(uint32_t buttons, ZPoint, float delta) {
   const int32_t taken = drag_.Wheel(*this, buttons, delta);
-  if (taken) PlaceHandle();
+  if (taken)
+    PlaceHandle();
   return taken;
 }
 
 int32_t BitmapSlider::OnKey(uint32_t key) {
   const int32_t taken = drag_.Key(*this, key);
-  if (taken) PlaceHandle();
+  if (taken)
+    PlaceHandle();
   return taken;
 }
 

@@ -21,9 +21,9 @@ namespace ZTools {
 namespace {
 
 constexpr std::string_view kNames[kBlendModeCount] = {
-    "opaque",   "transparent", "alpha",     "darken",      "difference", "lighten",
-    "multiply", "screen",      "luminosity", "grayscale",  "hardlight",  "softlight",
-    "dynamictint", "gamma",    "colorblend", "colormultiply", "saturate"};
+    "opaque",      "transparent", "alpha",      "darken",        "difference", "lighten",
+    "multiply",    "screen",      "luminosity", "grayscale",     "hardlight",  "softlight",
+    "dynamictint", "gamma",       "colorblend", "colormultiply", "saturate"};
 
 struct Rect {
   uint8_t* dst;
@@ -46,7 +46,8 @@ struct Rect {
 // byte stores could otherwise alias it and keep the compiler from vectorising.
 template <typename Op>
 inline void BytesPlain(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n, Op op) {
-  for (int32_t i = 0; i < n; ++i) d[i] = uint8_t(op(s[i], d[i], 0));
+  for (int32_t i = 0; i < n; ++i)
+    d[i] = uint8_t(op(s[i], d[i], 0));
 }
 
 template <typename Op>
@@ -69,7 +70,8 @@ inline void SpreadAlpha(uint32_t* __restrict out, const uint8_t* __restrict a, c
 }
 
 inline void ClearUnused(uint32_t* __restrict d, const int32_t n) {
-  for (int32_t x = 0; x < n; ++x) d[x] &= 0x00ffffffu;
+  for (int32_t x = 0; x < n; ++x)
+    d[x] &= 0x00ffffffu;
 }
 
 // The source mixed in by its alpha plane (r = s), the path every icon with transparency takes:
@@ -83,7 +85,8 @@ void SourceOver(const Rect& rc, unsigned amount) {
 // The source mixed in by a constant amount: d + ((s - d) * A >> 8).
 void Mix(const Rect& rc, unsigned amount) {
   const ZMixRow row = AvailableBlendRowKernels()[0].mix;
-  for (int32_t y = 0; y < rc.h; ++y) row(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.w, amount);
+  for (int32_t y = 0; y < rc.h; ++y)
+    row(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, rc.w, amount);
 }
 
 // With an alpha plane, rows go in short pieces so the spread alpha stays in the first-level cache.
@@ -163,7 +166,8 @@ bool Overlaps(const Rect& rc) {
 
 void Opaque(const Rect& rc) {
   if (!rc.alpha) {
-    for (int32_t y = 0; y < rc.h; ++y) std::memmove(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, 4 * size_t(rc.w));
+    for (int32_t y = 0; y < rc.h; ++y)
+      std::memmove(rc.dst + y * rc.dstStride, rc.src + y * rc.srcStride, 4 * size_t(rc.w));
     return;
   }
   SourceOver(rc, 256);
@@ -188,10 +192,12 @@ void Transparent(const Rect& rc, uint32_t key) {
     const uint8_t* a = rc.alpha + y * rc.alphaStride;
     for (int32_t x = 0; x < w; ++x) {
       const uint32_t p = s[x] & 0x00ffffffu;
-      if (p == key) continue;
+      if (p == key)
+        continue;
       const uint32_t q = d[x], av = a[x];
       uint32_t out = 0;
-      for (int c = 0; c < 24; c += 8) out |= (((q >> c & 255) * (256 - av) + (p >> c & 255) * av) >> 8) << c;
+      for (int c = 0; c < 24; c += 8)
+        out |= (((q >> c & 255) * (256 - av) + (p >> c & 255) * av) >> 8) << c;
       d[x] = out;
     }
   }
@@ -252,7 +258,8 @@ void Saturate(const Rect& rc) {
       const uint8_t* sp = s + 4 * x;
       int av = a ? a[x] : 0;
       int v[3];
-      for (int c = 0; c < 3; ++c) v[c] = dp[c] + (a ? sp[c] * av >> 8 : sp[c]);
+      for (int c = 0; c < 3; ++c)
+        v[c] = dp[c] + (a ? sp[c] * av >> 8 : sp[c]);
       for (int c = 0; c < 3; ++c) {
         int over = v[c] - 255;
         if (over > 0) {
@@ -260,7 +267,8 @@ void Saturate(const Rect& rc) {
           v[(c + 2) % 3] += over;
         }
       }
-      for (int c = 0; c < 3; ++c) dp[c] = uint8_t(std::min(v[c], 255));
+      for (int c = 0; c < 3; ++c)
+        dp[c] = uint8_t(std::min(v[c], 255));
       dp[3] = 0;
     }
   }
@@ -273,7 +281,8 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
     case kBlendTransparent: return Transparent(rc, p.tint.ToPixel());
     case kBlendAlpha:
       // With an alpha plane the pixel's alpha is scaled by the amount and the source mixed in.
-      if (rc.alpha) return SourceOver(rc, unsigned(A));
+      if (rc.alpha)
+        return SourceOver(rc, unsigned(A));
       return Mix(rc, unsigned(A));
     case kBlendDarken: return BlendChannels(rc, [](int s, int d, int) { return std::min(s, d); });
     case kBlendDifference: return BlendChannels(rc, [](int s, int d, int) { return s > d ? s - d : d - s; });
@@ -304,7 +313,8 @@ void Dispatch(const Rect& rc, const ZBlendParams& p) {
       double e = A < 128 ? (A - 128) / 128.0 : (A - 128) / 127.0;
       double f = std::pow(2.0, -e);
       uint8_t table[256];
-      for (int v = 0; v < 256; ++v) table[v] = uint8_t(std::lround(255.0 * std::pow(v / 255.0, f)));
+      for (int v = 0; v < 256; ++v)
+        table[v] = uint8_t(std::lround(255.0 * std::pow(v / 255.0, f)));
       return BlendChannels(rc, [&table](int s, int, int) { return int(table[s]); });
     }
     case kBlendColorBlend: return BlendTinted(rc, [&t, A](int s, int, int c) { return s + ((t[c] - s) * A >> 8); });
@@ -323,24 +333,34 @@ std::string_view BlendModeName(int32_t mode) {
 int32_t BlendModeFromName(std::string_view word) {
   for (int32_t i = 0; i < kBlendModeCount; ++i) {
     std::string_view n = kNames[i];
-    if (n.size() != word.size()) continue;
+    if (n.size() != word.size())
+      continue;
     bool same = true;
     for (size_t k = 0; k < n.size() && same; ++k)
       same = std::tolower(static_cast<unsigned char>(word[k])) == n[k];
-    if (same) return i;
+    if (same)
+      return i;
   }
   return kZErrIllegalPropertyValue;
 }
 
 void BlendRect(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride, const uint8_t* alpha,
                ptrdiff_t alphaStride, int32_t w, int32_t h, const ZBlendParams& params) {
-  if (!dst || !src || w <= 0 || h <= 0) return;
-  Rect rc{reinterpret_cast<uint8_t*>(dst), dstStride * 4, reinterpret_cast<const uint8_t*>(src), srcStride * 4,
-          alpha, alphaStride, w, h};
+  if (!dst || !src || w <= 0 || h <= 0)
+    return;
+  Rect rc{reinterpret_cast<uint8_t*>(dst),
+          dstStride * 4,
+          reinterpret_cast<const uint8_t*>(src),
+          srcStride * 4,
+          alpha,
+          alphaStride,
+          w,
+          h};
   if (Overlaps(rc)) {
     // Blending a bitmap onto an overlapping part of itself: work from a copy of the source.
     std::vector<uint32_t> copy(size_t(w) * h);
-    for (int32_t y = 0; y < h; ++y) std::memcpy(&copy[size_t(y) * w], src + y * srcStride, 4 * size_t(w));
+    for (int32_t y = 0; y < h; ++y)
+      std::memcpy(&copy[size_t(y) * w], src + y * srcStride, 4 * size_t(w));
     rc.src = reinterpret_cast<const uint8_t*>(copy.data());
     rc.srcStride = ptrdiff_t(w) * 4;
     Dispatch(rc, params);

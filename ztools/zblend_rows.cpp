@@ -21,7 +21,8 @@ inline void SourceOverPixels(uint8_t* __restrict d, const uint8_t* __restrict s,
                              int32_t from, const int32_t n, const unsigned amount) {
   for (int32_t x = from; x < n; ++x) {
     const unsigned av = (a[x] * amount) >> 8, keep = 256 - av;
-    for (int c = 0; c < 3; ++c) d[4 * x + c] = uint8_t((d[4 * x + c] * keep + s[4 * x + c] * av) >> 8);
+    for (int c = 0; c < 3; ++c)
+      d[4 * x + c] = uint8_t((d[4 * x + c] * keep + s[4 * x + c] * av) >> 8);
     d[4 * x + 3] = 0;
   }
 }
@@ -30,7 +31,8 @@ inline void MixPixels(uint8_t* __restrict d, const uint8_t* __restrict s, int32_
                       const unsigned amount) {
   const unsigned keep = 256 - amount;
   for (int32_t x = from; x < n; ++x) {
-    for (int c = 0; c < 3; ++c) d[4 * x + c] = uint8_t((d[4 * x + c] * keep + s[4 * x + c] * amount) >> 8);
+    for (int c = 0; c < 3; ++c)
+      d[4 * x + c] = uint8_t((d[4 * x + c] * keep + s[4 * x + c] * amount) >> 8);
     d[4 * x + 3] = 0;
   }
 }
@@ -87,7 +89,8 @@ void MixSse2(uint8_t* __restrict d, const uint8_t* __restrict s, const int32_t n
   int32_t x = 0;
   for (; x + 4 <= n; x += 4) {
     __m128i* dp = reinterpret_cast<__m128i*>(d + 4 * x);
-    _mm_storeu_si128(dp, MixFour(_mm_loadu_si128(dp), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x)), av, av));
+    _mm_storeu_si128(
+        dp, MixFour(_mm_loadu_si128(dp), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x)), av, av));
   }
   MixPixels(d, s, x, n, amount);
 }
@@ -139,8 +142,8 @@ ZBLEND_AVX2 void MixAvx2(uint8_t* __restrict d, const uint8_t* __restrict s, con
   int32_t x = 0;
   for (; x + 8 <= n; x += 8) {
     __m256i* dp = reinterpret_cast<__m256i*>(d + 4 * x);
-    _mm256_storeu_si256(dp, MixEight(_mm256_loadu_si256(dp), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x)),
-                                     av, av));
+    _mm256_storeu_si256(
+        dp, MixEight(_mm256_loadu_si256(dp), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x)), av, av));
   }
   MixPixels(d, s, x, n, amount);
 }
@@ -162,7 +165,8 @@ constexpr ZBlendRowKernels kKernels[] = {{"portable", SourceOverPortable, MixPor
 std::span<const ZBlendRowKernels> AvailableBlendRowKernels() {
   std::span<const ZBlendRowKernels> all(kKernels);
 #if ZBLEND_X86
-  if (!__builtin_cpu_supports("avx2")) return all.subspan(1);
+  if (!__builtin_cpu_supports("avx2"))
+    return all.subspan(1);
 #endif
   return all;
 }

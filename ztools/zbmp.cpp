@@ -25,7 +25,8 @@ struct Channel {
   uint32_t max = 0;
 
   explicit Channel(uint32_t m = 0) : mask(m) {
-    if (!m) return;
+    if (!m)
+      return;
     while (!(m & 1)) {
       m >>= 1;
       ++shift;
@@ -33,7 +34,8 @@ struct Channel {
     max = m;
   }
   uint32_t Get(uint32_t v) const {
-    if (!max) return 0;
+    if (!max)
+      return 0;
     return uint32_t((uint64_t((v & mask) >> shift) * 255 + max / 2) / max);
   }
 };
@@ -49,11 +51,13 @@ struct Info {
 };
 
 int32_t ReadInfo(const uint8_t* data, size_t size, Info& info, size_t& pixelOffset) {
-  if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return kZErrFileReadFailed;
+  if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M')
+    return kZErrFileReadFailed;
   pixelOffset = U32(data + 10);
   const uint8_t* h = data + 14;
   uint32_t headerSize = U32(h);
-  if (headerSize < 12 || headerSize > size - 14) return kZErrFileReadFailed;
+  if (headerSize < 12 || headerSize > size - 14)
+    return kZErrFileReadFailed;
   int64_t w, hgt;
   uint32_t colorsUsed = 0;
   size_t paletteEntry = 4;
@@ -63,7 +67,8 @@ int32_t ReadInfo(const uint8_t* data, size_t size, Info& info, size_t& pixelOffs
     info.bpp = U16(h + 10);
     paletteEntry = 3;
   } else {
-    if (headerSize < 40) return kZErrFileReadFailed;
+    if (headerSize < 40)
+      return kZErrFileReadFailed;
     w = int32_t(U32(h + 4));
     hgt = int32_t(U32(h + 8));
     info.bpp = U16(h + 14);
@@ -74,8 +79,10 @@ int32_t ReadInfo(const uint8_t* data, size_t size, Info& info, size_t& pixelOffs
     info.topDown = true;
     hgt = -hgt;
   }
-  if (w <= 0 || hgt <= 0) return kZErrFileReadFailed;
-  if (w > kBitmapMaxSide || hgt > kBitmapMaxSide || w * hgt > kBitmapMaxPixels) return kZErrOutOfMemory;
+  if (w <= 0 || hgt <= 0)
+    return kZErrFileReadFailed;
+  if (w > kBitmapMaxSide || hgt > kBitmapMaxSide || w * hgt > kBitmapMaxPixels)
+    return kZErrOutOfMemory;
   info.width = int32_t(w);
   info.height = int32_t(hgt);
 
@@ -92,13 +99,16 @@ int32_t ReadInfo(const uint8_t* data, size_t size, Info& info, size_t& pixelOffs
     case 24:
     case 32:
       if (info.compression == kBitFields || info.compression == kAlphaBitFields) {
-        if (info.bpp == 24) return kZErrFileReadFailed;
+        if (info.bpp == 24)
+          return kZErrFileReadFailed;
         // A 40-byte header is followed by the masks; larger headers hold them.
         const uint8_t* m = h + 40;
         if (headerSize == 40) {
-          if (size < after + 12) return kZErrFileReadFailed;
+          if (size < after + 12)
+            return kZErrFileReadFailed;
           after += info.compression == kAlphaBitFields ? 16 : 12;
-          if (after > size) return kZErrFileReadFailed;
+          if (after > size)
+            return kZErrFileReadFailed;
         } else if (headerSize < 52) {
           return kZErrFileReadFailed;
         }
@@ -117,26 +127,28 @@ int32_t ReadInfo(const uint8_t* data, size_t size, Info& info, size_t& pixelOffs
         info.blue = Channel(0x0000ff);
       }
       break;
-    default:
-      return kZErrFileReadFailed;
+    default: return kZErrFileReadFailed;
   }
 
   if (info.bpp <= 8) {
     uint32_t count = colorsUsed ? std::min<uint32_t>(colorsUsed, 1u << info.bpp) : 1u << info.bpp;
-    if ((size - after) / paletteEntry < count) return kZErrFileReadFailed;
+    if ((size - after) / paletteEntry < count)
+      return kZErrFileReadFailed;
     info.palette.resize(1u << info.bpp, 0);
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* e = data + after + i * paletteEntry;
       info.palette[i] = uint32_t(e[0]) | uint32_t(e[1]) << 8 | uint32_t(e[2]) << 16;
     }
   }
-  if (pixelOffset >= size) return kZErrFileReadFailed;
+  if (pixelOffset >= size)
+    return kZErrFileReadFailed;
   return 0;
 }
 
 int32_t DecodeUncompressed(const uint8_t* data, size_t size, size_t offset, const Info& info, ZDecodedImage& out) {
   size_t stride = ((size_t(info.width) * info.bpp + 31) / 32) * 4;
-  if ((size - offset) / stride < size_t(info.height)) return kZErrFileReadFailed;
+  if ((size - offset) / stride < size_t(info.height))
+    return kZErrFileReadFailed;
   for (int32_t row = 0; row < info.height; ++row) {
     const uint8_t* src = data + offset + size_t(row) * stride;
     int32_t y = info.topDown ? row : info.height - 1 - row;
@@ -174,25 +186,29 @@ int32_t DecodeRLE(const uint8_t* data, size_t size, size_t offset, const Info& i
     ++x;
   };
   while (row < info.height) {
-    if (size - pos < 2) return kZErrFileReadFailed;
+    if (size - pos < 2)
+      return kZErrFileReadFailed;
     uint32_t count = data[pos], value = data[pos + 1];
     pos += 2;
     if (count > 0) {
-      for (uint32_t i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 15 : value >> 4) : value);
+      for (uint32_t i = 0; i < count; ++i)
+        put(four ? ((i & 1) ? value & 15 : value >> 4) : value);
     } else if (value == 0) {
       x = 0;
       ++row;
     } else if (value == 1) {
       break;
     } else if (value == 2) {
-      if (size - pos < 2) return kZErrFileReadFailed;
+      if (size - pos < 2)
+        return kZErrFileReadFailed;
       x += data[pos];
       row += data[pos + 1];
       pos += 2;
     } else {
       size_t bytes = four ? (value + 1) / 2 : value;
       size_t padded = (bytes + 1) & ~size_t(1);
-      if (size - pos < bytes) return kZErrFileReadFailed;
+      if (size - pos < bytes)
+        return kZErrFileReadFailed;
       for (uint32_t i = 0; i < value; ++i) {
         uint8_t b = data[pos + (four ? i / 2 : i)];
         put(four ? ((i & 1) ? b & 15 : b >> 4) : b);
@@ -207,7 +223,8 @@ int32_t DecodeRLE(const uint8_t* data, size_t size, size_t offset, const Info& i
 
 int32_t ZDecodeBMP(const uint8_t* data, size_t size, ZDecodedImage& out) {
   out.Clear();
-  if (!data) return kZErrFileReadFailed;
+  if (!data)
+    return kZErrFileReadFailed;
   int32_t rc;
   try {
     Info info;
@@ -225,7 +242,8 @@ int32_t ZDecodeBMP(const uint8_t* data, size_t size, ZDecodedImage& out) {
   } catch (const std::bad_alloc&) {
     rc = kZErrOutOfMemory;
   }
-  if (rc != 0) out.Clear();
+  if (rc != 0)
+    out.Clear();
   return rc;
 }
 

@@ -18,17 +18,17 @@ int32_t SetColor(ZColor& field, std::string_view text) { return ParseColor(text,
 
 int32_t SetFont(int32_t& field, std::string_view text) {
   const int32_t index = FontIndexFromWord(text);
-  if (index < 0) return index;
+  if (index < 0)
+    return index;
   field = index;
   return 0;
 }
 
-int32_t SetYesNo(bool& field, std::string_view text) {
-  return ParseYesNo(text, field) ? 0 : kZErrIllegalPropertyValue;
-}
+int32_t SetYesNo(bool& field, std::string_view text) { return ParseYesNo(text, field) ? 0 : kZErrIllegalPropertyValue; }
 
 int32_t SetNumber(double& field, bool& given, std::string_view text) {
-  if (!ParseControlNumber(text, field)) return kZErrIllegalPropertyValue;
+  if (!ParseControlNumber(text, field))
+    return kZErrIllegalPropertyValue;
   given = true;
   return 0;
 }
@@ -43,7 +43,8 @@ int32_t Button::OnEvent(ZEvent* event) {
 }
 
 int32_t Button::OnPaneEvent(ZPaneEvent& event) {
-  if (event.Id() != kPaneSetText) return ZControl::OnPaneEvent(event);
+  if (event.Id() != kPaneSetText)
+    return ZControl::OnPaneEvent(event);
   if (look_.caption.View() != event.Text().View()) {
     look_.caption = event.Text();
     PostRedraw();
@@ -53,21 +54,53 @@ int32_t Button::OnPaneEvent(ZPaneEvent& event) {
 
 int32_t Button::SetButtonProperty(std::string_view name, std::string_view value) {
   static constexpr ZPropertyRow<Button> kProperties[] = {
-      {"backcolor", [](Button& b, std::string_view v) { return SetColor(b.look_.back, v); }},
-      {"hoverbackcolor", [](Button& b, std::string_view v) { return SetColor(b.look_.hoverBack, v); }},
-      {"textcolor", [](Button& b, std::string_view v) { return SetColor(b.look_.text, v); }},
-      {"hovertextcolor", [](Button& b, std::string_view v) { return SetColor(b.look_.hoverText, v); }},
-      {"framecolor", [](Button& b, std::string_view v) { return SetColor(b.look_.frame, v); }},
-      {"text", [](Button& b, std::string_view v) {
+      {"backcolor",
+       [](Button& b, std::string_view v) {
+         return SetColor(b.look_.back, v);
+       }},
+      {"hoverbackcolor",
+       [](Button& b, std::string_view v) {
+         return SetColor(b.look_.hoverBack, v);
+       }},
+      {"textcolor",
+       [](Button& b, std::string_view v) {
+         return SetColor(b.look_.text, v);
+       }},
+      {"hovertextcolor",
+       [](Button& b, std::string_view v) {
+         return SetColor(b.look_.hoverText, v);
+       }},
+      {"framecolor",
+       [](Button& b, std::string_view v) {
+         return SetColor(b.look_.frame, v);
+       }},
+      {"text",
+       [](Button& b, std::string_view v) {
          b.look_.caption = v;
          return 0;
        }},
-      {"font", [](Button& b, std::string_view v) { return SetFont(b.look_.font, v); }},
-      {"toggle", [](Button& b, std::string_view v) { return SetYesNo(b.toggle_, v); }},
-      {"icononly", [](Button& b, std::string_view v) { return SetYesNo(b.iconOnly_, v); }},
-      {"valuetoset", [](Button& b, std::string_view v) { return SetNumber(b.valueToSet_, b.hasValueToSet_, v); }},
-      {"increment", [](Button& b, std::string_view v) { return SetNumber(b.increment_, b.hasIncrement_, v); }},
-      {"icon", [](Button& b, std::string_view v) {
+      {"font",
+       [](Button& b, std::string_view v) {
+         return SetFont(b.look_.font, v);
+       }},
+      {"toggle",
+       [](Button& b, std::string_view v) {
+         return SetYesNo(b.toggle_, v);
+       }},
+      {"icononly",
+       [](Button& b, std::string_view v) {
+         return SetYesNo(b.iconOnly_, v);
+       }},
+      {"valuetoset",
+       [](Button& b, std::string_view v) {
+         return SetNumber(b.valueToSet_, b.hasValueToSet_, v);
+       }},
+      {"increment",
+       [](Button& b, std::string_view v) {
+         return SetNumber(b.increment_, b.hasIncrement_, v);
+       }},
+      {"icon",
+       [](Button& b, std::string_view v) {
          return LookupMarkupIcon(b.Host(), &b, v, b.icon_);
        }},
   };
@@ -80,19 +113,20 @@ int32_t Button::SetProperty(std::string_view name, std::string_view value, ZMLPa
 }
 
 ButtonKind Button::Kind() const noexcept {
-  if (hasValueToSet_) return ButtonKind::kValueToSet;
-  if (hasIncrement_) return ButtonKind::kIncrement;
+  if (hasValueToSet_)
+    return ButtonKind::kValueToSet;
+  if (hasIncrement_)
+    return ButtonKind::kIncrement;
   return toggle_ ? ButtonKind::kToggle : ButtonKind::kMomentary;
 }
 
-bool Button::MatchesValue(double value) const {
-  return std::isfinite(value) && std::floor(value + 0.5) == valueToSet_;
-}
+bool Button::MatchesValue(double value) const { return std::isfinite(value) && std::floor(value + 0.5) == valueToSet_; }
 
 // ---- press, cancel, release
 
 void Button::Press() {
-  if (pressed_) return;
+  if (pressed_)
+    return;
   pressed_ = true;
   cancelled_ = false;
   PostBeginEdit(0);
@@ -101,30 +135,21 @@ void Button::Press() {
       on_ = true;
       SetNormalized(1.0, 0);
       break;
-    case ButtonKind::kToggle:
-      on_ = !on_;
-      break;
+    case ButtonKind::kToggle: on_ = !on_; break;
     case ButtonKind::kValueToSet:
-    case ButtonKind::kIncrement:
-      on_ = true;
-      break;
+    case ButtonKind::kIncrement: on_ = true; break;
   }
   PostRedraw();
 }
 
 void Button::Cancel() {
-  if (!pressed_ || cancelled_) return;
+  if (!pressed_ || cancelled_)
+    return;
   cancelled_ = true;
   switch (Kind()) {
-    case ButtonKind::kValueToSet:
-      on_ = MatchesValue(GetFloat(0));
-      break;
-    case ButtonKind::kIncrement:
-      on_ = false;
-      break;
-    case ButtonKind::kToggle:
-      on_ = !on_;
-      break;
+    case ButtonKind::kValueToSet: on_ = MatchesValue(GetFloat(0)); break;
+    case ButtonKind::kIncrement: on_ = false; break;
+    case ButtonKind::kToggle: on_ = !on_; break;
     case ButtonKind::kMomentary:
       on_ = false;
       SetNormalized(0.0, 0);
@@ -134,8 +159,10 @@ void Button::Cancel() {
 }
 
 void Button::Release(bool checkMouse) {
-  if (!pressed_) return;
-  if (checkMouse && !cancelled_ && !ZRect(0, 0, Width(), Height()).Contains(GetMousePosition())) Cancel();
+  if (!pressed_)
+    return;
+  if (checkMouse && !cancelled_ && !ZRect(0, 0, Width(), Height()).Contains(GetMousePosition()))
+    Cancel();
   pressed_ = false;
   if (!cancelled_) {
     switch (Kind()) {
@@ -168,14 +195,9 @@ void Button::Release(bool checkMouse) {
 
 void Button::ParameterChanged(ZParameter*) {
   switch (Kind()) {
-    case ButtonKind::kValueToSet:
-      on_ = MatchesValue(GetFloat(0));
-      break;
-    case ButtonKind::kIncrement:
-      break;
-    default:
-      on_ = GetNormalized(0) >= 0.5;
-      break;
+    case ButtonKind::kValueToSet: on_ = MatchesValue(GetFloat(0)); break;
+    case ButtonKind::kIncrement: break;
+    default: on_ = GetNormalized(0) >= 0.5; break;
   }
   PostRedraw();
 }
@@ -187,7 +209,8 @@ int32_t Button::Close() {
 }
 
 int32_t Button::OnClick(uint32_t buttons, ZPoint) {
-  if (!(buttons & kLeftButton)) return 0;
+  if (!(buttons & kLeftButton))
+    return 0;
   Press();
   return 1;
 }
@@ -195,8 +218,10 @@ int32_t Button::OnClick(uint32_t buttons, ZPoint) {
 int32_t Button::OnStartDrag(uint32_t, ZPoint) { return pressed_ ? 1 : 0; }
 
 int32_t Button::OnDrag(uint32_t, ZPoint p) {
-  if (!pressed_) return 0;
-  if (!ZRect(0, 0, Width(), Height()).Contains(p)) Cancel();
+  if (!pressed_)
+    return 0;
+  if (!ZRect(0, 0, Width(), Height()).Contains(p))
+    Cancel();
   return 1;
 }
 
@@ -208,7 +233,8 @@ int32_t Button::OnStopDrag() {
 void Button::OnClickRelease(uint32_t) { Release(true); }
 
 int32_t Button::OnKey(uint32_t key) {
-  if (key != kKeyReturn) return 0;
+  if (key != kKeyReturn)
+    return 0;
   if (!pressed_) {
     Press();
     Release(false);
@@ -223,8 +249,10 @@ int32_t Button::OnText(std::string_view utf8) { return utf8 == " " ? OnKey(kKeyR
 
 int32_t Button::IconState() const {
   const bool latched = Kind() == ButtonKind::kToggle || Kind() == ButtonKind::kValueToSet;
-  if (!on_) return IsHovered() ? kIconStateHover : kIconStateNormal;
-  if (latched) return IsHovered() ? kIconStateHoverSelected : kIconStateSelected;
+  if (!on_)
+    return IsHovered() ? kIconStateHover : kIconStateNormal;
+  if (latched)
+    return IsHovered() ? kIconStateHoverSelected : kIconStateSelected;
   return IsHovered() ? kIconStateHoverPressed : kIconStatePressed;
 }
 
@@ -242,7 +270,8 @@ void Button::DrawFrame(ZDrawContext& context, const ZRect& rect, ZColor color, i
 }
 
 void Button::DrawCaption(ZDrawContext& context, const ZRect& rect, uint32_t align, ZColor color) const {
-  if (look_.caption.IsEmpty()) return;
+  if (look_.caption.IsEmpty())
+    return;
   context.SetFont(look_.font);
   context.SetTextMode(kTextModeTransparent);
   context.SetColor(color);
@@ -252,12 +281,14 @@ void Button::DrawCaption(ZDrawContext& context, const ZRect& rect, uint32_t alig
 void Button::Draw(ZDrawContext& context) {
   const ZRect all(0, 0, Width(), Height());
   ZRect textRect = all;
-  if (on_) textRect.Offset(1, 1);
+  if (on_)
+    textRect.Offset(1, 1);
   context.SetBlendMode(kBlendOpaque);
   context.SetAmount(255);
   if (icon_) {
     icon_->Draw(context, IconState(), ZPoint());
-    if (iconOnly_) return;
+    if (iconOnly_)
+      return;
   } else {
     context.SetColor(BackColor());
     context.FillRect(all);

@@ -17,7 +17,12 @@ inline constexpr const char* kButtonDeclaration =
 // Pressing and releasing needs clicks, drags (to see the mouse leave while pressed) and hover.
 inline constexpr uint32_t kButtonFlags = kDefaultFlags | kWantClick | kWantDrag | kWantHover;
 
-enum class ButtonKind { kMomentary, kToggle, kValueToSet, kIncrement };
+enum class ButtonKind {
+  kMomentary,
+  kToggle,
+  kValueToSet,
+  kIncrement
+};
 
 // The kind: `valuetoset` given sets that value, else `increment` given adds that much, else
 // `toggle` flips between 0 and 1, else the button is momentary (1 while held, 0 after). A left

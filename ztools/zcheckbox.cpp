@@ -27,9 +27,16 @@ CheckBox::CheckBox() {
 
 int32_t CheckBox::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   static constexpr ZPropertyRow<CheckBox> kProperties[] = {
-      {"boxsize", [](CheckBox& c, std::string_view v) { return SetPoint(c.boxSize_, v, 0); }},
-      {"iconoffset", [](CheckBox& c, std::string_view v) { return SetPoint(c.iconOffset_, v, -kMaxPaneCoordinate); }},
-      {"textshadow", [](CheckBox& c, std::string_view v) {
+      {"boxsize",
+       [](CheckBox& c, std::string_view v) {
+         return SetPoint(c.boxSize_, v, 0);
+       }},
+      {"iconoffset",
+       [](CheckBox& c, std::string_view v) {
+         return SetPoint(c.iconOffset_, v, -kMaxPaneCoordinate);
+       }},
+      {"textshadow",
+       [](CheckBox& c, std::string_view v) {
          return ParseYesNo(v, c.textShadow_) ? 0 : kZErrIllegalPropertyValue;
        }},
   };
@@ -54,7 +61,8 @@ void CheckBox::Draw(ZDrawContext& context) {
     icon_->Draw(context, IsHovered() ? kIconStateHoverSelected : kIconStateSelected, box.TopLeft() + iconOffset_);
   const ZRect text(box.right + kCheckBoxTextGap, 0, Width(), Height());
   const uint32_t align = kTextAlignLeft | kTextAlignVCenter;
-  if (textShadow_) DrawCaption(context, text.Offsetted(ZPoint(1, 1)), align, ZColor(0, 0, 0));
+  if (textShadow_)
+    DrawCaption(context, text.Offsetted(ZPoint(1, 1)), align, ZColor(0, 0, 0));
   DrawCaption(context, text, align, TextColor());
 }
 

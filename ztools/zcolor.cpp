@@ -17,7 +17,8 @@ ZHSL RGBToHSL(int r, int g, int b) {
   float mn = std::min(rf, std::min(gf, bf));
   ZHSL out;
   out.l = (mx + mn) / 2.0f;
-  if (mx == mn) return out;
+  if (mx == mn)
+    return out;
   float d = mx - mn;
   out.s = out.l < 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
   float h;
@@ -28,7 +29,8 @@ ZHSL RGBToHSL(int r, int g, int b) {
   else
     h = 4.0f + (rf - gf) / d;
   h *= 60.0f;
-  if (h < 0) h += 360.0f;
+  if (h < 0)
+    h += 360.0f;
   out.h = h;
   return out;
 }
@@ -36,11 +38,16 @@ ZHSL RGBToHSL(int r, int g, int b) {
 namespace {
 
 float HueChannel(float p, float q, float t) {
-  if (t < 0) t += 1.0f;
-  if (t > 1) t -= 1.0f;
-  if (t < 1.0f / 6.0f) return p + (q - p) * 6.0f * t;
-  if (t < 0.5f) return q;
-  if (t < 2.0f / 3.0f) return p + (q - p) * (2.0f / 3.0f - t) * 6.0f;
+  if (t < 0)
+    t += 1.0f;
+  if (t > 1)
+    t -= 1.0f;
+  if (t < 1.0f / 6.0f)
+    return p + (q - p) * 6.0f * t;
+  if (t < 0.5f)
+    return q;
+  if (t < 2.0f / 3.0f)
+    return p + (q - p) * (2.0f / 3.0f - t) * 6.0f;
   return p;
 }
 
@@ -50,15 +57,19 @@ int ToByte(float v) {
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+    s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+    s.remove_suffix(1);
   return s;
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
+  if (s.size() < prefix.size())
+    return false;
   for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
+      return false;
   return true;
 }
 
@@ -66,9 +77,11 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 bool SplitThree(std::string_view s, std::string_view (&items)[3]) {
   for (int i = 0; i < 3; ++i) {
     size_t comma = s.find(',');
-    if ((i < 2) != (comma != std::string_view::npos)) return false;
+    if ((i < 2) != (comma != std::string_view::npos))
+      return false;
     items[i] = Trim(s.substr(0, comma));
-    if (items[i].empty()) return false;
+    if (items[i].empty())
+      return false;
     s = i < 2 ? s.substr(comma + 1) : std::string_view();
   }
   return true;
@@ -82,9 +95,11 @@ bool ParseWhole(std::string_view s, T& v) {
 }
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= '0' && c <= '9')
+    return c - '0';
   c = char(std::tolower(static_cast<unsigned char>(c)));
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
   return -1;
 }
 
@@ -93,9 +108,11 @@ int HexDigit(char c) {
 void HSLToRGB(float h, float s, float l, int& r, int& g, int& b) {
   s = std::clamp(s, 0.0f, 1.0f);
   l = std::clamp(l, 0.0f, 1.0f);
-  if (!std::isfinite(h)) h = 0;
+  if (!std::isfinite(h))
+    h = 0;
   h = std::fmod(h, 360.0f);
-  if (h < 0) h += 360.0f;
+  if (h < 0)
+    h += 360.0f;
   if (s == 0) {
     r = g = b = ToByte(l);
     return;
@@ -117,27 +134,33 @@ ZColor HSLToColor(const ZHSL& hsl) {
 int32_t ParseColor(std::string_view text, ZColor& out) {
   std::string_view s = Trim(text);
   if (!s.empty() && s.front() == '#') {
-    if (s.size() != 7) return kZErrIllegalPropertyValue;
+    if (s.size() != 7)
+      return kZErrIllegalPropertyValue;
     int v[6];
     for (int i = 0; i < 6; ++i)
-      if ((v[i] = HexDigit(s[1 + i])) < 0) return kZErrIllegalPropertyValue;
+      if ((v[i] = HexDigit(s[1 + i])) < 0)
+        return kZErrIllegalPropertyValue;
     out = ZColor(uint8_t(v[0] * 16 + v[1]), uint8_t(v[2] * 16 + v[3]), uint8_t(v[4] * 16 + v[5]));
     return 0;
   }
   std::string_view items[3];
   if (StartsWithNoCase(s, "rgb:")) {
-    if (!SplitThree(s.substr(4), items)) return kZErrIllegalPropertyValue;
+    if (!SplitThree(s.substr(4), items))
+      return kZErrIllegalPropertyValue;
     int c[3];
     for (int i = 0; i < 3; ++i)
-      if (!ParseWhole(items[i], c[i]) || c[i] < 0 || c[i] > 255) return kZErrIllegalPropertyValue;
+      if (!ParseWhole(items[i], c[i]) || c[i] < 0 || c[i] > 255)
+        return kZErrIllegalPropertyValue;
     out = ZColor(uint8_t(c[0]), uint8_t(c[1]), uint8_t(c[2]));
     return 0;
   }
   if (StartsWithNoCase(s, "hsl:")) {
-    if (!SplitThree(s.substr(4), items)) return kZErrIllegalPropertyValue;
+    if (!SplitThree(s.substr(4), items))
+      return kZErrIllegalPropertyValue;
     float v[3];
     for (int i = 0; i < 3; ++i)
-      if (!ParseWhole(items[i], v[i]) || !std::isfinite(v[i])) return kZErrIllegalPropertyValue;
+      if (!ParseWhole(items[i], v[i]) || !std::isfinite(v[i]))
+        return kZErrIllegalPropertyValue;
     float h = std::clamp(v[0], 0.0f, 360.0f);
     float sat = std::clamp(v[1], 0.0f, 100.0f) / 100.0f;
     float lum = std::clamp(v[2], 0.0f, 100.0f) / 100.0f;

@@ -22,9 +22,7 @@ struct ZColor {
 
   // The 32-bit pixel value: blue in the lowest byte, the unused top byte 0.
   constexpr uint32_t ToPixel() const { return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16; }
-  static constexpr ZColor FromPixel(uint32_t p) {
-    return ZColor(uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p));
-  }
+  static constexpr ZColor FromPixel(uint32_t p) { return ZColor(uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)); }
 };
 
 // Hue in degrees 0..360, saturation and lightness 0..1.

@@ -12,16 +12,21 @@ namespace ZTools {
 
 int32_t ColorBox::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   int32_t n;
-  if (name == "color") return ParseColor(value, color_);
-  if (name == "style") return ParseFlagWords(FrameStyleWords(), value, 0, style_);
-  if (name == "fill") return ParseYesNo(value, fill_) ? 0 : kZErrIllegalPropertyValue;
+  if (name == "color")
+    return ParseColor(value, color_);
+  if (name == "style")
+    return ParseFlagWords(FrameStyleWords(), value, 0, style_);
+  if (name == "fill")
+    return ParseYesNo(value, fill_) ? 0 : kZErrIllegalPropertyValue;
   if (name == "opacity") {
-    if (!ParseInt(value, n)) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n))
+      return kZErrIllegalPropertyValue;
     opacity_ = std::clamp(n, 0, 255);
     return 0;
   }
   if (name == "shadowsize") {
-    if (!ParseInt(value, n) || n < 0 || n > kMaxPaneCoordinate) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n) || n < 0 || n > kMaxPaneCoordinate)
+      return kZErrIllegalPropertyValue;
     shadow_ = n;
     return 0;
   }
@@ -46,7 +51,8 @@ void ColorBox::Draw(ZDrawContext& context) {
   }
   context.SetBlendMode(kBlendOpaque);
   context.SetAmount(255);
-  if (style_ != 0) context.Draw3DRect(box, style_);
+  if (style_ != 0)
+    context.Draw3DRect(box, style_);
 }
 
 }  // namespace ZTools

@@ -10,7 +10,8 @@ namespace ZTools {
 
 bool ParseControlNumber(std::string_view text, double& out) {
   double v;
-  if (!ParseNumber(text, v) || !(std::fabs(v) <= kMaxControlNumber)) return false;
+  if (!ParseNumber(text, v) || !(std::fabs(v) <= kMaxControlNumber))
+    return false;
   out = v;
   return true;
 }

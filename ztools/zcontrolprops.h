@@ -25,7 +25,8 @@ struct ZPropertyRow {
 template <typename T>
 int32_t SetFromTable(std::span<const ZPropertyRow<T>> table, T& self, std::string_view name, std::string_view value) {
   for (const ZPropertyRow<T>& row : table)
-    if (row.name == name) return row.set(self, value);
+    if (row.name == name)
+      return row.set(self, value);
   return kZErrUnknownProperty;
 }
 

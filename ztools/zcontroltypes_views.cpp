@@ -10,11 +10,14 @@
 namespace ZTools {
 
 int32_t RegisterViewsMarkupTypes(ZMLParser& parser) {
-  for (auto factory : {+[]() -> IEventListener* { return new ImageView(); },
-                       +[]() -> IEventListener* { return new StaticTextView(); },
-                       +[]() -> IEventListener* { return new SectionView(); },
-                       +[]() -> IEventListener* { return new TintedImage(); }})
-    if (int32_t rc = parser.RegisterType(factory)) return rc;
+  for (auto factory :
+       {+[]() -> IEventListener* { return new ImageView(); }, +[]() -> IEventListener* { return new StaticTextView(); },
+        +[]() -> IEventListener* { return new SectionView(); },
+        +[]() -> IEventListener* {
+          return new TintedImage();
+        }})
+    if (int32_t rc = parser.RegisterType(factory))
+      return rc;
   return 0;
 }
 

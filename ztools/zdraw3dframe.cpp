@@ -7,12 +7,16 @@
 namespace ZTools {
 
 void ZDrawContext::Draw3DRect(const ZRect& rect, uint32_t style) {
-  if (rect.IsEmpty()) return;
+  if (rect.IsEmpty())
+    return;
   // Work in 64 bits so that shrinking a huge rectangle cannot overflow.
   int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   auto line = [this](int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
-    if (x1 <= x0 || y1 <= y0) return;
-    auto clampI = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+    if (x1 <= x0 || y1 <= y0)
+      return;
+    auto clampI = [](int64_t v) {
+      return int32_t(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
+    };
     FillDevice(ToClippedDevice(ZRect(clampI(x0), clampI(y0), clampI(x1), clampI(y1))), pixel);
   };
   if (style & k3DRectOutline) {
@@ -23,7 +27,8 @@ void ZDrawContext::Draw3DRect(const ZRect& rect, uint32_t style) {
     line(r - 1, t, r, b, black);
     ++l, ++t, --r, --b;
   }
-  if (!(style & (k3DRectRaised | k3DRectSunken | k3DRectBrighten | k3DRectDarken))) return;
+  if (!(style & (k3DRectRaised | k3DRectSunken | k3DRectBrighten | k3DRectDarken)))
+    return;
 
   const ZHSL hsl = RGBToHSL(color_.r, color_.g, color_.b);
   const int w = (style & k3DRectLargeEdge) ? 3 : (style & k3DRectMediumEdge) ? 2 : 1;
@@ -61,8 +66,10 @@ void ZDrawContext::Draw3DRect(const ZRect& rect, uint32_t style) {
       line(l, b - 1, r, b, dark);
       line(r - 1, t, r, b, dark);
     }
-    if (topLeft) ++l, ++t;
-    if (bottomRight) --r, --b;
+    if (topLeft)
+      ++l, ++t;
+    if (bottomRight)
+      --r, --b;
     P -= p;
     Q -= q;
   }

@@ -15,7 +15,8 @@ ZRect Cut(int64_t l, int64_t t, int64_t r, int64_t b, const ZRect& clip) {
   t = std::max<int64_t>(t, clip.top);
   r = std::min<int64_t>(r, clip.right);
   b = std::min<int64_t>(b, clip.bottom);
-  if (r <= l || b <= t) return {};
+  if (r <= l || b <= t)
+    return {};
   return {int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
 }
 
@@ -43,7 +44,8 @@ ZRect ZDrawContext::ToClippedDevice(const ZRect& rect) const {
 }
 
 void ZDrawContext::FillDevice(const ZRect& device, uint32_t pixel) {
-  if (device.IsEmpty() || pixels_.empty()) return;
+  if (device.IsEmpty() || pixels_.empty())
+    return;
   for (int32_t y = device.top; y < device.bottom; ++y) {
     uint32_t* row = pixels_.data() + size_t(y) * width_;
     std::fill(row + device.left, row + device.right, pixel);
@@ -60,14 +62,15 @@ void ZDrawContext::FillRect(const ZRect& rect) {
     return;
   }
   ZRect d = ToClippedDevice(rect);
-  if (d.IsEmpty()) return;
+  if (d.IsEmpty())
+    return;
   if (blendMode_ <= kBlendOpaque || blendMode_ >= kBlendModeCount) {
     FillDevice(d, color_.ToPixel());
     return;
   }
   std::vector<uint32_t> row(size_t(d.Width()), color_.ToPixel());
-  BlendRect(pixels_.data() + size_t(d.top) * width_ + d.left, width_, row.data(), 0, nullptr, 0, d.Width(),
-            d.Height(), BlendParams());
+  BlendRect(pixels_.data() + size_t(d.top) * width_ + d.left, width_, row.data(), 0, nullptr, 0, d.Width(), d.Height(),
+            BlendParams());
 }
 
 void ZDrawContext::DrawBitmap(const IBitmap& src, ZPoint at) {
@@ -76,15 +79,18 @@ void ZDrawContext::DrawBitmap(const IBitmap& src, ZPoint at) {
 
 void ZDrawContext::DrawBitmap(const IBitmap& src, const ZRect& part, ZPoint at) {
   const uint32_t* sp = src.GetPixels();
-  if (!sp || pixels_.empty()) return;
+  if (!sp || pixels_.empty())
+    return;
   // The part, cut to the source bitmap; the destination moves with its top-left corner.
   int64_t pl = part.left, pt = part.top;
   ZRect p = Cut(pl, pt, part.right, part.bottom, ZRect(0, 0, src.Width(), src.Height()));
-  if (p.IsEmpty()) return;
+  if (p.IsEmpty())
+    return;
   int64_t dl = int64_t(at.x) + origin_.x + (p.left - pl);
   int64_t dt = int64_t(at.y) + origin_.y + (p.top - pt);
   ZRect d = Cut(dl, dt, dl + p.Width(), dt + p.Height(), DeviceClip());
-  if (d.IsEmpty()) return;
+  if (d.IsEmpty())
+    return;
   int64_t sx = p.left + (d.left - dl), sy = p.top + (d.top - dt);
   const int32_t sw = src.Width();
   const uint8_t* alpha = src.GetAlphaPlane();
@@ -94,7 +100,8 @@ void ZDrawContext::DrawBitmap(const IBitmap& src, const ZRect& part, ZPoint at) 
 
 uint32_t ZDrawContext::GetPixel(ZPoint p) const {
   int64_t x = int64_t(p.x) + origin_.x, y = int64_t(p.y) + origin_.y;
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    return 0;
   return pixels_[size_t(y) * width_ + size_t(x)];
 }
 

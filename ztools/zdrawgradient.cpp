@@ -15,8 +15,11 @@ namespace {
 constexpr uint8_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 uint32_t Mix(ZColor from, ZColor to, int64_t pos, int64_t span) {
-  if (span <= 0) return from.ToPixel();
-  auto ch = [&](int a, int b) { return uint32_t(a + (b - a) * pos / span); };
+  if (span <= 0)
+    return from.ToPixel();
+  auto ch = [&](int a, int b) {
+    return uint32_t(a + (b - a) * pos / span);
+  };
   return ch(from.b, to.b) | ch(from.g, to.g) << 8 | ch(from.r, to.r) << 16;
 }
 
@@ -26,7 +29,8 @@ uint8_t Quantise(int v, int threshold, int mask) { return uint8_t(std::min(255, 
 
 void ZDrawContext::FillGradient(const ZRect& rect, ZColor from, ZColor to, int32_t kind) {
   ZRect d = ToClippedDevice(rect);
-  if (d.IsEmpty()) return;
+  if (d.IsEmpty())
+    return;
   // The whole rectangle in device coordinates defines the gradient; clipping only cuts it.
   const int64_t fl = int64_t(rect.left) + origin_.x, ft = int64_t(rect.top) + origin_.y;
   const int64_t fw = int64_t(rect.right) - rect.left, fh = int64_t(rect.bottom) - rect.top;
@@ -35,16 +39,19 @@ void ZDrawContext::FillGradient(const ZRect& rect, ZColor from, ZColor to, int32
     if (kind == kGradientVertical) {
       std::fill(row + d.left, row + d.right, Mix(from, to, y - ft, fh - 1));
     } else if (kind == kGradientHorizontal) {
-      for (int32_t x = d.left; x < d.right; ++x) row[x] = Mix(from, to, x - fl, fw - 1);
+      for (int32_t x = d.left; x < d.right; ++x)
+        row[x] = Mix(from, to, x - fl, fw - 1);
     } else {
-      for (int32_t x = d.left; x < d.right; ++x) row[x] = Mix(from, to, (x - fl) + (y - ft), fw + fh - 2);
+      for (int32_t x = d.left; x < d.right; ++x)
+        row[x] = Mix(from, to, (x - fl) + (y - ft), fw + fh - 2);
     }
   }
 }
 
 void ZDrawContext::ApplyTransition(const ZRect& rect, int32_t kind) {
   ZRect d = ToClippedDevice(rect);
-  if (d.IsEmpty()) return;
+  if (d.IsEmpty())
+    return;
   if (kind == kTransDither15Bit || kind == kTransDither16Bit) {
     const int greenShift = kind == kTransDither16Bit ? 2 : 1;
     const int greenMask = kind == kTransDither16Bit ? 0xfc : 0xf8;
@@ -60,7 +67,8 @@ void ZDrawContext::ApplyTransition(const ZRect& rect, int32_t kind) {
     }
     return;
   }
-  if (kind != kTransBlur) return;
+  if (kind != kTransBlur)
+    return;
   // Copy the rectangle with a one-pixel margin (clamped to the bitmap), then average.
   const int32_t ml = std::max(d.left - 1, 0), mt = std::max(d.top - 1, 0);
   const int32_t mr = std::min(d.right + 1, width_), mb = std::min(d.bottom + 1, height_);

@@ -40,8 +40,10 @@ void MakeSource(ZBitmap& src, int32_t w, int32_t h) {
     for (int32_t x = 0; x < w; ++x) {
       int v = x * 255 / (w - 1);
       ZColor c{uint8_t(v), uint8_t(v), uint8_t(v)};
-      if (y >= h / 4 && y < h / 4 + 6) c = ZColor(220, 40, 40);
-      if (y >= h / 2 && y < h / 2 + 6) c = ZColor(40, 200, 60);
+      if (y >= h / 4 && y < h / 4 + 6)
+        c = ZColor(220, 40, 40);
+      if (y >= h / 2 && y < h / 2 + 6)
+        c = ZColor(40, 200, 60);
       src.GetPixels()[y * w + x] = c.ToPixel();
       src.GetAlphaPlane()[y * w + x] = uint8_t(y < h * 2 / 3 ? 255 : 255 - (y - h * 2 / 3) * 255 / (h - h * 2 / 3));
     }
@@ -64,12 +66,14 @@ void BlendSection(ZDrawContext& dc, int32_t top) {
     dc.SetColor(ZColor(255, 140, 0));
     dc.SetAmount(mode == kBlendGamma ? 64 : 160);
     dc.SetBlendMode(mode);
-    if (mode == kBlendTransparent) dc.SetColor(ZColor(0, 0, 0));  // black is the key here
+    if (mode == kBlendTransparent)
+      dc.SetColor(ZColor(0, 0, 0));  // black is the key here
     // Left half of each cell without the alpha plane, right half with it.
     dc.DrawBitmap(solid, ZRect(0, 0, src.Width() / 2, src.Height()), {x + 8, y + 4});
     dc.DrawBitmap(src, ZRect(src.Width() / 2, 0, src.Width(), src.Height()), {x + 8 + src.Width() / 2, y + 4});
     dc.SetBlendMode(kBlendOpaque);
-    Label(dc, std::to_string(mode) + " " + std::string(BlendModeName(mode)), ZRect(x - 2, y + ch, x + cw + 2, y + ch + 16));
+    Label(dc, std::to_string(mode) + " " + std::string(BlendModeName(mode)),
+          ZRect(x - 2, y + ch, x + cw + 2, y + ch + 16));
   }
 }
 
@@ -132,7 +136,9 @@ void FontSection(ZDrawContext& dc, int32_t top) {
     Label(dc, label, ZRect(8, y, 150, y + GetFont(i).LineHeight()), kTextAlignLeft);
     dc.SetColor(kBlack);
     dc.SetFont(i);
-    const char* sample = spec.symbol ? "0 1 2 r 3 4 5 6 a" : "The quick brown fox jumps over the lazy dog 0123456789 \xc3\xa4\xc3\xb6\xc3\xbc";
+    const char* sample = spec.symbol
+                             ? "0 1 2 r 3 4 5 6 a"
+                             : "The quick brown fox jumps over the lazy dog 0123456789 \xc3\xa4\xc3\xb6\xc3\xbc";
     ZPoint size = dc.DrawText(sample, ZRect(150, y, kDrawTestWidth - 8, y + 40), kTextAlignSingleLine);
     y += size.y + 3;
   }
@@ -166,7 +172,8 @@ void AlignSection(ZDrawContext& dc, int32_t top) {
   dc.SetColor(kBlack);
   dc.SetFont(0);
   dc.DrawText("wordbreak: a longer text that wraps between words inside its rectangle,\nand a second paragraph.",
-              ZRect(wrap.left + 2, wrap.top + 2, wrap.right - 2, wrap.bottom - 2), kTextAlignWordBreak | kTextAlignCenter);
+              ZRect(wrap.left + 2, wrap.top + 2, wrap.right - 2, wrap.bottom - 2),
+              kTextAlignWordBreak | kTextAlignCenter);
   ZRect opaque(530, top + 22, kDrawTestWidth - 8, top + 138);
   dc.FillGradient(opaque, ZColor(60, 120, 60), ZColor(200, 230, 160), kGradientVertical);
   dc.SetColor(kWhite);
@@ -180,7 +187,8 @@ void AlignSection(ZDrawContext& dc, int32_t top) {
 }  // namespace
 
 int32_t DrawTestSheet(ZDrawContext& dc) {
-  if (int32_t rc = dc.Resize(kDrawTestWidth, kDrawTestHeight)) return rc;
+  if (int32_t rc = dc.Resize(kDrawTestWidth, kDrawTestHeight))
+    return rc;
   dc.SetOrigin({0, 0});
   dc.Fill(kPaper);
   BlendSection(dc, 4);
@@ -193,7 +201,8 @@ int32_t DrawTestSheet(ZDrawContext& dc) {
 
 int32_t WriteDrawTestSheet(const std::string& path) {
   ZDrawContext dc;
-  if (int32_t rc = DrawTestSheet(dc)) return rc;
+  if (int32_t rc = DrawTestSheet(dc))
+    return rc;
   return ZPNGWrite(dc, path);
 }
 

@@ -27,7 +27,8 @@ std::vector<uint32_t> DecodeText(std::string_view text) {
       ok = (s[i + k] & 0xc0) == 0x80;
       cp = cp << 6 | (s[i + k] & 0x3fu);
     }
-    if (ok && (cp < (len == 2 ? 0x80u : len == 3 ? 0x800u : 0x10000u) || cp > 0x10ffff)) ok = false;
+    if (ok && (cp < (len == 2 ? 0x80u : len == 3 ? 0x800u : 0x10000u) || cp > 0x10ffff))
+      ok = false;
     if (len == 1) {
       out.push_back(c);
       ++i;
@@ -62,15 +63,20 @@ Layout LayOut(ZFont& font, std::string_view input, int64_t maxWidth, uint32_t al
   std::vector<uint32_t> raw = DecodeText(input);
   const bool single = align & kTextAlignSingleLine;
   for (uint32_t c : raw) {
-    if (c == '\r' || (single && c == '\n')) continue;
+    if (c == '\r' || (single && c == '\n'))
+      continue;
     lay.text.push_back(c == '\t' ? ' ' : c);
   }
-  if (lay.text.empty()) return lay;
+  if (lay.text.empty())
+    return lay;
   const bool wrap = !single && (align & kTextAlignWordBreak) && maxWidth > 0;
-  auto advance = [&](size_t i) -> int64_t { return lay.text[i] == '\n' ? 0 : font.Advance(lay.text[i]); };
+  auto advance = [&](size_t i) -> int64_t {
+    return lay.text[i] == '\n' ? 0 : font.Advance(lay.text[i]);
+  };
   auto widthOf = [&](size_t b, size_t e) {
     int64_t w = 0;
-    for (size_t i = b; i < e; ++i) w += advance(i);
+    for (size_t i = b; i < e; ++i)
+      w += advance(i);
     return w;
   };
 
@@ -79,7 +85,8 @@ Layout LayOut(ZFont& font, std::string_view input, int64_t maxWidth, uint32_t al
   while (start <= n) {
     // One paragraph: up to the next line feed.
     size_t end = start;
-    while (end < n && lay.text[end] != '\n') ++end;
+    while (end < n && lay.text[end] != '\n')
+      ++end;
     if (!wrap) {
       lay.lines.push_back({start, end, widthOf(start, end)});
     } else {
@@ -88,9 +95,11 @@ Layout LayOut(ZFont& font, std::string_view input, int64_t maxWidth, uint32_t al
         int64_t w = 0;
         size_t i = lineStart, lastBreak = SIZE_MAX;
         while (i < end) {
-          if (IsSpace(lay.text[i])) lastBreak = i;
+          if (IsSpace(lay.text[i]))
+            lastBreak = i;
           int64_t a = advance(i);
-          if (w + a > maxWidth && i > lineStart && lastBreak != SIZE_MAX && !IsSpace(lay.text[i])) break;
+          if (w + a > maxWidth && i > lineStart && lastBreak != SIZE_MAX && !IsSpace(lay.text[i]))
+            break;
           w += a;
           ++i;
         }
@@ -100,17 +109,22 @@ Layout LayOut(ZFont& font, std::string_view input, int64_t maxWidth, uint32_t al
         }
         // Break at the last space: trailing blanks stay off this line, leading blanks off the next.
         size_t lineEnd = lastBreak;
-        while (lineEnd > lineStart && IsSpace(lay.text[lineEnd - 1])) --lineEnd;
+        while (lineEnd > lineStart && IsSpace(lay.text[lineEnd - 1]))
+          --lineEnd;
         lay.lines.push_back({lineStart, lineEnd, widthOf(lineStart, lineEnd)});
         lineStart = lastBreak;
-        while (lineStart < end && IsSpace(lay.text[lineStart])) ++lineStart;
-        if (lineStart >= end) break;
+        while (lineStart < end && IsSpace(lay.text[lineStart]))
+          ++lineStart;
+        if (lineStart >= end)
+          break;
       }
     }
-    if (end >= n) break;
+    if (end >= n)
+      break;
     start = end + 1;
   }
-  for (const Line& l : lay.lines) lay.width = std::max(lay.width, l.width);
+  for (const Line& l : lay.lines)
+    lay.width = std::max(lay.width, l.width);
   lay.height = int64_t(lay.lines.size()) * font.LineHeight();
   return lay;
 }
@@ -128,12 +142,14 @@ ZPoint ZDrawContext::DrawText(std::string_view text, const ZRect& rect, uint32_t
   ZFont& font = ZTools::GetFont(font_);
   const int64_t rw = int64_t(rect.right) - rect.left, rh = int64_t(rect.bottom) - rect.top;
   Layout lay = LayOut(font, text, rw, align);
-  if (lay.lines.empty() || pixels_.empty()) return {ToSize(lay.width), ToSize(lay.height)};
+  if (lay.lines.empty() || pixels_.empty())
+    return {ToSize(lay.width), ToSize(lay.height)};
 
   // Device coordinates of the text rectangle, and the area glyphs may touch.
   const int64_t ox = int64_t(rect.left) + origin_.x, oy = int64_t(rect.top) + origin_.y;
   const ZRect area = ToClippedDevice(rect);
-  if (area.IsEmpty()) return {ToSize(lay.width), ToSize(lay.height)};
+  if (area.IsEmpty())
+    return {ToSize(lay.width), ToSize(lay.height)};
   const int32_t lh = font.LineHeight(), ascent = font.Ascent();
 
   int64_t y = oy;
@@ -150,7 +166,8 @@ ZPoint ZDrawContext::DrawText(std::string_view text, const ZRect& rect, uint32_t
       x = ox + (rw - line.width) / 2;
     else if (align & kTextAlignRight)
       x = ox + rw - line.width;
-    if (y >= area.bottom) break;
+    if (y >= area.bottom)
+      break;
     if (y + lh > area.top) {
       if (textMode_ == kTextModeOpaque) {
         ZRect box(int32_t(std::clamp<int64_t>(x, area.left, area.right)),
@@ -164,7 +181,8 @@ ZPoint ZDrawContext::DrawText(std::string_view text, const ZRect& rect, uint32_t
         const ZGlyph& g = font.Glyph(lay.text[i]);
         const int64_t gx = pen + g.left, gy = y + ascent - g.top;
         pen += g.advance;
-        if (g.coverage.empty() || gx >= area.right || gx + g.width <= area.left) continue;
+        if (g.coverage.empty() || gx >= area.right || gx + g.width <= area.left)
+          continue;
         const int64_t x0 = std::max<int64_t>(gx, area.left), x1 = std::min<int64_t>(gx + g.width, area.right);
         const int64_t y0 = std::max<int64_t>(gy, area.top), y1 = std::min<int64_t>(gy + g.height, area.bottom);
         for (int64_t py = y0; py < y1; ++py) {
@@ -172,7 +190,8 @@ ZPoint ZDrawContext::DrawText(std::string_view text, const ZRect& rect, uint32_t
           uint32_t* row = pixels_.data() + size_t(py) * width_;
           for (int64_t px = x0; px < x1; ++px) {
             int c = cov[px - gx];
-            if (c == 0) continue;
+            if (c == 0)
+              continue;
             if (c == 255) {
               row[px] = color;
               continue;

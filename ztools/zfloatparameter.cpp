@@ -15,7 +15,7 @@ namespace {
 float ClampPosition(double p) { return float(std::clamp(std::isfinite(p) ? p : 0.0, 0.0, 1.0)); }
 
 constexpr ZWord kStorageWords[] = {
-    {"normal", kVstParamNormal},         {"global", kVstParamGlobal},         {"volatile", kVstParamVolatile},
+    {"normal", kVstParamNormal},           {"global", kVstParamGlobal},         {"volatile", kVstParamVolatile},
     {"automatable", kVstParamAutomatable}, {"notifyself", kVstParamNotifySelf}, {"default", kVstParamDefault},
 };
 
@@ -27,13 +27,15 @@ double ZFloatParameter::GetFloatValue() const {
 }
 
 void ZFloatParameter::SetFloatValue(double value) {
-  if (!std::isfinite(value)) return;
+  if (!std::isfinite(value))
+    return;
   const ZParamScaler* s = GetScaler();
   if (!s) {
     p_ = ClampPosition(Quantize(LinearPosition(value)));
     return;
   }
-  if (steps_ >= 2.0f) value = LinearValue(Quantize(LinearPosition(value)));
+  if (steps_ >= 2.0f)
+    value = LinearValue(Quantize(LinearPosition(value)));
   p_ = ClampPosition(s->ValueToNormal(value, *this));
 }
 
@@ -43,7 +45,8 @@ double ZFloatParameter::GetNormalized() const {
 }
 
 void ZFloatParameter::SetNormalized(double position) {
-  if (!std::isfinite(position)) return;
+  if (!std::isfinite(position))
+    return;
   const double n = Quantize(std::clamp(position, 0.0, 1.0));
   const ZParamScaler* s = GetScaler();
   p_ = ClampPosition(s ? s->ValueToNormal(LinearValue(n), *this) : n);
@@ -61,13 +64,16 @@ bool ZFloatParameter::ReadValueText(std::string_view text, double& value) const 
 
 void ZFloatParameter::SetStringValue(std::string_view text) {
   double v;
-  if (ReadValueText(text, v)) SetFloatValue(v);
+  if (ReadValueText(text, v))
+    SetFloatValue(v);
 }
 
 int32_t ZFloatParameter::SetOwnProperty(std::string_view name, std::string_view value) {
-  if (name != "value") return ZBasicParameter::SetOwnProperty(name, value);
+  if (name != "value")
+    return ZBasicParameter::SetOwnProperty(name, value);
   double v;
-  if (!ReadValueText(value, v)) return kZErrIllegalPropertyValue;
+  if (!ReadValueText(value, v))
+    return kZErrIllegalPropertyValue;
   SetFloatValue(v);
   return 0;
 }
@@ -75,19 +81,23 @@ int32_t ZFloatParameter::SetOwnProperty(std::string_view name, std::string_view 
 int32_t ZVstParameter::SetOwnProperty(std::string_view name, std::string_view value) {
   if (name == "chunkid") {
     value = TrimBlanks(value);
-    if (value.empty() || value.size() > 7) return kZErrIllegalPropertyValue;
+    if (value.empty() || value.size() > 7)
+      return kZErrIllegalPropertyValue;
     chunkId_ = value;
     return 0;
   }
-  if (name == "flags") return ParseFlagWords(kStorageWords, value, kVstParamNormal, storage_);
+  if (name == "flags")
+    return ParseFlagWords(kStorageWords, value, kVstParamNormal, storage_);
   if (name == "midicontrol") {
     double n;
-    if (!ParseNumber(value, n) || n < 0 || n > 127 || n != std::floor(n)) return kZErrIllegalPropertyValue;
+    if (!ParseNumber(value, n) || n < 0 || n > 127 || n != std::floor(n))
+      return kZErrIllegalPropertyValue;
     midiControl_ = int32_t(n);
     return 0;
   }
   const int32_t rc = ZFloatParameter::SetOwnProperty(name, value);
-  if (rc == 0 && name == "value") defaultValue_ = GetFloatValue();
+  if (rc == 0 && name == "value")
+    defaultValue_ = GetFloatValue();
   return rc;
 }
 

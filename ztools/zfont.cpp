@@ -36,8 +36,10 @@ constexpr ZFontSpec kFonts[kFontCount] = {
 
 // The families tried for a face the skins name, best first; fontconfig's generic names last.
 std::vector<std::string> Families(std::string_view face) {
-  if (face == "Arial") return {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans", "sans-serif"};
-  if (face == "Courier New") return {"Liberation Mono", "Cousine", "Courier New", "DejaVu Sans Mono", "monospace"};
+  if (face == "Arial")
+    return {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans", "sans-serif"};
+  if (face == "Courier New")
+    return {"Liberation Mono", "Cousine", "Courier New", "DejaVu Sans Mono", "monospace"};
   return {"DejaVu Sans", "Liberation Sans", "sans-serif"};
 }
 
@@ -49,12 +51,14 @@ using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
 // Finds a face file through fontconfig. Prefers a family from the list that fontconfig really
 // has; falls back to whatever fontconfig matches for the first one.
 bool FindFace(const ZFontSpec& spec, std::string& file, int& index) {
-  if (!FcInit()) return false;
+  if (!FcInit())
+    return false;
   std::string fallback;
   int fallbackIndex = 0;
   for (const std::string& family : Families(spec.face)) {
     Pattern pat(FcPatternCreate());
-    if (!pat) return false;
+    if (!pat)
+      return false;
     FcPatternAddString(pat.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pat.get(), FC_WEIGHT, spec.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pat.get(), FC_SLANT, FC_SLANT_ROMAN);
@@ -63,11 +67,13 @@ bool FindFace(const ZFontSpec& spec, std::string& file, int& index) {
     FcDefaultSubstitute(pat.get());
     FcResult result;
     Pattern match(FcFontMatch(nullptr, pat.get(), &result));
-    if (!match) continue;
+    if (!match)
+      continue;
     FcChar8* path = nullptr;
     FcChar8* matchedFamily = nullptr;
     int faceIndex = 0;
-    if (FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch || !path) continue;
+    if (FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch || !path)
+      continue;
     FcPatternGetInteger(match.get(), FC_INDEX, 0, &faceIndex);
     bool exact = FcPatternGetString(match.get(), FC_FAMILY, 0, &matchedFamily) == FcResultMatch && matchedFamily &&
                  FcStrCmpIgnoreCase(matchedFamily, reinterpret_cast<const FcChar8*>(family.c_str())) == 0;
@@ -81,7 +87,8 @@ bool FindFace(const ZFontSpec& spec, std::string& file, int& index) {
       fallbackIndex = faceIndex;
     }
   }
-  if (fallback.empty()) return false;
+  if (fallback.empty())
+    return false;
   file = fallback;
   index = fallbackIndex;
   return true;
@@ -90,10 +97,12 @@ bool FindFace(const ZFontSpec& spec, std::string& file, int& index) {
 struct Library {
   FT_Library lib = nullptr;
   Library() {
-    if (FT_Init_FreeType(&lib) != 0) lib = nullptr;
+    if (FT_Init_FreeType(&lib) != 0)
+      lib = nullptr;
   }
   ~Library() {
-    if (lib) FT_Done_FreeType(lib);
+    if (lib)
+      FT_Done_FreeType(lib);
   }
 };
 
@@ -120,14 +129,17 @@ class FreeTypeFont final : public ZFont {
 
   const ZGlyph& Glyph(uint32_t cp) override {
     auto it = cache_.find(cp);
-    if (it != cache_.end()) return it->second;
+    if (it != cache_.end())
+      return it->second;
     ZGlyph& g = cache_[cp];
     FT_Int32 flags = FT_LOAD_RENDER | (antialiased_ ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME);
-    if (FT_Load_Char(face_, cp, flags) != 0) return g;
+    if (FT_Load_Char(face_, cp, flags) != 0)
+      return g;
     FT_GlyphSlot slot = face_->glyph;
     g.advance = int32_t((slot->advance.x + 32) >> 6);
     const FT_Bitmap& bm = slot->bitmap;
-    if (bm.width == 0 || bm.rows == 0) return g;
+    if (bm.width == 0 || bm.rows == 0)
+      return g;
     g.left = slot->bitmap_left;
     g.top = slot->bitmap_top;
     g.width = int32_t(bm.width);
@@ -166,7 +178,8 @@ class SymbolFont final : public ZFont {
 
   const ZGlyph& Glyph(uint32_t cp) override {
     auto it = cache_.find(cp);
-    if (it != cache_.end()) return it->second;
+    if (it != cache_.end())
+      return it->second;
     ZGlyph& g = cache_[cp];
     const int n = cell_;
     g.advance = n;
@@ -175,11 +188,13 @@ class SymbolFont final : public ZFont {
     g.width = g.height = n;
     g.coverage.assign(size_t(n) * n, 0);
     auto set = [&](int x, int y) {
-      if (x >= 0 && y >= 0 && x < n && y < n) g.coverage[size_t(y) * n + x] = 255;
+      if (x >= 0 && y >= 0 && x < n && y < n)
+        g.coverage[size_t(y) * n + x] = 255;
     };
     auto box = [&](int l, int t, int r, int b, int topThickness) {
       for (int x = l; x <= r; ++x) {
-        for (int k = 0; k < topThickness; ++k) set(x, t + k);
+        for (int k = 0; k < topThickness; ++k)
+          set(x, t + k);
         set(x, b);
       }
       for (int y = t; y <= b; ++y) {
@@ -190,7 +205,8 @@ class SymbolFont final : public ZFont {
     const int lo = 1, hi = n - 2, mid = n / 2;
     switch (cp) {
       case '0':  // minimise: a bar at the bottom
-        for (int x = lo; x <= hi - 2; ++x) set(x, hi), set(x, hi - 1);
+        for (int x = lo; x <= hi - 2; ++x)
+          set(x, hi), set(x, hi - 1);
         break;
       case '1':  // maximise: a window with a thick title bar
         box(lo, lo, hi, hi, 2);
@@ -219,12 +235,12 @@ class SymbolFont final : public ZFont {
           }
         break;
       case 'a':  // check mark
-        for (int i = 0; i < n / 3; ++i) set(lo + i, mid + i), set(lo + i, mid + i + 1);
-        for (int i = 0; lo + n / 3 + i <= hi; ++i) set(lo + n / 3 + i, mid + n / 3 - i), set(lo + n / 3 + i, mid + n / 3 - i - 1);
+        for (int i = 0; i < n / 3; ++i)
+          set(lo + i, mid + i), set(lo + i, mid + i + 1);
+        for (int i = 0; lo + n / 3 + i <= hi; ++i)
+          set(lo + n / 3 + i, mid + n / 3 - i), set(lo + n / 3 + i, mid + n / 3 - i - 1);
         break;
-      default:
-        g.coverage.clear();
-        g.width = g.height = 0;
+      default: g.coverage.clear(); g.width = g.height = 0;
     }
     return g;
   }
@@ -253,16 +269,19 @@ struct FontTable {
   bool usedFontconfig = false;
 
   ~FontTable() {
-    for (auto& font : fonts) font.reset();
+    for (auto& font : fonts)
+      font.reset();
     // Fontconfig keeps its configuration until told to let it go.
-    if (usedFontconfig) FcFini();
+    if (usedFontconfig)
+      FcFini();
   }
 };
 
 std::unique_ptr<ZFont> OpenFont(FontTable& table, int32_t index) {
   const ZFontSpec& spec = kFonts[index];
   int32_t requested = FontRequestedHeight(index);
-  if (spec.symbol) return std::make_unique<SymbolFont>(requested);
+  if (spec.symbol)
+    return std::make_unique<SymbolFont>(requested);
   std::string file;
   int faceIndex = 0;
   FT_Face face = nullptr;
@@ -278,22 +297,27 @@ std::unique_ptr<ZFont> OpenFont(FontTable& table, int32_t index) {
 const ZFontSpec& FontSpec(int32_t index) { return kFonts[std::clamp(index, 0, kFontCount - 1)]; }
 
 int32_t FontIndexFromWord(std::string_view word) {
-  while (!word.empty() && std::isspace(static_cast<unsigned char>(word.front()))) word.remove_prefix(1);
-  while (!word.empty() && std::isspace(static_cast<unsigned char>(word.back()))) word.remove_suffix(1);
+  while (!word.empty() && std::isspace(static_cast<unsigned char>(word.front())))
+    word.remove_prefix(1);
+  while (!word.empty() && std::isspace(static_cast<unsigned char>(word.back())))
+    word.remove_suffix(1);
   for (int32_t i = 0; i < kFontCount; ++i) {
     std::string_view n = kFonts[i].word;
-    if (n.size() != word.size()) continue;
+    if (n.size() != word.size())
+      continue;
     bool same = true;
     for (size_t k = 0; k < n.size() && same; ++k)
       same = std::tolower(static_cast<unsigned char>(word[k])) == n[k];
-    if (same) return i;
+    if (same)
+      return i;
   }
   return kZErrIllegalPropertyValue;
 }
 
 int32_t FontRequestedHeight(int32_t index) {
   const ZFontSpec& spec = FontSpec(index);
-  if (spec.points > 0) return -(spec.points * kScreenDPI / 72);
+  if (spec.points > 0)
+    return -(spec.points * kScreenDPI / 72);
   return spec.pixels;
 }
 
@@ -301,7 +325,8 @@ ZFont& GetFont(int32_t index) {
   static FontTable table;
   index = std::clamp(index, 0, kFontCount - 1);
   std::unique_ptr<ZFont>& font = table.fonts[index];
-  if (!font) font = OpenFont(table, index);
+  if (!font)
+    font = OpenFont(table, index);
   return *font;
 }
 

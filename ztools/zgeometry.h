@@ -67,14 +67,17 @@ struct ZRect {
 
   // The common part; (0, 0, 0, 0) when either is empty or they do not overlap.
   constexpr ZRect Intersection(const ZRect& o) const {
-    if (IsEmpty() || o.IsEmpty() || !Overlaps(o)) return {};
+    if (IsEmpty() || o.IsEmpty() || !Overlaps(o))
+      return {};
     return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
   }
 
   // The smallest rectangle holding both; an empty operand is ignored.
   constexpr ZRect Union(const ZRect& o) const {
-    if (IsEmpty()) return o;
-    if (o.IsEmpty()) return *this;
+    if (IsEmpty())
+      return o;
+    if (o.IsEmpty())
+      return *this;
     return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
   }
 };

@@ -16,7 +16,8 @@ namespace ZTools {
 ZGhostParameter::~ZGhostParameter() { Unlink(); }
 
 void ZGhostParameter::Unlink() {
-  if (target_) target_->DetachListener(this);
+  if (target_)
+    target_->DetachListener(this);
   target_ = nullptr;
 }
 
@@ -27,32 +28,39 @@ int32_t ZGhostParameter::OnEvent(ZEvent* event) {
     ZBasicParameter::Announce();
     return 0;
   }
-  if (event && event->Id() == kZMLEventDestroy) Unlink();
+  if (event && event->Id() == kZMLEventDestroy)
+    Unlink();
   return ZBasicParameter::OnEvent(event);
 }
 
 void ZGhostParameter::OnDependeeDestroy(IEventListener* dependee) {
-  if (dependee == static_cast<IEventListener*>(target_)) target_ = nullptr;
+  if (dependee == static_cast<IEventListener*>(target_))
+    target_ = nullptr;
   ZBasicParameter::OnDependeeDestroy(dependee);
 }
 
 double ZGhostParameter::QuantizeAway(double p) const {
-  if (!std::isfinite(p)) return 0.0;
-  if (steps_ < 2.0f) return p;
+  if (!std::isfinite(p))
+    return 0.0;
+  if (steps_ < 2.0f)
+    return p;
   const double n = double(steps_) - 1.0, x = n * p;
   return std::clamp((x >= 0 ? std::floor(x + 0.5) : std::ceil(x - 0.5)) / n, 0.0, 1.0);
 }
 
 double ZGhostParameter::GetFloatValue() const {
-  if (!target_) return 0.0;
-  if (mode_ == 2) return target_->GetFloatValue();
+  if (!target_)
+    return 0.0;
+  if (mode_ == 2)
+    return target_->GetFloatValue();
   const double p = target_->GetNormalized();
   const ZParamScaler* s = GetScaler();
   return s ? s->NormalToValue(p, *this) : LinearValue(p);
 }
 
 void ZGhostParameter::SetFloatValue(double value) {
-  if (!target_ || !std::isfinite(value)) return;
+  if (!target_ || !std::isfinite(value))
+    return;
   if (mode_ == 2) {
     target_->SetFloatValue(value);
     return;
@@ -66,11 +74,13 @@ void ZGhostParameter::SetFloatValue(double value) {
 double ZGhostParameter::GetNormalized() const { return target_ ? target_->GetNormalized() : 0.0; }
 
 void ZGhostParameter::SetNormalized(double position) {
-  if (target_ && std::isfinite(position)) target_->SetNormalized(QuantizeAway(std::clamp(position, 0.0, 1.0)));
+  if (target_ && std::isfinite(position))
+    target_->SetNormalized(QuantizeAway(std::clamp(position, 0.0, 1.0)));
 }
 
 ZString ZGhostParameter::GetStringValue() const {
-  if (mode_ == 2 && target_) return target_->GetStringValue();
+  if (mode_ == 2 && target_)
+    return target_->GetStringValue();
   const ZParamScaler* s = GetScaler();
   return s ? s->ValueToString(GetFloatValue(), *this) : FormatDisplayValue(format_.View(), GetFloatValue());
 }
@@ -82,7 +92,8 @@ void ZGhostParameter::SetStringValue(std::string_view text) {
   }
   double v;
   const ZParamScaler* s = GetScaler();
-  if (s ? s->StringToValue(text, *this, v) : ReadDisplayNumber(text, v)) SetFloatValue(v);
+  if (s ? s->StringToValue(text, *this, v) : ReadDisplayNumber(text, v))
+    SetFloatValue(v);
 }
 
 int32_t ZGhostParameter::GetUserIndex(bool follow) const {
@@ -94,7 +105,8 @@ uint32_t ZGhostParameter::GetStorageCaps(bool follow) const {
 }
 
 void ZGhostParameter::Announce() {
-  if (!IsDirty()) return;
+  if (!IsDirty())
+    return;
   ZBasicParameter::Announce();
   if (target_) {
     target_->SetDirty(this);
@@ -105,24 +117,30 @@ void ZGhostParameter::Announce() {
 int32_t ZGhostParameter::SetOwnProperty(std::string_view name, std::string_view value) {
   if (name == "mode") {
     double m;
-    if (!ParseNumber(value, m)) return kZErrIllegalPropertyValue;
-    if (m == 0 || m == 1 || m == 2) mode_ = int32_t(m);  // other numbers are ignored
+    if (!ParseNumber(value, m))
+      return kZErrIllegalPropertyValue;
+    if (m == 0 || m == 1 || m == 2)
+      mode_ = int32_t(m);  // other numbers are ignored
     return 0;
   }
-  if (name != "linkto") return ZBasicParameter::SetOwnProperty(name, value);
+  if (name != "linkto")
+    return ZBasicParameter::SetOwnProperty(name, value);
   ZParameter* target = FindParameter(value);
-  if (!target) return kZErrIllegalPropertyValue;
+  if (!target)
+    return kZErrIllegalPropertyValue;
   // Follow the chain of ghosts: it must end at a parameter that is not this one.
   const ZParameter* p = target;
   for (int hops = 0; p; ++hops) {
-    if (p == this || hops > 10000) return kZErrIllegalPropertyValue;
+    if (p == this || hops > 10000)
+      return kZErrIllegalPropertyValue;
     const auto* ghost = dynamic_cast<const ZGhostParameter*>(p);
     p = ghost ? ghost->target_ : nullptr;
   }
   Unlink();
   target_ = target;
   target_->AttachListener(this);
-  if (Host()) Host()->AddDependency(this, target);
+  if (Host())
+    Host()->AddDependency(this, target);
   return 0;
 }
 

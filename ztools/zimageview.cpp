@@ -22,21 +22,26 @@ int32_t ImageView::OnEvent(ZEvent* event) {
 int32_t ImageView::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   int32_t n;
   double g;
-  if (name == "bitmap") return LookupMarkupBitmap(host, this, value, bitmap_);
+  if (name == "bitmap")
+    return LookupMarkupBitmap(host, this, value, bitmap_);
   if (name == "blend") {
     const int32_t mode = BlendModeFromName(TrimBlanks(value));
-    if (mode < 0) return kZErrIllegalPropertyValue;
+    if (mode < 0)
+      return kZErrIllegalPropertyValue;
     blend_ = mode;
     return 0;
   }
   if (name == "opacity" || name == "amount") {
-    if (!ParseInt(value, n)) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n))
+      return kZErrIllegalPropertyValue;
     (name == "opacity" ? opacity_ : amount_) = std::clamp(n, 0, 255);
     return 0;
   }
-  if (name == "color") return ParseColor(value, color_);
+  if (name == "color")
+    return ParseColor(value, color_);
   if (name == "gamma") {
-    if (!ParseNumber(value, g)) return kZErrIllegalPropertyValue;
+    if (!ParseNumber(value, g))
+      return kZErrIllegalPropertyValue;
     blend_ = kBlendGamma;
     amount_ = ZMLIcon::HoverGammaAmount(g);
     return 0;
@@ -45,7 +50,8 @@ int32_t ImageView::SetProperty(std::string_view name, std::string_view value, ZM
 }
 
 void ImageView::Draw(ZDrawContext& context) {
-  if (!bitmap_ || bitmap_->IsEmpty() || opacity_ == 0) return;
+  if (!bitmap_ || bitmap_->IsEmpty() || opacity_ == 0)
+    return;
   int32_t mode = blend_, amount = amount_;
   if (opacity_ < 255 && (mode == kBlendOpaque || mode == kBlendAlpha)) {
     amount = mode == kBlendAlpha ? amount * opacity_ / 255 : opacity_;

@@ -18,29 +18,45 @@ void ListBox::DropRows() {
 }
 
 int32_t ListBox::OnEvent(ZEvent* event) {
-  if (event && (event->Id() == kZMLEventDestroy ||
-                (event->Id() == kZMLEventDependeeDestroy &&
-                 GetParameterIndex(dynamic_cast<ZParameter*>(
-                     static_cast<ZMLEventDependeeDestroy*>(event)->Dependee())) >= 0)))
+  if (event &&
+      (event->Id() == kZMLEventDestroy ||
+       (event->Id() == kZMLEventDependeeDestroy &&
+        GetParameterIndex(dynamic_cast<ZParameter*>(static_cast<ZMLEventDependeeDestroy*>(event)->Dependee())) >= 0)))
     DropRows();
   return ZControl::OnEvent(event);
 }
 
 int32_t ListBox::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   static constexpr ZPropertyRow<ListBox> kProperties[] = {
-      {"font", [](ListBox& l, std::string_view v) {
+      {"font",
+       [](ListBox& l, std::string_view v) {
          const int32_t index = FontIndexFromWord(v);
-         if (index < 0) return index;
+         if (index < 0)
+           return index;
          l.look_.font = index;
          return 0;
        }},
-      {"textcolor", [](ListBox& l, std::string_view v) { return ParseColor(v, l.look_.text); }},
-      {"backcolor", [](ListBox& l, std::string_view v) { return ParseColor(v, l.look_.back); }},
-      {"hovertextcolor", [](ListBox& l, std::string_view v) { return ParseColor(v, l.look_.hoverText); }},
-      {"hoverbackcolor", [](ListBox& l, std::string_view v) { return ParseColor(v, l.look_.hoverBack); }},
-      {"itemheight", [](ListBox& l, std::string_view v) {
+      {"textcolor",
+       [](ListBox& l, std::string_view v) {
+         return ParseColor(v, l.look_.text);
+       }},
+      {"backcolor",
+       [](ListBox& l, std::string_view v) {
+         return ParseColor(v, l.look_.back);
+       }},
+      {"hovertextcolor",
+       [](ListBox& l, std::string_view v) {
+         return ParseColor(v, l.look_.hoverText);
+       }},
+      {"hoverbackcolor",
+       [](ListBox& l, std::string_view v) {
+         return ParseColor(v, l.look_.hoverBack);
+       }},
+      {"itemheight",
+       [](ListBox& l, std::string_view v) {
          int32_t h;
-         if (!ParseInt(v, h) || h < 1 || h > kMaxPaneCoordinate) return kZErrIllegalPropertyValue;
+         if (!ParseInt(v, h) || h < 1 || h > kMaxPaneCoordinate)
+           return kZErrIllegalPropertyValue;
          l.itemHeight_ = h;
          return 0;
        }},
@@ -55,25 +71,29 @@ void ListBox::SplitItems() {
   items_.clear();
   const ZString text = GetString(0);
   std::string_view rest = text.View();
-  if (rest.empty()) return;
+  if (rest.empty())
+    return;
   while (items_.size() < MaxRows()) {
     const size_t comma = rest.find(',');
     items_.emplace_back(rest.substr(0, comma));
-    if (comma == std::string_view::npos) break;
+    if (comma == std::string_view::npos)
+      break;
     rest.remove_prefix(comma + 1);
   }
 }
 
 int32_t ListBox::Open() {
   const int32_t rc = ZControl::Open();  // parameter 0, when bound, builds the rows
-  if (!GetParameter(0)) BuildRows();
+  if (!GetParameter(0))
+    BuildRows();
   return rc;
 }
 
 void ListBox::ParameterChanged(ZParameter* parameter) {
   if (GetParameterIndex(parameter) == 0) {
     SplitItems();
-    if (IsOpen()) BuildRows();
+    if (IsOpen())
+      BuildRows();
     return;
   }
   PostRedraw();
@@ -89,8 +109,10 @@ void ListBox::BuildRows() {
       row->SetAutoAlign(kAlignHResizeAbs);  // keeps the list box's width when it is resized
       row->AttachManager(Manager());
       row->SetValueToSet(double(i));
-      if (ZParameter* choice = GetParameter(1)) row->AddParameter(choice);
-      if (AddChild(row.get()) != 0) break;
+      if (ZParameter* choice = GetParameter(1))
+        row->AddParameter(choice);
+      if (AddChild(row.get()) != 0)
+        break;
       rows_.push_back(std::move(row));
     }
     MenuItem& row = *rows_[i];
@@ -99,11 +121,13 @@ void ListBox::BuildRows() {
     row.SetPosition(0, int32_t(i) * itemHeight_);
     row.SetSize(Width(), itemHeight_);
     row.SetVisible(true);
-    if (!row.IsOpen()) row.Open();
+    if (!row.IsOpen())
+      row.Open();
   }
   shown_ = std::min(count, rows_.size());
   for (size_t i = shown_; i < rows_.size(); ++i) {
-    if (rows_[i]->IsOpen()) rows_[i]->Close();
+    if (rows_[i]->IsOpen())
+      rows_[i]->Close();
     rows_[i]->SetVisible(false);
   }
   SetSize(Width(), int32_t(shown_) * itemHeight_);

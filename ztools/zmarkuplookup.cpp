@@ -10,13 +10,15 @@ namespace ZTools {
 namespace {
 
 template <typename T>
-int32_t Lookup(ZMLParser* host, IEventListener* dependent, const char* interfaceName, std::string_view name,
-               T*& out) {
+int32_t Lookup(ZMLParser* host, IEventListener* dependent, const char* interfaceName, std::string_view name, T*& out) {
   IEventListener* object = nullptr;
-  if (!host || host->GetObject(interfaceName, TrimBlanks(name), &object) != 0) return kZErrIllegalObjectType;
+  if (!host || host->GetObject(interfaceName, TrimBlanks(name), &object) != 0)
+    return kZErrIllegalObjectType;
   auto* found = dynamic_cast<T*>(object);
-  if (!found) return kZErrIllegalObjectType;
-  if (auto* scriptHost = dynamic_cast<ZMLScriptHost*>(host)) scriptHost->AddDependency(dependent, object);
+  if (!found)
+    return kZErrIllegalObjectType;
+  if (auto* scriptHost = dynamic_cast<ZMLScriptHost*>(host))
+    scriptHost->AddDependency(dependent, object);
   out = found;
   return 0;
 }

@@ -13,21 +13,26 @@
 namespace ZTools {
 
 std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+    s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+    s.remove_suffix(1);
   return s;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
 }
 
 bool ParseNumber(std::string_view text, double& out) {
   text = TrimBlanks(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+')
+    text.remove_prefix(1);
   const char* end = text.data() + text.size();
   auto res = std::from_chars(text.data(), end, out);
   return !text.empty() && res.ec == std::errc() && res.ptr == end && std::isfinite(out);
@@ -35,14 +40,16 @@ bool ParseNumber(std::string_view text, double& out) {
 
 bool ParseInt(std::string_view text, int32_t& out) {
   double v;
-  if (!ParseNumber(text, v)) return false;
+  if (!ParseNumber(text, v))
+    return false;
   out = int32_t(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
   return true;
 }
 
 bool ParsePair(std::string_view text, int32_t& a, int32_t& b) {
   size_t comma = text.find(',');
-  if (comma == std::string_view::npos) return false;
+  if (comma == std::string_view::npos)
+    return false;
   return ParseInt(text.substr(0, comma), a) && ParseInt(text.substr(comma + 1), b);
 }
 
@@ -72,7 +79,8 @@ bool FindWord(std::span<const ZWord> table, std::string_view word, uint32_t& val
 
 std::string_view WordOf(std::span<const ZWord> table, uint32_t value) {
   for (const ZWord& w : table)
-    if (w.value == value) return w.word;
+    if (w.value == value)
+      return w.word;
   return {};
 }
 
@@ -83,17 +91,20 @@ int32_t ParseFlagWords(std::span<const ZWord> table, std::string_view text, uint
     std::string_view item = TrimBlanks(text.substr(0, comma));
     text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
     if (item.empty()) {
-      if (comma == std::string_view::npos) break;
+      if (comma == std::string_view::npos)
+        break;
       return kZErrIllegalPropertyValue;  // "a,,b" or a trailing comma
     }
     bool on = true;
     size_t eq = item.find('=');
     if (eq != std::string_view::npos) {
-      if (!ParseYesNo(item.substr(eq + 1), on)) return kZErrIllegalPropertyValue;
+      if (!ParseYesNo(item.substr(eq + 1), on))
+        return kZErrIllegalPropertyValue;
       item = TrimBlanks(item.substr(0, eq));
     }
     uint32_t bits;
-    if (!FindWord(table, item, bits)) return kZErrIllegalPropertyValue;
+    if (!FindWord(table, item, bits))
+      return kZErrIllegalPropertyValue;
     flags = on ? (flags | bits) : (flags & ~bits);
   }
   out = flags;
@@ -101,13 +112,16 @@ int32_t ParseFlagWords(std::span<const ZWord> table, std::string_view text, uint
 }
 
 void DescribeFlags(std::span<const ZWord> table, uint32_t value, char* out, size_t size) {
-  if (size == 0) return;
+  if (size == 0)
+    return;
   out[0] = '\0';
   size_t used = 0;
   uint32_t left = value;
   auto append = [&](std::string_view text) {
-    if (used + 1 >= size) return;
-    if (used > 0) out[used++] = ',';
+    if (used + 1 >= size)
+      return;
+    if (used > 0)
+      out[used++] = ',';
     size_t n = std::min(text.size(), size - 1 - used);
     std::copy_n(text.data(), n, out + used);
     used += n;
@@ -117,7 +131,8 @@ void DescribeFlags(std::span<const ZWord> table, uint32_t value, char* out, size
   for (int pass = 0; pass < 2; ++pass) {
     for (const ZWord& w : table) {
       bool composite = (w.value & (w.value - 1)) != 0;
-      if (w.value == 0 || composite != (pass == 0) || (left & w.value) != w.value) continue;
+      if (w.value == 0 || composite != (pass == 0) || (left & w.value) != w.value)
+        continue;
       append(w.word);
       left &= ~w.value;
     }

@@ -16,40 +16,62 @@ namespace ZTools {
 int32_t MenuItem::OnEvent(ZEvent* event) {
   if (event && event->Id() == kZMLEventDependeeDestroy) {
     IEventListener* gone = static_cast<ZMLEventDependeeDestroy*>(event)->Dependee();
-    if (gone == static_cast<IEventListener*>(icon_)) icon_ = nullptr;
-    if (gone == static_cast<IEventListener*>(bitmap_)) bitmap_ = nullptr;
+    if (gone == static_cast<IEventListener*>(icon_))
+      icon_ = nullptr;
+    if (gone == static_cast<IEventListener*>(bitmap_))
+      bitmap_ = nullptr;
   }
   return ZControl::OnEvent(event);
 }
 
 int32_t MenuItem::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   static constexpr ZPropertyRow<MenuItem> kProperties[] = {
-      {"backcolor", [](MenuItem& m, std::string_view v) { return ParseColor(v, m.look_.back); }},
-      {"textcolor", [](MenuItem& m, std::string_view v) { return ParseColor(v, m.look_.text); }},
-      {"hoverbackcolor", [](MenuItem& m, std::string_view v) { return ParseColor(v, m.look_.hoverBack); }},
-      {"hovertextcolor", [](MenuItem& m, std::string_view v) { return ParseColor(v, m.look_.hoverText); }},
-      {"text", [](MenuItem& m, std::string_view v) {
+      {"backcolor",
+       [](MenuItem& m, std::string_view v) {
+         return ParseColor(v, m.look_.back);
+       }},
+      {"textcolor",
+       [](MenuItem& m, std::string_view v) {
+         return ParseColor(v, m.look_.text);
+       }},
+      {"hoverbackcolor",
+       [](MenuItem& m, std::string_view v) {
+         return ParseColor(v, m.look_.hoverBack);
+       }},
+      {"hovertextcolor",
+       [](MenuItem& m, std::string_view v) {
+         return ParseColor(v, m.look_.hoverText);
+       }},
+      {"text",
+       [](MenuItem& m, std::string_view v) {
          m.text_ = v;
          return 0;
        }},
-      {"font", [](MenuItem& m, std::string_view v) {
+      {"font",
+       [](MenuItem& m, std::string_view v) {
          const int32_t index = FontIndexFromWord(v);
-         if (index < 0) return index;
+         if (index < 0)
+           return index;
          m.look_.font = index;
          return 0;
        }},
-      {"icon", [](MenuItem& m, std::string_view v) {
+      {"icon",
+       [](MenuItem& m, std::string_view v) {
          return LookupMarkupIcon(m.Host(), &m, v, m.icon_);
        }},
-      {"bitmap", [](MenuItem& m, std::string_view v) {
+      {"bitmap",
+       [](MenuItem& m, std::string_view v) {
          return LookupMarkupBitmap(m.Host(), &m, v, m.bitmap_);
        }},
-      {"valuetoset", [](MenuItem& m, std::string_view v) {
-         if (!ParseControlNumber(v, m.valueToSet_)) return kZErrIllegalPropertyValue;
+      {"valuetoset",
+       [](MenuItem& m, std::string_view v) {
+         if (!ParseControlNumber(v, m.valueToSet_))
+           return kZErrIllegalPropertyValue;
          m.hasValueToSet_ = true;
          return 0;
        }},
-      {"suppressicon", [](MenuItem& m, std::string_view v) {
+      {"suppressicon",
+       [](MenuItem& m, std::string_view v) {
          return ParseYesNo(v, m.suppressIcon_) ? 0 : kZErrIllegalPropertyValue;
        }},
   };
@@ -63,27 +85,31 @@ void MenuItem::SetValueToSet(double value) {
 }
 
 bool MenuItem::IsCurrent() const {
-  if (!hasValueToSet_ || !GetParameter(0)) return false;
+  if (!hasValueToSet_ || !GetParameter(0))
+    return false;
   const double v = GetFloat(0);
   return std::isfinite(v) && std::floor(v + 0.5) == valueToSet_;
 }
 
 void MenuItem::Choose() {
   PostBeginEdit(0);
-  if (hasValueToSet_) SetFloat(valueToSet_, 0);
+  if (hasValueToSet_)
+    SetFloat(valueToSet_, 0);
   PostEndEdit(0);
   PostButtonClicked();
   PostRedraw();
 }
 
 int32_t MenuItem::OnClick(uint32_t buttons, ZPoint) {
-  if (!(buttons & kLeftButton)) return 0;
+  if (!(buttons & kLeftButton))
+    return 0;
   Choose();
   return 1;
 }
 
 int32_t MenuItem::OnKey(uint32_t key) {
-  if (key != kKeyReturn) return 0;
+  if (key != kKeyReturn)
+    return 0;
   Choose();
   return 1;
 }
@@ -113,7 +139,8 @@ void MenuItem::Draw(ZDrawContext& context) {
     icon_->Draw(context, state, ZPoint(kMenuItemMargin, (Height() - size.y) / 2));
     textLeft += size.x + kMenuItemMargin;
   }
-  if (text_.IsEmpty()) return;
+  if (text_.IsEmpty())
+    return;
   const ZColor text = highlighted && look_.hoverText.set ? look_.hoverText : look_.text;
   context.SetFont(look_.font);
   context.SetTextMode(kTextModeTransparent);

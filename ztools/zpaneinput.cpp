@@ -13,18 +13,23 @@ namespace {
 // The pane under p (root coordinates) in the subtree of view, whose parent's content starts at
 // origin; null when the point falls through.
 ZView* HitSearch(ZView* view, ZPoint p, ZPoint origin) {
-  if (!view->IsVisible()) return nullptr;
+  if (!view->IsVisible())
+    return nullptr;
   const ZRect frame = view->GetRect().Offsetted(origin);
   const bool inside = frame.Contains(p);
-  if (view->HasFlag(kCanClipChildren) && !inside) return nullptr;
+  if (view->HasFlag(kCanClipChildren) && !inside)
+    return nullptr;
   const ZRect extra = view->GetExtraClipRect();
-  if (!extra.IsEmpty() && !extra.Offsetted(frame.TopLeft()).Contains(p)) return nullptr;
+  if (!extra.IsEmpty() && !extra.Offsetted(frame.TopLeft()).Contains(p))
+    return nullptr;
   if (view->HasFlag(kCanDrawChildren) && view->ChildCount() > 0) {
     const ZPoint childOrigin = frame.TopLeft() - view->GetScrollOffset();
     for (ZView* child : view->ChildrenTopFirst())
-      if (ZView* hit = HitSearch(child, p, childOrigin)) return hit;
+      if (ZView* hit = HitSearch(child, p, childOrigin))
+        return hit;
   }
-  if (inside && !view->HasFlag(kWantClickThru) && view->IsHitAt(p - frame.TopLeft())) return view;
+  if (inside && !view->HasFlag(kWantClickThru) && view->IsHitAt(p - frame.TopLeft()))
+    return view;
   return nullptr;
 }
 
@@ -46,8 +51,10 @@ namespace {
 template <typename Take>
 ZView* OfferUpward(ZView* target, ZView* modal, uint32_t flags, ZPoint p, Take take) {
   for (ZView* v = target; v; v = v->Parent()) {
-    if (v->HasFlag(flags) && take(v, p - v->AbsolutePosition()) != 0) return v;
-    if (v == modal) break;
+    if (v->HasFlag(flags) && take(v, p - v->AbsolutePosition()) != 0)
+      return v;
+    if (v == modal)
+      break;
   }
   return nullptr;
 }
@@ -55,11 +62,14 @@ ZView* OfferUpward(ZView* target, ZView* modal, uint32_t flags, ZPoint p, Take t
 }  // namespace
 
 void ZPaneManager::SetFocusPane(ZView* pane) {
-  if (focus_ == pane) return;
+  if (focus_ == pane)
+    return;
   ZView* old = focus_;
   focus_ = pane;
-  if (old) old->RemoveFocus();
-  if (pane) pane->TakeFocus();
+  if (old)
+    old->RemoveFocus();
+  if (pane)
+    pane->TakeFocus();
 }
 
 void ZPaneManager::MouseHover(ZPoint p) {
@@ -70,12 +80,16 @@ void ZPaneManager::MouseHover(ZPoint p) {
   mouse_ = p;
   ZView* target = FindPaneAt(p);
   ZView* pane = target;
-  while (pane && !pane->HasFlag(kWantHover)) pane = pane == modal_ ? nullptr : pane->Parent();
-  if (pane == hover_) return;
+  while (pane && !pane->HasFlag(kWantHover))
+    pane = pane == modal_ ? nullptr : pane->Parent();
+  if (pane == hover_)
+    return;
   ZView* old = hover_;
   hover_ = pane;
-  if (old) old->OnMouseLeave();
-  if (pane && hover_ == pane) pane->OnMouseEnter();
+  if (old)
+    old->OnMouseLeave();
+  if (pane && hover_ == pane)
+    pane->OnMouseEnter();
 }
 
 bool ZPaneManager::Click(uint32_t buttons, ZPoint p) {
@@ -86,13 +100,15 @@ bool ZPaneManager::Click(uint32_t buttons, ZPoint p) {
   // else, so that a click anywhere can close an open pop-up; what it declines goes on as usual.
   if (ZView* holder = held_) {
     ZView* v = target;
-    while (v && v != holder) v = v->Parent();
+    while (v && v != holder)
+      v = v->Parent();
     if (!v && holder->OnClick(buttons, p - holder->AbsolutePosition()) != 0) {
       clicked_ = nullptr;
       return true;
     }
   }
-  if (!target) return false;
+  if (!target)
+    return false;
   // Focus goes to the first pane that wants it, from the target up.
   for (ZView* v = target; v; v = v == modal_ ? nullptr : v->Parent()) {
     if (v->HasFlag(kWantFocus)) {
@@ -124,7 +140,8 @@ void ZPaneManager::ClickRelease(uint32_t buttons, ZPoint p) {
 
 void ZPaneManager::Drag(uint32_t buttons, ZPoint p) {
   mouse_ = p;
-  if (ZView* pane = CapturePane()) pane->OnDrag(buttons, p - pane->AbsolutePosition());
+  if (ZView* pane = CapturePane())
+    pane->OnDrag(buttons, p - pane->AbsolutePosition());
 }
 
 void ZPaneManager::DragStop() {
@@ -139,13 +156,13 @@ bool ZPaneManager::Wheel(uint32_t buttons, ZPoint p, float delta) {
   mouse_ = p;
   HideToolTip();
   ZView* target = FindPaneAt(p);
-  return OfferUpward(target, modal_, kWantWheel, p, [buttons, delta](ZView* v, ZPoint local) {
-           return v->OnWheel(buttons, local, delta);
-         }) != nullptr;
+  return OfferUpward(target, modal_, kWantWheel, p,
+                     [buttons, delta](ZView* v, ZPoint local) { return v->OnWheel(buttons, local, delta); }) != nullptr;
 }
 
 bool ZPaneManager::Key(uint32_t key) {
-  if (focus_ && focus_->IsVisible() && focus_->OnKey(key) != 0) return true;
+  if (focus_ && focus_->IsVisible() && focus_->OnKey(key) != 0)
+    return true;
   return UnhandledKey(key);
 }
 
@@ -170,13 +187,16 @@ bool IsUtf8(std::string_view text) {
     } else {
       return false;
     }
-    if (text.size() - i <= extra) return false;
+    if (text.size() - i <= extra)
+      return false;
     for (size_t k = 1; k <= extra; k++) {
       const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xc0) != 0x80) return false;
+      if ((next & 0xc0) != 0x80)
+        return false;
       cp = (cp << 6) | (next & 0x3f);
     }
-    if (cp < min || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return false;
+    if (cp < min || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
+      return false;
     i += extra + 1;
   }
   return true;
@@ -185,26 +205,34 @@ bool IsUtf8(std::string_view text) {
 }  // namespace
 
 bool ZPaneManager::Text(std::string_view utf8) {
-  if (utf8.empty() || !IsUtf8(utf8)) return false;
-  if (focus_ && focus_->IsVisible() && focus_->OnText(utf8) != 0) return true;
+  if (utf8.empty() || !IsUtf8(utf8))
+    return false;
+  if (focus_ && focus_->IsVisible() && focus_->OnText(utf8) != 0)
+    return true;
   // A single typed character no pane wanted (space, a letter) is offered as a key too.
   const auto c = static_cast<unsigned char>(utf8[0]);
   return utf8.size() == 1 && c >= 0x20 && c < 0x7f && UnhandledKey(c);
 }
 
 void ZPaneManager::IdlePanes(ZView* pane) {
-  if (!pane->IsOpen()) return;
-  if (pane->HasFlag(kWantIdle)) pane->Idle();
-  for (ZView* child : pane->Children()) IdlePanes(child);
+  if (!pane->IsOpen())
+    return;
+  if (pane->HasFlag(kWantIdle))
+    pane->Idle();
+  for (ZView* child : pane->Children())
+    IdlePanes(child);
 }
 
 void ZPaneManager::Idle(uint64_t nowMs) {
   // A pointer already resting on the window when it opens is seen before the clock is: its tip
   // waits the whole delay from the first tick, not from time zero.
-  if (now_ == 0 && mouseMovedAt_ == 0) mouseMovedAt_ = nowMs;
+  if (now_ == 0 && mouseMovedAt_ == 0)
+    mouseMovedAt_ = nowMs;
   now_ = nowMs;
-  if (ZView* root = CurrentRoot()) IdlePanes(root);
-  if (!toolTipsEnabled_ || toolTipShown_ || capture_ || nowMs - mouseMovedAt_ < kToolTipDelayMs) return;
+  if (ZView* root = CurrentRoot())
+    IdlePanes(root);
+  if (!toolTipsEnabled_ || toolTipShown_ || capture_ || nowMs - mouseMovedAt_ < kToolTipDelayMs)
+    return;
   // The tip of the pane under the mouse, or of the nearest pane above it that has one.
   for (ZView* v = FindPaneAt(mouse_); v; v = v->Parent()) {
     if (!v->GetToolTip().IsEmpty()) {
@@ -215,7 +243,8 @@ void ZPaneManager::Idle(uint64_t nowMs) {
 }
 
 void ZPaneManager::Activate(bool active, bool) {
-  if (active) return;
+  if (active)
+    return;
   HideToolTip();
   if (ZView* old = hover_) {
     hover_ = nullptr;

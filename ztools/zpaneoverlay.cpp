@@ -28,10 +28,11 @@ ZRect KeepInside(ZRect r, const ZRect& area) {
   return r;
 }
 
-void DrawOverlayBox(ZDrawContext& context, const ZRect& box, const ZRect& area, ZColor back, ZColor frame,
-                    ZColor ink, const ZString& text) {
+void DrawOverlayBox(ZDrawContext& context, const ZRect& box, const ZRect& area, ZColor back, ZColor frame, ZColor ink,
+                    const ZString& text) {
   const ZRect clip = box.Intersection(area);
-  if (clip.IsEmpty()) return;
+  if (clip.IsEmpty())
+    return;
   context.SetOrigin({});
   context.SetClipRect(clip);
   context.SetBlendMode(kBlendOpaque);
@@ -50,7 +51,8 @@ void DrawOverlayBox(ZDrawContext& context, const ZRect& box, const ZRect& area, 
 
 void ZPaneManager::ShowToolTip(ZView* pane, std::string_view text) {
   HideToolTip();
-  if (!toolTipsEnabled_ || text.empty()) return;
+  if (!toolTipsEnabled_ || text.empty())
+    return;
   const ZPoint size = MeasureOverlay(text);
   ZRect box = ZRect::FromPoint({mouse_.x + 12, mouse_.y + 18}, size.x + 2 * kPadding, size.y + 4);
   toolTipRect_ = KeepInside(box, RootArea());
@@ -62,19 +64,22 @@ void ZPaneManager::ShowToolTip(ZView* pane, std::string_view text) {
 
 void ZPaneManager::HideToolTip() {
   toolTipPane_ = nullptr;
-  if (!toolTipShown_) return;
+  if (!toolTipShown_)
+    return;
   toolTipShown_ = false;
   Invalidate(toolTipRect_);
 }
 
 void ZPaneManager::ShowTrackInfo(ZView* pane, std::string_view text) {
   HideTrackInfo();
-  if (text.empty()) return;
+  if (text.empty())
+    return;
   const ZPoint size = MeasureOverlay(text);
   const int32_t w = size.x + 2 * kPadding, h = size.y + 4;
   const ZRect at = pane ? pane->AbsoluteRect() : ZRect::FromPoint(mouse_, 0, 0);
   ZRect box = ZRect::FromPoint({at.left + (at.Width() - w) / 2, at.top - h - 2}, w, h);
-  if (box.top < 0) box.Offset(0, at.Height() + h + 4);  // no room above: below the pane
+  if (box.top < 0)
+    box.Offset(0, at.Height() + h + 4);  // no room above: below the pane
   trackRect_ = KeepInside(box, RootArea());
   trackInfo_ = text;
   trackPane_ = pane;
@@ -83,7 +88,8 @@ void ZPaneManager::ShowTrackInfo(ZView* pane, std::string_view text) {
 
 void ZPaneManager::HideTrackInfo() {
   trackPane_ = nullptr;
-  if (trackInfo_.IsEmpty()) return;
+  if (trackInfo_.IsEmpty())
+    return;
   trackInfo_.Clear();
   Invalidate(trackRect_);
 }

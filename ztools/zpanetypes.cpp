@@ -29,10 +29,14 @@ int32_t RegisterFrameworkMarkupTypes(ZMLParser& parser) {
   if (int32_t rc = Register<ZParameterList, ZVstParamList, ZStringParameter, ZFloatParameter, ZVstParameter,
                             ZGhostParameter, ZStdExpScaler, ZStdLogScaler, ZStringMapScaler>(parser))
     return rc;
-  if (int32_t rc = Register<ZView, ColorBox>(parser)) return rc;
-  if (int32_t rc = RegisterButtonsMarkupTypes(parser)) return rc;
-  if (int32_t rc = RegisterPanelsMarkupTypes(parser)) return rc;
-  if (int32_t rc = RegisterViewsMarkupTypes(parser)) return rc;
+  if (int32_t rc = Register<ZView, ColorBox>(parser))
+    return rc;
+  if (int32_t rc = RegisterButtonsMarkupTypes(parser))
+    return rc;
+  if (int32_t rc = RegisterPanelsMarkupTypes(parser))
+    return rc;
+  if (int32_t rc = RegisterViewsMarkupTypes(parser))
+    return rc;
   return RegisterBitmapMarkupTypes(parser);
 }
 

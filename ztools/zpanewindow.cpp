@@ -23,24 +23,29 @@ void ZPaneWindow::SetPaneManager(ZPaneManager* manager) {
     manager_->ResizeRootArea(context_->Width(), context_->Height());
     manager_->RedrawAll();
   }
-  if (Handle()) Handle()->Invalidate();
+  if (Handle())
+    Handle()->Invalidate();
 }
 
 void ZPaneWindow::SetFastUpdate(bool flag) {
   fastUpdate_ = flag;
-  if (TimerRunning() && !hiddenTimer_) StartTimer(flag ? kPaneFastTimerMs : kPaneTimerMs);
+  if (TimerRunning() && !hiddenTimer_)
+    StartTimer(flag ? kPaneFastTimerMs : kPaneTimerMs);
 }
 
 bool ZPaneWindow::SetDitherMode(bool flag) {
-  if (!context_) return false;
+  if (!context_)
+    return false;
   return context_->SetDitherMode(flag ? layout16_ : kDitherNone);
 }
 
 int32_t ZPaneWindow::Create(int32_t style, std::string_view title, const ZRect& rect, ZWindowObject* parent) {
   const int32_t screen = Platform::DisplayDitherMode();
   ditherNeeded_ = screen != 0;
-  if (ditherNeeded_) layout16_ = screen;
-  if (int32_t rc = ZWindowObject::Create(style, title, rect, parent)) return rc;
+  if (ditherNeeded_)
+    layout16_ = screen;
+  if (int32_t rc = ZWindowObject::Create(style, title, rect, parent))
+    return rc;
   StartTimer(fastUpdate_ ? kPaneFastTimerMs : kPaneTimerMs);
   return 0;
 }
@@ -55,7 +60,8 @@ void ZPaneWindow::MakeContext(int32_t width, int32_t height) {
 }
 
 void ZPaneWindow::Paint() {
-  if (!Usable() || !Handle()) return;
+  if (!Usable() || !Handle())
+    return;
   if (manager_) {
     if (background_ && (background_->Width() != context_->Width() || background_->Height() != context_->Height()))
       background_.reset();
@@ -66,7 +72,8 @@ void ZPaneWindow::Paint() {
 }
 
 void ZPaneWindow::InvalidateIfNeeded() {
-  if (manager_ && Handle() && !manager_->InvalidAreas().empty()) Handle()->Invalidate();
+  if (manager_ && Handle() && !manager_->InvalidAreas().empty())
+    Handle()->Invalidate();
 }
 
 void ZPaneWindow::ForgetMouse() {
@@ -78,7 +85,8 @@ void ZPaneWindow::ForgetMouse() {
 }
 
 void ZPaneWindow::FinishClick(uint32_t buttons, ZPoint p) {
-  if (manager_ && downValid_ && buttons == downButtons_ && p == downPos_) manager_->ClickRelease(buttons, p);
+  if (manager_ && downValid_ && buttons == downButtons_ && p == downPos_)
+    manager_->ClickRelease(buttons, p);
   downValid_ = false;
   downButtons_ = 0;
   downPos_ = ZPoint();
@@ -90,10 +98,12 @@ void ZPaneWindow::MouseMove(const Platform::Message& m) {
   pos_ = p;
   if (!(m.buttons & (kLeftButton | kMiddleButton | kRightButton))) {
     hover_ = true;
-    if (manager_) manager_->MouseHover(p);
+    if (manager_)
+      manager_->MouseHover(p);
     return;
   }
-  if (!(m.buttons & kLeftButton)) return;
+  if (!(m.buttons & kLeftButton))
+    return;
   downValid_ = false;  // a press that moved is no click
   downButtons_ = 0;
   if (dragCount_ > 0) {
@@ -106,9 +116,11 @@ void ZPaneWindow::MouseMove(const Platform::Message& m) {
     ++dragCount_;
     return;
   }
-  if (!manager_) return;
+  if (!manager_)
+    return;
   manager_->Drag(m.buttons, p);
-  if (smoothDrag_) ProcessWindowRequests();
+  if (smoothDrag_)
+    ProcessWindowRequests();
 }
 
 int64_t ZPaneWindow::HandleMessage(const Platform::Message& m) {
@@ -136,20 +148,18 @@ int64_t ZPaneWindow::HandleMessage(const Platform::Message& m) {
       }
       Handle()->Invalidate();
       return 0;
-    case MessageId::Paint:
-      Paint();
-      return 0;
+    case MessageId::Paint: Paint(); return 0;
     case MessageId::KeyDown:
       modifiers_ = m.modifiers;
-      if (m.modifier || !m.key || !manager_) return 0;
+      if (m.modifier || !m.key || !manager_)
+        return 0;
       manager_->Key(m.character ? m.key : ((modifiers_ << 16) | m.key));
       InvalidateIfNeeded();
       return 0;
-    case MessageId::KeyUp:
-      modifiers_ = m.modifiers;
-      return 0;
+    case MessageId::KeyUp: modifiers_ = m.modifiers; return 0;
     case MessageId::Text:
-      if (manager_) manager_->Text(m.text);
+      if (manager_)
+        manager_->Text(m.text);
       InvalidateIfNeeded();
       return 0;
     case MessageId::MouseMove:
@@ -189,34 +199,33 @@ int64_t ZPaneWindow::HandleMessage(const Platform::Message& m) {
         Handle()->CaptureMouse(false);
         FinishClick(m.buttons | kLeftButton, p);
         if (dragCount_ > 1) {
-          if (translucent_) GrabBackground(false);
+          if (translucent_)
+            GrabBackground(false);
         } else if (manager_) {
           manager_->DragStop();
         }
         dragCount_ = 0;
       } else {
         FinishClick(m.buttons | m.button, p);
-        if (manager_) manager_->DragStop();
+        if (manager_)
+          manager_->DragStop();
       }
       InvalidateIfNeeded();
       return 0;
     case MessageId::Wheel:
-      if (manager_) manager_->Wheel(m.buttons, p, m.wheel);
+      if (manager_)
+        manager_->Wheel(m.buttons, p, m.wheel);
       InvalidateIfNeeded();
       return 0;
-    case MessageId::Timer:
-      OnTimer();
-      return 0;
-    case MessageId::Close:
-      Destroy();
-      return 0;
-    default:
-      return -1;
+    case MessageId::Timer: OnTimer(); return 0;
+    case MessageId::Close: Destroy(); return 0;
+    default: return -1;
   }
 }
 
 void ZPaneWindow::OnTimer() {
-  if (!manager_ || !Handle()) return;
+  if (!manager_ || !Handle())
+    return;
   if (Platform::Window* main = ZWindowObject::MainWindow()) {
     const bool hidden = main->IsMinimized() || !main->IsVisible();
     if (hidden != hiddenTimer_) {
@@ -242,50 +251,47 @@ void ZPaneWindow::ProcessWindowRequests() {
   // Each request may destroy the window (through the application); stop when it is gone.
   while (manager_) {
     ZEventRef<ZPaneEvent> event = manager_->TakeNextEvent();
-    if (!event) return;
+    if (!event)
+      return;
     switch (event->Id()) {
       case kSysWindowRedraw:
-        if (Handle()) Handle()->Invalidate();
+        if (Handle())
+          Handle()->Invalidate();
         break;
       case kSysWindowClose:
-      case 0x200003:
-        Platform::PostClose(ZWindowObject::MainWindow());
-        break;
+      case 0x200003: Platform::PostClose(ZWindowObject::MainWindow()); break;
       case kSysWindowMinimize:
-        if (Platform::Window* main = ZWindowObject::MainWindow()) main->Minimize();
+        if (Platform::Window* main = ZWindowObject::MainWindow())
+          main->Minimize();
         break;
       case kSysWindowResize:
         if (Platform::Window* main = ZWindowObject::MainWindow())
-          if (event->Point().x > 0 && event->Point().y > 0) main->SetClientSize(event->Point().x, event->Point().y);
+          if (event->Point().x > 0 && event->Point().y > 0)
+            main->SetClientSize(event->Point().x, event->Point().y);
         break;
       case kSysWindowInvalidateClick:
         downValid_ = false;
         downButtons_ = 0;
         downPos_ = ZPoint();
         break;
-      case kSysWindowSmoothDrag:
-        SetSmoothDrag(event->Value() != 0);
-        break;
-      case kSysWindowFastUpdate:
-        SetFastUpdate(event->Value() != 0);
-        break;
-      case kSysWindowCheckMousePosition:
-        manager_->MouseHover(pos_);
-        break;
+      case kSysWindowSmoothDrag: SetSmoothDrag(event->Value() != 0); break;
+      case kSysWindowFastUpdate: SetFastUpdate(event->Value() != 0); break;
+      case kSysWindowCheckMousePosition: manager_->MouseHover(pos_); break;
       case kSysWindowDitherMode:
         if (SetDitherMode(event->Value() != 0)) {
           manager_->RedrawAll();
-          if (Handle()) Handle()->Invalidate();
+          if (Handle())
+            Handle()->Invalidate();
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
 
 void ZPaneWindow::OnActivate(bool active, bool minimized) {
-  if (grabbing_) return;
+  if (grabbing_)
+    return;
   const bool restored = !minimized && minimized_;
   if (restored || (active && !active_)) {
     TakeFocus();
@@ -295,7 +301,8 @@ void ZPaneWindow::OnActivate(bool active, bool minimized) {
     GrabBackground(false);
   else if (active != active_)
     GrabBackground(true);
-  if (manager_) manager_->Activate(active, minimized);
+  if (manager_)
+    manager_->Activate(active, minimized);
   active_ = active;
   minimized_ = minimized;
 }
@@ -303,7 +310,8 @@ void ZPaneWindow::OnActivate(bool active, bool minimized) {
 void ZPaneWindow::GrabBackground(bool) {
   // The screen behind the window is not read back: the skin is drawn over a plain background of
   // its own, so hiding the window for a copy is never needed.
-  if (!translucent_ || !Usable()) return;
+  if (!translucent_ || !Usable())
+    return;
   grabbing_ = true;
   if (!background_) {
     background_ = std::make_unique<ZDrawContext>();
@@ -312,8 +320,10 @@ void ZPaneWindow::GrabBackground(bool) {
     else
       background_.reset();
   }
-  if (manager_) manager_->RedrawAll();
-  if (Handle()) Handle()->Invalidate();
+  if (manager_)
+    manager_->RedrawAll();
+  if (Handle())
+    Handle()->Invalidate();
   grabbing_ = false;
 }
 

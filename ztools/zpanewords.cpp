@@ -33,9 +33,14 @@ constexpr ZWord kFrameStyleWords[] = {
 };
 
 constexpr ZWord kTextAlignWords[] = {
-    {"left", kTextAlignLeft},     {"center", kTextAlignCenter},         {"right", kTextAlignRight},
-    {"top", kTextAlignTop},       {"vcenter", kTextAlignVCenter},       {"bottom", kTextAlignBottom},
-    {"singleline", kTextAlignSingleLine}, {"wordbreak", kTextAlignWordBreak},
+    {"left", kTextAlignLeft},
+    {"center", kTextAlignCenter},
+    {"right", kTextAlignRight},
+    {"top", kTextAlignTop},
+    {"vcenter", kTextAlignVCenter},
+    {"bottom", kTextAlignBottom},
+    {"singleline", kTextAlignSingleLine},
+    {"wordbreak", kTextAlignWordBreak},
 };
 
 struct EventName {
@@ -55,7 +60,8 @@ std::span<const ZWord> TextAlignWords() { return kTextAlignWords; }
 
 const char* PaneEventName(uint32_t id) {
   for (const EventName& e : kEventNames)
-    if (e.id == id) return e.name;
+    if (e.id == id)
+      return e.name;
   return nullptr;
 }
 

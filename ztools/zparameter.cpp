@@ -30,38 +30,45 @@ bool ZBasicParameter::SetDisplayFormat(std::string_view format) {
     format_ = kDefaultFormat;
     return true;
   }
-  if (!IsValidDisplayFormat(format)) return false;
+  if (!IsValidDisplayFormat(format))
+    return false;
   format_ = format;
   return true;
 }
 
 bool ZBasicParameter::SetValueRange(double min, double max) {
-  if (!IsFiniteFloat(min) || !IsFiniteFloat(max)) return false;
+  if (!IsFiniteFloat(min) || !IsFiniteFloat(max))
+    return false;
   min_ = float(min);
   max_ = float(max);
   return true;
 }
 
 bool ZBasicParameter::SetDiscreteSteps(double steps) {
-  if (!std::isfinite(steps)) return false;
+  if (!std::isfinite(steps))
+    return false;
   // Fewer than 2 steps means continuous; more than can be counted is continuous too.
   steps_ = steps < 2.0 || steps > 16777216.0 ? 0.0f : float(std::floor(steps + 0.5));
   return true;
 }
 
 double ZBasicParameter::LinearPosition(double value) const {
-  if (max_ == min_ || !std::isfinite(value)) return 0.0;
+  if (max_ == min_ || !std::isfinite(value))
+    return 0.0;
   return std::clamp((value - double(min_)) / (double(max_) - double(min_)), 0.0, 1.0);
 }
 
 double ZBasicParameter::LinearValue(double position) const {
-  if (!std::isfinite(position)) position = 0.0;
+  if (!std::isfinite(position))
+    position = 0.0;
   return double(min_) + (double(max_) - double(min_)) * std::clamp(position, 0.0, 1.0);
 }
 
 double ZBasicParameter::Quantize(double position) const {
-  if (!std::isfinite(position)) return 0.0;
-  if (steps_ < 2.0f) return position;
+  if (!std::isfinite(position))
+    return 0.0;
+  if (steps_ < 2.0f)
+    return position;
   const double n = double(steps_) - 1.0;
   return std::clamp(std::floor(n * position + 0.5) / n, 0.0, 1.0);
 }
@@ -69,16 +76,19 @@ double ZBasicParameter::Quantize(double position) const {
 // ---- listeners and notification
 
 bool ZBasicParameter::AttachListener(IEventListener* listener) {
-  if (!listener) return false;
+  if (!listener)
+    return false;
   for (const Listener& l : listeners_)
-    if (l.listener == listener) return false;
+    if (l.listener == listener)
+      return false;
   listeners_.push_back({listener, true});
   return true;
 }
 
 bool ZBasicParameter::DetachListener(IEventListener* listener) {
   for (size_t i = 0; i < listeners_.size(); ++i) {
-    if (listeners_[i].listener != listener) continue;
+    if (listeners_[i].listener != listener)
+      continue;
     if (announcing_) {
       listeners_[i].listener = nullptr;  // the running round steps over it; swept afterwards
     } else {
@@ -91,27 +101,33 @@ bool ZBasicParameter::DetachListener(IEventListener* listener) {
 
 void ZBasicParameter::SetDirty(IEventListener* sender) {
   dirty_ = true;
-  if (!sender) return;
+  if (!sender)
+    return;
   for (Listener& l : listeners_)
-    if (l.listener == sender) l.notify = false;
+    if (l.listener == sender)
+      l.notify = false;
 }
 
 void ZBasicParameter::ClearDirty(IEventListener*) {
   dirty_ = false;
-  for (Listener& l : listeners_) l.notify = true;
+  for (Listener& l : listeners_)
+    l.notify = true;
 }
 
 void ZBasicParameter::Announce() {
-  if (!dirty_) return;
-  if (announcing_) return;  // the running announcement sends another round for this change
+  if (!dirty_)
+    return;
+  if (announcing_)
+    return;  // the running announcement sends another round for this change
   for (announcing_ = 1; dirty_ && announcing_ <= kMaxAnnounceRounds; ++announcing_) {
     dirty_ = false;
-    auto event = MakeEvent<ZEvent>(kEvtParameterChanged, static_cast<ZParameter*>(this),
-                                   static_cast<ZParameter*>(this));
+    auto event =
+        MakeEvent<ZEvent>(kEvtParameterChanged, static_cast<ZParameter*>(this), static_cast<ZParameter*>(this));
     // Listeners attached during the round wait for the next change.
     for (size_t i = 0, n = listeners_.size(); i < n; ++i) {
       Listener& l = listeners_[i];
-      if (!l.listener) continue;
+      if (!l.listener)
+        continue;
       if (!l.notify) {
         l.notify = true;
         continue;
@@ -123,13 +139,15 @@ void ZBasicParameter::Announce() {
   announcing_ = 0;
   listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(), [](const Listener& l) { return !l.listener; }),
                    listeners_.end());
-  for (Listener& l : listeners_) l.notify = true;
+  for (Listener& l : listeners_)
+    l.notify = true;
 }
 
 // ---- markup
 
 int32_t ZBasicParameter::OnEvent(ZEvent* event) {
-  if (!event) return kZErrNullPointer;
+  if (!event)
+    return kZErrNullPointer;
   switch (event->Id()) {
     case kZMLEventGetTypeDecl:
       static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(Declaration()));
@@ -151,19 +169,20 @@ int32_t ZBasicParameter::OnEvent(ZEvent* event) {
       listeners_.clear();
       scaler_ = nullptr;
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
 void ZBasicParameter::OnDependeeDestroy(IEventListener* dependee) {
-  if (dependee == scaler_) scaler_ = nullptr;
+  if (dependee == scaler_)
+    scaler_ = nullptr;
   DetachListener(dependee);
 }
 
 ZParameter* ZBasicParameter::FindParameter(std::string_view name) const {
   IEventListener* object = nullptr;
-  if (!host_ || host_->GetObject(kParameterInterface, TrimBlanks(name), &object) != 0) return nullptr;
+  if (!host_ || host_->GetObject(kParameterInterface, TrimBlanks(name), &object) != 0)
+    return nullptr;
   return dynamic_cast<ZParameter*>(object);
 }
 
@@ -184,7 +203,8 @@ int32_t ZBasicParameter::SetProperty(std::string_view name, std::string_view val
     if (!host_ || host_->GetObject("interface_zparamscaler", TrimBlanks(value), &object) != 0)
       return kZErrIllegalPropertyValue;
     auto* scaler = dynamic_cast<ZParamScaler*>(object);
-    if (!scaler) return kZErrIllegalPropertyValue;
+    if (!scaler)
+      return kZErrIllegalPropertyValue;
     scaler_ = scaler;
     host_->AddDependency(this, object);
     return 0;
@@ -193,7 +213,8 @@ int32_t ZBasicParameter::SetProperty(std::string_view name, std::string_view val
     displayName_ = value;
     return 0;
   }
-  if (name == "format") return SetDisplayFormat(value) ? 0 : kZErrIllegalPropertyValue;
+  if (name == "format")
+    return SetDisplayFormat(value) ? 0 : kZErrIllegalPropertyValue;
   if (name == "unit") {
     unit_ = value;
     return 0;
@@ -214,7 +235,8 @@ int32_t ZBasicParameter::SetProperty(std::string_view name, std::string_view val
     return 0;
   }
   if (name == "steps") {
-    if (!ParseNumber(value, a) || !SetDiscreteSteps(a)) return kZErrIllegalPropertyValue;
+    if (!ParseNumber(value, a) || !SetDiscreteSteps(a))
+      return kZErrIllegalPropertyValue;
     return 0;
   }
   return SetOwnProperty(name, value);

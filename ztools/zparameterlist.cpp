@@ -11,23 +11,27 @@
 namespace ZTools {
 
 int32_t ZParameterList::OnEvent(ZEvent* event) {
-  if (!event) return kZErrNullPointer;
+  if (!event)
+    return kZErrNullPointer;
   switch (event->Id()) {
     case kZMLEventGetTypeDecl:
       static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(Declaration()));
       return 0;
     case kZMLEventChildCreate: {
       IEventListener* child = static_cast<ZMLEventChild*>(event)->Child();
-      if (!dynamic_cast<ZParameter*>(child) && !dynamic_cast<ZParameterList*>(child)) return kZErrIncompatibleChild;
+      if (!dynamic_cast<ZParameter*>(child) && !dynamic_cast<ZParameterList*>(child))
+        return kZErrIncompatibleChild;
       items_.push_back(child);
       return 0;
     }
     case kZMLEventChildFinish: {
       // The child's properties (its `index` among them) are known only now.
       auto* p = dynamic_cast<ZBasicParameter*>(static_cast<ZMLEventChild*>(event)->Child());
-      if (!p) return 0;
+      if (!p)
+        return 0;
       if (!p->HasExplicitIndex()) {
-        if (counter_ == INT32_MAX) return kZErrIllegalPropertyValue;
+        if (counter_ == INT32_MAX)
+          return kZErrIllegalPropertyValue;
         p->SetUserIndex(counter_);
       }
       counter_ = p->GetUserIndex(false) + 1;  // an index is below INT32_MAX, so this cannot overflow
@@ -38,8 +42,7 @@ int32_t ZParameterList::OnEvent(ZEvent* event) {
       items_.erase(std::remove(items_.begin(), items_.end(), child), items_.end());
       return 0;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -62,7 +65,8 @@ ZParameter* FindFirst(const ZParameterList& top, Match match) {
     }
     IEventListener* item = f.list->Items()[f.next++];
     if (auto* p = dynamic_cast<ZParameter*>(item)) {
-      if (match(*p)) return p;
+      if (match(*p))
+        return p;
     } else if (auto* list = dynamic_cast<ZParameterList*>(item)) {
       stack.push_back({list, 0});
     }

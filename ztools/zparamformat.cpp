@@ -18,7 +18,8 @@ bool SkipSmallNumber(std::string_view f, size_t& i) {
   size_t digits = 0;
   while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) {
     ++i;
-    if (++digits > 2) return false;
+    if (++digits > 2)
+      return false;
   }
   return true;
 }
@@ -31,7 +32,8 @@ class CLocaleScope {
     previous_ = c ? uselocale(c) : nullptr;
   }
   ~CLocaleScope() {
-    if (previous_) uselocale(previous_);
+    if (previous_)
+      uselocale(previous_);
   }
   CLocaleScope(const CLocaleScope&) = delete;
   CLocaleScope& operator=(const CLocaleScope&) = delete;
@@ -43,28 +45,39 @@ class CLocaleScope {
 }  // namespace
 
 bool IsValidDisplayFormat(std::string_view f) {
-  if (f.size() > 64 || f.find('\0') != std::string_view::npos) return false;
+  if (f.size() > 64 || f.find('\0') != std::string_view::npos)
+    return false;
   int conversions = 0;
   for (size_t i = 0; i < f.size(); ++i) {
-    if (f[i] != '%') continue;
-    if (++i >= f.size()) return false;
-    if (f[i] == '%') continue;
-    while (i < f.size() && std::strchr("-+ #0", f[i])) ++i;
-    if (!SkipSmallNumber(f, i)) return false;
+    if (f[i] != '%')
+      continue;
+    if (++i >= f.size())
+      return false;
+    if (f[i] == '%')
+      continue;
+    while (i < f.size() && std::strchr("-+ #0", f[i]))
+      ++i;
+    if (!SkipSmallNumber(f, i))
+      return false;
     if (i < f.size() && f[i] == '.') {
       ++i;
-      if (!SkipSmallNumber(f, i)) return false;
+      if (!SkipSmallNumber(f, i))
+        return false;
     }
-    if (i < f.size() && f[i] == 'l') ++i;
-    if (i >= f.size() || !std::strchr("feEgGaA", f[i]) || f[i] == '\0') return false;
-    if (++conversions > 1) return false;
+    if (i < f.size() && f[i] == 'l')
+      ++i;
+    if (i >= f.size() || !std::strchr("feEgGaA", f[i]) || f[i] == '\0')
+      return false;
+    if (++conversions > 1)
+      return false;
   }
   return true;
 }
 
 ZString FormatDisplayValue(std::string_view format, double value) {
   char fmt[72];
-  if (format.empty() || !IsValidDisplayFormat(format)) format = kDefaultDisplayFormat;
+  if (format.empty() || !IsValidDisplayFormat(format))
+    format = kDefaultDisplayFormat;
   std::memcpy(fmt, format.data(), format.size());
   fmt[format.size()] = '\0';
   char out[512];

@@ -21,12 +21,14 @@ int32_t PopupContainer::OnEvent(ZEvent* event) {
 }
 
 int32_t PopupContainer::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
-  if (name == "bitmap") return LookupMarkupBitmap(host, this, value, bitmap_);
+  if (name == "bitmap")
+    return LookupMarkupBitmap(host, this, value, bitmap_);
   return ZControl::SetProperty(name, value, host);
 }
 
 int32_t PopupContainer::Open() {
-  if (IsOpen()) return 0;
+  if (IsOpen())
+    return 0;
   SetVisible(true);
   PostStartMouseCapture();
   // Opens the children, then tells ParameterChanged the state it must keep in step with.
@@ -44,14 +46,17 @@ int32_t PopupContainer::Close() {
 }
 
 void PopupContainer::ParentOpened() {
-  if (ParameterSaysOpen()) Open();
+  if (ParameterSaysOpen())
+    Open();
 }
 
 void PopupContainer::ParameterChanged(ZParameter* parameter) {
-  if (GetParameterIndex(parameter) != 0) return;
+  if (GetParameterIndex(parameter) != 0)
+    return;
   const bool open = ParameterSaysOpen();
   if (open && !IsOpen()) {
-    if (!Parent() || Parent()->IsOpen()) Open();
+    if (!Parent() || Parent()->IsOpen())
+      Open();
   } else if (!open && IsOpen()) {
     Close();
   }
@@ -61,8 +66,10 @@ void PopupContainer::ParameterChanged(ZParameter* parameter) {
 bool PopupContainer::IsHitAt(ZPoint p) const { return !bitmap_ || bitmap_->HitAt(p); }
 
 int32_t PopupContainer::OnClick(uint32_t, ZPoint p) {
-  if (!IsOpen()) return 0;
-  if (ZRect::FromSize(Width(), Height()).Contains(p) && IsHitAt(p)) return 1;  // its children had it first
+  if (!IsOpen())
+    return 0;
+  if (ZRect::FromSize(Width(), Height()).Contains(p) && IsHitAt(p))
+    return 1;  // its children had it first
   PostBeginEdit(0);
   SetNormalized(0, 0);
   PostEndEdit(0);
@@ -76,7 +83,8 @@ int32_t PopupContainer::OnClick(uint32_t, ZPoint p) {
 int32_t PopupContainer::OnStartDrag(uint32_t, ZPoint) { return IsOpen() ? 1 : 0; }
 
 void PopupContainer::Draw(ZDrawContext& context) {
-  if (!bitmap_ || bitmap_->Width() <= 0 || bitmap_->Height() <= 0) return;
+  if (!bitmap_ || bitmap_->Width() <= 0 || bitmap_->Height() <= 0)
+    return;
   // The opaque mode blends through the bitmap's alpha plane when it has one.
   context.SetBlendMode(kBlendOpaque);
   context.SetAmount(255);

@@ -14,19 +14,22 @@ namespace {
 
 double LinearPosition(double value, const ZParameter& p) {
   const double min = p.GetValueMin(), max = p.GetValueMax();
-  if (max == min || !std::isfinite(value)) return 0.0;
+  if (max == min || !std::isfinite(value))
+    return 0.0;
   return std::clamp((value - min) / (max - min), 0.0, 1.0);
 }
 
 double LinearValue(double position, const ZParameter& p) {
-  if (!std::isfinite(position)) position = 0.0;
+  if (!std::isfinite(position))
+    position = 0.0;
   return p.GetValueMin() + (p.GetValueMax() - p.GetValueMin()) * std::clamp(position, 0.0, 1.0);
 }
 
 }  // namespace
 
 int32_t ZBasicScaler::OnEvent(ZEvent* event) {
-  if (!event) return kZErrNullPointer;
+  if (!event)
+    return kZErrNullPointer;
   if (event->Id() == kZMLEventGetTypeDecl) {
     static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(ZString(Declaration()));
   } else if (event->Id() == kZMLEventSetProperty) {
@@ -53,13 +56,17 @@ int32_t ZBasicScaler::SetProperty(std::string_view, std::string_view) { return k
 // ---- exponential
 
 int32_t ZStdExpScaler::SetProperty(std::string_view name, std::string_view value) {
-  if (name != "curve") return ZBasicScaler::SetProperty(name, value);
+  if (name != "curve")
+    return ZBasicScaler::SetProperty(name, value);
   double k;
-  if (!ReadDisplayNumber(value, k)) return kZErrIllegalPropertyValue;
+  if (!ReadDisplayNumber(value, k))
+    return kZErrIllegalPropertyValue;
   // Checked as stored: a curve too small for a float is 0, one too large is infinite.
   const float stored = float(k);
-  if (!std::isfinite(stored)) return kZErrIllegalPropertyValue;
-  if (stored == 0.0f) return kZErrUnknownProperty;
+  if (!std::isfinite(stored))
+    return kZErrIllegalPropertyValue;
+  if (stored == 0.0f)
+    return kZErrUnknownProperty;
   curve_ = stored;
   return 0;
 }
@@ -77,12 +84,14 @@ double ZStdExpScaler::NormalToValue(double position, const ZParameter& p) const 
 // ---- decibels
 
 double ZStdLogScaler::NormalToValue(double position, const ZParameter&) const {
-  if (!(position > 0.0)) return kFloorDecibels;
+  if (!(position > 0.0))
+    return kFloorDecibels;
   return std::max(20.0 * std::log10(std::min(position, 1.0)), kFloorDecibels);
 }
 
 double ZStdLogScaler::ValueToNormal(double value, const ZParameter&) const {
-  if (!(value > kFloorDecibels)) return 0.0;
+  if (!(value > kFloorDecibels))
+    return 0.0;
   return std::clamp(std::pow(10.0, value / 20.0), 0.0, 1.0);
 }
 

@@ -20,7 +20,8 @@ double SaneSize(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, kMaxScr
 
 int32_t ParseExtent(std::string_view text, double& out) {
   double v;
-  if (!ParseNumber(text, v) || v < 0 || v > kMaxScrollExtent) return kZErrIllegalPropertyValue;
+  if (!ParseNumber(text, v) || v < 0 || v > kMaxScrollExtent)
+    return kZErrIllegalPropertyValue;
   out = v;
   return 0;
 }
@@ -35,38 +36,52 @@ int32_t HScrollBar::SetProperty(std::string_view name, std::string_view value, Z
     int32_t (*set)(HScrollBar&, std::string_view);
   };
   static constexpr Row kProperties[] = {
-      {"backcolor", [](HScrollBar& b, std::string_view v) { return ParseColor(v, b.back_); }},
-      {"handlecolor", [](HScrollBar& b, std::string_view v) { return ParseColor(v, b.handle_); }},
-      {"framecolor", [](HScrollBar& b, std::string_view v) { return ParseColor(v, b.frame_); }},
+      {"backcolor",
+       [](HScrollBar& b, std::string_view v) {
+         return ParseColor(v, b.back_);
+       }},
+      {"handlecolor",
+       [](HScrollBar& b, std::string_view v) {
+         return ParseColor(v, b.handle_);
+       }},
+      {"framecolor",
+       [](HScrollBar& b, std::string_view v) {
+         return ParseColor(v, b.frame_);
+       }},
       {"totalsize",
        [](HScrollBar& b, std::string_view v) {
          double size;
-         if (int32_t rc = ParseExtent(v, size)) return rc;
+         if (int32_t rc = ParseExtent(v, size))
+           return rc;
          b.SetTotalSize(size);
          return 0;
        }},
       {"visiblesize",
        [](HScrollBar& b, std::string_view v) {
          double size;
-         if (int32_t rc = ParseExtent(v, size)) return rc;
+         if (int32_t rc = ParseExtent(v, size))
+           return rc;
          b.SetVisibleSize(size);
          return 0;
        }},
       {"wheelunits",
        [](HScrollBar& b, std::string_view v) {
          double units;
-         if (!ParseNumber(v, units) || std::fabs(units) > kMaxScrollExtent) return kZErrIllegalPropertyValue;
+         if (!ParseNumber(v, units) || std::fabs(units) > kMaxScrollExtent)
+           return kZErrIllegalPropertyValue;
          b.wheel_ = units;
          return 0;
        }},
   };
   for (const Row& row : kProperties)
-    if (row.name == name) return row.set(*this, value);
+    if (row.name == name)
+      return row.set(*this, value);
   return ZControl::SetProperty(name, value, host);
 }
 
 int32_t VScrollBar::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
-  if (name == "wheelunits") return kZErrUnknownProperty;
+  if (name == "wheelunits")
+    return kZErrUnknownProperty;
   return HScrollBar::SetProperty(name, value, host);
 }
 
@@ -75,20 +90,24 @@ int32_t VScrollBar::SetProperty(std::string_view name, std::string_view value, Z
 void HScrollBar::SetSizes(double total, double visible) {
   total_ = SaneSize(total);
   visible_ = SaneSize(visible);
-  if (position_ > Range()) ScrollTo(position_);
+  if (position_ > Range())
+    ScrollTo(position_);
 }
 
 void HScrollBar::SetWheelUnits(double units) {
-  if (std::isfinite(units)) wheel_ = std::clamp(units, -kMaxScrollExtent, kMaxScrollExtent);
+  if (std::isfinite(units))
+    wheel_ = std::clamp(units, -kMaxScrollExtent, kMaxScrollExtent);
 }
 
 void HScrollBar::ScrollTo(double p) {
-  if (std::isnan(p)) return;
+  if (std::isnan(p))
+    return;
   const double range = Range();
   position_ = std::clamp(p, 0.0, range);
   // Parameter 2 is read as a normalised value, so it is written as one; with no range there is
   // no position to speak of and the parameter keeps what it holds.
-  if (range > 0) SetNormalized(position_ / range, 2);
+  if (range > 0)
+    SetNormalized(position_ / range, 2);
   auto event = MakeEvent<ZPaneEvent>(IsVertical() ? kParentVerticalScroll : kParentHorizontalScroll, this);
   event->SetValue(int32_t(std::floor(position_ + 0.5)));
   Post(*event);
@@ -97,24 +116,24 @@ void HScrollBar::ScrollTo(double p) {
 void HScrollBar::TakeSize(size_t index, double& size) {
   const double given = GetFloat(index);
   size = SaneSize(given);
-  if (size != given) SetFloat(size, index);
+  if (size != given)
+    SetFloat(size, index);
 }
 
 void HScrollBar::ParameterChanged(ZParameter* parameter) {
   switch (GetParameterIndex(parameter)) {
     case 0:
       TakeSize(0, total_);
-      if (position_ > Range()) ScrollTo(position_);
+      if (position_ > Range())
+        ScrollTo(position_);
       break;
     case 1:
       TakeSize(1, visible_);
-      if (position_ > Range()) ScrollTo(position_);
+      if (position_ > Range())
+        ScrollTo(position_);
       break;
-    case 2:
-      ScrollTo(std::clamp(GetNormalized(2), 0.0, 1.0) * Range());
-      break;
-    default:
-      return;
+    case 2: ScrollTo(std::clamp(GetNormalized(2), 0.0, 1.0) * Range()); break;
+    default: return;
   }
   PostRedraw();
 }
@@ -127,7 +146,8 @@ double HScrollBar::HandleLength() const {
 
 bool HScrollBar::HandleSpan(int32_t& start, int32_t& length) const {
   const double extent = total_ - visible_;
-  if (!(extent > 0)) return false;
+  if (!(extent > 0))
+    return false;
   const double h = HandleLength();
   const double travel = double(Length()) - h;
   const double offset = travel > 0 ? std::floor(std::min(position_, extent) / extent * travel + 0.5) : 0.0;
@@ -139,11 +159,14 @@ bool HScrollBar::HandleSpan(int32_t& start, int32_t& length) const {
 // ---- input
 
 int32_t HScrollBar::OnClick(uint32_t buttons, ZPoint p) {
-  if (!(buttons & kLeftButton)) return 0;
+  if (!(buttons & kLeftButton))
+    return 0;
   int32_t start, length;
-  if (!HandleSpan(start, length)) return 1;
+  if (!HandleSpan(start, length))
+    return 1;
   const int32_t at = Along(p);
-  if (at >= start && at < start + length) return 1;
+  if (at >= start && at < start + length)
+    return 1;
   const double target = at < start ? position_ - visible_ : position_ + visible_;
   if (target != position_) {
     PostBeginEdit(0);
@@ -155,7 +178,8 @@ int32_t HScrollBar::OnClick(uint32_t buttons, ZPoint p) {
 }
 
 int32_t HScrollBar::OnStartDrag(uint32_t buttons, ZPoint p) {
-  if (!(buttons & kLeftButton)) return 0;
+  if (!(buttons & kLeftButton))
+    return 0;
   PostBeginEdit(0);
   dragging_ = true;
   int32_t start = 0, length = 0;
@@ -167,11 +191,13 @@ int32_t HScrollBar::OnStartDrag(uint32_t buttons, ZPoint p) {
 }
 
 int32_t HScrollBar::OnDrag(uint32_t buttons, ZPoint p) {
-  if (!dragging_ || !dragOnHandle_ || !(buttons & kLeftButton)) return 0;
+  if (!dragging_ || !dragOnHandle_ || !(buttons & kLeftButton))
+    return 0;
   // The handle follows the mouse from where it was grabbed, so after the mouse went past an end
   // it has to come back that far before the handle moves again.
   const double travel = HandleTravel();
-  if (travel < 1 || !(total_ - visible_ > 0)) return 1;
+  if (travel < 1 || !(total_ - visible_ > 0))
+    return 1;
   const double offset = double(grabOffset_) + double(Along(p)) - double(grabAt_);
   ScrollTo(std::clamp(offset / travel, 0.0, 1.0) * (total_ - visible_));
   PostRedraw();
@@ -179,14 +205,16 @@ int32_t HScrollBar::OnDrag(uint32_t buttons, ZPoint p) {
 }
 
 int32_t HScrollBar::OnStopDrag() {
-  if (!dragging_) return 0;
+  if (!dragging_)
+    return 0;
   dragging_ = dragOnHandle_ = false;
   PostEndEdit(0);
   return 1;
 }
 
 int32_t HScrollBar::OnWheel(uint32_t, ZPoint, float delta) {
-  if (!std::isfinite(delta)) return 0;
+  if (!std::isfinite(delta))
+    return 0;
   PostBeginEdit(0);
   ScrollTo(position_ - wheel_ * double(delta));
   PostEndEdit(0);

@@ -88,8 +88,8 @@ class HScrollBar : public ZControl {
   ZColor frame_;  // not set: no frame
   bool dragging_ = false;
   bool dragOnHandle_ = false;
-  int32_t grabAt_ = 0;       // where along the bar the handle was grabbed
-  int32_t grabOffset_ = 0;   // the handle's offset then
+  int32_t grabAt_ = 0;      // where along the bar the handle was grabbed
+  int32_t grabOffset_ = 0;  // the handle's offset then
 };
 
 class VScrollBar : public HScrollBar {

@@ -18,7 +18,8 @@ namespace ZTools {
 ZPoint ScrollClient::ChildrenExtent() {
   int64_t w = 0, h = 0;
   for (ZView* child : Children()) {
-    if (!child->IsVisible()) continue;
+    if (!child->IsVisible())
+      continue;
     const ZRect r = child->GetRect();
     int64_t cw = r.right, ch = r.bottom;
     if (!child->HasFlag(kCanClipChildren)) {
@@ -29,7 +30,8 @@ ZPoint ScrollClient::ChildrenExtent() {
     w = std::max(w, cw);
     h = std::max(h, ch);
   }
-  return {int32_t(std::clamp<int64_t>(w, 0, kMaxPaneCoordinate)), int32_t(std::clamp<int64_t>(h, 0, kMaxPaneCoordinate))};
+  return {int32_t(std::clamp<int64_t>(w, 0, kMaxPaneCoordinate)),
+          int32_t(std::clamp<int64_t>(h, 0, kMaxPaneCoordinate))};
 }
 
 ScrollView::ScrollView()
@@ -53,8 +55,8 @@ ScrollView::~ScrollView() {
 }
 
 int32_t ScrollView::OnCreate() {
-  for (ZView* part : {static_cast<ZView*>(client_.get()), static_cast<ZView*>(hbar_.get()),
-                      static_cast<ZView*>(vbar_.get())})
+  for (ZView* part :
+       {static_cast<ZView*>(client_.get()), static_cast<ZView*>(hbar_.get()), static_cast<ZView*>(vbar_.get())})
     part->AttachManager(Manager());
   return 0;
 }
@@ -72,7 +74,8 @@ int32_t ScrollView::Open() {
 }
 
 int32_t ScrollView::Idle() {
-  if (client_->ChildrenExtent() != lastExtent_ || ZPoint(Width(), Height()) != lastSize_) Layout();
+  if (client_->ChildrenExtent() != lastExtent_ || ZPoint(Width(), Height()) != lastSize_)
+    Layout();
   return 0;
 }
 
@@ -84,9 +87,18 @@ int32_t ScrollView::SetProperty(std::string_view name, std::string_view value, Z
     int32_t (*set)(ScrollView&, std::string_view);
   };
   static constexpr Row kProperties[] = {
-      {"backcolor", [](ScrollView& s, std::string_view v) { return ParseColor(v, s.back_); }},
-      {"scrollhandlecolor", [](ScrollView& s, std::string_view v) { return ParseColor(v, s.barHandle_); }},
-      {"scrollbackcolor", [](ScrollView& s, std::string_view v) { return ParseColor(v, s.barBack_); }},
+      {"backcolor",
+       [](ScrollView& s, std::string_view v) {
+         return ParseColor(v, s.back_);
+       }},
+      {"scrollhandlecolor",
+       [](ScrollView& s, std::string_view v) {
+         return ParseColor(v, s.barHandle_);
+       }},
+      {"scrollbackcolor",
+       [](ScrollView& s, std::string_view v) {
+         return ParseColor(v, s.barBack_);
+       }},
       {"scrollsize",
        [](ScrollView& s, std::string_view v) {
          double size;
@@ -95,13 +107,23 @@ int32_t ScrollView::SetProperty(std::string_view name, std::string_view value, Z
          s.scrollSize_ = int32_t(size);
          return 0;
        }},
-      {"autohide", [](ScrollView& s, std::string_view v) { return ParseYesNo(v, s.autohide_) ? 0 : kZErrIllegalPropertyValue; }},
-      {"hashscroll", [](ScrollView& s, std::string_view v) { return ParseYesNo(v, s.hasH_) ? 0 : kZErrIllegalPropertyValue; }},
-      {"hasvscroll", [](ScrollView& s, std::string_view v) { return ParseYesNo(v, s.hasV_) ? 0 : kZErrIllegalPropertyValue; }},
+      {"autohide",
+       [](ScrollView& s, std::string_view v) {
+         return ParseYesNo(v, s.autohide_) ? 0 : kZErrIllegalPropertyValue;
+       }},
+      {"hashscroll",
+       [](ScrollView& s, std::string_view v) {
+         return ParseYesNo(v, s.hasH_) ? 0 : kZErrIllegalPropertyValue;
+       }},
+      {"hasvscroll",
+       [](ScrollView& s, std::string_view v) {
+         return ParseYesNo(v, s.hasV_) ? 0 : kZErrIllegalPropertyValue;
+       }},
       {"wheelunits",
        [](ScrollView& s, std::string_view v) {
          double units;
-         if (!ParseNumber(v, units) || std::fabs(units) > kMaxScrollExtent) return kZErrIllegalPropertyValue;
+         if (!ParseNumber(v, units) || std::fabs(units) > kMaxScrollExtent)
+           return kZErrIllegalPropertyValue;
          s.wheel_ = units;
          return 0;
        }},
@@ -112,15 +134,18 @@ int32_t ScrollView::SetProperty(std::string_view name, std::string_view value, Z
            s.borderColorGiven_ = false;
            return 0;
          }
-         if (int32_t rc = ParseColor(v, s.borderColor_)) return rc;
+         if (int32_t rc = ParseColor(v, s.borderColor_))
+           return rc;
          s.border_ = s.borderColorGiven_ = true;
          return 0;
        }},
   };
   for (const Row& row : kProperties) {
-    if (row.name != name) continue;
+    if (row.name != name)
+      continue;
     const int32_t rc = row.set(*this, value);
-    if (rc == 0) ConfigureBars();
+    if (rc == 0)
+      ConfigureBars();
     return rc;
   }
   return ZView::SetProperty(name, value, host);
@@ -142,22 +167,26 @@ void ScrollView::ConfigureBars() {
 // ---- children
 
 void ScrollView::ReattachParts() {
-  for (ZView* part : {static_cast<ZView*>(client_.get()), static_cast<ZView*>(hbar_.get()),
-                      static_cast<ZView*>(vbar_.get())}) {
+  for (ZView* part :
+       {static_cast<ZView*>(client_.get()), static_cast<ZView*>(hbar_.get()), static_cast<ZView*>(vbar_.get())}) {
     ZView::RemoveChild(part);
     ZView::AddChild(part);
   }
 }
 
 int32_t ScrollView::AddChild(ZView* child) {
-  if (IsPart(child)) return ZView::AddChild(child);
-  if (!child || Depth() + 2 > kMaxPaneDepth) return kZErrIncompatibleChild;
-  if (client_->Depth() != Depth() + 1) ReattachParts();
+  if (IsPart(child))
+    return ZView::AddChild(child);
+  if (!child || Depth() + 2 > kMaxPaneDepth)
+    return kZErrIncompatibleChild;
+  if (client_->Depth() != Depth() + 1)
+    ReattachParts();
   return client_->AddChild(child);
 }
 
 bool ScrollView::RemoveChild(ZView* child) {
-  if (!IsPart(child) && client_->RemoveChild(child)) return true;
+  if (!IsPart(child) && client_->RemoveChild(child))
+    return true;
   return ZView::RemoveChild(child);
 }
 
@@ -167,10 +196,12 @@ void ScrollView::PlaceBar(HScrollBar& bar, bool shown, const ZRect& rect) {
   bar.SetPosition(rect.left, rect.top);
   bar.SetSize(rect.Width(), rect.Height());
   if (shown) {
-    if (IsOpen() && !bar.IsOpen()) bar.Open();
+    if (IsOpen() && !bar.IsOpen())
+      bar.Open();
     bar.SetVisible(true);
   } else {
-    if (bar.IsOpen()) bar.Close();
+    if (bar.IsOpen())
+      bar.Close();
     bar.SetVisible(false);
   }
 }
@@ -194,7 +225,8 @@ void ScrollView::Layout() {
   const int32_t ch = std::max(innerH - (showH ? s : 0), 0);
 
   const ZRect c = client_->GetRect();
-  if (c.left != b || c.top != b) client_->MoveFrameBy(b - c.left, b - c.top);
+  if (c.left != b || c.top != b)
+    client_->MoveFrameBy(b - c.left, b - c.top);
   client_->ResizeFrameBy(cw - c.Width(), ch - c.Height());
   PlaceBar(*hbar_, showH, ZRect(b, b + ch, b + cw, b + ch + s));
   PlaceBar(*vbar_, showV, ZRect(b + cw, b, b + cw + s, b + ch));
@@ -213,7 +245,8 @@ void ScrollView::AlignChildren(int32_t, int32_t) { Layout(); }
 int32_t ScrollView::OnPaneEvent(ZPaneEvent& event) {
   const bool horizontal = event.Id() == kParentHorizontalScroll && event.Pane() == hbar_.get();
   const bool vertical = event.Id() == kParentVerticalScroll && event.Pane() == vbar_.get();
-  if (!horizontal && !vertical) return ZView::OnPaneEvent(event);
+  if (!horizontal && !vertical)
+    return ZView::OnPaneEvent(event);
   const int32_t at = std::clamp(event.Value(), 0, kMaxPaneCoordinate);
   ZPoint offset = client_->GetScrollOffset();
   (horizontal ? offset.x : offset.y) = at;
@@ -227,7 +260,8 @@ int32_t ScrollView::OnPaneEvent(ZPaneEvent& event) {
 int32_t ScrollView::OnWheel(uint32_t buttons, ZPoint p, float delta) {
   for (HScrollBar* bar : {static_cast<HScrollBar*>(vbar_.get()), static_cast<HScrollBar*>(hbar_.get())}) {
     const bool present = bar == hbar_.get() ? hasH_ : hasV_;
-    if (present && bar->IsOpen() && bar->IsVisible()) return bar->OnWheel(buttons, p - bar->GetPosition(), delta);
+    if (present && bar->IsOpen() && bar->IsVisible())
+      return bar->OnWheel(buttons, p - bar->GetPosition(), delta);
   }
   return 0;
 }

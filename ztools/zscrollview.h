@@ -65,9 +65,7 @@ class ScrollView : public ZView {
 
  private:
   int32_t BorderWidth() const { return border_ ? 1 : 0; }
-  bool IsPart(const ZView* pane) const {
-    return pane == client_.get() || pane == hbar_.get() || pane == vbar_.get();
-  }
+  bool IsPart(const ZView* pane) const { return pane == client_.get() || pane == hbar_.get() || pane == vbar_.get(); }
   // Gives the bars what the view's properties say.
   void ConfigureBars();
   void PlaceBar(HScrollBar& bar, bool shown, const ZRect& rect);

@@ -25,14 +25,16 @@ void SectionHead::Draw(ZDrawContext& context) {
   const ZRect r(0, 0, Width(), Height());
   context.FillGradient(r, Shade(section_.frameColor, section_.gradient), Shade(section_.frameColor, -section_.gradient),
                        kGradientVertical);
-  if (section_.text.IsEmpty()) return;
+  if (section_.text.IsEmpty())
+    return;
   context.SetFont(section_.font);
   DrawTextWithShadow(context, section_.text.View(), ZRect(4, 0, r.right - 4, r.bottom), section_.textAlign,
                      section_.textColor, section_.textShadow);
 }
 
 void SectionBody::Draw(ZDrawContext& context) {
-  if (!section_.border) return;
+  if (!section_.border)
+    return;
   context.SetColor(section_.frameColor);
   context.SetBlendMode(kBlendOpaque);
   const int32_t w = Width(), h = Height();
@@ -42,8 +44,7 @@ void SectionBody::Draw(ZDrawContext& context) {
   context.FillRect(ZRect(w - 1, 0, w, h));
 }
 
-SectionView::SectionView()
-    : head_(std::make_unique<SectionHead>(*this)), body_(std::make_unique<SectionBody>(*this)) {
+SectionView::SectionView() : head_(std::make_unique<SectionHead>(*this)), body_(std::make_unique<SectionBody>(*this)) {
   head_->SetAutoAlign(kAlignHResizeAbs);
   body_->SetAutoAlign(kAlignResizeAbs);
   AddChild(body_.get());
@@ -76,11 +77,14 @@ void SectionView::SetSize(int32_t width, int32_t height) {
 
 int32_t SectionView::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   int32_t n;
-  if (name == "framecolor") return ParseColor(value, frameColor);
-  if (name == "textcolor") return ParseColor(value, textColor);
+  if (name == "framecolor")
+    return ParseColor(value, frameColor);
+  if (name == "textcolor")
+    return ParseColor(value, textColor);
   if (name == "font") {
     const int32_t index = FontIndexFromWord(value);
-    if (index < 0) return index;
+    if (index < 0)
+      return index;
     font = index;
     return 0;
   }
@@ -89,19 +93,24 @@ int32_t SectionView::SetProperty(std::string_view name, std::string_view value, 
     return 0;
   }
   if (name == "titleheight") {
-    if (!ParseInt(value, n) || n < 0 || n > kMaxPaneCoordinate) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n) || n < 0 || n > kMaxPaneCoordinate)
+      return kZErrIllegalPropertyValue;
     titleHeight = n;
     PlaceParts();
     return 0;
   }
   if (name == "gradient") {
-    if (!ParseInt(value, n) || n < -100 || n > 100) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n) || n < -100 || n > 100)
+      return kZErrIllegalPropertyValue;
     gradient = n;
     return 0;
   }
-  if (name == "border") return ParseYesNo(value, border) ? 0 : kZErrIllegalPropertyValue;
-  if (name == "textshadow") return ParseYesNo(value, textShadow) ? 0 : kZErrIllegalPropertyValue;
-  if (name == "textalign") return ParseFlagWords(TextAlignWords(), value, 0, textAlign);
+  if (name == "border")
+    return ParseYesNo(value, border) ? 0 : kZErrIllegalPropertyValue;
+  if (name == "textshadow")
+    return ParseYesNo(value, textShadow) ? 0 : kZErrIllegalPropertyValue;
+  if (name == "textalign")
+    return ParseFlagWords(TextAlignWords(), value, 0, textAlign);
   return ZView::SetProperty(name, value, host);
 }
 

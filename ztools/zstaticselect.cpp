@@ -21,16 +21,19 @@ constexpr ZWord kEffectWords[] = {{"none", kStaticSelectEffectNone}, {"shadow", 
 
 // Values are compared as whole numbers; anything beyond the 32-bit range compares as its limit.
 int64_t RoundedValue(double v) {
-  if (!std::isfinite(v)) return 0;
+  if (!std::isfinite(v))
+    return 0;
   return int64_t(std::clamp(std::floor(v + 0.5), -2147483648.0, 2147483647.0));
 }
 
 // The `valuetoset` the pane's markup gives, if its type has one and it is a number.
 bool MarkupValueToSet(ZMLScriptHost* host, const ZView* pane, double& out) {
   const ZMLNode* node = host ? host->NodeOf(pane) : nullptr;
-  if (!node) return false;
+  if (!node)
+    return false;
   const int index = node->Type().FindProperty("valuetoset");
-  if (index < 0 || size_t(index) >= node->Values().size()) return false;
+  if (index < 0 || size_t(index) >= node->Values().size())
+    return false;
   const ZString& text = node->Values()[size_t(index)].value;
   return !text.IsEmpty() && ParseNumber(text.View(), out);
 }
@@ -52,27 +55,41 @@ int32_t StaticSelect::SetProperty(std::string_view name, std::string_view value,
     int32_t (*set)(StaticSelect&, std::string_view, ZMLParser*);
   };
   static constexpr Row kProperties[] = {
-      {"framecolor", [](StaticSelect& s, std::string_view v, ZMLParser*) { return ParseColor(v, s.frame_); }},
+      {"framecolor",
+       [](StaticSelect& s, std::string_view v, ZMLParser*) {
+         return ParseColor(v, s.frame_);
+       }},
       {"collapsedcolor",
-       [](StaticSelect& s, std::string_view v, ZMLParser*) { return ParseColor(v, s.collapsedColor_); }},
-      {"expandedcolor", [](StaticSelect& s, std::string_view v, ZMLParser*) { return ParseColor(v, s.expandedColor_); }},
-      {"icon", [](StaticSelect& s, std::string_view v, ZMLParser* h) { return LookupMarkupIcon(h, &s, v, s.icon_); }},
+       [](StaticSelect& s, std::string_view v, ZMLParser*) {
+         return ParseColor(v, s.collapsedColor_);
+       }},
+      {"expandedcolor",
+       [](StaticSelect& s, std::string_view v, ZMLParser*) {
+         return ParseColor(v, s.expandedColor_);
+       }},
+      {"icon",
+       [](StaticSelect& s, std::string_view v, ZMLParser* h) {
+         return LookupMarkupIcon(h, &s, v, s.icon_);
+       }},
       {"effect",
        [](StaticSelect& s, std::string_view v, ZMLParser*) {
          uint32_t effect;
-         if (!FindWord(kEffectWords, v, effect)) return kZErrIllegalPropertyValue;
+         if (!FindWord(kEffectWords, v, effect))
+           return kZErrIllegalPropertyValue;
          s.effect_ = int32_t(effect);
          return 0;
        }},
   };
   for (const Row& row : kProperties)
-    if (row.name == name) return row.set(*this, value, host);
+    if (row.name == name)
+      return row.set(*this, value, host);
   return ZControl::SetProperty(name, value, host);
 }
 
 int32_t StaticSelect::OnFinish() {
   // Children of an effect may reach past the select's frame.
-  if (effect_ != kStaticSelectEffectNone) SetFlags(GetFlags() & ~kCanClipChildren);
+  if (effect_ != kStaticSelectEffectNone)
+    SetFlags(GetFlags() & ~kCanClipChildren);
   collapsedWidth_ = Width();
   collapsedHeight_ = Height();
   expandedHeight_ = 0;
@@ -100,7 +117,8 @@ int32_t StaticSelect::Close() {
 }
 
 void StaticSelect::ParameterChanged(ZParameter* parameter) {
-  if (GetParameterIndex(parameter) != 0) return;
+  if (GetParameterIndex(parameter) != 0)
+    return;
   if (expanded_) {
     Collapse();
   } else {
@@ -112,18 +130,21 @@ void StaticSelect::ParameterChanged(ZParameter* parameter) {
 const StaticSelect::Choice* StaticSelect::Selected() const {
   const int64_t value = RoundedValue(GetFloat(0));
   for (const Choice& c : choices_)
-    if (RoundedValue(c.valueToSet) == value) return &c;
+    if (RoundedValue(c.valueToSet) == value)
+      return &c;
   return nullptr;
 }
 
 const StaticSelect::Choice* StaticSelect::ChoiceOf(const ZView* pane) const {
   for (const Choice& c : choices_)
-    if (c.pane == pane) return &c;
+    if (c.pane == pane)
+      return &c;
   return nullptr;
 }
 
 int32_t StaticSelect::IconWidth() const {
-  if (!icon_) return 0;
+  if (!icon_)
+    return 0;
   return std::clamp(icon_->GetSize().x, 0, kMaxPaneCoordinate);
 }
 
@@ -132,17 +153,20 @@ int32_t StaticSelect::IconWidth() const {
 void StaticSelect::Place(const Choice& choice, int32_t x, int32_t y, int32_t width, bool shown) {
   ZView* pane = choice.pane;
   if (!shown) {
-    if (pane->IsOpen()) pane->Close();
+    if (pane->IsOpen())
+      pane->Close();
     pane->SetVisible(false);
     return;
   }
   const ZRect r = pane->GetRect();
-  if (r.left != x || r.top != y) pane->MoveFrameBy(x - r.left, y - r.top);
+  if (r.left != x || r.top != y)
+    pane->MoveFrameBy(x - r.left, y - r.top);
   pane->ResizeFrameBy(std::max(width, 0) - r.Width(), choice.originalHeight - r.Height());
   // Collapsed, the select takes the clicks itself (to open); open, each choice takes its own.
   const bool through = expanded_ ? choice.clickThrough : true;
   pane->SetFlags(through ? pane->GetFlags() | kWantClickThru : pane->GetFlags() & ~kWantClickThru);
-  if (IsOpen() && !pane->IsOpen()) pane->Open();
+  if (IsOpen() && !pane->IsOpen())
+    pane->Open();
   pane->SetVisible(true);
 }
 
@@ -175,7 +199,8 @@ void StaticSelect::AlignChildren(int32_t dx, int32_t) {
 }
 
 void StaticSelect::Expand() {
-  if (expanded_) return;
+  if (expanded_)
+    return;
   PostRedraw();
   expanded_ = true;
   collapsedPos_ = GetPosition();
@@ -187,7 +212,8 @@ void StaticSelect::Expand() {
   if (ZPaneManager* manager = Manager()) {
     const int32_t top = AbsolutePosition().y;
     const int32_t overflow = top + height - manager->RootSize().y;
-    if (overflow > 0) SetPosition(collapsedPos_.x, collapsedPos_.y - std::min(overflow, std::max(top, 0)));
+    if (overflow > 0)
+      SetPosition(collapsedPos_.x, collapsedPos_.y - std::min(overflow, std::max(top, 0)));
   }
   PostMoveToTop();  // drawn over its siblings
   Layout();
@@ -196,7 +222,8 @@ void StaticSelect::Expand() {
 }
 
 void StaticSelect::Collapse() {
-  if (!expanded_) return;
+  if (!expanded_)
+    return;
   PostRedraw();
   expanded_ = false;
   SetPosition(collapsedPos_.x, collapsedPos_.y);
@@ -227,7 +254,8 @@ void StaticSelect::Choose(const Choice& choice) {
 
 int32_t StaticSelect::OnClick(uint32_t buttons, ZPoint p) {
   if (!expanded_) {
-    if (!(buttons & kLeftButton)) return 0;
+    if (!(buttons & kLeftButton))
+      return 0;
     Expand();
     return 1;
   }

@@ -35,7 +35,7 @@ class StaticTextView : public ZView {
 
 // Draws text with an optional one-pixel shadow in a darkened copy of the colour; used by the
 // panes that write titles and labels.
-void DrawTextWithShadow(ZDrawContext& context, std::string_view text, const ZRect& rect, uint32_t align,
-                        ZColor color, bool shadow);
+void DrawTextWithShadow(ZDrawContext& context, std::string_view text, const ZRect& rect, uint32_t align, ZColor color,
+                        bool shadow);
 
 }  // namespace ZTools

@@ -32,10 +32,13 @@ bool Holds(const ZStringMapScaler::Entry& e, double v) {
 bool LeadingNumber(std::string_view text, double& out) {
   text = TrimBlanks(text);
   size_t n = 0;
-  while (n < text.size() && std::strchr("+-.0123456789eE", text[n]) && text[n] != '\0') ++n;
+  while (n < text.size() && std::strchr("+-.0123456789eE", text[n]) && text[n] != '\0')
+    ++n;
   std::string_view digits = text.substr(0, n);
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  if (digits.empty()) return false;
+  if (!digits.empty() && digits.front() == '+')
+    digits.remove_prefix(1);
+  if (digits.empty())
+    return false;
   auto res = std::from_chars(digits.data(), digits.data() + digits.size(), out);
   return res.ec == std::errc() && std::isfinite(out);
 }
@@ -43,7 +46,8 @@ bool LeadingNumber(std::string_view text, double& out) {
 }  // namespace
 
 int32_t ZStringMapScaler::SetProperty(std::string_view name, std::string_view value) {
-  if (name != "strings") return ZBasicScaler::SetProperty(name, value);
+  if (name != "strings")
+    return ZBasicScaler::SetProperty(name, value);
   std::vector<Entry> entries;
   double counter = 0;
   while (true) {
@@ -57,7 +61,7 @@ int32_t ZStringMapScaler::SetProperty(std::string_view name, std::string_view va
         std::string_view text;
         Compare compare;
       };
-      static constexpr Op kOps[] = {{"==", Compare::kEqual},    {"!=", Compare::kNotEqual},
+      static constexpr Op kOps[] = {{"==", Compare::kEqual},     {"!=", Compare::kNotEqual},
                                     {"<=", Compare::kLessEqual}, {">=", Compare::kGreaterEqual},
                                     {"=", Compare::kEqual},      {"<", Compare::kLess},
                                     {">", Compare::kGreater}};
@@ -68,13 +72,16 @@ int32_t ZStringMapScaler::SetProperty(std::string_view name, std::string_view va
           break;
         }
       }
-      if (!found || !LeadingNumber(rest.substr(found->text.size()), e.number)) return kZErrIllegalPropertyValue;
+      if (!found || !LeadingNumber(rest.substr(found->text.size()), e.number))
+        return kZErrIllegalPropertyValue;
       e.compare = found->compare;
-      if (found->compare == Compare::kEqual) counter = e.number;
+      if (found->compare == Compare::kEqual)
+        counter = e.number;
     }
     entries.push_back(std::move(e));
     counter += 1;
-    if (comma == std::string_view::npos) break;
+    if (comma == std::string_view::npos)
+      break;
     value.remove_prefix(comma + 1);
   }
   entries_ = std::move(entries);
@@ -83,12 +90,14 @@ int32_t ZStringMapScaler::SetProperty(std::string_view name, std::string_view va
 
 ZString ZStringMapScaler::ValueToString(double value, const ZParameter& parameter) const {
   for (const Entry& e : entries_)
-    if (Holds(e, value)) return e.text;
+    if (Holds(e, value))
+      return e.text;
   return ZBasicScaler::ValueToString(value, parameter);
 }
 
 bool ZStringMapScaler::StringToValue(std::string_view text, const ZParameter&, double& value) const {
-  if (LeadingNumber(text, value)) return true;
+  if (LeadingNumber(text, value))
+    return true;
   const std::string_view wanted = TrimBlanks(text);
   for (const Entry& e : entries_) {
     if (e.text.View() == wanted) {

@@ -13,7 +13,14 @@ namespace ZTools {
 
 class ZStringMapScaler : public ZBasicScaler {
  public:
-  enum class Compare { kEqual, kNotEqual, kLess, kLessEqual, kGreater, kGreaterEqual };
+  enum class Compare {
+    kEqual,
+    kNotEqual,
+    kLess,
+    kLessEqual,
+    kGreater,
+    kGreaterEqual
+  };
   struct Entry {
     ZString text;
     Compare compare;

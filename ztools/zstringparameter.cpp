@@ -13,15 +13,18 @@ double ZStringParameter::GetFloatValue() const {
 }
 
 void ZStringParameter::SetFloatValue(double value) {
-  if (std::isfinite(value)) text_ = FormatDisplayValue(format_.View(), value);
+  if (std::isfinite(value))
+    text_ = FormatDisplayValue(format_.View(), value);
 }
 
 void ZStringParameter::SetNormalized(double position) {
-  if (std::isfinite(position)) SetFloatValue(LinearValue(Quantize(position)));
+  if (std::isfinite(position))
+    SetFloatValue(LinearValue(Quantize(position)));
 }
 
 int32_t ZStringParameter::SetOwnProperty(std::string_view name, std::string_view value) {
-  if (name != "value") return ZBasicParameter::SetOwnProperty(name, value);
+  if (name != "value")
+    return ZBasicParameter::SetOwnProperty(name, value);
   text_ = value;
   return 0;
 }

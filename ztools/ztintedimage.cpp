@@ -25,9 +25,11 @@ int32_t TintedImage::OnEvent(ZEvent* event) {
 
 int32_t TintedImage::SetProperty(std::string_view name, std::string_view value, ZMLParser* host) {
   int32_t n;
-  if (name == "bitmap") return LookupMarkupBitmap(host, this, value, bitmap_);
+  if (name == "bitmap")
+    return LookupMarkupBitmap(host, this, value, bitmap_);
   if (name == "color") {
-    if (int32_t rc = ParseColor(value, base_)) return rc;
+    if (int32_t rc = ParseColor(value, base_))
+      return rc;
     pending_ = current_ = base_;
     return 0;
   }
@@ -39,12 +41,14 @@ int32_t TintedImage::SetProperty(std::string_view name, std::string_view value, 
     return 0;
   }
   if (name == "amount") {
-    if (!ParseInt(value, n)) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n))
+      return kZErrIllegalPropertyValue;
     amount_ = std::clamp(n, 0, 255);
     return 0;
   }
   if (name == "delay") {
-    if (!ParseInt(value, n)) return kZErrIllegalPropertyValue;
+    if (!ParseInt(value, n))
+      return kZErrIllegalPropertyValue;
     delay_ = n < 0 ? 10 : n;
     return 0;
   }
@@ -53,9 +57,12 @@ int32_t TintedImage::SetProperty(std::string_view name, std::string_view value, 
 
 void TintedImage::ParameterChanged(ZParameter*) {
   ZHSL hsl = RGBToHSL(base_.r, base_.g, base_.b);
-  if (ParameterCount() > 0) hsl.h = float(std::clamp(GetNormalized(0), 0.0, 1.0) * 360.0);
-  if (ParameterCount() > 1) hsl.s = float(std::clamp(GetNormalized(1), 0.0, 1.0));
-  if (ParameterCount() > 2) hsl.l = float(std::clamp(GetNormalized(2), 0.0, 1.0));
+  if (ParameterCount() > 0)
+    hsl.h = float(std::clamp(GetNormalized(0), 0.0, 1.0) * 360.0);
+  if (ParameterCount() > 1)
+    hsl.s = float(std::clamp(GetNormalized(1), 0.0, 1.0));
+  if (ParameterCount() > 2)
+    hsl.l = float(std::clamp(GetNormalized(2), 0.0, 1.0));
   pending_ = HSLToColor(hsl);
 }
 
@@ -66,9 +73,11 @@ int32_t TintedImage::Open() {
 }
 
 int32_t TintedImage::Idle() {
-  if (pending_ == current_ || !Manager()) return 0;
+  if (pending_ == current_ || !Manager())
+    return 0;
   const uint64_t now = Manager()->Now();
-  if (now - shownAt_ < uint64_t(delay_) && shownAt_ != 0) return 0;
+  if (now - shownAt_ < uint64_t(delay_) && shownAt_ != 0)
+    return 0;
   current_ = pending_;
   shownAt_ = now;
   PostRedraw();
@@ -76,7 +85,8 @@ int32_t TintedImage::Idle() {
 }
 
 void TintedImage::Draw(ZDrawContext& context) {
-  if (!bitmap_ || bitmap_->IsEmpty()) return;
+  if (!bitmap_ || bitmap_->IsEmpty())
+    return;
   context.SetBlendMode(mode_);
   context.SetAmount(amount_);
   context.SetColor(current_);

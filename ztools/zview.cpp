@@ -14,9 +14,7 @@
 namespace ZTools {
 namespace {
 
-int32_t ClampCoordinate(int64_t v) {
-  return int32_t(std::clamp<int64_t>(v, -kMaxPaneCoordinate, kMaxPaneCoordinate));
-}
+int32_t ClampCoordinate(int64_t v) { return int32_t(std::clamp<int64_t>(v, -kMaxPaneCoordinate, kMaxPaneCoordinate)); }
 
 bool InRange(int32_t v) { return v >= -kMaxPaneCoordinate && v <= kMaxPaneCoordinate; }
 
@@ -26,17 +24,23 @@ int32_t ClampDelta(int32_t from, int64_t delta) { return ClampCoordinate(int64_t
 }  // namespace
 
 ZView::~ZView() {
-  if (manager_) manager_->ForgetPane(this);
-  if (parent_) parent_->RemoveChild(this);
-  for (ZView* child : children_.Iterate()) child->parent_ = nullptr;
+  if (manager_)
+    manager_->ForgetPane(this);
+  if (parent_)
+    parent_->RemoveChild(this);
+  for (ZView* child : children_.Iterate())
+    child->parent_ = nullptr;
 }
 
 // ---- markup
 
 int32_t ZView::OnEvent(ZEvent* event) {
-  if (!event) return kZErrNullPointer;
-  if ((event->Id() & 0xfff000) == 0x100000) return OnMarkupEvent(event);
-  if ((event->Id() & 0xf00000) == 0x200000) return OnPaneEvent(*static_cast<ZPaneEvent*>(event));
+  if (!event)
+    return kZErrNullPointer;
+  if ((event->Id() & 0xfff000) == 0x100000)
+    return OnMarkupEvent(event);
+  if ((event->Id() & 0xf00000) == 0x200000)
+    return OnPaneEvent(*static_cast<ZPaneEvent*>(event));
   return 0;
 }
 
@@ -58,24 +62,26 @@ int32_t ZView::OnMarkupEvent(ZEvent* event) {
     }
     case kZMLEventChildCreate: {
       auto* child = dynamic_cast<ZView*>(static_cast<ZMLEventChild*>(event)->Child());
-      if (!child) return kZErrIncompatibleChild;
+      if (!child)
+        return kZErrIncompatibleChild;
       return AddChild(child);
     }
-    case kZMLEventFinish:
-      return OnFinish();
+    case kZMLEventFinish: return OnFinish();
     case kZMLEventChildDestroy: {
       auto* child = dynamic_cast<ZView*>(static_cast<ZMLEventChild*>(event)->Child());
-      if (child) RemoveChild(child);
+      if (child)
+        RemoveChild(child);
       return 0;
     }
     case kZMLEventDestroy: {
-      if (open_) Close();
+      if (open_)
+        Close();
       int32_t rc = OnDestroy();
-      if (manager_) manager_->ForgetPane(this);
+      if (manager_)
+        manager_->ForgetPane(this);
       return rc;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -98,7 +104,8 @@ int32_t ZView::SetViewProperty(std::string_view name, std::string_view value) {
       {"align",
        [](ZView& v, std::string_view text) {
          uint32_t mode;
-         if (!FindWord(PaneAlignWords(), text, mode)) return kZErrIllegalPropertyValue;
+         if (!FindWord(PaneAlignWords(), text, mode))
+           return kZErrIllegalPropertyValue;
          v.align_ = int32_t(mode);
          return 0;
        }},
@@ -113,7 +120,8 @@ int32_t ZView::SetViewProperty(std::string_view name, std::string_view value) {
       {"pos",
        [](ZView& v, std::string_view text) {
          int32_t x, y;
-         if (!ParsePair(text, x, y) || !InRange(x) || !InRange(y)) return kZErrIllegalPropertyValue;
+         if (!ParsePair(text, x, y) || !InRange(x) || !InRange(y))
+           return kZErrIllegalPropertyValue;
          v.SetPosition(x, y);
          return 0;
        }},
@@ -124,16 +132,20 @@ int32_t ZView::SetViewProperty(std::string_view name, std::string_view value) {
        }},
   };
   for (const Row& row : kProperties)
-    if (row.name == name) return row.set(*this, value);
+    if (row.name == name)
+      return row.set(*this, value);
   return kZErrUnknownProperty;
 }
 
 // ---- children
 
 int32_t ZView::AddChild(ZView* child) {
-  if (!child || child == this) return kZErrIncompatibleChild;
-  if (depth_ + 1 > kMaxPaneDepth) return kZErrIncompatibleChild;
-  if (child->parent_) child->parent_->RemoveChild(child);
+  if (!child || child == this)
+    return kZErrIncompatibleChild;
+  if (depth_ + 1 > kMaxPaneDepth)
+    return kZErrIncompatibleChild;
+  if (child->parent_)
+    child->parent_->RemoveChild(child);
   child->parent_ = this;
   child->depth_ = depth_ + 1;
   children_.PushBack(child);
@@ -141,8 +153,10 @@ int32_t ZView::AddChild(ZView* child) {
 }
 
 bool ZView::RemoveChild(ZView* child) {
-  if (!child || !children_.Remove(child)) return false;
-  if (child->parent_ == this) child->parent_ = nullptr;
+  if (!child || !children_.Remove(child))
+    return false;
+  if (child->parent_ == this)
+    child->parent_ = nullptr;
   return true;
 }
 
@@ -152,9 +166,11 @@ ZView* ZView::ChildAt(size_t index) {
 }
 
 void ZView::Detach() {
-  for (ZView* child : children_.Iterate()) child->parent_ = nullptr;
+  for (ZView* child : children_.Iterate())
+    child->parent_ = nullptr;
   children_.Clear();
-  if (parent_) parent_->RemoveChild(this);
+  if (parent_)
+    parent_->RemoveChild(this);
 }
 
 // ---- life cycle
@@ -167,9 +183,11 @@ int32_t ZView::Open() {
       child->ParentOpened();
       continue;
     }
-    if (child->open_) continue;
+    if (child->open_)
+      continue;
     int32_t rc = child->Open();
-    if (rc && !first) first = rc;
+    if (rc && !first)
+      first = rc;
   }
   return first;
 }
@@ -177,19 +195,24 @@ int32_t ZView::Open() {
 int32_t ZView::Close() {
   int32_t first = 0;
   for (ZView* child : children_.IterateReverse()) {
-    if (!child->open_) continue;
+    if (!child->open_)
+      continue;
     int32_t rc = child->Close();
-    if (rc && !first) first = rc;
+    if (rc && !first)
+      first = rc;
   }
   open_ = false;
   return first;
 }
 
 void ZView::SetVisible(bool visible) {
-  if (visible_ == visible) return;
-  if (!visible) PostRedraw();  // the area it covered
+  if (visible_ == visible)
+    return;
+  if (!visible)
+    PostRedraw();  // the area it covered
   visible_ = visible;
-  if (visible) PostRedraw();
+  if (visible)
+    PostRedraw();
 }
 
 // ---- geometry
@@ -209,24 +232,25 @@ void ZView::SetSize(int32_t width, int32_t height) {
 }
 
 void ZView::SetAutoAlign(int32_t mode) {
-  if (mode >= kAlignNone && mode <= kAlignLast) align_ = mode;
+  if (mode >= kAlignNone && mode <= kAlignLast)
+    align_ = mode;
 }
 
 void ZView::MoveBy(int32_t dx, int32_t dy) {
-  if (HasFlag(kCanMove)) MoveFrameBy(dx, dy);
+  if (HasFlag(kCanMove))
+    MoveFrameBy(dx, dy);
 }
 
 void ZView::ResizeBy(int32_t dx, int32_t dy) {
-  if (HasFlag(kCanResize)) ResizeFrameBy(dx, dy);
+  if (HasFlag(kCanResize))
+    ResizeFrameBy(dx, dy);
 }
 
 void ZView::MoveFrameBy(int32_t dx, int32_t dy) {
-  dx = std::min(ClampDelta(frame_.left, dx), ClampDelta(frame_.right, dx), [](int32_t a, int32_t b) {
-    return std::abs(a) < std::abs(b);
-  });
-  dy = std::min(ClampDelta(frame_.top, dy), ClampDelta(frame_.bottom, dy), [](int32_t a, int32_t b) {
-    return std::abs(a) < std::abs(b);
-  });
+  dx = std::min(ClampDelta(frame_.left, dx), ClampDelta(frame_.right, dx),
+                [](int32_t a, int32_t b) { return std::abs(a) < std::abs(b); });
+  dy = std::min(ClampDelta(frame_.top, dy), ClampDelta(frame_.bottom, dy),
+                [](int32_t a, int32_t b) { return std::abs(a) < std::abs(b); });
   frame_.Offset(dx, dy);
 }
 
@@ -253,7 +277,8 @@ static int32_t GrowSide(int32_t& far, int32_t near, int32_t& owed, int32_t d) {
 void ZView::ResizeFrameBy(int32_t dx, int32_t dy) {
   dx = GrowSide(frame_.right, frame_.left, owed_.x, dx);
   dy = GrowSide(frame_.bottom, frame_.top, owed_.y, dy);
-  if (dx != 0 || dy != 0) AlignChildren(dx, dy);
+  if (dx != 0 || dy != 0)
+    AlignChildren(dx, dy);
 }
 
 void ZView::AlignChildren(int32_t dx, int32_t dy) {
@@ -268,24 +293,44 @@ void ZView::AlignChildren(int32_t dx, int32_t dy) {
       case kAlignTop: my = -c.top; break;
       case kAlignRight: mx = W - c.left - cw; break;
       case kAlignBottom: my = H - c.top - ch; break;
-      case kAlignTopLeft: mx = -c.left; my = -c.top; break;
-      case kAlignBottomRight: mx = W - c.left - cw; my = H - c.top - ch; break;
+      case kAlignTopLeft:
+        mx = -c.left;
+        my = -c.top;
+        break;
+      case kAlignBottomRight:
+        mx = W - c.left - cw;
+        my = H - c.top - ch;
+        break;
       case kAlignVCenter: my = (H - ch) / 2 - c.top; break;
       case kAlignHCenter: mx = (W - cw) / 2 - c.left; break;
-      case kAlignCenter: mx = (W - cw) / 2 - c.left; my = (H - ch) / 2 - c.top; break;
+      case kAlignCenter:
+        mx = (W - cw) / 2 - c.left;
+        my = (H - ch) / 2 - c.top;
+        break;
       case kAlignVResize: ry = dy; break;
       case kAlignHResize: rx = dx; break;
-      case kAlignResize: rx = dx; ry = dy; break;
+      case kAlignResize:
+        rx = dx;
+        ry = dy;
+        break;
       case kAlignHAdjust: mx = dx; break;
       case kAlignVAdjust: my = dy; break;
-      case kAlignAdjust: mx = dx; my = dy; break;
+      case kAlignAdjust:
+        mx = dx;
+        my = dy;
+        break;
       case kAlignVResizeAbs: ry = H - ch; break;
       case kAlignHResizeAbs: rx = W - cw; break;
-      case kAlignResizeAbs: rx = W - cw; ry = H - ch; break;
+      case kAlignResizeAbs:
+        rx = W - cw;
+        ry = H - ch;
+        break;
       default: break;
     }
-    if (mx != 0 || my != 0) child->MoveFrameBy(mx, my);
-    if (rx != 0 || ry != 0) child->ResizeFrameBy(rx, ry);
+    if (mx != 0 || my != 0)
+      child->MoveFrameBy(mx, my);
+    if (rx != 0 || ry != 0)
+      child->ResizeFrameBy(rx, ry);
   }
 }
 
@@ -326,11 +371,14 @@ ZPoint ZView::GetMousePosition() const {
 // ---- painting
 
 void ZView::Paint(ZDrawContext& context, const ZRect& clip, ZPoint origin) {
-  if (!visible_) return;
+  if (!visible_)
+    return;
   const ZRect frame = frame_.Offsetted(origin);
   ZRect limit = clip;
-  if (!extraClip_.IsEmpty()) limit = limit.Intersection(extraClip_.Offsetted(frame.TopLeft()));
-  if (limit.IsEmpty()) return;
+  if (!extraClip_.IsEmpty())
+    limit = limit.Intersection(extraClip_.Offsetted(frame.TopLeft()));
+  if (limit.IsEmpty())
+    return;
   if (HasFlag(kWantDraw)) {
     const ZRect own = limit.Intersection(frame);
     if (!own.IsEmpty()) {
@@ -339,14 +387,17 @@ void ZView::Paint(ZDrawContext& context, const ZRect& clip, ZPoint origin) {
       Draw(context);
     }
   }
-  if (!HasFlag(kCanDrawChildren) || children_.IsEmpty()) return;
+  if (!HasFlag(kCanDrawChildren) || children_.IsEmpty())
+    return;
   const bool clips = HasFlag(kCanClipChildren);
   const ZRect childClip = clips ? limit.Intersection(frame) : limit;
-  if (childClip.IsEmpty()) return;
+  if (childClip.IsEmpty())
+    return;
   const ZPoint childOrigin = frame.TopLeft() - scroll_;
   for (ZView* child : children_.Iterate()) {
     // A child that clips its own children draws nothing outside its frame.
-    if (child->HasFlag(kCanClipChildren) && !child->frame_.Offsetted(childOrigin).Overlaps(childClip)) continue;
+    if (child->HasFlag(kCanClipChildren) && !child->frame_.Offsetted(childOrigin).Overlaps(childClip))
+      continue;
     child->Paint(context, childClip, childOrigin);
   }
 }
@@ -357,25 +408,23 @@ int32_t ZView::OnPaneEvent(ZPaneEvent& event) {
   ZView* child = event.Pane();
   switch (event.Id()) {
     case kParentMoveToTop:
-      if (child && children_.MoveToBack(child)) child->PostRedraw();
+      if (child && children_.MoveToBack(child))
+        child->PostRedraw();
       return 0;
     case kParentMoveToBottom:
-      if (child && children_.MoveToFront(child)) child->PostRedraw();
+      if (child && children_.MoveToFront(child))
+        child->PostRedraw();
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
 int32_t ZView::Post(ZPaneEvent& event) {
   switch (event.Family()) {
     case kPaneEventFamilyWindow:
-    case kPaneEventFamilyManager:
-      return manager_ ? manager_->OnEvent(&event) : kZErrObjectNotAvailable;
-    case kPaneEventFamilyParent:
-      return parent_ ? parent_->OnEvent(&event) : kZErrObjectNotAvailable;
-    default:
-      return OnEvent(&event);
+    case kPaneEventFamilyManager: return manager_ ? manager_->OnEvent(&event) : kZErrObjectNotAvailable;
+    case kPaneEventFamilyParent: return parent_ ? parent_->OnEvent(&event) : kZErrObjectNotAvailable;
+    default: return OnEvent(&event);
   }
 }
 

@@ -23,7 +23,8 @@ class ZPaneManager;
 inline constexpr int32_t kMaxPaneCoordinate = 16384;
 inline constexpr size_t kMaxPaneDepth = 256;
 
-inline constexpr const char* kZViewDeclaration = "interface_zpane::view flags? align? size? pos? tip? ( interface_zpane* )";
+inline constexpr const char* kZViewDeclaration =
+    "interface_zpane::view flags? align? size? pos? tip? ( interface_zpane* )";
 
 class ZView : public ZPane {
  public:

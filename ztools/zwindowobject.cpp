@@ -11,7 +11,8 @@
 namespace ZTools {
 
 ZWindowObject::~ZWindowObject() {
-  if (window_) Platform::DestroyNativeWindow(window_);
+  if (window_)
+    Platform::DestroyNativeWindow(window_);
 }
 
 bool ZWindowObject::RegisterClass() { return Platform::RegisterWindowClass(kWindowClassName, &WindowProc); }
@@ -22,11 +23,13 @@ int64_t ZWindowObject::WindowProc(Platform::Window* window, const Platform::Mess
   ZWindowObject* object = nullptr;
   if (message.id == Platform::MessageId::Create) {
     object = static_cast<ZWindowObject*>(message.createParam);
-    if (object) object->AttachHandle(window);
+    if (object)
+      object->AttachHandle(window);
   } else {
     object = static_cast<ZWindowObject*>(window->UserData());
   }
-  if (!object) return -1;
+  if (!object)
+    return -1;
   int64_t result = -1;
   // A handler's failure ends with that message: the loop and the other windows go on.
   try {
@@ -41,18 +44,21 @@ int64_t ZWindowObject::WindowProc(Platform::Window* window, const Platform::Mess
     std::fprintf(stderr, "window message %u: unknown exception\n", unsigned(message.id));
     result = 0;
   }
-  if (message.id == Platform::MessageId::Destroy && object->window_ == window) object->DetachHandle();
+  if (message.id == Platform::MessageId::Destroy && object->window_ == window)
+    object->DetachHandle();
   return result;
 }
 
 int32_t ZWindowObject::Create(int32_t style, std::string_view title, const ZRect& rect, ZWindowObject* parent) {
-  if (!ClassRegistered() || window_) return -1;
+  if (!ClassRegistered() || window_)
+    return -1;
   Platform::WindowSpec spec;
   spec.className = kWindowClassName;
   spec.title = title.empty() ? std::string(kDefaultWindowTitle) : std::string(title);
   spec.createParam = this;
   if (parent) {
-    if (!parent->window_) return -1;
+    if (!parent->window_)
+      return -1;
     spec.parent = parent->window_;
     spec.width = rect.Width() > 0 && rect.Height() > 0 ? rect.Width() : 0;
     spec.height = rect.Width() > 0 && rect.Height() > 0 ? rect.Height() : 0;
@@ -71,7 +77,8 @@ int32_t ZWindowObject::Create(int32_t style, std::string_view title, const ZRect
 }
 
 int32_t ZWindowObject::Destroy() {
-  if (!window_) return -1;
+  if (!window_)
+    return -1;
   StartTimer(0);
   Platform::DestroyNativeWindow(window_);  // the destroy message detaches the handle
   window_ = nullptr;
@@ -79,10 +86,16 @@ int32_t ZWindowObject::Destroy() {
 }
 
 int32_t ZWindowObject::Show(int32_t showCommand) {
-  if (!window_) return -1;
+  if (!window_)
+    return -1;
   switch (showCommand) {
     case kShowHide: window_->Hide(); break;
-    case kShowMinimized: case 6: case 7: window_->Show(); window_->Minimize(); break;
+    case kShowMinimized:
+    case 6:
+    case 7:
+      window_->Show();
+      window_->Minimize();
+      break;
     default: window_->Show(); break;
   }
   window_->Invalidate();
@@ -90,21 +103,25 @@ int32_t ZWindowObject::Show(int32_t showCommand) {
 }
 
 void ZWindowObject::TakeFocus() {
-  if (window_) window_->TakeFocus();
+  if (window_)
+    window_->TakeFocus();
 }
 
 void ZWindowObject::OnActivate(bool, bool) {}
 
 void ZWindowObject::StartTimer(uint32_t ms) {
   timer_ = 0;
-  if (!window_) return;
+  if (!window_)
+    return;
   window_->StartTimer(ms);
-  if (ms != 0 && window_->TimerRunning()) timer_ = 1;
+  if (ms != 0 && window_->TimerRunning())
+    timer_ = 1;
 }
 
 void ZWindowObject::CenterWindow(int32_t width, int32_t height, bool move) {
   // The window layer sizes client areas; there is no frame to add.
-  if (window_) window_->Center(width, height, move);
+  if (window_)
+    window_->Center(width, height, move);
 }
 
 int64_t ZWindowObject::HandleMessage(const Platform::Message& message) {
@@ -116,13 +133,15 @@ int64_t ZWindowObject::HandleMessage(const Platform::Message& message) {
 }
 
 void ZWindowObject::AttachHandle(Platform::Window* window) {
-  if (window_ || !window) return;
+  if (window_ || !window)
+    return;
   window_ = window;
   window->SetUserData(this);
 }
 
 void ZWindowObject::DetachHandle() {
-  if (!window_) return;
+  if (!window_)
+    return;
   window_->SetUserData(nullptr);
   window_ = nullptr;
   timer_ = 0;

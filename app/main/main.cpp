@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
   const int32_t code = ZTools::ZRunApplication(&ZTools::CreateApplication, argc, argv);
-  if (code == 0) return 0;
+  if (code == 0)
+    return 0;
   // Exit statuses keep 8 bits: the code itself goes to standard error.
   std::fprintf(stderr, "sonabel: exit code %d (0x%08x)\n", code, uint32_t(code));
   return 1;

@@ -24,17 +24,21 @@ std::string g_title;
 std::string lowerExtension(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return "";
   std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : ext)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ext;
 }
 
 bool isModuleName(const std::string& path) {
-  static const char* kExt[] = {"mod", "s3m", "xm", "it", "mptm", "669", "mtm", "med", "okt", "stm", "ult", "far", "amf", "dsm", "umx"};
+  static const char* kExt[] = {"mod", "s3m", "xm",  "it",  "mptm", "669", "mtm", "med",
+                               "okt", "stm", "ult", "far", "amf",  "dsm", "umx"};
   std::string ext = lowerExtension(path);
   for (const char* e : kExt)
-    if (ext == e) return true;
+    if (ext == e)
+      return true;
   return false;
 }
 
@@ -47,12 +51,14 @@ std::string baseName(const std::string& path) {
 
 // The title in a META tag: StreamTitle='...'; or, for Ogg, the TITLE= entry of a comment list.
 bool titleFromMeta(const char* meta, std::string* title) {
-  if (!meta) return false;
+  if (!meta)
+    return false;
   const char* start = std::strstr(meta, "StreamTitle='");
   if (start) {
     start += 13;
     const char* end = std::strstr(start, "';");
-    if (!end) return false;
+    if (!end)
+      return false;
     *title = std::string(start, end);
     return true;
   }
@@ -72,10 +78,12 @@ void printTitle(const std::string& title) {
 
 void CALLBACK onMeta(HSYNC, DWORD channel, DWORD, void*) {
   std::string title;
-  if (!titleFromMeta(BASS_ChannelGetTags(channel, BASS_TAG_META), &title)) return;
+  if (!titleFromMeta(BASS_ChannelGetTags(channel, BASS_TAG_META), &title))
+    return;
   {
     std::lock_guard<std::mutex> guard(g_printLock);
-    if (title == g_title) return;
+    if (title == g_title)
+      return;
     g_title = title;
   }
   printTitle(title);
@@ -126,7 +134,8 @@ int usageError(const std::string& message) {
 bool parseSeconds(const char* text, double* seconds) {
   char* end = nullptr;
   double v = std::strtod(text, &end);
-  if (!*text || *end || !(v >= 0) || v > 1e9) return false;
+  if (!*text || *end || !(v >= 0) || v > 1e9)
+    return false;
   *seconds = v;
   return true;
 }
@@ -143,15 +152,17 @@ int main(int argc, char** argv) {
       noSound = true;
     } else if (arg == "--seconds" || arg.rfind("--seconds=", 0) == 0) {
       const char* value = arg == "--seconds" ? (i + 1 < argc ? argv[++i] : nullptr) : argv[i] + 10;
-      if (!value) return usageError("option --seconds needs a value");
+      if (!value)
+        return usageError("option --seconds needs a value");
       if (!parseSeconds(value, &seconds))
         return usageError(std::string("option --seconds takes a number of seconds, not '") + value + "'");
     } else if (arg == "--help" || arg == "-h") {
-      std::printf("%s"
-                  "Plays an internet stream (http, https), a sound file or a tracker module.\n"
-                  "  --no-sound    play on the engine's silent device instead of the sound output\n"
-                  "  --seconds N   stop after N seconds (default: play to the end)\n",
-                  kUsage);
+      std::printf(
+          "%s"
+          "Plays an internet stream (http, https), a sound file or a tracker module.\n"
+          "  --no-sound    play on the engine's silent device instead of the sound output\n"
+          "  --seconds N   stop after N seconds (default: play to the end)\n",
+          kUsage);
       return 0;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option '" + arg + "'");
@@ -161,7 +172,8 @@ int main(int argc, char** argv) {
       target = arg;
     }
   }
-  if (target.empty()) return usageError("missing URL or file");
+  if (target.empty())
+    return usageError("missing URL or file");
   if (!BASS_Init(noSound ? 0 : -1, 44100, 0, nullptr, nullptr)) {
     int code = BASS_ErrorGetCode();
     bool noOutput = code == BASS_ERROR_DEVICE || code == BASS_ERROR_DRIVER || code == BASS_ERROR_START;
@@ -173,25 +185,32 @@ int main(int argc, char** argv) {
   std::string title;
   if (isUrl) {
     handle = BASS_StreamCreateURL(target.c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
-    if (!handle) return failWith(BASS_ErrorGetCode());
-    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_META), &title)) title = target;
+    if (!handle)
+      return failWith(BASS_ErrorGetCode());
+    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_META), &title))
+      title = target;
   } else if (isModuleName(target)) {
     handle = BASS_MusicLoad(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
-    if (!handle) return failWith(BASS_ErrorGetCode());
+    if (!handle)
+      return failWith(BASS_ErrorGetCode());
     const char* name = BASS_ChannelGetTags(handle, BASS_TAG_MUSIC_NAME);
     title = name && *name ? name : baseName(target);
   } else {
     handle = BASS_StreamCreateFile(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
     if (!handle && BASS_ErrorGetCode() == BASS_ERROR_FILEFORM)
-      handle = BASS_MusicLoad(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
-    if (!handle) return failWith(BASS_ErrorGetCode());
-    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_OGG), &title)) title = baseName(target);
+      handle =
+          BASS_MusicLoad(FALSE, target.c_str(), 0, 0, BASS_SAMPLE_FLOAT | BASS_MUSIC_RAMPS | BASS_MUSIC_PRESCAN, 0);
+    if (!handle)
+      return failWith(BASS_ErrorGetCode());
+    if (!titleFromMeta(BASS_ChannelGetTags(handle, BASS_TAG_OGG), &title))
+      title = baseName(target);
   }
   g_title = title;
   printTitle(title);
   BASS_ChannelSetSync(handle, BASS_SYNC_META, 0, onMeta, nullptr);
   BASS_ChannelSetSync(handle, BASS_SYNC_END, 0, onEnd, nullptr);
-  if (!BASS_ChannelPlay(handle, FALSE)) return failWith(BASS_ErrorGetCode());
+  if (!BASS_ChannelPlay(handle, FALSE))
+    return failWith(BASS_ErrorGetCode());
 
   {
     std::unique_lock<std::mutex> guard(g_printLock);

@@ -17,42 +17,41 @@
 namespace {
 
 // X(result, name, value on failure, (parameters), (arguments))
-#define SONABEL_BASS_FUNCTIONS(X)                                                                       \
-  X(BOOL, BASS_Init, FALSE, (int a, DWORD b, DWORD c, void* d, const void* e), (a, b, c, d, e))         \
-  X(BOOL, BASS_Free, FALSE, (void), ())                                                                 \
-  X(BOOL, BASS_GetInfo, FALSE, (BASS_INFO * a), (a))                                                    \
-  X(BOOL, BASS_SetConfig, FALSE, (DWORD a, DWORD b), (a, b))                                            \
-  X(DWORD, BASS_GetConfig, DWORD(-1), (DWORD a), (a))                                                   \
-  X(HSTREAM, BASS_StreamCreate, 0, (DWORD a, DWORD b, DWORD c, STREAMPROC* d, void* e), (a, b, c, d, e)) \
+#define SONABEL_BASS_FUNCTIONS(X) \
+  X(BOOL, BASS_Init, FALSE, (int a, DWORD b, DWORD c, void* d, const void* e), (a, b, c, d, e)) \
+  X(BOOL, BASS_Free, FALSE, (void), ()) \
+  X(BOOL, BASS_GetInfo, FALSE, (BASS_INFO * a), (a)) \
+  X(BOOL, BASS_SetConfig, FALSE, (DWORD a, DWORD b), (a, b)) \
+  X(DWORD, BASS_GetConfig, DWORD(-1), (DWORD a), (a)) \
+  X(HSTREAM, BASS_StreamCreate, 0, (DWORD a, DWORD b, DWORD c, STREAMPROC * d, void* e), (a, b, c, d, e)) \
   X(HSTREAM, BASS_StreamCreateFile, 0, (BOOL a, const void* b, QWORD c, QWORD d, DWORD e), (a, b, c, d, e)) \
-  X(HSTREAM, BASS_StreamCreateURL, 0, (const char* a, DWORD b, DWORD c, DOWNLOADPROC* d, void* e),      \
-    (a, b, c, d, e))                                                                                    \
-  X(BOOL, BASS_StreamFree, FALSE, (HSTREAM a), (a))                                                     \
-  X(int, BASS_StreamGetConnectResult, BASS_ERROR_NOTAVAIL, (HSTREAM a), (a))                            \
+  X(HSTREAM, BASS_StreamCreateURL, 0, (const char* a, DWORD b, DWORD c, DOWNLOADPROC* d, void* e), (a, b, c, d, e)) \
+  X(BOOL, BASS_StreamFree, FALSE, (HSTREAM a), (a)) \
+  X(int, BASS_StreamGetConnectResult, BASS_ERROR_NOTAVAIL, (HSTREAM a), (a)) \
   X(HMUSIC, BASS_MusicLoad, 0, (BOOL a, const void* b, QWORD c, DWORD d, DWORD e, DWORD f), (a, b, c, d, e, f)) \
-  X(BOOL, BASS_MusicFree, FALSE, (HMUSIC a), (a))                                                       \
+  X(BOOL, BASS_MusicFree, FALSE, (HMUSIC a), (a)) \
   X(HSAMPLE, BASS_SampleLoad, 0, (BOOL a, const void* b, QWORD c, DWORD d, DWORD e, DWORD f), (a, b, c, d, e, f)) \
-  X(BOOL, BASS_SampleFree, FALSE, (HSAMPLE a), (a))                                                     \
-  X(HCHANNEL, BASS_SampleGetChannel, 0, (HSAMPLE a, BOOL b), (a, b))                                    \
-  X(BOOL, BASS_SampleStop, FALSE, (HSAMPLE a), (a))                                                     \
-  X(BOOL, BASS_ChannelPlay, FALSE, (DWORD a, BOOL b), (a, b))                                           \
-  X(BOOL, BASS_ChannelStop, FALSE, (DWORD a), (a))                                                      \
-  X(BOOL, BASS_ChannelPause, FALSE, (DWORD a), (a))                                                     \
-  X(DWORD, BASS_ChannelIsActive, 0, (DWORD a), (a))                                                     \
-  X(BOOL, BASS_ChannelGetAttribute, FALSE, (DWORD a, DWORD b, float* c), (a, b, c))                     \
-  X(BOOL, BASS_ChannelSetAttribute, FALSE, (DWORD a, DWORD b, float c), (a, b, c))                      \
-  X(BOOL, BASS_ChannelSlideAttribute, FALSE, (DWORD a, DWORD b, float c, DWORD d), (a, b, c, d))        \
-  X(BOOL, BASS_ChannelIsSliding, FALSE, (DWORD a, DWORD b), (a, b))                                     \
-  X(QWORD, BASS_ChannelGetPosition, QWORD(-1), (DWORD a, DWORD b), (a, b))                              \
-  X(BOOL, BASS_ChannelSetPosition, FALSE, (DWORD a, QWORD b, DWORD c), (a, b, c))                       \
-  X(QWORD, BASS_ChannelGetLength, QWORD(-1), (DWORD a, DWORD b), (a, b))                                \
-  X(double, BASS_ChannelBytes2Seconds, -1.0, (DWORD a, QWORD b), (a, b))                                \
-  X(QWORD, BASS_ChannelSeconds2Bytes, QWORD(-1), (DWORD a, double b), (a, b))                           \
-  X(DWORD, BASS_ChannelGetLevel, DWORD(-1), (DWORD a), (a))                                             \
-  X(const char*, BASS_ChannelGetTags, nullptr, (DWORD a, DWORD b), (a, b))                              \
-  X(HSYNC, BASS_ChannelSetSync, 0, (DWORD a, DWORD b, QWORD c, SYNCPROC* d, void* e), (a, b, c, d, e))  \
-  X(BOOL, BASS_ChannelRemoveSync, FALSE, (DWORD a, HSYNC b), (a, b))                                    \
-  X(HDSP, BASS_ChannelSetDSP, 0, (DWORD a, DSPPROC* b, void* c, int d), (a, b, c, d))                   \
+  X(BOOL, BASS_SampleFree, FALSE, (HSAMPLE a), (a)) \
+  X(HCHANNEL, BASS_SampleGetChannel, 0, (HSAMPLE a, BOOL b), (a, b)) \
+  X(BOOL, BASS_SampleStop, FALSE, (HSAMPLE a), (a)) \
+  X(BOOL, BASS_ChannelPlay, FALSE, (DWORD a, BOOL b), (a, b)) \
+  X(BOOL, BASS_ChannelStop, FALSE, (DWORD a), (a)) \
+  X(BOOL, BASS_ChannelPause, FALSE, (DWORD a), (a)) \
+  X(DWORD, BASS_ChannelIsActive, 0, (DWORD a), (a)) \
+  X(BOOL, BASS_ChannelGetAttribute, FALSE, (DWORD a, DWORD b, float* c), (a, b, c)) \
+  X(BOOL, BASS_ChannelSetAttribute, FALSE, (DWORD a, DWORD b, float c), (a, b, c)) \
+  X(BOOL, BASS_ChannelSlideAttribute, FALSE, (DWORD a, DWORD b, float c, DWORD d), (a, b, c, d)) \
+  X(BOOL, BASS_ChannelIsSliding, FALSE, (DWORD a, DWORD b), (a, b)) \
+  X(QWORD, BASS_ChannelGetPosition, QWORD(-1), (DWORD a, DWORD b), (a, b)) \
+  X(BOOL, BASS_ChannelSetPosition, FALSE, (DWORD a, QWORD b, DWORD c), (a, b, c)) \
+  X(QWORD, BASS_ChannelGetLength, QWORD(-1), (DWORD a, DWORD b), (a, b)) \
+  X(double, BASS_ChannelBytes2Seconds, -1.0, (DWORD a, QWORD b), (a, b)) \
+  X(QWORD, BASS_ChannelSeconds2Bytes, QWORD(-1), (DWORD a, double b), (a, b)) \
+  X(DWORD, BASS_ChannelGetLevel, DWORD(-1), (DWORD a), (a)) \
+  X(const char*, BASS_ChannelGetTags, nullptr, (DWORD a, DWORD b), (a, b)) \
+  X(HSYNC, BASS_ChannelSetSync, 0, (DWORD a, DWORD b, QWORD c, SYNCPROC * d, void* e), (a, b, c, d, e)) \
+  X(BOOL, BASS_ChannelRemoveSync, FALSE, (DWORD a, HSYNC b), (a, b)) \
+  X(HDSP, BASS_ChannelSetDSP, 0, (DWORD a, DSPPROC * b, void* c, int d), (a, b, c, d)) \
   X(BOOL, BASS_ChannelRemoveDSP, FALSE, (DWORD a, HDSP b), (a, b))
 
 struct Engine {
@@ -83,9 +82,12 @@ void* OpenModule(std::string& why) {
   candidates[2] = installed.c_str();
 #endif
   for (const char* candidate : candidates) {
-    if (!candidate) continue;
-    if (void* module = dlopen(candidate, RTLD_NOW | RTLD_LOCAL)) return module;
-    if (const char* error = dlerror()) why = error;
+    if (!candidate)
+      continue;
+    if (void* module = dlopen(candidate, RTLD_NOW | RTLD_LOCAL))
+      return module;
+    if (const char* error = dlerror())
+      why = error;
   }
   return nullptr;
 }
@@ -101,7 +103,7 @@ Engine& TheEngine() {
       return;
     }
     bool complete = (engine.errorGetCode = reinterpret_cast<int (*)()>(dlsym(module, "BASS_ErrorGetCode")));
-#define SONABEL_BASS_RESOLVE(result, name, failure, params, args)       \
+#define SONABEL_BASS_RESOLVE(result, name, failure, params, args) \
   engine.name = reinterpret_cast<result(*) params>(dlsym(module, #name)); \
   complete = complete && engine.name;
     SONABEL_BASS_FUNCTIONS(SONABEL_BASS_RESOLVE)
@@ -129,9 +131,9 @@ int BASS_ErrorGetCode(void) {
 }
 
 #define SONABEL_BASS_FORWARD(result, name, failure, params, args) \
-  result name params {                                            \
-    Engine& engine_ = TheEngine();                                \
-    return engine_.loaded ? engine_.name args : failure;          \
+  result name params { \
+    Engine& engine_ = TheEngine(); \
+    return engine_.loaded ? engine_.name args : failure; \
   }
 SONABEL_BASS_FUNCTIONS(SONABEL_BASS_FORWARD)
 #undef SONABEL_BASS_FORWARD

@@ -21,12 +21,17 @@ function string main() {
 
 int main() {
   ZILState* ps = ZILInitialize();
-  if (!ps) return 1;
+  if (!ps)
+    return 1;
   ZILError err = ZILRegisterNativeType(ps, bind_Tally_proc);
-  if (!err) err = ZILInitializeCompiler(ps);
-  if (!err) err = ZCLCompile(ps, "tally-script", kScript);
-  if (!err) err = ZCLLink(ps);
-  if (!err) err = ZILRun(ps);
+  if (!err)
+    err = ZILInitializeCompiler(ps);
+  if (!err)
+    err = ZCLCompile(ps, "tally-script", kScript);
+  if (!err)
+    err = ZCLLink(ps);
+  if (!err)
+    err = ZILRun(ps);
   if (!err) {
     ZILHandle* function = ZILGetFunction(ps, "main");
     ZILHandle* result = ZILCallFunction(ps, function, 0);
@@ -37,7 +42,8 @@ int main() {
     NTLFreeHandle(ps, result);
     NTLFreeHandle(ps, function);
   }
-  if (err) std::printf("error %d %s\n", err, ZILGetExceptionString(err));
+  if (err)
+    std::printf("error %d %s\n", err, ZILGetExceptionString(err));
   ZILTerminate(ps);
   return err ? 1 : 0;
 }

@@ -32,12 +32,16 @@ void PrintLog(ZILState*, const ZILChar* line) {
 // A runtime with its compiler that has compiled and linked `text`; none after a failure.
 ZILState* Load(const char* name, const char* text) {
   ZILState* ps = ZILInitialize();
-  if (!ps) return nullptr;
+  if (!ps)
+    return nullptr;
   ps->log = PrintLog;
   ZILError err = ZILInitializeCompiler(ps);
-  if (!err) err = ZCLCompile(ps, name, text);
-  if (!err) err = ZCLLink(ps);
-  if (!err) err = ZILRun(ps);
+  if (!err)
+    err = ZCLCompile(ps, name, text);
+  if (!err)
+    err = ZCLLink(ps);
+  if (!err)
+    err = ZILRun(ps);
   if (err) {
     std::fprintf(stderr, "%s: error %d\n", name, err);
     ZILTerminate(ps);  // frees the compiler too
@@ -50,10 +54,12 @@ ZILState* Load(const char* name, const char* text) {
 
 int main() {
   ZILState* ps = Load("greet.zc", kScript);
-  if (!ps) return 1;
+  if (!ps)
+    return 1;
 
   ZILHandle* greet = ZILGetFunction(ps, "greet");  // a delegate to the global function
-  if (!greet) return 1;
+  if (!greet)
+    return 1;
   for (int times = 1; times <= 2; times++) {
     ZILHandle* result = ZILCallFunction(ps, greet, 2, ZIL_ARG_STRING, "World", ZIL_ARG_INT, times);
     if (result->type == ZIL_TYPE_STRING)

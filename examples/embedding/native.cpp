@@ -31,42 +31,47 @@ const char kDeclaration[] =
     "accessor int value();"
     "method string describe();"
     "function int sum(const int[] values);";
-enum { kNew, kNewFrom, kAdd, kValue, kDescribe, kSum };
+enum {
+  kNew,
+  kNewFrom,
+  kAdd,
+  kValue,
+  kDescribe,
+  kSum
+};
 
 ZILError CallMember(ZILState* ps, ZILLong function, Counter* counter) {
   switch (function) {
-    case kNew:
-      return 0;  // NTL_NewObject made it empty
-    case kNewFrom:
-      counter->value = NTLGetArgInt(ps, 0);
-      return 0;
+    case kNew: return 0;  // NTL_NewObject made it empty
+    case kNewFrom: counter->value = NTLGetArgInt(ps, 0); return 0;
     case kAdd: {
       const ZILLong n = NTLGetArgInt(ps, 0);
-      if (n < 0 || counter->value + n > kLimit) return ZIL_EXC_Invalid_Operand;  // stops the script
+      if (n < 0 || counter->value + n > kLimit)
+        return ZIL_EXC_Invalid_Operand;  // stops the script
       counter->value += n;
       counter->additions++;
       return 0;
     }
-    case kValue:
-      return NTLReturnInt(ps, counter->value);
+    case kValue: return NTLReturnInt(ps, counter->value);
     case kDescribe: {
       char text[64];
       std::snprintf(text, sizeof text, "%d after %d additions", counter->value, counter->additions);
       return NTLReturnString(ps, text);
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
 ZILError CallStatic(ZILState* ps, ZILLong function) {
-  if (function != kSum) return ZIL_ERR_Invalid_Function_Index;
+  if (function != kSum)
+    return ZIL_ERR_Invalid_Function_Index;
   ZILHandle* values = NTLGetArgHandle(ps, 0);  // counted: give it back below
   ZILLong total = 0;
   if (values->type == ZIL_TYPE_ARRAY) {
     const ZILArray* array = static_cast<const ZILArray*>(values->payload.p);
     for (ZILLong i = 0; i < array->length; i++)
-      if (array->slots[i]->type == ZIL_TYPE_INT) total += array->slots[i]->payload.l;
+      if (array->slots[i]->type == ZIL_TYPE_INT)
+        total += array->slots[i]->payload.l;
   }
   NTLFreeHandle(ps, values);
   return NTLReturnInt(ps, total);
@@ -80,26 +85,23 @@ ZILError CounterTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Counter");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;  // the native type interface this class was written for, 1.0.3.2
-    case NTL_GetAuthorVersion:
-      return 0x00010000;
+    case NTL_MarkHandles: return 0;
+    case NTL_GetClassName: *out = const_cast<char*>("Counter"); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;  // the native type interface this class was written for, 1.0.3.2
+    case NTL_GetAuthorVersion: return 0x00010000;
     case NTL_GetPackageString:
       *out = const_cast<char*>("");  // no other class has to be imported with this one
       return 0;
     case NTL_GetDeclString: {
       NTLDeclBuffer* decl = static_cast<NTLDeclBuffer*>(in);
-      if (ZILError e = NTLDeclareVerbatim(decl, kDeclaration)) return e;
+      if (ZILError e = NTLDeclareVerbatim(decl, kDeclaration))
+        return e;
       return NTLDeclareConstantInt(decl, ZIL_TYPE_INT, "kLimit", kLimit);
     }
     case NTL_NewObject: {
       void* memory = ZILAlloc(ps, sizeof(Counter));
-      if (!memory) return ZIL_EXC_Allocation_Fail;
+      if (!memory)
+        return ZIL_EXC_Allocation_Fail;
       *out = new (memory) Counter;
       return 0;
     }
@@ -107,12 +109,9 @@ ZILError CounterTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
       static_cast<Counter*>(in)->~Counter();
       ZILFree(ps, in);
       return 0;
-    case NTL_CallMember:
-      return CallMember(ps, param, static_cast<Counter*>(in));
-    case NTL_CallStatic:
-      return CallStatic(ps, param);
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_CallMember: return CallMember(ps, param, static_cast<Counter*>(in));
+    case NTL_CallStatic: return CallStatic(ps, param);
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 
@@ -145,14 +144,19 @@ void PrintLog(ZILState*, const ZILChar* line) {
 
 int main() {
   ZILState* ps = ZILInitialize();
-  if (!ps) return 1;
+  if (!ps)
+    return 1;
   ps->log = PrintLog;
   // Native classes are registered before the compiler reads a script that imports them.
   ZILError err = ZILRegisterNativeType(ps, CounterTypeProc);
-  if (!err) err = ZILInitializeCompiler(ps);
-  if (!err) err = ZCLCompile(ps, "counter.zc", kScript);
-  if (!err) err = ZCLLink(ps);
-  if (!err) err = ZILRun(ps);
+  if (!err)
+    err = ZILInitializeCompiler(ps);
+  if (!err)
+    err = ZCLCompile(ps, "counter.zc", kScript);
+  if (!err)
+    err = ZCLLink(ps);
+  if (!err)
+    err = ZILRun(ps);
   if (err) {
     std::fprintf(stderr, "error %d\n", err);  // the compiler's message went to the log
     ZILTerminate(ps);

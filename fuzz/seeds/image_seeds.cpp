@@ -23,7 +23,8 @@ void Write(const std::filesystem::path& folder, const std::string& name, const s
 
 std::vector<uint8_t> Pattern(size_t n, unsigned seed) {
   std::vector<uint8_t> v(n);
-  for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 37 + seed * 11 + (i >> 3));
+  for (size_t i = 0; i < n; ++i)
+    v[i] = uint8_t(i * 37 + seed * 11 + (i >> 3));
   return v;
 }
 
@@ -55,13 +56,15 @@ void WritePNGs(const std::filesystem::path& folder) {
         if (k.colorType == PNG_COLOR_TYPE_PALETTE) {
           for (int i = 0; i < (1 << depth); ++i)
             spec.palette.push_back({uint8_t(i * 40), uint8_t(255 - i), uint8_t(i * 7)});
-          if (variant == 2) spec.trnsAlpha.assign({0, 128, 255}), spec.trnsAlpha.resize(depth == 1 ? 2 : 3);
+          if (variant == 2)
+            spec.trnsAlpha.assign({0, 128, 255}), spec.trnsAlpha.resize(depth == 1 ? 2 : 3);
         } else if (variant == 2 && (k.colorType == PNG_COLOR_TYPE_GRAY || k.colorType == PNG_COLOR_TYPE_RGB)) {
           spec.trnsColor = true;
           spec.trnsValue.gray = 1;
           spec.trnsValue.red = spec.trnsValue.green = spec.trnsValue.blue = 1;
         }
-        if (variant == 2) spec.gamma = 0.45455;
+        if (variant == 2)
+          spec.gamma = 0.45455;
         Write(folder, std::string(k.name) + std::to_string(depth) + "-" + std::to_string(variant) + ".png",
               MakePNG(spec));
       }
@@ -71,7 +74,8 @@ void WritePNGs(const std::filesystem::path& folder) {
 
 void WriteBMPs(const std::filesystem::path& folder) {
   std::vector<uint8_t> palette;
-  for (int i = 0; i < 16; ++i) palette.insert(palette.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i), 0});
+  for (int i = 0; i < 16; ++i)
+    palette.insert(palette.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i), 0});
   const std::vector<uint8_t> masks555 = {0x00, 0x7c, 0, 0, 0xe0, 0x03, 0, 0, 0x1f, 0, 0, 0};
   const std::vector<uint8_t> masks565 = {0x00, 0xf8, 0, 0, 0xe0, 0x07, 0, 0, 0x1f, 0, 0, 0};
   const std::vector<uint8_t> masks888 = {0, 0, 0xff, 0, 0, 0xff, 0, 0, 0xff, 0, 0, 0};

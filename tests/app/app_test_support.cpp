@@ -36,7 +36,8 @@ std::string makeAudio(const std::string& name, const std::string& args) {
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
@@ -51,13 +52,15 @@ void EngineTest::SetUp() {
 }
 
 void EngineTest::TearDown() {
-  while (ZTools::ZBass::InitCount() > 0) ZTools::ZBass::Terminate();
+  while (ZTools::ZBass::InitCount() > 0)
+    ZTools::ZBass::Terminate();
 }
 
 audiotest::TestServer* startRadioServer() {
   makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
-  makeAudio("tagged.ogg", "-f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libvorbis "
-                          "-metadata artist=X -metadata title=Y");
+  makeAudio("tagged.ogg",
+            "-f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libvorbis "
+            "-metadata artist=X -metadata title=Y");
   auto* server = new audiotest::TestServer;
   if (!server->start(scratchDir())) {
     delete server;

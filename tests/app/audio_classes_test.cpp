@@ -43,7 +43,8 @@ struct MemoryFiles {
     h.fileInput = [this](int op, const char* name, void* buffer, ZILLong size, void** file, ZILLong* done) -> ZILError {
       if (op == ZAudioHost::kOpen) {
         auto it = files.find(name);
-        if (it == files.end()) return ZIL_ERR_Unspecified;
+        if (it == files.end())
+          return ZIL_ERR_Unspecified;
         *file = new Open{&it->second, 0};
         return 0;
       }
@@ -54,15 +55,18 @@ struct MemoryFiles {
         return 0;
       }
       readSizes.push_back(size);
-      if (static_cast<int>(readSizes.size()) - 1 == failReadAt) return ZIL_ERR_Unspecified;
+      if (static_cast<int>(readSizes.size()) - 1 == failReadAt)
+        return ZIL_ERR_Unspecified;
       size_t n = std::min(static_cast<size_t>(size), f->data->size() - f->at);
-      if (n) std::memcpy(buffer, f->data->data() + f->at, n);
+      if (n)
+        std::memcpy(buffer, f->data->data() + f->at, n);
       f->at += n;
       *done = static_cast<ZILLong>(n);
       return 0;
     };
     h.alloc = [this](size_t size) -> void* {
-      if (allocs++ == failAlloc) return nullptr;
+      if (allocs++ == failAlloc)
+        return nullptr;
       return std::malloc(size);
     };
     h.free = [this](void* p) {
@@ -83,7 +87,6 @@ std::string Tone(double seconds = 1) {
                             "-f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) + " -ac 2");
 }
 
-
 // A one-pattern four-channel module named `name`: one looped 32-byte square wave sample
 // played at C-2 on the first channel.
 std::vector<uint8_t> TinyModule(const std::string& name) {
@@ -101,23 +104,27 @@ std::vector<uint8_t> TinyModule(const std::string& name) {
   mod.push_back(1);  // one order
   mod.push_back(127);
   mod.resize(mod.size() + 128, 0);  // order table: pattern 0
-  for (char c : std::string("M.K.")) mod.push_back(static_cast<uint8_t>(c));
+  for (char c : std::string("M.K."))
+    mod.push_back(static_cast<uint8_t>(c));
   std::vector<uint8_t> pattern(64 * 4 * 4, 0);
   pattern[0] = 0x01;  // sample 1 (high nibble 0), period 428 (0x1AC)
   pattern[1] = 0xAC;
   pattern[2] = 0x10;
   mod.insert(mod.end(), pattern.begin(), pattern.end());
-  for (int i = 0; i < 32; ++i) mod.push_back(i < 16 ? 0x50 : 0xB0);
+  for (int i = 0; i < 32; ++i)
+    mod.push_back(i < 16 ? 0x50 : 0xB0);
   return mod;
 }
 
 }  // namespace
 
 TEST(AudioFileInputTest, ReadsWholeFilesInChunksAtEveryBoundary) {
-  for (size_t size : {size_t{0}, size_t{1}, size_t{65531}, size_t{65532}, size_t{65533}, size_t{3 * 65532}, size_t{200000}}) {
+  for (size_t size :
+       {size_t{0}, size_t{1}, size_t{65531}, size_t{65532}, size_t{65533}, size_t{3 * 65532}, size_t{200000}}) {
     MemoryFiles m;
     std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    for (size_t i = 0; i < size; ++i)
+      bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
     m.files["sounds\\x.wav"] = bytes;
     ZAudioBuffer buf;
     {
@@ -128,7 +135,8 @@ TEST(AudioFileInputTest, ReadsWholeFilesInChunksAtEveryBoundary) {
         EXPECT_EQ(std::memcmp(buf.Data(), bytes.data(), size), 0) << size;
       }
       EXPECT_EQ(m.readSizes.size(), size / 65532 + 1) << "reads until a short one";
-      for (ZILLong s : m.readSizes) EXPECT_EQ(s, 65532);
+      for (ZILLong s : m.readSizes)
+        EXPECT_EQ(s, 65532);
       EXPECT_EQ(m.allocs - m.frees, 1) << "only the result is left";
       buf.Release();
     }
@@ -274,7 +282,8 @@ TEST_F(AudioClassesTest, SampleWithSeveralVoices) {
   v3.Play(0);
   auto playing = [&] {
     int n = 0;
-    for (ZChannel* v : {&v1, &v2, &v3}) n += v->IsActive() == BASS_ACTIVE_PLAYING;
+    for (ZChannel* v : {&v1, &v2, &v3})
+      n += v->IsActive() == BASS_ACTIVE_PLAYING;
     return n;
   };
   EXPECT_EQ(playing(), 3) << "three voices at once";
@@ -320,9 +329,7 @@ TEST_F(AudioClassesTest, ModuleMusic) {
 
 class RadioTest : public apptest::EngineTest {
  protected:
-  static void SetUpTestSuite() {
-    sServer = apptest::startRadioServer();
-  }
+  static void SetUpTestSuite() { sServer = apptest::startRadioServer(); }
   static void TearDownTestSuite() {
     delete sServer;
     sServer = nullptr;
@@ -338,7 +345,8 @@ audiotest::TestServer* RadioTest::sServer = nullptr;
 
 TEST_F(RadioTest, IcyTitlesAndMetaCount) {
   ZChannel c;
-  c.StreamCreateURL(Url("/live?file=radio.mp3&titles=First%20One|Second%20One&interval=1&burst=1&metaint=4000").c_str());
+  c.StreamCreateURL(
+      Url("/live?file=radio.mp3&titles=First%20One|Second%20One&interval=1&burst=1&metaint=4000").c_str());
   ASSERT_NE(c.Handle(), 0u) << ZBass::GetError();
   EXPECT_EQ(c.GetType(), ZChannel::kStream);
   std::string info = c.GetStreamInfo();
@@ -403,7 +411,8 @@ TEST_F(RadioTest, FreeingWhileMetadataArrivesIsSafe) {
     ASSERT_NE(c->Handle(), 0u) << ZBass::GetError();
     c->Play(0);
     std::this_thread::sleep_for(std::chrono::milliseconds(50 + 30 * round));
-    if (round % 2) c->Free();
+    if (round % 2)
+      c->Free();
     c.reset();
   }
 }

@@ -36,9 +36,7 @@ std::string Copy(const std::string& from, const std::string& name) {
   return to;
 }
 
-std::string Tone() {
-  return apptest::makeAudio("script-tone.wav", "-f lavfi -i sine=frequency=440:duration=2 -ac 2");
-}
+std::string Tone() { return apptest::makeAudio("script-tone.wav", "-f lavfi -i sine=frequency=440:duration=2 -ac 2"); }
 
 }  // namespace
 
@@ -61,7 +59,8 @@ TEST(AudioScriptTypesTest, RegistrationNeedsACompilerAndHappensOnce) {
   ASSERT_NE(ps, nullptr);
   EXPECT_EQ(RegisterAudioScriptClasses(ps), ZIL_ERR_No_Compiler);
   ASSERT_EQ(ZILInitializeCompiler(ps), 0);
-  ps->log = [](ZILState*, const ZILChar*) {};
+  ps->log = [](ZILState*, const ZILChar*) {
+  };
   EXPECT_EQ(RegisterAudioScriptClasses(ps), 0);
   EXPECT_EQ(RegisterAudioScriptClasses(ps), ZIL_ERR_Register_Native_Type_Failed);
   EXPECT_EQ(ps->nativeCount >= 4, true);
@@ -83,15 +82,18 @@ function int constants() { return Bass::ERROR_UNKNOWN * 1000 + Channel::kAttribP
   auto constants = [&](const char* name) {
     std::string out;
     for (const ZCLMember& m : cls(name)->members)
-      if (m.type.isConst && m.constKind == 1) out += m.name + "=" + std::to_string(m.intValue) + " ";
+      if (m.type.isConst && m.constKind == 1)
+        out += m.name + "=" + std::to_string(m.intValue) + " ";
     return out;
   };
   auto number = [&](const char* name, const char* function, size_t overload = 0) {
     for (auto& f : cls(name)->funcs)
-      if (f->name == function && overload-- == 0) return static_cast<int>(f->memberIndex);
+      if (f->name == function && overload-- == 0)
+        return static_cast<int>(f->memberIndex);
     return -1;
   };
-  for (const char* name : {"Bass", "Channel", "Sample", "DspEffectEQ", "DspEffect"}) ASSERT_NE(cls(name), nullptr) << name;
+  for (const char* name : {"Bass", "Channel", "Sample", "DspEffectEQ", "DspEffect"})
+    ASSERT_NE(cls(name), nullptr) << name;
   EXPECT_EQ(constants("Bass"),
             "OK=0 ERROR_MEM=1 ERROR_FILEOPEN=2 ERROR_DRIVER=3 ERROR_BUFLOST=4 ERROR_HANDLE=5 ERROR_FORMAT=6 "
             "ERROR_POSITION=7 ERROR_INIT=8 ERROR_START=9 ERROR_ALREADY=14 ERROR_NOCHAN=18 ERROR_ILLTYPE=19 "
@@ -99,8 +101,9 @@ function int constants() { return Bass::ERROR_UNKNOWN * 1000 + Channel::kAttribP
             "ERROR_NOTFILE=27 ERROR_NOHW=29 ERROR_EMPTY=31 ERROR_NONET=32 ERROR_CREATE=33 ERROR_NOFX=34 "
             "ERROR_NOTAVAIL=37 ERROR_DECODE=38 ERROR_DX=39 ERROR_TIMEOUT=40 ERROR_FILEFORM=41 ERROR_SPEAKER=42 "
             "ERROR_VERSION=43 ERROR_CODEC=44 ERROR_ENDED=45 ERROR_UNKNOWN=-1 ");
-  EXPECT_EQ(constants("Channel"),
-            "kActiveStopped=0 kActivePlaying=1 kActiveStalled=2 kActivePaused=3 kAttribFreq=1 kAttribVol=2 kAttribPan=3 ");
+  EXPECT_EQ(
+      constants("Channel"),
+      "kActiveStopped=0 kActivePlaying=1 kActiveStalled=2 kActivePaused=3 kAttribFreq=1 kAttribVol=2 kAttribPan=3 ");
   EXPECT_EQ(number("Bass", "Init"), 0);
   EXPECT_EQ(number("Bass", "GetFrequency"), 6);
   EXPECT_EQ(number("Channel", "Play"), 0);
@@ -138,7 +141,8 @@ function int frequency() { return Bass::GetFrequency(); }
   // device to the runtime that opened it.
   ZILState* other = ZILInitialize();
   ASSERT_NE(other, nullptr);
-  other->log = [](ZILState*, const ZILChar*) {};
+  other->log = [](ZILState*, const ZILChar*) {
+  };
   ASSERT_EQ(ZILInitializeCompiler(other), 0);
   ASSERT_EQ(RegisterAudioScriptClasses(other), 0);
   ASSERT_EQ(ZCLCompile(other, "other.zc", "import Bass; function int init() { return Bass::Init(); }"), 0);
@@ -205,7 +209,8 @@ function free(Channel c) { c.Free(); }
 TEST_F(AudioScriptTest, ModuleMusic) {
   std::vector<uint8_t> mod = audiotest::makeModule("tunes\\Script Tune.mod");
   std::string path = apptest::scratchDir() + "/tune.mod";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(mod.data()), static_cast<std::streamsize>(mod.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(mod.data()), static_cast<std::streamsize>(mod.size()));
   ASSERT_TRUE(Load(R"(
 import Bass;
 function string play(const string name) {
@@ -252,7 +257,8 @@ function free(Sample s) { s.Free(); }
   ZILHandle* s = Call("load", tone.c_str());
   ASSERT_TRUE(s && s->type == TypeId("Sample")) << Describe(s);
   ZILHandle* v[4];
-  for (ZILHandle*& h : v) h = Call("voice", s);
+  for (ZILHandle*& h : v)
+    h = Call("voice", s);
   EXPECT_EQ(CallString("kinds", v[0], v[1], v[2], v[3]), "1111") << "voices are kind 1, even the refused fourth";
   Call("playAll", v[0], v[1], v[2], v[3]);
   EXPECT_EQ(CallInt("playing", v[0], v[1], v[2]), 3) << "three voices at once";
@@ -273,11 +279,13 @@ std::vector<uint8_t> gServed;
 std::vector<ZILLong> gReadSizes;
 std::vector<std::string> gOpened;
 
-ZILError ServeFromMemory(ZILState*, ZILLong op, const ZILChar* name, void* buffer, ZILLong size, void** file, ZILLong* done) {
+ZILError ServeFromMemory(ZILState*, ZILLong op, const ZILChar* name, void* buffer, ZILLong size, void** file,
+                         ZILLong* done) {
   static size_t at = 0;
   if (op == 0) {
     gOpened.push_back(name ? name : "");
-    if (!name || std::string(name) != "sounds\\click.wav") return ZIL_ERR_Unspecified;
+    if (!name || std::string(name) != "sounds\\click.wav")
+      return ZIL_ERR_Unspecified;
     at = 0;
     *file = &gServed;
     return 0;
@@ -307,7 +315,8 @@ function int sample(const string name) { Sample s = Bass::SampleLoad(name, 1, 0)
   ps->fileInput = ServeFromMemory;
   EXPECT_EQ(CallString("open", "sounds\\click.wav"), "click");
   EXPECT_EQ(gReadSizes.size(), gServed.size() / 65532 + 1);
-  for (ZILLong size : gReadSizes) EXPECT_EQ(size, 65532);
+  for (ZILLong size : gReadSizes)
+    EXPECT_EQ(size, 65532);
   EXPECT_EQ(CallInt("sample", "sounds\\click.wav"), 1);
   EXPECT_EQ(CallError("sample", "sounds\\other.wav"), ZIL_ERR_Unspecified);
   EXPECT_EQ(gOpened.back(), "sounds\\other.wav");
@@ -317,9 +326,7 @@ function int sample(const string name) { Sample s = Bass::SampleLoad(name, 1, 0)
 
 class RadioScriptTest : public AudioScriptTest {
  protected:
-  static void SetUpTestSuite() {
-    sServer = apptest::startRadioServer();
-  }
+  static void SetUpTestSuite() { sServer = apptest::startRadioServer(); }
   static void TearDownTestSuite() {
     delete sServer;
     sServer = nullptr;
@@ -354,7 +361,8 @@ function string words(int code) { return Bass::ErrorText(code); }
 audiotest::TestServer* RadioScriptTest::sServer = nullptr;
 
 TEST_F(RadioScriptTest, IcyTitlesInfoAndMetaCounting) {
-  ZILHandle* c = Call("open", Url("/live?file=radio.mp3&titles=Artist%20-%20Song|Next&interval=1&burst=1&metaint=4000").c_str());
+  ZILHandle* c =
+      Call("open", Url("/live?file=radio.mp3&titles=Artist%20-%20Song|Next&interval=1&burst=1&metaint=4000").c_str());
   ASSERT_EQ(CallInt("kind", c), 2) << CallInt("error");
   EXPECT_EQ(CallString("title", c), "Artist - Song") << "from StreamTitle='Artist - Song';StreamUrl='';";
   std::string info = CallString("info", c);
@@ -402,7 +410,8 @@ TEST_F(RadioScriptTest, EmptyAndUnterminatedTitles) {
       << CallString("title", c);
 
   // StreamTitle=' without its closing '; leaves the title as it was (never set: "").
-  ZILHandle* u = Call("open", Url("/live?file=radio.mp3&titles=A|B&interval=0.3&burst=1&metaint=2000&meta=malformed").c_str());
+  ZILHandle* u =
+      Call("open", Url("/live?file=radio.mp3&titles=A|B&interval=0.3&burst=1&metaint=2000&meta=malformed").c_str());
   ASSERT_EQ(CallInt("kind", u), 2) << CallInt("error");
   Call("play", u);
   EXPECT_TRUE(apptest::waitFor([&] { return CallInt("count", u) >= 2; }, 8000)) << "metadata events are counted";

@@ -129,9 +129,11 @@ TEST_F(EqualizerScriptTest, UnsafeSequencesAreSafe) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
   for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
     Call("set", eq3, i % 3, static_cast<double>(i % 25 - 12));
-    if (i % 200 == 0) Call("attach", eq3, i % 400 ? a : b);
+    if (i % 200 == 0)
+      Call("attach", eq3, i % 400 ? a : b);
     if (held.size() > 64) {  // results of the calls above
-      for (ZILHandle* h : std::vector<ZILHandle*>(held.end() - 32, held.end())) Drop(h);
+      for (ZILHandle* h : std::vector<ZILHandle*>(held.end() - 32, held.end()))
+        Drop(h);
     }
   }
   Call("set", eq3, 0, 0.0);

@@ -14,20 +14,24 @@ void AudioScriptTest::SetUp() {
   ps = ZILInitialize();
   ASSERT_NE(ps, nullptr);
   ps->user = this;
-  ps->log = [](ZILState* s, const ZILChar* line) { static_cast<AudioScriptTest*>(s->user)->log += line; };
+  ps->log = [](ZILState* s, const ZILChar* line) {
+    static_cast<AudioScriptTest*>(s->user)->log += line;
+  };
   ASSERT_EQ(ZILInitializeCompiler(ps), 0) << log;
   ASSERT_EQ(ZTools::RegisterAudioScriptClasses(ps), 0) << log;
 }
 
 void AudioScriptTest::TearDown() {
   if (ps) {
-    for (ZILHandle* h : held) NTLFreeHandle(ps, h);
+    for (ZILHandle* h : held)
+      NTLFreeHandle(ps, h);
     held.clear();
     ZILTerminate(ps);
     ps = nullptr;
   }
   EXPECT_EQ(ZTools::ZBass::InitCount(), 0) << "the runtime's terminate gives the device back";
-  while (ZTools::ZBass::InitCount() > 0) ZTools::ZBass::Terminate();
+  while (ZTools::ZBass::InitCount() > 0)
+    ZTools::ZBass::Terminate();
 }
 
 bool AudioScriptTest::Load(const std::string& script) {
@@ -58,8 +62,10 @@ void AudioScriptTest::Drop(ZILHandle* h) {
 }
 
 std::string AudioScriptTest::Describe(ZILHandle* h) {
-  if (!h) return "none";
-  if (h->type == ZIL_TYPE_EXCEPTION) return "exception " + std::to_string(h->payload.l);
+  if (!h)
+    return "none";
+  if (h->type == ZIL_TYPE_EXCEPTION)
+    return "exception " + std::to_string(h->payload.l);
   return std::string("a ") + ZILGetTypeName(ps, h->type);
 }
 

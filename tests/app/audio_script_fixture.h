@@ -26,12 +26,14 @@ class AudioScriptTest : public ::testing::Test {
   ZILHandle* Call(const char* name, A... args) {
     ZILHandle* fn = ZILGetFunction(ps, name);
     EXPECT_NE(fn, nullptr) << name;
-    if (!fn) return nullptr;
+    if (!fn)
+      return nullptr;
     auto packed = std::tuple_cat(Pack(args)...);
     ZILHandle* r = std::apply(
         [&](auto... xs) { return ZILCallFunction(ps, fn, static_cast<ZILLong>(sizeof...(A)), xs...); }, packed);
     NTLFreeHandle(ps, fn);
-    if (r) held.push_back(r);
+    if (r)
+      held.push_back(r);
     return r;
   }
   template <class... A>
@@ -63,7 +65,7 @@ class AudioScriptTest : public ::testing::Test {
   ZILLong TypeId(const char* name) { return NTLTypeNameToTypeID(ps, name); }
 
   ZILState* ps = nullptr;
-  std::string log;      // compiler and runtime log
+  std::string log;  // compiler and runtime log
   std::vector<ZILHandle*> held;
 
  private:

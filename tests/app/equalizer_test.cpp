@@ -50,7 +50,8 @@ const double kFreqs[3] = {100, 1000, 10000};
 double MeasureGainDb(CDspEffectEQ& eq, double f, double fs) {
   const size_t n = static_cast<size_t>(fs);  // one second
   std::vector<float> buf(2 * n);
-  for (size_t i = 0; i < n; ++i) buf[2 * i] = buf[2 * i + 1] = 0.25f * static_cast<float>(std::sin(2 * M_PI * f * i / fs));
+  for (size_t i = 0; i < n; ++i)
+    buf[2 * i] = buf[2 * i + 1] = 0.25f * static_cast<float>(std::sin(2 * M_PI * f * i / fs));
   std::vector<float> in = buf;
   eq.Process(buf.data(), n);
   double eIn = 0, eOut = 0;
@@ -87,14 +88,16 @@ TEST(BiquadTest, NewTypeOrRateClearsStateButGainChangeKeepsIt) {
   BiquadDesign(b, kBiquadPeaking, 6, 1000, 44100, 2);
   EXPECT_EQ(b.type, kBiquadPeaking);
   EXPECT_EQ(b.rate, 44100.0f);
-  for (int i = 0; i < 10; ++i) BiquadStep(b, 0.5f);
+  for (int i = 0; i < 10; ++i)
+    BiquadStep(b, 0.5f);
   float y1 = b.y1;
   ASSERT_NE(y1, 0.0f);
   BiquadDesign(b, kBiquadPeaking, -6, 1000, 44100, 2);
   EXPECT_EQ(b.y1, y1) << "a gain change keeps the state";
   BiquadDesign(b, kBiquadPeaking, -6, 1000, 48000, 2);
   EXPECT_EQ(b.y1, 0.0f) << "a new rate clears it";
-  for (int i = 0; i < 10; ++i) BiquadStep(b, 0.5f);
+  for (int i = 0; i < 10; ++i)
+    BiquadStep(b, 0.5f);
   float c0 = b.c0;
   BiquadDesign(b, 9, 3, 1000, 48000, 2);  // an unknown type: coefficients stay
   EXPECT_EQ(b.c0, c0);
@@ -107,19 +110,23 @@ TEST(BiquadTest, NewTypeOrRateClearsStateButGainChangeKeepsIt) {
 
 TEST(EqualizerTest, ZeroGainIsIdentityApartFromTheOffset) {
   CDspEffectEQ eq;
-  for (int p = 0; p < 3; ++p) eq.SetParameter(p, 0.0f);
+  for (int p = 0; p < 3; ++p)
+    eq.SetParameter(p, 0.0f);
   std::vector<float> buf(2 * 4096);
-  for (size_t i = 0; i < buf.size(); ++i) buf[i] = static_cast<float>(std::sin(i * 0.37)) * 0.8f;
+  for (size_t i = 0; i < buf.size(); ++i)
+    buf[i] = static_cast<float>(std::sin(i * 0.37)) * 0.8f;
   std::vector<float> in = buf;
   eq.Process(buf.data(), buf.size() / 2);
   // Single-precision rounding, lifted by the shelves' poles close to the unit circle, stays
   // below -80 dB.
   float worst = 0;
-  for (size_t i = 0; i < buf.size(); ++i) worst = std::max(worst, std::fabs(buf[i] - in[i]));
+  for (size_t i = 0; i < buf.size(); ++i)
+    worst = std::max(worst, std::fabs(buf[i] - in[i]));
   EXPECT_LT(worst, 1e-4f);
   // On silence the output is the offsets alone: tiny, alternating, never denormal.
   CDspEffectEQ quiet;
-  for (int p = 0; p < 3; ++p) quiet.SetParameter(p, 0.0f);
+  for (int p = 0; p < 3; ++p)
+    quiet.SetParameter(p, 0.0f);
   std::vector<float> silence(2 * 8, 0.0f);
   quiet.Process(silence.data(), 8);
   EXPECT_LT(silence[0], 0.0f) << "the first sample gets the negative offsets";
@@ -134,7 +141,8 @@ TEST(EqualizerTest, MeasuredResponseFollowsTheDesign) {
   for (int band = 0; band < 3; ++band) {
     for (float gain : {-12.0f, 12.0f}) {
       CDspEffectEQ eq;
-      for (int p = 0; p < 3; ++p) eq.SetParameter(p, 0.0f);  // a band is designed when first set
+      for (int p = 0; p < 3; ++p)
+        eq.SetParameter(p, 0.0f);  // a band is designed when first set
       eq.SetParameter(band, gain);
       for (double f : kFreqs) {
         double expected = MagnitudeDb(Reference(kTypes[band], gain, kFreqs[band], fs, 2.0), f, fs);
@@ -145,7 +153,8 @@ TEST(EqualizerTest, MeasuredResponseFollowsTheDesign) {
   }
   // All three bands boosted: each band's own frequency is lifted by most of its gain.
   CDspEffectEQ eq;
-  for (int p = 0; p < 3; ++p) eq.SetParameter(p, 12.0f);
+  for (int p = 0; p < 3; ++p)
+    eq.SetParameter(p, 12.0f);
   EXPECT_GT(MeasureGainDb(eq, 1000, fs), 10.0);
   EXPECT_GT(MeasureGainDb(eq, 40, fs), 10.0);
   EXPECT_GT(MeasureGainDb(eq, 18000, fs), 10.0);
@@ -154,10 +163,13 @@ TEST(EqualizerTest, MeasuredResponseFollowsTheDesign) {
 TEST(EqualizerTest, SilenceAndExtremeGainsStayFiniteAndNormal) {
   for (float gain : {12.0f, -12.0f, 30.0f, -60.0f, 1e6f, -1e6f, NAN}) {
     CDspEffectEQ eq;
-    for (int p = 0; p < 3; ++p) eq.SetParameter(p, 12.0f);  // a good design first
-    for (int p = 0; p < 3; ++p) eq.SetParameter(p, gain);
+    for (int p = 0; p < 3; ++p)
+      eq.SetParameter(p, 12.0f);  // a good design first
+    for (int p = 0; p < 3; ++p)
+      eq.SetParameter(p, gain);
     std::vector<float> buf(2 * 44100);
-    for (size_t i = 0; i < 2000; ++i) buf[2 * i] = buf[2 * i + 1] = (i % 50 < 25) ? 0.9f : -0.9f;
+    for (size_t i = 0; i < 2000; ++i)
+      buf[2 * i] = buf[2 * i + 1] = (i % 50 < 25) ? 0.9f : -0.9f;
     eq.Process(buf.data(), buf.size() / 2);  // a burst, then a second of silence
     for (size_t i = 0; i < buf.size(); ++i) {
       ASSERT_TRUE(std::isfinite(buf[i])) << "gain " << gain << " sample " << i;
@@ -166,7 +178,8 @@ TEST(EqualizerTest, SilenceAndExtremeGainsStayFiniteAndNormal) {
     for (int side = 0; side < 2; ++side)
       for (int p = 0; p < 3; ++p) {
         const Biquad& f = eq.Filter(side, p);
-        for (float v : {f.x1, f.x2, f.y1, f.y2}) EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL) << gain;
+        for (float v : {f.x1, f.x2, f.y1, f.y2})
+          EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL) << gain;
       }
   }
   // A NaN or infinite input sample does not poison the filters for good.
@@ -178,7 +191,8 @@ TEST(EqualizerTest, SilenceAndExtremeGainsStayFiniteAndNormal) {
   eq.Process(buf.data(), 128);
   std::vector<float> next(2 * 256, 0.1f);
   eq.Process(next.data(), 256);
-  for (float v : next) ASSERT_TRUE(std::isfinite(v));
+  for (float v : next)
+    ASSERT_TRUE(std::isfinite(v));
 }
 
 TEST(EqualizerTest, ParametersAndNames) {
@@ -222,7 +236,8 @@ struct SineSource {
     float* s = static_cast<float*>(buffer);
     DWORD n = length / 8;
     uint64_t at = self->frames.load();
-    for (DWORD i = 0; i < n; ++i) s[2 * i] = s[2 * i + 1] = 0.3f * static_cast<float>(std::sin(2 * M_PI * 1000 * (at + i) / 48000.0));
+    for (DWORD i = 0; i < n; ++i)
+      s[2 * i] = s[2 * i + 1] = 0.3f * static_cast<float>(std::sin(2 * M_PI * 1000 * (at + i) / 48000.0));
     self->frames += n;
     return length;
   }
@@ -236,7 +251,8 @@ struct Tap {
     auto* self = static_cast<Tap*>(user);
     const float* s = static_cast<const float*>(buffer);
     float p = 0;
-    for (DWORD i = 0; i < length / 4; ++i) p = std::max(p, std::fabs(s[i]));
+    for (DWORD i = 0; i < length / 4; ++i)
+      p = std::max(p, std::fabs(s[i]));
     self->peak = p;
     ++self->calls;
   }
@@ -300,7 +316,8 @@ TEST_F(EqualizerChannelTest, FreeingEitherSideFirstIsSafe) {
       eq->Attach(stream);
       ASSERT_TRUE(eq->IsAttached());
       // Gain changes racing the callback on the mixer thread.
-      for (int k = 0; k < 50; ++k) eq->SetParameter(k % 3, static_cast<float>(k % 25 - 12));
+      for (int k = 0; k < 50; ++k)
+        eq->SetParameter(k % 3, static_cast<float>(k % 25 - 12));
       if (round % 2) {
         BASS_StreamFree(stream);  // the script freed the channel first
         eq->Detach();             // the engine handle is dead: nothing is read

@@ -28,7 +28,8 @@ class Player {
  public:
   Player(const std::vector<std::string>& args, const std::vector<std::string>& env) {
     int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) return;
+    if (pipe2(in, O_CLOEXEC) != 0)
+      return;
     if (pipe2(out, O_CLOEXEC) != 0) {
       close(in[0]);
       close(in[1]);
@@ -39,11 +40,14 @@ class Player {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::vector<char*> argv, envp;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+      argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    for (const std::string& e : env)
+      envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+      pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -52,20 +56,24 @@ class Player {
   }
   ~Player() {
     CloseInput();
-    if (out_ >= 0) close(out_);
-    if (pid_ > 0) Wait(0);
+    if (out_ >= 0)
+      close(out_);
+    if (pid_ > 0)
+      Wait(0);
   }
 
   bool Running() const { return pid_ > 0; }
   bool RunningAfter(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    if (waitpid(pid_, nullptr, WNOHANG) != pid_) return true;
+    if (waitpid(pid_, nullptr, WNOHANG) != pid_)
+      return true;
     pid_ = -1;
     return false;
   }
   void Send(const std::string& text) { ASSERT_EQ(write(in_, text.data(), text.size()), ssize_t(text.size())); }
   void CloseInput() {
-    if (in_ >= 0) close(in_);
+    if (in_ >= 0)
+      close(in_);
     in_ = -1;
   }
   // The next line of the player's output without its line end; "<none>" after 10 s without one.
@@ -77,25 +85,30 @@ class Player {
         buffered_.erase(0, end + 1);
         return line;
       }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       pollfd wait = {out_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&wait, 1, int(left.count())) <= 0) return "<none>";
+      if (left.count() <= 0 || poll(&wait, 1, int(left.count())) <= 0)
+        return "<none>";
       char buffer[1024];
       const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n <= 0) return "<none>";
+      if (n <= 0)
+        return "<none>";
       buffered_.append(buffer, size_t(n));
     }
   }
   // The exit status once the player ended, -1 (after killing it) when it did not end in time.
   int Wait(int timeoutMs) {
-    if (pid_ <= 0) return -1;
+    if (pid_ <= 0)
+      return -1;
     for (int waited = 0;; waited += 20) {
       int status = 0;
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       }
-      if (waited >= timeoutMs) break;
+      if (waited >= timeoutMs)
+        break;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     kill(pid_, SIGKILL);
@@ -104,7 +117,8 @@ class Player {
     return -1;
   }
   void Signal(int signal) {
-    if (pid_ > 0) kill(pid_, signal);
+    if (pid_ > 0)
+      kill(pid_, signal);
   }
 
  private:
@@ -117,7 +131,8 @@ class Player {
 // itself in angle brackets.
 std::string VolumeIn(const std::string& line) {
   const size_t value = line.rfind("] = ");
-  if (line.rfind("float volume (\"", 0) != 0 || value == std::string::npos) return "<" + line + ">";
+  if (line.rfind("float volume (\"", 0) != 0 || value == std::string::npos)
+    return "<" + line + ">";
   return line.substr(value + 4);
 }
 
@@ -144,12 +159,14 @@ TEST(CommandInput, LinesFromTheInput) {
     close(fds[1]);
     std::vector<std::string> lines;
     for (int i = 0; i < 500 && lines.size() < r.lines.size(); i++) {
-      for (std::string& l : input.Take()) lines.push_back(std::move(l));
+      for (std::string& l : input.Take())
+        lines.push_back(std::move(l));
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // time for lines that should not come
     input.Stop();
-    for (std::string& l : input.Take()) lines.push_back(std::move(l));
+    for (std::string& l : input.Take())
+      lines.push_back(std::move(l));
     EXPECT_EQ(lines, r.lines) << r.what;
     close(fds[0]);
   }
@@ -158,10 +175,13 @@ TEST(CommandInput, LinesFromTheInput) {
 TEST(PlayerCommands, AnswersOnStandardOutputAndQuitsCleanly) {
   TempFolder temp;
   const std::vector<std::string> args = {SONABEL_BINARY_DIR "/sonabel", "--commands"};
-  const std::vector<std::string> env = {
-      "PATH=/usr/bin:/bin", "HOME=" + temp.Path().string(), "SONABEL_SETTINGS_FILE=" + (temp / "settings.ini"),
-      "SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "SONABEL_NO_DIALOGS=1",
-      "LSAN_OPTIONS=suppressions=" SONABEL_SOURCE_DIR "/tests/app/player_lsan.supp"};
+  const std::vector<std::string> env = {"PATH=/usr/bin:/bin",
+                                        "HOME=" + temp.Path().string(),
+                                        "SONABEL_SETTINGS_FILE=" + (temp / "settings.ini"),
+                                        "SDL_VIDEODRIVER=offscreen",
+                                        "SDL_AUDIODRIVER=dummy",
+                                        "SONABEL_NO_DIALOGS=1",
+                                        "LSAN_OPTIONS=suppressions=" SONABEL_SOURCE_DIR "/tests/app/player_lsan.supp"};
   {
     Player player(args, env);
     ASSERT_TRUE(player.Running());

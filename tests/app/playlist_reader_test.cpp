@@ -32,47 +32,75 @@ struct FileCase {
 TEST(PlaylistReaderTest, ReadsStationListFiles) {
   const std::string kCased = "http://Radio.example:8000/Jazz?Key=AbC";
   const FileCase cases[] = {
-      {"PLS with CRLF, Version=2, Length=-1, keys and marker in other cases", "Jazz.pls",
-       "[Playlist]\r\nNumberOfEntries=2\r\nFILE1=" + kCased + "\r\ntitle1=Smooth FM\r\nLength1=-1\r\n"
-       "File2=https://b.example/s\r\nTitle2=Second\r\nVersion=2\r\n",
-       {"Smooth FM", "Second"}, {kCased, "https://b.example/s"}},
-      {"NumberOfEntries after the entries, blank lines, a missing File2 and a missing title", "Jazz.pls",
+      {"PLS with CRLF, Version=2, Length=-1, keys and marker in other cases",
+       "Jazz.pls",
+       "[Playlist]\r\nNumberOfEntries=2\r\nFILE1=" + kCased +
+           "\r\ntitle1=Smooth FM\r\nLength1=-1\r\n"
+           "File2=https://b.example/s\r\nTitle2=Second\r\nVersion=2\r\n",
+       {"Smooth FM", "Second"},
+       {kCased, "https://b.example/s"}},
+      {"NumberOfEntries after the entries, blank lines, a missing File2 and a missing title",
+       "Jazz.pls",
        "[playlist]\n\nFile1=http://a/1\n\n  File3 = http://a/3  \nTitle3=Three\nNumberOfEntries=3\n",
-       {"Jazz", "Three"}, {"http://a/1", "http://a/3"}},
-      {"keys only at the start of a line: no title or entry from inside an address", "Jazz.pls",
+       {"Jazz", "Three"},
+       {"http://a/1", "http://a/3"}},
+      {"keys only at the start of a line: no title or entry from inside an address",
+       "Jazz.pls",
        "[playlist]\nNumberOfEntries=2\nFile1=http://a/?title1=Bad&x=File2=http://evil\n",
-       {"Jazz"}, {"http://a/?title1=Bad&x=File2=http://evil"}},
-      {"a huge NumberOfEntries is capped, not overflowed", "Jazz.pls",
+       {"Jazz"},
+       {"http://a/?title1=Bad&x=File2=http://evil"}},
+      {"a huge NumberOfEntries is capped, not overflowed",
+       "Jazz.pls",
        "[playlist]\nNumberOfEntries=99999999999999999999999999\nFile1=http://a/1\nFile10001=http://a/x\n",
-       {"Jazz"}, {"http://a/1"}},
-      {"both markers read as PLS", "Jazz.pls",
+       {"Jazz"},
+       {"http://a/1"}},
+      {"both markers read as PLS",
+       "Jazz.pls",
        "#EXTM3U\n#EXTINF:-1,Ignored\nhttp://m3u/\n[playlist]\nNumberOfEntries=1\nFile1=http://pls/\n",
-       {"Jazz"}, {"http://pls/"}},
-      {"byte-order mark before the marker", "Jazz.pls",
+       {"Jazz"},
+       {"http://pls/"}},
+      {"byte-order mark before the marker",
+       "Jazz.pls",
        "\xEF\xBB\xBF[playlist]\nNumberOfEntries=1\nFile1=http://a/\n",
-       {"Jazz"}, {"http://a/"}},
+       {"Jazz"},
+       {"http://a/"}},
       {"PLS without NumberOfEntries yields nothing", "Jazz.pls", "[playlist]\nFile1=http://a/\n", {}, {}},
-      {"PLS whose NumberOfEntries has no digit yields nothing", "Jazz.pls",
-       "[playlist]\nNumberOfEntries=x\nFile1=http://a/\n", {}, {}},
+      {"PLS whose NumberOfEntries has no digit yields nothing",
+       "Jazz.pls",
+       "[playlist]\nNumberOfEntries=x\nFile1=http://a/\n",
+       {},
+       {}},
       {"extended M3U: attributes with commas, CRLF, relative entries, other # lines, missing titles",
        "News.m3u",
        "\xEF\xBB\xBF#extm3u x-tvg-url=\"http://g/\"\r\n"
        "#EXTINF:-1 tvg-logo=\"http://l/a,b.png\" group-title=\"News, Talk\",World Service\r\n"
-       "#EXTVLCOPT:network-caching=1000\r\n" + kCased + "\r\n\r\nhttp://b/\r\n"
-       "#extinf:10,Local File\r\nstreams/Local.mp3\r\n#EXTINF:-1,\r\nhttp://c/\r\n",
+       "#EXTVLCOPT:network-caching=1000\r\n" +
+           kCased +
+           "\r\n\r\nhttp://b/\r\n"
+           "#extinf:10,Local File\r\nstreams/Local.mp3\r\n#EXTINF:-1,\r\nhttp://c/\r\n",
        {"World Service", "News", "Local File", "News"},
        {kCased, "http://b/", "streams/Local.mp3", "http://c/"}},
-      {"M3U8 is M3U", "Chill.M3U8", "#EXTM3U\n#EXTINF:-1,Chill Out\nhttps://c/\n",
-       {"Chill Out"}, {"https://c/"}},
-      {"no marker: a plain list of stream addresses", "List.m3u", "# my stations\nhttp://a/\nHTTPS://B/x\n",
-       {"List", "List"}, {"http://a/", "HTTPS://B/x"}},
-      {"no marker and a line that is not an address yields nothing", "List.m3u",
-       "http://a/\n<html>not found</html>\n", {}, {}},
-      {"Windows-1252 titles become UTF-8; UTF-8 titles stay", "Cafe.m3u",
+      {"M3U8 is M3U", "Chill.M3U8", "#EXTM3U\n#EXTINF:-1,Chill Out\nhttps://c/\n", {"Chill Out"}, {"https://c/"}},
+      {"no marker: a plain list of stream addresses",
+       "List.m3u",
+       "# my stations\nhttp://a/\nHTTPS://B/x\n",
+       {"List", "List"},
+       {"http://a/", "HTTPS://B/x"}},
+      {"no marker and a line that is not an address yields nothing",
+       "List.m3u",
+       "http://a/\n<html>not found</html>\n",
+       {},
+       {}},
+      {"Windows-1252 titles become UTF-8; UTF-8 titles stay",
+       "Cafe.m3u",
        "#EXTM3U\n#EXTINF:-1,Caf\xE9 \x80\nhttp://a/\n#EXTINF:-1,Caf\xC3\xA9\nhttp://b/\n",
-       {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9"}, {"http://a/", "http://b/"}},
-      {"an address with a control byte is dropped", "News.m3u", "#EXTM3U\nhttp://a/\0x\nhttp://b/\n"s,
-       {"News"}, {"http://b/"}},
+       {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9"},
+       {"http://a/", "http://b/"}},
+      {"an address with a control byte is dropped",
+       "News.m3u",
+       "#EXTM3U\nhttp://a/\0x\nhttp://b/\n"s,
+       {"News"},
+       {"http://b/"}},
       {"an empty file yields nothing", "News.m3u", "", {}, {}},
   };
   for (const FileCase& c : cases) {
@@ -89,7 +117,8 @@ TEST(PlaylistReaderTest, ReadsStationListFiles) {
 TEST(PlaylistReaderTest, EntriesOfOneStationAreCapped) {
   TempFolder folder;
   std::string m3u = "#EXTM3U\n";
-  for (size_t i = 0; i <= kPlaylistMaxEntries; ++i) m3u += "http://a/" + std::to_string(i) + "\n";
+  for (size_t i = 0; i <= kPlaylistMaxEntries; ++i)
+    m3u += "http://a/" + std::to_string(i) + "\n";
   WriteFile(folder.Path() / "Many.m3u", m3u);
   PlaylistStation station = ReadPlaylistFile(folder.Path() / "Many.m3u");
   EXPECT_EQ(station.urls.size(), kPlaylistMaxEntries);
@@ -98,12 +127,13 @@ TEST(PlaylistReaderTest, EntriesOfOneStationAreCapped) {
 
 TEST(PlaylistReaderTest, StationNameDropsOnlyTheTrailingPlaylistExtension) {
   const std::pair<const char*, const char*> names[] = {
-      {"Jazz.pls", "Jazz"},         {"Jazz.PLS", "Jazz"},       {"Rock.M3u", "Rock"},
-      {"Chill.m3u8", "Chill"},      {"a.pls.m3u", "a.pls"},     {"Old.pls.bak", "Old.pls.bak"},
-      {"x/Sub/News.m3u", "News"},   {".pls", ".pls"},           {"Caf\xE9.pls", "Caf\xC3\xA9"},
+      {"Jazz.pls", "Jazz"},       {"Jazz.PLS", "Jazz"},   {"Rock.M3u", "Rock"},
+      {"Chill.m3u8", "Chill"},    {"a.pls.m3u", "a.pls"}, {"Old.pls.bak", "Old.pls.bak"},
+      {"x/Sub/News.m3u", "News"}, {".pls", ".pls"},       {"Caf\xE9.pls", "Caf\xC3\xA9"},
       {" \x01.pls", ".pls"},
   };
-  for (const auto& [file, name] : names) EXPECT_EQ(PlaylistStationName(file), name) << file;
+  for (const auto& [file, name] : names)
+    EXPECT_EQ(PlaylistStationName(file), name) << file;
 }
 
 TEST(PlaylistReaderTest, SkippedFilesGiveAReason) {
@@ -112,9 +142,7 @@ TEST(PlaylistReaderTest, SkippedFilesGiveAReason) {
   WriteFile(folder.Path() / "big.m3u", big);
   ASSERT_EQ(mkfifo((folder / "pipe.m3u").c_str(), 0600), 0);  // must not block the reader
   const std::pair<const char*, const char*> cases[] = {
-      {"big.m3u", "larger than 1 MiB"},
-      {"pipe.m3u", "not a regular file"},
-      {"missing.pls", "cannot be opened"}};
+      {"big.m3u", "larger than 1 MiB"}, {"pipe.m3u", "not a regular file"}, {"missing.pls", "cannot be opened"}};
   for (const auto& [file, reason] : cases) {
     std::string why;
     EXPECT_TRUE(ReadPlaylistFile(folder.Path() / file, &why).urls.empty()) << file;
@@ -127,7 +155,9 @@ TEST(PlaylistReaderTest, SkippedFilesGiveAReason) {
 // links ignored, other extensions and empty playlists left out, depth bounded.
 TEST(PlaylistReaderTest, FolderIsReadInNameOrderWithoutFollowingLinks) {
   TempFolder top;
-  auto list = [](const std::string& url) { return "#EXTM3U\n" + url + "\n"; };
+  auto list = [](const std::string& url) {
+    return "#EXTM3U\n" + url + "\n";
+  };
   WriteFile(top.Path() / "b.pls", "[playlist]\nNumberOfEntries=1\nFile1=http://b/\n");
   WriteFile(top.Path() / "A.m3u", list("http://A/"));
   WriteFile(top.Path() / "Sub/z.m3u8", list("http://z/"));
@@ -136,7 +166,8 @@ TEST(PlaylistReaderTest, FolderIsReadInNameOrderWithoutFollowingLinks) {
   WriteFile(top.Path() / "c.txt", list("http://c/"));
   WriteFile(top.Path() / "empty.pls", "[playlist]\nNumberOfEntries=0\n");
   std::filesystem::path deep = top.Path() / "deep";  // one level below the top folder
-  for (int level = 2; level <= kPlaylistMaxFolderDepth; ++level) deep /= "d";
+  for (int level = 2; level <= kPlaylistMaxFolderDepth; ++level)
+    deep /= "d";
   WriteFile(deep / "last.m3u", list("http://last/"));
   WriteFile(deep / "d" / "tooDeep.m3u", list("http://tooDeep/"));
   std::filesystem::create_directory_symlink(top.Path() / "Sub", top.Path() / "Link");
@@ -145,9 +176,10 @@ TEST(PlaylistReaderTest, FolderIsReadInNameOrderWithoutFollowingLinks) {
   std::vector<std::string> skipped;
   std::vector<PlaylistStation> stations = ReadPlaylistFolder(top.Path(), &skipped);
   Strings names;
-  for (const PlaylistStation& s : stations) names.push_back(s.name + " " + s.urls.at(0));
-  EXPECT_EQ(names, (Strings{"A http://A/", "x http://x/", "a http://a/", "z http://z/", "b http://b/",
-                            "last http://last/"}));
+  for (const PlaylistStation& s : stations)
+    names.push_back(s.name + " " + s.urls.at(0));
+  EXPECT_EQ(names,
+            (Strings{"A http://A/", "x http://x/", "a http://a/", "z http://z/", "b http://b/", "last http://last/"}));
   ASSERT_EQ(skipped.size(), 1u);
   EXPECT_NE(skipped[0].find("empty.pls: "), std::string::npos) << skipped[0];
 }
@@ -158,7 +190,8 @@ TEST(PlaylistReaderTest, ShippedStationListsAllRead) {
       ReadPlaylistFolder(std::filesystem::path(SONABEL_SOURCE_DIR) / "playlists", &skipped);
   EXPECT_TRUE(skipped.empty()) << (skipped.empty() ? "" : skipped.front());
   Strings names;
-  for (const PlaylistStation& s : stations) names.push_back(s.name);
+  for (const PlaylistStation& s : stations)
+    names.push_back(s.name);
   EXPECT_EQ(names, (Strings{"KEXP", "Radio Paradise", "Jazz", "News"}));
 }
 

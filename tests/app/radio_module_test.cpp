@@ -56,7 +56,9 @@ TEST(RadioModule, PlaysNamesFailuresInWordsAndReconnectsOnSchedule) {
     BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 1000);
     BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 50);
     ZParameter* url = m.FindParameter("url");
-    auto status = [&] { return std::string(m.FindParameter("status")->GetStringValue().c_str()); };
+    auto status = [&] {
+      return std::string(m.FindParameter("status")->GetStringValue().c_str());
+    };
     // Idles the manager as the window would until the status says `want`.
     auto reach = [&](const std::string& want, int ms) {
       for (int waited = 0; waited < ms && status().find(want) == std::string::npos; waited += 20) {

@@ -18,8 +18,9 @@ TEST(SkinConstants, SizesStylesAndVersions) {
     const char* text;
     bool ok;
     int32_t w, h;
-  } sizes[] = {{"320,200", true, 320, 200}, {" 1 , 32000 ", true, 1, 32000}, {"0,10", false, 0, 0},
-               {"32001,5", false, 0, 0},    {"320", false, 0, 0},            {"a,b", false, 0, 0},
+  } sizes[] = {{"320,200", true, 320, 200}, {" 1 , 32000 ", true, 1, 32000},
+               {"0,10", false, 0, 0},       {"32001,5", false, 0, 0},
+               {"320", false, 0, 0},        {"a,b", false, 0, 0},
                {"-5,5", false, 0, 0},       {"99999999999,1", false, 0, 0}};
   for (const auto& s : sizes) {
     const auto p = ParseWindowSize(s.text);
@@ -31,15 +32,17 @@ TEST(SkinConstants, SizesStylesAndVersions) {
   const struct {
     const char* text;
     int32_t style;
-  } styles[] = {{"default", 1}, {"Resizable", 1}, {"NoMaximize", 2}, {"NoResize", 3}, {" invisible ", 4},
-                {"TRANSLUCENT", 5}, {"fancy", 0}};
-  for (const auto& s : styles) EXPECT_EQ(ParseWindowStyle(s.text), s.style) << s.text;
+  } styles[] = {{"default", 1},     {"Resizable", 1},   {"NoMaximize", 2}, {"NoResize", 3},
+                {" invisible ", 4}, {"TRANSLUCENT", 5}, {"fancy", 0}};
+  for (const auto& s : styles)
+    EXPECT_EQ(ParseWindowStyle(s.text), s.style) << s.text;
   const struct {
     const char* text;
     bool newer;
-  } versions[] = {{"0.8", false}, {"0.80", false}, {"0.7", false}, {"0.81", true}, {"0.9", true},
+  } versions[] = {{"0.8", false}, {"0.80", false}, {"0.7", false},  {"0.81", true}, {"0.9", true},
                   {"1", true},    {"1.0", true},   {"00.8", false}, {"x", false},   {"0.8.1", false}};
-  for (const auto& v : versions) EXPECT_EQ(IsNewerThanPlayer(v.text), v.newer) << v.text;
+  for (const auto& v : versions)
+    EXPECT_EQ(IsNewerThanPlayer(v.text), v.newer) << v.text;
 }
 
 TEST(SkinConstants, ClampsSizesAndSettlesTheStyle) {
@@ -62,7 +65,8 @@ TEST(SkinConstants, ClampsSizesAndSettlesTheStyle) {
     EXPECT_EQ(w.maximum, r.wantMax);
     EXPECT_EQ(w.initial, r.wantInitial);
   }
-  for (const char* bad : {"10,20,500", "10,20,500,400,1", "10,20,x,400", ""}) EXPECT_FALSE(ParseWindowRect(bad)) << bad;
+  for (const char* bad : {"10,20,500", "10,20,500,400,1", "10,20,x,400", ""})
+    EXPECT_FALSE(ParseWindowRect(bad)) << bad;
   EXPECT_EQ(ParseWindowRect("10,20,500,400"), ZRect(10, 20, 500, 400));
 }
 

@@ -27,11 +27,12 @@ class SonabelTypeTest : public apptest::AudioScriptTest {
     std::filesystem::permissions(opener_, std::filesystem::perms::owner_all);
     setenv("SONABEL_OPEN_URL_PROGRAM", opener_.c_str(), 1);
     ASSERT_EQ(ZILRegisterNativeType(ps, ZTools::SonabelTypeProc), 0);
-    ASSERT_TRUE(Load("import Sonabel;\n"
-                     "function string version() { return Sonabel::GetVersion(); }\n"
-                     "function store(string n, string v) { Sonabel::StoreSetting(n, v); }\n"
-                     "function string recall(string n) { return Sonabel::RecallSetting(n); }\n"
-                     "function browse(string u) { Sonabel::BrowseUrl(u); Sonabel::SetNowPlaying(u); }\n"));
+    ASSERT_TRUE(
+        Load("import Sonabel;\n"
+             "function string version() { return Sonabel::GetVersion(); }\n"
+             "function store(string n, string v) { Sonabel::StoreSetting(n, v); }\n"
+             "function string recall(string n) { return Sonabel::RecallSetting(n); }\n"
+             "function browse(string u) { Sonabel::BrowseUrl(u); Sonabel::SetNowPlaying(u); }\n"));
   }
   void TearDown() override {
     unsetenv("SONABEL_SETTINGS_FILE");

@@ -41,12 +41,14 @@ const std::string& dataDir() {
 }
 
 bool makeFile(const std::string& path, const std::string& command) {
-  if (std::filesystem::exists(path)) return true;
+  if (std::filesystem::exists(path))
+    return true;
   // Written under a temporary name (same extension) and renamed: parallel test processes.
   std::filesystem::path p(path);
   std::string temp = (p.parent_path() / ("tmp-" + std::to_string(getpid()) + "-" + p.filename().string())).string();
   std::string cmd = command;
-  for (size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, "'" + temp + "'");
+  for (size_t at; (at = cmd.find("{out}")) != std::string::npos;)
+    cmd.replace(at, 5, "'" + temp + "'");
   if (std::system(cmd.c_str()) != 0) {
     ADD_FAILURE() << "failed: " << cmd;
     std::filesystem::remove(temp);
@@ -77,17 +79,18 @@ std::vector<uint8_t> makeModule(const std::string& title) {
       std::memcpy(header, "square", 6);
       header[22] = 0;
       header[23] = sampleWords;
-      header[25] = 64;  // volume
+      header[25] = 64;           // volume
       header[29] = sampleWords;  // loop length in words
     }
     m.insert(m.end(), header, header + 30);
   }
-  m.push_back(2);    // song length: two orders
+  m.push_back(2);  // song length: two orders
   m.push_back(127);
   std::vector<uint8_t> orders(128, 0);
   orders[1] = 1;
   m.insert(m.end(), orders.begin(), orders.end());
-  for (char c : std::string("M.K.")) m.push_back(static_cast<uint8_t>(c));
+  for (char c : std::string("M.K."))
+    m.push_back(static_cast<uint8_t>(c));
   for (int p = 0; p < 2; ++p) {
     std::vector<uint8_t> pattern(64 * 4 * 4, 0);
     uint16_t period = p == 0 ? 428 : 214;  // C-3, then C-4
@@ -98,14 +101,16 @@ std::vector<uint8_t> makeModule(const std::string& title) {
     cell[3] = 0x01;  // one tick per row: 64 rows = 1.28 s
     m.insert(m.end(), pattern.begin(), pattern.end());
   }
-  for (size_t i = 0; i < sampleWords * 2; ++i) m.push_back(i < sampleWords ? 0x60 : 0xA0);
+  for (size_t i = 0; i < sampleWords * 2; ++i)
+    m.push_back(i < sampleWords ? 0x60 : 0xA0);
   return m;
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
@@ -123,7 +128,8 @@ void EngineTest::TearDown() { BASS_Free(); }
 
 bool TestServer::start(const std::string& dataDir, const std::string& cert, const std::string& key) {
   int in[2], out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) return false;
+  if (pipe(in) != 0 || pipe(out) != 0)
+    return false;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -149,17 +155,20 @@ bool TestServer::start(const std::string& dataDir, const std::string& cert, cons
   auto readLine = [&] {
     char line[64] = {};
     for (size_t used = 0; used < sizeof line - 1; ++used)
-      if (read(out[0], line + used, 1) != 1 || line[used] == '\n') break;
+      if (read(out[0], line + used, 1) != 1 || line[used] == '\n')
+        break;
     return std::string(line);
   };
   bool ok = std::sscanf(readLine().c_str(), "PORT %d", &port_) == 1;
-  if (ok && !cert.empty()) ok = std::sscanf(readLine().c_str(), "TLSPORT %d", &tlsPort_) == 1;
+  if (ok && !cert.empty())
+    ok = std::sscanf(readLine().c_str(), "TLSPORT %d", &tlsPort_) == 1;
   close(out[0]);
   return ok;
 }
 
 void TestServer::stop() {
-  if (stdinFd_ >= 0) close(stdinFd_);
+  if (stdinFd_ >= 0)
+    close(stdinFd_);
   stdinFd_ = -1;
   if (pid_ > 0) {
     kill(pid_, SIGTERM);

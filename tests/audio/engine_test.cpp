@@ -37,7 +37,7 @@ DWORD CALLBACK countingProc(HSTREAM, void* buffer, DWORD length, void* user) {
 
 struct DspLog {
   std::mutex lock;
-  std::vector<int> order;     // which DSP ran, in call order
+  std::vector<int> order;  // which DSP ran, in call order
   std::vector<float> firstLeft;
   bool inOrder = true;
   float lastLeft = -1;
@@ -52,17 +52,20 @@ void CALLBACK recordingDsp(HDSP, DWORD, void* buffer, DWORD length, void* user) 
   auto* tag = static_cast<DspTag*>(user);
   std::lock_guard<std::mutex> guard(tag->log->lock);
   tag->log->order.push_back(tag->id);
-  if (tag->id != 1) return;
+  if (tag->id != 1)
+    return;
   const float* f = static_cast<const float*>(buffer);
   for (DWORD i = 0; i < length / 8; ++i) {
-    if (f[2 * i] <= tag->log->lastLeft) tag->log->inOrder = false;
+    if (f[2 * i] <= tag->log->lastLeft)
+      tag->log->inOrder = false;
     tag->log->lastLeft = f[2 * i];
   }
 }
 
 void CALLBACK halveDsp(HDSP, DWORD, void* buffer, DWORD length, void*) {
   float* f = static_cast<float*>(buffer);
-  for (DWORD i = 0; i < length / 4; ++i) f[i] *= 0.5f;
+  for (DWORD i = 0; i < length / 4; ++i)
+    f[i] *= 0.5f;
 }
 
 void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
@@ -126,7 +129,8 @@ TEST_F(EngineTest, DspChainGetsFloatFramesInOrderAndByPriority) {
   ASSERT_TRUE(waitFor([&] { return counter.next > mark + 4000; }, 2000));
   std::lock_guard<std::mutex> guard(log.lock);
   EXPECT_TRUE(log.inOrder) << "frames reach the DSP in order, without gaps or repeats";
-  for (size_t i = callsAtRemoval + 1; i < log.order.size(); ++i) EXPECT_EQ(log.order[i], 1);
+  for (size_t i = callsAtRemoval + 1; i < log.order.size(); ++i)
+    EXPECT_EQ(log.order[i], 1);
 }
 
 TEST_F(EngineTest, LevelsFollowDspAndPlayState) {
@@ -238,9 +242,8 @@ struct FileCase {
 TEST_F(EngineTest, FilesFromMemoryDecodeInEveryCommonFormat) {
   const std::string sine = "-f lavfi -i sine=frequency=1000:sample_rate=44100:duration=0.5 -ac 2 ";
   const FileCase cases[] = {
-      {"s.mp3", "-b:a 128k"}, {"s.ogg", "-c:a libvorbis"}, {"s.opus", "-c:a libopus"},
-      {"s.flac", ""},         {"s.wav", ""},               {"s.aiff", ""},
-      {"s.m4a", "-c:a aac"},
+      {"s.mp3", "-b:a 128k"}, {"s.ogg", "-c:a libvorbis"}, {"s.opus", "-c:a libopus"}, {"s.flac", ""}, {"s.wav", ""},
+      {"s.aiff", ""},         {"s.m4a", "-c:a aac"},
   };
   std::vector<std::vector<uint8_t>> files;
   std::vector<HSTREAM> handles;
@@ -294,7 +297,8 @@ TEST_F(EngineTest, PositionsSeekingLoopingAndOggTags) {
   const char* comments = BASS_ChannelGetTags(h, BASS_TAG_OGG);
   ASSERT_NE(comments, nullptr);
   bool sawTitle = false;
-  for (const char* p = comments; *p; p += strlen(p) + 1) sawTitle |= strcasecmp(p, "title=Y") == 0;
+  for (const char* p = comments; *p; p += strlen(p) + 1)
+    sawTitle |= strcasecmp(p, "title=Y") == 0;
   EXPECT_TRUE(sawTitle);
   EXPECT_EQ(BASS_ChannelGetTags(h, BASS_TAG_ICY), nullptr);
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);

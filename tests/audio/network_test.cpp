@@ -35,7 +35,8 @@ void CALLBACK recordMeta(HSYNC, DWORD channel, DWORD, void* user) {
   if (meta && std::strncmp(meta, "StreamTitle", 11) == 0) {
     text = meta;
   } else {
-    for (const char* p = meta; p && *p; p += std::strlen(p) + 1) text += std::string(p) + "\n";
+    for (const char* p = meta; p && *p; p += std::strlen(p) + 1)
+      text += std::string(p) + "\n";
   }
   double at = BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel, BASS_POS_BYTE));
   std::lock_guard<std::mutex> guard(log->lock);
@@ -62,7 +63,8 @@ std::string encoded(const std::string& url) {
 
 bool listHas(const char* list, const std::string& text) {
   for (const char* p = list; p && *p; p += std::strlen(p) + 1)
-    if (strcasecmp(p, text.c_str()) == 0) return true;
+    if (strcasecmp(p, text.c_str()) == 0)
+      return true;
   return false;
 }
 
@@ -73,14 +75,16 @@ class NetworkTest : public EngineTest {
     const std::string& d = dataDir();
     for (std::string ext : {"ogg", "opus"}) {
       std::string codec = ext == "ogg" ? "libvorbis" : "libopus";
-      std::string first = makeAudio("first." + ext, "-f lavfi -i sine=frequency=300:duration=0.6 -c:a " + codec +
-                                                       " -metadata title=First");
-      std::string second = makeAudio("second." + ext, "-f lavfi -i sine=frequency=600:duration=0.6 -c:a " + codec +
-                                                         " -metadata title=Second");
+      std::string first = makeAudio(
+          "first." + ext, "-f lavfi -i sine=frequency=300:duration=0.6 -c:a " + codec + " -metadata title=First");
+      std::string second = makeAudio(
+          "second." + ext, "-f lavfi -i sine=frequency=600:duration=0.6 -c:a " + codec + " -metadata title=Second");
       ASSERT_TRUE(makeFile(d + "/chained." + ext, "cat '" + first + "' '" + second + "' > {out}"));
     }
-    makeAudio("index.m3u8", "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
-                            "-hls_segment_filename '" + d + "/seg%d.ts'");
+    makeAudio("index.m3u8",
+              "-f lavfi -i sine=frequency=800:duration=2 -c:a aac -f hls -hls_time 1 -hls_list_size 0 "
+              "-hls_segment_filename '" +
+                  d + "/seg%d.ts'");
     std::string pem = d + "/server.pem";  // key and certificate in one file
     std::string parts = workDir() + "/part";
     ASSERT_TRUE(makeFile(pem, "openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj /CN=127.0.0.1 -keyout '" +
@@ -134,7 +138,8 @@ TEST_F(NetworkTest, IcyStreamHasTagsAndReportsTitleChanges) {
 }
 
 TEST_F(NetworkTest, HttpsStreamPlays) {
-  std::string address = "https://127.0.0.1:" + std::to_string(g_server->tlsPort()) + "/live?file=radio.mp3&titles=Secure";
+  std::string address =
+      "https://127.0.0.1:" + std::to_string(g_server->tlsPort()) + "/live?file=radio.mp3&titles=Secure";
   HSTREAM h = BASS_StreamCreateURL(address.c_str(), 0, BASS_SAMPLE_FLOAT, nullptr, nullptr);
   ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
   EXPECT_STREQ(BASS_ChannelGetTags(h, BASS_TAG_META), "StreamTitle='Secure';StreamUrl='';");
@@ -213,8 +218,7 @@ TEST_F(NetworkTest, ClosedConnectionEndsAndStallResumes) {
   EXPECT_EQ(BASS_ChannelIsActive(dropped), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
   EXPECT_FALSE(BASS_ChannelPlay(dropped, FALSE));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
-  EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(stalling) == BASS_ACTIVE_PLAYING; }, 3000))
-      << "data came back";
+  EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(stalling) == BASS_ACTIVE_PLAYING; }, 3000)) << "data came back";
   EXPECT_TRUE(waitFor([&] { return stallEvents.load() >= 2; }, 500)) << "stalled and resumed syncs";
 }
 
@@ -264,7 +268,8 @@ TEST_F(NetworkTest, ChainedOggReportsEachCommentListWithoutStopping) {
     BASS_ChannelSetSync(h[i], BASS_SYNC_META, 0, recordMeta, &log[i]);
     BASS_ChannelSetSync(h[i], BASS_SYNC_END, 0, countSync, &ends[i]);
   }
-  for (HSTREAM s : h) ASSERT_TRUE(BASS_ChannelPlay(s, FALSE));
+  for (HSTREAM s : h)
+    ASSERT_TRUE(BASS_ChannelPlay(s, FALSE));
   for (int i = 0; i < 2; ++i) {
     ASSERT_TRUE(waitFor([&] { return log[i].count >= 1; }, 3000)) << files[i];
     {
@@ -300,12 +305,14 @@ TEST_F(NetworkTest, HlsPlaylistPlays) {
 // The example program, end to end: titles as they change, "end", and error codes.
 TEST_F(NetworkTest, AudioPlayPrintsTitlesEndAndErrors) {
   std::string program = std::string(SONABEL_BINARY_DIR) + "/audio-play";
-  if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "audio-play is not built";
+  if (access(program.c_str(), X_OK) != 0)
+    GTEST_SKIP() << "audio-play is not built";
   auto run = [&](const std::string& args, int* status) {
     std::string out;
     FILE* p = popen((program + " --no-sound " + args + " 2>/dev/null").c_str(), "r");
     char buf[256];
-    while (p && std::fgets(buf, sizeof buf, p)) out += buf;
+    while (p && std::fgets(buf, sizeof buf, p))
+      out += buf;
     int raw = p ? pclose(p) : -1;
     *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return out;
@@ -333,7 +340,8 @@ TEST_F(NetworkTest, AsyncConnectReturnsAtOnceAndReportsHowConnectingWent) {
   struct Case {
     const char* path;
     int result;  // once connecting is over
-  } cases[] = {{"/live?file=radio.mp3&titles=Async%20Title&burst=1", BASS_OK}, {"/status?code=404", BASS_ERROR_FILEOPEN}};
+  } cases[] = {{"/live?file=radio.mp3&titles=Async%20Title&burst=1", BASS_OK},
+               {"/status?code=404", BASS_ERROR_FILEOPEN}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     auto start = std::chrono::steady_clock::now();

@@ -16,7 +16,8 @@ namespace {
 DWORD CALLBACK constantProc(HSTREAM, void* buffer, DWORD length, void* user) {
   float value = *static_cast<float*>(user);
   float* f = static_cast<float*>(buffer);
-  for (DWORD i = 0; i < length / 4; ++i) f[i] = value;
+  for (DWORD i = 0; i < length / 4; ++i)
+    f[i] = value;
   return length;
 }
 
@@ -52,8 +53,10 @@ std::vector<float> recordDevice(const std::function<void()>& play, int ms) {
     samples.resize(bytes.size() / 4);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
   }
-  if (oldDriver) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-  else unsetenv("SDL_AUDIODRIVER");
+  if (oldDriver)
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else
+    unsetenv("SDL_AUDIODRIVER");
   return samples;
 }
 
@@ -62,13 +65,16 @@ std::vector<float> recordDevice(const std::function<void()>& play, int ms) {
 TEST(AudioOutput, ResampledToneKeepsPitchLevelAndContinuity) {
   Tone tone;
   tone.step = 2 * M_PI * 1000 / 22050;
-  auto samples = recordDevice([&] {
-    HSTREAM h = BASS_StreamCreate(22050, 1, 0, toneProc, &tone);
-    ASSERT_NE(h, 0u);
-    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
-  }, 500);
+  auto samples = recordDevice(
+      [&] {
+        HSTREAM h = BASS_StreamCreate(22050, 1, 0, toneProc, &tone);
+        ASSERT_NE(h, 0u);
+        ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+      },
+      500);
   size_t first = 0;
-  while (first < samples.size() && samples[first] == 0) first += 2;
+  while (first < samples.size() && samples[first] == 0)
+    first += 2;
   ASSERT_GT(samples.size(), first + 2 * 44100 / 4) << "a quarter second of sound at least";
   size_t crossings = 0;
   float peak = 0, maxStep = 0;
@@ -76,7 +82,8 @@ TEST(AudioOutput, ResampledToneKeepsPitchLevelAndContinuity) {
   for (size_t f = 0; f < frames; ++f) {
     float a = samples[first + 2 * f], b = samples[first + 2 * f + 2];
     EXPECT_EQ(a, samples[first + 2 * f + 1]) << "mono on both sides";
-    if ((a < 0) != (b < 0)) ++crossings;
+    if ((a < 0) != (b < 0))
+      ++crossings;
     peak = std::max(peak, std::fabs(a));
     maxStep = std::max(maxStep, std::fabs(b - a));
   }
@@ -107,8 +114,10 @@ TEST(AudioOutput, DiskDriverReceivesTheMixClippedAtTheDevice) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_TRUE(BASS_Free());
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (oldDriver) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-  else unsetenv("SDL_AUDIODRIVER");
+  if (oldDriver)
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else
+    unsetenv("SDL_AUDIODRIVER");
 
   auto bytes = readFile(path);
   std::vector<float> samples(bytes.size() / 4);
@@ -120,7 +129,8 @@ TEST(AudioOutput, DiskDriverReceivesTheMixClippedAtTheDevice) {
   for (size_t i = 0; i + 1 < samples.size(); i += 2) {
     maxL = std::max(maxL, samples[i]);
     maxR = std::max(maxR, samples[i + 1]);
-    if (std::abs(samples[i] - 0.125f) < 1e-6f) ++aloneL;
+    if (std::abs(samples[i] - 0.125f) < 1e-6f)
+      ++aloneL;
   }
   EXPECT_GT(aloneL, 44100u / 10) << "volume 0.5, pan 0.5: left at a quarter";
   EXPECT_FLOAT_EQ(maxL, 0.925f) << "0.125 + 0.8";

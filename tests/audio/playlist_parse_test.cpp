@@ -20,8 +20,9 @@ TEST(PlaylistParse, DetectsKindsFromTypeAndContent) {
 }
 
 TEST(PlaylistParse, EntriesInOrderResolvedAndOnlyWebAddresses) {
-  std::string pls = "[playlist]\r\nFile2=http://second/\r\nTitle1=x\r\nFile1=first.mp3\r\nFile10=http://tenth/\r\n"
-                    "Filex=http://bad/\r\nFile3=file:///etc/passwd\r\nNumberOfEntries=3\r\n";
+  std::string pls =
+      "[playlist]\r\nFile2=http://second/\r\nTitle1=x\r\nFile1=first.mp3\r\nFile10=http://tenth/\r\n"
+      "Filex=http://bad/\r\nFile3=file:///etc/passwd\r\nNumberOfEntries=3\r\n";
   auto e = playlistEntries(PlaylistKind::Pls, pls, "http://host:8000/lists/radio.pls?x=1");
   ASSERT_EQ(e.size(), 3u);
   EXPECT_EQ(e[0], "http://host:8000/lists/first.mp3");

@@ -19,7 +19,8 @@ struct Runtime : TestScript {
                     BitmapLayerTypeProc},
                    "import Color; import Point; import Rect;" + ScriptLayerPrelude() +
                        "import RectLayer; import TextLayer; import BitmapLayer;\n"
-                       "function var main() { " + body + " }\n"),
+                       "function var main() { " +
+                       body + " }\n"),
         result(Call("main", 0)) {}
   ~Runtime() { Free(result); }
   std::string Text() const {
@@ -34,7 +35,8 @@ TEST(LayerClasses, SettingsAreClampedAndSharedMembersWork) {
   Runtime rt(
       "RectLayer r = new RectLayer(); r.opacity = 90; r.shadow = 40; string s = \"\" + r.shadow + \",\" + r.opacity;"
       "r.opacity = -5; r.fill = 7; s += \",\" + r.opacity + \",\" + r.fill;"
-      "BitmapLayer b = new BitmapLayer(); b.blendMode = 16; b.opacity = 300; s += \",\" + b.blendMode + \",\" + b.opacity;"
+      "BitmapLayer b = new BitmapLayer(); b.blendMode = 16; b.opacity = 300; s += \",\" + b.blendMode + \",\" + "
+      "b.opacity;"
       "b.SetBitmap(null); s += \",\" + b.width;"
       "TextLayer t = new TextLayer(); t.font = 99; s += \",\" + t.font; t.font = -3; s += \",\" + t.font;"
       "t.SetRect(new Rect(2, 3, 12, 8)); t.MoveBy(1, 1); Rect g = t.GetRect();"
@@ -50,7 +52,8 @@ struct Surface : ZDrawContext {
     Resize(40, 40);
     SetColor(ZColor(255, 255, 255));
     FillRect(Bounds());
-    if (layer) layer->Draw(*this);
+    if (layer)
+      layer->Draw(*this);
   }
   uint32_t At(int x, int y) const { return GetPixel({x, y}); }
 };
@@ -89,7 +92,8 @@ TEST(LayerClasses, TextLayersMeasureAndAutoSize) {
   EXPECT_GT(layer->height, 5);
   bool inked = false;
   for (int y = 2; y < 2 + layer->height; y++)
-    for (int x = 2; x < 2 + layer->width; x++) inked = inked || s.At(x, y) != 0xffffffu;
+    for (int x = 2; x < 2 + layer->width; x++)
+      inked = inked || s.At(x, y) != 0xffffffu;
   EXPECT_TRUE(inked);
 }
 

@@ -27,7 +27,8 @@ using ResourceTest::WriteFile;
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++n;
   return n;
 }
 
@@ -43,8 +44,10 @@ class ScriptTagTest : public ::testing::Test {
 
   // A host that knows the script tag, with `init` as the runtime initializer.
   static int32_t Prepare(ZMLScriptHost& host, RuntimeInitializer& init) {
-    if (int32_t rc = host.Initialize()) return rc;
-    if (int32_t rc = host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init)) return rc;
+    if (int32_t rc = host.Initialize())
+      return rc;
+    if (int32_t rc = host.RegisterObject("interface_ieventlistener", kRuntimeInitializerName, &init))
+      return rc;
     return RegisterScriptTagType(host);
   }
 
@@ -53,7 +56,8 @@ class ScriptTagTest : public ::testing::Test {
   }
   ScriptTag* Tag(const char* name = "s") {
     IEventListener* object = nullptr;
-    if (host_.GetObject(kScriptTagInterface, name, &object) != 0) return nullptr;
+    if (host_.GetObject(kScriptTagInterface, name, &object) != 0)
+      return nullptr;
     return dynamic_cast<ScriptTag*>(object);
   }
   // Calls a global function of the tag's script with one int argument; its int or string result.
@@ -61,12 +65,14 @@ class ScriptTagTest : public ::testing::Test {
     ZILState* ps = Tag()->GetRuntime();
     ZILHandle* f = ZILGetFunction(ps, function);
     ZILHandle* result = ZILCallFunction(ps, f, 1, ZIL_ARG_INT, argument);
-    std::string text = !result                          ? "none"
+    std::string text = !result                           ? "none"
                        : result->type == ZIL_TYPE_STRING ? ZILStringText(static_cast<ZILString*>(result->payload.p))
                        : result->type == ZIL_TYPE_INT    ? std::to_string(result->payload.l)
                                                          : "type " + std::to_string(result->type);
-    if (result) NTLFreeHandle(ps, result);
-    if (f) NTLFreeHandle(ps, f);
+    if (result)
+      NTLFreeHandle(ps, result);
+    if (f)
+      NTLFreeHandle(ps, f);
     return text;
   }
   std::string Log() { return ReadFile(logs_.Path() / kScriptLogName); }
@@ -193,7 +199,8 @@ TEST_F(ScriptTagTest, CompilerErrorsAreToldFromOtherOutput) {
       {"Compiling 'Error.zc'...\n", false},
       {"a.zc(x): Error 12: no line number\n", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsCompilerError(c.message), c.error) << c.message;
+  for (const Case& c : cases)
+    EXPECT_EQ(IsCompilerError(c.message), c.error) << c.message;
 }
 
 TEST_F(ScriptTagTest, RuntimeExceptionsShowOneBoxPerRuntimeAndScriptsGoOn) {
@@ -206,7 +213,8 @@ TEST_F(ScriptTagTest, RuntimeExceptionsShowOneBoxPerRuntimeAndScriptsGoOn) {
             "}\n"
             "function int good(int z) { return z + 5; }\n");
   ASSERT_EQ(Build("log='true' file='main.zc'"), 0);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Call("boom"), "type 13");
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Call("boom"), "type 13");
   EXPECT_EQ(Call("good", 2), "7") << "the script still runs after its exceptions";
 
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
@@ -235,10 +243,11 @@ TEST_F(ScriptTagTest, ReportIsNotReentered) {
   ZILState* ps = Tag()->GetRuntime();
   int shown = 0;
   // While the box is up (a modal loop), the handler is entered once more.
-  Platform::DialogSink previous = Platform::SetDialogSink([&](std::string_view, std::string_view, Platform::DialogKind) {
-    ++shown;
-    ps->vectors[ZIL_VECTOR_MACHINE](ps);
-  });
+  Platform::DialogSink previous =
+      Platform::SetDialogSink([&](std::string_view, std::string_view, Platform::DialogKind) {
+        ++shown;
+        ps->vectors[ZIL_VECTOR_MACHINE](ps);
+      });
   Call("boom");
   Platform::SetDialogSink(previous);
   EXPECT_EQ(shown, 1);
@@ -269,7 +278,8 @@ TEST_F(ScriptTagTest, LogIsRotatedAndBoundedPerSession) {
   ASSERT_NE(log, nullptr);
   EXPECT_EQ(std::filesystem::file_size(logs_.Path() / "scriptdebug.log.1"), uint64_t(kScriptLogRotateBytes) + 1);
   const std::string chunk(64 * 1024, 'x');
-  for (int i = 0; i < 80; ++i) log->WriteEntry(chunk);  // 5 MiB
+  for (int i = 0; i < 80; ++i)
+    log->WriteEntry(chunk);  // 5 MiB
   log->CloseSession();
   std::string text = ReadFile(path);
   EXPECT_LE(int64_t(text.size()), kScriptLogSessionBytes + 200);
@@ -283,8 +293,7 @@ TEST_F(ScriptTagTest, LogIsRotatedAndBoundedPerSession) {
 
 TEST_F(ScriptTagTest, FileGeneratorsAreRefusedInSkins) {
   ASSERT_EQ(Build("text='import runtime; function int docs(int z) { return runtime::generateDocs(\"" +
-                  logs_.Path().string() + "\") + runtime::generateBindings(\"" + logs_.Path().string() +
-                  "\"); }'"),
+                  logs_.Path().string() + "\") + runtime::generateBindings(\"" + logs_.Path().string() + "\"); }'"),
             0);
   EXPECT_EQ(Call("docs"), std::to_string(2 * ZIL_ERR_Unsupported_Native_Call));
   EXPECT_TRUE(std::filesystem::is_empty(logs_.Path()));

@@ -15,19 +15,27 @@ class TestScript {
  public:
   TestScript(std::initializer_list<NTLTypeProc> procs, const std::string& text) {
     ps = ZILInitialize();
-    if (!ps) return;
+    if (!ps)
+      return;
     ps->user = this;
-    ps->log = [](ZILState* s, const ZILChar* line) { static_cast<TestScript*>(s->user)->log += line; };
+    ps->log = [](ZILState* s, const ZILChar* line) {
+      static_cast<TestScript*>(s->user)->log += line;
+    };
     ZILError e = ZILInitializeCompiler(ps);
     for (NTLTypeProc proc : procs)
-      if (!e) e = ZILRegisterNativeType(ps, proc);
-    if (!e) e = ZCLCompile(ps, "test.zc", text.c_str());
-    if (!e) e = ZCLLink(ps);
-    if (!e) e = ZILRun(ps);
+      if (!e)
+        e = ZILRegisterNativeType(ps, proc);
+    if (!e)
+      e = ZCLCompile(ps, "test.zc", text.c_str());
+    if (!e)
+      e = ZCLLink(ps);
+    if (!e)
+      e = ZILRun(ps);
     code = e;
   }
   ~TestScript() {
-    if (ps) ZILTerminate(ps);
+    if (ps)
+      ZILTerminate(ps);
   }
   TestScript(const TestScript&) = delete;
   TestScript& operator=(const TestScript&) = delete;
@@ -36,15 +44,18 @@ class TestScript {
   // it with Free), or null when the script did not build or has no such function.
   template <class... Args>
   ZILHandle* Call(const char* name, ZILLong argc, Args... args) {
-    if (code) return nullptr;
+    if (code)
+      return nullptr;
     ZILHandle* fn = ZILGetFunction(ps, name);
-    if (!fn) return nullptr;
+    if (!fn)
+      return nullptr;
     ZILHandle* r = ZILCallFunction(ps, fn, argc, args...);
     NTLFreeHandle(ps, fn);
     return r;
   }
   void Free(ZILHandle* h) {
-    if (h) NTLFreeHandle(ps, h);
+    if (h)
+      NTLFreeHandle(ps, h);
   }
   // A result as text, and let go of: a string as it is, an int in decimal, "null",
   // "exception N", "none" for no result, "a value" for anything else.

@@ -20,9 +20,9 @@ namespace {
 class Script : public TestScript {
  public:
   explicit Script(const std::string& text)
-      : TestScript({RandomTypeProc, TimerTypeProc, MathTypeProc},
-                   ScriptDeclarationsPrelude(false, false, false) + "import Random; import Timer; import Math;\n" +
-                       text) {}
+      : TestScript(
+            {RandomTypeProc, TimerTypeProc, MathTypeProc},
+            ScriptDeclarationsPrelude(false, false, false) + "import Random; import Timer; import Math;\n" + text) {}
 
   // Calls a global function with float arguments; its result as a float, an int or a text
   // ("exception N" when it failed).
@@ -109,22 +109,45 @@ TEST(UtilityClasses, MathFunctionsAtComputedValues) {
     const char* expr;
     ZILFloat expected;
   } rows[] = {
-      {"Math::Abs(-2.5)", 2.5}, {"Math::Acos(0.5)", std::acos(0.5)}, {"Math::Asin(0.5)", std::asin(0.5)},
-      {"Math::Atan(2.0)", std::atan(2.0)}, {"Math::Atan2(1.0, -2.0)", std::atan2(1.0, -2.0)},
-      {"Math::Cos(1.0)", std::cos(1.0)}, {"Math::Cosh(1.0)", std::cosh(1.0)}, {"Math::Exp(1.0)", std::exp(1.0)},
-      {"Math::Log(10.0)", std::log(10.0)}, {"Math::Log10(1000.0)", 3.0}, {"Math::Pow(2.0, 10.0)", 1024.0},
-      {"Math::Sin(1.0)", std::sin(1.0)}, {"Math::Sinh(1.0)", std::sinh(1.0)}, {"Math::Tan(1.0)", std::tan(1.0)},
-      {"Math::Tanh(1.0)", std::tanh(1.0)}, {"Math::Sqrt(2.0)", std::sqrt(2.0)}, {"Math::Ceil(-1.5)", -1.0},
-      {"Math::Floor(-1.5)", -2.0}, {"Math::Integer(-2.75)", -2.0}, {"Math::Frac(-2.75)", -0.75},
-      {"Math::Sgn(0.0)", 1.0}, {"Math::Sgn(-0.5)", -1.0}, {"Math::Min(3.0, -1.0)", -1.0},
-      {"Math::Max(3.0, -1.0)", 3.0}, {"Math::Lin(2.0, 4.0, 0.25)", 2.5}, {"Math::PI", 3.141592653589793},
+      {"Math::Abs(-2.5)", 2.5},
+      {"Math::Acos(0.5)", std::acos(0.5)},
+      {"Math::Asin(0.5)", std::asin(0.5)},
+      {"Math::Atan(2.0)", std::atan(2.0)},
+      {"Math::Atan2(1.0, -2.0)", std::atan2(1.0, -2.0)},
+      {"Math::Cos(1.0)", std::cos(1.0)},
+      {"Math::Cosh(1.0)", std::cosh(1.0)},
+      {"Math::Exp(1.0)", std::exp(1.0)},
+      {"Math::Log(10.0)", std::log(10.0)},
+      {"Math::Log10(1000.0)", 3.0},
+      {"Math::Pow(2.0, 10.0)", 1024.0},
+      {"Math::Sin(1.0)", std::sin(1.0)},
+      {"Math::Sinh(1.0)", std::sinh(1.0)},
+      {"Math::Tan(1.0)", std::tan(1.0)},
+      {"Math::Tanh(1.0)", std::tanh(1.0)},
+      {"Math::Sqrt(2.0)", std::sqrt(2.0)},
+      {"Math::Ceil(-1.5)", -1.0},
+      {"Math::Floor(-1.5)", -2.0},
+      {"Math::Integer(-2.75)", -2.0},
+      {"Math::Frac(-2.75)", -0.75},
+      {"Math::Sgn(0.0)", 1.0},
+      {"Math::Sgn(-0.5)", -1.0},
+      {"Math::Min(3.0, -1.0)", -1.0},
+      {"Math::Max(3.0, -1.0)", 3.0},
+      {"Math::Lin(2.0, 4.0, 0.25)", 2.5},
+      {"Math::PI", 3.141592653589793},
       {"Math::E", 2.718281828459045},
-      {"Math::Sum(Floats(1.0, 2.0, 3.5))", 6.5}, {"Math::Sum(None())", 0.0},
-      {"Math::Prod(Floats(2.0, 3.0, 0.5))", 3.0}, {"Math::Prod(Floats(2.0, 0.0, 5.0))", 0.0},
-      {"Math::Prod(None())", 0.0}, {"Math::Prod(One(-4.0))", -4.0},
+      {"Math::Sum(Floats(1.0, 2.0, 3.5))", 6.5},
+      {"Math::Sum(None())", 0.0},
+      {"Math::Prod(Floats(2.0, 3.0, 0.5))", 3.0},
+      {"Math::Prod(Floats(2.0, 0.0, 5.0))", 0.0},
+      {"Math::Prod(None())", 0.0},
+      {"Math::Prod(One(-4.0))", -4.0},
       // Hostile values give IEEE results, never a trap.
-      {"Math::Log(0.0)", -INFINITY}, {"Math::Sqrt(-1.0)", kNaN}, {"Math::Exp(1000.0)", INFINITY},
-      {"Math::Integer(1e300)", 1e300}, {"Math::Frac(Math::Exp(1000.0))", kNaN},
+      {"Math::Log(0.0)", -INFINITY},
+      {"Math::Sqrt(-1.0)", kNaN},
+      {"Math::Exp(1000.0)", INFINITY},
+      {"Math::Integer(1e300)", 1e300},
+      {"Math::Frac(Math::Exp(1000.0))", kNaN},
       {"Math::Sgn(Math::Sqrt(-1.0))", -1.0},
   };
   std::string text = kArrays;
@@ -152,7 +175,8 @@ TEST(UtilityClasses, MathArrayFormsRepeatTheShorterArray) {
       {"Math::Mul(None(), None())", ""},
       {"Math::Proc(Floats(1.0, 2.0, 3.0), One(0.5), function (float x, float y) { return x - y; })", "0.5 1.5 2.5"},
       // An exception in the script's function ends the array where it is.
-      {"Math::Proc(Floats(1.0, 2.0, 3.0), One(1.0), function (float x, float y) { int z = 0; if (x > 1.5) return 1 / z; "
+      {"Math::Proc(Floats(1.0, 2.0, 3.0), One(1.0), function (float x, float y) { int z = 0; if (x > 1.5) return 1 / "
+       "z; "
        "return x; })",
        "1"},
   };
@@ -192,8 +216,8 @@ TEST(UtilityClasses, NoiseGeneratorsFirstValuesAndDeterminism) {
   struct Seed {
     ZILFloat seed;
     ZILFloat same;
-  } seeds[] = {{7.9, 7.0}, {-0.9, 0.0}, {4294967296.0 + 7.0, 7.0}, {-1.0, 4294967295.0}, {kNaN, 0.0},
-               {INFINITY, 0.0}, {-INFINITY, 0.0}, {1e300, std::fmod(1e300, 4294967296.0)}};
+  } seeds[] = {{7.9, 7.0},  {-0.9, 0.0},     {4294967296.0 + 7.0, 7.0}, {-1.0, 4294967295.0},
+               {kNaN, 0.0}, {INFINITY, 0.0}, {-INFINITY, 0.0},          {1e300, std::fmod(1e300, 4294967296.0)}};
   for (const Seed& c : seeds) {
     EXPECT_DOUBLE_EQ(s.Float("Linear", c.seed), s.Float("Linear", c.same)) << c.seed;
     EXPECT_DOUBLE_EQ(s.Float("RandomFirst", c.seed), s.Float("Linear", c.same)) << c.seed;
@@ -249,7 +273,9 @@ TEST(UtilityClasses, TimersAcrossShortSleeps) {
       "function StopWatchNow() { w.Stop(); }\n"
       "function float Watch() { return w.ElapsedMilliseconds(); }\n");
   ASSERT_EQ(s.code, 0) << s.log;
-  auto sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  auto sleep = [](int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  };
   const ZILFloat t0 = s.Float("Ticks");
   EXPECT_EQ(s.Int("Elapsed"), 0) << "before any Start";
   EXPECT_EQ(s.Float("Watch"), 0.0) << "never started";

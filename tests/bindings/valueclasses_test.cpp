@@ -27,7 +27,8 @@ constexpr const char* kHelpers =
 std::string Main(const std::string& body, double x) {
   TestScript t({ColorTypeProc, PointTypeProc, RectTypeProc},
                std::string(kHelpers) + "function string main(float x) { " + body + " }\n");
-  if (t.code) return "build failed: " + t.log;
+  if (t.code)
+    return "build failed: " + t.log;
   ZILHandle* r = t.Call("main", 1, ZIL_ARG_FLOAT, x);
   if (r && r->type == ZIL_TYPE_EXCEPTION) {
     const std::string text = "error " + std::to_string(r->payload.l);

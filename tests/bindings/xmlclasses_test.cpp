@@ -17,10 +17,11 @@ class Script : public TestScript {
   explicit Script(const std::string& text) : TestScript({XmlDocumentTypeProc}, "import XmlDocument;\n" + text) {}
 
   // Calls a global function with up to three string arguments; its result as text.
-  std::string operator()(const char* name, const char* a = "", const char* b = "", const char* c = "",
-                         int argc = -1) {
-    if (code) return "not compiled";
-    if (argc < 0) argc = !*a ? 0 : !*b ? 1 : !*c ? 2 : 3;
+  std::string operator()(const char* name, const char* a = "", const char* b = "", const char* c = "", int argc = -1) {
+    if (code)
+      return "not compiled";
+    if (argc < 0)
+      argc = !*a ? 0 : !*b ? 1 : !*c ? 2 : 3;
     ZILHandle* r = Call(name, argc, ZIL_ARG_STRING, a, ZIL_ARG_STRING, b, ZIL_ARG_STRING, c);
     return r ? Text(r) : "no function";
   }
@@ -31,8 +32,10 @@ class Script : public TestScript {
 
 std::string Nested(int depth) {
   std::string text;
-  for (int i = 0; i < depth; ++i) text += "<a>";
-  for (int i = 0; i < depth; ++i) text += "</a>";
+  for (int i = 0; i < depth; ++i)
+    text += "<a>";
+  for (int i = 0; i < depth; ++i)
+    text += "</a>";
   return text;
 }
 
@@ -73,9 +76,18 @@ TEST(XmlClasses, TextsSurviveToStringAndFromString) {
       "  return d.GetAttribute(path, name); }\n");
   ASSERT_EQ(s.code, 0) << s.log;
   const char* values[] = {
-      "plain", "\"double\" 'single'", "<tag> & </tag>", "line\nbreak", "tab\there", "  spaces around  ",
-      "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5", "]]> and <![CDATA[", "&amp; stays literal", "\x01\x1f controls",
-      "-- not a comment --", "=/?:;",
+      "plain",
+      "\"double\" 'single'",
+      "<tag> & </tag>",
+      "line\nbreak",
+      "tab\there",
+      "  spaces around  ",
+      "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5",
+      "]]> and <![CDATA[",
+      "&amp; stays literal",
+      "\x01\x1f controls",
+      "-- not a comment --",
+      "=/?:;",
   };
   for (const char* v : values) {
     EXPECT_EQ(s("Attribute", v), v) << "attribute value " << v;
@@ -96,7 +108,8 @@ TEST(XmlClasses, TextsSurviveToStringAndFromString) {
       {"<a> </a>", "a", "", " "},
       {"<a> <b/> </a>", "a", "", ""},
   };
-  for (const Parse& p : parses) EXPECT_EQ(s("Parsed", p.xml, p.path, p.name, 3), p.expected) << p.xml;
+  for (const Parse& p : parses)
+    EXPECT_EQ(s("Parsed", p.xml, p.path, p.name, 3), p.expected) << p.xml;
 }
 
 TEST(XmlClasses, MalformedInputGivesAnEmptyDocumentAndALogLine) {
@@ -173,7 +186,8 @@ TEST(XmlClasses, PathsLeadToTheFirstMatchingElement) {
       {"Has", "cfg", "0"},
       {"Has", "", "0"},
   };
-  for (const Row& r : rows) EXPECT_EQ(s(r.function, r.path), r.expected) << r.function << "(\"" << r.path << "\")";
+  for (const Row& r : rows)
+    EXPECT_EQ(s(r.function, r.path), r.expected) << r.function << "(\"" << r.path << "\")";
 }
 
 TEST(XmlClasses, NodesAndIteratorsOfAReplacedTreeReadAsInvalid) {
@@ -191,7 +205,8 @@ TEST(XmlClasses, NodesAndIteratorsOfAReplacedTreeReadAsInvalid) {
       "  if (a.AddNode(\"c\") == null && a.GetNode(\"\") == null && kids.GetNode() == null) r = r + \"null \";\n"
       "  return r + d.ToString(); }\n"
       // The document lives on in its node after every variable naming it has gone.
-      "function XmlNode Orphan() { XmlDocument o = new XmlDocument(\"<r><kept/></r>\"); return o.GetNode(\"r/kept\"); }\n"
+      "function XmlNode Orphan() { XmlDocument o = new XmlDocument(\"<r><kept/></r>\"); return o.GetNode(\"r/kept\"); "
+      "}\n"
       "XmlNode orphan = null;\n"
       "function string MakeOrphan() { orphan = Orphan(); return \"\"; }\n"
       "function string ReadOrphan() { return \"\" + orphan.valid + orphan.name; }\n"
@@ -222,12 +237,14 @@ TEST(XmlClasses, EnumerateWalksTheChildrenItFoundFirst) {
       "  if (how.compare(\"grow node\") == 0) d.GetNode(\"r\").Enumerate(Grow, null);\n"
       "  if (how.compare(\"replace\") == 0) d.Enumerate(\"/r\", Replace, null);\n"
       "  if (how.compare(\"replace node\") == 0) d.GetNode(\"r\").Enumerate(Replace, null);\n"
-      "  if (how.compare(\"kinds\") == 0) { d.FromString(\"<r>t<!--c--><e/></r>\"); d.Enumerate(\"r\", Args, \"x\"); }\n"
+      "  if (how.compare(\"kinds\") == 0) { d.FromString(\"<r>t<!--c--><e/></r>\"); d.Enumerate(\"r\", Args, \"x\"); "
+      "}\n"
       "  if (how.compare(\"missing\") == 0) d.Enumerate(\"nothing\", Grow, null);\n"
       "  return \"\" + visits + \" \" + seen + \" \" + d.ToString(); }\n");
   ASSERT_EQ(s.code, 0) << s.log;
   const std::string grown =
-      "3 abc <r>\n\t<a seen=\"1\" />\n\t<b seen=\"1\" />\n\t<c seen=\"1\" />\n\t<late />\n\t<late />\n\t<late />\n</r>\n";
+      "3 abc <r>\n\t<a seen=\"1\" />\n\t<b seen=\"1\" />\n\t<c seen=\"1\" />\n\t<late />\n\t<late />\n\t<late "
+      "/>\n</r>\n";
   EXPECT_EQ(s("Walk", "grow"), grown);
   EXPECT_EQ(s("Walk", "grow node"), grown);
   EXPECT_EQ(s("Walk", "replace"), "1 0 <other />\n");
@@ -271,7 +288,8 @@ TEST(XmlClasses, InvalidNamesAndTextsAreRefused) {
       "  XmlNode r = d.GetNode(\"r\"); XmlNodeIterator kids = r.GetNodeIterator();\n"
       "  XmlAttrIterator attrs = r.GetAttrIterator(); string out = \"\";\n"
       "  if (r.AddNode(name) == null) out = out + \"-\"; else out = out + \"+\";\n"
-      "  out = out + kids.AddNode(XmlNode::kNode, name) + d.AddAttribute(\"r\", name, \"v\") + attrs.AddAttribute(name, \"v\");\n"
+      "  out = out + kids.AddNode(XmlNode::kNode, name) + d.AddAttribute(\"r\", name, \"v\") + "
+      "attrs.AddAttribute(name, \"v\");\n"
       "  d.SetAttribute(\"r\", name, \"v\"); r.SetAttribute(name, \"w\"); d.GetNode(\"r/e\").name = name;\n"
       "  attrs.GotoFirst(); attrs.name = name; return out + \" \" + d.ToString(); }\n"
       "function string Structure() { XmlDocument d = new XmlDocument(\"<r/>\"); XmlNode top = d.GetNode(\"\");\n"
@@ -284,7 +302,7 @@ TEST(XmlClasses, InvalidNamesAndTextsAreRefused) {
       "  return out; }\n");
   ASSERT_EQ(s.code, 0) << s.log;
   const std::string untouched = " <r k=\"v\">\n\t<e />t<!--c-->\n</r>\n";
-  const char* invalid[] = {"",    "1a",  "-a",  ".a",  "a b", "a<b", "a>b", "a&b",       "a\"b",
+  const char* invalid[] = {"",    "1a",  "-a",  ".a",   "a b", "a<b", "a>b",  "a&b",         "a\"b",
                            "a'b", "a/b", "a=b", "a\tb", "a;b", "a!b", "\xFF", "\xC3\xA9\xC3"};
   for (const char* name : invalid) {
     s.log.clear();

@@ -20,7 +20,8 @@ namespace {
 class Listener : public ZView {
  public:
   int32_t OnEvent(ZEvent* event) override {
-    if (event && event->Id() == kPaneSetText) lines.push_back(static_cast<ZPaneEvent*>(event)->Text().c_str());
+    if (event && event->Id() == kPaneSetText)
+      lines.push_back(static_cast<ZPaneEvent*>(event)->Text().c_str());
     return 0;
   }
   std::vector<std::string> lines;
@@ -57,12 +58,15 @@ struct Scripted {
   int32_t code = 0;
   explicit Scripted(const std::string& script, const std::string& extra = "") {
     code = m.Initialize();
-    if (!code) code = m.LoadSkinText(Skin(script, extra));
-    if (code) return;
+    if (!code)
+      code = m.LoadSkinText(Skin(script, extra));
+    if (code)
+      return;
     m.FindParameter("trace")->AttachListener(&trace);
     m.ResizeRootArea(200, 100);
     code = m.Create();
-    if (!code) code = m.Open();
+    if (!code)
+      code = m.Open();
   }
   std::string Value(const char* name) { return m.FindParameter(name)->GetStringValue().c_str(); }
   // Runs a snippet and answers what it left in `trace`.
@@ -113,7 +117,8 @@ TEST(ScriptHooks, ASkinThatDefinesOnlyIdleGetsOnlyIdle) {
 }
 
 TEST(ScriptHooks, AHookThatChangesItsOwnParameterNestsOnlySoDeep) {
-  Scripted s(std::string(kTraceScript) + "int depth = 0;\n"
+  Scripted s(std::string(kTraceScript) +
+             "int depth = 0;\n"
              "function ParameterChanged(Application app, Parameter p) {\n"
              "  if (p.GetName() == \"vol\") { depth++; p.floatValue = p.floatValue + 1.0; } }\n");
   ASSERT_EQ(s.code, 0);
@@ -134,8 +139,7 @@ TEST(ScriptApplication, ParametersSurfacesAndQuit) {
       {"app.SetParameter(\"vol\", \"25\"); Note(self, app.GetParameter(\"vol\") + \"|\" + app.GetParameter(\"none\"))",
        "25|,"},
       {"Parameter p = app.GetParameterByName(\"vol\"); Note(self, p.GetName() + \" \" + p.GetType())", "vol float,"},
-      {"Note(self, \"\" + (app.GetParameterByName(\"none\") == null) + (app.GetParameterByIndex(99) == null))",
-       "11,"},
+      {"Note(self, \"\" + (app.GetParameterByName(\"none\") == null) + (app.GetParameterByIndex(99) == null))", "11,"},
       {"Note(self, app.GetParameterByIndex(1).GetName() + app.GetCurrentSurface() + app.GetNumberOfSurfaces())",
        "vol01,"},
   };
@@ -152,10 +156,11 @@ TEST(ScriptApplication, ParametersSurfacesAndQuit) {
 TEST(ScriptView, MovesResizesAndHidesPanesAsTheirFlagsAllow) {
   Scripted s(kTraceScript);
   ASSERT_EQ(s.code, 0);
-  s.Eval("View b = self.FindView(\"box\"); View f = self.FindView(\"fixed\");\n"
-         "b.MoveTo(5, 6); b.ResizeTo(7, 8); f.MoveTo(1, 1); f.ResizeTo(1, 1); f.MoveBy(3, 3); f.ResizeBy(3, 3);\n"
-         "Note(self, \"\" + b.x + \" \" + b.y + \" \" + b.width + \" \" + b.height + \" \" + f.x + \" \" + f.width);\n"
-         "b.Hide(); Note(self, \"\" + b.visible); b.Show(); Note(self, \"\" + b.visible + b.focus)");
+  s.Eval(
+      "View b = self.FindView(\"box\"); View f = self.FindView(\"fixed\");\n"
+      "b.MoveTo(5, 6); b.ResizeTo(7, 8); f.MoveTo(1, 1); f.ResizeTo(1, 1); f.MoveBy(3, 3); f.ResizeBy(3, 3);\n"
+      "Note(self, \"\" + b.x + \" \" + b.y + \" \" + b.width + \" \" + b.height + \" \" + f.x + \" \" + f.width);\n"
+      "b.Hide(); Note(self, \"\" + b.visible); b.Show(); Note(self, \"\" + b.visible + b.focus)");
   EXPECT_EQ(s.Value("trace"), "5 6 7 8 50 30,0,10,");
   const ZRect r = s.m.FindView("box")->GetRect();
   EXPECT_EQ(r, ZRect(5, 6, 12, 14));
@@ -164,12 +169,14 @@ TEST(ScriptView, MovesResizesAndHidesPanesAsTheirFlagsAllow) {
 TEST(ScriptView, ViewsAreIdsThatOpenAndCloseForgetAndAMissingPaneReadsAsZero) {
   Scripted s(std::string(kTraceScript) + "View kept = null;\n");
   ASSERT_EQ(s.code, 0);
-  s.Eval("kept = self.GetView(\"root.box\"); View none = self.GetView(\"root.nothing\");\n"
-         "Note(self, \"\" + kept.width + \" \" + none.x + none.width + none.visible)");
+  s.Eval(
+      "kept = self.GetView(\"root.box\"); View none = self.GetView(\"root.nothing\");\n"
+      "Note(self, \"\" + kept.width + \" \" + none.x + none.width + none.visible)");
   EXPECT_EQ(s.Value("trace"), "30 000,");
   // Asking for the same pane again and again keeps one id.
   const size_t mapped = s.m.Views().Size();
-  for (int i = 0; i < 50; i++) s.Eval("View again = self.GetView(\"root.box\")");
+  for (int i = 0; i < 50; i++)
+    s.Eval("View again = self.GetView(\"root.box\")");
   EXPECT_EQ(s.m.Views().Size(), mapped);
   s.m.Close();
   s.m.Open();
@@ -183,10 +190,11 @@ TEST(ScriptParameter, MembersReachTheParameterAndSettingAValueAnnouncesIt) {
   ASSERT_EQ(s.code, 0);
   Trace vol;
   s.m.FindParameter("vol")->AttachListener(&vol);
-  s.Eval("Parameter p = self.GetParameterByName(\"vol\"); p.SetValueRange(0.0, 10.0); p.floatValue = 2.5;\n"
-         "p.SetDisplayName(\"Volume\"); p.SetUnitString(\"dB\"); p.SetUserIndex(7);\n"
-         "Note(self, p.stringValue + \" \" + p.GetDisplayName() + \" \" + p.GetUnitString() + \" \" +\n"
-         "     p.GetUserIndex(0) + \" \" + p.GetValueMax() + \" \" + p.normalized)");
+  s.Eval(
+      "Parameter p = self.GetParameterByName(\"vol\"); p.SetValueRange(0.0, 10.0); p.floatValue = 2.5;\n"
+      "p.SetDisplayName(\"Volume\"); p.SetUnitString(\"dB\"); p.SetUserIndex(7);\n"
+      "Note(self, p.stringValue + \" \" + p.GetDisplayName() + \" \" + p.GetUnitString() + \" \" +\n"
+      "     p.GetUserIndex(0) + \" \" + p.GetValueMax() + \" \" + p.normalized)");
   EXPECT_EQ(s.Value("trace"), "2.5 Volume dB 7 10 0.25,");
   EXPECT_EQ(vol.values.size(), 1u);
   EXPECT_DOUBLE_EQ(s.m.FindParameter("vol")->GetFloatValue(), 2.5);
@@ -259,7 +267,8 @@ TEST(ScriptCommands, HelpListGetSetAndScript) {
 
 TEST(ScriptCommands, ListStopsAtAThousandParameters) {
   std::string many;
-  for (int i = 0; i < 1500; i++) many += "<float name='p" + std::to_string(i) + "'/>";
+  for (int i = 0; i < 1500; i++)
+    many += "<float name='p" + std::to_string(i) + "'/>";
   Scripted s("int nothing;", many);
   ASSERT_EQ(s.code, 0);
   Listener l;
@@ -283,10 +292,12 @@ TEST(ScriptRuntime, CollectionRunsAfterTheIntervalOrWhenTheClockWentBack) {
 
 TEST(ScriptRuntime, AnIdleHookThatThrowsEveryTickReportsOnceAndTheSkinGoesOn) {
   Platform::DialogCapture boxes;
-  Scripted s(std::string(kTraceScript) + "int ticks = 0;\n"
+  Scripted s(std::string(kTraceScript) +
+             "int ticks = 0;\n"
              "function Idle(Application app) { ticks++; int zero = ticks - ticks; ticks += 1 / zero; }\n");
   ASSERT_EQ(s.code, 0);
-  for (uint64_t t = 1; t <= 20; t++) s.m.Idle(t);
+  for (uint64_t t = 1; t <= 20; t++)
+    s.m.Idle(t);
   EXPECT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(s.Eval("Note(self, \"\" + ticks)"), "20,");
 }

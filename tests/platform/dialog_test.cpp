@@ -14,7 +14,8 @@ class ScopedEnv {
   ScopedEnv(const char* name, const char* value) : name_(name) {
     const char* old = std::getenv(name);
     hadOld_ = old != nullptr;
-    if (hadOld_) old_ = old;
+    if (hadOld_)
+      old_ = old;
     if (value)
       setenv(name, value, 1);
     else

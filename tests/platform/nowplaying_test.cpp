@@ -25,10 +25,15 @@ namespace {
 using Platform::NowPlaying;
 
 TEST(ValidUtf8, KeepsWellFormedTextAndConvertsOtherBytesFromWindows1252) {
-  struct Case { const char* in; const char* out; const char* what; };
+  struct Case {
+    const char* in;
+    const char* out;
+    const char* what;
+  };
   const Case cases[] = {
       {"", "", "empty"},
-      {"A \xE2\x80\x93 B \xC3\xA9 \xF0\x9F\x8E\xB5", "A \xE2\x80\x93 B \xC3\xA9 \xF0\x9F\x8E\xB5", "valid 2-, 3-, 4-byte forms"},
+      {"A \xE2\x80\x93 B \xC3\xA9 \xF0\x9F\x8E\xB5", "A \xE2\x80\x93 B \xC3\xA9 \xF0\x9F\x8E\xB5",
+       "valid 2-, 3-, 4-byte forms"},
       {"Caf\xE9", "Caf\xC3\xA9", "Latin-1 letter"},
       {"\x80\x96\x9F", "\xE2\x82\xAC\xE2\x80\x93\xC5\xB8", "Windows-1252 0x80..0x9F"},
       {"\x81\x9D", "\xC2\x81\xC2\x9D", "bytes Windows-1252 leaves undefined"},
@@ -38,10 +43,13 @@ TEST(ValidUtf8, KeepsWellFormedTextAndConvertsOtherBytesFromWindows1252) {
       {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC", "above U+10FFFF"},
       {"\xC3\xA9\xE9", "\xC3\xA9\xC3\xA9", "valid then stray byte"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Platform::ValidUtf8(c.in), c.out) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(Platform::ValidUtf8(c.in), c.out) << c.what;
 }
 
-struct State { std::string status, title; };
+struct State {
+  std::string status, title;
+};
 
 // Reads PlaybackStatus and Metadata's xesam:title out of an a{sv} of properties.
 State ParseProperties(sd_bus_message* m) {
@@ -62,8 +70,10 @@ State ParseProperties(sd_bus_message* m) {
         const char* entry = nullptr;
         sd_bus_message_read(m, "s", &entry);
         const char* v = nullptr;
-        if (std::string(entry) == "xesam:title" && sd_bus_message_read(m, "v", "s", &v) > 0) s.title = v;
-        else sd_bus_message_skip(m, "v");
+        if (std::string(entry) == "xesam:title" && sd_bus_message_read(m, "v", "s", &v) > 0)
+          s.title = v;
+        else
+          sd_bus_message_skip(m, "v");
         sd_bus_message_exit_container(m);
       }
       sd_bus_message_exit_container(m);
@@ -76,13 +86,13 @@ State ParseProperties(sd_bus_message* m) {
   return s;
 }
 
-
 // A session bus of our own: dbus-daemon printing its address on a pipe.
 class PrivateBus {
  public:
   PrivateBus() {
     int fds[2];
-    if (pipe(fds) != 0) return;
+    if (pipe(fds) != 0)
+      return;
     pid_ = fork();
     if (pid_ == 0) {
       dup2(fds[1], STDOUT_FILENO);
@@ -96,13 +106,17 @@ class PrivateBus {
     close(fds[1]);
     FILE* out = fdopen(fds[0], "r");
     char line[512] = {};
-    if (out && fgets(line, sizeof line, out)) address_ = line;
-    if (out) fclose(out);
-    while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
+    if (out && fgets(line, sizeof line, out))
+      address_ = line;
+    if (out)
+      fclose(out);
+    while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r'))
+      address_.pop_back();
   }
   ~PrivateBus() { Kill(); }
   void Kill() {
-    if (pid_ <= 0) return;
+    if (pid_ <= 0)
+      return;
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
@@ -133,7 +147,8 @@ class NowPlayingTest : public ::testing::Test {
   bool Pump(NowPlaying& player, const std::function<bool()>& done) {
     const uint64_t end = Platform::NowMs() + 2000;
     while (!done()) {
-      if (Platform::NowMs() > end) return false;
+      if (Platform::NowMs() > end)
+        return false;
       player.Process();
       while (sd_bus_process(client_, nullptr) > 0) {
       }
@@ -152,7 +167,8 @@ class NowPlayingTest : public ::testing::Test {
                        const std::vector<std::string>& args = {}) {
     sd_bus_message* call = nullptr;
     sd_bus_message_new_method_call(client_, &call, player.BusName().c_str(), "/org/mpris/MediaPlayer2", iface, member);
-    for (const std::string& a : args) sd_bus_message_append(call, "s", a.c_str());
+    for (const std::string& a : args)
+      sd_bus_message_append(call, "s", a.c_str());
     sd_bus_message* reply = nullptr;
     sd_bus_call_async(client_, nullptr, call, KeepReply, &reply, 0);
     sd_bus_message_unref(call);
@@ -164,7 +180,8 @@ class NowPlayingTest : public ::testing::Test {
   State Read(NowPlaying& player) {
     State s;
     sd_bus_message* m = Call(player, "org.freedesktop.DBus.Properties", "GetAll", {"org.mpris.MediaPlayer2.Player"});
-    if (!m || sd_bus_message_is_method_error(m, nullptr)) return {"<error>", ""};
+    if (!m || sd_bus_message_is_method_error(m, nullptr))
+      return {"<error>", ""};
     s = ParseProperties(m);
     sd_bus_message_unref(m);
     return s;
@@ -201,8 +218,9 @@ TEST_F(NowPlayingTest, PublishesTitleAndStatusAndAnnouncesEachChange) {
 
   std::vector<std::string> changes;
   sd_bus_slot* match = nullptr;
-  ASSERT_GE(sd_bus_match_signal(client_, &match, nullptr, "/org/mpris/MediaPlayer2",
-                                "org.freedesktop.DBus.Properties", "PropertiesChanged", RecordChange, &changes), 0);
+  ASSERT_GE(sd_bus_match_signal(client_, &match, nullptr, "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties",
+                                "PropertiesChanged", RecordChange, &changes),
+            0);
 
   const State initial = Read(player);
   EXPECT_EQ(initial.status, "Stopped");
@@ -234,12 +252,18 @@ TEST_F(NowPlayingTest, MethodCallsReachTheCallbackAfterTheReply) {
   NowPlaying player;
   ASSERT_TRUE(player.Start([&](NowPlaying::Command c) { received.push_back(c); }));
 
-  struct Case { const char* iface; const char* member; };
-  const Case calls[] = {{"org.mpris.MediaPlayer2.Player", "PlayPause"}, {"org.mpris.MediaPlayer2.Player", "Next"},
-                        {"org.mpris.MediaPlayer2", "Raise"}, {"org.mpris.MediaPlayer2.Player", "OpenUri"}};
+  struct Case {
+    const char* iface;
+    const char* member;
+  };
+  const Case calls[] = {{"org.mpris.MediaPlayer2.Player", "PlayPause"},
+                        {"org.mpris.MediaPlayer2.Player", "Next"},
+                        {"org.mpris.MediaPlayer2", "Raise"},
+                        {"org.mpris.MediaPlayer2.Player", "OpenUri"}};
   for (const Case& c : calls) {
     std::vector<std::string> args;
-    if (std::string(c.member) == "OpenUri") args.push_back("http://example.invalid/");
+    if (std::string(c.member) == "OpenUri")
+      args.push_back("http://example.invalid/");
     sd_bus_message* reply = Call(player, c.iface, c.member, args);
     ASSERT_NE(reply, nullptr) << c.member;
     EXPECT_FALSE(sd_bus_message_is_method_error(reply, nullptr)) << c.member;
@@ -280,7 +304,11 @@ TEST(NowPlayingWithoutBus, StartGivesUpWithinASecondAndEverythingElseDoesNothing
   ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   ASSERT_EQ(listen(silent, 4), 0);
 
-  struct Case { std::string address; uint64_t limitMs; const char* what; };
+  struct Case {
+    std::string address;
+    uint64_t limitMs;
+    const char* what;
+  };
   const Case cases[] = {{"unix:path=/nonexistent/sonabel-test-bus", 200, "missing socket"},
                         {"unix:path=" + silentPath, 1500, "bus that never answers"}};
   for (const Case& c : cases) {

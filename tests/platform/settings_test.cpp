@@ -44,8 +44,16 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, ValuesComeBackExactlyAndCannotAddLinesSectionsOrSettings) {
-  const char* values[] = {"plain", "", "with = sign", "line\nbreak", "\r\n[Software\\Sonabel\\sonabel]\narchive=/evil",
-                          "back\\slash \\x41", "ünïcödé ♪", "  spaces  ", "; comment-like", "tab\there"};
+  const char* values[] = {"plain",
+                          "",
+                          "with = sign",
+                          "line\nbreak",
+                          "\r\n[Software\\Sonabel\\sonabel]\narchive=/evil",
+                          "back\\slash \\x41",
+                          "ünïcödé ♪",
+                          "  spaces  ",
+                          "; comment-like",
+                          "tab\there"};
   for (const char* v : values) {
     ASSERT_EQ(Platform::StoreSetting("Software/Sonabel/sonabel/skins/x", v), 0) << v;
     EXPECT_EQ(Read("Software/Sonabel/sonabel/skins/x"), v);
@@ -99,7 +107,8 @@ TEST_F(SettingsTest, AWriterKilledMidWayLeavesTheOldOrTheNewFile) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      for (int i = 0;; i++) Platform::StoreSetting("s/counter", std::string(size_t(i % 4000), 'x'));
+      for (int i = 0;; i++)
+        Platform::StoreSetting("s/counter", std::string(size_t(i % 4000), 'x'));
     }
     usleep(useconds_t(500 + round * 300));
     kill(pid, SIGKILL);

@@ -39,7 +39,8 @@ class WindowTest : public ::testing::Test {
     g_messages.clear();
   }
   void TearDown() override {
-    if (window_) Platform::DestroyNativeWindow(window_);
+    if (window_)
+      Platform::DestroyNativeWindow(window_);
     Platform::SetForcedScale(0);
     Platform::DispatchAll();
     g_messages.clear();
@@ -59,7 +60,8 @@ class WindowTest : public ::testing::Test {
   }
   Message Last(MessageId id) {
     for (auto it = g_messages.rbegin(); it != g_messages.rend(); ++it)
-      if (it->id == id) return *it;
+      if (it->id == id)
+        return *it;
     ADD_FAILURE() << "no message " << unsigned(id);
     return {};
   }
@@ -185,7 +187,8 @@ TEST_F(WindowTest, TimerTicksCoalesceAndStop) {
   EXPECT_FALSE(window_->TimerRunning());
   Platform::DispatchAll();
   size_t ticks = 0;
-  for (const Message& m : g_messages) ticks += m.id == MessageId::Timer;
+  for (const Message& m : g_messages)
+    ticks += m.id == MessageId::Timer;
   EXPECT_EQ(ticks, 0u) << "a tick queued before the timer stopped is dropped";
 
   window_->StartTimer(1);
@@ -194,7 +197,8 @@ TEST_F(WindowTest, TimerTicksCoalesceAndStop) {
   Platform::DispatchAll();
   window_->StartTimer(0);
   ticks = 0;
-  for (const Message& m : g_messages) ticks += m.id == MessageId::Timer;
+  for (const Message& m : g_messages)
+    ticks += m.id == MessageId::Timer;
   EXPECT_GE(ticks, 1u);
   EXPECT_LE(ticks, 2u) << "sixty periods while the loop slept give one pending tick";
 }

@@ -116,14 +116,9 @@ class ContainerFixture : public ZILFixture {
   std::string text(ZILHandle* h) {
     char buffer[64];
     switch (h->type) {
-      case ZIL_TYPE_NULL:
-        return "null";
-      case ZIL_TYPE_INT:
-        snprintf(buffer, sizeof buffer, "%d", h->payload.l);
-        return buffer;
-      case ZIL_TYPE_FLOAT:
-        snprintf(buffer, sizeof buffer, "%g", h->payload.f);
-        return buffer;
+      case ZIL_TYPE_NULL: return "null";
+      case ZIL_TYPE_INT: snprintf(buffer, sizeof buffer, "%d", h->payload.l); return buffer;
+      case ZIL_TYPE_FLOAT: snprintf(buffer, sizeof buffer, "%g", h->payload.f); return buffer;
       case ZIL_TYPE_STRING: {
         const ZILString* s = static_cast<const ZILString*>(h->payload.p);
         return "'" + std::string(ZILStringText(s), s && s->text ? static_cast<size_t>(s->length) : 0) + "'";
@@ -135,11 +130,8 @@ class ContainerFixture : public ZILFixture {
           out += (i ? "," : "") + text(a->slots[i]);
         return out + "]";
       }
-      case ZIL_TYPE_EXCEPTION:
-        snprintf(buffer, sizeof buffer, "error %d", h->payload.l);
-        return buffer;
-      default:
-        return ZILGetTypeName(ps, h->type);
+      case ZIL_TYPE_EXCEPTION: snprintf(buffer, sizeof buffer, "error %d", h->payload.l); return buffer;
+      default: return ZILGetTypeName(ps, h->type);
     }
   }
 

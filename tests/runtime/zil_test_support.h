@@ -180,9 +180,9 @@ class ZILFixture : public ::testing::Test {
     ti.copyConstructor = copyCtor;
     ti.offsetVtab = -1;
     if (!methods.empty()) {
-      EXPECT_EQ(ZILAddNameBytes(ps, methods.data(), static_cast<ZILLong>(methods.size() * sizeof(ZILLong)),
-                                &ti.offsetVtab),
-                0);
+      EXPECT_EQ(
+          ZILAddNameBytes(ps, methods.data(), static_cast<ZILLong>(methods.size() * sizeof(ZILLong)), &ti.offsetVtab),
+          0);
     }
     ti.methodCount = static_cast<ZILLong>(methods.size());
     ZILLong id = -1;

@@ -11,8 +11,22 @@ using namespace ziltest;
 namespace {
 
 enum {
-  kConstruct, kConvertor, kLength, kTop, kDeepCopy, kInsert, kInsertItem, kRemove, kSubArray, kSwap, kFormat,
-  kToString, kProcess, kEnumerate, kPush, kPop,
+  kConstruct,
+  kConvertor,
+  kLength,
+  kTop,
+  kDeepCopy,
+  kInsert,
+  kInsertItem,
+  kRemove,
+  kSubArray,
+  kSwap,
+  kFormat,
+  kToString,
+  kProcess,
+  kEnumerate,
+  kPush,
+  kPop,
 };
 
 class ZILArrayClass : public ContainerFixture {

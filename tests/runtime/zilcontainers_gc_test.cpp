@@ -10,8 +10,19 @@ using namespace ziltest;
 
 namespace {
 
-enum { kListAdd = 3, kListRemove = 10, kTableGet = 3, kTableSet = 4, kArrayPush = 14 };
-enum { kItConstruct = 0, kItNext = 5, kItDelete = 7, kItValue = 9 };
+enum {
+  kListAdd = 3,
+  kListRemove = 10,
+  kTableGet = 3,
+  kTableSet = 4,
+  kArrayPush = 14
+};
+enum {
+  kItConstruct = 0,
+  kItNext = 5,
+  kItDelete = 7,
+  kItValue = 9
+};
 
 class ZILContainerGC : public ContainerFixture {
  protected:

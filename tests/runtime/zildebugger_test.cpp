@@ -169,12 +169,20 @@ TEST_F(DebuggerTest, BreakGreetsShowsTheCallAndContinuesAfterIt) {
   a.op("ldz", {r(5)}).op("ret");
   std::string greeting = start(a);
   std::string banner = "*** ZILDebugger library version 1.0.3.2 ***\n";
-  EXPECT_EQ(greeting, banner + "\nConnected to ZILConsole client on port " + std::to_string(port) + "\n\n\x1b" "El\x1b" "c1\x1b" "K0\x1b" "XTOP" +
+  EXPECT_EQ(greeting, banner + "\nConnected to ZILConsole client on port " + std::to_string(port) +
+                          "\n\n\x1b"
+                          "El\x1b"
+                          "c1\x1b"
+                          "K0\x1b"
+                          "XTOP" +
                           exceptionLine(a.at("brk")) + listing(a.at("brk")) + "\n[mon] ");
   EXPECT_EQ(readUntil(console, "\n"), "before the break\n") << "output written before the console client came";
   EXPECT_EQ(type("i"), listing(a.at("brk")) + "\n[mon] ");
   EXPECT_EQ(type("E"), exceptionLine(a.at("brk")) + "[mon] ") << "commands ignore case";
-  EXPECT_EQ(type("w"), "\x1b" "C\x1b" "H[mon] ");
+  EXPECT_EQ(type("w"),
+            "\x1b"
+            "C\x1b"
+            "H[mon] ");
   EXPECT_EQ(type("noesc"), "[mon] ");
   EXPECT_EQ(type("w"), "[mon] ") << "no escapes after noesc";
   EXPECT_NE(type("help").find("Monitor commands:\n? <op>       Evaluate operand"), std::string::npos);
@@ -242,7 +250,8 @@ TEST_F(DebuggerTest, ShowsRegistersHandlesStackStateAndNames) {
       {"h -1", "outside"},
       {"h 99999999999", "outside"},
       {"s", "ZIL virtual machine state ["},
-      {"s", "----------------------------------------------------------------\nDataSP  CallSP  PC      Excep   E T I S\n"},
+      {"s",
+       "----------------------------------------------------------------\nDataSP  CallSP  PC      Excep   E T I S\n"},
       {"s", "UseHand MaxHand\n"},
       {"d -1 4", "d: offset -1 is outside"},
       {"d 0 0", "d: count 0 is outside"},
@@ -260,10 +269,12 @@ TEST_F(DebuggerTest, ShowsRegistersHandlesStackStateAndNames) {
     if (ps->handles[i]->refCount == 0)
       freeIndex = i;
   ASSERT_GE(freeIndex, 0);
-  EXPECT_EQ(type("h " + std::to_string(freeIndex)), "h: handle " + std::to_string(freeIndex) + " is not in use\n[mon] ");
+  EXPECT_EQ(type("h " + std::to_string(freeIndex)),
+            "h: handle " + std::to_string(freeIndex) + " is not in use\n[mon] ");
   const auto* names = static_cast<const unsigned char*>(ps->names.base);
   char expected[128];
-  snprintf(expected, sizeof expected, "00000001 %2.2x %2.2x                                           ..\n", names[1], names[2]);
+  snprintf(expected, sizeof expected, "00000001 %2.2x %2.2x                                           ..\n", names[1],
+           names[2]);
   if (names[1] >= 32 && names[2] >= 32)
     snprintf(expected + 57, sizeof expected - 57, "%c%c\n", names[1], names[2]);
   EXPECT_EQ(type("d 1 2"), std::string(expected) + "[mon] ");
@@ -279,11 +290,15 @@ TEST_F(DebuggerTest, ListsCodeAndStopsAtAnUnknownOpcode) {
   start(a);
   std::string all = listing(a.at("brk")) + "\n" + listing(a.at("brk") + 3) + "\n" + listing(a.at("mid")) + "\n" +
                     listing(a.at("mid") + 2) + "\n";
-  EXPECT_EQ(type("l " + std::to_string(a.at("brk"))), all + "ERROR IN INSTRUCTION TABLE OR INVALID INSTRUCTION!\n[mon] ");
-  EXPECT_EQ(type("l " + std::to_string(a.at("mid")) + " " + std::to_string(a.at("mid"))), listing(a.at("mid")) + "\n[mon] ");
-  EXPECT_EQ(type("l " + std::to_string(a.at("mid") + 1)), "l: no instruction starts at " + std::to_string(a.at("mid") + 1) + "\n[mon] ");
+  EXPECT_EQ(type("l " + std::to_string(a.at("brk"))),
+            all + "ERROR IN INSTRUCTION TABLE OR INVALID INSTRUCTION!\n[mon] ");
+  EXPECT_EQ(type("l " + std::to_string(a.at("mid")) + " " + std::to_string(a.at("mid"))),
+            listing(a.at("mid")) + "\n[mon] ");
+  EXPECT_EQ(type("l " + std::to_string(a.at("mid") + 1)),
+            "l: no instruction starts at " + std::to_string(a.at("mid") + 1) + "\n[mon] ");
   EXPECT_NE(type("l -3").find("outside"), std::string::npos);
-  EXPECT_NE(type("l " + std::to_string(a.at("mid")) + " " + std::to_string(a.at("brk"))).find("outside"), std::string::npos);
+  EXPECT_NE(type("l " + std::to_string(a.at("mid")) + " " + std::to_string(a.at("brk"))).find("outside"),
+            std::string::npos);
   std::string trace = type("lc");
   EXPECT_NE(trace.find("native_entry_point()"), std::string::npos) << trace;
   EXPECT_NE(type("lc -1").find("outside"), std::string::npos);
@@ -305,7 +320,7 @@ TEST_F(DebuggerTest, BreakpointsStopBeforeTheirInstructionAndStepOutReturns) {
     std::string answer;
   } cases[] = {
       {"sbp " + at, "1\n"},
-      {"sbp " + at, "-1\n"},  // already set
+      {"sbp " + at, "-1\n"},                                // already set
       {"sbp " + std::to_string(a.at("call") + 1), "-1\n"},  // inside the jsr
       {"sbp -1", "-1\n"},
       {"sbp 99999999999999", "-1\n"},
@@ -473,7 +488,8 @@ TEST_F(DebuggerTest, OutputWaitingForTheConsoleIsBounded) {
 TEST(DebuggerClass, UnregisteringGivesTheVectorsBack) {
   ZILState* ps = ZILInitialize();
   ASSERT_NE(ps, nullptr);
-  auto host = [](ZILState*) {};
+  auto host = [](ZILState*) {
+  };
   for (ZILExceptionVector& v : ps->vectors)
     v = host;
   NTLInstance inst{0, 0, ps, "debugger"};

@@ -190,7 +190,8 @@ TEST(ZILFixMem, SizeClassesBoundariesAndInvalidPointers) {
     size_t request;
     size_t blockSize;
     bool pooled;
-  } cases[] = {{1, 16, true}, {16, 16, true}, {17, 32, true}, {256, 256, true}, {257, 512, true}, {512, 512, true}, {513, 513, false}};
+  } cases[] = {{1, 16, true},    {16, 16, true},   {17, 32, true},   {256, 256, true},
+               {257, 512, true}, {512, 512, true}, {513, 513, false}};
   for (const Case& c : cases) {
     void* p = ZILAlloc(ps, c.request);
     ASSERT_NE(p, nullptr);

@@ -15,15 +15,17 @@ namespace {
 
 // A native class "Thrower": its static functions throw a std::bad_alloc, another std::exception,
 // an int, or return 7.
-enum { kThrowBadAlloc, kThrowRuntimeError, kThrowInt, kReturnSeven };
+enum {
+  kThrowBadAlloc,
+  kThrowRuntimeError,
+  kThrowInt,
+  kReturnSeven
+};
 
 ZILError throwerProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*, ZILUnknown** out) {
   switch (msg) {
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Thrower");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
+    case NTL_GetClassName: *out = const_cast<char*>("Thrower"); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;
     case NTL_CallStatic:
       if (param == kThrowBadAlloc)
         throw std::bad_alloc();
@@ -32,8 +34,7 @@ ZILError throwerProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown*,
       if (param == kThrowInt)
         throw 42;
       return NTLReturnInt(inst->state, 7);
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -122,7 +123,9 @@ TEST_F(ZILHostExceptions, AnAllocatorThatThrowsFailsLikeOneThatReturnsNothing) {
 }
 
 TEST_F(ZILHostExceptions, AThrowingExceptionVectorLeavesTheCodePending) {
-  ps->vectors[ZIL_VECTOR_BREAK] = [](ZILState*) { throw std::runtime_error("monitor failed"); };
+  ps->vectors[ZIL_VECTOR_BREAK] = [](ZILState*) {
+    throw std::runtime_error("monitor failed");
+  };
   Assembler a(ps);
   a.op("brk").op("ret");
   EXPECT_EQ(run(a), ZIL_EXC_Break);
@@ -136,7 +139,9 @@ TEST_F(ZILHostExceptions, CheckedBuildsReportAConstantChangedInPlace) {
   // that owns its int (r4, given the constant's value by `moveh`) is not reported.
   std::string log;
   ps->user = &log;
-  ps->log = [](ZILState* s, const ZILChar* line) { *static_cast<std::string*>(s->user) += line; };
+  ps->log = [](ZILState* s, const ZILChar* line) {
+    *static_cast<std::string*>(s->user) += line;
+  };
   ZILLong five = -1;
   ASSERT_EQ(ZILAddConstantInt(ps, 5, &five), 0);
   Assembler a(ps);

@@ -31,11 +31,25 @@ TEST_F(ZILArith, GenericArithmeticFollowsTheOperandType) {
   struct Case {
     const char* op;
     ZILLong src, dst, expected;
-  } ints[] = {{"add", 3, 4, 7},        {"sub", 3, 10, 7},       {"mul", -3, 5, -15},   {"div", 2, 7, 3},
-              {"div", -2, 7, -3},      {"mod", 3, 7, 1},        {"mod", 3, -7, -1},    {"and", 6, 3, 2},
-              {"or", 6, 3, 7},         {"xor", 6, 3, 5},        {"asl", 4, 1, 16},     {"lsl", 33, 1, 2},
-              {"asr", 1, -8, -4},      {"lsr", 28, -8, 15},     {"asr", 32, -8, -8},   {"addl", 1, INT32_MAX, INT32_MIN},
-              {"subl", 1, INT32_MIN, INT32_MAX}, {"mull", 2, INT32_MIN, 0}, {"divl", -1, INT32_MIN, INT32_MIN},
+  } ints[] = {{"add", 3, 4, 7},
+              {"sub", 3, 10, 7},
+              {"mul", -3, 5, -15},
+              {"div", 2, 7, 3},
+              {"div", -2, 7, -3},
+              {"mod", 3, 7, 1},
+              {"mod", 3, -7, -1},
+              {"and", 6, 3, 2},
+              {"or", 6, 3, 7},
+              {"xor", 6, 3, 5},
+              {"asl", 4, 1, 16},
+              {"lsl", 33, 1, 2},
+              {"asr", 1, -8, -4},
+              {"lsr", 28, -8, 15},
+              {"asr", 32, -8, -8},
+              {"addl", 1, INT32_MAX, INT32_MIN},
+              {"subl", 1, INT32_MIN, INT32_MAX},
+              {"mull", 2, INT32_MIN, 0},
+              {"divl", -1, INT32_MIN, INT32_MIN},
               {"modl", -1, INT32_MIN, 0}};
   for (const Case& c : ints) {
     setInt(1, c.src);
@@ -47,8 +61,8 @@ TEST_F(ZILArith, GenericArithmeticFollowsTheOperandType) {
   struct FCase {
     const char* op;
     ZILFloat src, dst, expected;
-  } floats[] = {{"add", 0.5, 1.0, 1.5}, {"sub", 0.5, 1.0, 0.5}, {"mul", 2.0, 1.5, 3.0}, {"div", 4.0, 1.0, 0.25},
-                {"mod", 2.0, 7.5, 1.5}, {"addf", 1.0, 1.0, 2.0}, {"subf", 1.0, 1.0, 0.0}, {"mulf", 3.0, 3.0, 9.0},
+  } floats[] = {{"add", 0.5, 1.0, 1.5},  {"sub", 0.5, 1.0, 0.5},   {"mul", 2.0, 1.5, 3.0},  {"div", 4.0, 1.0, 0.25},
+                {"mod", 2.0, 7.5, 1.5},  {"addf", 1.0, 1.0, 2.0},  {"subf", 1.0, 1.0, 0.0}, {"mulf", 3.0, 3.0, 9.0},
                 {"divf", 2.0, 1.0, 0.5}, {"modf", 2.0, -7.0, -1.0}};
   for (const FCase& c : floats) {
     setFloat(1, c.src);
@@ -149,7 +163,7 @@ TEST_F(ZILArith, ComparesYieldOneWhenTheSecondOperandStandsInRelationToTheFirst)
     const char* op;
     ZILFloat a, b;
     ZILLong expected;
-  } fcases[] = {{"csgt", 1.0, 2.0, 1}, {"csgtf", 2.0, 1.0, 0}, {"csltf", 2.0, 1.0, 1}, {"csgef", 1.0, 1.0, 1},
+  } fcases[] = {{"csgt", 1.0, 2.0, 1},  {"csgtf", 2.0, 1.0, 0}, {"csltf", 2.0, 1.0, 1}, {"csgef", 1.0, 1.0, 1},
                 {"cslef", 1.0, 1.5, 0}, {"cseqf", 0.5, 0.5, 1}, {"csnef", 0.5, 0.5, 0}};
   for (const FCase& c : fcases) {
     setFloat(1, c.a);
@@ -205,12 +219,12 @@ TEST_F(ZILArith, EveryOperandKindReachesItsSlot) {
   b.op("pushm", {imm(2)})
       .op("copyh", {dh(c0), sd(0)})
       .op("copyh", {dh(c0), sd(1)})
-      .op("addl", {r(1), rd(7, 1)})    // member 1 += 1
-      .op("addl", {r(1), rr(8, 9)})    // element 2 += 1
-      .op("addl", {r(1), sd(1)})       // stack slot 1 += 1
-      .op("addl", {rd(7, 2), r(2)})    // r2 = 0 + member 2
-      .op("addl", {rr(8, 9), r(3)})    // r3 = 0 + element 2
-      .op("addl", {sd(0), r(4)})       // r4 = 0 + stack slot 0
+      .op("addl", {r(1), rd(7, 1)})  // member 1 += 1
+      .op("addl", {r(1), rr(8, 9)})  // element 2 += 1
+      .op("addl", {r(1), sd(1)})     // stack slot 1 += 1
+      .op("addl", {rd(7, 2), r(2)})  // r2 = 0 + member 2
+      .op("addl", {rr(8, 9), r(3)})  // r3 = 0 + element 2
+      .op("addl", {sd(0), r(4)})     // r4 = 0 + stack slot 0
       .op("pop", {r(5)})
       .op("pop", {r(6)})
       .op("ret");

@@ -31,25 +31,19 @@ void returnInt(ZILState* ps, ZILLong v) {
 
 ZILError counterProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in, ZILUnknown** out) {
   switch (msg) {
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Counter");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
+    case NTL_GetClassName: *out = const_cast<char*>("Counter"); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister:
-    case NTL_GetAuthorVersion:
-      return 0;
+    case NTL_GetAuthorVersion: return 0;
     case NTL_NewObject:
       if (gFailNewObject)
         return ZIL_ERR_Unspecified;
       *out = new Counter{0};
       return 0;
-    case NTL_DestroyObject:
-      delete static_cast<Counter*>(in);
-      return 0;
+    case NTL_DestroyObject: delete static_cast<Counter*>(in); return 0;
     case NTL_CallStatic: {
       ZILState* ps = inst->state;
       if (param == 0)
@@ -79,8 +73,7 @@ ZILError counterProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* 
       }
       return ZIL_ERR_Unsupported_Native_Call;
     }
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 
@@ -124,8 +117,8 @@ TEST_F(ZILCalls, CallsAndReturnsNest) {
       .op("move", {r(3), rd(0, 0)})
       .op("ret")
       .label("main")
-      .op("calls", {imm(1)})         // function 1 is f
-      .op("jsr", {r(4)})             // address of g held in r4
+      .op("calls", {imm(1)})  // function 1 is f
+      .op("jsr", {r(4)})      // address of g held in r4
       .op("callm", {type(cls), imm(0)})
       .op("ret");
   ZILLong fMain = addFunction("main", ZIL_FIRST_USER_TYPE, a.base());
@@ -317,7 +310,7 @@ TEST_F(ZILCalls, ComparesFollowedByTestsBranchAsTwoInstructions) {
       .op("tsteq", {r(3), to("zero")})  // taken
       .op("incl", {r(4)})
       .label("zero")
-      .op("csgtl", {r(1), r(2), r(6)})  // 7 > 3: 1
+      .op("csgtl", {r(1), r(2), r(6)})   // 7 > 3: 1
       .op("tsteq", {r(6), to("never")})  // not taken
       .op("incl", {r(4)})
       .op("csgtl", {r(1), r(2), r(7)})

@@ -64,11 +64,11 @@ TEST_F(ZILData, StackOperationsKeepOrderAndCheckBounds) {
   Assembler a(ps);
   a.op("pushr", {regs(1, 3)})  // pushes r1, r2, r3: r3 on top
       .op("push", {r(4)})
-      .op("push")               // null
+      .op("push")  // null
       .op("pushm", {imm(2)})
       .op("popm", {imm(2)})
       .op("pop")
-      .op("pop", {r(10)})       // 40
+      .op("pop", {r(10)})         // 40
       .op("popr", {regs(11, 3)})  // last register first: r13 = 30, r12 = 20, r11 = 10
       .op("ret");
   ASSERT_EQ(runCode(a), 0);
@@ -145,7 +145,7 @@ TEST_F(ZILData, StringsConcatenateAndCompareByContent) {
 
 TEST_F(ZILData, ElementSlotsGrowTheArray) {
   setReg(1, newArrayOfInts({1, 2, 3}));
-  setInt(2, 3);    // index = length
+  setInt(2, 3);  // index = length
   setInt(3, 99);
   ASSERT_EQ(one("move", {r(3), rr(1, 2)}), 0);
   ZILArray* a = arrayOf(reg(1));

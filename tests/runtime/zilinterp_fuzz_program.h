@@ -19,8 +19,8 @@
 namespace zilfuzz {
 
 inline std::vector<ZILLong> UsableOpcodes() {
-  const std::set<std::string> excluded = {"jsr",  "stradd", "arrcp", "arrmv", "mul", "mull", "mulf", "asl",
-                                          "lsl",  "lsr",    "add",   "addl",  "sub", "subl"};
+  const std::set<std::string> excluded = {"jsr", "stradd", "arrcp", "arrmv", "mul",  "mull", "mulf",
+                                          "asl", "lsl",    "lsr",   "add",   "addl", "sub",  "subl"};
   std::vector<ZILLong> usable;
   for (ZILLong op = 0; op < ZIL_OPCODE_COUNT; ++op)
     if (!excluded.count(ZILGetOpcodeInfo(op)->mnemonic))
@@ -47,24 +47,34 @@ inline ZILError PrepareRuntime(ZILState* ps) {
   for (ZILExceptionVector& v : ps->vectors)
     v = ClearingVector;
   ZILLong cls = -1, other = -1;
-  if (!e) e = AddNamedType(ps, "Fuzz", ZIL_FAMILY_CLASS, 3, &cls);
-  if (!e) e = AddNamedType(ps, "fuzzco", ZIL_FAMILY_THREAD, 0, &other);
-  if (!e) e = AddNamedType(ps, "fuzzdg", ZIL_FAMILY_DELEGATE, 0, &other);
+  if (!e)
+    e = AddNamedType(ps, "Fuzz", ZIL_FAMILY_CLASS, 3, &cls);
+  if (!e)
+    e = AddNamedType(ps, "fuzzco", ZIL_FAMILY_THREAD, 0, &other);
+  if (!e)
+    e = AddNamedType(ps, "fuzzdg", ZIL_FAMILY_DELEGATE, 0, &other);
   for (ZILLong v : {0, 1, 2, 3, -1})
-    if (!e) e = ZILAddConstantInt(ps, v, nullptr);
+    if (!e)
+      e = ZILAddConstantInt(ps, v, nullptr);
   for (ZILFloat v : {0.0, 1.5, -2.0})
-    if (!e) e = ZILAddConstantFloat(ps, v, nullptr);
-  if (!e) e = ZILAddConstantString(ps, "", nullptr);
-  if (!e) e = ZILAddConstantString(ps, "ab", nullptr);
+    if (!e)
+      e = ZILAddConstantFloat(ps, v, nullptr);
+  if (!e)
+    e = ZILAddConstantString(ps, "", nullptr);
+  if (!e)
+    e = ZILAddConstantString(ps, "ab", nullptr);
   // A function for newctx and newdg to name: it returns at once.
   ZILFuncInfo fi{};
   fi.typeID = cls;
   fi.codeSize = 1;
   const ZILLong ret = ZOP_RET;
-  if (!e) e = ZILAppendCode(ps, &ret, 1, &fi.codeAddress);
-  if (!e) e = ZILAddName(ps, "tiny", &fi.name);
+  if (!e)
+    e = ZILAppendCode(ps, &ret, 1, &fi.codeAddress);
+  if (!e)
+    e = ZILAddName(ps, "tiny", &fi.name);
   ZILLong index = -1;
-  if (!e) e = ZILAddFunction(ps, &fi, &index);
+  if (!e)
+    e = ZILAddFunction(ps, &fi, &index);
   return e;
 }
 
@@ -89,9 +99,7 @@ std::vector<ZILLong> RandomProgram(ZILState* ps, const std::vector<ZILLong>& usa
     in.words.push_back(info->opcode);
     for (ZILLong k = 0; k < info->operandCount; ++k) {
       switch (info->kinds[k]) {
-        case ZILK_R:
-          in.words.push_back(pick(0, 40));
-          break;
+        case ZILK_R: in.words.push_back(pick(0, 40)); break;
         case ZILK_RD:
           in.words.push_back(pick(0, 33));
           in.words.push_back(pick(-2, 4));
@@ -100,15 +108,9 @@ std::vector<ZILLong> RandomProgram(ZILState* ps, const std::vector<ZILLong>& usa
           in.words.push_back(pick(0, 33));
           in.words.push_back(pick(0, 33));
           break;
-        case ZILK_SD:
-          in.words.push_back(pick(-2, 40));
-          break;
-        case ZILK_DH:
-          in.words.push_back(pick(-1, ps->data.count + 1));
-          break;
-        case ZILK_TYPE:
-          in.words.push_back(pick(-1, ps->types.count + 1));
-          break;
+        case ZILK_SD: in.words.push_back(pick(-2, 40)); break;
+        case ZILK_DH: in.words.push_back(pick(-1, ps->data.count + 1)); break;
+        case ZILK_TYPE: in.words.push_back(pick(-1, ps->types.count + 1)); break;
         case ZILK_REGS:
           in.words.push_back(pick(-1, 33));
           in.words.push_back(pick(-1, 5));

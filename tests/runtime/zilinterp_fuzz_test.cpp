@@ -16,7 +16,9 @@ TEST_F(ZILFuzz, RandomInstructionsNeverLeaveTheirBounds) {
   ASSERT_EQ(zilfuzz::PrepareRuntime(ps), 0);
   const std::vector<ZILLong> usable = zilfuzz::UsableOpcodes();
   std::mt19937 rng(20261206);
-  auto pick = [&](ZILLong lo, ZILLong hi) { return std::uniform_int_distribution<ZILLong>(lo, hi)(rng); };
+  auto pick = [&](ZILLong lo, ZILLong hi) {
+    return std::uniform_int_distribution<ZILLong>(lo, hi)(rng);
+  };
   for (int round = 0; round < 2000; ++round) {
     std::vector<ZILLong> words = zilfuzz::RandomProgram(ps, usable, pick, 120);
     ZILLong address = -1;

@@ -11,12 +11,41 @@ using namespace ziltest;
 namespace {
 
 enum {
-  kConstruct, kCopyConstruct, kLength, kAdd, kAddOrSet, kInsert, kInsertAfter, kSwap, kMoveToFirst, kMoveToLast,
-  kRemove, kClear, kSort, kValue, kValueFromIndex, kKeyFromIndex, kKeyExists, kEnumerate, kDeepCopy,
+  kConstruct,
+  kCopyConstruct,
+  kLength,
+  kAdd,
+  kAddOrSet,
+  kInsert,
+  kInsertAfter,
+  kSwap,
+  kMoveToFirst,
+  kMoveToLast,
+  kRemove,
+  kClear,
+  kSort,
+  kValue,
+  kValueFromIndex,
+  kKeyFromIndex,
+  kKeyExists,
+  kEnumerate,
+  kDeepCopy,
 };
 enum {
-  kItConstruct, kItCopy, kItFirst, kItLast, kItPrev, kItNext, kItInsert, kItDelete, kItKey, kItValue, kItSetValue,
-  kItValid, kItIsFirst, kItIsLast,
+  kItConstruct,
+  kItCopy,
+  kItFirst,
+  kItLast,
+  kItPrev,
+  kItNext,
+  kItInsert,
+  kItDelete,
+  kItKey,
+  kItValue,
+  kItSetValue,
+  kItValid,
+  kItIsFirst,
+  kItIsLast,
 };
 
 class ZILListClass : public ContainerFixture {
@@ -126,7 +155,8 @@ TEST_F(ZILListClass, SortOrdersByTypeThenValueAndKeepsEqualOrder) {
   EXPECT_EQ(pairs(l), "3=0 1.5=1 'a'=2 2=3") << "values first";
 
   // Keys tie: values break the tie; full ties keep their order. Strings compare as unsigned bytes.
-  ZILHandle* m = listOf({{S("b"), I(2)}, {S("\xe9"), I(0)}, {S("b"), I(1)}, {S("ab"), I(9)}, {S("b"), I(1)}, {S("a"), S("x")}});
+  ZILHandle* m =
+      listOf({{S("b"), I(2)}, {S("\xe9"), I(0)}, {S("b"), I(1)}, {S("ab"), I(9)}, {S("b"), I(1)}, {S("a"), S("x")}});
   ZILListNode* firstB1 = static_cast<ZILList*>(m->payload.p)->first->next->next;
   ZILHandle* firstB1Value = firstB1->value;
   ASSERT_EQ(call(m, kSort, {I(0), N()}), 0);

@@ -43,22 +43,22 @@ TEST_F(ZILListing, EveryOperandKindHasItsText) {
   ZILLong gen = addTypeOfFamily("gen", ZIL_FAMILY_THREAD);
 
   Assembler a(ps);
-  a.op("pushm", {imm(3)})                                     // 0
-      .op("moveh", {dh(five), r(1)})                          // 2
-      .op("copyh", {dh(half), rd(2, 3)})                      // 5
-      .op("moveh", {dh(tab), sd(1)})                          // 9
-      .op("moveh", {dh(longText), rr(4, 5)})                  // 12
-      .op("moveh", {dh(exc), r(0)})                           // 16
-      .op("alloc", {type(point), r(4)})                       // 19
-      .op("rtchk", {type(ZIL_TYPE_EXCEPTION), rr(5, 6)})      // 22
-      .op("newdg", {type(ZIL_TYPE_DELEGATE), imm(0), r(3)})   // 26
-      .op("alloca", {type(ZIL_TYPE_INT), imm(2), r(1)})       // 30
-      .op("alloc", {type(gen), r(31)})                        // 34
+  a.op("pushm", {imm(3)})                                    // 0
+      .op("moveh", {dh(five), r(1)})                         // 2
+      .op("copyh", {dh(half), rd(2, 3)})                     // 5
+      .op("moveh", {dh(tab), sd(1)})                         // 9
+      .op("moveh", {dh(longText), rr(4, 5)})                 // 12
+      .op("moveh", {dh(exc), r(0)})                          // 16
+      .op("alloc", {type(point), r(4)})                      // 19
+      .op("rtchk", {type(ZIL_TYPE_EXCEPTION), rr(5, 6)})     // 22
+      .op("newdg", {type(ZIL_TYPE_DELEGATE), imm(0), r(3)})  // 26
+      .op("alloca", {type(ZIL_TYPE_INT), imm(2), r(1)})      // 30
+      .op("alloc", {type(gen), r(31)})                       // 34
       .label("back")
-      .op("pushr", {regs(3, 3)})                              // 37
-      .op("tsteq", {sd(2), to("back")})                       // 40
-      .op("move", {rd(1, 0), rr(2, 3)})                       // 43
-      .op("ret");                                             // 48
+      .op("pushr", {regs(3, 3)})         // 37
+      .op("tsteq", {sd(2), to("back")})  // 40
+      .op("move", {rd(1, 0), rr(2, 3)})  // 43
+      .op("ret");                        // 48
   a.commit();
   EXPECT_EQ(line(0), "0       pushm           3");
   EXPECT_EQ(line(2), "2       moveh           int 5,r1");
@@ -86,15 +86,15 @@ TEST_F(ZILListing, CallsNameTheirFunctionInAComment) {
   ZILLong obj = addClass("Obj", 0);
   Assembler a(ps);
   a.label("main")
-      .op("callm", {type(obj), imm(0)})                    // 0
-      .op("calln", {type(ZIL_TYPE_STRING), imm(30)})       // 3
-      .op("jsr", {addressOf("main")})                      // 6
-      .op("jsr", {r(4)})                                   // 8
+      .op("callm", {type(obj), imm(0)})                           // 0
+      .op("calln", {type(ZIL_TYPE_STRING), imm(30)})              // 3
+      .op("jsr", {addressOf("main")})                             // 6
+      .op("jsr", {r(4)})                                          // 8
       .op("newctx", {type(ZIL_TYPE_VAR), imm(2), imm(0), r(10)})  // 10
-      .op("callm", {type(obj), imm(7)})                    // 15: no such method
+      .op("callm", {type(obj), imm(7)})                           // 15: no such method
       .label("method")
-      .op("ret")                                           // 18
-      .op("calln", {type(ZIL_TYPE_STRING), imm(31)});      // 19: a name the compiler qualified
+      .op("ret")                                       // 18
+      .op("calln", {type(ZIL_TYPE_STRING), imm(31)});  // 19: a name the compiler qualified
   a.commit();
   addFunction("main", ZIL_TYPE_NULL, a.at("main"), 16);
   ZILLong method = addFunction("paint", obj, a.at("method"));
@@ -151,8 +151,8 @@ TEST_F(ZILListing, CallStackListsCallersUpToTheNativeEntry) {
   // Source lines for f's call and g's brk only: main's frame has none.
   ZILLong file = -1;
   ASSERT_EQ(ZILAddName(ps, "a.zc", &file), 0);
-  const ZILLineEntry lines[] = {{a.at("f"), file, 3}, {a.at("f") + 1, file, 4}, {a.at("g"), file, 8},
-                                {a.at("end"), -1, 0}};
+  const ZILLineEntry lines[] = {
+      {a.at("f"), file, 3}, {a.at("f") + 1, file, 4}, {a.at("g"), file, 8}, {a.at("end"), -1, 0}};
   ASSERT_EQ(ZILAddLineEntries(ps, lines, 4), 0);
   ASSERT_EQ(ZILRunAddress(ps, base), ZIL_EXC_Break);
   std::string text = capture([&](FILE* f) { ZILListCallStack(ps, nullptr, f); });
@@ -178,7 +178,8 @@ TEST_F(ZILListing, SourceLinesAreFoundByAddress) {
   ZILLong line = -1;
   EXPECT_EQ(ZILGetSourceLine(ps, 0, &file, &line), ZIL_ERR_No_Symbol_Table) << "no entries yet";
   Assembler a(ps);
-  for (int i = 0; i < 12; ++i) a.op("nop");
+  for (int i = 0; i < 12; ++i)
+    a.op("nop");
   a.commit();
   ZILLong one = -1, two = -1;
   ASSERT_EQ(ZILAddName(ps, "one.zc", &one), 0);

@@ -112,7 +112,7 @@ TEST_F(ZILState_, ErrorCodesHaveTheirTexts) {
 }
 
 TEST_F(ZILState_, BuiltinTypesHaveFixedIds) {
-  const char* names[] = {"null", "int", "float", "string", nullptr, "array", nullptr, nullptr,
+  const char* names[] = {"null", "int",   "float", "string",   nullptr, "array",     nullptr,      nullptr,
                          "list", nullptr, nullptr, "iterator", "table", "exception", "__delegate", "var"};
   ASSERT_EQ(ps->types.count, 16);
   for (ZILLong id = 0; id < 16; ++id) {
@@ -137,19 +137,12 @@ const char* gClassName = "Widget";
 int gUnregistered = 0;
 ZILError namedProc(NTLInstance*, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** out) {
   switch (msg) {
-    case NTL_GetClassName:
-      *out = const_cast<char*>(gClassName);
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
-    case NTL_Unregister:
-      ++gUnregistered;
-      return 0;
+    case NTL_GetClassName: *out = const_cast<char*>(gClassName); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;
+    case NTL_Unregister: ++gUnregistered; return 0;
     case NTL_Register:
-    case NTL_GetAuthorVersion:
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_GetAuthorVersion: return 0;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 ZILError namedProc2(NTLInstance* i, ZILLong msg, ZILLong p, ZILUnknown* in, ZILUnknown** out) {
@@ -249,7 +242,7 @@ TEST_F(ZILState_, TeardownFreesObjectsThatHoldEachOther) {
   ZILAddRef(a);
   ZILRelease(ps, ZILInstanceMembers(static_cast<ZILInstance*>(b->payload.p))[0]);
   ZILInstanceMembers(static_cast<ZILInstance*>(b->payload.p))[0] = a;  // b holds a
-  ZILRelease(ps, a);  // now only the cycle holds them
+  ZILRelease(ps, a);                                                   // now only the cycle holds them
   EXPECT_EQ(ZILTerminate(ps), 0);
   ps = nullptr;
   ASSERT_FALSE(gLog.empty());

@@ -41,7 +41,8 @@ class ZILStringClass : public ZILFixture {
       ctx->dataStack[ctx->sp + static_cast<ZILLong>(i)] = args[i];
     ZILHandle* obj = self ? S(self) : nullptr;
     NTLInstance* inst = &ZILTypes(ps)[ZIL_TYPE_STRING].instance;
-    ZILError e = ZILStringTypeProcForTest(inst, self ? NTL_CallMember : NTL_CallStatic, fn, obj ? obj->payload.p : nullptr);
+    ZILError e =
+        ZILStringTypeProcForTest(inst, self ? NTL_CallMember : NTL_CallStatic, fn, obj ? obj->payload.p : nullptr);
     for (size_t i = 0; i < args.size(); ++i)
       ZILRelease(ps, ctx->dataStack[ctx->sp++]);
     if (obj)
@@ -62,11 +63,36 @@ class ZILStringClass : public ZILFixture {
 };
 
 enum {
-  kToInt = 3, kToFloat = 4, kLength = 5, kLastChar = 6, kCompare = 7, kCharAt = 8, kFindChar = 9,
-  kFindCharReverse = 10, kFindString = 11, kBeginsWith = 12, kEndsWith = 13, kContains = 14,
-  kSpanIncluding = 15, kSpanExcluding = 16, kInsert = 17, kInsertChar = 18, kRemove = 19, kReplace = 20,
-  kReverse = 21, kSubString = 22, kTrim = 23, kToUpper = 24, kToLower = 25, kEncodeUrl = 26, kDecodeUrl = 27,
-  kProcess = 28, kClone = 29, kFill = 30, kAscii = 31, kFormat = 32,
+  kToInt = 3,
+  kToFloat = 4,
+  kLength = 5,
+  kLastChar = 6,
+  kCompare = 7,
+  kCharAt = 8,
+  kFindChar = 9,
+  kFindCharReverse = 10,
+  kFindString = 11,
+  kBeginsWith = 12,
+  kEndsWith = 13,
+  kContains = 14,
+  kSpanIncluding = 15,
+  kSpanExcluding = 16,
+  kInsert = 17,
+  kInsertChar = 18,
+  kRemove = 19,
+  kReplace = 20,
+  kReverse = 21,
+  kSubString = 22,
+  kTrim = 23,
+  kToUpper = 24,
+  kToLower = 25,
+  kEncodeUrl = 26,
+  kDecodeUrl = 27,
+  kProcess = 28,
+  kClone = 29,
+  kFill = 30,
+  kAscii = 31,
+  kFormat = 32,
 };
 
 // Blocks made through countingAlloc and not freed yet.
@@ -280,7 +306,8 @@ TEST_F(ZILStringClass, FormatsOneValueOrAnArray) {
   EXPECT_EQ(str(nullptr, kFormat, {S("%.2s"), S("abc")}), "ab");
   EXPECT_EQ(str(nullptr, kFormat, {S("100%% %d"), I(5)}), "100% 5");
   // Conversions that do not fit the value, %n, '*', long modifiers and two conversions: empty.
-  for (const char* bad : {"%s", "%n", "%*d", "%ld", "%lld", "%d %d", "%5000d", "%.9999d", "%q", "%", "%hs", "%hc", "%lc"})
+  for (const char* bad :
+       {"%s", "%n", "%*d", "%ld", "%lld", "%d %d", "%5000d", "%.9999d", "%q", "%", "%hs", "%hc", "%lc"})
     EXPECT_EQ(str(nullptr, kFormat, {S(bad), I(1)}), "") << bad;
   EXPECT_EQ(str(nullptr, kFormat, {S("%d"), ZILNewFloat(ps, 1.5)}), "");
   EXPECT_EQ(str(nullptr, kFormat, {S("%f"), N()}), "");

@@ -8,7 +8,15 @@ using namespace ziltest;
 
 namespace {
 
-enum { kConstruct, kCopyConstruct, kFromArray, kGet, kSet, kDeepCopy, kEnumerate };
+enum {
+  kConstruct,
+  kCopyConstruct,
+  kFromArray,
+  kGet,
+  kSet,
+  kDeepCopy,
+  kEnumerate
+};
 
 class ZILTableClass : public ContainerFixture {
  protected:
@@ -103,8 +111,8 @@ TEST_F(ZILTableClass, ConstructionFromTablesAndArraysAndCopies) {
   ASSERT_EQ(call(t, kFromArray, {src}), 0);
   EXPECT_EQ(get(t, kGet, {S("k1")}), "[1]");
   EXPECT_EQ(get(t, kGet, {S("k3")}), "null") << "a key at the last position gets null";
-  EXPECT_NE(static_cast<ZILHandle*>(ZILTableGet(static_cast<ZILTable*>(t->payload.p), "k1", 2)),
-            arrayOf(src)->slots[1]) << "values from an array are copied";
+  EXPECT_NE(static_cast<ZILHandle*>(ZILTableGet(static_cast<ZILTable*>(t->payload.p), "k1", 2)), arrayOf(src)->slots[1])
+      << "values from an array are copied";
   EXPECT_EQ(order(t), "[1] 2 null");
 
   ZILHandle* bad = make(ZIL_TYPE_TABLE);

@@ -24,22 +24,19 @@ FakeType gFake;
 
 ZILError fakeProc(NTLInstance*, ZILLong msg, ZILLong, ZILUnknown*, ZILUnknown** out) {
   switch (msg) {
-    case NTL_Register:
-      return gFake.registerAnswer;
-    case NTL_GetInterfaceVersion:
-      return gFake.interfaceVersion;
+    case NTL_Register: return gFake.registerAnswer;
+    case NTL_GetInterfaceVersion: return gFake.interfaceVersion;
     case NTL_GetClassName:
       *out = const_cast<char*>(gFake.name);
       return gFake.name ? 0 : ZIL_ERR_Unsupported_Native_Call;
-    case NTL_Unregister:
-      ++gFake.unregistered;
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_Unregister: ++gFake.unregistered; return 0;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 // A second proc with the same behaviour, so a duplicate name is tried with a different proc.
-ZILError fakeProc2(NTLInstance* i, ZILLong m, ZILLong p, ZILUnknown* d, ZILUnknown** o) { return fakeProc(i, m, p, d, o); }
+ZILError fakeProc2(NTLInstance* i, ZILLong m, ZILLong p, ZILUnknown* d, ZILUnknown** o) {
+  return fakeProc(i, m, p, d, o);
+}
 
 class ZILTools : public ZILFixture {};
 
@@ -91,15 +88,10 @@ ZILError pointProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
-    case NTL_GetClassName:
-      *out = const_cast<char*>("Point");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return NTLRevisionToLong("1.0.3.2");
-    case NTL_GetAuthorVersion:
-      return NTLRevisionToLong("2.1.0.0");
+    case NTL_MarkHandles: return 0;
+    case NTL_GetClassName: *out = const_cast<char*>("Point"); return 0;
+    case NTL_GetInterfaceVersion: return NTLRevisionToLong("1.0.3.2");
+    case NTL_GetAuthorVersion: return NTLRevisionToLong("2.1.0.0");
     case NTL_GetDeclString: {
       auto* decl = static_cast<NTLDeclBuffer*>(in);
       NTLDeclareVerbatim(decl, "method Point();");
@@ -116,27 +108,23 @@ ZILError pointProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in
     case NTL_CallMember: {
       Point* p = static_cast<Point*>(in);
       switch (param) {
-        case 0:
-          return 0;
+        case 0: return 0;
         case 1:
           p->x = NTLGetArgInt(ps, 0);
           p->y = NTLGetArgInt(ps, 1);
           return 0;
-        case 2:
-          return NTLReturnInt(ps, p->x + p->y);
+        case 2: return NTLReturnInt(ps, p->x + p->y);
         case 3: {
           char text[64];
           snprintf(text, sizeof text, "(%d, %d)", p->x, p->y);
           return NTLReturnString(ps, text);
         }
-        default:
-          return ZIL_ERR_Invalid_Function_Index;
+        default: return ZIL_ERR_Invalid_Function_Index;
       }
     }
     case NTL_CallStatic:
       switch (param) {
-        case 4:
-          return NTLReturnFloat(ps, NTLGetArgFloat(ps, 0) / 2);
+        case 4: return NTLReturnFloat(ps, NTLGetArgFloat(ps, 0) / 2);
         case 5: {
           ZILHandle* h = NTLNewObject(ps, NTLInstanceTypeID(inst));
           if (!h)
@@ -148,11 +136,9 @@ ZILError pointProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in
           NTLFreeHandle(ps, h);
           return e;
         }
-        default:
-          return ZIL_ERR_Invalid_Function_Index;
+        default: return ZIL_ERR_Invalid_Function_Index;
       }
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 
@@ -217,8 +203,9 @@ TEST_F(ZILTools, ANativeClassIsCalledThroughTheHelpers) {
   EXPECT_STREQ(NTLDeclText(&decl), "method Point();const int kMax = 10;\n");
   EXPECT_EQ(NTLDeclareConstantFloat(&decl, ZIL_TYPE_FLOAT, "kHalf", 0.5), 0);
   EXPECT_EQ(NTLDeclareConstantString(&decl, ZIL_TYPE_STRING, "kName", "a \"b\""), 0);
-  EXPECT_STREQ(NTLDeclText(&decl), "method Point();const int kMax = 10;\nconst float kHalf = 0.5;\n"
-                                   "const string kName = \"a \\\"b\\\"\";\n");
+  EXPECT_STREQ(NTLDeclText(&decl),
+               "method Point();const int kMax = 10;\nconst float kHalf = 0.5;\n"
+               "const string kName = \"a \\\"b\\\"\";\n");
   EXPECT_EQ(NTLDeclareConstantInt(&decl, ZIL_TYPE_INT, nullptr, 1), ZIL_ERR_Illegal_Argument);
   EXPECT_EQ(NTLDeclareConstantInt(nullptr, ZIL_TYPE_INT, "x", 1), ZIL_ERR_Illegal_Argument);
   NTLDeclRelease(&decl);
@@ -265,7 +252,9 @@ TEST_F(ZILTools, HandleHelpersConvertOnlyMatchingTypes) {
 // A result may be written into the handle r1 holds, but only when nothing else can see it.
 TEST_F(ZILTools, ResultsNeverChangeAValueSomeoneElseHolds) {
   prepare();
-  auto text = [&](ZILHandle* h) { return stringOf(h); };
+  auto text = [&](ZILHandle* h) {
+    return stringOf(h);
+  };
   // r1 shared with another holder: the holder keeps its value.
   setString(1, "first");
   ZILHandle* held = reg(1);

@@ -23,7 +23,8 @@ const std::string kProgram = SONABEL_BINARY_DIR "/audio-play";
 
 // Runs audio-play with a shell command line's arguments, after the environment settings in `env`.
 RunResult RunAudioPlay(const TempFolder& temp, const std::string& arguments, const std::string& env = "") {
-  std::string command = env + " '" + kProgram + "' " + arguments + " >'" + temp / "stdout" + "' 2>'" + temp / "stderr" + "'";
+  std::string command =
+      env + " '" + kProgram + "' " + arguments + " >'" + temp / "stdout" + "' 2>'" + temp / "stderr" + "'";
   int raw = std::system(command.c_str());
   RunResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -33,7 +34,8 @@ RunResult RunAudioPlay(const TempFolder& temp, const std::string& arguments, con
 }
 
 TEST(AudioPlayTest, CommandLineMistakesAreOneLineAndStatus2) {
-  if (access(kProgram.c_str(), X_OK) != 0) GTEST_SKIP() << "audio-play is not built";
+  if (access(kProgram.c_str(), X_OK) != 0)
+    GTEST_SKIP() << "audio-play is not built";
   TempFolder temp;
   const std::pair<const char*, const char*> mistakes[] = {
       {"", "missing URL or file"},
@@ -53,7 +55,8 @@ TEST(AudioPlayTest, CommandLineMistakesAreOneLineAndStatus2) {
 }
 
 TEST(AudioPlayTest, FailuresGiveTheCodeAndWhatItMeans) {
-  if (access(kProgram.c_str(), X_OK) != 0) GTEST_SKIP() << "audio-play is not built";
+  if (access(kProgram.c_str(), X_OK) != 0)
+    GTEST_SKIP() << "audio-play is not built";
   TempFolder temp;
   const std::string missing = "'" + temp / "missing.mp3" + "'";
   const struct {

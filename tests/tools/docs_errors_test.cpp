@@ -20,17 +20,21 @@ std::map<long, std::string> DocumentedRows(const std::string& page, const std::s
   std::istringstream in(page);
   bool inside = false;
   for (std::string line; std::getline(in, line);) {
-    if (line.rfind("## ", 0) == 0) inside = line == "## " + title;
-    if (!inside || line.rfind("| ", 0) != 0) continue;
+    if (line.rfind("## ", 0) == 0)
+      inside = line == "## " + title;
+    if (!inside || line.rfind("| ", 0) != 0)
+      continue;
     char* end = nullptr;
     const long code = std::strtol(line.c_str() + 2, &end, 10);
-    if (end != line.c_str() + 2 && std::string(end).rfind(" |", 0) == 0) rows[code] = line;
+    if (end != line.c_str() + 2 && std::string(end).rfind(" |", 0) == 0)
+      rows[code] = line;
   }
   return rows;
 }
 
 // The codes of `source` (code -> text; an empty text is not checked) against the section's rows.
-void ExpectSectionMatches(const std::string& page, const std::string& title, const std::map<long, std::string>& source) {
+void ExpectSectionMatches(const std::string& page, const std::string& title,
+                          const std::map<long, std::string>& source) {
   const std::map<long, std::string> rows = DocumentedRows(page, title);
   for (const auto& [code, text] : source) {
     auto row = rows.find(code);
@@ -56,7 +60,8 @@ std::map<long, std::string> AudioErrors() {
     std::istringstream words(line);
     std::string define, name;
     long code = 0;
-    if (!(words >> define >> name >> code) || define != "#define" || name.rfind("BASS_ERROR_", 0) != 0) continue;
+    if (!(words >> define >> name >> code) || define != "#define" || name.rfind("BASS_ERROR_", 0) != 0)
+      continue;
     const std::string text = ZTools::ZBassErrorText(static_cast<int>(code));
     codes[code] = text.rfind("Playing failed", 0) == 0 ? "`" + name + "`" : text;
   }
@@ -77,12 +82,14 @@ TEST(DocsErrorsTest, ErrorsPageExplainsEveryCodeWithItsText) {
 
   std::map<long, std::string> runtime;
   for (ZILError code = 0; code < 2000; code++)
-    if (std::string(ZILGetExceptionString(code)) != "ZIL UNKNOWN EXCEPTION") runtime[code] = ZILGetExceptionString(code);
+    if (std::string(ZILGetExceptionString(code)) != "ZIL UNKNOWN EXCEPTION")
+      runtime[code] = ZILGetExceptionString(code);
   ExpectSectionMatches(page, "Runtime errors", runtime);
 
   std::map<long, std::string> framework;
   for (int32_t code = -1; code >= -2000; code--)
-    if (std::string(ZTools::ZErrorText(code)) != "UNDEFINED ERROR CODE") framework[code] = ZTools::ZErrorText(code);
+    if (std::string(ZTools::ZErrorText(code)) != "UNDEFINED ERROR CODE")
+      framework[code] = ZTools::ZErrorText(code);
   ExpectSectionMatches(page, "Framework and markup errors", framework);
 
   ExpectSectionMatches(page, "Audio errors", AudioErrors());

@@ -22,7 +22,8 @@ const char* const kExampleFolders[] = {"examples/tour", "examples/language", "ex
 
 std::string Quoted(const std::string& text) {
   std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  for (char c : text)
+    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
 
@@ -49,8 +50,10 @@ std::string WithoutFaultAddress(std::string text) {
   const std::string at = "EXCEPTION AT ";
   for (size_t p = text.find(at); p != std::string::npos; p = text.find(at, p + 1)) {
     size_t digits = p + at.size(), end = digits;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') end++;
-    if (end > digits) text.replace(digits, end - digits, "pc");
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+      end++;
+    if (end > digits)
+      text.replace(digits, end - digits, "pc");
   }
   return text;
 }
@@ -59,11 +62,12 @@ std::string WithoutFaultAddress(std::string text) {
 // to one file in the order the programs write them.
 std::string RunCommands(const std::string& commands) {
   char pattern[] = "/tmp/docs_examples_XXXXXX";
-  if (!mkdtemp(pattern)) return "mkdtemp failed";
+  if (!mkdtemp(pattern))
+    return "mkdtemp failed";
   const fs::path dir = pattern, script = dir / "commands.sh", out = dir / "out";
   std::ofstream(script) << commands;
-  const std::string command = "cd " + Quoted(kSourceDir) + " && PATH=" + Quoted(SONABEL_BINARY_DIR) +
-                              ":\"$PATH\" sh " + Quoted(script) + " </dev/null >" + Quoted(out) + " 2>&1";
+  const std::string command = "cd " + Quoted(kSourceDir) + " && PATH=" + Quoted(SONABEL_BINARY_DIR) + ":\"$PATH\" sh " +
+                              Quoted(script) + " </dev/null >" + Quoted(out) + " 2>&1";
   std::string text = std::system(command.c_str()) == -1 ? "the shell could not be started" : ReadText(out);
   fs::remove_all(dir);
   return text;
@@ -73,7 +77,8 @@ std::vector<fs::path> ExampleFiles() {
   std::vector<fs::path> files;
   for (const char* folder : kExampleFolders)
     for (const auto& entry : fs::recursive_directory_iterator(kSourceDir / folder))
-      if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), kSourceDir));
+      if (entry.is_regular_file())
+        files.push_back(fs::relative(entry.path(), kSourceDir));
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -81,7 +86,8 @@ std::vector<fs::path> ExampleFiles() {
 TEST(DocsExamplesTest, EveryTranscriptPrintsWhatItShows) {
   int transcripts = 0;
   for (const fs::path& file : ExampleFiles()) {
-    if (file.extension() != ".expected") continue;
+    if (file.extension() != ".expected")
+      continue;
     transcripts++;
     const Transcript t = ReadTranscript(ReadText(kSourceDir / file));
     ASSERT_FALSE(t.commands.empty()) << file << " has no \"$ command\" line";

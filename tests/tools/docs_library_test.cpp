@@ -42,8 +42,10 @@ std::vector<std::string> DeclarationLines(const std::string& text) {
     const char c = text[i];
     if (quoted) {
       line += c;
-      if (c == '\\' && i + 1 < text.size()) line += text[++i];
-      else if (c == '"') quoted = false;
+      if (c == '\\' && i + 1 < text.size())
+        line += text[++i];
+      else if (c == '"')
+        quoted = false;
       continue;
     }
     if (static_cast<unsigned char>(c) <= 32) {
@@ -51,15 +53,18 @@ std::vector<std::string> DeclarationLines(const std::string& text) {
       continue;
     }
     if (c == ';') {
-      if (!line.empty()) lines.push_back(line + ";");
+      if (!line.empty())
+        lines.push_back(line + ";");
       line.clear();
       blank = afterComma = false;
       continue;
     }
-    if ((blank || afterComma) && c != '(' && c != ')' && c != ',' && !line.empty() && line.back() != '(') line += ' ';
+    if ((blank || afterComma) && c != '(' && c != ')' && c != ',' && !line.empty() && line.back() != '(')
+      line += ' ';
     blank = false;
     afterComma = c == ',';
-    if (c == '"') quoted = true;
+    if (c == '"')
+      quoted = true;
     line += c;
   }
   return lines;
@@ -76,7 +81,8 @@ struct ClassPage {
 
 const char* AskText(NTLTypeProc proc, ZILLong msg, ZILUnknown* in = nullptr) {
   ZILUnknown* out = nullptr;
-  if (proc(nullptr, msg, 0, in, &out) != 0 || !out) return "";
+  if (proc(nullptr, msg, 0, in, &out) != 0 || !out)
+    return "";
   return static_cast<const char*>(out);
 }
 
@@ -100,9 +106,11 @@ std::vector<ClassPage> PreludeInterfaces(const std::string& text) {
   std::vector<ClassPage> pages;
   const std::string word = "interface ";
   for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
-    if (at > 0 && text[at - 1] != ' ' && text[at - 1] != ';' && text[at - 1] != '}') continue;
+    if (at > 0 && text[at - 1] != ' ' && text[at - 1] != ';' && text[at - 1] != '}')
+      continue;
     const size_t open = text.find('{', at), close = text.find('}', at);
-    if (open == std::string::npos || close == std::string::npos || close < open) continue;
+    if (open == std::string::npos || close == std::string::npos || close < open)
+      continue;
     ClassPage page;
     page.kind = at >= 7 && text.compare(at - 7, 7, "native ") == 0 ? "native interface" : "interface";
     page.name = DeclarationLines(text.substr(at + word.size(), open - at - word.size()) + ";")[0];
@@ -121,7 +129,8 @@ struct Runtime {
   ~Runtime() { ZILTerminate(ps); }
   std::vector<std::pair<std::string, NTLTypeProc>> Classes() const {
     std::vector<std::pair<std::string, NTLTypeProc>> classes;
-    for (ZILLong i = 0; i < ps->nativeCount; i++) classes.emplace_back(ps->nativeTypes[i].name, ps->nativeTypes[i].proc);
+    for (ZILLong i = 0; i < ps->nativeCount; i++)
+      classes.emplace_back(ps->nativeTypes[i].name, ps->nativeTypes[i].proc);
     return classes;
   }
 };
@@ -146,7 +155,8 @@ std::vector<std::pair<std::string, NTLTypeProc>> ZentraClasses(bool withAudio) {
 std::vector<std::pair<std::string, NTLTypeProc>> SkinClasses() {
   Runtime r;
   ZTools::MyPaneManager manager({}, false);
-  for (NTLTypeProc proc : manager.NativeTypes()) EXPECT_EQ(ZILRegisterNativeType(r.ps, proc), 0);
+  for (NTLTypeProc proc : manager.NativeTypes())
+    EXPECT_EQ(ZILRegisterNativeType(r.ps, proc), 0);
   return r.Classes();
 }
 
@@ -194,22 +204,27 @@ error)`, `method int getError()`), which classes that are thrown implement, and 
 // The anchor a Markdown renderer gives the heading "### `Name`".
 std::string Anchor(const std::string& name) {
   std::string anchor;
-  for (char c : name) anchor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char c : name)
+    anchor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return anchor;
 }
 
 std::string ClassSection(const ClassPage& c) {
   std::string s = "### `" + c.name + "`\n\n";
-  if (!c.description.empty()) s += c.description + "\n\n";
+  if (!c.description.empty())
+    s += c.description + "\n\n";
   if (c.kind == "interface")
     s += "An interface for script classes: `class Name : " + c.name + " { ... }` implements it.\n\n";
   else if (c.kind == "native interface")
     s += "An interface of native classes: a variable of this type holds any of them; script classes cannot "
          "implement it (1269).\n\n";
-  if (!c.base.empty()) s += "Implements `" + c.base + "`.\n\n";
-  if (!c.packages.empty()) s += "`import " + c.name + ";` also imports " + c.packages + ".\n\n";
+  if (!c.base.empty())
+    s += "Implements `" + c.base + "`.\n\n";
+  if (!c.packages.empty())
+    s += "`import " + c.name + ";` also imports " + c.packages + ".\n\n";
   s += "```zentra\n";
-  for (const std::string& line : c.declarations) s += line + "\n";
+  for (const std::string& line : c.declarations)
+    s += line + "\n";
   return s + "```\n\n";
 }
 
@@ -219,7 +234,8 @@ std::string LibraryPage() {
   const auto zentra = ZentraClasses(false), zentraAudio = ZentraClasses(true), skin = SkinClasses();
   auto has = [](const std::vector<std::pair<std::string, NTLTypeProc>>& list, const std::string& name) {
     for (const auto& entry : list)
-      if (entry.first == name) return true;
+      if (entry.first == name)
+        return true;
     return false;
   };
 
@@ -234,14 +250,15 @@ std::string LibraryPage() {
   std::set<std::string> listed;
   auto add = [&](const std::vector<std::pair<std::string, NTLTypeProc>>& from) {
     for (const auto& [name, proc] : from) {
-      if (!listed.insert(name).second) continue;
+      if (!listed.insert(name).second)
+        continue;
       const bool inZentra = has(zentra, name), inAudio = has(zentraAudio, name), inSkin = has(skin, name);
-      size_t g = has(builtin, name)                     ? 0
-                 : inZentra && !inSkin                  ? 1
-                 : inZentra && inSkin                   ? 2
-                 : !inZentra && inAudio && inSkin       ? 3
-                 : !inZentra && !inAudio && inSkin      ? 4
-                                                        : 5;
+      size_t g = has(builtin, name)                ? 0
+                 : inZentra && !inSkin             ? 1
+                 : inZentra && inSkin              ? 2
+                 : !inZentra && inAudio && inSkin  ? 3
+                 : !inZentra && !inAudio && inSkin ? 4
+                                                   : 5;
       groups[g].classes.push_back(DescribeNativeClass(bare.ps, proc));
     }
   };
@@ -252,7 +269,8 @@ std::string LibraryPage() {
   // The interfaces the hosts declare in script text before a program's own.
   auto addInterfaces = [&](size_t g, const std::string& prelude) {
     for (ClassPage& page : PreludeInterfaces(prelude))
-      if (listed.insert(page.name).second) groups[g].classes.push_back(page);
+      if (listed.insert(page.name).second)
+        groups[g].classes.push_back(page);
   };
   addInterfaces(2, ZTools::ScriptNoiseGeneratorPrelude());
   addInterfaces(3, ZTools::kAudioPrelude);
@@ -262,7 +280,8 @@ std::string LibraryPage() {
   std::string page = kIntro;
   page += "\n## Contents\n\n";
   for (const Group& g : groups) {
-    if (g.classes.empty()) continue;
+    if (g.classes.empty())
+      continue;
     page += "- " + std::string(g.title) + ":";
     for (size_t i = 0; i < g.classes.size(); i++)
       page += std::string(i ? "," : "") + " [`" + g.classes[i].name + "`](#" + Anchor(g.classes[i].name) + ")";
@@ -270,13 +289,17 @@ std::string LibraryPage() {
   }
   page += "- [Constants of skins](#constants-of-skins)\n\n";
   for (const Group& g : groups) {
-    if (g.classes.empty()) continue;
+    if (g.classes.empty())
+      continue;
     page += "## " + std::string(g.title) + "\n\n" + g.text + "\n\n";
-    for (const ClassPage& c : g.classes) page += ClassSection(c);
+    for (const ClassPage& c : g.classes)
+      page += ClassSection(c);
   }
-  page += "## Constants of skins\n\nEvery skin's scripts have these global constants (pane flags, alignment, mouse buttons "
-          "and keys, frame styles, text alignment, fonts and blend modes).\n\n```zentra\n";
-  for (const std::string& line : DeclarationLines(ZTools::ScriptConstantsPrelude())) page += line + "\n";
+  page +=
+      "## Constants of skins\n\nEvery skin's scripts have these global constants (pane flags, alignment, mouse buttons "
+      "and keys, frame styles, text alignment, fonts and blend modes).\n\n```zentra\n";
+  for (const std::string& line : DeclarationLines(ZTools::ScriptConstantsPrelude()))
+    page += line + "\n";
   page += "```\n";
   return page;
 }
@@ -284,15 +307,19 @@ std::string LibraryPage() {
 TEST(DocsLibraryTest, LibraryPageListsEveryScriptClassAsDeclared) {
   const std::string page = LibraryPage();
   const fs::path path = kSourceDir / "docs/library.md";
-  if (std::getenv("SONABEL_UPDATE_DOCS")) std::ofstream(path, std::ios::binary) << page;
+  if (std::getenv("SONABEL_UPDATE_DOCS"))
+    std::ofstream(path, std::ios::binary) << page;
   const std::string current = DocsTest::ReadText(path);
-  if (current == page) return;
+  if (current == page)
+    return;
   std::istringstream want(page), have(current);
   std::string wantLine, haveLine;
   int line = 1;
-  while (std::getline(want, wantLine) && std::getline(have, haveLine) && wantLine == haveLine) line++;
-  ADD_FAILURE() << "docs/library.md differs from the classes' declarations from line " << line << ":\n  page:     "
-                << haveLine << "\n  declared: " << wantLine << "\nWrite it again with " << kUpdateCommand;
+  while (std::getline(want, wantLine) && std::getline(have, haveLine) && wantLine == haveLine)
+    line++;
+  ADD_FAILURE() << "docs/library.md differs from the classes' declarations from line " << line
+                << ":\n  page:     " << haveLine << "\n  declared: " << wantLine << "\nWrite it again with "
+                << kUpdateCommand;
 }
 
 }  // namespace

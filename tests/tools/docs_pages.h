@@ -25,7 +25,8 @@ inline std::string ReadText(const std::filesystem::path& path) {
 inline std::vector<std::filesystem::path> DocumentationPages() {
   std::vector<std::filesystem::path> pages = {"README.md"};
   for (const auto& entry : std::filesystem::directory_iterator(kSourceDir / "docs"))
-    if (entry.path().extension() == ".md") pages.push_back(std::filesystem::relative(entry.path(), kSourceDir));
+    if (entry.path().extension() == ".md")
+      pages.push_back(std::filesystem::relative(entry.path(), kSourceDir));
   std::sort(pages.begin() + 1, pages.end());
   return pages;
 }

@@ -17,7 +17,8 @@ namespace {
 
 int RunTool(const TempFolder& temp, const std::vector<std::string>& arguments, std::string* out) {
   std::string command = "SONABEL_NO_DIALOGS=1 '" SONABEL_BINARY_DIR "/sonabel-skin'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  for (const std::string& argument : arguments)
+    command += " '" + argument + "'";
   command += " >'" + temp / "stdout" + "' 2>'" + temp / "stderr" + "'";
   const int raw = std::system(command.c_str());
   *out = ReadFile(temp / "stdout") + ReadFile(temp / "stderr");

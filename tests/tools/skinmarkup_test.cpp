@@ -25,7 +25,8 @@ struct ToolRun {
 
 ToolRun RunTool(const TempFolder& temp, const std::vector<std::string>& arguments) {
   std::string command = "SONABEL_NO_DIALOGS=1 '" SONABEL_BINARY_DIR "/sonabel-skin'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  for (const std::string& argument : arguments)
+    command += " '" + argument + "'";
   command += " >'" + temp / "stdout" + "' 2>'" + temp / "stderr" + "'";
   const int raw = std::system(command.c_str());
   ToolRun result;
@@ -98,14 +99,16 @@ struct Box {
 // Compares a written PNG with boxes painted in order onto black; answers the first difference.
 std::string CompareWithBoxes(const std::string& png, int32_t w, int32_t h, const std::vector<Box>& boxes) {
   ZTools::ZDecodedImage image;
-  if (ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image) != 0) return "not a PNG";
+  if (ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image) != 0)
+    return "not a PNG";
   if (image.width != w || image.height != h)
     return "size " + std::to_string(image.width) + "x" + std::to_string(image.height);
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       uint32_t want = 0;
       for (const Box& b : boxes)
-        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) want = b.rgb;
+        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom)
+          want = b.rgb;
       const uint32_t got = image.pixels[size_t(y) * size_t(w) + size_t(x)] & 0xffffff;
       if (got != want) {
         char text[96];
@@ -125,14 +128,22 @@ TEST(SonabelSkinRender, DrawsNestedAlignedPanesAtTheSkinSizeAndAtAnother) {
   ToolRun small = RunTool(temp, {"render", temp / "skin", temp / "small.png"});
   ASSERT_EQ(small.status, 0) << small.err << small.out;
   EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "small.png"), 64, 48,
-                             {{0, 0, 64, 48, 0x102030}, {0, 0, 64, 8, 0xff0000}, {0, 40, 64, 48, 0x00ff00},
-                              {28, 42, 36, 46, 0x0000ff}, {24, 16, 40, 32, 0xffff00}, {56, 0, 64, 8, 0xffffff}}),
+                             {{0, 0, 64, 48, 0x102030},
+                              {0, 0, 64, 8, 0xff0000},
+                              {0, 40, 64, 48, 0x00ff00},
+                              {28, 42, 36, 46, 0x0000ff},
+                              {24, 16, 40, 32, 0xffff00},
+                              {56, 0, 64, 8, 0xffffff}}),
             "");
   ToolRun large = RunTool(temp, {"render", temp / "skin", temp / "large.png", "--size", "100x60"});
   ASSERT_EQ(large.status, 0) << large.err;
   EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "large.png"), 100, 60,
-                             {{0, 0, 100, 60, 0x102030}, {0, 0, 100, 8, 0xff0000}, {0, 52, 64, 60, 0x00ff00},
-                              {28, 54, 36, 58, 0x0000ff}, {42, 22, 58, 38, 0xffff00}, {92, 0, 100, 8, 0xffffff}}),
+                             {{0, 0, 100, 60, 0x102030},
+                              {0, 0, 100, 8, 0xff0000},
+                              {0, 52, 64, 60, 0x00ff00},
+                              {28, 54, 36, 58, 0x0000ff},
+                              {42, 22, 58, 38, 0xffff00},
+                              {92, 0, 100, 8, 0xffffff}}),
             "");
   ToolRun second = RunTool(temp, {"render", temp / "skin", temp / "second.png", "--surface", "1", "--size", "20x10"});
   ASSERT_EQ(second.status, 0) << second.err;
@@ -208,20 +219,23 @@ TEST(SonabelSkinScripts, HooksRunBeforeDrawingAndPrintingAndScriptErrorsReachThe
 TEST(SonabelSkinRender, ScriptControlsDrawTheirLayersInsideThePane) {
   TempFolder temp;
   // A red layer inside the control; a green one reaching past its right edge shows only inside.
-  WriteFile(temp.Path() / "skin/main.zml",
-            "<zml><const name='initialwindowsize' value='64,48'/><scripts><script name='s' text='import RectLayer;"
-            "class Boxes : Control { method Boxes(NativeControl c) {"
-            " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
-            " r.SetRect(new Rect(5, 5, 15, 15)); c.AddLayer(r);"
-            " RectLayer g = new RectLayer(); g.SetColor(new Color(0, 255, 0)); g.fill = 1;"
-            " g.SetRect(new Rect(30, 0, 50, 10)); c.AddLayer(g); }"
-            " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
-            " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
-            " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return 0; }"
-            " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
-            " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
-            "</scripts><surfaces><surface><views><colorbox size='64,48' color='#102030'>"
-            "<scriptcontrol pos='10,10' size='40,30' script='s' class='Boxes'/></colorbox></views></surface></surfaces></zml>");
+  WriteFile(
+      temp.Path() / "skin/main.zml",
+      "<zml><const name='initialwindowsize' value='64,48'/><scripts><script name='s' text='import RectLayer;"
+      "class Boxes : Control { method Boxes(NativeControl c) {"
+      " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
+      " r.SetRect(new Rect(5, 5, 15, 15)); c.AddLayer(r);"
+      " RectLayer g = new RectLayer(); g.SetColor(new Color(0, 255, 0)); g.fill = 1;"
+      " g.SetRect(new Rect(30, 0, 50, 10)); c.AddLayer(g); }"
+      " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
+      " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
+      " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return "
+      "0; }"
+      " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
+      " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
+      "</scripts><surfaces><surface><views><colorbox size='64,48' color='#102030'>"
+      "<scriptcontrol pos='10,10' size='40,30' script='s' "
+      "class='Boxes'/></colorbox></views></surface></surfaces></zml>");
   ToolRun run = RunTool(temp, {"render", temp / "skin", temp / "out.png"});
   ASSERT_EQ(run.status, 0) << run.err << run.out;
   EXPECT_EQ(CompareWithBoxes(ReadFile(temp / "out.png"), 64, 48,
@@ -241,7 +255,9 @@ TEST(SonabelSkinRender, TheScriptControlsExampleRendersAndNamesItsVolume) {
   const std::string png = ReadFile(temp / "out.png");
   ASSERT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0);
   ASSERT_EQ(image.width, 320);
-  auto at = [&](int x, int y) { return image.pixels[size_t(y) * 320 + size_t(x)] & 0xffffff; };
+  auto at = [&](int x, int y) {
+    return image.pixels[size_t(y) * 320 + size_t(x)] & 0xffffff;
+  };
   EXPECT_EQ(at(24, 61), 0x58a6ffu) << "the knob's first dot is lit";
   EXPECT_NE(at(100, 72), 0x0d1117u) << "the first bar stands";
 }
@@ -251,37 +267,43 @@ TEST(SonabelSkinRender, TextAndBitmapLayersAlignBlendAndFade) {
   // A 4x4 blue BMP (24 bits, bottom-up rows of 12 bytes).
   std::string bmp = "BM" + std::string(52, '\0');
   auto put = [&bmp](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) bmp[at + i] = char(v >> (8 * i));
+    for (int i = 0; i < 4; i++)
+      bmp[at + i] = char(v >> (8 * i));
   };
   put(10, 54), put(14, 40), put(18, 4), put(22, 4), put(26, 1 | (24 << 16));
-  for (int i = 0; i < 16; i++) bmp += std::string("\xff\x00\x00", 3);
+  for (int i = 0; i < 16; i++)
+    bmp += std::string("\xff\x00\x00", 3);
   put(2, uint32_t(bmp.size()));
   WriteFile(temp.Path() / "skin/blue.bmp", bmp);
-  WriteFile(temp.Path() / "skin/main.zml",
-            "<zml><const name='initialwindowsize' value='64,40'/><scripts><script name='s' text='"
-            "import RectLayer; import TextLayer; import BitmapLayer;"
-            "class Show : Control { method Show(NativeControl c) {"
-            " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
-            " r.SetRect(new Rect(0, 0, 64, 20)); c.AddLayer(r);"
-            " Bitmap b = new Bitmap(\"blue.bmp\", 0);"
-            " BitmapLayer faded = new BitmapLayer(); faded.SetBitmap(b); faded.opacity = 128; faded.MoveTo(4, 4);"
-            " BitmapLayer dark = new BitmapLayer(); dark.SetBitmap(b); dark.blendMode = kBlendDarken; dark.MoveTo(12, 4);"
-            " c.AddLayer(faded); c.AddLayer(dark);"
-            " TextLayer t = new TextLayer(); t.text = \"II\"; t.SetColor(new Color(255, 255, 255));"
-            " t.align = kTextAlignRight | kTextAlignSingleLine; t.SetRect(new Rect(0, 22, 64, 40)); c.AddLayer(t); }"
-            " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
-            " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
-            " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return 0; }"
-            " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
-            " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
-            "</scripts><surfaces><surface><views><colorbox size='64,40' color='#000000'>"
-            "<scriptcontrol size='64,40' script='s' class='Show'/></colorbox></views></surface></surfaces></zml>");
+  WriteFile(
+      temp.Path() / "skin/main.zml",
+      "<zml><const name='initialwindowsize' value='64,40'/><scripts><script name='s' text='"
+      "import RectLayer; import TextLayer; import BitmapLayer;"
+      "class Show : Control { method Show(NativeControl c) {"
+      " RectLayer r = new RectLayer(); r.SetColor(new Color(255, 0, 0)); r.fill = 1;"
+      " r.SetRect(new Rect(0, 0, 64, 20)); c.AddLayer(r);"
+      " Bitmap b = new Bitmap(\"blue.bmp\", 0);"
+      " BitmapLayer faded = new BitmapLayer(); faded.SetBitmap(b); faded.opacity = 128; faded.MoveTo(4, 4);"
+      " BitmapLayer dark = new BitmapLayer(); dark.SetBitmap(b); dark.blendMode = kBlendDarken; dark.MoveTo(12, 4);"
+      " c.AddLayer(faded); c.AddLayer(dark);"
+      " TextLayer t = new TextLayer(); t.text = \"II\"; t.SetColor(new Color(255, 255, 255));"
+      " t.align = kTextAlignRight | kTextAlignSingleLine; t.SetRect(new Rect(0, 22, 64, 40)); c.AddLayer(t); }"
+      " method Open() { } method Close() { } method Idle() { } method OnStopDrag() { }"
+      " method int OnClick(int b, int x, int y) { return 0; } method int OnStartDrag(int b, int x, int y) { return 0; }"
+      " method int OnDrag(int b, int x, int y) { return 0; } method int OnWheel(int b, int x, int y, float d) { return "
+      "0; }"
+      " method OnMouseEnter() { } method OnMouseLeave() { } method int OnKey(int key) { return 0; }"
+      " method TakeFocus() { } method RemoveFocus() { } method int ParameterChanged(Parameter p) { return 0; } }'/>"
+      "</scripts><surfaces><surface><views><colorbox size='64,40' color='#000000'>"
+      "<scriptcontrol size='64,40' script='s' class='Show'/></colorbox></views></surface></surfaces></zml>");
   ToolRun run = RunTool(temp, {"render", temp / "skin", temp / "out.png"});
   ASSERT_EQ(run.status, 0) << run.err << run.out;
   ZTools::ZDecodedImage image;
   const std::string png = ReadFile(temp / "out.png");
   ASSERT_EQ(ZTools::ZDecodePNG(reinterpret_cast<const uint8_t*>(png.data()), png.size(), image), 0);
-  auto at = [&](int x, int y) { return image.pixels[size_t(y) * 64 + size_t(x)] & 0xffffff; };
+  auto at = [&](int x, int y) {
+    return image.pixels[size_t(y) * 64 + size_t(x)] & 0xffffff;
+  };
   const uint32_t faded = at(5, 5);
   EXPECT_NEAR(double(faded >> 16), 127.0, 2.0) << std::hex << faded;
   EXPECT_NEAR(double(faded & 0xff), 128.0, 2.0) << std::hex << faded;
@@ -290,7 +312,8 @@ TEST(SonabelSkinRender, TextAndBitmapLayersAlignBlendAndFade) {
   int firstInk = 64;
   for (int y = 22; y < 40; y++)
     for (int x = 0; x < 64; x++)
-      if (at(x, y) != 0) firstInk = std::min(firstInk, x);
+      if (at(x, y) != 0)
+        firstInk = std::min(firstInk, x);
   EXPECT_GT(firstInk, 40) << "right-aligned text keeps to the right";
   EXPECT_LT(firstInk, 64) << "and is drawn";
 }

@@ -24,7 +24,8 @@ struct RunResult {
 // Runs sonabel-skin with the given arguments (each quoted for the shell).
 RunResult RunSkinTool(const TempFolder& temp, const std::vector<std::string>& arguments) {
   std::string command = "'" SONABEL_BINARY_DIR "/sonabel-skin'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  for (const std::string& argument : arguments)
+    command += " '" + argument + "'";
   command += " >'" + temp / "stdout" + "' 2>'" + temp / "stderr" + "'";
   int raw = std::system(command.c_str());
   RunResult result;

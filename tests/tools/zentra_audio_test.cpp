@@ -26,11 +26,13 @@ class RadioStation {
     char pattern[] = "/tmp/zentra-audio-XXXXXX";
     dir_ = mkdtemp(pattern);
     std::string mp3 = dir_ + "/station.mp3";
-    std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 -ac 2 -b:a 128k '" +
-                       mp3 + "'";
-    if (std::system(make.c_str()) != 0) return;
+    std::string make =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 -ac 2 -b:a 128k '" + mp3 + "'";
+    if (std::system(make.c_str()) != 0)
+      return;
     int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
+    if (pipe(in) != 0 || pipe(out) != 0)
+      return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -44,15 +46,19 @@ class RadioStation {
     close(in[0]);
     close(out[1]);
     stdin_ = in[1];
-    if (r != 0) pid_ = -1;
+    if (r != 0)
+      pid_ = -1;
     char line[64] = {};
     for (size_t used = 0; r == 0 && used < sizeof line - 1; ++used)
-      if (read(out[0], line + used, 1) != 1 || line[used] == '\n') break;
+      if (read(out[0], line + used, 1) != 1 || line[used] == '\n')
+        break;
     close(out[0]);
-    if (std::sscanf(line, "PORT %d", &port_) != 1) port_ = 0;
+    if (std::sscanf(line, "PORT %d", &port_) != 1)
+      port_ = 0;
   }
   ~RadioStation() {
-    if (stdin_ >= 0) close(stdin_);
+    if (stdin_ >= 0)
+      close(stdin_);
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
@@ -101,7 +107,8 @@ TEST(ZentraAudioTest, RadioExamplePrintsTitlesAsTheyChangeAndErrorsOfUnopenableS
   ASSERT_TRUE(station.Running()) << "the radio server did not start";
 
   // Titles change every 0.8 s of stream time; two seconds of playing see both.
-  std::string url = station.Url("/live?file=station.mp3&titles=First%20Song|Second%20Song&interval=0.8&burst=1&metaint=2000");
+  std::string url =
+      station.Url("/live?file=station.mp3&titles=First%20Song|Second%20Song&interval=0.8&burst=1&metaint=2000");
   RunResult played = RunRadio(station, "'" + url + "' 2 -6 0 6");
   EXPECT_EQ(played.status, 0) << played.err;
   EXPECT_EQ(played.out.rfind("title: First Song\ntitle: Second Song\n", 0), 0u) << played.out << played.err;

@@ -185,15 +185,16 @@ TEST_F(ZentraDebugTest, DebugClientRunsAPipedSession) {
   std::ostringstream all;
   all << in.rdbuf();
   const std::string text = all.str();
-  for (const char* part : {"Connected to ZILConsole client on port", "before the break\n", "EXCEPTION 1010 (BREAK EXCEPTION) AT ",
-                           "[mon] r 3\ntype:        1 [int]\nrefcount:    ", "[mon] sbp -5\n-1\n", "after the break 42\n"})
+  for (const char* part :
+       {"Connected to ZILConsole client on port", "before the break\n", "EXCEPTION 1010 (BREAK EXCEPTION) AT ",
+        "[mon] r 3\ntype:        1 [int]\nrefcount:    ", "[mon] sbp -5\n-1\n", "after the break 42\n"})
     EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
   EXPECT_EQ(text.find('\x1b'), std::string::npos) << "escapes are not passed on to a file";
 }
 
 TEST(ZentraDebugOptions, BadPortsAreCommandLineMistakes) {
-  for (const char* args : {"run --debug-port 70000 x.zc", "run --debug-port=-1 x.zc", "debug --port 0", "debug --port",
-                           "debug --bogus"}) {
+  for (const char* args :
+       {"run --debug-port 70000 x.zc", "run --debug-port=-1 x.zc", "debug --port 0", "debug --port", "debug --bogus"}) {
     int raw = std::system((kZentra + " " + args + " >/dev/null 2>&1").c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << args;
   }

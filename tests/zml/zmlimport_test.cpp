@@ -40,14 +40,16 @@ class SkinFolder {
 
 std::string Names(const ZMLNode* node) {
   std::string out;
-  for (const ZMLNode* child : node->Children()) out += std::string(child->Name().CStr()) + " ";
+  for (const ZMLNode* child : node->Children())
+    out += std::string(child->Name().CStr()) + " ";
   return out;
 }
 
 TEST(ZMLImport, FileImportsParseInPlace) {
   SkinFolder skin;
-  skin.Write("main.zml", "<zml>\n<box name='outer'>\n  <import file='Parts\\Inner.zml'/>\n</box>\n"
-                         "<import file='parts/inner2.zml'/></zml>");
+  skin.Write("main.zml",
+             "<zml>\n<box name='outer'>\n  <import file='Parts\\Inner.zml'/>\n</box>\n"
+             "<import file='parts/inner2.zml'/></zml>");
   skin.Write("parts/inner.zml", "<zml><var name='v' value='from inner'/><item name='a'/><item name='b'/></zml>");
   skin.Write("parts/inner2.zml", "<zml><box name='c' text='$(v)'/></zml>");
   skin.Open();
@@ -96,10 +98,8 @@ TEST(ZMLImport, FailingImports) {
     int32_t code;
     size_t boxes;
   } cases[] = {
-      {"missing.zml", kZErrImportFailed, 2},
-      {"broken.zml", kZErrImportFailed, 2},
-      {"misplaced.zml", kZErrCannotAttachObject, 1},
-      {"noattr.zml", kZErrRequiredPropertyMissing, 1},
+      {"missing.zml", kZErrImportFailed, 2},         {"broken.zml", kZErrImportFailed, 2},
+      {"misplaced.zml", kZErrCannotAttachObject, 1}, {"noattr.zml", kZErrRequiredPropertyMissing, 1},
       {"not-there.zml", kZErrFileOpenFailed, 1},
   };
   for (const auto& c : cases) {
@@ -109,21 +109,21 @@ TEST(ZMLImport, FailingImports) {
   }
   Fixture f;
   EXPECT_EQ(f.host->ParseFile("not-there.zml"), kZErrFileOpenFailed);
-  EXPECT_EQ(f.LastBox(), "An error was detected while parsing the script:\n\nFile:\tnot-there.zml\nLine:\t0\n"
-                         "Column:\t0\nError:\tFile open failed");
+  EXPECT_EQ(f.LastBox(),
+            "An error was detected while parsing the script:\n\nFile:\tnot-there.zml\nLine:\t0\n"
+            "Column:\t0\nError:\tFile open failed");
 }
 
 TEST(ZMLImport, ImportChainsAndTreesStopAtTheirLimits) {
   // A chain longer than the nesting limit; files that each import the next one twice (2^30 parses
   // unless the total is bounded).
-  const struct {
-    int files, importsEach;
-  } cases[] = {{int(ZMLScriptHost::kMaxImportNesting) + 5, 1}, {30, 2}};
+  const struct { int files, importsEach; } cases[] = {{int(ZMLScriptHost::kMaxImportNesting) + 5, 1}, {30, 2}};
   for (const auto& c : cases) {
     SkinFolder skin;
     for (int i = 0; i < c.files; ++i) {
       std::string text = "<zml>";
-      for (int k = 0; k < c.importsEach; ++k) text += "<import file='f" + std::to_string(i + 1) + ".zml'/>";
+      for (int k = 0; k < c.importsEach; ++k)
+        text += "<import file='f" + std::to_string(i + 1) + ".zml'/>";
       skin.Write("f" + std::to_string(i) + ".zml", text + "</zml>");
     }
     skin.Write("f" + std::to_string(c.files) + ".zml", "<zml></zml>");

@@ -136,12 +136,13 @@ TEST(ZMLScriptHost, StandardGroups) {
   ASSERT_EQ(host.RegisterType(Recorder("interface_zmlicon::icon bitmap ()", &log)), 0);
   ASSERT_EQ(host.RegisterType(Recorder("interface_zpane::image ( interface_zpane* )", &log)), 0);
   ASSERT_EQ(host.RegisterType(Recorder("interface_zpane::pagecontainer ( interface_zpane+ )", &log)), 0);
-  ASSERT_EQ(host.ParseText("<zml><definegroup name='scalers'  types='interface_zparamscaler*'/>"
-                           "<definegroup name='bitmaps'  types='interface_zmlbitmap*'/>"
-                           "<definegroup name='icons'    types='icon*'/><definegroup name='views' types='interface_zpane'/>"
-                           "<definegroup name='surface'  types='bitmaps? icons? views'/>"
-                           "<definegroup name='surfaces' types='surface+'/></zml>"),
-            0);
+  ASSERT_EQ(
+      host.ParseText("<zml><definegroup name='scalers'  types='interface_zparamscaler*'/>"
+                     "<definegroup name='bitmaps'  types='interface_zmlbitmap*'/>"
+                     "<definegroup name='icons'    types='icon*'/><definegroup name='views' types='interface_zpane'/>"
+                     "<definegroup name='surface'  types='bitmaps? icons? views'/>"
+                     "<definegroup name='surfaces' types='surface+'/></zml>"),
+      0);
   const ZMLTypeDecl* surface = host.FindType("surface");
   ASSERT_NE(surface, nullptr);
   EXPECT_EQ(surface->interfaceName, "interface_zmlgroup");
@@ -268,9 +269,9 @@ TEST(ZMLScriptHost, Aliases) {
                     "<bigbox name='b2' text='own'/><panel need='1'><item/><bigbox/></panel></zml>"),
             0)
       << f.LastBox();
-  for (const char* line : {"b1: Create Interface='interface_zpane' Type='box' Name='b1'",
-                           "b1: SetProperty Property='text' Value='big'", "b1: SetProperty Property='flags' Value='a'",
-                           "b2: SetProperty Property='text' Value='own'"})
+  for (const char* line :
+       {"b1: Create Interface='interface_zpane' Type='box' Name='b1'", "b1: SetProperty Property='text' Value='big'",
+        "b1: SetProperty Property='flags' Value='a'", "b2: SetProperty Property='text' Value='own'"})
     EXPECT_TRUE(f.Logged(line)) << line;
 
   ExpectParseCodes({
@@ -323,7 +324,8 @@ class ThrowingObject : public IEventListener {
   int32_t OnEvent(ZEvent* event) override {
     if (event->Id() == kZMLEventGetTypeDecl)
       static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration("interface_scripttag::thrower ()");
-    if (event->Id() == kZMLEventFinish) throw ZError(kZErrFileOpenFailed);
+    if (event->Id() == kZMLEventFinish)
+      throw ZError(kZErrFileOpenFailed);
     return 0;
   }
 };
@@ -394,19 +396,23 @@ TEST(ZMLScriptHost, DeepNestingBuildsAndTearsDown) {
     ASSERT_EQ(host.Initialize(), 0);
     ASSERT_EQ(host.RegisterType(Recorder("interface_zpane::v ( interface_zpane? )", &log)), 0);
     std::string text = "<zml>";
-    for (int i = 0; i < kDepth; ++i) text += "<v>";
-    for (int i = 0; i < kDepth; ++i) text += "</v>";
+    for (int i = 0; i < kDepth; ++i)
+      text += "<v>";
+    for (int i = 0; i < kDepth; ++i)
+      text += "</v>";
     text += "</zml>";
     ASSERT_EQ(host.ParseText(text), 0);
     EXPECT_EQ(log.alive, kDepth);
     const ZMLNode* deepest = host.Root();
-    while (deepest && !deepest->Children().empty()) deepest = deepest->Children()[0];
+    while (deepest && !deepest->Children().empty())
+      deepest = deepest->Children()[0];
     ASSERT_NE(deepest, nullptr);
     EXPECT_EQ(deepest->Depth(), static_cast<size_t>(kDepth));
 
     // A failing deep document cleans up its open tags without recursion too.
     std::string broken = "<zml>";
-    for (int i = 0; i < kDepth; ++i) broken += "<v>";
+    for (int i = 0; i < kDepth; ++i)
+      broken += "<v>";
     EXPECT_EQ(host.ParseText(broken), kZErrMissingEndTag);
   }
   EXPECT_EQ(log.alive, 0) << "the host's destructor destroys every object";

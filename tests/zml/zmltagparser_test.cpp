@@ -108,7 +108,8 @@ TEST(ZMLTagParser, VariableReferences) {
   const size_t depth = kZMLMaxReferencesPerValue;
   std::string deep;
   deep.reserve(depth * 3 + 1);
-  for (size_t i = 0; i < depth; ++i) deep += "$(";
+  for (size_t i = 0; i < depth; ++i)
+    deep += "$(";
   deep += "a";
   deep.append(depth, ')');
   EXPECT_EQ(process(deep.c_str()), "a");
@@ -121,7 +122,8 @@ TEST(ZMLTagParser, VariableReferences) {
 
   // Many references in one long value stay linear, up to the limit.
   std::string many;
-  for (size_t i = 0; i < kZMLMaxReferencesPerValue; ++i) many += "$(w)";
+  for (size_t i = 0; i < kZMLMaxReferencesPerValue; ++i)
+    many += "$(w)";
   ZString value(many);
   ASSERT_EQ(f.host->ProcessValue(value), 0);
   EXPECT_EQ(value.Length(), 2 * kZMLMaxReferencesPerValue);
@@ -178,8 +180,9 @@ TEST(ZMLTagParser, ErrorBoxNamesLineAndColumn) {
 
 TEST(ZMLTagParser, NodesRememberWhereTheirTagsBegan) {
   // Every mix of line breaks, compared with the scanner's own count.
-  const std::string text = "<zml>\r\n<box name='a'/>\n\r<box name='b'/>\r\r<box name='c'/>\n\n  <box name='d'/>"
-                           "\r\n\r\n<!-- x\n -->\n\r\n<box name='e'/></zml>";
+  const std::string text =
+      "<zml>\r\n<box name='a'/>\n\r<box name='b'/>\r\r<box name='c'/>\n\n  <box name='d'/>"
+      "\r\n\r\n<!-- x\n -->\n\r\n<box name='e'/></zml>";
   Fixture f;
   ASSERT_EQ(f.Parse(text), 0) << f.LastBox();
   const ZStringParser scanner(text);
@@ -226,7 +229,8 @@ TEST(ZMLTagParser, HugeValuesAndContent) {
   ASSERT_EQ(f.Parse("<zml><box text='" + big + "'/><item><value>" + big + "</value></item></zml>"), 0);
   size_t bigValues = 0;
   for (const std::string& line : f.log.lines)
-    if (line.size() > big.size()) ++bigValues;
+    if (line.size() > big.size())
+      ++bigValues;
   EXPECT_EQ(bigValues, 2u);
 }
 

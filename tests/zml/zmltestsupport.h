@@ -41,7 +41,8 @@ class RecordingObject : public IEventListener {
       static_cast<ZMLEventGetTypeDecl*>(event)->SetDeclaration(declaration_.c_str());
       return 0;
     }
-    if (event->Id() == kZMLEventCreate) name_ = static_cast<ZMLEventCreate*>(event)->Name().CStr();
+    if (event->Id() == kZMLEventCreate)
+      name_ = static_cast<ZMLEventCreate*>(event)->Name().CStr();
     log_->lines.push_back((name_.empty() ? std::string("?") : name_) + ": " + event->Describe().CStr());
     if (static_cast<int32_t>(event->Id()) == log_->failId && (log_->failName.empty() || log_->failName == name_))
       return log_->failCode;
@@ -58,7 +59,9 @@ class RecordingObject : public IEventListener {
 
 inline ZTools::ZMLObjectFactory Recorder(const char* declaration, EventLog* log) {
   std::string decl(declaration);
-  return [decl, log]() -> IEventListener* { return new RecordingObject(decl, log); };
+  return [decl, log]() -> IEventListener* {
+    return new RecordingObject(decl, log);
+  };
 }
 
 // A host with the pane types `box` (any pane children) and `item` (none), `panel` (one or more
@@ -70,7 +73,8 @@ struct Fixture {
   int32_t initialized = host->Initialize();
 
   explicit Fixture(bool withTypes = true) {
-    if (!withTypes) return;
+    if (!withTypes)
+      return;
     host->RegisterType(Recorder("interface_zpane::box flags? pos? text='hi'? ( interface_zpane* )", &log));
     host->RegisterType(Recorder("interface_zpane::item flags? value? ()", &log));
     host->RegisterType(Recorder("interface_zpanel::panel need border='yes'? ( item+ box? )", &log));

@@ -21,9 +21,8 @@ ZBitmap LoadBMP(const std::vector<uint8_t>& file, int mode = kBitmapModePixels) 
 
 TEST(BitmapBMP, TwentyFourBitBottomUpLoadsInExtendedModeWithoutAlpha) {
   // 2 x 2, rows bottom-up, each row padded to 8 bytes.
-  std::vector<uint8_t> pixels = {
-      0, 0, 255, 0, 255, 0, 0, 0,     // bottom row: red, green
-      255, 0, 0, 10, 20, 30, 0, 0};   // top row: blue, (30, 20, 10)
+  std::vector<uint8_t> pixels = {0,   0, 255, 0,  255, 0,  0, 0,   // bottom row: red, green
+                                 255, 0, 0,   10, 20,  30, 0, 0};  // top row: blue, (30, 20, 10)
   ZBitmap bm = LoadBMP(MakeBMP(2, 2, 24, 0, {}, pixels), kBitmapModeAlpha);
   EXPECT_EQ(bm.GetMode(), kBitmapModePixels) << "a BMP never has an alpha plane";
   EXPECT_EQ(bm.GetAlphaPlane(), nullptr);
@@ -33,7 +32,8 @@ TEST(BitmapBMP, TwentyFourBitBottomUpLoadsInExtendedModeWithoutAlpha) {
   EXPECT_EQ(bm.GetPixels()[3], Px(0, 255, 0));
   bm.threshold = 255;
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x) EXPECT_TRUE(bm.HitAt({x, y}));
+    for (int x = 0; x < 2; ++x)
+      EXPECT_TRUE(bm.HitAt({x, y}));
   EXPECT_FALSE(bm.HitAt({2, 0}));
 
   ZBitmap normal = LoadBMP(MakeBMP(2, 2, 24, 0, {}, pixels), kBitmapModeScreen);

@@ -28,8 +28,10 @@ class FakeHost : public ZMLParser {
   int32_t ParseFile(std::string_view) override { return 0; }
   int32_t GetObject(std::string_view interfaceName, std::string_view name, IEventListener** object) override {
     auto it = objects.find(std::string(name));
-    if (it == objects.end()) return -1027;
-    if (it->second.first != interfaceName) return -1047;
+    if (it == objects.end())
+      return -1027;
+    if (it->second.first != interfaceName)
+      return -1047;
     *object = it->second.second;
     return 0;
   }
@@ -51,7 +53,8 @@ TEST(BitmapIcon, StatesFallBackAndAnUnsetNormalStateFails) {
   }
   icon.SetStatePosition(kIconStatePressed, {10, 0});
   icon.SetStatePosition(kIconStateSelected, {20, 0});
-  const ZPoint expected[kIconStateCount] = {{0, 0}, {0, 0}, {10, 0}, {20, 0}, {10, 0}, {20, 0}, {0, 0}, {10, 0}, {20, 0}};
+  const ZPoint expected[kIconStateCount] = {{0, 0},  {0, 0}, {10, 0}, {20, 0}, {10, 0},
+                                            {20, 0}, {0, 0}, {10, 0}, {20, 0}};
   for (int s = 0; s < kIconStateCount; ++s) {
     ASSERT_EQ(icon.GetStatePosition(s, p), 0);
     EXPECT_EQ(p, expected[s]) << "state " << s;
@@ -64,7 +67,8 @@ TEST(BitmapIcon, HitTestingUsesTheStateImageAndTheIconSize) {
   ZBitmap strip;
   ASSERT_EQ(strip.Create(8, 4, kBitmapModeAlpha), 0);
   strip.Fill(ZColor(1, 1, 1));
-  for (int y = 0; y < 4; ++y) strip.GetAlphaPlane()[y * 8 + 4] = 0;  // hover image: left column clear
+  for (int y = 0; y < 4; ++y)
+    strip.GetAlphaPlane()[y * 8 + 4] = 0;  // hover image: left column clear
   strip.threshold = 1;
   ZIcon icon;
   icon.SetBitmap(&strip);

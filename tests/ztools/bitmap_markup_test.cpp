@@ -33,7 +33,8 @@ class BitmapMarkup : public ::testing::Test {
   template <typename T>
   T* Object(const char* interfaceName, const char* name) {
     IEventListener* object = nullptr;
-    if (host_.GetObject(interfaceName, name, &object) != 0) return nullptr;
+    if (host_.GetObject(interfaceName, name, &object) != 0)
+      return nullptr;
     return dynamic_cast<T*>(object);
   }
 

@@ -64,10 +64,15 @@ TEST(BitmapOps, FillCopyAndConvertKeepTheAlphaPlaneRules) {
 TEST(BitmapOps, BlitClipsToBothBitmaps) {
   ZBitmap src, dst;
   ASSERT_EQ(src.Create(4, 4, kBitmapModePixels), 0);
-  for (int i = 0; i < 16; ++i) src.GetPixels()[i] = uint32_t(i + 1);
+  for (int i = 0; i < 16; ++i)
+    src.GetPixels()[i] = uint32_t(i + 1);
   ASSERT_EQ(dst.Create(5, 5, kBitmapModePixels), 0);
-  auto reset = [&] { dst.Fill(ZColor(0, 0, 0)); };
-  auto at = [&](int x, int y) { return dst.GetPixels()[y * 5 + x]; };
+  auto reset = [&] {
+    dst.Fill(ZColor(0, 0, 0));
+  };
+  auto at = [&](int x, int y) {
+    return dst.GetPixels()[y * 5 + x];
+  };
 
   reset();
   src.Blit(dst, ZRect(1, 1, 3, 3), ZPoint(1, 1));
@@ -95,7 +100,8 @@ TEST(BitmapOps, BlitClipsToBothBitmaps) {
   src.Blit(dst, ZRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), ZPoint(INT_MAX, INT_MAX));
   src.Blit(dst, ZRect(3, 3, 1, 1), ZPoint(0, 0));
   src.Blit(dst, ZRect(0, 0, 5, 5), ZPoint(4, 0));
-  for (int i = 0; i < 25; ++i) EXPECT_EQ(dst.GetPixels()[i], 0u);
+  for (int i = 0; i < 25; ++i)
+    EXPECT_EQ(dst.GetPixels()[i], 0u);
   ZBitmap empty;
   empty.Blit(dst, ZRect(0, 0, 5, 5), ZPoint(0, 0));
   src.Blit(empty, ZRect(0, 0, 5, 5), ZPoint(0, 0));

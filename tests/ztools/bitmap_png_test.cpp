@@ -119,7 +119,8 @@ TEST(BitmapPNG, InterlacedImageReadsLikeAPlainOne) {
   PNGSpec spec;
   spec.width = 7;
   spec.height = 5;
-  for (int i = 0; i < 7 * 5 * 3; ++i) spec.data.push_back(uint8_t(i * 7));
+  for (int i = 0; i < 7 * 5 * 3; ++i)
+    spec.data.push_back(uint8_t(i * 7));
   ZBitmap plain = Load(MakePNG(spec), kBitmapModePixels);
   spec.interlace = true;
   ZBitmap laced = Load(MakePNG(spec), kBitmapModePixels);
@@ -135,7 +136,8 @@ TEST(BitmapPNG, DamagedFilesFailCleanlyAndLeaveAnEmptyBitmap) {
   spec.width = 16;
   spec.height = 16;
   spec.data.assign(16 * 16 * 3, 0);
-  for (size_t i = 0; i < spec.data.size(); ++i) spec.data[i] = uint8_t(i * 13 + i / 7);
+  for (size_t i = 0; i < spec.data.size(); ++i)
+    spec.data[i] = uint8_t(i * 13 + i / 7);
   const auto good = MakePNG(spec);
   ASSERT_FALSE(good.empty());
 
@@ -201,8 +203,10 @@ TEST(BitmapPNG, LoadByNameChoosesTheDecoderByExtension) {
   spec.width = 2;
   spec.data = {1, 2, 3, 4, 5, 6};
   auto png = MakePNG(spec);
-  std::ofstream((dir / "Image.PNG").string(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
-  std::ofstream((dir / "image.gif").string(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+  std::ofstream((dir / "Image.PNG").string(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), png.size());
+  std::ofstream((dir / "image.gif").string(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), png.size());
 
   ZBitmap bm;
   EXPECT_EQ(bm.Load((dir / "Image.PNG").string(), kBitmapModePixels), 0);
@@ -230,7 +234,8 @@ std::vector<uint8_t> PackRow(const std::vector<uint32_t>& samples, int depth) {
   std::vector<uint8_t> row;
   if (depth >= 8) {
     for (uint32_t s : samples) {
-      if (depth == 16) row.push_back(uint8_t(s >> 8));
+      if (depth == 16)
+        row.push_back(uint8_t(s >> 8));
       row.push_back(uint8_t(s));
     }
     return row;
@@ -246,16 +251,19 @@ TEST(BitmapPNG, EveryColourTypeAndBitDepthDecodes) {
     int colorType;
     int depth;
   };
-  const Combo combos[] = {{PNG_COLOR_TYPE_GRAY, 1},       {PNG_COLOR_TYPE_GRAY, 2},      {PNG_COLOR_TYPE_GRAY, 4},
-                          {PNG_COLOR_TYPE_GRAY, 8},       {PNG_COLOR_TYPE_GRAY, 16},     {PNG_COLOR_TYPE_PALETTE, 1},
-                          {PNG_COLOR_TYPE_PALETTE, 2},    {PNG_COLOR_TYPE_PALETTE, 4},   {PNG_COLOR_TYPE_PALETTE, 8},
-                          {PNG_COLOR_TYPE_RGB, 8},        {PNG_COLOR_TYPE_RGB, 16},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
-                          {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}};
+  const Combo combos[] = {
+      {PNG_COLOR_TYPE_GRAY, 1},        {PNG_COLOR_TYPE_GRAY, 2},      {PNG_COLOR_TYPE_GRAY, 4},
+      {PNG_COLOR_TYPE_GRAY, 8},        {PNG_COLOR_TYPE_GRAY, 16},     {PNG_COLOR_TYPE_PALETTE, 1},
+      {PNG_COLOR_TYPE_PALETTE, 2},     {PNG_COLOR_TYPE_PALETTE, 4},   {PNG_COLOR_TYPE_PALETTE, 8},
+      {PNG_COLOR_TYPE_RGB, 8},         {PNG_COLOR_TYPE_RGB, 16},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+      {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}};
   for (const Combo& c : combos) {
     const int w = 5, max = (1 << c.depth) - 1;
     const bool alpha = c.colorType & PNG_COLOR_MASK_ALPHA;
-    const int channels = c.colorType == PNG_COLOR_TYPE_RGB ? 3 : c.colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-                         : c.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+    const int channels = c.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                         : c.colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                         : c.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                    : 1;
     PNGSpec spec;
     spec.width = w;
     spec.colorType = c.colorType;
@@ -274,15 +282,19 @@ TEST(BitmapPNG, EveryColourTypeAndBitDepthDecodes) {
         samples.push_back(uint32_t(v));
         r = spec.palette[v].red, g = spec.palette[v].green, b = spec.palette[v].blue;
       } else {
-        for (int k = 0; k < channels; ++k) samples.push_back(uint32_t((v + k * 5) % (max + 1)));
-        auto to8 = [&](uint32_t s) { return c.depth == 16 ? s >> 8 : s * 255 / uint32_t(max); };
+        for (int k = 0; k < channels; ++k)
+          samples.push_back(uint32_t((v + k * 5) % (max + 1)));
+        auto to8 = [&](uint32_t s) {
+          return c.depth == 16 ? s >> 8 : s * 255 / uint32_t(max);
+        };
         const uint32_t* px = &samples[samples.size() - channels];
         if (channels <= 2) {
           r = g = b = to8(px[0]);
         } else {
           r = to8(px[0]), g = to8(px[1]), b = to8(px[2]);
         }
-        if (alpha) expectedAlpha.push_back(int(to8(px[channels - 1])));
+        if (alpha)
+          expectedAlpha.push_back(int(to8(px[channels - 1])));
       }
       expectedPixels.push_back(b | g << 8 | r << 16);
     }

@@ -45,14 +45,19 @@ inline std::vector<uint8_t> MakePNG(const PNGSpec& spec) {
   png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
                spec.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-  if (!spec.trnsAlpha.empty()) png_set_tRNS(png, info, spec.trnsAlpha.data(), int(spec.trnsAlpha.size()), nullptr);
-  if (spec.trnsColor) png_set_tRNS(png, info, nullptr, 0, &spec.trnsValue);
-  if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+  if (!spec.palette.empty())
+    png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
+  if (!spec.trnsAlpha.empty())
+    png_set_tRNS(png, info, spec.trnsAlpha.data(), int(spec.trnsAlpha.size()), nullptr);
+  if (spec.trnsColor)
+    png_set_tRNS(png, info, nullptr, 0, &spec.trnsValue);
+  if (spec.gamma > 0)
+    png_set_gAMA(png, info, spec.gamma);
   png_write_info(png, info);
   size_t rowBytes = png_get_rowbytes(png, info);
   std::vector<png_bytep> rows(spec.height);
-  for (int y = 0; y < spec.height; ++y) rows[y] = const_cast<png_bytep>(spec.data.data() + y * rowBytes);
+  for (int y = 0; y < spec.height; ++y)
+    rows[y] = const_cast<png_bytep>(spec.data.data() + y * rowBytes);
   png_write_image(png, rows.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);

@@ -35,8 +35,10 @@ class ParentLog : public ZView {
 
  protected:
   int32_t OnPaneEvent(ZPaneEvent& e) override {
-    if (e.Id() == kParentButtonClicked) log_->push_back("clicked");
-    if (e.Id() == kParentButtonEnabled) log_->push_back("enabled " + std::to_string(e.Value()));
+    if (e.Id() == kParentButtonClicked)
+      log_->push_back("clicked");
+    if (e.Id() == kParentButtonEnabled)
+      log_->push_back("enabled " + std::to_string(e.Value()));
     return ZView::OnPaneEvent(e);
   }
 
@@ -47,7 +49,8 @@ class ParentLog : public ZView {
 class ButtonsManager : public PaneTest::TestManager {
  protected:
   int32_t RegisterTypes() override {
-    if (int32_t rc = TestManager::RegisterTypes()) return rc;
+    if (int32_t rc = TestManager::RegisterTypes())
+      return rc;
     return Host().RegisterType([this]() -> IEventListener* { return new ParentLog(&log); });
   }
 };
@@ -76,7 +79,8 @@ struct Skin {
                             "<surfaces><surface><views><parentlog name='panel' size='200,200'>"
                             "<colorbox size='200,200' color='#000010'/>" +
                             views + "</parentlog></views></surface></surfaces></zml>");
-    if (code != 0) return;
+    if (code != 0)
+      return;
     m.ResizeRootArea(200, 200);
     code = m.Open();
   }
@@ -145,9 +149,10 @@ TEST(ButtonsMarkup, RefusesBadValuesWithTheirCodes) {
 }
 
 TEST(ButtonsFlags, EachControlSetsTheFlagsItNeedsAndFlagListsApplyToThem) {
-  Skin s("<button name='plain'/><button name='idle' flags='wantidle'/><button name='nodrag' flags='wantdrag=no'/>"
-         "<checkbox name='check' icon='tick'/><menuitem name='item'/><listbox name='list'/>"
-         "<animknob name='knob' bitmap='bmp'/><slider name='slider' bitmap='bmp' range='0,10'/>");
+  Skin s(
+      "<button name='plain'/><button name='idle' flags='wantidle'/><button name='nodrag' flags='wantdrag=no'/>"
+      "<checkbox name='check' icon='tick'/><menuitem name='item'/><listbox name='list'/>"
+      "<animknob name='knob' bitmap='bmp'/><slider name='slider' bitmap='bmp' range='0,10'/>");
   ASSERT_EQ(s.code, 0);
   struct Case {
     const char* name;
@@ -163,7 +168,8 @@ TEST(ButtonsFlags, EachControlSetsTheFlagsItNeedsAndFlagListsApplyToThem) {
       {"knob", kDefaultFlags | kWantDrag | kWantWheel | kWantHover | kWantFocus},
       {"slider", kDefaultFlags | kWantWheel | kWantFocus},
   };
-  for (const Case& c : cases) EXPECT_EQ(s.m.FindView(c.name)->GetFlags(), c.flags) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(s.m.FindView(c.name)->GetFlags(), c.flags) << c.name;
   EXPECT_EQ(s.V<BitmapSlider>("slider")->Handle().GetFlags(), kDefaultFlags | kWantDrag | kWantHover);
 }
 
@@ -184,10 +190,11 @@ void PressAndLeave(PaneTest::TestManager& m, ZPoint p) {
 }
 
 TEST(ButtonPress, EveryKindChangesItsParameterOnReleaseAndNotWhenCancelled) {
-  Skin s("<button name='mom' pos='0,0' size='20,20' parameter='m'/>"
-         "<button name='tog' pos='30,0' size='20,20' parameter='t' toggle='yes'/>"
-         "<button name='set' pos='60,0' size='20,20' parameter='v' valuetoset='3'/>"
-         "<button name='inc' pos='90,0' size='20,20' parameter='v' increment='2'/>");
+  Skin s(
+      "<button name='mom' pos='0,0' size='20,20' parameter='m'/>"
+      "<button name='tog' pos='30,0' size='20,20' parameter='t' toggle='yes'/>"
+      "<button name='set' pos='60,0' size='20,20' parameter='v' valuetoset='3'/>"
+      "<button name='inc' pos='90,0' size='20,20' parameter='v' increment='2'/>");
   ASSERT_EQ(s.code, 0);
   struct Case {
     const char* what;
@@ -199,28 +206,116 @@ TEST(ButtonPress, EveryKindChangesItsParameterOnReleaseAndNotWhenCancelled) {
     int32_t edits;
   };
   const Case cases[] = {
-      {"momentary", "m", 0, [](PaneTest::TestManager& m) { ClickAt(m, {5, 5}); }, 0, {"clicked"}, 1},
-      {"momentary, left", "m", 0, [](PaneTest::TestManager& m) { PressAndLeave(m, {5, 5}); }, 0, {}, 1},
-      {"momentary, released outside", "m", 0,
+      {"momentary",
+       "m",
+       0,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {5, 5});
+       },
+       0,
+       {"clicked"},
+       1},
+      {"momentary, left",
+       "m",
+       0,
+       [](PaneTest::TestManager& m) {
+         PressAndLeave(m, {5, 5});
+       },
+       0,
+       {},
+       1},
+      {"momentary, released outside",
+       "m",
+       0,
        [](PaneTest::TestManager& m) {
          m.Click(kLeftButton, {5, 5});
          m.ClickRelease(kLeftButton, {150, 150});
        },
-       0, {}, 1},
-      {"momentary, right button", "m", 0,
+       0,
+       {},
+       1},
+      {"momentary, right button",
+       "m",
+       0,
        [](PaneTest::TestManager& m) {
          m.Click(kRightButton, {5, 5});
          m.ClickRelease(kRightButton, {5, 5});
        },
-       0, {}, 0},
-      {"toggle on", "t", 0, [](PaneTest::TestManager& m) { ClickAt(m, {35, 5}); }, 1, {"enabled 1"}, 1},
-      {"toggle off", "t", 1, [](PaneTest::TestManager& m) { ClickAt(m, {35, 5}); }, 0, {"enabled 0"}, 1},
-      {"toggle, left", "t", 0, [](PaneTest::TestManager& m) { PressAndLeave(m, {35, 5}); }, 0, {}, 1},
-      {"value to set", "v", 5, [](PaneTest::TestManager& m) { ClickAt(m, {65, 5}); }, 3, {"clicked"}, 1},
-      {"value to set, left", "v", 5, [](PaneTest::TestManager& m) { PressAndLeave(m, {65, 5}); }, 5, {}, 1},
-      {"increment", "v", 5, [](PaneTest::TestManager& m) { ClickAt(m, {95, 5}); }, 7, {"clicked"}, 1},
-      {"increment at the end", "v", 9, [](PaneTest::TestManager& m) { ClickAt(m, {95, 5}); }, 10, {"clicked"}, 1},
-      {"increment, left", "v", 5, [](PaneTest::TestManager& m) { PressAndLeave(m, {95, 5}); }, 5, {}, 1},
+       0,
+       {},
+       0},
+      {"toggle on",
+       "t",
+       0,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {35, 5});
+       },
+       1,
+       {"enabled 1"},
+       1},
+      {"toggle off",
+       "t",
+       1,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {35, 5});
+       },
+       0,
+       {"enabled 0"},
+       1},
+      {"toggle, left",
+       "t",
+       0,
+       [](PaneTest::TestManager& m) {
+         PressAndLeave(m, {35, 5});
+       },
+       0,
+       {},
+       1},
+      {"value to set",
+       "v",
+       5,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {65, 5});
+       },
+       3,
+       {"clicked"},
+       1},
+      {"value to set, left",
+       "v",
+       5,
+       [](PaneTest::TestManager& m) {
+         PressAndLeave(m, {65, 5});
+       },
+       5,
+       {},
+       1},
+      {"increment",
+       "v",
+       5,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {95, 5});
+       },
+       7,
+       {"clicked"},
+       1},
+      {"increment at the end",
+       "v",
+       9,
+       [](PaneTest::TestManager& m) {
+         ClickAt(m, {95, 5});
+       },
+       10,
+       {"clicked"},
+       1},
+      {"increment, left",
+       "v",
+       5,
+       [](PaneTest::TestManager& m) {
+         PressAndLeave(m, {95, 5});
+       },
+       5,
+       {},
+       1},
   };
   for (const Case& c : cases) {
     s.Set(c.param, c.start);
@@ -259,11 +354,12 @@ TEST(ButtonPress, ReturnAndSpaceClickAFocusedButton) {
 }
 
 TEST(ButtonDrawing, FrameDoublesWhenOnAndIconStatesFollowOnAndHover) {
-  Skin s("<button name='box' size='40,20' parameter='t' toggle='yes' backcolor='#102030' hoverbackcolor='#405060' "
-         "framecolor='#ff0000'/>"
-         "<button name='lit' pos='50,0' size='10,4' parameter='t' toggle='yes' icon='stateicon' icononly='yes'/>"
-         "<button name='held' pos='70,0' size='10,4' icon='stateicon' icononly='yes'/>"
-         "<button name='preset' pos='90,0' size='10,4' parameter='latched' toggle='yes'/>");
+  Skin s(
+      "<button name='box' size='40,20' parameter='t' toggle='yes' backcolor='#102030' hoverbackcolor='#405060' "
+      "framecolor='#ff0000'/>"
+      "<button name='lit' pos='50,0' size='10,4' parameter='t' toggle='yes' icon='stateicon' icononly='yes'/>"
+      "<button name='held' pos='70,0' size='10,4' icon='stateicon' icononly='yes'/>"
+      "<button name='preset' pos='90,0' size='10,4' parameter='latched' toggle='yes'/>");
   ASSERT_EQ(s.code, 0);
   EXPECT_TRUE(s.V<Button>("preset")->IsOn()) << "shows its parameter's state from the moment it opens";
   // The icon's states: normal red, hover green, pressed white, selected blue.
@@ -274,7 +370,8 @@ TEST(ButtonDrawing, FrameDoublesWhenOnAndIconStatesFollowOnAndHover) {
     states = dynamic_cast<ZMLBitmap*>(object);
   }
   const ZColor stateColors[] = {{255, 0, 0}, {0, 255, 0}, {255, 255, 255}, {0, 0, 255}};
-  for (int32_t i = 0; i < 160; ++i) states->GetPixels()[i] = stateColors[(i % 40) / 10].ToPixel();
+  for (int32_t i = 0; i < 160; ++i)
+    states->GetPixels()[i] = stateColors[(i % 40) / 10].ToPixel();
   const ZColor red(255, 0, 0), back(16, 32, 48), hoverBack(64, 80, 96);
   struct Case {
     double t;
@@ -314,9 +411,10 @@ TEST(ButtonDrawing, SetTextReplacesTheCaption) {
 }
 
 TEST(CheckBox, TogglesOrSetsItsValueAndDrawsItsIconOnlyWhileChecked) {
-  Skin s("<checkbox name='check' pos='0,40' size='80,20' parameter='c' icon='tick' iconoffset='4,4' "
-         "framecolor='#000000' text='Loud'/>"
-         "<checkbox name='radio' pos='0,70' size='80,20' parameter='v' icon='tick' valuetoset='2'/>");
+  Skin s(
+      "<checkbox name='check' pos='0,40' size='80,20' parameter='c' icon='tick' iconoffset='4,4' "
+      "framecolor='#000000' text='Loud'/>"
+      "<checkbox name='radio' pos='0,70' size='80,20' parameter='v' icon='tick' valuetoset='2'/>");
   ASSERT_EQ(s.code, 0);
   EXPECT_EQ(s.V<CheckBox>("check")->BoxRect(), ZRect(0, 3, 13, 16));
   const ZPoint tick(4, 47);  // box top-left (0, 43) plus the icon offset
@@ -339,8 +437,9 @@ TEST(CheckBox, TogglesOrSetsItsValueAndDrawsItsIconOnlyWhileChecked) {
 }
 
 TEST(MenuItem, ChoosingSetsTheValueInOneEditAndTheCurrentItemIsHighlighted) {
-  Skin s("<menuitem name='item' pos='0,70' size='60,15' parameter='v' valuetoset='4' backcolor='#202020' "
-         "hoverbackcolor='#c0c0c0'/><menuitem name='bare' pos='0,90' size='60,15' parameter='v' valuetoset='5'/>");
+  Skin s(
+      "<menuitem name='item' pos='0,70' size='60,15' parameter='v' valuetoset='4' backcolor='#202020' "
+      "hoverbackcolor='#c0c0c0'/><menuitem name='bare' pos='0,90' size='60,15' parameter='v' valuetoset='5'/>");
   ASSERT_EQ(s.code, 0);
   const ZColor back(32, 32, 32), highlight(192, 192, 192);
   EXPECT_EQ(s.PixelAt({58, 72}), back);
@@ -361,9 +460,10 @@ TEST(MenuItem, ChoosingSetsTheValueInOneEditAndTheCurrentItemIsHighlighted) {
 }
 
 TEST(ListBox, RowsFollowTheItemsAndClickingARowChoosesItsIndex) {
-  Skin s("<listbox name='list' pos='100,40' size='50,10' parameter='items,choice' itemheight='10' "
-         "hoverbackcolor='#00ff00'/>"
-         "<listbox name='filled' pos='160,40' size='30,10' parameter='items' backcolor='#0000ff'/>");
+  Skin s(
+      "<listbox name='list' pos='100,40' size='50,10' parameter='items,choice' itemheight='10' "
+      "hoverbackcolor='#00ff00'/>"
+      "<listbox name='filled' pos='160,40' size='30,10' parameter='items' backcolor='#0000ff'/>");
   ASSERT_EQ(s.code, 0);
   auto* list = s.V<ListBox>("list");
   EXPECT_EQ(list->ShownRows(), 3u);
@@ -404,10 +504,11 @@ TEST(ListBox, RowsFollowTheItemsAndClickingARowChoosesItsIndex) {
 }
 
 TEST(ButtonsTeardown, ControlsForgetParametersBitmapsAndIconsThatGoAway) {
-  Skin s("<listbox name='list' size='50,10' parameter='items,choice'/>"
-         "<animknob name='knob' pos='0,60' size='4,4' bitmap='bmp' parameter='m'/>"
-         "<slider name='slider' pos='0,80' size='20,4' bitmap='bmp' range='0,10' parameter='m'/>"
-         "<button name='iconic' pos='0,100' size='4,4' icon='ico'/>");
+  Skin s(
+      "<listbox name='list' size='50,10' parameter='items,choice'/>"
+      "<animknob name='knob' pos='0,60' size='4,4' bitmap='bmp' parameter='m'/>"
+      "<slider name='slider' pos='0,80' size='20,4' bitmap='bmp' range='0,10' parameter='m'/>"
+      "<button name='iconic' pos='0,100' size='4,4' icon='ico'/>");
   ASSERT_EQ(s.code, 0);
   auto goAway = [&](const char* control, const char* object) {
     ZMLNode* node = s.m.Host().FindNode(object);
@@ -423,7 +524,8 @@ TEST(ButtonsTeardown, ControlsForgetParametersBitmapsAndIconsThatGoAway) {
   goAway("slider", "bmp");
   goAway("iconic", "ico");
   EXPECT_FALSE(s.V<BitmapSlider>("slider")->Handle().IsVisible());
-  for (ZPoint p : {ZPoint(1, 61), ZPoint(1, 81), ZPoint(1, 101)}) EXPECT_NE(s.PixelAt(p), ZColor(255, 255, 255));
+  for (ZPoint p : {ZPoint(1, 61), ZPoint(1, 81), ZPoint(1, 101)})
+    EXPECT_NE(s.PixelAt(p), ZColor(255, 255, 255));
 }
 
 }  // namespace

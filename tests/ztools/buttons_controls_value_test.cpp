@@ -31,7 +31,8 @@ struct Skin {
     if (code == 0)
       code = m.LoadSkinText("<zml>" + head + "<surfaces><surface><views><colorbox name='root' color='#000010'>" +
                             views + "</colorbox></views></surface></surfaces></zml>");
-    if (code != 0) return;
+    if (code != 0)
+      return;
     m.ResizeRootArea(200, 200);
     code = m.Open();
   }
@@ -58,20 +59,23 @@ struct Skin {
 void FillBitmap(ZMLBitmap& bitmap, int32_t width, int32_t height, int32_t mode, ZColor color, uint8_t alpha) {
   ASSERT_EQ(bitmap.Create(width, height, mode), 0);
   bitmap.Fill(color);
-  if (uint8_t* plane = bitmap.GetAlphaPlane()) std::fill(plane, plane + width * height, alpha);
+  if (uint8_t* plane = bitmap.GetAlphaPlane())
+    std::fill(plane, plane + width * height, alpha);
 }
 
 TEST(AnimKnobDrawing, ShowsTheFrameOfTheValueAndNothingWithoutFrames) {
-  Skin s("<bitmaps><bitmap name='strip' size='10,320' mode='extended'/><bitmap name='empty' size='0,0'/></bitmaps>"
-         "<parameters><float name='level'/></parameters>",
-         "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='level'/>"
-         "<animknob name='flat' pos='30,10' size='10,0' bitmap='strip' parameter='level'/>"
-         "<animknob name='blank' pos='50,10' size='10,32' bitmap='empty' parameter='level'/>");
+  Skin s(
+      "<bitmaps><bitmap name='strip' size='10,320' mode='extended'/><bitmap name='empty' size='0,0'/></bitmaps>"
+      "<parameters><float name='level'/></parameters>",
+      "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='level'/>"
+      "<animknob name='flat' pos='30,10' size='10,0' bitmap='strip' parameter='level'/>"
+      "<animknob name='blank' pos='50,10' size='10,32' bitmap='empty' parameter='level'/>");
   ASSERT_EQ(s.code, 0);
   // Frame i is filled with red 20 * i.
   ZMLBitmap& strip = *s.Bitmap("strip");
   for (int32_t y = 0; y < 320; ++y)
-    for (int32_t x = 0; x < 10; ++x) strip.GetPixels()[y * 10 + x] = ZColor(uint8_t(20 * (y / 32)), 0, 0).ToPixel();
+    for (int32_t x = 0; x < 10; ++x)
+      strip.GetPixels()[y * 10 + x] = ZColor(uint8_t(20 * (y / 32)), 0, 0).ToPixel();
   EXPECT_EQ(static_cast<AnimKnob*>(s.m.FindView("knob"))->FrameCount(), 10);
   struct Case {
     double normalized;
@@ -89,17 +93,22 @@ TEST(AnimKnobDrawing, ShowsTheFrameOfTheValueAndNothingWithoutFrames) {
 }
 
 TEST(AnimKnobDrawing, BlendsThroughTheAlphaPlaneWithTheHoverGammaOfExtendedBitmaps) {
-  Skin s("<bitmaps><bitmap name='glass' size='1,1' mode='extended'/><bitmap name='plain' size='10,10'/>"
-         "</bitmaps>",
-         "<animknob name='glassknob' pos='10,10' size='10,10' bitmap='glass' hovergamma='2'/>"
-         "<animknob name='plainknob' pos='30,10' size='10,10' bitmap='plain' hovergamma='2'/>");
+  Skin s(
+      "<bitmaps><bitmap name='glass' size='1,1' mode='extended'/><bitmap name='plain' size='10,10'/>"
+      "</bitmaps>",
+      "<animknob name='glassknob' pos='10,10' size='10,10' bitmap='glass' hovergamma='2'/>"
+      "<animknob name='plainknob' pos='30,10' size='10,10' bitmap='plain' hovergamma='2'/>");
   ASSERT_EQ(s.code, 0);
   const ZColor source(100, 150, 200);
   FillBitmap(*s.Bitmap("glass"), 10, 10, kBitmapModeAlpha, source, 128);
   s.Bitmap("plain")->Fill(source);
   // hovergamma 2 is the amount 64: e = -0.5, so each channel goes through the curve x^(2^0.5).
-  auto gamma = [](int v) { return int(std::lround(255.0 * std::pow(v / 255.0, std::pow(2.0, 0.5)))); };
-  auto blend = [](int d, int r) { return uint8_t(d + (((r - d) * 128) >> 8)); };
+  auto gamma = [](int v) {
+    return int(std::lround(255.0 * std::pow(v / 255.0, std::pow(2.0, 0.5))));
+  };
+  auto blend = [](int d, int r) {
+    return uint8_t(d + (((r - d) * 128) >> 8));
+  };
   const ZColor plainBlend(blend(0, 100), blend(0, 150), blend(16, 200));
   const ZColor hoverBlend(blend(0, gamma(100)), blend(0, gamma(150)), blend(16, gamma(200)));
   EXPECT_EQ(s.PixelAt({15, 15}), plainBlend);
@@ -137,43 +146,78 @@ void RunInputCases(Skin& s, const char* param, double start, std::initializer_li
 void DragPath(TestManager& m, uint32_t buttons, ZPoint from, std::initializer_list<ZPoint> path) {
   m.Click(buttons, from);
   ZPoint at = from;
-  for (ZPoint p : path) m.Drag(buttons, at = p);
+  for (ZPoint p : path)
+    m.Drag(buttons, at = p);
   m.ClickRelease(buttons, at);
 }
 
 TEST(AnimKnobInput, DragsWheelNotchesAndKeysChangeTheValueInOneEditEach) {
-  Skin s("<bitmaps><bitmap name='strip' size='10,320'/></bitmaps>"
-         "<parameters><float name='vol' range='0,100'/></parameters>",
-         "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='vol'/>");
+  Skin s(
+      "<bitmaps><bitmap name='strip' size='10,320'/></bitmaps>"
+      "<parameters><float name='vol' range='0,100'/></parameters>",
+      "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='vol'/>");
   ASSERT_EQ(s.code, 0);
   s.m.SetFocusPane(s.m.FindView("knob"));
-  RunInputCases(
-      s, "vol", 50,
-      {
-          {"drag up 10 pixels", [](TestManager& m) { DragPath(m, kLeftButton, {15, 30}, {{15, 20}}); }, 60, 1},
-          {"drag up 10 with Shift",
-           [](TestManager& m) { DragPath(m, kLeftButton | kKeyShift, {15, 30}, {{15, 25}, {15, 20}}); }, 51, 1},
-          {"drag down 30, far outside", [](TestManager& m) { DragPath(m, kLeftButton, {15, 30}, {{90, 60}}); }, 20,
-           1},
-          {"drag past the end and back: the running value is not clamped",
-           [](TestManager& m) { DragPath(m, kLeftButton, {15, 30}, {{15, -40}, {15, -30}, {15, -10}}); }, 90, 1},
-          {"right button", [](TestManager& m) { DragPath(m, kRightButton, {15, 30}, {{15, 20}}); }, 50, 0},
-          {"one notch", [](TestManager& m) { m.Wheel(0, {15, 20}, 1.0f); }, 55, 1},
-          {"one notch with Shift", [](TestManager& m) { m.Wheel(kKeyShift, {15, 20}, 1.0f); }, 51, 1},
-          {"two notches back", [](TestManager& m) { m.Wheel(0, {15, 20}, -2.0f); }, 40, 1},
-          {"a turn that is not a number", [](TestManager& m) { m.Wheel(0, {15, 20}, std::nanf("")); }, 50, 0},
-          {"key up", [](TestManager& m) { m.Key(kKeyUp); }, 55, 1},
-          {"key left", [](TestManager& m) { m.Key(kKeyLeft); }, 45, 1},
-          {"home", [](TestManager& m) { m.Key(kKeyHome); }, 0, 1},
-          {"end", [](TestManager& m) { m.Key(kKeyEnd); }, 100, 1},
-          {"a letter", [](TestManager& m) { m.Key('x'); }, 50, 0},
-      });
+  RunInputCases(s, "vol", 50,
+                {
+                    {"drag up 10 pixels",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {15, 30}, {{15, 20}});
+                     },
+                     60, 1},
+                    {"drag up 10 with Shift",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton | kKeyShift, {15, 30}, {{15, 25}, {15, 20}});
+                     },
+                     51, 1},
+                    {"drag down 30, far outside",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {15, 30}, {{90, 60}});
+                     },
+                     20, 1},
+                    {"drag past the end and back: the running value is not clamped",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {15, 30}, {{15, -40}, {15, -30}, {15, -10}});
+                     },
+                     90, 1},
+                    {"right button",
+                     [](TestManager& m) {
+                       DragPath(m, kRightButton, {15, 30}, {{15, 20}});
+                     },
+                     50, 0},
+                    {"one notch",
+                     [](TestManager& m) {
+                       m.Wheel(0, {15, 20}, 1.0f);
+                     },
+                     55, 1},
+                    {"one notch with Shift",
+                     [](TestManager& m) {
+                       m.Wheel(kKeyShift, {15, 20}, 1.0f);
+                     },
+                     51, 1},
+                    {"two notches back",
+                     [](TestManager& m) {
+                       m.Wheel(0, {15, 20}, -2.0f);
+                     },
+                     40, 1},
+                    {"a turn that is not a number",
+                     [](TestManager& m) {
+                       m.Wheel(0, {15, 20}, std::nanf(""));
+                     },
+                     50, 0},
+                    {"key up", [](TestManager& m) { m.Key(kKeyUp); }, 55, 1},
+                    {"key left", [](TestManager& m) { m.Key(kKeyLeft); }, 45, 1},
+                    {"home", [](TestManager& m) { m.Key(kKeyHome); }, 0, 1},
+                    {"end", [](TestManager& m) { m.Key(kKeyEnd); }, 100, 1},
+                    {"a letter", [](TestManager& m) { m.Key('x'); }, 50, 0},
+                });
 }
 
 TEST(AnimKnobInput, ShowsTheValueWhileDragging) {
-  Skin s("<bitmaps><bitmap name='strip' size='10,32'/></bitmaps>"
-         "<parameters><float name='vol' range='0,100' value='50' unit='dB'/></parameters>",
-         "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='vol' showvalue='yes'/>");
+  Skin s(
+      "<bitmaps><bitmap name='strip' size='10,32'/></bitmaps>"
+      "<parameters><float name='vol' range='0,100' value='50' unit='dB'/></parameters>",
+      "<animknob name='knob' pos='10,10' size='10,32' bitmap='strip' parameter='vol' showvalue='yes'/>");
   ASSERT_EQ(s.code, 0);
   s.m.Click(kLeftButton, {15, 30});
   EXPECT_EQ(s.m.TrackInfo().View(), "50 dB");
@@ -242,25 +286,56 @@ TEST(SliderInput, HandleFollowsTheMouseOrMovesByTheUnitsGiven) {
   EXPECT_EQ(static_cast<BitmapSlider*>(s.m.FindView("wheel"))->Handle().GetPosition(), ZPoint(50, 0))
       << "placed from the moment it opens";
   // The handles stand at n = 0: h at x 10, hz at x 110, vz at y 50, units at x 10.
-  RunInputCases(
-      s, "pos", 0,
-      {
-          {"right 25", [](TestManager& m) { DragPath(m, kLeftButton, {12, 2}, {{37, 2}}); }, 0.25, 1},
-          {"right 25 with Shift", [](TestManager& m) { DragPath(m, kLeftButton | kKeyShift, {12, 2}, {{37, 2}}); },
-           0.025, 1},
-          {"zero at right: left 25", [](TestManager& m) { DragPath(m, kLeftButton, {112, 22}, {{87, 22}}); }, 0.25,
-           1},
-          {"zero at bottom: up 10", [](TestManager& m) { DragPath(m, kLeftButton, {142, 52}, {{142, 42}}); }, 0.2,
-           1},
-          {"left of the start stays at 0", [](TestManager& m) { DragPath(m, kLeftButton, {12, 2}, {{2, 2}}); }, 0, 1},
-          {"units: right 10", [](TestManager& m) { DragPath(m, kLeftButton, {12, 42}, {{22, 42}}); }, 0.1, 1},
-          {"units: right 10 with Shift",
-           [](TestManager& m) { DragPath(m, kLeftButton | kKeyShift, {12, 42}, {{22, 42}}); }, 0.01, 1},
-      });
+  RunInputCases(s, "pos", 0,
+                {
+                    {"right 25",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {12, 2}, {{37, 2}});
+                     },
+                     0.25, 1},
+                    {"right 25 with Shift",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton | kKeyShift, {12, 2}, {{37, 2}});
+                     },
+                     0.025, 1},
+                    {"zero at right: left 25",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {112, 22}, {{87, 22}});
+                     },
+                     0.25, 1},
+                    {"zero at bottom: up 10",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {142, 52}, {{142, 42}});
+                     },
+                     0.2, 1},
+                    {"left of the start stays at 0",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {12, 2}, {{2, 2}});
+                     },
+                     0, 1},
+                    {"units: right 10",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton, {12, 42}, {{22, 42}});
+                     },
+                     0.1, 1},
+                    {"units: right 10 with Shift",
+                     [](TestManager& m) {
+                       DragPath(m, kLeftButton | kKeyShift, {12, 42}, {{22, 42}});
+                     },
+                     0.01, 1},
+                });
   RunInputCases(s, "vol", 50,
                 {
-                    {"a notch over the track", [](TestManager& m) { m.Wheel(0, {60, 65}, 1.0f); }, 55, 1},
-                    {"a notch over the handle", [](TestManager& m) { m.Wheel(0, {62, 62}, -1.0f); }, 45, 1},
+                    {"a notch over the track",
+                     [](TestManager& m) {
+                       m.Wheel(0, {60, 65}, 1.0f);
+                     },
+                     55, 1},
+                    {"a notch over the handle",
+                     [](TestManager& m) {
+                       m.Wheel(0, {62, 62}, -1.0f);
+                     },
+                     45, 1},
                 });
   EXPECT_EQ(static_cast<BitmapSlider*>(s.m.FindView("wheel"))->Handle().GetPosition(), ZPoint(55, 0));
 }

@@ -53,8 +53,8 @@ uint32_t Pixel(int b, int g, int r) { return uint32_t(b) | uint32_t(g) << 8 | ui
 int Channel(uint32_t p, int c) { return int(p >> (8 * c) & 255); }
 
 TEST(DrawingBlend, ChannelModesFollowTheirRulesWithAndWithoutAlpha) {
-  const int modes[] = {kBlendOpaque,   kBlendAlpha,     kBlendDarken,      kBlendDifference, kBlendLighten,
-                       kBlendMultiply, kBlendScreen,    kBlendHardLight,   kBlendSoftLight,  kBlendDynamicTint,
+  const int modes[] = {kBlendOpaque,   kBlendAlpha,      kBlendDarken,       kBlendDifference, kBlendLighten,
+                       kBlendMultiply, kBlendScreen,     kBlendHardLight,    kBlendSoftLight,  kBlendDynamicTint,
                        kBlendGamma,    kBlendColorBlend, kBlendColorMultiply};
   const ZColor tint(30, 140, 250);  // r, g, b: channels 2, 1, 0
   const int tints[3] = {250, 140, 30};
@@ -145,7 +145,8 @@ TEST(DrawingBlend, BlendingABitmapOntoItselfReadsTheOriginalPixels) {
   ZDrawContext dc;
   ASSERT_EQ(dc.Resize(8, 8), 0);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) dc.GetPixels()[y * 8 + x] = Pixel(x * 10, y * 10, 0);
+    for (int x = 0; x < 8; ++x)
+      dc.GetPixels()[y * 8 + x] = Pixel(x * 10, y * 10, 0);
   std::vector<uint32_t> before(dc.GetPixels(), dc.GetPixels() + 64);
   dc.SetBlendMode(kBlendAlpha);
   dc.SetAmount(128);
@@ -190,7 +191,8 @@ TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
   for (const ZBlendRowKernels& k : kernels) {
     // Every alpha value 0..255 against every amount that matters, over one long row.
     RowData all(256 * 3 + 40, 7);
-    for (size_t i = 0; i < 256; ++i) all.alpha[i] = uint8_t(i);
+    for (size_t i = 0; i < 256; ++i)
+      all.alpha[i] = uint8_t(i);
     for (unsigned amount : {0u, 1u, 127u, 128u, 255u, 256u}) {
       std::vector<uint32_t> d = all.dst;
       k.sourceOver(reinterpret_cast<uint8_t*>(d.data()), reinterpret_cast<const uint8_t*>(all.src.data()),
@@ -198,7 +200,8 @@ TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
       for (size_t i = 0; i < d.size(); ++i)
         ASSERT_EQ(d[i], Mixed(all.src[i], all.dst[i], all.alpha[i] * amount >> 8))
             << k.name << " source-over, amount " << amount << " alpha " << int(all.alpha[i]) << " pixel " << i;
-      if (amount > 255) continue;
+      if (amount > 255)
+        continue;
       d = all.dst;
       k.mix(reinterpret_cast<uint8_t*>(d.data()), reinterpret_cast<const uint8_t*>(all.src.data()), int32_t(d.size()),
             amount);
@@ -215,7 +218,8 @@ TEST(DrawingBlend, RowKernelsMatchThePlainRuleAtEveryAlphaAndWidth) {
       for (int32_t i = 0; i < w + 8; ++i) {
         ASSERT_EQ(over[i], i < w ? Mixed(r.src[i], r.dst[i], r.alpha[i] * 200u >> 8) : r.dst[i])
             << k.name << " source-over, width " << w << " pixel " << i;
-        ASSERT_EQ(mix[i], i < w ? Mixed(r.src[i], r.dst[i], 77) : r.dst[i]) << k.name << " mix, width " << w << " pixel " << i;
+        ASSERT_EQ(mix[i], i < w ? Mixed(r.src[i], r.dst[i], 77) : r.dst[i])
+            << k.name << " mix, width " << w << " pixel " << i;
       }
     }
   }
@@ -245,9 +249,8 @@ TEST(DrawingBlend, OpaqueAndAlphaBlendInsideStridedRectanglesOnly) {
               else
                 expected = mode == kBlendOpaque ? s : Mixed(s, expected, amount);  // opaque copies the pixel whole
             }
-            ASSERT_EQ(d[y * W + x], expected) << "mode " << mode << " A " << A
-                                              << (withAlpha ? " with" : " without") << " alpha plane at " << x << ","
-                                              << y;
+            ASSERT_EQ(d[y * W + x], expected) << "mode " << mode << " A " << A << (withAlpha ? " with" : " without")
+                                              << " alpha plane at " << x << "," << y;
           }
       }
     }
@@ -255,7 +258,8 @@ TEST(DrawingBlend, OpaqueAndAlphaBlendInsideStridedRectanglesOnly) {
 }
 
 TEST(DrawingBlend, ModeNamesRoundTrip) {
-  for (int m = 0; m < kBlendModeCount; ++m) EXPECT_EQ(BlendModeFromName(BlendModeName(m)), m);
+  for (int m = 0; m < kBlendModeCount; ++m)
+    EXPECT_EQ(BlendModeFromName(BlendModeName(m)), m);
   EXPECT_EQ(BlendModeFromName("Multiply"), kBlendMultiply);
   EXPECT_EQ(BlendModeFromName("blur"), -1038);
   EXPECT_EQ(BlendModeName(17), "");

@@ -20,7 +20,8 @@ const ZColor kWhite(255, 255, 255);
 
 int Count(const ZDrawContext& dc, uint32_t pixel) {
   int n = 0;
-  for (int i = 0; i < dc.Width() * dc.Height(); ++i) n += dc.GetPixels()[i] == pixel;
+  for (int i = 0; i < dc.Width() * dc.Height(); ++i)
+    n += dc.GetPixels()[i] == pixel;
   return n;
 }
 
@@ -85,7 +86,8 @@ TEST(DrawingContext, BitmapsDrawClippedWithTheirAlphaPlane) {
   ZBitmap icon;
   ASSERT_EQ(icon.Create(4, 4, kBitmapModeAlpha), 0);
   icon.Fill(kRed);
-  for (int i = 0; i < 16; ++i) icon.GetAlphaPlane()[i] = (i % 4) < 2 ? 255 : 0;  // left half opaque
+  for (int i = 0; i < 16; ++i)
+    icon.GetAlphaPlane()[i] = (i % 4) < 2 ? 255 : 0;  // left half opaque
 
   ZDrawContext dc;
   ASSERT_EQ(dc.Resize(6, 6), 0);
@@ -191,7 +193,9 @@ TEST(DrawingContext, ThreeDFramesShadeRingsFromOutsideIn) {
     dc.SetColor(grey);
     dc.Draw3DRect(ZRect(0, 0, 10, 10), style);
   };
-  auto lightness = [&](int x, int y) { return int(dc.GetPixel({x, y}) & 255); };
+  auto lightness = [&](int x, int y) {
+    return int(dc.GetPixel({x, y}) & 255);
+  };
 
   frame(k3DRectRaised);
   EXPECT_GT(lightness(0, 0), 150) << "raised: top-left light";

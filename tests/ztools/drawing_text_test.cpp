@@ -17,7 +17,8 @@ ZRect Ink(const ZDrawContext& dc) {
   for (int y = 0; y < dc.Height(); ++y)
     for (int x = 0; x < dc.Width(); ++x)
       if (dc.GetPixels()[y * dc.Width() + x] != kWhite.ToPixel()) {
-        if (!any) box = ZRect(x, y, x + 1, y + 1);
+        if (!any)
+          box = ZRect(x, y, x + 1, y + 1);
         box = box.Union(ZRect(x, y, x + 1, y + 1));
         any = true;
       }

@@ -23,7 +23,8 @@ class ProbeView : public ZView {
     return "interface_zpane::probe flags? align? size? pos? tip? answer? ( interface_zpane* )";
   }
   int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host) override {
-    if (name == "answer") return ParseYesNo(value, answer_) ? 0 : kZErrIllegalPropertyValue;
+    if (name == "answer")
+      return ParseYesNo(value, answer_) ? 0 : kZErrIllegalPropertyValue;
     return ZView::SetProperty(name, value, host);
   }
   int32_t OnCreate() override {
@@ -48,8 +49,10 @@ class ProbeView : public ZView {
  private:
   int32_t Log(const char* what, uint32_t b = 0, ZPoint p = {}) {
     std::string line = name_ + ":" + what;
-    if (b) line += " " + std::to_string(b);
-    if (p != ZPoint()) line += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+    if (b)
+      line += " " + std::to_string(b);
+    if (p != ZPoint())
+      line += " " + std::to_string(p.x) + "," + std::to_string(p.y);
     log_->push_back(line);
     return answer_ ? 1 : 0;
   }
@@ -68,12 +71,14 @@ class ProbeControl : public ZControl {
   }
   size_t MaxParameters() const override { return 3; }
   int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host) override {
-    if (name == "echo") return ParseYesNo(value, echo_) ? 0 : kZErrIllegalPropertyValue;
+    if (name == "echo")
+      return ParseYesNo(value, echo_) ? 0 : kZErrIllegalPropertyValue;
     return ZControl::SetProperty(name, value, host);
   }
   void ParameterChanged(ZParameter* p) override {
     log_->push_back(name + ":Changed " + std::string(p->GetStringValue().View()));
-    if (echo_) SetFloat(p->GetFloatValue() + 1, size_t(GetParameterIndex(p)));
+    if (echo_)
+      SetFloat(p->GetFloatValue() + 1, size_t(GetParameterIndex(p)));
   }
   std::string name = "control";
 
@@ -88,32 +93,42 @@ class TestManager : public ZPaneManager {
 
   // Builds `<zml><surfaces>` + one `<surface><views>…</views></surface>` per view text + `…`.
   int32_t Build(const std::vector<std::string>& surfaceViews, int32_t width, int32_t height) {
-    if (int32_t rc = Initialize()) return rc;
+    if (int32_t rc = Initialize())
+      return rc;
     std::string text = "<zml><surfaces>";
-    for (const std::string& v : surfaceViews) text += "<surface><views>" + v + "</views></surface>";
+    for (const std::string& v : surfaceViews)
+      text += "<surface><views>" + v + "</views></surface>";
     text += "</surfaces></zml>";
-    if (int32_t rc = LoadSkinText(text)) return rc;
+    if (int32_t rc = LoadSkinText(text))
+      return rc;
     ResizeRootArea(width, height);
     // Probes log under their reference names.
-    for (size_t i = 0; i < SurfaceCount(); ++i) NameProbes(SurfaceRoot(i));
+    for (size_t i = 0; i < SurfaceCount(); ++i)
+      NameProbes(SurfaceRoot(i));
     return Open();
   }
   ZView* View(const char* name) { return FindView(name); }
 
  protected:
   int32_t RegisterTypes() override {
-    if (int32_t rc = ZPaneManager::RegisterTypes()) return rc;
-    if (int32_t rc = Host().RegisterType([this]() -> IEventListener* { return new ProbeView(&log); })) return rc;
+    if (int32_t rc = ZPaneManager::RegisterTypes())
+      return rc;
+    if (int32_t rc = Host().RegisterType([this]() -> IEventListener* { return new ProbeView(&log); }))
+      return rc;
     return Host().RegisterType([this]() -> IEventListener* { return new ProbeControl(&log); });
   }
 
  private:
   void NameProbes(ZView* view) {
-    if (!view) return;
+    if (!view)
+      return;
     ZMLNode* node = Host().NodeOf(view);
-    if (auto* probe = dynamic_cast<ProbeView*>(view); probe && node) probe->SetLogName(std::string(node->Name().View()));
-    if (auto* probe = dynamic_cast<ProbeControl*>(view); probe && node) probe->name = std::string(node->Name().View());
-    for (ZView* child : view->Children()) NameProbes(child);
+    if (auto* probe = dynamic_cast<ProbeView*>(view); probe && node)
+      probe->SetLogName(std::string(node->Name().View()));
+    if (auto* probe = dynamic_cast<ProbeControl*>(view); probe && node)
+      probe->name = std::string(node->Name().View());
+    for (ZView* child : view->Children())
+      NameProbes(child);
   }
   Platform::DialogCapture quiet_;
 };

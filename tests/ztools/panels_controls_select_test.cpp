@@ -24,12 +24,13 @@ using namespace PanelsTest;
 
 TEST(PanelsPageContainer, ShowsExactlyThePageTheParameterChooses) {
   PanelsManager m;
-  ASSERT_EQ(m.Load("<float name='page' value='1'/>",
-                   "<view size='30,10'><pagecontainer name='pc' size='30,10' parameter='page'>"
-                   "<colorbox name='p0' size='30,10' color='#ff0000'/><colorbox name='p1' size='30,10' color='#00ff00'/>"
-                   "<colorbox name='p2' size='30,10' color='#0000ff'/></pagecontainer></view>",
-                   30, 10),
-            0);
+  ASSERT_EQ(
+      m.Load("<float name='page' value='1'/>",
+             "<view size='30,10'><pagecontainer name='pc' size='30,10' parameter='page'>"
+             "<colorbox name='p0' size='30,10' color='#ff0000'/><colorbox name='p1' size='30,10' color='#00ff00'/>"
+             "<colorbox name='p2' size='30,10' color='#0000ff'/></pagecontainer></view>",
+             30, 10),
+      0);
   const char* names[] = {"p0", "p1", "p2"};
   const uint32_t colors[] = {Px(255, 0, 0), Px(0, 255, 0), Px(0, 0, 255)};
   auto expectPage = [&](int page) {
@@ -73,7 +74,8 @@ TEST(PanelsPopup, OpensWithItsParameterAndAClickOutsideItClosesIt) {
   auto* panel = dynamic_cast<ZMLBitmap*>(object);
   ASSERT_EQ(panel->Convert(kBitmapModeAlpha), 0);
   for (int y = 0; y < 20; ++y)
-    for (int x = 20; x < 40; ++x) panel->GetAlphaPlane()[y * 40 + x] = 0;
+    for (int x = 20; x < 40; ++x)
+      panel->GetAlphaPlane()[y * 40 + x] = 0;
   auto* pop = m.Get<PopupContainer>("pop");
   // The fill's alpha of 255 blends as 255/256: d + ((s - d) * 255 >> 8).
   const uint32_t blue = Px(0, 0, 254), black = Px(0, 0, 0);
@@ -83,10 +85,10 @@ TEST(PanelsPopup, OpensWithItsParameterAndAClickOutsideItClosesIt) {
   const std::vector<uint32_t> closedByClick = {kSysWindowInvalidateClick, kSysWindowCheckMousePosition};
   struct Step {
     const char* what;
-    double show;     // set by someone else first (-1: left alone)
+    double show;  // set by someone else first (-1: left alone)
     ZPoint click;
-    bool open;       // afterwards
-    Log log;         // what the probes received
+    bool open;  // afterwards
+    Log log;    // what the probes received
     std::vector<uint32_t> window;
   };
   const Step steps[] = {
@@ -99,7 +101,8 @@ TEST(PanelsPopup, OpensWithItsParameterAndAClickOutsideItClosesIt) {
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
-    if (s.show >= 0) m.Change("show", s.show);
+    if (s.show >= 0)
+      m.Change("show", s.show);
     if (pop->IsOpen()) {
       auto dc = m.Render();
       EXPECT_EQ(dc->GetPixel({15, 15}), blue);
@@ -163,7 +166,8 @@ TEST(PanelsStaticSelect, CollapsedItShowsTheChoiceThatMatchesTheParameter) {
     for (int i = 0; i < 3; ++i) {
       ZView* choice = m.View(names[i]);
       ASSERT_EQ(choice->IsVisible(), i == c.shown) << names[i];
-      if (i != c.shown) continue;
+      if (i != c.shown)
+        continue;
       EXPECT_TRUE(choice->IsOpen());
       // Inside the frame, narrowed by the icon's width + 2, centred in the 12-pixel height.
       const int h = i == 0 ? 8 : i == 1 ? 10 : 6;
@@ -172,9 +176,9 @@ TEST(PanelsStaticSelect, CollapsedItShowsTheChoiceThatMatchesTheParameter) {
   }
   m.Change("pick", 0);  // c0 covers rows 2..9 of the box
   auto dc = m.Render();
-  EXPECT_EQ(dc->GetPixel({10, 10}), Px(255, 0, 255));  // frame
-  EXPECT_EQ(dc->GetPixel({11, 11}), Px(32, 32, 32));   // collapsed colour
-  EXPECT_EQ(dc->GetPixel({15, 15}), Px(255, 0, 0));   // the choice
+  EXPECT_EQ(dc->GetPixel({10, 10}), Px(255, 0, 255));    // frame
+  EXPECT_EQ(dc->GetPixel({11, 11}), Px(32, 32, 32));     // collapsed colour
+  EXPECT_EQ(dc->GetPixel({15, 15}), Px(255, 0, 0));      // the choice
   EXPECT_EQ(dc->GetPixel({53, 15}), Px(255, 255, 255));  // the icon at the right, centred
   EXPECT_EQ(dc->GetPixel({51, 15}), Px(32, 32, 32));
 }
@@ -289,7 +293,7 @@ TEST(PanelsArt, PopupAndSelectForgetTheirArtWhenItGoesFirst) {
   }
   EXPECT_EQ(pop->Bitmap(), nullptr);
   EXPECT_EQ(select->Icon(), nullptr);
-  m.Render();  // draws without them
+  m.Render();                      // draws without them
   m.Click(kLeftButton, {45, 25});  // without a bitmap the whole panel is the pop-up's
   EXPECT_TRUE(pop->IsOpen());
 }

@@ -31,20 +31,21 @@ TEST(PanelsScrollBar, HandleIsDrawnWhereTheRulesPutIt) {
     int start, length;  // -1: no handle
   };
   const Case cases[] = {
-      {"h", 1000, 100, 450, 45, 10},    // h = 100/1000*100, offset = 450/900*90
-      {"h", 1000, 10, 450, 44, 3},      // h = 1 grows to 3: offset = floor(450/990*97 + 0.5)
-      {"h", 1000, 100, 5000, 90, 10},   // limited to the range
-      {"h", 1000, 1000, 0, -1, 0},      // everything visible
-      {"h", 1000, 2000, 0, -1, 0},      // more than everything
-      {"h", 0, 0, 0, -1, 0},            // nothing at all: no division by zero
-      {"v", 300, 100, 100, 33, 33},     // along the height: h = 33.3, offset = 100/200*66.7
+      {"h", 1000, 100, 450, 45, 10},   // h = 100/1000*100, offset = 450/900*90
+      {"h", 1000, 10, 450, 44, 3},     // h = 1 grows to 3: offset = floor(450/990*97 + 0.5)
+      {"h", 1000, 100, 5000, 90, 10},  // limited to the range
+      {"h", 1000, 1000, 0, -1, 0},     // everything visible
+      {"h", 1000, 2000, 0, -1, 0},     // more than everything
+      {"h", 0, 0, 0, -1, 0},           // nothing at all: no division by zero
+      {"v", 300, 100, 100, 33, 33},    // along the height: h = 33.3, offset = 100/200*66.7
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.bar) + " T=" + std::to_string(c.total) + " V=" + std::to_string(c.visible));
     PanelsManager m;
-    ASSERT_EQ(m.Load("", "<view size='100,100'><hscrollbar name='h' size='100,8' backcolor='#000010' "
-                         "handlecolor='#00ff00'/><vscrollbar name='v' pos='0,0' size='8,100' backcolor='#000010' "
-                         "handlecolor='#00ff00'/></view>",
+    ASSERT_EQ(m.Load("",
+                     "<view size='100,100'><hscrollbar name='h' size='100,8' backcolor='#000010' "
+                     "handlecolor='#00ff00'/><vscrollbar name='v' pos='0,0' size='8,100' backcolor='#000010' "
+                     "handlecolor='#00ff00'/></view>",
                      100, 100),
               0);
     auto* bar = m.Get<HScrollBar>(c.bar);
@@ -81,7 +82,8 @@ TEST(PanelsScrollBar, ClicksDragsAndTheWheelMoveThePositionInsideEditBrackets) {
   };
   auto drag = [&](int from, std::vector<int> to) {
     m.Click(kLeftButton, {from, 4});
-    for (int x : to) m.Drag(kLeftButton, {x, 4});
+    for (int x : to)
+      m.Drag(kLeftButton, {x, 4});
     m.ClickRelease(kLeftButton, {from, 4});
   };
   struct Step {
@@ -95,12 +97,33 @@ TEST(PanelsScrollBar, ClicksDragsAndTheWheelMoveThePositionInsideEditBrackets) {
       {"click right of it pages forward", [&] { click(100); }, 448, 2},
       {"click on the handle does nothing", [&] { click(60); }, 448, 1},
       {"dragging the handle 14 pixels", [&] { drag(60, {74}); }, 560, 1},
-      {"past the end and back: the handle waits for the mouse", [&] { drag(80, {300, 200, 80}); }, 560, 1},
-      {"wheel one notch", [&] { m.Wheel(0, {10, 4}, 1.0f); }, 528, 1},
-      {"wheel three notches back", [&] { m.Wheel(kKeyShift, {10, 4}, -3.0f); }, 624, 1},
-      {"a wheel turn that is not a number", [&] { EXPECT_FALSE(m.Wheel(0, {10, 4}, std::nanf(""))); }, 624, 0},
+      {"past the end and back: the handle waits for the mouse",
+       [&] {
+         drag(80, {300, 200, 80});
+       },
+       560, 1},
+      {"wheel one notch",
+       [&] {
+         m.Wheel(0, {10, 4}, 1.0f);
+       },
+       528, 1},
+      {"wheel three notches back",
+       [&] {
+         m.Wheel(kKeyShift, {10, 4}, -3.0f);
+       },
+       624, 1},
+      {"a wheel turn that is not a number",
+       [&] {
+         EXPECT_FALSE(m.Wheel(0, {10, 4}, std::nanf("")));
+       },
+       624, 0},
       {"right button is not taken", [&] { EXPECT_FALSE(click(10, kRightButton)); }, 624, 0},
-      {"position 50, click left: 0", [&] { bar->ScrollTo(50); click(2); }, 0, 2},
+      {"position 50, click left: 0",
+       [&] {
+         bar->ScrollTo(50);
+         click(2);
+       },
+       0, 2},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
@@ -109,7 +132,7 @@ TEST(PanelsScrollBar, ClicksDragsAndTheWheelMoveThePositionInsideEditBrackets) {
     EXPECT_EQ(bar->ScrollPosition(), s.position);
     EXPECT_EQ(m.EditsBegun() - begun, s.edits);
     EXPECT_EQ(m.OpenEdits(), 0);
-    EXPECT_EQ(m.log.back(), "h " + std::to_string(int(s.position)));  // the parent is told
+    EXPECT_EQ(m.log.back(), "h " + std::to_string(int(s.position)));               // the parent is told
     EXPECT_NEAR(m.FindParameter("pos")->GetNormalized(), s.position / 896, 1e-6);  // written as read
   }
 }
@@ -139,10 +162,11 @@ TEST(PanelsScrollBar, SizesFromParametersAreCorrectedAndLimitThePosition) {
 
 TEST(PanelsScrollView, BarsAppearWithTheContentAndScrollIt) {
   PanelsManager m;
-  ASSERT_EQ(m.Load("", "<view size='100,100'><scrollview name='sv' size='60,40' scrollsize='8' backcolor='#303030'>"
-                       "<colorbox name='top' size='50,30' color='#ff0000'/>"
-                       "<colorbox name='bottom' pos='0,30' size='50,30' color='#0000ff'/>"
-                       "</scrollview></view>",
+  ASSERT_EQ(m.Load("",
+                   "<view size='100,100'><scrollview name='sv' size='60,40' scrollsize='8' backcolor='#303030'>"
+                   "<colorbox name='top' size='50,30' color='#ff0000'/>"
+                   "<colorbox name='bottom' pos='0,30' size='50,30' color='#0000ff'/>"
+                   "</scrollview></view>",
                    100, 100),
             0);
   auto* sv = m.Get<ScrollView>("sv");
@@ -188,7 +212,7 @@ TEST(PanelsScrollView, BarsAppearWithTheContentAndScrollIt) {
   EXPECT_EQ(sv->Client().GetScrollOffset(), ZPoint(0, 20));
   EXPECT_EQ(m.Render()->GetPixel({10, 25}), Px(0, 0, 255));
   EXPECT_EQ(m.Render()->GetPixel({55, 30}), Px(160, 160, 160));  // the handle at the bar's end
-  bottom->SetSize(50, 5);  // the content shrinks: back to the top, the bar goes
+  bottom->SetSize(50, 5);                                        // the content shrinks: back to the top, the bar goes
   m.Idle(now += 20);
   EXPECT_EQ(sv->Client().GetScrollOffset(), ZPoint(0, 0));
   EXPECT_FALSE(m.Wheel(0, {10, 10}, -1.0f));  // no bar shows: the wheel is not taken
@@ -196,8 +220,9 @@ TEST(PanelsScrollView, BarsAppearWithTheContentAndScrollIt) {
 
 TEST(PanelsScrollView, BarsWithoutAutohideShowAlwaysAndTakeTheBordersColour) {
   PanelsManager m;
-  ASSERT_EQ(m.Load("", "<scrollview name='sv' size='60,40' scrollsize='8' autohide='no' hashscroll='no' "
-                       "border='#00ffff'><colorbox size='5,5'/></scrollview>",
+  ASSERT_EQ(m.Load("",
+                   "<scrollview name='sv' size='60,40' scrollsize='8' autohide='no' hashscroll='no' "
+                   "border='#00ffff'><colorbox size='5,5'/></scrollview>",
                    60, 40),
             0);
   auto* sv = m.Get<ScrollView>("sv");
@@ -240,8 +265,10 @@ TEST(PanelsMarkup, BadValuesAreRefusedAndFlagsStartFromTheTypesOwn) {
   }
   // Each scroll view nests its content one level deeper (in its client): the depth limit holds.
   std::string deep;
-  for (int i = 0; i < 130; ++i) deep += "<scrollview>";
-  for (int i = 0; i < 130; ++i) deep += "</scrollview>";
+  for (int i = 0; i < 130; ++i)
+    deep += "<scrollview>";
+  for (int i = 0; i < 130; ++i)
+    deep += "</scrollview>";
   PanelsManager nested;
   EXPECT_EQ(nested.Load("", deep, 10, 10), kZErrIncompatibleChild);
   const struct {
@@ -249,18 +276,15 @@ TEST(PanelsMarkup, BadValuesAreRefusedAndFlagsStartFromTheTypesOwn) {
     const char* children;
     uint32_t flags;
   } types[] = {
-      {"hscrollbar", "", kScrollBarFlags},
-      {"vscrollbar", "", kScrollBarFlags},
-      {"scrollview", "", kScrollViewFlags},
-      {"pagecontainer", "<view/>", kDefaultFlags},
-      {"popupcontainer", "", kPopupContainerFlags},
-      {"staticselect", "<view/>", kStaticSelectFlags},
+      {"hscrollbar", "", kScrollBarFlags},          {"vscrollbar", "", kScrollBarFlags},
+      {"scrollview", "", kScrollViewFlags},         {"pagecontainer", "<view/>", kDefaultFlags},
+      {"popupcontainer", "", kPopupContainerFlags}, {"staticselect", "<view/>", kStaticSelectFlags},
   };
   for (const auto& t : types) {
     PanelsManager m;
     const std::string tag(t.tag);
-    ASSERT_EQ(m.Load("", "<view><" + tag + " name='x' flags='wantfocus'>" + t.children + "</" + tag + "></view>", 10, 10),
-              0)
+    ASSERT_EQ(
+        m.Load("", "<view><" + tag + " name='x' flags='wantfocus'>" + t.children + "</" + tag + "></view>", 10, 10), 0)
         << tag;
     EXPECT_EQ(m.View("x")->GetFlags(), t.flags | kWantFocus) << tag;
   }

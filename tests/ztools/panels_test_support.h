@@ -23,7 +23,8 @@ class ChoicePane : public ColorBox {
     return "interface_zpane::choice flags? align? size? pos? color? valuetoset? ()";
   }
   int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host) override {
-    if (name == "valuetoset") return 0;  // the select reads it from the markup
+    if (name == "valuetoset")
+      return 0;  // the select reads it from the markup
     return ColorBox::SetProperty(name, value, host);
   }
 };
@@ -32,7 +33,9 @@ class ChoicePane : public ColorBox {
 class ScrollLogView : public ZView {
  public:
   explicit ScrollLogView(Log* log) : log_(log) {}
-  const char* Declaration() const override { return "interface_zpane::scrolllog flags? align? size? pos? ( interface_zpane* )"; }
+  const char* Declaration() const override {
+    return "interface_zpane::scrolllog flags? align? size? pos? ( interface_zpane* )";
+  }
 
  protected:
   int32_t OnPaneEvent(ZPaneEvent& e) override {
@@ -48,26 +51,34 @@ class ScrollLogView : public ZView {
 class PanelsManager : public PaneTest::TestManager {
  public:
   // A skin of `extra` top-level markup, `params` and one surface of `views`.
-  int32_t Load(const std::string& params, const std::string& views, int32_t w, int32_t h, const std::string& extra = "") {
-    if (int32_t rc = Initialize()) return rc;
-    if (int32_t rc = LoadSkinText("<zml>" + extra + "<parameters>" + params + "</parameters><surfaces><surface><views>" +
-                                  views + "</views></surface></surfaces></zml>"))
+  int32_t Load(const std::string& params, const std::string& views, int32_t w, int32_t h,
+               const std::string& extra = "") {
+    if (int32_t rc = Initialize())
+      return rc;
+    if (int32_t rc =
+            LoadSkinText("<zml>" + extra + "<parameters>" + params + "</parameters><surfaces><surface><views>" + views +
+                         "</views></surface></surfaces></zml>"))
       return rc;
     ResizeRootArea(w, h);
-    for (ZView* root = CurrentRoot(); ZView* v : AllPanes(root)) {
-      if (auto* probe = dynamic_cast<PaneTest::ProbeView*>(v)) probe->SetLogName(std::string(Host().NodeOf(v)->Name().View()));
+    for (ZView* root = CurrentRoot(); ZView * v : AllPanes(root)) {
+      if (auto* probe = dynamic_cast<PaneTest::ProbeView*>(v))
+        probe->SetLogName(std::string(Host().NodeOf(v)->Name().View()));
     }
     return Open();
   }
   static std::vector<ZView*> AllPanes(ZView* root) {
     std::vector<ZView*> out;
-    if (root) out.push_back(root);
+    if (root)
+      out.push_back(root);
     for (size_t i = 0; i < out.size(); ++i)
-      for (ZView* child : out[i]->Children()) out.push_back(child);
+      for (ZView* child : out[i]->Children())
+        out.push_back(child);
     return out;
   }
   template <typename T>
-  T* Get(const char* name) { return dynamic_cast<T*>(View(name)); }
+  T* Get(const char* name) {
+    return dynamic_cast<T*>(View(name));
+  }
   // A change made by someone other than the controls (a script).
   void Change(const char* name, double value) {
     ZParameter* p = FindParameter(name);
@@ -85,8 +96,10 @@ class PanelsManager : public PaneTest::TestManager {
 
  protected:
   int32_t RegisterTypes() override {
-    if (int32_t rc = TestManager::RegisterTypes()) return rc;
-    if (int32_t rc = Host().RegisterType([]() -> IEventListener* { return new ChoicePane(); })) return rc;
+    if (int32_t rc = TestManager::RegisterTypes())
+      return rc;
+    if (int32_t rc = Host().RegisterType([]() -> IEventListener* { return new ChoicePane(); }))
+      return rc;
     return Host().RegisterType([this]() -> IEventListener* { return new ScrollLogView(&log); });
   }
 };
@@ -96,7 +109,8 @@ const uint32_t kBack = Px(0, 0, 16), kHandle = Px(0, 255, 0);
 
 inline std::vector<uint32_t> TakeWindowEvents(PaneTest::TestManager& m) {
   std::vector<uint32_t> ids;
-  while (auto e = m.TakeNextEvent()) ids.push_back(e->Id());
+  while (auto e = m.TakeNextEvent())
+    ids.push_back(e->Id());
   return ids;
 }
 

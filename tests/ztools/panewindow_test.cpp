@@ -41,7 +41,8 @@ class KnobProbe : public PaneTest::ProbeView {
 class Manager : public PaneTest::TestManager {
  protected:
   int32_t RegisterTypes() override {
-    if (int32_t rc = TestManager::RegisterTypes()) return rc;
+    if (int32_t rc = TestManager::RegisterTypes())
+      return rc;
     return Host().RegisterType([this]() -> IEventListener* { return new KnobProbe(&log); });
   }
 };
@@ -57,8 +58,10 @@ class TestApp : public ZAppObject {
       pane.Show(kShowNormal);
       return 0;
     }
-    if (m.id == MessageId::Destroy) pane.Destroy();
-    if (m.id == MessageId::Size && pane.Handle()) pane.Handle()->SetClientSize(m.x, m.y);
+    if (m.id == MessageId::Destroy)
+      pane.Destroy();
+    if (m.id == MessageId::Size && pane.Handle())
+      pane.Handle()->SetClientSize(m.x, m.y);
     return ZAppObject::HandleMessage(m);
   }
 };
@@ -272,7 +275,8 @@ class Thrower : public ZWindowObject {
   int kind = 0;
   int64_t HandleMessage(const Message& m) override {
     if (m.id == MessageId::KeyDown) {
-      if (kind == 0) throw ZError(-5);
+      if (kind == 0)
+        throw ZError(-5);
       throw std::runtime_error("boom");
     }
     return ZWindowObject::HandleMessage(m);
@@ -312,7 +316,8 @@ TEST(AppObjectTest, CommandLineSplitsAndJoins) {
       {"\"it's\"", {"it's"}},
       {"\"open", {"open"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(ZAppObject::SplitCommandLine(c.line), c.args) << c.line;
+  for (const auto& c : cases)
+    EXPECT_EQ(ZAppObject::SplitCommandLine(c.line), c.args) << c.line;
   char a0[] = "prog", a1[] = "a b", a2[] = "say \"hi\"", a3[] = "plain";
   char* argv[] = {a0, a1, a2, a3, nullptr};
   EXPECT_EQ(ZAppObject::SplitCommandLine(JoinCommandLine(4, argv)), (ZStringList{"a b", "say \"hi\"", "plain"}));

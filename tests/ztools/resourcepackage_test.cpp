@@ -27,15 +27,18 @@ std::map<std::string, std::string> SkinFiles() {
 }
 
 void WriteSkin(const std::filesystem::path& folder) {
-  for (const auto& [name, bytes] : SkinFiles()) WriteFile(folder / name, bytes);
+  for (const auto& [name, bytes] : SkinFiles())
+    WriteFile(folder / name, bytes);
 }
 
 std::string ExtractText(ZResourcePackage& package, std::string_view name) {
   ptrdiff_t index = package.Find(name);
-  if (index < 0) return "<not found>";
+  if (index < 0)
+    return "<not found>";
   std::vector<unsigned char> bytes;
   ZString why;
-  if (!package.Extract(static_cast<size_t>(index), bytes, &why)) return "<failed: " + std::string(why.View()) + ">";
+  if (!package.Extract(static_cast<size_t>(index), bytes, &why))
+    return "<failed: " + std::string(why.View()) + ">";
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -196,9 +199,11 @@ TEST(ResourcePackage, TruncatedOrBitFlippedPackagesNeverYieldWrongData) {
       {"Dir/b.bin", ResourceTest::NoiseBytes(700, 6)},
       {"Dir/c.txt", ResourceTest::SampleText(1500, 7)},
   };
-  for (const auto& [name, bytes] : files) WriteFile(temp.Path() / "src" / name, bytes);
+  for (const auto& [name, bytes] : files)
+    WriteFile(temp.Path() / "src" / name, bytes);
 
-  for (const char* switches : {"-m0=Copy", "-m0=LZMA -ms=on", "-m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3"}) {
+  for (const char* switches :
+       {"-m0=Copy", "-m0=LZMA -ms=on", "-m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3"}) {
     SCOPED_TRACE(switches);
     std::string good = temp / "good.zpac";
     std::filesystem::remove(good);
@@ -210,7 +215,8 @@ TEST(ResourcePackage, TruncatedOrBitFlippedPackagesNeverYieldWrongData) {
       std::string path = temp / "damaged.zpac";
       WriteFile(path, bytes);
       auto package = ZResourcePackage::Open(path.c_str());
-      if (!package) return false;
+      if (!package)
+        return false;
       bool allGood = true;
       for (const auto& [name, expected] : files) {
         ptrdiff_t index = package->Find(name);
@@ -236,7 +242,8 @@ TEST(ResourcePackage, TruncatedOrBitFlippedPackagesNeverYieldWrongData) {
       std::string flipped = original;
       flipped[offset] = static_cast<char>(flipped[offset] ^ (1 << (offset % 8)));
       ++flips;
-      if (!check(flipped, "bit flipped at " + std::to_string(offset))) ++detected;
+      if (!check(flipped, "bit flipped at " + std::to_string(offset)))
+        ++detected;
     }
     // Most bytes are data or checksummed header; a flip in, say, a time stamp may go unseen.
     EXPECT_GT(detected, flips / 2);

@@ -16,7 +16,8 @@ using ResourceTest::WriteFile;
 namespace {
 
 std::string ReadAll(ZResourceFile* file) {
-  if (!file) return "<null>";
+  if (!file)
+    return "<null>";
   std::string bytes(static_cast<size_t>(file->Length()), '\0');
   size_t got = file->Read(1, bytes.size(), bytes.data());
   bytes.resize(got);
@@ -147,16 +148,16 @@ TEST(ResourceSource, FolderModeMatchesCaseAndStaysInsideTheRoot) {
   EXPECT_EQ(ReadName(*source, "Images/../Exact.txt"), "upper");
   EXPECT_EQ(ReadName(*source, "inside.png"), "knob");
 
-  for (const char* escape : {"../secret.txt", "..\\secret.txt", "Images/../../secret.txt", "link.txt",
-                             "/../secret.txt", "", "Images", "missing.txt", "images.txt/x"}) {
+  for (const char* escape : {"../secret.txt", "..\\secret.txt", "Images/../../secret.txt", "link.txt", "/../secret.txt",
+                             "", "Images", "missing.txt", "images.txt/x"}) {
     EXPECT_EQ(ReadName(*source, escape), "<null>") << escape;
   }
 
   std::vector<ZResourceListEntry> files = source->List();
   std::vector<std::string> names;
-  for (const auto& file : files) names.push_back(std::string(file.name.View()));
-  EXPECT_EQ(names, (std::vector<std::string>{"Exact.txt", "Images/Knob.PNG", "exact.txt", "images.txt",
-                                             "inside.png"}));
+  for (const auto& file : files)
+    names.push_back(std::string(file.name.View()));
+  EXPECT_EQ(names, (std::vector<std::string>{"Exact.txt", "Images/Knob.PNG", "exact.txt", "images.txt", "inside.png"}));
 }
 
 TEST(ResourceSource, MemoryFilesReadSkipAndSeekWithinTheirBytes) {

@@ -18,11 +18,13 @@ class TempFolder {
  public:
   TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "sonabel-res-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
+    if (mkdtemp(pattern.data()))
+      path_ = pattern;
   }
   ~TempFolder() {
     std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    if (!path_.empty())
+      std::filesystem::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -70,8 +72,7 @@ inline std::string NoiseBytes(size_t bytes, unsigned seed) {
 
 // The 7-Zip program of Debian's 7zip package ("7zz"; newer packages also have "7z").
 inline const char* SevenZipProgram() {
-  static const char* program =
-      std::system("command -v 7zz >/dev/null 2>&1") == 0 ? "7zz" : "7z";
+  static const char* program = std::system("command -v 7zz >/dev/null 2>&1") == 0 ? "7zz" : "7z";
   return program;
 }
 

@@ -19,7 +19,8 @@ struct Drawn {
   int32_t code;
   Drawn(const std::string& markup, int32_t w, int32_t h) {
     code = m.Initialize();
-    if (code == 0) code = m.LoadSkinText("<zml>" + markup + "</zml>");
+    if (code == 0)
+      code = m.LoadSkinText("<zml>" + markup + "</zml>");
     m.ResizeRootArea(w, h);
     m.Open();
     context.Resize(w, h);
@@ -40,9 +41,9 @@ TEST(ViewsImage, DrawsItsBitmapWithBlendAndOpacity) {
           100, 60);
   ASSERT_EQ(d.code, 0);
   EXPECT_EQ(d.At(1, 1), 0xff8040u);
-  EXPECT_EQ(d.At(5, 5), 0u);  // outside the 4 x 4 bitmap
+  EXPECT_EQ(d.At(5, 5), 0u);          // outside the 4 x 4 bitmap
   EXPECT_EQ(d.At(21, 1), 0x7f4020u);  // half of it over black (x * 128 >> 8)
-  EXPECT_EQ(d.At(41, 1), 0u);  // multiplied with black
+  EXPECT_EQ(d.At(41, 1), 0u);         // multiplied with black
 }
 
 TEST(ViewsStaticText, DrawsTextAndTakesNewTextFromAnEvent) {
@@ -51,7 +52,8 @@ TEST(ViewsStaticText, DrawsTextAndTakesNewTextFromAnEvent) {
   auto lit = [&d] {
     int n = 0;
     for (int32_t y = 0; y < 60; ++y)
-      for (int32_t x = 0; x < 100; ++x) n += d.At(x, y) != 0;
+      for (int32_t x = 0; x < 100; ++x)
+        n += d.At(x, y) != 0;
     return n;
   };
   const int hi = lit();

@@ -22,8 +22,10 @@ TEST(ZErrorTest, TextTableMatchesEveryCodeAndRefusesTheRest) {
   EXPECT_STREQ(ZErrorText(kZErrImportRecursion), "Script import recursion detected");
 
   // Every code of both ranges has its own text; nothing next to the ranges has one.
-  for (int32_t code = -1; code >= -19; --code) EXPECT_STRNE(ZErrorText(code), "UNDEFINED ERROR CODE") << code;
-  for (int32_t code = -1025; code >= -1060; --code) EXPECT_STRNE(ZErrorText(code), "UNDEFINED ERROR CODE") << code;
+  for (int32_t code = -1; code >= -19; --code)
+    EXPECT_STRNE(ZErrorText(code), "UNDEFINED ERROR CODE") << code;
+  for (int32_t code = -1025; code >= -1060; --code)
+    EXPECT_STRNE(ZErrorText(code), "UNDEFINED ERROR CODE") << code;
   for (int32_t code : {0, 1, -20, -1024, -1061, 1025, INT32_MIN, INT32_MAX})
     EXPECT_STREQ(ZErrorText(code), "UNDEFINED ERROR CODE") << code;
 }

@@ -23,8 +23,10 @@ struct Recorder : IEventListener {
   explicit Recorder(std::vector<int>* log, int name, int32_t answer = 0) : log(log), name(name), answer(answer) {}
   int32_t OnEvent(ZEvent* event) override {
     log->push_back(name);
-    if (keep) kept = ZEventRef<ZEvent>::Share(event);
-    if (onEvent) onEvent();
+    if (keep)
+      kept = ZEventRef<ZEvent>::Share(event);
+    if (onEvent)
+      onEvent();
     return answer;
   }
   std::vector<int>* log;
@@ -95,8 +97,13 @@ TEST(ZEventTest, ListenersMayChangeTheListWhileAnEventIsForwarded) {
   hub.AddListener(&a);
   hub.AddListener(&b);
   hub.AddListener(&c);
-  a.onEvent = [&] { hub.RemoveListener(&a); hub.RemoveListener(&b); };  // itself and the next one
-  c.onEvent = [&] { hub.AddListener(&late); };
+  a.onEvent = [&] {
+    hub.RemoveListener(&a);
+    hub.RemoveListener(&b);
+  };  // itself and the next one
+  c.onEvent = [&] {
+    hub.AddListener(&late);
+  };
   auto event = MakeEvent<ZEvent>(2u);
   hub.OnEvent(event.get());
   EXPECT_EQ(log, (std::vector<int>{1, 3}));  // one added meanwhile waits for the next event

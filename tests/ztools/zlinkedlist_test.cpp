@@ -14,7 +14,8 @@ namespace {
 template <typename T>
 std::vector<T> Values(ZLinkedList<T>& list) {
   std::vector<T> out;
-  for (T& v : list.Iterate()) out.push_back(v);
+  for (T& v : list.Iterate())
+    out.push_back(v);
   return out;
 }
 
@@ -50,7 +51,8 @@ TEST(ZLinkedListTest, OrderedOperationsWithoutIteration) {
   EXPECT_EQ(*list.Last(), 1);
   EXPECT_EQ(*list.At(2), 3);
   std::vector<int> backwards;
-  for (int v : list.IterateReverse()) backwards.push_back(v);
+  for (int v : list.IterateReverse())
+    backwards.push_back(v);
   EXPECT_EQ(backwards, (std::vector<int>{1, 3, 2, 4}));
   EXPECT_EQ(list.RemoveIf([](int v) { return v % 2 == 0; }), 2u);
   EXPECT_EQ(Values(list), (std::vector<int>{3, 1}));
@@ -62,12 +64,14 @@ TEST(ZLinkedListTest, OrderedOperationsWithoutIteration) {
 TEST(ZLinkedListTest, RemovingDuringIterationNeverBreaksTheWalk) {
   // Each visited value removes itself, its successor, or the whole list.
   ZLinkedList<int> list;
-  for (int i = 1; i <= 6; ++i) list.PushBack(i);
+  for (int i = 1; i <= 6; ++i)
+    list.PushBack(i);
   std::vector<int> seen;
   for (int v : list.Iterate()) {
     seen.push_back(v);
-    list.Remove(v);                      // the current node
-    if (v == 2) list.Remove(3);          // the next one: must not be visited
+    list.Remove(v);  // the current node
+    if (v == 2)
+      list.Remove(3);  // the next one: must not be visited
     if (v == 4) {
       EXPECT_EQ(list.Count(), 2u);  // removed nodes are invisible at once
     }
@@ -76,7 +80,8 @@ TEST(ZLinkedListTest, RemovingDuringIterationNeverBreaksTheWalk) {
   EXPECT_TRUE(list.IsEmpty());
   EXPECT_EQ(list.First(), nullptr);
 
-  for (int i = 1; i <= 3; ++i) list.PushBack(i);
+  for (int i = 1; i <= 3; ++i)
+    list.PushBack(i);
   seen.clear();
   for (int v : list.IterateReverse()) {
     seen.push_back(v);
@@ -113,13 +118,17 @@ TEST(ZLinkedListTest, RemovedValuesLiveUntilTheOutermostIterationEnds) {
 
 TEST(ZLinkedListTest, MovesAndAdditionsDuringIteration) {
   ZLinkedList<int> list;
-  for (int i = 1; i <= 3; ++i) list.PushBack(i);
+  for (int i = 1; i <= 3; ++i)
+    list.PushBack(i);
   std::vector<int> seen;
   for (int v : list.Iterate()) {
     seen.push_back(v);
-    if (v == 1) list.MoveToBack(1);  // moving itself to the back must not bring it round again
-    if (v == 2) list.PushBack(4);    // added during the walk: left to the next one
-    if (seen.size() > 10) break;
+    if (v == 1)
+      list.MoveToBack(1);  // moving itself to the back must not bring it round again
+    if (v == 2)
+      list.PushBack(4);  // added during the walk: left to the next one
+    if (seen.size() > 10)
+      break;
   }
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(Values(list), (std::vector<int>{2, 3, 1, 4}));
@@ -128,7 +137,10 @@ TEST(ZLinkedListTest, MovesAndAdditionsDuringIteration) {
 
   // ForEach stops when the callback answers true, and the iteration still closes.
   int visited = 0;
-  EXPECT_TRUE(list.ForEach([&](int v) { ++visited; return v == 3; }));
+  EXPECT_TRUE(list.ForEach([&](int v) {
+    ++visited;
+    return v == 3;
+  }));
   EXPECT_EQ(visited, 3);
   EXPECT_FALSE(list.IsIterating());
   int sum = 0;

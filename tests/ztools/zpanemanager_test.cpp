@@ -53,7 +53,8 @@ TEST(ZPaneManagerInvalid, MergesOverlapsKeepsTouchingApartAndStaysSmall) {
   using Rects = std::vector<ZRect>;
   auto invalidate = [&m](const Rects& rects) {
     m.DrawInvalid(*std::make_unique<ZDrawContext>());  // empties the list
-    for (const ZRect& r : rects) m.Invalidate(r);
+    for (const ZRect& r : rects)
+      m.Invalidate(r);
     return m.InvalidAreas();
   };
   EXPECT_EQ(invalidate({{10, 10, 50, 50}, {40, 40, 80, 80}}), Rects({{10, 10, 80, 80}}));
@@ -63,11 +64,13 @@ TEST(ZPaneManagerInvalid, MergesOverlapsKeepsTouchingApartAndStaysSmall) {
   EXPECT_EQ(invalidate({{300, 300, 310, 310}}), Rects());
   EXPECT_EQ(invalidate({{-5, -5, 3, 3}}), Rects({{0, 0, 3, 3}}));
   Rects many;
-  for (int i = 0; i < 40; ++i) many.push_back({i * 5, 0, i * 5 + 2, 2});
+  for (int i = 0; i < 40; ++i)
+    many.push_back({i * 5, 0, i * 5 + 2, 2});
   const Rects merged = invalidate(many);
   EXPECT_LE(merged.size(), kMaxInvalidAreas);
   ZRect all;
-  for (const ZRect& r : merged) all = all.Union(r);
+  for (const ZRect& r : merged)
+    all = all.Union(r);
   EXPECT_EQ(all, ZRect(0, 0, 197, 2));
 }
 
@@ -91,7 +94,7 @@ TEST(ZPaneManagerHit, TopPaneWinsAndClickThroughClippingAndHiddenPanesAgreeWithD
     const char* pane;
   };
   const Case cases[] = {
-      {{60, 5}, "b"},      {{10, 5}, "a"},         {{70, 15}, "deaf"}, {{160, 10}, "root"},
+      {{60, 5}, "b"},         {{10, 5}, "a"},      {{70, 15}, "deaf"},   {{160, 10}, "root"},
       {{185, 65}, "outside"}, {{199, 99}, "root"}, {{200, 50}, nullptr},
   };
   for (const Case& c : cases) {
@@ -139,7 +142,9 @@ TEST(ZPaneManagerInput, DragCapturesHoverEntersAndLeavesKeysGoToFocus) {
   EXPECT_TRUE(m.Key(kKeyEsc));
   // Typed characters reach the focus pane as UTF-8; malformed text is dropped on the way.
   EXPECT_TRUE(m.Text("\xc3\xa9t\xc3\xa9"));
-  for (const char* bad : {"", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "a\xff" "b"})
+  for (const char* bad : {"", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80",
+                          "a\xff"
+                          "b"})
     EXPECT_FALSE(m.Text(bad)) << bad;
   EXPECT_EQ(m.log, Log({"knob:Enter", "knob:Leave", "pad:Enter", "knob:StartDrag 1 5,5", "knob:Drag 1 80,85",
                         "knob:StopDrag", "knob:Key 27", "knob:Text \xc3\xa9t\xc3\xa9"}));
@@ -147,9 +152,9 @@ TEST(ZPaneManagerInput, DragCapturesHoverEntersAndLeavesKeysGoToFocus) {
 
 TEST(ZPaneManagerOverlay, ToolTipShowsAfterTheMouseRestsAndHidesWhenItMoves) {
   TestManager m;
-  ASSERT_EQ(m.Build({"<view size='200,100'><view name='tipped' pos='10,10' size='40,20' tip='Volume'/></view>"},
-                    200, 100),
-            0);
+  ASSERT_EQ(
+      m.Build({"<view size='200,100'><view name='tipped' pos='10,10' size='40,20' tip='Volume'/></view>"}, 200, 100),
+      0);
   m.Idle(1000);
   m.MouseHover({20, 15});
   m.Idle(1400);
@@ -225,8 +230,10 @@ TEST(ZPaneManagerLimits, DeepNestingIsRefusedWithTheBadChildError) {
   TestManager m;
   ASSERT_EQ(m.Initialize(), 0);
   std::string text = "<zml><surfaces><surface><views>";
-  for (int i = 0; i < 10000; ++i) text += "<view>";
-  for (int i = 0; i < 10000; ++i) text += "</view>";
+  for (int i = 0; i < 10000; ++i)
+    text += "<view>";
+  for (int i = 0; i < 10000; ++i)
+    text += "</view>";
   text += "</views></surface></surfaces></zml>";
   EXPECT_EQ(m.LoadSkinText(text), kZErrIncompatibleChild);
   m.Teardown();

@@ -40,8 +40,12 @@ TEST(ZParameterScalers, FormulasAtComputedPoints) {
          "<float name='p_db' scaler='db' format='%.2f'/><float name='p_onoff' scaler='onoff' range='0,1'/>"
          "<float name='p_channels' scaler='channels' range='0,3'/><float name='p_level' scaler='level'/></parameters>");
   ASSERT_EQ(s.code, 0);
-  auto param = [&](const char* scaler) { return s.P(("p_" + std::string(scaler)).c_str()); };
-  auto position = [&](const char* scaler) { return double(static_cast<ZFloatParameter*>(param(scaler))->Position()); };
+  auto param = [&](const char* scaler) {
+    return s.P(("p_" + std::string(scaler)).c_str());
+  };
+  auto position = [&](const char* scaler) {
+    return double(static_cast<ZFloatParameter*>(param(scaler))->Position());
+  };
   struct Case {
     const char* param;
     const char* set;  // as text
@@ -49,10 +53,10 @@ TEST(ZParameterScalers, FormulasAtComputedPoints) {
     const char* text;
   };
   const Case cases[] = {
-      {"sq", "0.25", 0.0625, "0.25"},   {"mirror", "0.25", 0.4375, "0.25"}, {"db", "0", 1.0, "0.00"},
-      {"db", "-6.0206", 0.5, "-6.02"},  {"db", "-120", 0.0, "-96.00"},      {"onoff", "On", 1.0, "On"},
-      {"onoff", "0.5", 0.5, "0.5"},     {"onoff", "0", 0.0, "Off"},         {"channels", "Stereo", 2.0 / 3, "Stereo"},
-      {"channels", "1", 1.0 / 3, "Mono"}, {"level", "0.2", 0.2, "Low"},     {"level", "0.5", 0.5, "High"},
+      {"sq", "0.25", 0.0625, "0.25"},     {"mirror", "0.25", 0.4375, "0.25"}, {"db", "0", 1.0, "0.00"},
+      {"db", "-6.0206", 0.5, "-6.02"},    {"db", "-120", 0.0, "-96.00"},      {"onoff", "On", 1.0, "On"},
+      {"onoff", "0.5", 0.5, "0.5"},       {"onoff", "0", 0.0, "Off"},         {"channels", "Stereo", 2.0 / 3, "Stereo"},
+      {"channels", "1", 1.0 / 3, "Mono"}, {"level", "0.2", 0.2, "Low"},       {"level", "0.5", 0.5, "High"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.param) + " = " + c.set);
@@ -104,11 +108,12 @@ TEST(ZParameterMarkup, RefusesBadValuesWithTheirCodes) {
 }
 
 TEST(ZParameterValues, StepsFormatsIndexesAndVstProperties) {
-  Skin s("<parameters><float name='ten' range='0,10' steps='11'/><float name='one' steps='1'/>"
-         "<float name='fmt' format='%5.1f%% of it' range='0,100' value='12.5'/><float name='plain'/>"
-         "<parameters><float name='nested'/></parameters><float name='at5' index='5'/><float name='after'/>"
-         "<vstparam name='vst' chunkid='VOL' flags='global,automatable' midicontrol='7' value='0.5'/>"
-         "<vstparam name='vstdefault' chunkid='X'/></parameters>");
+  Skin s(
+      "<parameters><float name='ten' range='0,10' steps='11'/><float name='one' steps='1'/>"
+      "<float name='fmt' format='%5.1f%% of it' range='0,100' value='12.5'/><float name='plain'/>"
+      "<parameters><float name='nested'/></parameters><float name='at5' index='5'/><float name='after'/>"
+      "<vstparam name='vst' chunkid='VOL' flags='global,automatable' midicontrol='7' value='0.5'/>"
+      "<vstparam name='vstdefault' chunkid='X'/></parameters>");
   ASSERT_EQ(s.code, 0);
   ZParameter* ten = s.P("ten");
   ten->SetFloatValue(3.4);
@@ -148,9 +153,10 @@ TEST(ZParameterValues, StepsFormatsIndexesAndVstProperties) {
 }
 
 TEST(ZParameterGhost, ForwardsBothWaysInItsOwnUnits) {
-  Skin s("<parameters><float name='volume' range='0,100'/><ghostparam name='unit' linkto='volume'/>"
-         "<ghostparam name='same' linkto='volume' mode='2'/><ghostparam name='chain' linkto='unit' range='0,10'/>"
-         "</parameters>");
+  Skin s(
+      "<parameters><float name='volume' range='0,100'/><ghostparam name='unit' linkto='volume'/>"
+      "<ghostparam name='same' linkto='volume' mode='2'/><ghostparam name='chain' linkto='unit' range='0,10'/>"
+      "</parameters>");
   ASSERT_EQ(s.code, 0);
   s.P("unit")->SetFloatValue(0.25);
   EXPECT_DOUBLE_EQ(s.P("volume")->GetFloatValue(), 25.0);
@@ -189,10 +195,11 @@ TEST(ZParameterNotify, EveryListenerButTheSenderIsToldOnceAndOnlyOfRealChanges) 
 TEST(ZParameterNotify, ControlsThatWriteBackCannotPingPongForever) {
   TestManager m;
   ASSERT_EQ(m.Initialize(), 0);
-  ASSERT_EQ(m.LoadSkinText("<zml><parameters><float name='v' range='0,1000'/></parameters><surfaces><surface><views>"
-                           "<view size='10,10'><probecontrol name='a' parameter='v' echo='yes'/>"
-                           "<probecontrol name='b' parameter='v' echo='yes'/></view></views></surface></surfaces></zml>"),
-            0);
+  ASSERT_EQ(
+      m.LoadSkinText("<zml><parameters><float name='v' range='0,1000'/></parameters><surfaces><surface><views>"
+                     "<view size='10,10'><probecontrol name='a' parameter='v' echo='yes'/>"
+                     "<probecontrol name='b' parameter='v' echo='yes'/></view></views></surface></surfaces></zml>"),
+      0);
   m.FindParameter("v")->SetFloatValue(1);
   m.FindParameter("v")->SetDirty();
   m.FindParameter("v")->Announce();

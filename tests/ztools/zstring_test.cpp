@@ -29,9 +29,11 @@ TEST(ZStringTest, EmptyStringHasNoBufferAndReadsAsEmptyText) {
 TEST(ZStringTest, CapacityGrowsInStepsOf32) {
   // (length + 1) rounded up to the next multiple of 32, plus 32 when already a multiple.
   const std::pair<size_t, size_t> cases[] = {{1, 32}, {30, 32}, {31, 64}, {32, 64}, {62, 64}, {63, 96}, {100, 128}};
-  for (auto [length, capacity] : cases) EXPECT_EQ(ZString(length, 'x').Capacity(), capacity) << length;
+  for (auto [length, capacity] : cases)
+    EXPECT_EQ(ZString(length, 'x').Capacity(), capacity) << length;
   ZString s;
-  for (int i = 0; i < 31; ++i) s.Append('a');
+  for (int i = 0; i < 31; ++i)
+    s.Append('a');
   EXPECT_EQ(s.Capacity(), 64u);
   s.Clear();  // the buffer is kept for reuse
   EXPECT_EQ(s.Capacity(), 64u);
@@ -143,7 +145,7 @@ TEST(ZStringTest, InsertRemoveAndSubstringClampToTheText) {
 
 TEST(ZStringTest, ArgumentsPointingIntoTheStringItself) {
   ZString s("abcdefghijklmnopqrstuvwxyz0123");  // fills its first buffer
-  s.Append(s.View());                          // forces a reallocation while reading itself
+  s.Append(s.View());                           // forces a reallocation while reading itself
   EXPECT_EQ(s, "abcdefghijklmnopqrstuvwxyz0123abcdefghijklmnopqrstuvwxyz0123");
   s.Assign(s.View().substr(3, 4));
   EXPECT_EQ(s, "defg");

@@ -111,13 +111,13 @@ TEST(ZStringParserTest, LineAndColumnCountEveryKindOfBreakOnce) {
     int32_t line, column;
   } cases[] = {
       {"<zml>\n  <a>\n    X", 3, 4},  // third line, four characters after its line break
-      {"abcX", 1, 3},         // before the first break the column is the position
-      {"a\r\nbX", 2, 1},      // CR LF is one break
-      {"a\n\rbX", 2, 1},      // LF CR is one break
-      {"a\rbX", 2, 1},        // a lone CR
-      {"a\n\nX", 3, 0},       // LF LF is two breaks
-      {"a\r\n\r\nX", 3, 0},   // two CR LF pairs
-      {"a\r\r\nX", 3, 0},     // CR, then CR LF
+      {"abcX", 1, 3},                 // before the first break the column is the position
+      {"a\r\nbX", 2, 1},              // CR LF is one break
+      {"a\n\rbX", 2, 1},              // LF CR is one break
+      {"a\rbX", 2, 1},                // a lone CR
+      {"a\n\nX", 3, 0},               // LF LF is two breaks
+      {"a\r\n\r\nX", 3, 0},           // two CR LF pairs
+      {"a\r\r\nX", 3, 0},             // CR, then CR LF
       {"\nX", 2, 0},
   };
   for (const auto& c : cases) {
@@ -147,7 +147,8 @@ TEST(ZStringParserTest, RandomOperationsKeepThePositionInsideTheText) {
   ZString out;
   for (int round = 0; round < 300; ++round) {
     ZString text;
-    for (uint32_t n = next(40); n > 0; --n) text.Append(kAlphabet[next(static_cast<uint32_t>(kAlphabet.size()))]);
+    for (uint32_t n = next(40); n > 0; --n)
+      text.Append(kAlphabet[next(static_cast<uint32_t>(kAlphabet.size()))]);
     ZStringParser p(text);
     for (int step = 0; step < 30; ++step) {
       const size_t before = p.Position();

@@ -60,15 +60,24 @@ TEST(ZViewLayout, EveryAlignModeUnderAResize) {
     ZRect expected;
   };
   const Case cases[] = {
-      {kAlignNone, {30, 15, 50, 25}},         {kAlignLeft, {0, 15, 20, 25}},
-      {kAlignTop, {30, 0, 50, 10}},           {kAlignRight, {120, 15, 140, 25}},
-      {kAlignBottom, {30, 60, 50, 70}},       {kAlignTopLeft, {0, 0, 20, 10}},
-      {kAlignBottomRight, {120, 60, 140, 70}}, {kAlignVCenter, {30, 30, 50, 40}},
-      {kAlignHCenter, {60, 15, 80, 25}},      {kAlignCenter, {60, 30, 80, 40}},
-      {kAlignVResize, {30, 15, 50, 45}},      {kAlignHResize, {30, 15, 90, 25}},
-      {kAlignResize, {30, 15, 90, 45}},       {kAlignHAdjust, {70, 15, 90, 25}},
-      {kAlignVAdjust, {30, 35, 50, 45}},      {kAlignAdjust, {70, 35, 90, 45}},
-      {kAlignVResizeAbs, {30, 15, 50, 85}},   {kAlignHResizeAbs, {30, 15, 170, 25}},
+      {kAlignNone, {30, 15, 50, 25}},
+      {kAlignLeft, {0, 15, 20, 25}},
+      {kAlignTop, {30, 0, 50, 10}},
+      {kAlignRight, {120, 15, 140, 25}},
+      {kAlignBottom, {30, 60, 50, 70}},
+      {kAlignTopLeft, {0, 0, 20, 10}},
+      {kAlignBottomRight, {120, 60, 140, 70}},
+      {kAlignVCenter, {30, 30, 50, 40}},
+      {kAlignHCenter, {60, 15, 80, 25}},
+      {kAlignCenter, {60, 30, 80, 40}},
+      {kAlignVResize, {30, 15, 50, 45}},
+      {kAlignHResize, {30, 15, 90, 25}},
+      {kAlignResize, {30, 15, 90, 45}},
+      {kAlignHAdjust, {70, 15, 90, 25}},
+      {kAlignVAdjust, {30, 35, 50, 45}},
+      {kAlignAdjust, {70, 35, 90, 45}},
+      {kAlignVResizeAbs, {30, 15, 50, 85}},
+      {kAlignHResizeAbs, {30, 15, 170, 25}},
       {kAlignResizeAbs, {30, 15, 170, 85}},
   };
   for (const Case& c : cases) {
@@ -122,7 +131,8 @@ TEST(ZViewLayout, ClampedShrinkIsRepaidBeforeGrowing) {
   centred.SetPosition(45, 20);
   centred.SetSize(10, 10);
   centred.SetAutoAlign(kAlignCenter);
-  for (ZView* c : {&right, &stretch, &centred}) ASSERT_EQ(parent.AddChild(c), 0);
+  for (ZView* c : {&right, &stretch, &centred})
+    ASSERT_EQ(parent.AddChild(c), 0);
 
   parent.ResizeFrameBy(-130, -70);
   EXPECT_EQ(parent.GetRect(), ZRect(0, 0, 0, 0));
@@ -134,7 +144,8 @@ TEST(ZViewLayout, ClampedShrinkIsRepaidBeforeGrowing) {
   EXPECT_EQ(right.GetRect(), ZRect(80, 0, 100, 10));
   EXPECT_EQ(stretch.GetRect(), ZRect(0, 20, 100, 30));
   EXPECT_EQ(centred.GetRect(), ZRect(45, 20, 55, 30));
-  for (ZView* c : {&right, &stretch, &centred}) parent.RemoveChild(c);
+  for (ZView* c : {&right, &stretch, &centred})
+    parent.RemoveChild(c);
 }
 
 TEST(ZViewLayout, ContentSizeReachesIntoChildrenThatDoNotClip) {

@@ -14,11 +14,13 @@ namespace {
 // damaged data as the player would, not only on a damaged directory.
 bool CheckPackageData(ZTools::ZResourceSource& source, const char* sourceName) {
   ZTools::ZResourcePackage* package = source.Package();
-  if (!package) return true;
+  if (!package)
+    return true;
   std::vector<unsigned char> bytes;
   for (size_t i = 0; i < package->Entries().size(); ++i) {
     const auto& entry = package->Entries()[i];
-    if (entry.isDirectory) continue;
+    if (entry.isDirectory)
+      continue;
     ZTools::ZString why;
     if (!package->Extract(i, bytes, &why)) {
       PrintError("%s: %s cannot be read (%s)", sourceName, entry.name.CStr(), why.CStr());
@@ -36,8 +38,10 @@ int RunListCommand(int argc, char** argv) {
     return 2;
   }
   auto source = OpenSkinSource(argv[0]);
-  if (!source) return 1;
-  if (!CheckPackageData(*source, argv[0])) return 1;
+  if (!source)
+    return 1;
+  if (!CheckPackageData(*source, argv[0]))
+    return 1;
   for (const auto& file : source->List())
     std::printf("%10llu  %s\n", static_cast<unsigned long long>(file.size), file.name.CStr());
   if (std::fflush(stdout) != 0) {
@@ -53,7 +57,8 @@ int RunCatCommand(int argc, char** argv) {
     return 2;
   }
   auto source = OpenSkinSource(argv[0]);
-  if (!source) return 1;
+  if (!source)
+    return 1;
   ZTools::ZString why;
   auto file = source->OpenFile(argv[1], &why);
   if (!file) {
@@ -63,7 +68,8 @@ int RunCatCommand(int argc, char** argv) {
   std::vector<unsigned char> buffer(64 * 1024);
   for (;;) {
     size_t got = file->Read(1, buffer.size(), buffer.data());
-    if (got == 0) break;
+    if (got == 0)
+      break;
     if (std::fwrite(buffer.data(), 1, got, stdout) != got) {
       PrintError("cannot write %s", argv[1]);
       return 1;

@@ -37,8 +37,10 @@ const Command kCommands[] = {
 };
 
 void PrintUsage(FILE* to) {
-  std::fputs("usage: sonabel-skin COMMAND ARGUMENTS...\n"
-             "SOURCE is a skin package (.zpac) or a skin folder.\n\n", to);
+  std::fputs(
+      "usage: sonabel-skin COMMAND ARGUMENTS...\n"
+      "SOURCE is a skin package (.zpac) or a skin folder.\n\n",
+      to);
   for (const Command& command : kCommands) {
     char call[64];
     std::snprintf(call, sizeof call, "%s %s", command.name, command.arguments);
@@ -52,13 +54,15 @@ struct PrivateSettings {
   std::string folder;
   PrivateSettings() {
     char pattern[] = "/tmp/sonabel-skin-XXXXXX";
-    if (!mkdtemp(pattern)) return;
+    if (!mkdtemp(pattern))
+      return;
     folder = pattern;
     setenv("SONABEL_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
   }
   ~PrivateSettings() {
     std::error_code ignored;
-    if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+    if (!folder.empty())
+      std::filesystem::remove_all(folder, ignored);
   }
 };
 
@@ -69,7 +73,8 @@ int Run(int argc, char** argv) {
   }
   if (argc >= 2) {
     for (const Command& command : kCommands)
-      if (!std::strcmp(argv[1], command.name)) return command.run(argc - 2, argv + 2);
+      if (!std::strcmp(argv[1], command.name))
+        return command.run(argc - 2, argv + 2);
     std::fprintf(stderr, "sonabel-skin: unknown command '%s'\n", argv[1]);
   }
   PrintUsage(stderr);

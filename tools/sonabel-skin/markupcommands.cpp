@@ -18,7 +18,8 @@ namespace {
 
 void AnnotatePane(const ZTools::ZMLNode& node, ZTools::ZString& line) {
   const auto* pane = dynamic_cast<const ZTools::ZView*>(node.Object());
-  if (!pane) return;
+  if (!pane)
+    return;
   const ZTools::ZRect r = pane->GetRect();
   char flags[256];
   ZTools::DescribeFlags(ZTools::PaneFlagWords(), pane->GetFlags(), flags, sizeof flags);

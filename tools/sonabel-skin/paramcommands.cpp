@@ -56,7 +56,8 @@ int RunParamsCommand(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--file") && hasValue) {
       file = argv[++i];
     } else if (!std::strcmp(argv[i], "--idle") && hasValue) {
-      if (!ParseIdleTicks("params", argv[++i], idle)) return 2;
+      if (!ParseIdleTicks("params", argv[++i], idle))
+        return 2;
     } else if (argv[i][0] != '-' && !source) {
       source = argv[i];
     } else {
@@ -73,13 +74,17 @@ int RunParamsCommand(int argc, char** argv) {
     SkinToolManager manager;
     status = BuildSkin(source, file, manager, stdout);
     for (const auto& [text, normalized] : changes) {
-      if (status != 0) break;
-      if (!ApplyParameterOption(manager, text, normalized)) status = 1;
+      if (status != 0)
+        break;
+      if (!ApplyParameterOption(manager, text, normalized))
+        status = 1;
     }
-    if (status == 0) OpenSkin(manager, idle);
+    if (status == 0)
+      OpenSkin(manager, idle);
     if (status == 0) {
       for (ZTools::ZParameter* p : manager.Parameters()) {
-        std::printf("%s\t%s\t%s\t%s\n", p->GetName().CStr(), ZTools::FormatDisplayValue("%g", p->GetFloatValue()).CStr(),
+        std::printf("%s\t%s\t%s\t%s\n", p->GetName().CStr(),
+                    ZTools::FormatDisplayValue("%g", p->GetFloatValue()).CStr(),
                     ZTools::FormatDisplayValue("%g", p->GetNormalized()).CStr(), p->GetStringValue().CStr());
       }
       std::fflush(stdout);

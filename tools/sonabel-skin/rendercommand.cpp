@@ -35,11 +35,14 @@ struct RenderOptions {
 bool ParseSize(const char* text, int32_t& w, int32_t& h) {
   char* end = nullptr;
   const long a = std::strtol(text, &end, 10);
-  if (end == text || (*end != 'x' && *end != 'X')) return false;
+  if (end == text || (*end != 'x' && *end != 'X'))
+    return false;
   const char* second = end + 1;
   const long b = std::strtol(second, &end, 10);
-  if (end == second || *end != '\0') return false;
-  if (a < 1 || b < 1 || a > ZTools::kMaxPaneCoordinate || b > ZTools::kMaxPaneCoordinate) return false;
+  if (end == second || *end != '\0')
+    return false;
+  if (a < 1 || b < 1 || a > ZTools::kMaxPaneCoordinate || b > ZTools::kMaxPaneCoordinate)
+    return false;
   w = int32_t(a);
   h = int32_t(b);
   return true;
@@ -69,7 +72,8 @@ int ParseOptions(int argc, char** argv, RenderOptions& o) {
     } else if (!std::strcmp(a, "--param") && hasValue) {
       o.params.emplace_back(argv[++i]);
     } else if (!std::strcmp(a, "--idle") && hasValue) {
-      if (!ParseIdleTicks("render", argv[++i], o.idle)) return 2;
+      if (!ParseIdleTicks("render", argv[++i], o.idle))
+        return 2;
     } else if (a[0] == '-' && a[1] == '-') {
       PrintError("render: unknown option or missing value: %s", a);
       return 2;
@@ -78,8 +82,9 @@ int ParseOptions(int argc, char** argv, RenderOptions& o) {
     }
   }
   if (positional.size() != 2) {
-    PrintError("usage: sonabel-skin render SOURCE OUT.png [--file MAIN] [--surface N] [--size WxH] "
-               "[--param NAME=VALUE]... [--idle N]");
+    PrintError(
+        "usage: sonabel-skin render SOURCE OUT.png [--file MAIN] [--surface N] [--size WxH] "
+        "[--param NAME=VALUE]... [--idle N]");
     return 2;
   }
   o.source = positional[0];
@@ -102,7 +107,8 @@ void DefaultSize(SkinToolManager& manager, RenderOptions& o) {
 }
 
 int Render(SkinToolManager& manager, RenderOptions& o) {
-  if (BuildSkin(o.source, o.file, manager, stdout) != 0) return 1;
+  if (BuildSkin(o.source, o.file, manager, stdout) != 0)
+    return 1;
   if (manager.SurfaceCount() == 0) {
     PrintError("render: %s has no surface to draw (a <surfaces> element with a <surface>)", o.file);
     return 1;
@@ -112,8 +118,10 @@ int Render(SkinToolManager& manager, RenderOptions& o) {
     return 1;
   }
   for (const std::string& p : o.params)
-    if (!ApplyParameterOption(manager, p, false)) return 1;
-  if (o.width < 0) DefaultSize(manager, o);
+    if (!ApplyParameterOption(manager, p, false))
+      return 1;
+  if (o.width < 0)
+    DefaultSize(manager, o);
   if (o.width <= 0 || o.height <= 0) {
     PrintError("render: the skin's root pane has no size; give one with --size WxH");
     return 1;
@@ -137,7 +145,8 @@ int Render(SkinToolManager& manager, RenderOptions& o) {
 
 int RunRenderCommand(int argc, char** argv) {
   RenderOptions options;
-  if (int rc = ParseOptions(argc, argv, options)) return rc;
+  if (int rc = ParseOptions(argc, argv, options))
+    return rc;
   int status;
   {
     SkinToolManager manager;

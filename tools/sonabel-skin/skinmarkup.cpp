@@ -21,22 +21,26 @@ bool IsScriptBox(const std::string& caption) {
 
 bool OpenSkinAsCurrentSource(const char* path) {
   auto source = OpenSkinSource(path);  // says why on standard error
-  if (!source) return false;
+  if (!source)
+    return false;
   ZTools::ZSetResourceSource(std::move(source));
   return true;
 }
 
 int BuildSkin(const char* source, const char* file, SkinToolManager& manager, FILE* errors) {
-  if (!OpenSkinAsCurrentSource(source)) return 1;
+  if (!OpenSkinAsCurrentSource(source))
+    return 1;
   int32_t code = 0;
   {
     // Markup errors are printed below from the host's list; the script's boxes go on to standard
     // error as they came.
     Platform::DialogCapture quiet;
     code = manager.Initialize();
-    if (code == 0) code = manager.LoadSkin(file);
+    if (code == 0)
+      code = manager.LoadSkin(file);
     for (const auto& box : quiet.Boxes())
-      if (IsScriptBox(box.caption)) std::fprintf(stderr, "[%s]\n%s\n", box.caption.c_str(), box.text.c_str());
+      if (IsScriptBox(box.caption))
+        std::fprintf(stderr, "[%s]\n%s\n", box.caption.c_str(), box.text.c_str());
   }
   ZTools::ZMLScriptHost& host = manager.Host();
   for (const ZTools::ZMLDiagnostic& diagnostic : host.Diagnostics())
@@ -44,14 +48,16 @@ int BuildSkin(const char* source, const char* file, SkinToolManager& manager, FI
   if (code != 0 && host.Diagnostics().empty())
     std::fprintf(errors, "%s(0,0): error %d: %s\n", file, code, host.GetErrorText(code));
   std::fflush(errors);
-  if (code != 0) return 1;
+  if (code != 0)
+    return 1;
   manager.Create();
   return 0;
 }
 
 void OpenSkin(SkinToolManager& manager, int idleTicks) {
   manager.Open();
-  for (int i = 1; i <= idleTicks; i++) manager.Idle(uint64_t(i) * 20);
+  for (int i = 1; i <= idleTicks; i++)
+    manager.Idle(uint64_t(i) * 20);
 }
 
 bool ParseIdleTicks(const char* command, const char* text, int& ticks) {

@@ -21,9 +21,11 @@ std::unique_ptr<ZTools::ZResourceSource> OpenSkinSource(const char* source) {
     PrintError("%s: no such skin package or folder", source);
     return nullptr;
   }
-  if (S_ISDIR(info.st_mode)) return ZTools::ZResourceSource::OpenFolder(source);
+  if (S_ISDIR(info.st_mode))
+    return ZTools::ZResourceSource::OpenFolder(source);
   ZTools::ZString why;
   auto package = ZTools::ZResourceSource::OpenPackage(source, &why);
-  if (!package) PrintError("%s: not a readable skin package (%s)", source, why.CStr());
+  if (!package)
+    PrintError("%s: not a readable skin package (%s)", source, why.CStr());
   return package;
 }

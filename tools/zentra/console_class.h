@@ -8,8 +8,7 @@
 
 namespace ZTools {
 
-ZILError ConsoleTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn,
-                         ZILUnknown** ppDataOut);
+ZILError ConsoleTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
 
 // The text `Console::print` writes for a value: an int as "%d", a float as "%g", a string as
 // its text, an array as its elements' texts run together, null as "null", any other object as

@@ -8,7 +8,7 @@ namespace ZTools {
 
 // What the host remembers about the run; ps->user points at it while the script runs.
 struct ZentraRunState {
-    bool exceptionReported = false;
+  bool exceptionReported = false;
 };
 
 // Installs the reporter as the runtime's exception vectors. The vectors leave the exception

@@ -13,10 +13,10 @@ namespace ZTools {
 namespace {
 
 struct GeneratorCommand {
-    const char* name;
-    ZentraCommand command;
-    ZILError (*generate)(ZILState* ps, const ZILChar* path);
-    const char* written;
+  const char* name;
+  ZentraCommand command;
+  ZILError (*generate)(ZILState* ps, const ZILChar* path);
+  const char* written;
 };
 
 constexpr GeneratorCommand kGenerators[] = {
@@ -27,52 +27,48 @@ constexpr GeneratorCommand kGenerators[] = {
 
 }  // namespace
 
-bool IsGeneratorCommand(ZentraCommand command)
-{
-    for (const GeneratorCommand& g : kGenerators)
-        if (g.command == command)
-            return true;
-    return false;
+bool IsGeneratorCommand(ZentraCommand command) {
+  for (const GeneratorCommand& g : kGenerators)
+    if (g.command == command)
+      return true;
+  return false;
 }
 
-bool ParseGeneratorCommand(int argc, char** argv, ZentraOptions* options, std::string* error)
-{
-    for (const GeneratorCommand& g : kGenerators) {
-        if (std::strcmp(argv[0], g.name))
-            continue;
-        if (argc < 2 || !argv[1][0] || argv[1][0] == '-') {
-            *error = std::string("zentra ") + g.name + " needs the folder to write into before the script";
-            return false;
-        }
-        options->command = g.command;
-        options->outputDir = argv[1];
-        return true;
+bool ParseGeneratorCommand(int argc, char** argv, ZentraOptions* options, std::string* error) {
+  for (const GeneratorCommand& g : kGenerators) {
+    if (std::strcmp(argv[0], g.name))
+      continue;
+    if (argc < 2 || !argv[1][0] || argv[1][0] == '-') {
+      *error = std::string("zentra ") + g.name + " needs the folder to write into before the script";
+      return false;
     }
-    return false;
+    options->command = g.command;
+    options->outputDir = argv[1];
+    return true;
+  }
+  return false;
 }
 
-ZILError ImportEveryNativeClass(ZILState* ps)
-{
-    std::string imports;
-    for (ZILLong i = 0; i < ps->nativeCount; i++)
-        imports += std::string("import ") + ps->nativeTypes[i].name + ";\n";
-    return ZCLCompile(ps, "native classes", imports.c_str());
+ZILError ImportEveryNativeClass(ZILState* ps) {
+  std::string imports;
+  for (ZILLong i = 0; i < ps->nativeCount; i++)
+    imports += std::string("import ") + ps->nativeTypes[i].name + ";\n";
+  return ZCLCompile(ps, "native classes", imports.c_str());
 }
 
-int RunGeneratorCommand(ZILState* ps, const ZentraOptions& options)
-{
-    for (const GeneratorCommand& g : kGenerators) {
-        if (g.command != options.command)
-            continue;
-        const ZILError err = g.generate(ps, options.outputDir.c_str());
-        if (err) {
-            std::fprintf(stderr, "zentra: %s into '%s' failed: %d\n", g.name, options.outputDir.c_str(), err);
-            return 1;
-        }
-        std::fprintf(stderr, "zentra: wrote %s to %s\n", g.written, options.outputDir.c_str());
-        return 0;
+int RunGeneratorCommand(ZILState* ps, const ZentraOptions& options) {
+  for (const GeneratorCommand& g : kGenerators) {
+    if (g.command != options.command)
+      continue;
+    const ZILError err = g.generate(ps, options.outputDir.c_str());
+    if (err) {
+      std::fprintf(stderr, "zentra: %s into '%s' failed: %d\n", g.name, options.outputDir.c_str(), err);
+      return 1;
     }
-    return 1;
+    std::fprintf(stderr, "zentra: wrote %s to %s\n", g.written, options.outputDir.c_str());
+    return 0;
+  }
+  return 1;
 }
 
 }  // namespace ZTools

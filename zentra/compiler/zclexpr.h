@@ -24,20 +24,19 @@ int ZCLCompoundOp(int tok);
 // Calls (zclcalls.cpp).
 // The signature a call passes arguments by and reads its result by.
 struct ZCLSignature {
-    std::vector<ZCLArg> args;
-    bool hasResult = false;
-    ZCLTypeDesc result;
+  std::vector<ZCLArg> args;
+  bool hasResult = false;
+  ZCLTypeDesc result;
 };
 // Reads `( args )`: each argument into a register, with its type.
 ZILError ZCLParseArgs(ZCLGen* g, std::vector<ZCLVar*>* args, std::vector<ZCLTypeDesc>* types);
 // Calls f of class `where` (object: the object of a method call, null to use the current `this`
 // or for a static function), or with callee set, calls the delegate or resumes the cofunction
 // thread in it. The result (or null) into a new temporary.
-ZILError ZCLEmitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, const ZCLSignature& sig,
-                       ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out);
+ZILError ZCLEmitCallAs(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* callee, const ZCLSignature& sig, ZCLVar* object,
+                       std::vector<ZCLVar*>& args, ZCLVar** out);
 // ZCLEmitCallAs with f's own signature.
-ZILError ZCLEmitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args,
-                     ZCLVar** out);
+ZILError ZCLEmitCall(ZCLGen* g, ZCLClass* where, ZCLFunc* f, ZCLVar* object, std::vector<ZCLVar*>& args, ZCLVar** out);
 // The overload of `name` in cls for these argument types (and the wanted result type).
 ZILError ZCLResolveCall(ZCLGen* g, ZCLClass* cls, const std::string& name, size_t pos,
                         const std::vector<ZCLTypeDesc>& types, const ZCLTypeDesc* want, ZCLFunc** f);

@@ -8,9 +8,9 @@
 #include "zilapi.h"
 
 struct ZCLForm {
-    short opcode;
-    unsigned char operandCount;
-    unsigned char kinds[4];
+  short opcode;
+  unsigned char operandCount;
+  unsigned char kinds[4];
 };
 
 // The forms of a family in the table's order.

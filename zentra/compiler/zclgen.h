@@ -13,118 +13,120 @@
 #include "zentra/compiler/zclstate.h"
 
 enum ZCLVarMode : int {
-    kZCLModeNone = 0,
-    kZCLModeRegister = 1,
-    kZCLModeStack = 2,
-    kZCLModeMember = 3,    // (r+d)
-    kZCLModeElement = 4,   // (r+r)
+  kZCLModeNone = 0,
+  kZCLModeRegister = 1,
+  kZCLModeStack = 2,
+  kZCLModeMember = 3,   // (r+d)
+  kZCLModeElement = 4,  // (r+r)
 };
 
 struct ZCLVar {
-    ZCLTypeDesc type;
-    std::string name;
-    int mode = kZCLModeNone;
-    int reg = -1;          // register, or the register holding the object / array
-    int slot = -1;         // simulated stack slot (its offset is slot - stack index)
-    int member = 0;        // member index for mode 3
-    bool temp = false;
-    bool initialised = false;
-    bool shared = false;   // holds a handle others see (a constant, a variable): copy before changing it
-    bool lvalue = false;
-    bool constant = false; // declared const
-    bool literal = false;  // a literal value (for 1513)
-    bool isNull = false;   // the `null` literal, typed by its destination
-    // An overloaded function's name given as an argument: which one is meant follows from the
-    // parameter's delegate type, so the delegate is made when the call is emitted (no code yet).
-    bool functionRef = false;
-    size_t refPos = 0;
-    // A function or method literal given as an argument: compiled, from refPos, once the
-    // parameter's delegate type is known.
-    bool pendingLiteral = false;
-    ZCLVar* index = nullptr;   // the index temporary of an array element
-    ZCLVar* base = nullptr;    // the object temporary of a member of a computed object
+  ZCLTypeDesc type;
+  std::string name;
+  int mode = kZCLModeNone;
+  int reg = -1;    // register, or the register holding the object / array
+  int slot = -1;   // simulated stack slot (its offset is slot - stack index)
+  int member = 0;  // member index for mode 3
+  bool temp = false;
+  bool initialised = false;
+  bool shared = false;  // holds a handle others see (a constant, a variable): copy before changing it
+  bool lvalue = false;
+  bool constant = false;  // declared const
+  bool literal = false;   // a literal value (for 1513)
+  bool isNull = false;    // the `null` literal, typed by its destination
+  // An overloaded function's name given as an argument: which one is meant follows from the
+  // parameter's delegate type, so the delegate is made when the call is emitted (no code yet).
+  bool functionRef = false;
+  size_t refPos = 0;
+  // A function or method literal given as an argument: compiled, from refPos, once the
+  // parameter's delegate type is known.
+  bool pendingLiteral = false;
+  ZCLVar* index = nullptr;  // the index temporary of an array element
+  ZCLVar* base = nullptr;   // the object temporary of a member of a computed object
 };
 
 // One instruction operand as the emitter takes it.
 struct ZCLOperand {
-    int kind;
-    ZILLong a = 0, b = 0;
-    bool argument = false;   // a stack operand addressing an argument, below the saved registers
+  int kind;
+  ZILLong a = 0, b = 0;
+  bool argument = false;  // a stack operand addressing an argument, below the saved registers
 };
 
 enum ZCLLiteralKind : int {
-    kZCLLiteralInt = 1,
-    kZCLLiteralFloat = 2,
-    kZCLLiteralString = 3,
+  kZCLLiteralInt = 1,
+  kZCLLiteralFloat = 2,
+  kZCLLiteralString = 3,
 };
 
 struct ZCLPendingLiteral {
-    int kind;              // a ZCLLiteralKind
-    ZILLong l = 0;
-    double f = 0;
-    std::string s;
-    size_t pos;            // code word to patch with the data index
+  int kind;  // a ZCLLiteralKind
+  ZILLong l = 0;
+  double f = 0;
+  std::string s;
+  size_t pos;  // code word to patch with the data index
 };
 
 struct ZCLGen {
-    ZCLState* st = nullptr;
-    ZCLFunc* func = nullptr;
-    ZCLClass* cls = nullptr;
-    bool isMethod = false;
-    bool isCofunction = false;
-    // Every operand record of the body, alive until the generator goes; made in blocks, so a
-    // body's many temporaries cost few allocations (records never move).
-    std::vector<std::unique_ptr<ZCLVar[]>> pool;
-    size_t poolUsed = 0;                     // records handed out from the last block
-    ZCLVar* regs[ZIL_REGISTER_COUNT] = {};
-    // The simulated data stack grows down from 1024; only the slots from sp up are ever read,
-    // and each is written when pushed, so the array is not cleared (a body is often short).
-    std::unique_ptr<ZCLVar*[]> stack = std::make_unique_for_overwrite<ZCLVar*[]>(1024);
-    int sp = 1024;
-    int argTop = 1024;                       // stack index below the arguments
-    std::vector<std::vector<ZCLVar*>> scopes;// locals by block
-    std::vector<ZCLVar*> args;
-    int registerLocals = 0;
-    // Saved registers: the leading `pushr` and every restoring `popr` are written with a
-    // provisional range and fixed at the end of the body, when the highest register the body
-    // uses (highestRegister) is known; so are the argument operands (argOperands), whose offsets
-    // grow by the number of saved slots. A cofunction runs in a context of its own and saves none.
-    bool savesRegisters = false;
-    int highestRegister = 2;
-    std::vector<size_t> restores;            // addresses of the `popr` instructions
-    std::vector<size_t> argOperands;         // code words of (sp+d) operands of arguments
-    bool returned = false;
-    struct Loop {
-        std::vector<size_t> breaks;          // positions of `bra` offset words
-        std::vector<size_t> branchAt;        // address of each `bra`
-        int sp;
-        std::vector<std::vector<bool>> breakMembers;   // membersSet on each `break` path
-    };
-    std::vector<Loop> loops;
-    std::vector<ZCLPendingLiteral> literals;
-    // The last postfix `++`/`--`: the temporary that holds the old value and the addresses of
-    // its `copy` and of the `inc`/`dec` after it, so that a statement discarding the value can
-    // drop the copy.
-    const ZCLVar* postfixOld = nullptr;
-    size_t postfixCopyAt = 0, postfixStepAt = 0;
-    bool globalInit = false;                 // compiling into the global initialisation function
-    bool needHybrid = false;                 // a hybrid class's constructor before `hybrid (...)`
-    bool isConstructor = false;
-    int depth = 0;                           // nesting of expressions and statements being parsed
-    // A constructor's members given a value on the path being compiled. Where paths join, a
-    // member counts only when every path that reaches the join gave it (a path that has left
-    // the function counts as giving all).
-    std::vector<bool> membersSet;
+  ZCLState* st = nullptr;
+  ZCLFunc* func = nullptr;
+  ZCLClass* cls = nullptr;
+  bool isMethod = false;
+  bool isCofunction = false;
+  // Every operand record of the body, alive until the generator goes; made in blocks, so a
+  // body's many temporaries cost few allocations (records never move).
+  std::vector<std::unique_ptr<ZCLVar[]>> pool;
+  size_t poolUsed = 0;  // records handed out from the last block
+  ZCLVar* regs[ZIL_REGISTER_COUNT] = {};
+  // The simulated data stack grows down from 1024; only the slots from sp up are ever read,
+  // and each is written when pushed, so the array is not cleared (a body is often short).
+  std::unique_ptr<ZCLVar*[]> stack = std::make_unique_for_overwrite<ZCLVar*[]>(1024);
+  int sp = 1024;
+  int argTop = 1024;                         // stack index below the arguments
+  std::vector<std::vector<ZCLVar*>> scopes;  // locals by block
+  std::vector<ZCLVar*> args;
+  int registerLocals = 0;
+  // Saved registers: the leading `pushr` and every restoring `popr` are written with a
+  // provisional range and fixed at the end of the body, when the highest register the body
+  // uses (highestRegister) is known; so are the argument operands (argOperands), whose offsets
+  // grow by the number of saved slots. A cofunction runs in a context of its own and saves none.
+  bool savesRegisters = false;
+  int highestRegister = 2;
+  std::vector<size_t> restores;     // addresses of the `popr` instructions
+  std::vector<size_t> argOperands;  // code words of (sp+d) operands of arguments
+  bool returned = false;
+  struct Loop {
+    std::vector<size_t> breaks;    // positions of `bra` offset words
+    std::vector<size_t> branchAt;  // address of each `bra`
+    int sp;
+    std::vector<std::vector<bool>> breakMembers;  // membersSet on each `break` path
+  };
+  std::vector<Loop> loops;
+  std::vector<ZCLPendingLiteral> literals;
+  // The last postfix `++`/`--`: the temporary that holds the old value and the addresses of
+  // its `copy` and of the `inc`/`dec` after it, so that a statement discarding the value can
+  // drop the copy.
+  const ZCLVar* postfixOld = nullptr;
+  size_t postfixCopyAt = 0, postfixStepAt = 0;
+  bool globalInit = false;  // compiling into the global initialisation function
+  bool needHybrid = false;  // a hybrid class's constructor before `hybrid (...)`
+  bool isConstructor = false;
+  int depth = 0;  // nesting of expressions and statements being parsed
+  // A constructor's members given a value on the path being compiled. Where paths join, a
+  // member counts only when every path that reaches the join gave it (a path that has left
+  // the function counts as giving all).
+  std::vector<bool> membersSet;
 };
 
 // Nesting of the recursive parse functions; deeper texts are refused with 1202 before the
 // parser's own stack could run out.
-enum { kZCLMaxParseDepth = 400 };
+enum {
+  kZCLMaxParseDepth = 400
+};
 struct ZCLDepthGuard {
-    explicit ZCLDepthGuard(ZCLGen* gen) : g(gen) { g->depth++; }
-    ~ZCLDepthGuard() { g->depth--; }
-    bool tooDeep() const { return g->depth > kZCLMaxParseDepth; }
-    ZCLGen* g;
+  explicit ZCLDepthGuard(ZCLGen* gen) : g(gen) { g->depth++; }
+  ~ZCLDepthGuard() { g->depth--; }
+  bool tooDeep() const { return g->depth > kZCLMaxParseDepth; }
+  ZCLGen* g;
 };
 
 // Simulation (fatal errors on inconsistency).
@@ -149,8 +151,8 @@ inline ZCLOperand ZCLReg(int r) { return {ZILK_R, r, 0}; }
 // Appends the instruction of this family whose operand kinds match; returns its address in *at.
 // No such instruction is a fatal error.
 ZILError ZCLEmit(ZCLGen* g, ZILFamily family, std::initializer_list<ZCLOperand> ops, size_t* at = nullptr);
-ZILError ZCLEmitPush(ZCLGen* g, int n);   // push / pushm n (code only)
-ZILError ZCLEmitDrop(ZCLGen* g, int n);   // pop / popm n (code only)
+ZILError ZCLEmitPush(ZCLGen* g, int n);  // push / pushm n (code only)
+ZILError ZCLEmitDrop(ZCLGen* g, int n);  // pop / popm n (code only)
 // Patches the branch whose last word is at `word` (instruction at `at`) to jump to `target`.
 void ZCLPatchBranch(ZCLGen* g, size_t at, size_t word, size_t target);
 // A literal into a new temporary register (moveh with a pending data index).

@@ -49,19 +49,18 @@ std::string ZCLHtml(const std::string& text);
 
 // Runs a generator: its verbose line first; an exception becomes 1012 (out of memory) or 1258.
 template <class Work>
-ZILError ZCLRunGenerator(ZILState* ps, const char* verboseLine, Work&& work) noexcept
-{
-    ZCLState* st = ZCLGetState(ps);
-    if (!st)
-        return ZIL_ERR_No_Compiler;
-    try {
-        ZCLVerbose(st, "%s", verboseLine);
-        return work(st);
-    } catch (const std::bad_alloc&) {
-        return ZIL_EXC_Allocation_Fail;
-    } catch (...) {
-        return ZCL_ERR_Binding_Generator;
-    }
+ZILError ZCLRunGenerator(ZILState* ps, const char* verboseLine, Work&& work) noexcept {
+  ZCLState* st = ZCLGetState(ps);
+  if (!st)
+    return ZIL_ERR_No_Compiler;
+  try {
+    ZCLVerbose(st, "%s", verboseLine);
+    return work(st);
+  } catch (const std::bad_alloc&) {
+    return ZIL_EXC_Allocation_Fail;
+  } catch (...) {
+    return ZCL_ERR_Binding_Generator;
+  }
 }
 
 // Logs why a generator stopped (always, whatever the verbose option says) and returns 1258.

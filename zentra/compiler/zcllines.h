@@ -19,13 +19,12 @@ int32_t ZCLSourceId(ZCLState* st, ZCLFile* file);
 
 // The line mark of code emitted now: the current file and the line of the last token read
 // (0 outside any file). Called for every instruction emitted.
-inline ZCLLineMark ZCLLineMarkHere(ZCLState* st)
-{
-    ZCLFile* file = st->file;
-    if (!file)
-        return 0;
-    const int32_t id = file->sourceId >= 0 ? file->sourceId : ZCLSourceId(st, file);
-    return id > 0 ? ZCLMakeLineMark(id, ZCLFileLine(file, st->tokStart)) : 0;
+inline ZCLLineMark ZCLLineMarkHere(ZCLState* st) {
+  ZCLFile* file = st->file;
+  if (!file)
+    return 0;
+  const int32_t id = file->sourceId >= 0 ? file->sourceId : ZCLSourceId(st, file);
+  return id > 0 ? ZCLMakeLineMark(id, ZCLFileLine(file, st->tokStart)) : 0;
 }
 
 // The file name offset (in the runtime's name segment) and line of a mark; false for 0.
@@ -34,11 +33,10 @@ bool ZCLResolveLineMark(const ZCLState* st, ZCLLineMark mark, ZILLong* file, ZIL
 // Records that the words emitted from word `at` on have `mark`. Runs starting at or after `at`
 // are left from code cut off since, and go.
 void ZCLMarkCodeFrom(ZCLFunc* func, size_t at, ZCLLineMark mark);
-inline void ZCLMarkCode(ZCLFunc* func, size_t at, ZCLLineMark mark)
-{
-    const std::vector<ZCLLineRun>& runs = func->lines;
-    if (runs.empty() || runs.back().at >= at || runs.back().mark != mark)
-        ZCLMarkCodeFrom(func, at, mark);
+inline void ZCLMarkCode(ZCLFunc* func, size_t at, ZCLLineMark mark) {
+  const std::vector<ZCLLineRun>& runs = func->lines;
+  if (runs.empty() || runs.back().at >= at || runs.back().mark != mark)
+    ZCLMarkCodeFrom(func, at, mark);
 }
 
 // The code is cut back to `size` words.

@@ -111,29 +111,22 @@ constexpr ZCLMessageEntry kMessages[] = {
 
 constexpr size_t kCount = sizeof kMessages / sizeof kMessages[0] - 1;
 
-} // namespace
+}  // namespace
 
-const ZCLMessageEntry* ZCLFindMessage(int code)
-{
-    size_t lo = 0, hi = kCount;
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        if (kMessages[mid].code == code)
-            return &kMessages[mid];
-        if (kMessages[mid].code < code)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return &kMessages[kCount];
+const ZCLMessageEntry* ZCLFindMessage(int code) {
+  size_t lo = 0, hi = kCount;
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (kMessages[mid].code == code)
+      return &kMessages[mid];
+    if (kMessages[mid].code < code)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return &kMessages[kCount];
 }
 
-size_t ZCLMessageCount()
-{
-    return kCount;
-}
+size_t ZCLMessageCount() { return kCount; }
 
-const ZCLMessageEntry* ZCLMessageAt(size_t index)
-{
-    return index < kCount ? &kMessages[index] : &kMessages[kCount];
-}
+const ZCLMessageEntry* ZCLMessageAt(size_t index) { return index < kCount ? &kMessages[index] : &kMessages[kCount]; }

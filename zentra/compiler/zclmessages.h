@@ -7,9 +7,9 @@
 #include "zentra/compiler/zclerrors.h"
 
 struct ZCLMessageEntry {
-    int level;          // 0 for errors; 1..4 for warnings
-    int code;
-    const char* text;
+  int level;  // 0 for errors; 1..4 for warnings
+  int code;
+  const char* text;
 };
 
 // The entry of a code; a code not in the table gives the sentinel

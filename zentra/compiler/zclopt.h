@@ -21,13 +21,13 @@ struct ZCLFunc;
 
 // One optimizer run. Saved instructions = removed - written.
 struct ZCLOptStats {
-    int removed = 0;         // instructions taken out
-    int written = 0;         // instructions written in their place
-    int lengthBefore = 0;    // words
-    int lengthAfter = 0;     // words
-    int changingPasses = 0;
-    int passesRun = 0;
-    int saved() const { return removed - written; }
+  int removed = 0;       // instructions taken out
+  int written = 0;       // instructions written in their place
+  int lengthBefore = 0;  // words
+  int lengthAfter = 0;   // words
+  int changingPasses = 0;
+  int passesRun = 0;
+  int saved() const { return removed - written; }
 };
 
 // A function's code words as the optimizer edits them. When `lines` holds one line mark per
@@ -36,9 +36,9 @@ struct ZCLOptStats {
 // statement they were made from), inserted words the mark of the word they are put before. An
 // empty `lines` (code built by hand) is left alone.
 struct ZCLCode : std::vector<ZILLong> {
-    using std::vector<ZILLong>::vector;
-    std::vector<ZCLLineMark> lines;
-    bool tracksLines() const { return !lines.empty() && lines.size() == size(); }
+  using std::vector<ZILLong>::vector;
+  std::vector<ZCLLineMark> lines;
+  bool tracksLines() const { return !lines.empty() && lines.size() == size(); }
 };
 
 // Saved registers lie on the data stack between a function's arguments and its locals, so the
@@ -59,23 +59,22 @@ inline constexpr unsigned char kZCLInstrLengths[ZIL_OPCODE_COUNT] = {
 
 // Length in words of the instruction at pos; 0 for an unknown opcode, a zero length or an
 // instruction that would run past the end of the code (the walk stops there).
-inline size_t ZCLInstrLength(const std::vector<ZILLong>& code, size_t pos)
-{
-    if (pos >= code.size() || static_cast<uint32_t>(code[pos]) >= ZIL_OPCODE_COUNT)
-        return 0;
-    const size_t len = kZCLInstrLengths[code[pos]];
-    return pos + len <= code.size() ? len : 0;
+inline size_t ZCLInstrLength(const std::vector<ZILLong>& code, size_t pos) {
+  if (pos >= code.size() || static_cast<uint32_t>(code[pos]) >= ZIL_OPCODE_COUNT)
+    return 0;
+  const size_t len = kZCLInstrLengths[code[pos]];
+  return pos + len <= code.size() ? len : 0;
 }
 
 // One operand slot of an instruction: its kind (ZILK_*), first and second word.
 struct ZCLSlot {
-    int kind = 0;
-    ZILLong a = 0, b = 0;
-    bool operator==(const ZCLSlot& o) const { return kind == o.kind && a == o.a && (b == o.b || !twoWords()); }
-    bool twoWords() const;
-    // Whether the slot names register r (as the register itself, an object or array base, an
-    // index register or part of a range).
-    bool mentions(int r) const;
+  int kind = 0;
+  ZILLong a = 0, b = 0;
+  bool operator==(const ZCLSlot& o) const { return kind == o.kind && a == o.a && (b == o.b || !twoWords()); }
+  bool twoWords() const;
+  // Whether the slot names register r (as the register itself, an object or array base, an
+  // index register or part of a range).
+  bool mentions(int r) const;
 };
 
 // The operands of the instruction at pos (at most 4); returns their count.
@@ -113,9 +112,8 @@ int ZCLResultRegister(const ZCLCode& code, size_t pos);
 
 void ZCLReplaceWords(ZCLCode& code, size_t pos, size_t n, const ZILLong* words, size_t m);
 inline void ZCLDeleteWords(ZCLCode& code, size_t pos, size_t n) { ZCLReplaceWords(code, pos, n, nullptr, 0); }
-inline void ZCLInsertWords(ZCLCode& code, size_t pos, const ZILLong* words, size_t m)
-{
-    ZCLReplaceWords(code, pos, 0, words, m);
+inline void ZCLInsertWords(ZCLCode& code, size_t pos, const ZILLong* words, size_t m) {
+  ZCLReplaceWords(code, pos, 0, words, m);
 }
 
 // The same for a caller that keeps the addresses of the function's branches (ZCLBranches): only
@@ -139,15 +137,14 @@ void ZCLRegisterMasks(const ZCLCode& code, size_t pc, bool callsReplaceResult, u
 // Every register's liveness at once, for passes that ask about many places: the instructions'
 // addresses in order and, for each, the registers whose value may be read after it.
 struct ZCLLiveness {
-    std::vector<size_t> at;
-    std::vector<uint32_t> reads, replaces;   // ZCLRegisterMasks of each instruction
-    std::vector<uint32_t> liveOut;
+  std::vector<size_t> at;
+  std::vector<uint32_t> reads, replaces;  // ZCLRegisterMasks of each instruction
+  std::vector<uint32_t> liveOut;
 };
 ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult);
 // Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
-constexpr bool ZCLIsBranch(ZILLong op)
-{
-    return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
+constexpr bool ZCLIsBranch(ZILLong op) {
+  return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
 }
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);
 // such code may read or replace the registers with fixed roles, r0 to r2.
@@ -157,14 +154,14 @@ bool ZCLLeavesFunction(ZILLong opcode);
 // Passes. Each returns 0 (an error code would end the optimizer); `changed` tells whether it
 // rewrote something. Passes 2 and 6 are single walks; the driver repeats them.
 
-ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed);     // 1
-ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed);         // 2
-ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed);         // 3
-ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed);          // 4
-ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed);          // 5
-ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 6
-ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats& stats, bool& changed);    // 7
-ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 8
+ZILError ZCLPassMergePushPop(ZCLCode& code, ZCLOptStats& stats, bool& changed);   // 1
+ZILError ZCLPassLoadMove(ZCLCode& code, ZCLOptStats& stats, bool& changed);       // 2
+ZILError ZCLPassSelfCopy(ZCLCode& code, ZCLOptStats& stats, bool& changed);       // 3
+ZILError ZCLPassLoadUse(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 4
+ZILError ZCLPassCompare(ZCLCode& code, ZCLOptStats& stats, bool& changed);        // 5
+ZILError ZCLPassWriteBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);      // 6
+ZILError ZCLPassRegisterReuse(ZCLCode& code, ZCLOptStats& stats, bool& changed);  // 7
+ZILError ZCLPassTrimSaves(ZCLCode& code, ZCLOptStats& stats, bool& changed);      // 8
 // Level 3, last: constants loaded on every round of a loop and only read are loaded once
 // before it, into registers of their own (zclopt_hoist.cpp).
 ZILError ZCLPassHoistConstants(ZCLCode& code, ZCLOptStats& stats, bool& changed);

@@ -9,29 +9,35 @@
 #include "zentra/compiler/zclerrors.h"
 
 enum ZCLErrorFormat : int {
-    kZCLErrorFormatDefault = 1,   // "Error 1213: text in file (line,column)"
-    kZCLErrorFormatMS = 2,        // "file(line): Error 1213: text"
-    kZCLErrorFormatGNU = 3,       // "file:line:column: error 1213: text"
+  kZCLErrorFormatDefault = 1,  // "Error 1213: text in file (line,column)"
+  kZCLErrorFormatMS = 2,       // "file(line): Error 1213: text"
+  kZCLErrorFormatGNU = 3,      // "file:line:column: error 1213: text"
 };
 
 struct ZCLOption {
-    int verbose = 0;                  // 0 or 1
-    int warningLevel = 3;             // 0..3; warnings above it are not reported
-    int stackLocals = 2;              // 0 (off) or 2 (on)
-    int registerLocals = 5;           // with stack locals off: how many may live in registers
-    int optimize = 3;                 // 0..3
-    int useRtchk = 1;                 // 0 or 1
-    int fileImport = 1;               // 0 or 1
-    int errorFormat = kZCLErrorFormatDefault;
-    std::string fileExt = "zc";       // extension of imported files
-    std::vector<int> usingList;       // type ids named by `using`
+  int verbose = 0;         // 0 or 1
+  int warningLevel = 3;    // 0..3; warnings above it are not reported
+  int stackLocals = 2;     // 0 (off) or 2 (on)
+  int registerLocals = 5;  // with stack locals off: how many may live in registers
+  int optimize = 3;        // 0..3
+  int useRtchk = 1;        // 0 or 1
+  int fileImport = 1;      // 0 or 1
+  int errorFormat = kZCLErrorFormatDefault;
+  std::string fileExt = "zc";  // extension of imported files
+  std::vector<int> usingList;  // type ids named by `using`
 };
 
 // Ids of the option names (exact, case-sensitive lookup).
 enum ZCLOptionId : int {
-    kZCLOptVerbose = 1, kZCLOptWarningLevel, kZCLOptStackLocals, kZCLOptOptimize,
-    kZCLOptUseRtchk, kZCLOptFileExt, kZCLOptFileImport, kZCLOptErrorFormat,
-    kZCLOptRegisterLocals,   // beyond the original table: 1 to 16, default 5
+  kZCLOptVerbose = 1,
+  kZCLOptWarningLevel,
+  kZCLOptStackLocals,
+  kZCLOptOptimize,
+  kZCLOptUseRtchk,
+  kZCLOptFileExt,
+  kZCLOptFileImport,
+  kZCLOptErrorFormat,
+  kZCLOptRegisterLocals,  // beyond the original table: 1 to 16, default 5
 };
 
 // Id of an option name, 0 when it is not in the table.
@@ -49,17 +55,17 @@ typedef ZILError (*ZCLOptionFallback)(void* user, const char* name, const char* 
 // decimal, 0x hexadecimal and leading-0 octal. Returns 0; 1504 for a value out of range (the
 // option is left unchanged); for a name not in the table, the fallback's code, or 1503 without
 // a fallback. *name, when given, receives the trimmed name (the token of a 1503 warning).
-ZILError ZCLParseOption(ZCLOption* options, const char* text, size_t length,
-                        ZCLOptionFallback fallback, void* user, std::string* name = nullptr);
+ZILError ZCLParseOption(ZCLOption* options, const char* text, size_t length, ZCLOptionFallback fallback, void* user,
+                        std::string* name = nullptr);
 
 // One option of an option string that was not applied.
 struct ZCLOptionRejection {
-    ZILError code;       // 1503, 1504 or a code of the fallback
-    std::string token;   // the name for 1503, the whole (trimmed) option text otherwise
+  ZILError code;      // 1503, 1504 or a code of the fallback
+  std::string token;  // the name for 1503, the whole (trimmed) option text otherwise
 };
 
 // Applies an option string: pieces separated by ',' or ';', trimmed, empty pieces skipped,
 // applied left to right. Pieces that fail are skipped and listed in *rejected (when given);
 // the string as a whole always succeeds.
-ZILError ZCLApplyOptionString(ZCLOption* options, const char* text, ZCLOptionFallback fallback,
-                              void* user, std::vector<ZCLOptionRejection>* rejected);
+ZILError ZCLApplyOptionString(ZCLOption* options, const char* text, ZCLOptionFallback fallback, void* user,
+                              std::vector<ZCLOptionRejection>* rejected);

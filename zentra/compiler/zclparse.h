@@ -52,10 +52,10 @@ ZILError ZCLApplyOptionStatement(ZCLState* st, const std::string& text, bool rep
 // Type rules.
 bool ZCLTypeIdentical(ZCLState* st, const ZCLTypeDesc& target, const ZCLTypeDesc& source);
 enum ZCLCompat : int {
-    kZCLIncompatible = 0,
-    kZCLIdentical = 1,
-    kZCLConvertible = 2,
-    kZCLExplicitOnly = 3,   // only an `explicit` constructor or convertor converts (1271)
+  kZCLIncompatible = 0,
+  kZCLIdentical = 1,
+  kZCLConvertible = 2,
+  kZCLExplicitOnly = 3,  // only an `explicit` constructor or convertor converts (1271)
 };
 ZCLCompat ZCLTypeCompatible(ZCLState* st, const ZCLTypeDesc& target, const ZCLTypeDesc& source);
 bool ZCLSameSignature(const ZCLTypeDesc& a, const ZCLTypeDesc& b);
@@ -63,10 +63,9 @@ bool ZCLSameSignature(const ZCLTypeDesc& a, const ZCLTypeDesc& b);
 // Overload resolution among the functions `name` of class cls for the argument types.
 // wantResult: whether the call uses a result (then of type `want`). Returns 0 with *winner,
 // 1214 when no function fits, 1257 when several share the lowest cost. Reports nothing.
-ZILError ZCLResolveOverload(ZCLState* st, ZCLClass* cls, const std::string& name,
-                            const std::vector<ZCLTypeDesc>& args, bool wantResult,
-                            const ZCLTypeDesc& want, ZCLFunc** winner, int* cost = nullptr);
+ZILError ZCLResolveOverload(ZCLState* st, ZCLClass* cls, const std::string& name, const std::vector<ZCLTypeDesc>& args,
+                            bool wantResult, const ZCLTypeDesc& want, ZCLFunc** winner, int* cost = nullptr);
 
 // A delegate type with this signature, made (named `name`) when none exists yet.
-ZILError ZCLFindOrMakeDelegate(ZCLState* st, const std::string& name, bool hasResult,
-                               const ZCLTypeDesc& result, const std::vector<ZCLArg>& args, int* typeId);
+ZILError ZCLFindOrMakeDelegate(ZCLState* st, const std::string& name, bool hasResult, const ZCLTypeDesc& result,
+                               const std::vector<ZCLArg>& args, int* typeId);

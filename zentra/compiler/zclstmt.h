@@ -29,7 +29,7 @@ void ZCLOpenBreakable(ZCLGen* g);
 void ZCLCloseBreakable(ZCLGen* g);
 
 // Statements with files of their own; each is called after its keyword was read.
-ZILError ZCLParseWhile(ZCLGen* g);    // zclloops.cpp
-ZILError ZCLParseDo(ZCLGen* g);       // zclloops.cpp
-ZILError ZCLParseFor(ZCLGen* g);      // zclloops.cpp
-ZILError ZCLParseSwitch(ZCLGen* g);   // zclswitch.cpp
+ZILError ZCLParseWhile(ZCLGen* g);   // zclloops.cpp
+ZILError ZCLParseDo(ZCLGen* g);      // zclloops.cpp
+ZILError ZCLParseFor(ZCLGen* g);     // zclloops.cpp
+ZILError ZCLParseSwitch(ZCLGen* g);  // zclswitch.cpp

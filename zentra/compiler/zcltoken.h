@@ -10,25 +10,107 @@
 #include "zentra/compiler/zclfile.h"
 
 enum ZCLTokenId : int {
-    kTokNone = 0,
-    // Keywords, 1..49.
-    kTokAccessor = 1, kTokAlias, kTokAnd, kTokArray, kTokBreak, kTokCase, kTokClass,
-    kTokCofunction, kTokConst, kTokConvertor, kTokDefault, kTokDelegate, kTokDo, kTokElse,
-    kTokExplicit, kTokExtern, kTokFalse, kTokFloat, kTokFor, kTokFunction, kTokHybrid, kTokIf,
-    kTokImport, kTokInterface, kTokInt, kTokMethod, kTokNative, kTokNew, kTokNot, kTokNull,
-    kTokOption, kTokOr, kTokReturn, kTokSameref, kTokStrict, kTokString, kTokSwitch, kTokThis,
-    kTokThrow, kTokTrue, kTokTypeof, kTokUsing, kTokVar, kTokWeak, kTokWhile, kTokYield,
-    kTokBrk, kTokRtchk, kTokSelftest,
-    // Operators; `!`, `&&` and `||` share the ids of `not`, `and` and `or`.
-    kTokPlus = 50, kTokMinus, kTokMul, kTokDiv, kTokMod, kTokEq, kTokGt, kTokGe, kTokLt, kTokLe,
-    kTokNe, kTokBitAnd, kTokBitOr, kTokXor, kTokBitNot, kTokShl, kTokShr, kTokAssign,
-    kTokAddAssign, kTokSubAssign, kTokMulAssign, kTokDivAssign, kTokModAssign, kTokAndAssign,
-    kTokOrAssign, kTokXorAssign, kTokShlAssign, kTokShrAssign, kTokInc, kTokDec,
-    // Punctuation.
-    kTokColon = 80, kTokScope, kTokComma, kTokSemicolon, kTokDot, kTokEllipsis, kTokLParen,
-    kTokRParen, kTokLBrace, kTokRBrace, kTokLBracket, kTokRBracket,
-    // Everything else.
-    kTokIdentifier = 92, kTokIntLiteral, kTokFloatLiteral, kTokStringLiteral, kTokCharLiteral,
+  kTokNone = 0,
+  // Keywords, 1..49.
+  kTokAccessor = 1,
+  kTokAlias,
+  kTokAnd,
+  kTokArray,
+  kTokBreak,
+  kTokCase,
+  kTokClass,
+  kTokCofunction,
+  kTokConst,
+  kTokConvertor,
+  kTokDefault,
+  kTokDelegate,
+  kTokDo,
+  kTokElse,
+  kTokExplicit,
+  kTokExtern,
+  kTokFalse,
+  kTokFloat,
+  kTokFor,
+  kTokFunction,
+  kTokHybrid,
+  kTokIf,
+  kTokImport,
+  kTokInterface,
+  kTokInt,
+  kTokMethod,
+  kTokNative,
+  kTokNew,
+  kTokNot,
+  kTokNull,
+  kTokOption,
+  kTokOr,
+  kTokReturn,
+  kTokSameref,
+  kTokStrict,
+  kTokString,
+  kTokSwitch,
+  kTokThis,
+  kTokThrow,
+  kTokTrue,
+  kTokTypeof,
+  kTokUsing,
+  kTokVar,
+  kTokWeak,
+  kTokWhile,
+  kTokYield,
+  kTokBrk,
+  kTokRtchk,
+  kTokSelftest,
+  // Operators; `!`, `&&` and `||` share the ids of `not`, `and` and `or`.
+  kTokPlus = 50,
+  kTokMinus,
+  kTokMul,
+  kTokDiv,
+  kTokMod,
+  kTokEq,
+  kTokGt,
+  kTokGe,
+  kTokLt,
+  kTokLe,
+  kTokNe,
+  kTokBitAnd,
+  kTokBitOr,
+  kTokXor,
+  kTokBitNot,
+  kTokShl,
+  kTokShr,
+  kTokAssign,
+  kTokAddAssign,
+  kTokSubAssign,
+  kTokMulAssign,
+  kTokDivAssign,
+  kTokModAssign,
+  kTokAndAssign,
+  kTokOrAssign,
+  kTokXorAssign,
+  kTokShlAssign,
+  kTokShrAssign,
+  kTokInc,
+  kTokDec,
+  // Punctuation.
+  kTokColon = 80,
+  kTokScope,
+  kTokComma,
+  kTokSemicolon,
+  kTokDot,
+  kTokEllipsis,
+  kTokLParen,
+  kTokRParen,
+  kTokLBrace,
+  kTokRBrace,
+  kTokLBracket,
+  kTokRBracket,
+  // Everything else.
+  kTokIdentifier = 92,
+  kTokIntLiteral,
+  kTokFloatLiteral,
+  kTokStringLiteral,
+  kTokCharLiteral,
 };
 
 // Reads the next token into *text and *id and advances past it. Returns 0; 1200 when only white
@@ -43,9 +125,8 @@ ZILError ZCLPeekToken(ZCLFile* file, std::string* text, int* id);
 int ZCLPeekTokenIdUncached(ZCLFile* file);
 // The id of the next token without its text (kTokNone when there is none or it is invalid);
 // repeated look-ahead at one position scans once.
-inline int ZCLPeekTokenId(ZCLFile* file)
-{
-    return file->pos == file->peekFrom ? file->peekId : ZCLPeekTokenIdUncached(file);
+inline int ZCLPeekTokenId(ZCLFile* file) {
+  return file->pos == file->peekFrom ? file->peekId : ZCLPeekTokenIdUncached(file);
 }
 
 // True when nothing but white space and comments (an unterminated block comment included)

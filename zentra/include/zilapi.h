@@ -149,9 +149,9 @@ struct ZILString {
 };
 
 struct ZILArray {
-  ZILLong length;    // elements
-  ZILLong capacity;  // slots; (length / 32 + 1) * 32, 0 when there are no slots
-  ZILHandle** slots; // every slot up to the capacity holds a counted handle; past the length: null
+  ZILLong length;     // elements
+  ZILLong capacity;   // slots; (length / 32 + 1) * 32, 0 when there are no slots
+  ZILHandle** slots;  // every slot up to the capacity holds a counted handle; past the length: null
   ZILState* state;
 };
 
@@ -160,13 +160,13 @@ struct ZILArray {
 // is on it. Keys are int, float or string values.
 struct ZILList;
 struct ZILListNode {
-  ZILList* list;       // none once removed
-  ZILListNode* prev;   // in the list: neighbours; once removed: counted links (see zillistnodes.cpp)
+  ZILList* list;      // none once removed
+  ZILListNode* prev;  // in the list: neighbours; once removed: counted links (see zillistnodes.cpp)
   ZILListNode* next;
-  ZILHandle* key;      // counted; none once removed and no iterator is on the node
-  ZILHandle* value;    // counted, same
-  ZILLong refCount;    // 1 for the list, plus one per iterator on the node
-  ZILLong links;       // removed nodes whose prev or next lead here
+  ZILHandle* key;    // counted; none once removed and no iterator is on the node
+  ZILHandle* value;  // counted, same
+  ZILLong refCount;  // 1 for the list, plus one per iterator on the node
+  ZILLong links;     // removed nodes whose prev or next lead here
 };
 
 struct ZILList {
@@ -174,16 +174,16 @@ struct ZILList {
   ZILListNode* first;
   ZILListNode* last;
   ZILState* state;
-  ZILLong busy;    // methods calling script code hold the list open
-  ZILLong doomed;  // destroyed while busy: freed when the last such method returns
-  ZILLong changes; // counts insertions, removals and moves, so a sort can tell it was disturbed
+  ZILLong busy;     // methods calling script code hold the list open
+  ZILLong doomed;   // destroyed while busy: freed when the last such method returns
+  ZILLong changes;  // counts insertions, removals and moves, so a sort can tell it was disturbed
 };
 
 struct ZILIterator {
   ZILListNode* node;  // counted, or none
   ZILHandle* list;    // counted list handle, or none
   ZILLong spare;
-  ZILLong deleted;    // set by delete() until the iterator moves
+  ZILLong deleted;  // set by delete() until the iterator moves
 };
 
 // A string-keyed table stored as a byte trie: each key byte takes two steps, first to the child
@@ -192,14 +192,17 @@ struct ZILTrieNode {
   void* value;  // none when no key ends here
   ZILTrieNode* child[16];
 };
-enum { ZIL_TABLE_HANDLES = 0, ZIL_TABLE_POINTERS = 1 };
+enum {
+  ZIL_TABLE_HANDLES = 0,
+  ZIL_TABLE_POINTERS = 1
+};
 typedef void (*ZILTableReleaseProc)(ZILState* ps, void* value);
 struct ZILTable {
   ZILTableReleaseProc release;  // called for every stored value when it is replaced or the table goes
   ZILState* state;
   ZILTrieNode* root;
-  ZILLong mode;       // ZIL_TABLE_HANDLES: values are counted handles; ZIL_TABLE_POINTERS: plain pointers
-  void* chunks;       // the nodes live in chunks owned by the table, freed with it
+  ZILLong mode;  // ZIL_TABLE_HANDLES: values are counted handles; ZIL_TABLE_POINTERS: plain pointers
+  void* chunks;  // the nodes live in chunks owned by the table, freed with it
   ZILLong busy;
   ZILLong doomed;
 };
@@ -209,9 +212,7 @@ struct ZILInstance {
   ZILLong count;
   ZILLong spare;
 };
-inline ZILHandle** ZILInstanceMembers(ZILInstance* inst) {
-  return reinterpret_cast<ZILHandle**>(inst + 1);
-}
+inline ZILHandle** ZILInstanceMembers(ZILInstance* inst) { return reinterpret_cast<ZILHandle**>(inst + 1); }
 
 // Delegate: a function index (unbound) or a method number (bound to object).
 struct ZILDelegate {
@@ -258,20 +259,20 @@ struct NTLInstance {
 // Segments.
 
 struct ZILTypeInfo {
-  ZILLong typeID;           // equal to the record's index
-  ZILLong baseType;         // implemented interface, or 0
-  ZILLong family;           // ZIL_FAMILY_*
+  ZILLong typeID;    // equal to the record's index
+  ZILLong baseType;  // implemented interface, or 0
+  ZILLong family;    // ZIL_FAMILY_*
   ZILLong isNative;
-  ZILLong pName;            // offset of the name in the name segment
-  ZILLong offsetVtab;       // offset in the name segment of the method table (ZILLong function indices)
+  ZILLong pName;       // offset of the name in the name segment
+  ZILLong offsetVtab;  // offset in the name segment of the method table (ZILLong function indices)
   ZILLong methodCount;
-  ZILLong instanceSize;     // member handles of a script class instance
-  ZILLong interfaceVersion; // recorded at compile time
-  ZILLong authorVersion;    // recorded at compile time
+  ZILLong instanceSize;      // member handles of a script class instance
+  ZILLong interfaceVersion;  // recorded at compile time
+  ZILLong authorVersion;     // recorded at compile time
   ZILLong compilerWord1;
   ZILLong copyConstructor;  // method number, -1 when none
   ZILLong compilerWord2;
-  NTLTypeProc typeProc;     // set by the first run
+  NTLTypeProc typeProc;  // set by the first run
   NTLInstance instance;
 };
 
@@ -294,26 +295,30 @@ struct ZILSegment {
 
 // The code segment always keeps ZIL_CODE_PADDING zero words after its last instruction, so an
 // instruction cut short at the end reads zeros instead of memory past the segment.
-enum { ZIL_CODE_PADDING = 8 };
+enum {
+  ZIL_CODE_PADDING = 8
+};
 
 // ---------------------------------------------------------------------------------------------
 // Contexts. Registers are the top 32 slots of the data stack; both stacks grow downward.
 
-enum { ZIL_REGISTER_COUNT = 32 };
+enum {
+  ZIL_REGISTER_COUNT = 32
+};
 
 struct ZILContext {
-  ZILLong sp;              // data stack pointer (index)
-  ZILLong csp;             // call stack pointer (index)
-  ZILLong pc;              // saved program counter
-  ZILHandle** regs;        // r0..r31 = dataStack[dataSize - 32 ..]
-  ZILHandle** dataStack;   // dataSize entries
-  ZILLong* callStack;      // callSize entries of return addresses
+  ZILLong sp;             // data stack pointer (index)
+  ZILLong csp;            // call stack pointer (index)
+  ZILLong pc;             // saved program counter
+  ZILHandle** regs;       // r0..r31 = dataStack[dataSize - 32 ..]
+  ZILHandle** dataStack;  // dataSize entries
+  ZILLong* callStack;     // callSize entries of return addresses
   ZILLong spare;
   ZILLong dataSize;
   ZILLong callSize;
-  ZILContext* resumer;     // the context that resumed this cofunction, while it runs
-  ZILHandle* running;      // this cofunction's own handle, counted while it runs
-  ZILLong finished;        // the cofunction's code returned
+  ZILContext* resumer;  // the context that resumed this cofunction, while it runs
+  ZILHandle* running;   // this cofunction's own handle, counted while it runs
+  ZILLong finished;     // the cofunction's code returned
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -323,13 +328,16 @@ typedef void (*ZILExceptionVector)(ZILState* ps);
 typedef void (*ZILLogProc)(ZILState* ps, const ZILChar* line);
 typedef void* (*ZILAllocProc)(ZILState* ps, size_t size);
 typedef void (*ZILFreeProc)(ZILState* ps, void* p);
-typedef ZILError (*ZILFileInputProc)(ZILState* ps, ZILLong op, const ZILChar* name, void* buffer,
-                                     ZILLong size, void** pFile, ZILLong* pDone);
+typedef ZILError (*ZILFileInputProc)(ZILState* ps, ZILLong op, const ZILChar* name, void* buffer, ZILLong size,
+                                     void** pFile, ZILLong* pDone);
 typedef ZILError (*ZILCompilerFreeProc)(ZILState* ps);
 // The compiler's file generators, as the `runtime` class reaches them: what is one of
 // ZIL_GENERATE_*, path the folder written into. Installed by the compiler, cleared when it goes.
 typedef ZILError (*ZILCompilerGenerateProc)(ZILState* ps, ZILLong what, const ZILChar* path);
-enum { ZIL_GENERATE_BINDINGS = 0, ZIL_GENERATE_DOCS = 1 };
+enum {
+  ZIL_GENERATE_BINDINGS = 0,
+  ZIL_GENERATE_DOCS = 1
+};
 typedef ZILError (*ZILGCHandlerProc)(ZILState* ps, ZILLong event, void* owner);
 
 struct ZILNativeTypeEntry {
@@ -363,11 +371,11 @@ enum {
 struct ZILState {
   ZILContext* current;
   ZILContext* root;
-  ZILError pendingException;   // 0 when none; only an exception vector clears it
+  ZILError pendingException;  // 0 when none; only an exception vector clears it
   ZILLong exceptionSP;
   ZILLong exceptionCSP;
-  ZILLong exceptionPC;         // address of the faulting instruction
-  ZILLong nativePC;            // address of the last native call
+  ZILLong exceptionPC;  // address of the faulting instruction
+  ZILLong nativePC;     // address of the last native call
   ZILLong collectedTotal;
   ZILLong inVector;
   ZILLong initialized;
@@ -422,10 +430,10 @@ struct ZILState {
   ZILLogProc log;
   ZILWeakTable* weakRefs;  // object -> weak handles, so they turn null when it goes
   void* fixMemPools[6];
-  void* markStack;  // the collector's work list while it marks
+  void* markStack;     // the collector's work list while it marks
   void* releaseQueue;  // handles whose count reached 0 inside a release, destroyed by its outermost call
-  void* user;  // free for the host
-  void* typeNames;  // name -> type id trie behind NTLTypeNameToTypeID, built on first use
+  void* user;          // free for the host
+  void* typeNames;     // name -> type id trie behind NTLTypeNameToTypeID, built on first use
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -502,7 +510,9 @@ inline const ZILChar* ZILStringText(const ZILString* s) { return s && s->text ? 
 ZILError ZILNewString(ZILState* ps, const ZILChar* text, ZILLong length, ZILHandle** pOut);
 
 // Arrays.
-enum { ZIL_ARRAY_MAX_LENGTH = 1 << 26 };
+enum {
+  ZIL_ARRAY_MAX_LENGTH = 1 << 26
+};
 ZILArray* ZILArrayCreate(ZILState* ps);
 void ZILArrayDestroy(ZILArray* a);  // releases every slot
 // Grows or shrinks; slots past the new length hold null. 1012 beyond ZIL_ARRAY_MAX_LENGTH or
@@ -551,7 +561,9 @@ ZILLong ZILMethodFunction(ZILState* ps, ZILLong typeID, ZILLong method);
 // ---------------------------------------------------------------------------------------------
 // Listings.
 
-enum { ZIL_LISTING_LINE = 128 };
+enum {
+  ZIL_LISTING_LINE = 128
+};
 // One instruction into a 128-character buffer; returns its length in words, 0 for an unknown
 // opcode or an address beyond the code.
 ZILLong ZILListInstruction(ZILState* ps, ZILLong address, ZILChar* buffer);
@@ -561,7 +573,9 @@ ZILError ZILListCode(ZILState* ps, FILE* f);
 // Call traces name each frame's function and, where the code has source lines, the file and
 // line of the instruction ("   1: update() at skin.zs:12"). At most ZIL_TRACE_FRAMES call-stack
 // entries are listed; a last line tells how many more there are.
-enum { ZIL_TRACE_FRAMES = 64 };
+enum {
+  ZIL_TRACE_FRAMES = 64
+};
 // The current function and the call-stack entries of ctx (current context when none).
 ZILError ZILListCallStack(ZILState* ps, ZILContext* ctx, FILE* f);
 // The same with at most maxFrames call-stack entries.

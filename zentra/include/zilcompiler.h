@@ -49,12 +49,12 @@ ZILError ZCLSetOptions(ZILState* ps, const ZILChar* text);
 // A global function as a host sees it: the handle to call it by (ZILNewDelegate) and its
 // signature. argType/argElemType cover the first four arguments (element types of arrays).
 struct ZCLFunctionSignature {
-    ZILLong handle;
-    ZILLong argCount;
-    ZILLong argType[4];
-    ZILLong argElemType[4];
-    ZILLong hasResult;
-    ZILLong resultType;
+  ZILLong handle;
+  ZILLong argCount;
+  ZILLong argType[4];
+  ZILLong argElemType[4];
+  ZILLong hasResult;
+  ZILLong resultType;
 };
 // The index-th global function (not a method or cofunction) named `name`, in declaration order;
 // ZIL_ERR_Illegal_Argument when there are fewer overloads of the name.
@@ -62,10 +62,10 @@ ZILError ZCLGetGlobalFunction(ZILState* ps, const ZILChar* name, ZILLong index, 
 
 // Counters of the compiler, for hosts and tests.
 struct ZCLStatistics {
-    ZILLong errors;
-    ZILLong warnings;
-    ZILLong filesCompiled;
-    ZILLong fatal;
+  ZILLong errors;
+  ZILLong warnings;
+  ZILLong filesCompiled;
+  ZILLong fatal;
 };
 ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out);
 

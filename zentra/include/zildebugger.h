@@ -11,7 +11,9 @@ ZILError ZILDebuggerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
                              ZILUnknown** ppDataOut);
 
 // The monitor port when neither ZILDebuggerSetPort nor the environment chooses one.
-enum { ZIL_DEBUGGER_DEFAULT_PORT = 5000 };
+enum {
+  ZIL_DEBUGGER_DEFAULT_PORT = 5000
+};
 // Environment variable read when no port was set: a port from 0 to 65534.
 #define ZIL_DEBUGGER_PORT_VARIABLE "SONABEL_DEBUG_PORT"
 

@@ -500,7 +500,6 @@
   X(475, ZOP_CALLDG_SD, CALLDG, "calldg", 1, SD, NONE, NONE, NONE, 2) \
   X(476, ZOP_THROW, THROW, "throw", 0, NONE, NONE, NONE, NONE, 1)
 
-
 enum ZILOpcode {
 #define ZIL_OPCODE_ENUM(op, name, fam, mn, n, k1, k2, k3, k4, len) name = op,
   ZIL_OPCODE_LIST(ZIL_OPCODE_ENUM)

@@ -16,8 +16,8 @@ inline ZILState* NTLInstanceGetVM(const NTLInstance* inst) { return inst ? inst-
 // Arguments and results. Argument n is the handle at data stack position sp + n of the running
 // context, so argument 0 is the first one. Results go to r1.
 
-ZILLong NTLGetArgInt(ZILState* ps, ZILLong n);          // 0 when not an int
-ZILFloat NTLGetArgFloat(ZILState* ps, ZILLong n);       // 0.0 when not a float (ints are not converted)
+ZILLong NTLGetArgInt(ZILState* ps, ZILLong n);            // 0 when not an int
+ZILFloat NTLGetArgFloat(ZILState* ps, ZILLong n);         // 0.0 when not a float (ints are not converted)
 const ZILChar* NTLGetArgString(ZILState* ps, ZILLong n);  // "" when not a string, never none
 // Length in bytes of the string argument n (0 when not a string); strings may hold zero bytes.
 ZILLong NTLGetArgStringLength(ZILState* ps, ZILLong n);
@@ -73,7 +73,10 @@ ZILError NTLDeclareConstantString(NTLDeclBuffer* decl, ZILLong typeID, const ZIL
 // ---------------------------------------------------------------------------------------------
 // Garbage collection and memory pools.
 
-enum { ZIL_GC_EVENT_MARK = 0, ZIL_GC_EVENT_TERMINATE = 1 };
+enum {
+  ZIL_GC_EVENT_MARK = 0,
+  ZIL_GC_EVENT_TERMINATE = 1
+};
 ZILError ZILAttachGCEventHandler(ZILState* ps, void* owner, ZILGCHandlerProc handler);
 ZILError ZILDetachGCEventHandler(ZILState* ps, void* owner);
 // Mark and sweep; the number of handles collected (0 while byte code runs).
@@ -109,7 +112,9 @@ void ZILFreeObjectDelegates(ZILState* ps, ZILDelegateTable* table);
 
 // Formats a value with one printf conversion specification into out (4096 bytes); anything the
 // format cannot safely print gives "".
-enum { ZIL_FORMAT_BUFFER = 4096 };
+enum {
+  ZIL_FORMAT_BUFFER = 4096
+};
 void ZILFormatValue(ZILState* ps, const ZILChar* format, ZILHandle* v, ZILChar* out);
 // One element per conversion specification of format; the rest of the text is copied. *pOut is
 // a new string handle.

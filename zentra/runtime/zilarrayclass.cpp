@@ -31,8 +31,22 @@ const ZILBuiltinClassData kClassData = {"array", "15.06.2005", "Built-in array c
 constexpr int kMaxDepth = 1000;
 
 enum {
-  kConstruct, kConvertor, kLength, kTop, kDeepCopy, kInsert, kInsertItem, kRemove, kSubArray, kSwap, kFormat,
-  kToString, kProcess, kEnumerate, kPush, kPop,
+  kConstruct,
+  kConvertor,
+  kLength,
+  kTop,
+  kDeepCopy,
+  kInsert,
+  kInsertItem,
+  kRemove,
+  kSubArray,
+  kSwap,
+  kFormat,
+  kToString,
+  kProcess,
+  kEnumerate,
+  kPush,
+  kPop,
 };
 
 ZILArray* arrayOf(ZILHandle* h) {
@@ -113,8 +127,7 @@ ZILError appendText(ZILState* ps, const ZILArray* a, std::string& out, int depth
           if (ZILError e = appendText(ps, nested, out, depth + 1))
             return e;
         break;
-      default:
-        break;
+      default: break;
     }
     if (out.size() > ZIL_STRING_MAX_LENGTH)
       return ZIL_EXC_Allocation_Fail;
@@ -205,15 +218,11 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILArray* self) {
   if (!self)
     return ZIL_EXC_Null_Reference;
   switch (function) {
-    case kConstruct:
-      return ZILArraySetLength(self, 0);
+    case kConstruct: return ZILArraySetLength(self, 0);
     case kConvertor:
-    case kToString:
-      return toString(ps, self);
-    case kLength:
-      return NTLReturnInt(ps, self->length);
-    case kTop:
-      return ZILReturnValue(ps, self->length > 0 ? self->slots[self->length - 1] : nullptr);
+    case kToString: return toString(ps, self);
+    case kLength: return NTLReturnInt(ps, self->length);
+    case kTop: return ZILReturnValue(ps, self->length > 0 ? self->slots[self->length - 1] : nullptr);
     case kDeepCopy: {
       ZILHandle* h = nullptr;
       ZILArray* out = nullptr;
@@ -318,8 +327,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILArray* self) {
       ZILRelease(ps, last);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -332,9 +340,7 @@ ZILError ZILArrayTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkn
       *ppDataOut = a;
       return a ? 0 : ZIL_EXC_Allocation_Fail;
     }
-    case NTL_DestroyObject:
-      ZILArrayDestroy(static_cast<ZILArray*>(pDataIn));
-      return 0;
+    case NTL_DestroyObject: ZILArrayDestroy(static_cast<ZILArray*>(pDataIn)); return 0;
     case NTL_MarkHandles: {
       ZILArray* a = static_cast<ZILArray*>(pDataIn);
       for (ZILLong i = 0; a && i < a->length; ++i)
@@ -342,9 +348,7 @@ ZILError ZILArrayTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkn
           return e;
       return 0;
     }
-    case NTL_CallMember:
-      try {
-        return callMember(inst->state, param, static_cast<ZILArray*>(pDataIn));
+    case NTL_CallMember: try { return callMember(inst->state, param, static_cast<ZILArray*>(pDataIn));
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }

@@ -44,29 +44,15 @@ ZILError ZILBuiltinClassQuery(const ZILBuiltinClassData& data, NTLInstance* inst
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_GetClassName:
-      *ppDataOut = const_cast<ZILChar*>(data.name);
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return inst && inst->state ? inst->state->typeInterfaceVersion : 0x01000302;
-    case NTL_GetAuthorVersion:
-      return kAuthorVersion;
-    case NTL_GetBuildTimeStamp:
-      *ppDataOut = const_cast<ZILChar*>(data.timeStamp);
-      return 0;
-    case NTL_GetAuthorString:
-      *ppDataOut = const_cast<ZILChar*>(data.description);
-      return 0;
-    case NTL_GetDeclString:
-      *ppDataOut = const_cast<ZILChar*>(data.declaration);
-      return 0;
-    case NTL_GetPackageString:
-      *ppDataOut = const_cast<ZILChar*>("");
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_Unregister: return 0;
+    case NTL_GetClassName: *ppDataOut = const_cast<ZILChar*>(data.name); return 0;
+    case NTL_GetInterfaceVersion: return inst && inst->state ? inst->state->typeInterfaceVersion : 0x01000302;
+    case NTL_GetAuthorVersion: return kAuthorVersion;
+    case NTL_GetBuildTimeStamp: *ppDataOut = const_cast<ZILChar*>(data.timeStamp); return 0;
+    case NTL_GetAuthorString: *ppDataOut = const_cast<ZILChar*>(data.description); return 0;
+    case NTL_GetDeclString: *ppDataOut = const_cast<ZILChar*>(data.declaration); return 0;
+    case NTL_GetPackageString: *ppDataOut = const_cast<ZILChar*>(""); return 0;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }
 

@@ -118,7 +118,8 @@ ZILHandle* ZILCallFunction(ZILState* ps, ZILHandle* function, ZILLong argc, ...)
   }
   if (argc < 0 || argc > ps->dataStackSize)
     return errorValue(ps, ZIL_ERR_Illegal_Argument);
-  ZILHandle** args = argc > 0 ? static_cast<ZILHandle**>(ZILAlloc(ps, sizeof(ZILHandle*) * static_cast<size_t>(argc))) : nullptr;
+  ZILHandle** args =
+      argc > 0 ? static_cast<ZILHandle**>(ZILAlloc(ps, sizeof(ZILHandle*) * static_cast<size_t>(argc))) : nullptr;
   if (argc > 0 && !args)
     return errorValue(ps, ZIL_EXC_Allocation_Fail);
   ZILError e = 0;
@@ -128,12 +129,8 @@ ZILHandle* ZILCallFunction(ZILState* ps, ZILHandle* function, ZILLong argc, ...)
     ZILHandle* h = nullptr;
     if (!e) {
       switch (va_arg(list, int)) {
-        case ZIL_ARG_INT:
-          h = ZILNewInt(ps, va_arg(list, ZILLong));
-          break;
-        case ZIL_ARG_FLOAT:
-          h = ZILNewFloat(ps, va_arg(list, ZILFloat));
-          break;
+        case ZIL_ARG_INT: h = ZILNewInt(ps, va_arg(list, ZILLong)); break;
+        case ZIL_ARG_FLOAT: h = ZILNewFloat(ps, va_arg(list, ZILFloat)); break;
         case ZIL_ARG_STRING: {
           const ZILChar* text = va_arg(list, const ZILChar*);
           if (ZILNewString(ps, text, text ? static_cast<ZILLong>(strlen(text)) : 0, &h) != 0)

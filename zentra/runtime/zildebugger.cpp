@@ -17,7 +17,12 @@ namespace {
 
 const ZILChar kDeclaration[] =
     "function\t\t\tdebug();function\t\t\toutput(const string);function string\tinput();function\t\t\topen();";
-enum { kDebug = 0, kOutput = 1, kInput = 2, kOpen = 3 };
+enum {
+  kDebug = 0,
+  kOutput = 1,
+  kInput = 2,
+  kOpen = 3
+};
 
 std::atomic<int> gPort{-1};
 
@@ -104,17 +109,11 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
   if (!d)
     return ZIL_ERR_Unsupported_Native_Call;
   switch (function) {
-    case kDebug:
-      return ZIL_EXC_Break;
-    case kOutput:
-      return output(d, ps);
-    case kInput:
-      return input(d, ps);
-    case kOpen:
-      ZILDebugOpenConsole(d);
-      return 0;
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    case kDebug: return ZIL_EXC_Break;
+    case kOutput: return output(d, ps);
+    case kInput: return input(d, ps);
+    case kOpen: ZILDebugOpenConsole(d); return 0;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -151,12 +150,11 @@ ZILError ZILDebuggerSetPort(ZILLong port) {
   return 0;
 }
 
-ZILError ZILDebuggerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
+ZILError ZILDebuggerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn,
+                             ZILUnknown** ppDataOut) {
   switch (msg) {
-    case NTL_Register:
-      return 0;
-    case NTL_Initialize:
-      return inst && inst->state ? install(inst->state) : ZIL_ERR_Illegal_Argument;
+    case NTL_Register: return 0;
+    case NTL_Initialize: return inst && inst->state ? install(inst->state) : ZIL_ERR_Illegal_Argument;
     case NTL_Terminate:
       if (inst && inst->state)
         remove(inst->state);
@@ -167,31 +165,15 @@ ZILError ZILDebuggerTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
       if (pDataIn)
         remove(static_cast<ZILState*>(pDataIn));
       return 0;
-    case NTL_CallStatic:
-      return callStatic(NTLInstanceGetVM(inst), param);
-    case NTL_GetClassName:
-      *ppDataOut = const_cast<ZILChar*>("debugger");
-      return 0;
-    case NTL_GetInterfaceVersion:
-      return 0x01000302;
-    case NTL_GetAuthorVersion:
-      return 1;
-    case NTL_GetBuildTimeStamp:
-      *ppDataOut = const_cast<ZILChar*>("14.03.2006");
-      return 0;
-    case NTL_GetAuthorName:
-      *ppDataOut = const_cast<ZILChar*>("Sonabel");
-      return 0;
-    case NTL_GetAuthorString:
-      *ppDataOut = const_cast<ZILChar*>("A script debugging tool.");
-      return 0;
-    case NTL_GetDeclString:
-      *ppDataOut = const_cast<ZILChar*>(kDeclaration);
-      return 0;
-    case NTL_GetPackageString:
-      *ppDataOut = const_cast<ZILChar*>("");
-      return 0;
-    default:
-      return ZIL_ERR_Unsupported_Native_Call;
+    case NTL_CallStatic: return callStatic(NTLInstanceGetVM(inst), param);
+    case NTL_GetClassName: *ppDataOut = const_cast<ZILChar*>("debugger"); return 0;
+    case NTL_GetInterfaceVersion: return 0x01000302;
+    case NTL_GetAuthorVersion: return 1;
+    case NTL_GetBuildTimeStamp: *ppDataOut = const_cast<ZILChar*>("14.03.2006"); return 0;
+    case NTL_GetAuthorName: *ppDataOut = const_cast<ZILChar*>("Sonabel"); return 0;
+    case NTL_GetAuthorString: *ppDataOut = const_cast<ZILChar*>("A script debugging tool."); return 0;
+    case NTL_GetDeclString: *ppDataOut = const_cast<ZILChar*>(kDeclaration); return 0;
+    case NTL_GetPackageString: *ppDataOut = const_cast<ZILChar*>(""); return 0;
+    default: return ZIL_ERR_Unsupported_Native_Call;
   }
 }

@@ -37,7 +37,7 @@ struct ZILDebugger {
   ZILState* state = nullptr;
   ZILDebugServer monitor;
   ZILDebugServer console;
-  ZILExceptionVector previous[4] = {};  // the vectors found when the debugger was installed
+  ZILExceptionVector previous[4] = {};   // the vectors found when the debugger was installed
   int port = ZIL_DEBUGGER_DEFAULT_PORT;  // monitor port; the console's is port + 1; 0: any free pair
   bool serversOpen = false;              // both listeners were tried
   ZILBreakpoint breakpoints[ZIL_DEBUG_BREAKPOINTS] = {};
@@ -78,9 +78,9 @@ void ZILDebugRemoveBreakpoints(ZILDebugger* d, bool restorePC);
 struct ZILDebugSession {
   ZILDebugger* d;
   ZILState* ps;
-  ZILContext* ctx;     // the context that faulted
-  ZILLong faultPC;     // the faulting instruction
-  ZILDebugServer* out; // the monitor's client
+  ZILContext* ctx;      // the context that faulted
+  ZILLong faultPC;      // the faulting instruction
+  ZILDebugServer* out;  // the monitor's client
 };
 
 // Numbers typed by the user: decimal, "-" for negative, "$" and hexadecimal digits, "on"/"true"

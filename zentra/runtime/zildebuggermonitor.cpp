@@ -22,7 +22,11 @@ const char kHelp[] =
     "  Step out of function\nstovr        Step over function\nt-           Trace mode off\nt+           Trace mode "
     "on\nw            Clear screen (wipe)\n";
 
-enum class Outcome { Stay, Continue, Abort };
+enum class Outcome {
+  Stay,
+  Continue,
+  Abort
+};
 
 bool traceMode(const ZILDebugger* d) { return d->trace && (d->state->runtimeFlags & ZIL_FLAG_TRACE); }
 
@@ -120,10 +124,8 @@ void stepOver(ZILDebugSession& s) {
     case ZOP_RET:
     case ZOP_YIELD:
     case ZOP_THROW:
-    case ZOP_BRK:
-      return;
-    default:
-      setStepBreakpoint(s, pc + length);
+    case ZOP_BRK: return;
+    default: setStepBreakpoint(s, pc + length);
   }
 }
 

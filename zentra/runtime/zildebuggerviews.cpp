@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int64_t kDumpLimit = 65536;      // bytes one `d` shows at most
+constexpr int64_t kDumpLimit = 65536;       // bytes one `d` shows at most
 constexpr ZILLong kDefaultListLength = 16;  // instructions `l` lists without an end address
 
 const char* familyName(ZILLong family) {
@@ -47,14 +47,9 @@ void showHandle(ZILDebugSession& s, const ZILHandle* h) {
   ZILDebugPrintf(s.out, "type:        %d [%s]\n", h->type, ZILGetTypeName(ps, h->type));
   ZILDebugPrintf(s.out, "refcount:    %d\n", h->refCount);
   switch (h->type) {
-    case ZIL_TYPE_NULL:
-      break;
-    case ZIL_TYPE_INT:
-      ZILDebugPrintf(s.out, "data:        %d\n", h->payload.l);
-      break;
-    case ZIL_TYPE_FLOAT:
-      ZILDebugPrintf(s.out, "data:        %.12g\n", h->payload.f);
-      break;
+    case ZIL_TYPE_NULL: break;
+    case ZIL_TYPE_INT: ZILDebugPrintf(s.out, "data:        %d\n", h->payload.l); break;
+    case ZIL_TYPE_FLOAT: ZILDebugPrintf(s.out, "data:        %.12g\n", h->payload.f); break;
     case ZIL_TYPE_STRING: {
       const auto* str = static_cast<const ZILString*>(h->payload.p);
       ZILDebugSendText(s.out, "string:      \"" + quotedText(h, 200) + "\"\n");
@@ -67,7 +62,8 @@ void showHandle(ZILDebugSession& s, const ZILHandle* h) {
       break;
     }
     default:
-      ZILDebugPrintf(s.out, "data:        %llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h->payload.p)));
+      ZILDebugPrintf(s.out, "data:        %llx\n",
+                     static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h->payload.p)));
       break;
   }
   if (!ZILTypeValid(ps, h->type))
@@ -88,21 +84,14 @@ void showHandle(ZILDebugSession& s, const ZILHandle* h) {
 std::string shortForm(ZILState* ps, const ZILHandle* h) {
   char text[64];
   switch (h ? static_cast<int>(h->type) : 0) {
-    case ZIL_TYPE_NULL:
-      return "null";
-    case ZIL_TYPE_INT:
-      snprintf(text, sizeof text, "int %d", h->payload.l);
-      return text;
-    case ZIL_TYPE_FLOAT:
-      snprintf(text, sizeof text, "float %.12g", h->payload.f);
-      return text;
-    case ZIL_TYPE_STRING:
-      return "string \"" + quotedText(h, 30) + "\"";
+    case ZIL_TYPE_NULL: return "null";
+    case ZIL_TYPE_INT: snprintf(text, sizeof text, "int %d", h->payload.l); return text;
+    case ZIL_TYPE_FLOAT: snprintf(text, sizeof text, "float %.12g", h->payload.f); return text;
+    case ZIL_TYPE_STRING: return "string \"" + quotedText(h, 30) + "\"";
     case ZIL_TYPE_ARRAY:
       snprintf(text, sizeof text, "array [%d]", static_cast<const ZILArray*>(h->payload.p)->length);
       return text;
-    default:
-      return std::string("<") + ZILGetTypeName(ps, h->type) + ">";
+    default: return std::string("<") + ZILGetTypeName(ps, h->type) + ">";
   }
 }
 
@@ -238,8 +227,8 @@ void ZILDebugShowInstruction(ZILDebugSession& s, ZILLong address) {
 }
 
 void ZILDebugShowException(ZILDebugSession& s) {
-  ZILDebugPrintf(s.out, "EXCEPTION %d (%s) AT %d\n", s.ps->pendingException, ZILGetExceptionString(s.ps->pendingException),
-                 s.faultPC);
+  ZILDebugPrintf(s.out, "EXCEPTION %d (%s) AT %d\n", s.ps->pendingException,
+                 ZILGetExceptionString(s.ps->pendingException), s.faultPC);
 }
 
 void ZILDebugEvaluate(ZILDebugSession& s, const std::string& operand) {
@@ -314,7 +303,8 @@ void ZILDebugListRegisters(ZILDebugSession& s) {
 void ZILDebugShowState(ZILDebugSession& s) {
   ZILState* ps = s.ps;
   ZILContext* ctx = s.ctx;
-  ZILDebugPrintf(s.out, "ZIL virtual machine state [%llx]:\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(ps)));
+  ZILDebugPrintf(s.out, "ZIL virtual machine state [%llx]:\n",
+                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(ps)));
   ZILDebugSendText(s.out, std::string(64, '-') + "\n");
   ZILDebugSendText(s.out, "DataSP  CallSP  PC      Excep   E T I S\n");
   ZILDebugPrintf(s.out, "%-8x%-8x%-8x%-8x%d %d %d %d\n", ctx ? ctx->sp : 0, ctx ? ctx->csp : 0, ctx ? ctx->pc : 0,
@@ -340,7 +330,8 @@ void ZILDebugListCode(ZILDebugSession& s, const std::vector<std::string>& words)
   if (words.size() >= 3 && !argument(s, words, 2, from, INT64_MAX, &to, "end"))
     return;
   ZILLong address = static_cast<ZILLong>(from);
-  for (ZILLong listed = 0; address < ps->code.count && (to >= 0 ? address <= to : listed < kDefaultListLength); ++listed) {
+  for (ZILLong listed = 0; address < ps->code.count && (to >= 0 ? address <= to : listed < kDefaultListLength);
+       ++listed) {
     ZILChar line[ZIL_LISTING_LINE];
     ZILLong length = ZILListInstruction(ps, address, line);
     if (length == 0) {

@@ -259,7 +259,8 @@ ZILError ZILUseFixMem(ZILState* ps) {
             migrateSegment(ps, oldFree, &ps->data) && migrateSegment(ps, oldFree, &ZILInternal(ps)->lines);
   for (ZILLong i = 0; ok && i < ps->nativeCount; ++i)
     ok = migrate(ps, oldFree, ps->nativeTypes[i].name, strlen(ps->nativeTypes[i].name) + 1);
-  ok = ok && migrate(ps, oldFree, ps->nativeTypes, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(ps->nativeCapacity));
+  ok =
+      ok && migrate(ps, oldFree, ps->nativeTypes, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(ps->nativeCapacity));
   for (ZILGCHandler** link = &ps->gcHandlers; ok && *link; link = &(*link)->next)
     ok = migrate(ps, oldFree, *link, sizeof(ZILGCHandler));
   ps->alloc = fixMemAlloc;

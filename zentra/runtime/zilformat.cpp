@@ -17,7 +17,12 @@ constexpr int kMaxWidth = 1024;
 constexpr int kMaxPrecision = 512;
 constexpr size_t kMaxLiteral = 1024;
 
-enum class Kind { None, Int, Float, String };
+enum class Kind {
+  None,
+  Int,
+  Float,
+  String
+};
 
 Kind kindOf(char conversion) {
   if (strchr("diouxXc", conversion))
@@ -110,8 +115,7 @@ ZILLong ZILFormatValueBytes(ZILState* ps, const ZILChar* format, ZILHandle* v, Z
       if (v->type == ZIL_TYPE_STRING)
         n = snprintf(out, ZIL_FORMAT_BUFFER, format, ZILStringText(static_cast<ZILString*>(v->payload.p)));
       break;
-    case Kind::None:
-      break;
+    case Kind::None: break;
   }
   if (n < 0) {
     out[0] = 0;

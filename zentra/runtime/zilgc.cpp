@@ -44,10 +44,8 @@ ZILError markChildren(ZILState* ps, ZILHandle* h) {
       }
       return 0;
     }
-    case ZIL_FAMILY_DELEGATE:
-      return NTLMarkHandle(ps, static_cast<ZILDelegate*>(h->payload.p)->object);
-    default:
-      return 0;
+    case ZIL_FAMILY_DELEGATE: return NTLMarkHandle(ps, static_cast<ZILDelegate*>(h->payload.p)->object);
+    default: return 0;
   }
 }
 

@@ -159,8 +159,7 @@ static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
   switch (h->type) {
     case ZIL_TYPE_NULL:
     case ZIL_TYPE_INT:
-    case ZIL_TYPE_FLOAT:
-      return;
+    case ZIL_TYPE_FLOAT: return;
     case ZIL_TYPE_STRING:
       ZILWeakObjectGone(ps, p);
       ZILStringDestroy(static_cast<ZILString*>(p));
@@ -215,8 +214,7 @@ static void destroyObject(ZILState* ps, ZILHandle* h, bool releaseChildren) {
           ZILFree(ps, d);
           break;
         }
-        default:
-          return;  // interface values (exception codes) hold an int
+        default: return;  // interface values (exception codes) hold an int
       }
     }
   }

@@ -25,9 +25,12 @@
 // Strings are one block each: the record followed by ZIL_STRING_INLINE bytes of text, so every
 // string of up to 31 bytes needs a single allocation. Freed blocks wait in a per-state list
 // (at most ZIL_STRING_CACHE_LIMIT of them) for the next string; the state frees them at the end.
-enum { ZIL_STRING_INLINE = 32, ZIL_STRING_CACHE_LIMIT = 1024 };
+enum {
+  ZIL_STRING_INLINE = 32,
+  ZIL_STRING_CACHE_LIMIT = 1024
+};
 struct ZILStringBlockCache {
-  void* first;        // free blocks, linked through their first word
+  void* first;  // free blocks, linked through their first word
   ZILLong count;
   ZILFreeProc owner;  // the free proc of the allocator that made them
 };
@@ -125,15 +128,16 @@ __attribute__((always_inline)) inline ZILError ZILGuardedCall(Call&& call) noexc
     return ZIL_ERR_Unspecified;
   }
 }
-__attribute__((always_inline)) inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* in,
-                                ZILUnknown** out) noexcept {
+__attribute__((always_inline)) inline ZILError ZILTypeProcCall(NTLTypeProc proc, NTLInstance* inst, ZILLong msg,
+                                                               ZILLong param, ZILUnknown* in,
+                                                               ZILUnknown** out) noexcept {
   return ZILGuardedCall([&]() __attribute__((always_inline)) { return proc(inst, msg, param, in, out); });
 }
 
 // Calls a native type's proc for an object or a static function; stores the caller's pc first.
 // Inline: it is on the path of every native call the interpreter makes.
-inline ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg,
-                              ZILLong param, void* object) {
+inline ZILError ZILCallNative(ZILState* ps, ZILContext* ctx, ZILLong pc, ZILLong typeID, ZILLong msg, ZILLong param,
+                              void* object) {
   ctx->pc = pc;
   ps->nativePC = pc;
   if (!ZILTypeValid(ps, typeID))
@@ -179,7 +183,9 @@ void ZILWeakFreeTable(ZILState* ps);
 // Runtime services: collector, pools, string and runtime classes, calls into script code.
 
 // Longest text a string method builds; longer results fail with 1012.
-enum { ZIL_STRING_MAX_LENGTH = 1 << 28 };
+enum {
+  ZIL_STRING_MAX_LENGTH = 1 << 28
+};
 // Formats v with one checked conversion specification into out (ZIL_FORMAT_BUFFER bytes);
 // returns the number of bytes written (zero bytes from %c included).
 ZILLong ZILFormatValueBytes(ZILState* ps, const ZILChar* format, ZILHandle* v, ZILChar* out);
@@ -196,7 +202,8 @@ void ZILDeleteFixMem(ZILState* ps);
 
 ZILError ZILArrayTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
 ZILError ZILListTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
-ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
+ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn,
+                             ZILUnknown** ppDataOut);
 ZILError ZILTableTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut);
 
 // The class data every built-in class answers the same way (register, versions, names, texts).

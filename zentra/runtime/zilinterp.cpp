@@ -32,8 +32,7 @@
 
 namespace {
 
-constexpr int W_NONE = 0, W_IMM = 1, W_DH = 1, W_TYPE = 1, W_OFS = 1, W_R = 1, W_RD = 2, W_RR = 2, W_SD = 1,
-              W_REGS = 2;
+constexpr int W_NONE = 0, W_IMM = 1, W_DH = 1, W_TYPE = 1, W_OFS = 1, W_R = 1, W_RD = 2, W_RR = 2, W_SD = 1, W_REGS = 2;
 
 constexpr uint8_t kLength[ZIL_OPCODE_COUNT] = {
 #define ZIL_LENGTH_OF(op, name, fam, mn, n, k1, k2, k3, k4, len) len,
@@ -47,17 +46,26 @@ constexpr int longestInstruction() {
     longest = length > longest ? length : longest;
   return longest;
 }
-static_assert(longestInstruction() < ZIL_CODE_PADDING && ZOP_NOP == 0, "straight-line execution must stop in the padding");
+static_assert(longestInstruction() < ZIL_CODE_PADDING && ZOP_NOP == 0,
+              "straight-line execution must stop in the padding");
 
-inline ZILLong wrapAdd(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-inline ZILLong wrapSub(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-inline ZILLong wrapMul(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
+inline ZILLong wrapAdd(ZILLong a, ZILLong b) {
+  return static_cast<ZILLong>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline ZILLong wrapSub(ZILLong a, ZILLong b) {
+  return static_cast<ZILLong>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline ZILLong wrapMul(ZILLong a, ZILLong b) {
+  return static_cast<ZILLong>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
 inline ZILLong wrapNeg(ZILLong a) { return static_cast<ZILLong>(0u - static_cast<uint32_t>(a)); }
 inline ZILLong wrapDiv(ZILLong a, ZILLong b) { return b == -1 ? wrapNeg(a) : a / b; }
 inline ZILLong wrapMod(ZILLong a, ZILLong b) { return b == -1 ? 0 : a % b; }
 inline ZILLong shiftLeft(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) << (b & 31)); }
 inline ZILLong shiftRightArith(ZILLong a, ZILLong b) { return a >> (b & 31); }
-inline ZILLong shiftRightLogic(ZILLong a, ZILLong b) { return static_cast<ZILLong>(static_cast<uint32_t>(a) >> (b & 31)); }
+inline ZILLong shiftRightLogic(ZILLong a, ZILLong b) {
+  return static_cast<ZILLong>(static_cast<uint32_t>(a) >> (b & 31));
+}
 
 // Float to int, truncated toward zero; NaN gives 0 and values out of range saturate.
 inline ZILLong floatToLong(ZILFloat f) {
@@ -77,9 +85,9 @@ __attribute__((always_inline)) inline void releaseHandle(ZILState* ps, ZILHandle
     --h->refCount;
     return;
   }
-  if (__builtin_expect(h->refCount == 1 && (h->type == ZIL_TYPE_INT || h->type == ZIL_TYPE_FLOAT) &&
-                           !(h->flags & ZIL_HANDLE_WEAK),
-                       1)) {
+  if (__builtin_expect(
+          h->refCount == 1 && (h->type == ZIL_TYPE_INT || h->type == ZIL_TYPE_FLOAT) && !(h->flags & ZIL_HANDLE_WEAK),
+          1)) {
     h->refCount = 0;
     ps->freeStack[--ps->handlesInUse] = h;
     return;
@@ -108,7 +116,7 @@ __attribute__((noinline, cold)) void constantChangedInPlace(ZILState* ps, const 
   ZILLog(ps, "ZIL: `%s` at %d changes a constant in place\n", info ? info->mnemonic : "?",
          static_cast<int>(ip - ZILCode(ps)));
 }
-#define CHECK_IN_PLACE(h)                                    \
+#define CHECK_IN_PLACE(h) \
   if (__builtin_expect((h)->flags & ZIL_HANDLE_CONSTANT, 0)) \
   constantChangedInPlace(ps, ip)
 #else
@@ -356,8 +364,8 @@ bool typeOfFamily(ZILState* ps, ZILLong type, ZILLong family) {
 }
 
 ZILError newCofunction(ZILState* ps, ZILContext* ctx, ZILLong type, ZILLong f, ZILLong n, ZILHandle** pOut) {
-  if (!typeOfFamily(ps, type, ZIL_FAMILY_THREAD) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count) ||
-      n < 0)
+  if (!typeOfFamily(ps, type, ZIL_FAMILY_THREAD) ||
+      static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count) || n < 0)
     return ZIL_EXC_Invalid_Operand;
   if (n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)
     return ZIL_EXC_Stack_Overflow;
@@ -388,8 +396,7 @@ ZILError newCofunction(ZILState* ps, ZILContext* ctx, ZILLong type, ZILLong f, Z
 }
 
 ZILContext* cofunctionOf(ZILState* ps, ZILHandle* h) {
-  if (!ZILTypeValid(ps, h->type) || ZILTypes(ps)[h->type].family != ZIL_FAMILY_THREAD ||
-      ZILTypes(ps)[h->type].isNative)
+  if (!ZILTypeValid(ps, h->type) || ZILTypes(ps)[h->type].family != ZIL_FAMILY_THREAD || ZILTypes(ps)[h->type].isNative)
     return nullptr;
   return static_cast<ZILContext*>(h->payload.p);
 }
@@ -409,36 +416,36 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 // ------------------------------------------------------------------------------------------------
 // Operand decoding. SLOT(kind, word offset, var) declares var as the slot the operand denotes.
 
-#define RAISE(code)  \
-  do {               \
-    err = (code);    \
-    goto raise;      \
+#define RAISE(code) \
+  do { \
+    err = (code); \
+    goto raise; \
   } while (0)
 
 #define SLOT(K, off, var) \
-  ZILHandle** var;        \
+  ZILHandle** var; \
   SLOT_##K(off, var)
 #define SLOT_R(off, var) var = R + (ip[(off)] & 31);
-#define SLOT_RD(off, var)                                                        \
-  {                                                                              \
-    ZILError e_ = 0;                                                             \
-    var = memberSlot(ps, R[ip[(off)] & 31], ip[(off) + 1], &e_);   \
-    if (!var)                                                                    \
-      RAISE(e_);                                                                 \
+#define SLOT_RD(off, var) \
+  { \
+    ZILError e_ = 0; \
+    var = memberSlot(ps, R[ip[(off)] & 31], ip[(off) + 1], &e_); \
+    if (!var) \
+      RAISE(e_); \
   }
-#define SLOT_RR(off, var)                                                              \
-  {                                                                                    \
-    ZILError e_ = 0;                                                                   \
-    var = elementSlot(R[ip[(off)] & 31], R[ip[(off) + 1] & 31], &e_);    \
-    if (!var)                                                                          \
-      RAISE(e_);                                                                       \
+#define SLOT_RR(off, var) \
+  { \
+    ZILError e_ = 0; \
+    var = elementSlot(R[ip[(off)] & 31], R[ip[(off) + 1] & 31], &e_); \
+    if (!var) \
+      RAISE(e_); \
   }
-#define SLOT_SD(off, var)                                                                       \
-  {                                                                                             \
-    ZILLong d_ = ip[(off)];                                                              \
-    if (static_cast<uint32_t>(d_) >= static_cast<uint32_t>(ctx->dataSize - ctx->sp))            \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                           \
-    var = ctx->dataStack + ctx->sp + d_;                                                        \
+#define SLOT_SD(off, var) \
+  { \
+    ZILLong d_ = ip[(off)]; \
+    if (static_cast<uint32_t>(d_) >= static_cast<uint32_t>(ctx->dataSize - ctx->sp)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    var = ctx->dataStack + ctx->sp + d_; \
   }
 
 #define OFF2(k1) (1 + W_##k1)
@@ -449,322 +456,317 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 // move the segment) is always called with the address saved and ip rebuilt from it afterwards.
 #define PC() static_cast<ZILLong>(ip - ZILCode(ps))
 #define RELOAD_AT(address) ip = ZILCode(ps) + (address)
-#define FLUSH_COUNTER()                \
-  ps->instructionCounter += icount;    \
+#define FLUSH_COUNTER() \
+  ps->instructionCounter += icount; \
   icount = 0
 
 // Continues at a code address; every jump checks that it lands inside the code.
-#define JUMP(address)                                                     \
-  do {                                                                    \
-    ZILLong to_ = (address);                                              \
+#define JUMP(address) \
+  do { \
+    ZILLong to_ = (address); \
     if (static_cast<uint32_t>(to_) >= static_cast<uint32_t>(ps->code.count)) { \
-      badAddress = to_;                                                   \
-      goto bad_address;                                                   \
-    }                                                                     \
-    RELOAD_AT(to_);                                                       \
-    NEXT_SEQUENTIAL();                                                    \
+      badAddress = to_; \
+      goto bad_address; \
+    } \
+    RELOAD_AT(to_); \
+    NEXT_SEQUENTIAL(); \
   } while (0)
 
 // Falling through to the next instruction needs no address check: an instruction that starts
 // inside the code ends at most ZIL_CODE_PADDING - 1 words past its end, where the padding's zero
 // words decode as `nop`, and `nop` checks the address. Every jump checks its target (JUMP).
-#define NEXT_SEQUENTIAL()                                 \
-  do {                                                    \
-    ++icount;                                             \
-    op = static_cast<uint32_t>(*ip);                      \
-    if (op >= ZIL_OPCODE_COUNT)                           \
-      goto illegal;                                       \
-    goto* kDispatch[op];                                  \
+#define NEXT_SEQUENTIAL() \
+  do { \
+    ++icount; \
+    op = static_cast<uint32_t>(*ip); \
+    if (op >= ZIL_OPCODE_COUNT) \
+      goto illegal; \
+    goto* kDispatch[op]; \
   } while (0)
 
 #define STEP(len) \
-  ip += (len);    \
+  ip += (len); \
   NEXT_SEQUENTIAL()
 
-#define SET_INT(slot, v)            \
-  if (!setInt(ps, (slot), (v)))     \
+#define SET_INT(slot, v) \
+  if (!setInt(ps, (slot), (v))) \
   RAISE(ZIL_EXC_Allocation_Fail)
-#define SET_FLOAT(slot, v)          \
-  if (!setFloat(ps, (slot), (v)))   \
+#define SET_FLOAT(slot, v) \
+  if (!setFloat(ps, (slot), (v))) \
   RAISE(ZIL_EXC_Allocation_Fail)
 
-#define PUSH_RETURN(address)                  \
-  if (ctx->csp <= 0)                          \
-    RAISE(ZIL_EXC_Stack_Overflow);            \
+#define PUSH_RETURN(address) \
+  if (ctx->csp <= 0) \
+    RAISE(ZIL_EXC_Stack_Overflow); \
   ctx->callStack[--ctx->csp] = (address)
 
-#define CALL_NATIVE(type, msg, param, object)                            \
-  {                                                                      \
-    ZILLong at_ = PC();                                                  \
-    FLUSH_COUNTER();                                                     \
+#define CALL_NATIVE(type, msg, param, object) \
+  { \
+    ZILLong at_ = PC(); \
+    FLUSH_COUNTER(); \
     err = ZILCallNative(ps, ctx, at_, (type), (msg), (param), (object)); \
-    RELOAD_AT(at_);                                                      \
-    if (err)                                                             \
-      RAISE(err);                                                        \
+    RELOAD_AT(at_); \
+    if (err) \
+      RAISE(err); \
   }
 
-#define JUMP_FUNCTION(f, retLen)                                               \
-  {                                                                            \
-    ZILLong f_ = (f);                                                          \
-    if (static_cast<uint32_t>(f_) >= static_cast<uint32_t>(ps->funcs.count))   \
-      RAISE(ZIL_EXC_Invalid_Operand);                                          \
-    const ZILFuncInfo& fi_ = ZILFuncs(ps)[f_];                                 \
-    if (ZILTypeValid(ps, fi_.typeID) && ZILTypes(ps)[fi_.typeID].isNative) {   \
-      CALL_NATIVE(fi_.typeID, NTL_CallStatic, fi_.memberIndex, nullptr);      \
-      STEP(retLen);                                                            \
-    }                                                                          \
-    PUSH_RETURN(PC() + (retLen));                                              \
-    JUMP(fi_.codeAddress);                                                     \
+#define JUMP_FUNCTION(f, retLen) \
+  { \
+    ZILLong f_ = (f); \
+    if (static_cast<uint32_t>(f_) >= static_cast<uint32_t>(ps->funcs.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    const ZILFuncInfo& fi_ = ZILFuncs(ps)[f_]; \
+    if (ZILTypeValid(ps, fi_.typeID) && ZILTypes(ps)[fi_.typeID].isNative) { \
+      CALL_NATIVE(fi_.typeID, NTL_CallStatic, fi_.memberIndex, nullptr); \
+      STEP(retLen); \
+    } \
+    PUSH_RETURN(PC() + (retLen)); \
+    JUMP(fi_.codeAddress); \
   }
 
 // ------------------------------------------------------------------------------------------------
 // Handlers by family; each takes the operand kinds and the length of its member.
 
 #define H_NOP(k1, k2, k3, k4, len) \
-  {                                \
-    JUMP(PC() + (len));            \
-  }
+  { JUMP(PC() + (len)); }
 
-#define H_ALLOC(k1, k2, k3, k4, len)                                  \
-  {                                                                   \
-    SLOT(k2, 2, d);                                                   \
-    ZILHandle* h = nullptr;                                           \
-    ZILError e = ZILNewInstance(ps, ip[1], &h);                \
-    if (e)                                                            \
+#define H_ALLOC(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k2, 2, d); \
+    ZILHandle* h = nullptr; \
+    ZILError e = ZILNewInstance(ps, ip[1], &h); \
+    if (e) \
       RAISE(e == ZIL_ERR_Invalid_Handle_Type ? ZIL_EXC_Invalid_Operand : e); \
-    storeSlot(ps, d, h);                                           \
-    STEP(len);                                                        \
+    storeSlot(ps, d, h); \
+    STEP(len); \
   }
 
-#define H_ALLOCA(k1, k2, k3, k4, len)                                   \
-  {                                                                     \
-    ZILHandle* h = nullptr;                                             \
-    ZILError e = allocArray(ps, ctx, ip[1], ip[2], &h);   \
-    if (e)                                                              \
-      RAISE(e);                                                         \
-    storeSlot(ps, R + (ip[3] & 31), h);                       \
-    STEP(len);                                                          \
+#define H_ALLOCA(k1, k2, k3, k4, len) \
+  { \
+    ZILHandle* h = nullptr; \
+    ZILError e = allocArray(ps, ctx, ip[1], ip[2], &h); \
+    if (e) \
+      RAISE(e); \
+    storeSlot(ps, R + (ip[3] & 31), h); \
+    STEP(len); \
   }
 
-#define H_ALLOCN(k1, k2, k3, k4, len)                                                   \
-  {                                                                                     \
-    ZILLong t = ip[1];                                                           \
-    if (!ZILTypeValid(ps, t) || !ZILTypes(ps)[t].isNative)                              \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                   \
-    ZILTypeInfo* ti = ZILTypes(ps) + t;                                                 \
-    void* object = nullptr;                                                             \
-    ZILLong at = PC();                                                                  \
-    FLUSH_COUNTER();                                                                    \
-    ctx->pc = at;                                                                       \
-    ps->nativePC = at;                                                                  \
-    ZILError e = ti->typeProc ? callTypeProc(ti, NTL_NewObject, nullptr, &object) \
-                              : ZIL_EXC_Allocation_Fail;                                \
-    RELOAD_AT(at);                                                                      \
-    if (e || !object)                                                                   \
-      RAISE(ZIL_EXC_Allocation_Fail);                                                   \
-    ZILHandle* h = ZILTakeHandle(ps);                                                   \
-    if (!h) {                                                                           \
-      callTypeProc(ZILTypes(ps) + t, NTL_DestroyObject, object, nullptr);                  \
-      RAISE(ZIL_EXC_Allocation_Fail);                                                   \
-    }                                                                                   \
-    h->type = static_cast<uint16_t>(t);                                                 \
-    h->payload.p = object;                                                              \
-    storeSlot(ps, R + (ip[2] & 31), h);                                       \
-    STEP(len);                                                                          \
+#define H_ALLOCN(k1, k2, k3, k4, len) \
+  { \
+    ZILLong t = ip[1]; \
+    if (!ZILTypeValid(ps, t) || !ZILTypes(ps)[t].isNative) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILTypeInfo* ti = ZILTypes(ps) + t; \
+    void* object = nullptr; \
+    ZILLong at = PC(); \
+    FLUSH_COUNTER(); \
+    ctx->pc = at; \
+    ps->nativePC = at; \
+    ZILError e = ti->typeProc ? callTypeProc(ti, NTL_NewObject, nullptr, &object) : ZIL_EXC_Allocation_Fail; \
+    RELOAD_AT(at); \
+    if (e || !object) \
+      RAISE(ZIL_EXC_Allocation_Fail); \
+    ZILHandle* h = ZILTakeHandle(ps); \
+    if (!h) { \
+      callTypeProc(ZILTypes(ps) + t, NTL_DestroyObject, object, nullptr); \
+      RAISE(ZIL_EXC_Allocation_Fail); \
+    } \
+    h->type = static_cast<uint16_t>(t); \
+    h->payload.p = object; \
+    storeSlot(ps, R + (ip[2] & 31), h); \
+    STEP(len); \
   }
 
-#define H_BRA(k1, k2, k3, k4, len)            \
-  {                                           \
-    JUMP(wrapAdd(PC(), ip[1]));               \
-  }
+#define H_BRA(k1, k2, k3, k4, len) \
+  { JUMP(wrapAdd(PC(), ip[1])); }
 
 #define H_BRK(k1, k2, k3, k4, len) \
   { RAISE(ZIL_EXC_Break); }
 
-#define H_CALLM(k1, k2, k3, k4, len)                                       \
-  {                                                                        \
-    ZILHandle* self = R[0];                                                \
-    if (self->type == ZIL_TYPE_NULL)                                       \
-      RAISE(ZIL_EXC_Null_Reference);                                       \
-    if (!ZILTypeValid(ps, self->type))                                     \
-      RAISE(ZIL_EXC_Unsupported_Type);                                     \
-    ZILLong m = ip[2];                                              \
-    if (ZILTypes(ps)[self->type].isNative) {                               \
-      ZILAddRef(self);                                                     \
-      ZILLong at = PC();                                                   \
-      FLUSH_COUNTER();                                                     \
+#define H_CALLM(k1, k2, k3, k4, len) \
+  { \
+    ZILHandle* self = R[0]; \
+    if (self->type == ZIL_TYPE_NULL) \
+      RAISE(ZIL_EXC_Null_Reference); \
+    if (!ZILTypeValid(ps, self->type)) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    ZILLong m = ip[2]; \
+    if (ZILTypes(ps)[self->type].isNative) { \
+      ZILAddRef(self); \
+      ZILLong at = PC(); \
+      FLUSH_COUNTER(); \
       err = ZILCallNative(ps, ctx, at, self->type, NTL_CallMember, m, self->payload.p); \
-      RELOAD_AT(at);                                                       \
-      releaseHandle(ps, self);                                                \
-      if (err)                                                             \
-        RAISE(err);                                                        \
-      STEP(len);                                                           \
-    }                                                                      \
-    ZILLong f = ZILMethodFunction(ps, self->type, m);                      \
+      RELOAD_AT(at); \
+      releaseHandle(ps, self); \
+      if (err) \
+        RAISE(err); \
+      STEP(len); \
+    } \
+    ZILLong f = ZILMethodFunction(ps, self->type, m); \
     if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
-      RAISE(ZIL_EXC_Invalid_Operand);                                      \
-    PUSH_RETURN(PC() + (len));                                             \
-    JUMP(ZILFuncs(ps)[f].codeAddress);                                     \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    PUSH_RETURN(PC() + (len)); \
+    JUMP(ZILFuncs(ps)[f].codeAddress); \
   }
 
 #define H_CALLS(k1, k2, k3, k4, len) JUMP_FUNCTION(ip[1], len)
 
-#define H_CALLN(k1, k2, k3, k4, len)                                      \
-  {                                                                       \
-    CALL_NATIVE(ip[1], NTL_CallStatic, ip[2], nullptr);     \
-    STEP(len);                                                            \
+#define H_CALLN(k1, k2, k3, k4, len) \
+  { \
+    CALL_NATIVE(ip[1], NTL_CallStatic, ip[2], nullptr); \
+    STEP(len); \
   }
 
-#define H_CVF(k1, k2, k3, k4, len)                           \
-  {                                                          \
-    ZILLong v = R[ip[1] & 31]->payload.l;             \
+#define H_CVF(k1, k2, k3, k4, len) \
+  { \
+    ZILLong v = R[ip[1] & 31]->payload.l; \
     SET_FLOAT(R + (ip[2] & 31), static_cast<ZILFloat>(v)); \
-    STEP(len);                                               \
+    STEP(len); \
   }
 
-#define H_CVL(k1, k2, k3, k4, len)                                  \
-  {                                                                 \
-    ZILFloat v = R[ip[1] & 31]->payload.f;                   \
-    SET_INT(R + (ip[2] & 31), floatToLong(v));               \
-    STEP(len);                                                      \
+#define H_CVL(k1, k2, k3, k4, len) \
+  { \
+    ZILFloat v = R[ip[1] & 31]->payload.f; \
+    SET_INT(R + (ip[2] & 31), floatToLong(v)); \
+    STEP(len); \
   }
 
-#define H_POPM(k1, k2, k3, k4, len)                                                        \
-  {                                                                                        \
-    ZILLong n = ip[1];                                                              \
-    if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp)                         \
-      RAISE(ZIL_EXC_Stack_Overflow);                                                       \
-    ZILLong sp_ = ctx->sp;                                                                 \
-    ZILHandle** const stack_ = ctx->dataStack;                                             \
-    for (ZILLong i = 0; i < n; ++i) {                                                      \
-      ZILHandle* h_ = stack_[sp_++];                                                       \
-      ctx->sp = sp_;                                                                       \
-      releaseHandle(ps, h_);                                                               \
-    }                                                                                      \
-    STEP(len);                                                                             \
+#define H_POPM(k1, k2, k3, k4, len) \
+  { \
+    ZILLong n = ip[1]; \
+    if (n < 0 || n > ctx->dataSize - ZIL_REGISTER_COUNT - ctx->sp) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    ZILLong sp_ = ctx->sp; \
+    ZILHandle** const stack_ = ctx->dataStack; \
+    for (ZILLong i = 0; i < n; ++i) { \
+      ZILHandle* h_ = stack_[sp_++]; \
+      ctx->sp = sp_; \
+      releaseHandle(ps, h_); \
+    } \
+    STEP(len); \
   }
 
-#define H_PUSHM(k1, k2, k3, k4, len)                         \
-  {                                                          \
-    ZILLong n = ip[1];                                \
-    if (n < 0 || n > ctx->sp)                                \
-      RAISE(ZIL_EXC_Stack_Overflow);                         \
-    for (ZILLong i = 0; i < n; ++i)                          \
-      ctx->dataStack[--ctx->sp] = ZILNullRef(ps);            \
-    STEP(len);                                               \
+#define H_PUSHM(k1, k2, k3, k4, len) \
+  { \
+    ZILLong n = ip[1]; \
+    if (n < 0 || n > ctx->sp) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    for (ZILLong i = 0; i < n; ++i) \
+      ctx->dataStack[--ctx->sp] = ZILNullRef(ps); \
+    STEP(len); \
   }
 
-#define H_POPR(k1, k2, k3, k4, len)                                                          \
-  {                                                                                          \
-    ZILLong first = ip[1], count = ip[2];                                      \
-    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)                        \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                        \
-    ZILLong sp_ = ctx->sp;                                                                   \
-    if (count > ctx->dataSize - ZIL_REGISTER_COUNT - sp_)                                    \
-      RAISE(ZIL_EXC_Stack_Overflow);                                                         \
+#define H_POPR(k1, k2, k3, k4, len) \
+  { \
+    ZILLong first = ip[1], count = ip[2]; \
+    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILLong sp_ = ctx->sp; \
+    if (count > ctx->dataSize - ZIL_REGISTER_COUNT - sp_) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
     /* sp is kept in a local and stored after each pop, never read back: a release that runs */ \
     /* code finds the stack as it should be, and the loop does not wait on its own stores.  */ \
-    ZILHandle** const stack_ = ctx->dataStack;                                               \
-    for (ZILLong i = count - 1; i >= 0; --i) {                                               \
-      ZILHandle* h_ = stack_[sp_++];                                                         \
-      ctx->sp = sp_;                                                                         \
-      if (R[first + i] == h_) /* unchanged since the save: only the saved reference goes */  \
-        --h_->refCount;                                                                      \
-      else                                                                                   \
-        storeSlot(ps, R + first + i, h_);                                                    \
-    }                                                                                        \
-    STEP(len);                                                                               \
+    ZILHandle** const stack_ = ctx->dataStack; \
+    for (ZILLong i = count - 1; i >= 0; --i) { \
+      ZILHandle* h_ = stack_[sp_++]; \
+      ctx->sp = sp_; \
+      if (R[first + i] == h_) /* unchanged since the save: only the saved reference goes */ \
+        --h_->refCount; \
+      else \
+        storeSlot(ps, R + first + i, h_); \
+    } \
+    STEP(len); \
   }
 
-#define H_PUSHR(k1, k2, k3, k4, len)                                          \
-  {                                                                           \
-    ZILLong first = ip[1], count = ip[2];                       \
-    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT)         \
-      RAISE(ZIL_EXC_Invalid_Operand);                                         \
-    ZILLong sp_ = ctx->sp;                                                    \
-    if (count > sp_)                                                          \
-      RAISE(ZIL_EXC_Stack_Overflow);                                          \
-    ZILHandle** const stack_ = ctx->dataStack;                                \
-    for (ZILLong i = 0; i < count; ++i) {                                     \
-      ZILHandle* h_ = R[first + i];                                           \
-      ZILAddRef(h_);                                                          \
-      stack_[--sp_] = h_;                                                     \
-    }                                                                         \
-    ctx->sp = sp_;                                                            \
-    STEP(len);                                                                \
+#define H_PUSHR(k1, k2, k3, k4, len) \
+  { \
+    ZILLong first = ip[1], count = ip[2]; \
+    if (first < 0 || count < 0 || first + count > ZIL_REGISTER_COUNT) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILLong sp_ = ctx->sp; \
+    if (count > sp_) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    ZILHandle** const stack_ = ctx->dataStack; \
+    for (ZILLong i = 0; i < count; ++i) { \
+      ZILHandle* h_ = R[first + i]; \
+      ZILAddRef(h_); \
+      stack_[--sp_] = h_; \
+    } \
+    ctx->sp = sp_; \
+    STEP(len); \
   }
 
-#define H_RET(k1, k2, k3, k4, len)                              \
-  {                                                             \
-    if (ctx->csp >= ctx->callSize) {                            \
-      if (!ctx->resumer)                                        \
-        RAISE(ZIL_EXC_Stack_Overflow);                          \
-      ctx->finished = 1;                                        \
-      goto switch_to_resumer;                                   \
-    }                                                           \
-    ZILLong target = ctx->callStack[ctx->csp++];                \
-    if (target == -1) {                                         \
-      ctx->pc = PC() + 1;                                       \
-      err = 0;                                                  \
-      goto leave;                                               \
-    }                                                           \
-    JUMP(target);                                               \
+#define H_RET(k1, k2, k3, k4, len) \
+  { \
+    if (ctx->csp >= ctx->callSize) { \
+      if (!ctx->resumer) \
+        RAISE(ZIL_EXC_Stack_Overflow); \
+      ctx->finished = 1; \
+      goto switch_to_resumer; \
+    } \
+    ZILLong target = ctx->callStack[ctx->csp++]; \
+    if (target == -1) { \
+      ctx->pc = PC() + 1; \
+      err = 0; \
+      goto leave; \
+    } \
+    JUMP(target); \
   }
 
-#define H_SIZE(k1, k2, k3, k4, len)                                        \
-  {                                                                        \
-    ZILHandle* s = R[ip[1] & 31];                                   \
-    ZILLong n;                                                             \
-    if (s->type == ZIL_TYPE_STRING && s->payload.p)                        \
-      n = static_cast<ZILString*>(s->payload.p)->length;                   \
-    else if (s->type == ZIL_TYPE_ARRAY && s->payload.p)                    \
-      n = static_cast<ZILArray*>(s->payload.p)->length;                    \
-    else                                                                   \
-      RAISE(ZIL_EXC_Unsupported_Type);                                     \
-    SET_INT(R + (ip[2] & 31), n);                                   \
-    STEP(len);                                                             \
+#define H_SIZE(k1, k2, k3, k4, len) \
+  { \
+    ZILHandle* s = R[ip[1] & 31]; \
+    ZILLong n; \
+    if (s->type == ZIL_TYPE_STRING && s->payload.p) \
+      n = static_cast<ZILString*>(s->payload.p)->length; \
+    else if (s->type == ZIL_TYPE_ARRAY && s->payload.p) \
+      n = static_cast<ZILArray*>(s->payload.p)->length; \
+    else \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    SET_INT(R + (ip[2] & 31), n); \
+    STEP(len); \
   }
 
-#define H_TYPE(k1, k2, k3, k4, len)                                 \
-  {                                                                 \
-    ZILLong t = R[ip[1] & 31]->type;                         \
-    SET_INT(R + (ip[2] & 31), t);                            \
-    STEP(len);                                                      \
+#define H_TYPE(k1, k2, k3, k4, len) \
+  { \
+    ZILLong t = R[ip[1] & 31]->type; \
+    SET_INT(R + (ip[2] & 31), t); \
+    STEP(len); \
   }
 
 // One operand, in place on an int or a float.
-#define H_UNARY_NUM(k1, len, INTEXPR, FLOATEXPR)    \
-  {                                                 \
-    SLOT(k1, 1, s);                                 \
-    ZILHandle* h = *s;                              \
-    if (h->type == ZIL_TYPE_INT) {                  \
-      CHECK_IN_PLACE(h);                            \
-      ZILLong& v = h->payload.l;                    \
-      v = INTEXPR;                                  \
-    } else if (h->type == ZIL_TYPE_FLOAT) {         \
-      CHECK_IN_PLACE(h);                            \
-      ZILFloat& v = h->payload.f;                   \
-      v = FLOATEXPR;                                \
-    } else {                                        \
-      RAISE(ZIL_EXC_Unsupported_Type);              \
-    }                                               \
-    STEP(len);                                      \
+#define H_UNARY_NUM(k1, len, INTEXPR, FLOATEXPR) \
+  { \
+    SLOT(k1, 1, s); \
+    ZILHandle* h = *s; \
+    if (h->type == ZIL_TYPE_INT) { \
+      CHECK_IN_PLACE(h); \
+      ZILLong& v = h->payload.l; \
+      v = INTEXPR; \
+    } else if (h->type == ZIL_TYPE_FLOAT) { \
+      CHECK_IN_PLACE(h); \
+      ZILFloat& v = h->payload.f; \
+      v = FLOATEXPR; \
+    } else { \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    } \
+    STEP(len); \
   }
 #define H_DEC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapSub(v, 1), v - 1.0)
 #define H_INC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapAdd(v, 1), v + 1.0)
 #define H_NEG(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapNeg(v), -v)
 
 // One operand, in place, one type only.
-#define H_UNARY_TYPED(k1, len, TYPE, FIELD, EXPR)  \
-  {                                                \
-    SLOT(k1, 1, s);                                \
-    ZILHandle* h = *s;                             \
-    if (h->type != TYPE)                           \
-      RAISE(ZIL_EXC_Unsupported_Type);             \
-    CHECK_IN_PLACE(h);                             \
-    auto& v = h->payload.FIELD;                    \
-    v = EXPR;                                      \
-    STEP(len);                                     \
+#define H_UNARY_TYPED(k1, len, TYPE, FIELD, EXPR) \
+  { \
+    SLOT(k1, 1, s); \
+    ZILHandle* h = *s; \
+    if (h->type != TYPE) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    CHECK_IN_PLACE(h); \
+    auto& v = h->payload.FIELD; \
+    v = EXPR; \
+    STEP(len); \
   }
 #define H_NOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, ~v)
 #define H_UNOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, v == 0 ? 1 : 0)
@@ -779,138 +781,138 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 // shared: the value is the same, and the next in-place operation needs no new handle.
 // The value comes straight from the constant's data record, which holds an int's or float's
 // payload itself; the runtime handle made from it is needed only when the slot takes a handle.
-#define H_MOVEH(k1, k2, k3, k4, len)                                                  \
-  {                                                                                   \
-    ZILLong ci = ip[1];                                                               \
-    if (static_cast<uint32_t>(ci) >= static_cast<uint32_t>(ps->data.count))          \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                 \
-    const ZILHandle* rec = ZILDataHandles(ps) + ci;                                   \
-    SLOT(k2, 2, d);                                                                   \
+#define H_MOVEH(k1, k2, k3, k4, len) \
+  { \
+    ZILLong ci = ip[1]; \
+    if (static_cast<uint32_t>(ci) >= static_cast<uint32_t>(ps->data.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    const ZILHandle* rec = ZILDataHandles(ps) + ci; \
+    SLOT(k2, 2, d); \
     if ((rec->type == ZIL_TYPE_INT || rec->type == ZIL_TYPE_FLOAT) && ownedValue(*d, rec->type)) { \
-      (*d)->payload = rec->payload;                                                   \
-      STEP(len);                                                                      \
-    }                                                                                 \
+      (*d)->payload = rec->payload; \
+      STEP(len); \
+    } \
     /* Otherwise the slot shares the constant's runtime handle; once made, the record's */ \
-    /* reference-count word holds its pool index. */                                  \
-    ZILHandle* c = __builtin_expect(ci < ps->constantsMaterialized &&                  \
-                                        static_cast<uint32_t>(rec->refCount) < static_cast<uint32_t>(ps->handleCapacity), 1) \
-                       ? ps->handles[rec->refCount]                                   \
-                       : constantHandle(ps, ci);                                      \
-    if (!c)                                                                           \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                 \
-    ZILAddRef(c);                                                                     \
-    storeSlot(ps, d, c);                                                              \
-    STEP(len);                                                                        \
+    /* reference-count word holds its pool index. */ \
+    ZILHandle* c = __builtin_expect(ci < ps->constantsMaterialized && static_cast<uint32_t>(rec->refCount) < \
+                                                                          static_cast<uint32_t>(ps->handleCapacity), \
+                                    1) \
+                       ? ps->handles[rec->refCount] \
+                       : constantHandle(ps, ci); \
+    if (!c) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILAddRef(c); \
+    storeSlot(ps, d, c); \
+    STEP(len); \
   }
 
-#define H_COPYH(k1, k2, k3, k4, len)                 \
-  {                                                  \
-    ZILLong ci = ip[1];                              \
+#define H_COPYH(k1, k2, k3, k4, len) \
+  { \
+    ZILLong ci = ip[1]; \
     if (static_cast<uint32_t>(ci) < static_cast<uint32_t>(ps->data.count)) { \
       const ZILHandle* rec = ZILDataHandles(ps) + ci; \
-      if (rec->type == ZIL_TYPE_INT) {               \
-        ZILLong iv = rec->payload.l;                 \
-        SLOT(k2, 2, dInt);                           \
-        SET_INT(dInt, iv);                           \
-        STEP(len);                                   \
-      }                                              \
-      if (rec->type == ZIL_TYPE_FLOAT) {             \
-        ZILFloat fv = rec->payload.f;                \
-        SLOT(k2, 2, dFloat);                         \
-        SET_FLOAT(dFloat, fv);                       \
-        STEP(len);                                   \
-      }                                              \
-    }                                                \
-    ZILHandle* c = constantHandle(ps, ci);           \
-    if (!c)                                          \
-      RAISE(ZIL_EXC_Invalid_Operand);                \
-    ZILHandle* v = nullptr;                          \
-    ZILError e = ZILCopyValue(ps, c, &v);            \
-    if (e)                                           \
-      RAISE(e);                                      \
-    pendingCopy = v;                                 \
-    SLOT(k2, 2, dSlot);                              \
-    pendingCopy = nullptr;                           \
-    storeSlot(ps, dSlot, v);                      \
-    STEP(len);                                       \
+      if (rec->type == ZIL_TYPE_INT) { \
+        ZILLong iv = rec->payload.l; \
+        SLOT(k2, 2, dInt); \
+        SET_INT(dInt, iv); \
+        STEP(len); \
+      } \
+      if (rec->type == ZIL_TYPE_FLOAT) { \
+        ZILFloat fv = rec->payload.f; \
+        SLOT(k2, 2, dFloat); \
+        SET_FLOAT(dFloat, fv); \
+        STEP(len); \
+      } \
+    } \
+    ZILHandle* c = constantHandle(ps, ci); \
+    if (!c) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILHandle* v = nullptr; \
+    ZILError e = ZILCopyValue(ps, c, &v); \
+    if (e) \
+      RAISE(e); \
+    pendingCopy = v; \
+    SLOT(k2, 2, dSlot); \
+    pendingCopy = nullptr; \
+    storeSlot(ps, dSlot, v); \
+    STEP(len); \
   }
 
-#define H_TEST(k1, len, COND)                                 \
-  {                                                           \
-    SLOT(k1, 1, s);                                           \
-    ZILLong v = (*s)->payload.l;                              \
-    if (COND)                                                 \
-      JUMP(wrapAdd(PC(), ip[OFF2(k1)]));                      \
-    STEP(len);                                                \
+#define H_TEST(k1, len, COND) \
+  { \
+    SLOT(k1, 1, s); \
+    ZILLong v = (*s)->payload.l; \
+    if (COND) \
+      JUMP(wrapAdd(PC(), ip[OFF2(k1)])); \
+    STEP(len); \
   }
 #define H_TSTEQ(k1, k2, k3, k4, len) H_TEST(k1, len, v == 0)
 #define H_TSTNE(k1, k2, k3, k4, len) H_TEST(k1, len, v != 0)
 
 // Two operands, source first; the destination is changed in place.
-#define H_BINARY(k1, k2, len, BODY)   \
-  {                                   \
-    SLOT(k1, 1, sSlot);               \
-    ZILHandle* s = *sSlot;            \
-    SLOT(k2, OFF2(k1), dSlot);        \
-    ZILHandle* d = *dSlot;            \
-    BODY;                             \
-    STEP(len);                        \
+#define H_BINARY(k1, k2, len, BODY) \
+  { \
+    SLOT(k1, 1, sSlot); \
+    ZILHandle* s = *sSlot; \
+    SLOT(k2, OFF2(k1), dSlot); \
+    ZILHandle* d = *dSlot; \
+    BODY; \
+    STEP(len); \
   }
 
-#define GENERIC_ARITH(IOP, FOP)                                                  \
-  if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) {                      \
-    CHECK_IN_PLACE(d);                                                           \
-    ZILLong a = d->payload.l, b = s->payload.l;                                  \
-    IOP;                                                                         \
-    d->payload.l = a;                                                            \
-  } else if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) {           \
-    CHECK_IN_PLACE(d);                                                           \
-    ZILFloat a = d->payload.f, b = s->payload.f;                                 \
-    FOP;                                                                         \
-    d->payload.f = a;                                                            \
-  } else {                                                                       \
-    RAISE(ZIL_EXC_Unsupported_Type);                                             \
-  }
-#define INT_ARITH(IOP)                      \
-  if (d->type != ZIL_TYPE_INT)              \
-    RAISE(ZIL_EXC_Unsupported_Type);        \
-  CHECK_IN_PLACE(d);                        \
-  {                                         \
+#define GENERIC_ARITH(IOP, FOP) \
+  if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) { \
+    CHECK_IN_PLACE(d); \
     ZILLong a = d->payload.l, b = s->payload.l; \
-    IOP;                                    \
-    d->payload.l = a;                       \
-  }
-#define FLOAT_ARITH(FOP)                    \
-  if (d->type != ZIL_TYPE_FLOAT)            \
-    RAISE(ZIL_EXC_Unsupported_Type);        \
-  CHECK_IN_PLACE(d);                        \
-  {                                         \
+    IOP; \
+    d->payload.l = a; \
+  } else if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) { \
+    CHECK_IN_PLACE(d); \
     ZILFloat a = d->payload.f, b = s->payload.f; \
-    FOP;                                    \
-    d->payload.f = a;                       \
+    FOP; \
+    d->payload.f = a; \
+  } else { \
+    RAISE(ZIL_EXC_Unsupported_Type); \
   }
-#define BITS_ARITH(IOP)                                              \
-  if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT)            \
-    RAISE(ZIL_EXC_Unsupported_Type);                                 \
-  CHECK_IN_PLACE(d);                                                 \
-  {                                                                  \
-    ZILLong a = d->payload.l, b = s->payload.l;                      \
-    IOP;                                                             \
-    d->payload.l = a;                                                \
+#define INT_ARITH(IOP) \
+  if (d->type != ZIL_TYPE_INT) \
+    RAISE(ZIL_EXC_Unsupported_Type); \
+  CHECK_IN_PLACE(d); \
+  { \
+    ZILLong a = d->payload.l, b = s->payload.l; \
+    IOP; \
+    d->payload.l = a; \
+  }
+#define FLOAT_ARITH(FOP) \
+  if (d->type != ZIL_TYPE_FLOAT) \
+    RAISE(ZIL_EXC_Unsupported_Type); \
+  CHECK_IN_PLACE(d); \
+  { \
+    ZILFloat a = d->payload.f, b = s->payload.f; \
+    FOP; \
+    d->payload.f = a; \
+  }
+#define BITS_ARITH(IOP) \
+  if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT) \
+    RAISE(ZIL_EXC_Unsupported_Type); \
+  CHECK_IN_PLACE(d); \
+  { \
+    ZILLong a = d->payload.l, b = s->payload.l; \
+    IOP; \
+    d->payload.l = a; \
   }
 
-#define IDIV_CHECK                       \
-  if (b == 0)                            \
+#define IDIV_CHECK \
+  if (b == 0) \
     RAISE(ZIL_EXC_Division_By_Zero);
-#define FDIV_CHECK                       \
-  if (b == 0.0)                          \
+#define FDIV_CHECK \
+  if (b == 0.0) \
     RAISE(ZIL_EXC_Division_By_Zero);
 
 #define H_ADD(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapAdd(a, b), a += b))
 #define H_SUB(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapSub(a, b), a -= b))
 #define H_MUL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapMul(a, b), a *= b))
-#define H_DIV(k1, k2, k3, k4, len) \
-  H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapDiv(a, b), FDIV_CHECK a /= b))
+#define H_DIV(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapDiv(a, b), FDIV_CHECK a /= b))
 #define H_MOD(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapMod(a, b), FDIV_CHECK a = fmod(a, b)))
 #define H_AND(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a &= b))
@@ -931,59 +933,59 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_DIVF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a /= b))
 #define H_MODF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a = fmod(a, b)))
 
-#define H_STRADD(k1, k2, k3, k4, len)         \
-  H_BINARY(k1, k2, len, {                     \
-    ZILError e = appendString(s, d);          \
-    if (e)                                    \
-      RAISE(e);                               \
+#define H_STRADD(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, { \
+    ZILError e = appendString(s, d); \
+    if (e) \
+      RAISE(e); \
   })
-#define H_ARRCP(k1, k2, k3, k4, len)          \
-  H_BINARY(k1, k2, len, {                     \
+#define H_ARRCP(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, { \
     ZILError e = appendArray(ps, s, d, true); \
-    if (e)                                    \
-      RAISE(e);                               \
+    if (e) \
+      RAISE(e); \
   })
-#define H_ARRMV(k1, k2, k3, k4, len)           \
-  H_BINARY(k1, k2, len, {                      \
+#define H_ARRMV(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, { \
     ZILError e = appendArray(ps, s, d, false); \
-    if (e)                                     \
-      RAISE(e);                                \
+    if (e) \
+      RAISE(e); \
   })
 
 // Compares: a, b, dst; dst = new int (b op a).
-#define H_COMPARE(k1, k2, k3, len, EXPR)  \
-  {                                       \
-    SLOT(k1, 1, aSlot);                   \
-    ZILHandle* a = *aSlot;                \
-    SLOT(k2, OFF2(k1), bSlot);            \
-    ZILHandle* b = *bSlot;                \
-    SLOT(k3, OFF3(k1, k2), dSlot);        \
-    ZILLong result;                       \
-    EXPR;                                 \
-    SET_INT(dSlot, result);               \
+#define H_COMPARE(k1, k2, k3, len, EXPR) \
+  { \
+    SLOT(k1, 1, aSlot); \
+    ZILHandle* a = *aSlot; \
+    SLOT(k2, OFF2(k1), bSlot); \
+    ZILHandle* b = *bSlot; \
+    SLOT(k3, OFF3(k1, k2), dSlot); \
+    ZILLong result; \
+    EXPR; \
+    SET_INT(dSlot, result); \
     TEST_FOLLOWS(len, ip[OFF3(k1, k2)], result); \
-    STEP(len);                            \
+    STEP(len); \
   }
 
 // A compare is nearly always followed by a test of its result register. That test runs right
 // here, saving a dispatch; it is counted and behaves exactly as when it runs by itself. The words
 // after a compare are readable: they are code or the zero padding (which is not a test).
-#define TEST_FOLLOWS(len, reg, result)                                                  \
-  {                                                                                     \
-    ZILLong next_ = ip[len];                                                            \
+#define TEST_FOLLOWS(len, reg, result) \
+  { \
+    ZILLong next_ = ip[len]; \
     if ((next_ == ZOP_TSTNE_R_OFS || next_ == ZOP_TSTEQ_R_OFS) && ((ip[(len) + 1] ^ (reg)) & 31) == 0) { \
-      ++icount;                                                                         \
-      if ((next_ == ZOP_TSTNE_R_OFS) == ((result) != 0))                                \
-        JUMP(wrapAdd(PC() + (len), ip[(len) + 2]));                                     \
-      STEP((len) + 3);                                                                  \
-    }                                                                                   \
+      ++icount; \
+      if ((next_ == ZOP_TSTNE_R_OFS) == ((result) != 0)) \
+        JUMP(wrapAdd(PC() + (len), ip[(len) + 2])); \
+      STEP((len) + 3); \
+    } \
   }
-#define GENERIC_COMPARE(OPX)                                                     \
-  if (a->type == ZIL_TYPE_INT && b->type == ZIL_TYPE_INT)                        \
-    result = b->payload.l OPX a->payload.l;                                      \
-  else if (a->type == ZIL_TYPE_FLOAT && b->type == ZIL_TYPE_FLOAT)               \
-    result = b->payload.f OPX a->payload.f;                                      \
-  else                                                                           \
+#define GENERIC_COMPARE(OPX) \
+  if (a->type == ZIL_TYPE_INT && b->type == ZIL_TYPE_INT) \
+    result = b->payload.l OPX a->payload.l; \
+  else if (a->type == ZIL_TYPE_FLOAT && b->type == ZIL_TYPE_FLOAT) \
+    result = b->payload.f OPX a->payload.f; \
+  else \
     RAISE(ZIL_EXC_Unsupported_Type)
 #define H_CSEQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(==))
 #define H_CSNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(!=))
@@ -1003,277 +1005,277 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_CSGEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f >= a->payload.f)
 #define H_CSLTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f < a->payload.f)
 #define H_CSLEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f <= a->payload.f)
-#define STRING_COMPARE(WANT)                         \
-  {                                                  \
-    ZILError e = 0;                                  \
-    bool equal = stringsEqual(a, b, &e);             \
-    if (e)                                           \
-      RAISE(e);                                      \
-    result = equal == (WANT);                        \
+#define STRING_COMPARE(WANT) \
+  { \
+    ZILError e = 0; \
+    bool equal = stringsEqual(a, b, &e); \
+    if (e) \
+      RAISE(e); \
+    result = equal == (WANT); \
   }
 #define H_STREQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(true))
 #define H_STRNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(false))
 #define H_CMPREF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = a == b)
 
 #define H_LDZ(k1, k2, k3, k4, len) \
-  {                                \
-    SLOT(k1, 1, dSlot);            \
-    SET_INT(dSlot, 0);             \
-    STEP(len);                     \
+  { \
+    SLOT(k1, 1, dSlot); \
+    SET_INT(dSlot, 0); \
+    STEP(len); \
   }
 
-#define H_SNUL(k1, k2, k3, k4, len)                                        \
-  {                                                                        \
-    ZILLong isNull = R[ip[1] & 31]->type == ZIL_TYPE_NULL;          \
-    SET_INT(R + (ip[2] & 31), isNull);                              \
-    STEP(len);                                                             \
+#define H_SNUL(k1, k2, k3, k4, len) \
+  { \
+    ZILLong isNull = R[ip[1] & 31]->type == ZIL_TYPE_NULL; \
+    SET_INT(R + (ip[2] & 31), isNull); \
+    STEP(len); \
   }
-#define H_SNNUL(k1, k2, k3, k4, len)                                       \
-  {                                                                        \
-    ZILLong notNull = R[ip[1] & 31]->type != ZIL_TYPE_NULL;         \
-    SET_INT(R + (ip[2] & 31), notNull);                             \
-    STEP(len);                                                             \
+#define H_SNNUL(k1, k2, k3, k4, len) \
+  { \
+    ZILLong notNull = R[ip[1] & 31]->type != ZIL_TYPE_NULL; \
+    SET_INT(R + (ip[2] & 31), notNull); \
+    STEP(len); \
   }
 
 #define H_MOVE(k1, k2, k3, k4, len) \
-  H_BINARY(k1, k2, len, {           \
-    ZILAddRef(s);                   \
-    storeSlot(ps, dSlot, s);     \
-    (void)d;                        \
+  H_BINARY(k1, k2, len, { \
+    ZILAddRef(s); \
+    storeSlot(ps, dSlot, s); \
+    (void)d; \
   })
 
-#define H_WREF(k1, k2, k3, k4, len)        \
-  H_BINARY(k1, k2, len, {                  \
-    ZILHandle* w = ZILWeakCopy(ps, s);     \
-    if (!w)                                \
-      RAISE(ZIL_EXC_Allocation_Fail);      \
-    storeSlot(ps, dSlot, w);            \
-    (void)d;                               \
+#define H_WREF(k1, k2, k3, k4, len) \
+  H_BINARY(k1, k2, len, { \
+    ZILHandle* w = ZILWeakCopy(ps, s); \
+    if (!w) \
+      RAISE(ZIL_EXC_Allocation_Fail); \
+    storeSlot(ps, dSlot, w); \
+    (void)d; \
   })
 
 // The copy may run a copy constructor, which may change the destination's container: the
 // destination slot is decoded only after the copy exists.
-#define H_COPY(k1, k2, k3, k4, len)                 \
-  {                                                 \
-    SLOT(k1, 1, sSlot);                             \
-    ZILHandle* s = *sSlot;                          \
-    if (s->type == ZIL_TYPE_INT) {                  \
-      ZILLong iv = s->payload.l;                    \
-      SLOT(k2, OFF2(k1), dInt);                     \
-      SET_INT(dInt, iv);                            \
-      STEP(len);                                    \
-    }                                               \
-    if (s->type == ZIL_TYPE_FLOAT) {                \
-      ZILFloat fv = s->payload.f;                   \
-      SLOT(k2, OFF2(k1), dFloat);                   \
-      SET_FLOAT(dFloat, fv);                        \
-      STEP(len);                                    \
-    }                                               \
-    ZILHandle* v = nullptr;                         \
-    ZILAddRef(s);                                   \
-    ZILLong at = PC();                              \
-    FLUSH_COUNTER();                                \
-    ctx->pc = at;                                   \
-    ZILError e = ZILCopyValue(ps, s, &v);           \
-    RELOAD_AT(at);                                  \
-    releaseHandle(ps, s);                              \
-    if (e)                                          \
-      RAISE(e);                                     \
-    pendingCopy = v;                                \
-    SLOT(k2, OFF2(k1), dSlot);                      \
-    pendingCopy = nullptr;                          \
-    storeSlot(ps, dSlot, v);                     \
-    STEP(len);                                      \
+#define H_COPY(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k1, 1, sSlot); \
+    ZILHandle* s = *sSlot; \
+    if (s->type == ZIL_TYPE_INT) { \
+      ZILLong iv = s->payload.l; \
+      SLOT(k2, OFF2(k1), dInt); \
+      SET_INT(dInt, iv); \
+      STEP(len); \
+    } \
+    if (s->type == ZIL_TYPE_FLOAT) { \
+      ZILFloat fv = s->payload.f; \
+      SLOT(k2, OFF2(k1), dFloat); \
+      SET_FLOAT(dFloat, fv); \
+      STEP(len); \
+    } \
+    ZILHandle* v = nullptr; \
+    ZILAddRef(s); \
+    ZILLong at = PC(); \
+    FLUSH_COUNTER(); \
+    ctx->pc = at; \
+    ZILError e = ZILCopyValue(ps, s, &v); \
+    RELOAD_AT(at); \
+    releaseHandle(ps, s); \
+    if (e) \
+      RAISE(e); \
+    pendingCopy = v; \
+    SLOT(k2, OFF2(k1), dSlot); \
+    pendingCopy = nullptr; \
+    storeSlot(ps, dSlot, v); \
+    STEP(len); \
   }
 
-#define H_POP(k1, k2, k3, k4, len)                                   \
-  {                                                                  \
-    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)               \
-      RAISE(ZIL_EXC_Stack_Overflow);                                 \
-    ZILHandle* popped = ctx->dataStack[ctx->sp++];                   \
-    pendingCopy = popped;                                            \
-    SLOT(k1, 1, dSlot);                                              \
-    storeSlot(ps, dSlot, popped);                                    \
-    pendingCopy = nullptr;                                           \
-    STEP(len);                                                       \
+#define H_POP(k1, k2, k3, k4, len) \
+  { \
+    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    ZILHandle* popped = ctx->dataStack[ctx->sp++]; \
+    pendingCopy = popped; \
+    SLOT(k1, 1, dSlot); \
+    storeSlot(ps, dSlot, popped); \
+    pendingCopy = nullptr; \
+    STEP(len); \
   }
 
-#define H_PUSH(k1, k2, k3, k4, len)           \
-  {                                           \
-    SLOT(k1, 1, sSlot);                       \
-    if (ctx->sp <= 0)                         \
-      RAISE(ZIL_EXC_Stack_Overflow);          \
-    ZILHandle* s = *sSlot;                    \
-    ZILAddRef(s);                             \
-    ctx->dataStack[--ctx->sp] = s;            \
-    STEP(len);                                \
+#define H_PUSH(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k1, 1, sSlot); \
+    if (ctx->sp <= 0) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    ZILHandle* s = *sSlot; \
+    ZILAddRef(s); \
+    ctx->dataStack[--ctx->sp] = s; \
+    STEP(len); \
   }
 
-#define H_POP0(k1, k2, k3, k4, len)                                 \
-  {                                                                 \
-    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT)              \
-      RAISE(ZIL_EXC_Stack_Overflow);                                \
-    releaseHandle(ps, ctx->dataStack[ctx->sp++]);                      \
-    STEP(len);                                                      \
+#define H_POP0(k1, k2, k3, k4, len) \
+  { \
+    if (ctx->sp >= ctx->dataSize - ZIL_REGISTER_COUNT) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    releaseHandle(ps, ctx->dataStack[ctx->sp++]); \
+    STEP(len); \
   }
 
-#define H_PUSH0(k1, k2, k3, k4, len)                 \
-  {                                                  \
-    if (ctx->sp <= 0)                                \
-      RAISE(ZIL_EXC_Stack_Overflow);                 \
-    ctx->dataStack[--ctx->sp] = ZILNullRef(ps);      \
-    STEP(len);                                       \
+#define H_PUSH0(k1, k2, k3, k4, len) \
+  { \
+    if (ctx->sp <= 0) \
+      RAISE(ZIL_EXC_Stack_Overflow); \
+    ctx->dataStack[--ctx->sp] = ZILNullRef(ps); \
+    STEP(len); \
   }
 
-#define H_RTCHK(k1, k2, k3, k4, len)                                                     \
-  {                                                                                      \
-    SLOT(k2, 2, s);                                                                      \
-    ZILLong t = ip[1];                                                            \
-    ZILLong actual = (*s)->type;                                                         \
-    if (!(actual == ZIL_TYPE_NULL || actual == t ||                                      \
-          (actual == ZIL_TYPE_DELEGATE && ZILTypeValid(ps, t) &&                         \
-           ZILTypes(ps)[t].family == ZIL_FAMILY_DELEGATE)))                              \
-      RAISE(ZIL_EXC_Type_Mismatch);                                                      \
-    STEP(len);                                                                           \
+#define H_RTCHK(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k2, 2, s); \
+    ZILLong t = ip[1]; \
+    ZILLong actual = (*s)->type; \
+    if (!(actual == ZIL_TYPE_NULL || actual == t || \
+          (actual == ZIL_TYPE_DELEGATE && ZILTypeValid(ps, t) && ZILTypes(ps)[t].family == ZIL_FAMILY_DELEGATE))) \
+      RAISE(ZIL_EXC_Type_Mismatch); \
+    STEP(len); \
   }
 
 #define H_JSR(k1, k2, k3, k4, len) JSR_##k1(len)
-#define JSR_IMM(len)                \
-  {                                 \
-    PUSH_RETURN(PC() + (len));      \
-    JUMP(ip[1]);                    \
+#define JSR_IMM(len) \
+  { \
+    PUSH_RETURN(PC() + (len)); \
+    JUMP(ip[1]); \
   }
-#define JSR_SLOT(K, len)                  \
-  {                                       \
-    SLOT(K, 1, s);                        \
-    ZILLong target = (*s)->payload.l;     \
-    PUSH_RETURN(PC() + (len));            \
-    JUMP(target);                         \
+#define JSR_SLOT(K, len) \
+  { \
+    SLOT(K, 1, s); \
+    ZILLong target = (*s)->payload.l; \
+    PUSH_RETURN(PC() + (len)); \
+    JUMP(target); \
   }
 #define JSR_R(len) JSR_SLOT(R, len)
 #define JSR_RD(len) JSR_SLOT(RD, len)
 #define JSR_RR(len) JSR_SLOT(RR, len)
 #define JSR_SD(len) JSR_SLOT(SD, len)
 
-#define H_NEWCTX(k1, k2, k3, k4, len)                                                      \
-  {                                                                                        \
-    ZILHandle* h = nullptr;                                                                \
-    ZILError e = newCofunction(ps, ctx, ip[1], ip[2], ip[3], &h);     \
-    if (e)                                                                                 \
-      RAISE(e);                                                                            \
-    storeSlot(ps, R + (ip[4] & 31), h);                                          \
-    STEP(len);                                                                             \
+#define H_NEWCTX(k1, k2, k3, k4, len) \
+  { \
+    ZILHandle* h = nullptr; \
+    ZILError e = newCofunction(ps, ctx, ip[1], ip[2], ip[3], &h); \
+    if (e) \
+      RAISE(e); \
+    storeSlot(ps, R + (ip[4] & 31), h); \
+    STEP(len); \
   }
 
-#define H_RESUME(k1, k2, k3, k4, len)                                \
-  {                                                                  \
-    SLOT(k1, 1, s);                                                  \
-    ZILHandle* h = *s;                                               \
-    if (h->type == ZIL_TYPE_NULL)                                    \
-      RAISE(ZIL_EXC_Null_Reference);                                 \
-    ZILContext* co = cofunctionOf(ps, h);                            \
-    if (!co)                                                         \
-      RAISE(ZIL_EXC_Unsupported_Type);                               \
-    for (ZILContext* c = ctx; c; c = c->resumer)                     \
-      if (c == co)                                                   \
-        RAISE(ZIL_EXC_Invalid_Operand);                              \
-    if (co->finished) {                                              \
-      storeSlot(ps, R + 1, ZILNullRef(ps));                       \
-      STEP(len);                                                     \
-    }                                                                \
-    ctx->pc = PC() + (len);                                          \
-    co->resumer = ctx;                                               \
-    ZILAddRef(h);                                                    \
-    co->running = h;                                                 \
-    ctx = co;                                                        \
-    ps->current = ctx;                                               \
-    R = ctx->regs;                                                   \
-    JUMP(ctx->pc);                                                   \
+#define H_RESUME(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k1, 1, s); \
+    ZILHandle* h = *s; \
+    if (h->type == ZIL_TYPE_NULL) \
+      RAISE(ZIL_EXC_Null_Reference); \
+    ZILContext* co = cofunctionOf(ps, h); \
+    if (!co) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    for (ZILContext* c = ctx; c; c = c->resumer) \
+      if (c == co) \
+        RAISE(ZIL_EXC_Invalid_Operand); \
+    if (co->finished) { \
+      storeSlot(ps, R + 1, ZILNullRef(ps)); \
+      STEP(len); \
+    } \
+    ctx->pc = PC() + (len); \
+    co->resumer = ctx; \
+    ZILAddRef(h); \
+    co->running = h; \
+    ctx = co; \
+    ps->current = ctx; \
+    R = ctx->regs; \
+    JUMP(ctx->pc); \
   }
 
-#define H_YIELD(k1, k2, k3, k4, len)    \
-  {                                     \
-    if (!ctx->resumer)                  \
+#define H_YIELD(k1, k2, k3, k4, len) \
+  { \
+    if (!ctx->resumer) \
       RAISE(ZIL_EXC_Illegal_Instruction); \
-    ctx->pc = PC() + 1;                 \
-    goto switch_to_resumer;             \
+    ctx->pc = PC() + 1; \
+    goto switch_to_resumer; \
   }
 
-#define H_NEWDG(k1, k2, k3, k4, len)                                                       \
-  {                                                                                        \
-    ZILLong t = ip[1], f = ip[2];                                            \
-    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE) || static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                      \
-    ZILHandle* h = nullptr;                                                                \
-    ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h);                                    \
-    if (e)                                                                                 \
-      RAISE(e);                                                                            \
-    storeSlot(ps, R + (ip[3] & 31), h);                                          \
-    STEP(len);                                                                             \
+#define H_NEWDG(k1, k2, k3, k4, len) \
+  { \
+    ZILLong t = ip[1], f = ip[2]; \
+    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE) || \
+        static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILHandle* h = nullptr; \
+    ZILError e = ZILNewDelegate(ps, t, f, nullptr, &h); \
+    if (e) \
+      RAISE(e); \
+    storeSlot(ps, R + (ip[3] & 31), h); \
+    STEP(len); \
   }
 
-#define H_NEWDGM(k1, k2, k3, k4, len)                                        \
-  {                                                                          \
-    ZILLong t = ip[1], m = ip[2];                              \
-    ZILHandle* obj = R[ip[3] & 31];                                   \
-    if (obj->type == ZIL_TYPE_NULL)                                          \
-      RAISE(ZIL_EXC_Null_Reference);                                         \
-    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE))                           \
-      RAISE(ZIL_EXC_Invalid_Operand);                                        \
-    ZILHandle* h = nullptr;                                                  \
-    ZILError e = ZILNewDelegate(ps, t, m, obj, &h);                          \
-    if (e)                                                                   \
-      RAISE(e);                                                              \
-    storeSlot(ps, R + (ip[4] & 31), h);                            \
-    STEP(len);                                                               \
+#define H_NEWDGM(k1, k2, k3, k4, len) \
+  { \
+    ZILLong t = ip[1], m = ip[2]; \
+    ZILHandle* obj = R[ip[3] & 31]; \
+    if (obj->type == ZIL_TYPE_NULL) \
+      RAISE(ZIL_EXC_Null_Reference); \
+    if (!typeOfFamily(ps, t, ZIL_FAMILY_DELEGATE)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    ZILHandle* h = nullptr; \
+    ZILError e = ZILNewDelegate(ps, t, m, obj, &h); \
+    if (e) \
+      RAISE(e); \
+    storeSlot(ps, R + (ip[4] & 31), h); \
+    STEP(len); \
   }
 
-#define H_CALLDG(k1, k2, k3, k4, len)                                                   \
-  {                                                                                     \
-    SLOT(k1, 1, s);                                                                     \
-    ZILHandle* h = *s;                                                                  \
-    if (h->type == ZIL_TYPE_NULL) {                                                     \
-      storeSlot(ps, R + 1, ZILNullRef(ps));                                          \
-      STEP(len);                                                                        \
-    }                                                                                   \
-    if (!isDelegate(ps, h))                                                             \
-      RAISE(ZIL_EXC_Unsupported_Type);                                                  \
-    ZILDelegate* dg = static_cast<ZILDelegate*>(h->payload.p);                          \
-    ZILHandle* obj = dg->object;                                                        \
-    if (!obj)                                                                           \
-      JUMP_FUNCTION(dg->index, len);                                                    \
-    if (obj->type == ZIL_TYPE_NULL)                                                     \
-      RAISE(ZIL_EXC_Null_Reference);                                                    \
-    if (!ZILTypeValid(ps, obj->type))                                                   \
-      RAISE(ZIL_EXC_Unsupported_Type);                                                  \
-    if (ZILTypes(ps)[obj->type].isNative) {                                             \
-      ZILAddRef(h);                                                                     \
-      ZILLong at = PC();                                                                \
-      FLUSH_COUNTER();                                                                  \
+#define H_CALLDG(k1, k2, k3, k4, len) \
+  { \
+    SLOT(k1, 1, s); \
+    ZILHandle* h = *s; \
+    if (h->type == ZIL_TYPE_NULL) { \
+      storeSlot(ps, R + 1, ZILNullRef(ps)); \
+      STEP(len); \
+    } \
+    if (!isDelegate(ps, h)) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    ZILDelegate* dg = static_cast<ZILDelegate*>(h->payload.p); \
+    ZILHandle* obj = dg->object; \
+    if (!obj) \
+      JUMP_FUNCTION(dg->index, len); \
+    if (obj->type == ZIL_TYPE_NULL) \
+      RAISE(ZIL_EXC_Null_Reference); \
+    if (!ZILTypeValid(ps, obj->type)) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    if (ZILTypes(ps)[obj->type].isNative) { \
+      ZILAddRef(h); \
+      ZILLong at = PC(); \
+      FLUSH_COUNTER(); \
       err = ZILCallNative(ps, ctx, at, obj->type, NTL_CallMember, dg->index, obj->payload.p); \
-      RELOAD_AT(at);                                                                    \
-      releaseHandle(ps, h);                                                                \
-      if (err)                                                                          \
-        RAISE(err);                                                                     \
-      STEP(len);                                                                        \
-    }                                                                                   \
-    ZILLong f = ZILMethodFunction(ps, obj->type, dg->index);                            \
-    if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count))            \
-      RAISE(ZIL_EXC_Invalid_Operand);                                                   \
-    PUSH_RETURN(PC() + (len));                                                          \
-    ZILAddRef(obj);                                                                     \
-    storeSlot(ps, R, obj);                                                              \
-    JUMP(ZILFuncs(ps)[f].codeAddress);                                                  \
+      RELOAD_AT(at); \
+      releaseHandle(ps, h); \
+      if (err) \
+        RAISE(err); \
+      STEP(len); \
+    } \
+    ZILLong f = ZILMethodFunction(ps, obj->type, dg->index); \
+    if (static_cast<uint32_t>(f) >= static_cast<uint32_t>(ps->funcs.count)) \
+      RAISE(ZIL_EXC_Invalid_Operand); \
+    PUSH_RETURN(PC() + (len)); \
+    ZILAddRef(obj); \
+    storeSlot(ps, R, obj); \
+    JUMP(ZILFuncs(ps)[f].codeAddress); \
   }
 
-#define H_THROW(k1, k2, k3, k4, len)   \
-  {                                    \
-    ZILHandle* h = R[1];               \
-    ZILAddRef(h);                      \
-    if (ps->thrown)                    \
-      releaseHandle(ps, ps->thrown);      \
-    ps->thrown = h;                    \
-    RAISE(ZIL_EXC_Software);           \
+#define H_THROW(k1, k2, k3, k4, len) \
+  { \
+    ZILHandle* h = R[1]; \
+    ZILAddRef(h); \
+    if (ps->thrown) \
+      releaseHandle(ps, ps->thrown); \
+    ps->thrown = h; \
+    RAISE(ZIL_EXC_Software); \
   }
 
 // ------------------------------------------------------------------------------------------------
@@ -1304,8 +1306,7 @@ ZILError ZILExecute(ZILState* ps, ZILContext* ctx) {
 
   JUMP(ctx->pc);
 
-#define ZIL_HANDLER(op, name, fam, mn, n, k1, k2, k3, k4, len) \
-  L_##op : H_##fam(k1, k2, k3, k4, len)
+#define ZIL_HANDLER(op, name, fam, mn, n, k1, k2, k3, k4, len) L_##op : H_##fam(k1, k2, k3, k4, len)
   ZIL_OPCODE_LIST(ZIL_HANDLER)
 #undef ZIL_HANDLER
 

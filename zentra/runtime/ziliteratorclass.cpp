@@ -19,8 +19,20 @@ const ZILChar kDeclaration[] =
 const ZILBuiltinClassData kClassData = {"iterator", "17.02.2006", "An iterator class for ZentraScript.", kDeclaration};
 
 enum {
-  kConstruct, kCopyConstruct, kFirst, kLast, kPrev, kNext, kInsert, kDelete, kKey, kValue, kSetValue, kValid,
-  kIsFirst, kIsLast,
+  kConstruct,
+  kCopyConstruct,
+  kFirst,
+  kLast,
+  kPrev,
+  kNext,
+  kInsert,
+  kDelete,
+  kKey,
+  kValue,
+  kSetValue,
+  kValid,
+  kIsFirst,
+  kIsLast,
 };
 
 ZILList* listOf(const ZILIterator* it) {
@@ -85,9 +97,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILIterator* self) {
       return 0;
     }
     case kPrev:
-    case kNext:
-      moveTo(ps, self, function == kPrev ? ZILListPrevOf(self->node) : ZILListNextOf(self->node));
-      return 0;
+    case kNext: moveTo(ps, self, function == kPrev ? ZILListPrevOf(self->node) : ZILListNextOf(self->node)); return 0;
     case kInsert: {
       ZILList* list = listOf(self);
       if (!list)
@@ -133,15 +143,13 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILIterator* self) {
         ZILRelease(ps, old);
       }
       return 0;
-    case kValid:
-      return NTLReturnInt(ps, !self->deleted && liveNode(self) ? 1 : 0);
+    case kValid: return NTLReturnInt(ps, !self->deleted && liveNode(self) ? 1 : 0);
     case kIsFirst:
     case kIsLast: {
       ZILListNode* n = liveNode(self);
       return NTLReturnInt(ps, n && (function == kIsFirst ? n->list->first == n : n->list->last == n) ? 1 : 0);
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -158,7 +166,8 @@ ZILIterator* newIterator(ZILState* ps) {
 
 }  // namespace
 
-ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn, ZILUnknown** ppDataOut) {
+ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnknown* pDataIn,
+                             ZILUnknown** ppDataOut) {
   switch (msg) {
     case NTL_NewObject: {
       ZILIterator* it = newIterator(inst->state);
@@ -190,13 +199,10 @@ ZILError ZILIteratorTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILU
         e = NTLMarkHandle(inst->state, it->node->value);
       return e;
     }
-    case NTL_CallMember:
-      try {
-        return callMember(inst->state, param, static_cast<ZILIterator*>(pDataIn));
+    case NTL_CallMember: try { return callMember(inst->state, param, static_cast<ZILIterator*>(pDataIn));
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }
-    default:
-      return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
+    default: return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }
 }

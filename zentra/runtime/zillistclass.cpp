@@ -30,11 +30,31 @@ const ZILChar kDeclaration[] =
 const ZILBuiltinClassData kClassData = {"list", "28.01.2006", "A list class for ZentraScript.", kDeclaration};
 
 enum {
-  kConstruct, kCopyConstruct, kLength, kAdd, kAddOrSet, kInsert, kInsertAfter, kSwap, kMoveToFirst, kMoveToLast,
-  kRemove, kClear, kSort, kValue, kValueFromIndex, kKeyFromIndex, kKeyExists, kEnumerate, kDeepCopy,
+  kConstruct,
+  kCopyConstruct,
+  kLength,
+  kAdd,
+  kAddOrSet,
+  kInsert,
+  kInsertAfter,
+  kSwap,
+  kMoveToFirst,
+  kMoveToLast,
+  kRemove,
+  kClear,
+  kSort,
+  kValue,
+  kValueFromIndex,
+  kKeyFromIndex,
+  kKeyExists,
+  kEnumerate,
+  kDeepCopy,
 };
 
-enum { kSortDescending = 1, kSortValuesFirst = 2 };
+enum {
+  kSortDescending = 1,
+  kSortValuesFirst = 2
+};
 
 // Arguments read once and released together.
 struct Args {
@@ -122,17 +142,10 @@ ZILError compareValues(ZILState* ps, ZILHandle* fn, ZILHandle* a, ZILHandle* b, 
     return 0;
   }
   switch (a->type) {
-    case ZIL_TYPE_INT:
-      *pResult = a->payload.l < b->payload.l ? -1 : (a->payload.l > b->payload.l ? 1 : 0);
-      return 0;
-    case ZIL_TYPE_FLOAT:
-      *pResult = a->payload.f < b->payload.f ? -1 : (a->payload.f > b->payload.f ? 1 : 0);
-      return 0;
-    case ZIL_TYPE_STRING:
-      *pResult = compareBytes(a, b);
-      return 0;
-    default:
-      break;
+    case ZIL_TYPE_INT: *pResult = a->payload.l < b->payload.l ? -1 : (a->payload.l > b->payload.l ? 1 : 0); return 0;
+    case ZIL_TYPE_FLOAT: *pResult = a->payload.f < b->payload.f ? -1 : (a->payload.f > b->payload.f ? 1 : 0); return 0;
+    case ZIL_TYPE_STRING: *pResult = compareBytes(a, b); return 0;
+    default: break;
   }
   if (!fn || fn->type == ZIL_TYPE_NULL)
     return 0;
@@ -288,8 +301,7 @@ ZILError callScripted(ZILState* ps, ZILLong function, ZILList* self) {
       ZILRelease(ps, h);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -297,8 +309,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILList* self) {
   if (!self)
     return ZIL_EXC_Null_Reference;
   switch (function) {
-    case kConstruct:
-      return 0;
+    case kConstruct: return 0;
     case kCopyConstruct: {
       Args a(ps, 1);
       ZILList* other = listOf(a.h[0]);
@@ -307,8 +318,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILList* self) {
       ZILListClear(self);
       return copyPairs(ps, self, other, false);
     }
-    case kLength:
-      return NTLReturnInt(ps, self->count);
+    case kLength: return NTLReturnInt(ps, self->count);
     case kAdd:
     case kAddOrSet: {
       Args a(ps, 2);
@@ -327,7 +337,8 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILList* self) {
       ZILListNode* at = ZILListFind(self, a.h[0]);
       if (!at)
         return 0;
-      return function == kInsert ? addNode(self, a.h[1], a.h[2], at, nullptr) : addNode(self, a.h[1], a.h[2], nullptr, at);
+      return function == kInsert ? addNode(self, a.h[1], a.h[2], at, nullptr)
+                                 : addNode(self, a.h[1], a.h[2], nullptr, at);
     }
     case kSwap: {
       Args a(ps, 2);
@@ -358,9 +369,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILList* self) {
       }
       return 0;
     }
-    case kClear:
-      ZILListClear(self);
-      return 0;
+    case kClear: ZILListClear(self); return 0;
     case kValue:
     case kKeyExists: {
       Args a(ps, 1);
@@ -383,8 +392,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILList* self) {
         ZILListDestroy(self);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -419,13 +427,10 @@ ZILError ZILListTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkno
       }
       return 0;
     }
-    case NTL_CallMember:
-      try {
-        return callMember(inst->state, param, static_cast<ZILList*>(pDataIn));
+    case NTL_CallMember: try { return callMember(inst->state, param, static_cast<ZILList*>(pDataIn));
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }
-    default:
-      return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
+    default: return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }
 }

@@ -71,12 +71,8 @@ void addConstant(ZILState* ps, Line& line, ZILLong index) {
   const ZILHandle& d = ZILDataHandles(ps)[index];
   const ZILChar* typeName = ZILGetTypeName(ps, d.type);
   switch (d.type) {
-    case ZIL_TYPE_INT:
-      line.add("%s %d", typeName, d.payload.l);
-      return;
-    case ZIL_TYPE_FLOAT:
-      line.add("%s %g", typeName, d.payload.f);
-      return;
+    case ZIL_TYPE_INT: line.add("%s %d", typeName, d.payload.l); return;
+    case ZIL_TYPE_FLOAT: line.add("%s %g", typeName, d.payload.f); return;
     case ZIL_TYPE_STRING: {
       // At most 30 characters of the text; control characters as \xNN.
       const ZILChar* text = ZILNameAt(ps, d.payload.l);
@@ -93,9 +89,7 @@ void addConstant(ZILState* ps, Line& line, ZILLong index) {
       line.add("%s \"%s\"", typeName, shown);
       return;
     }
-    default:
-      line.add("%s", typeName);
-      return;
+    default: line.add("%s", typeName); return;
   }
 }
 
@@ -106,55 +100,30 @@ void addType(ZILState* ps, Line& line, ZILLong typeID) {
   }
   const ZILChar* name = ZILGetTypeName(ps, typeID);
   switch (ZILTypes(ps)[typeID].family) {
-    case ZIL_FAMILY_CLASS:
-      line.add("class %s", name);
-      break;
-    case ZIL_FAMILY_INTERFACE:
-      line.add("interface %s", name);
-      break;
-    case ZIL_FAMILY_THREAD:
-      line.add("cofunction %s", name);
-      break;
-    case ZIL_FAMILY_DELEGATE:
-      line.add("delegate %s", name);
-      break;
-    default:
-      line.add("type %s", name);
-      break;
+    case ZIL_FAMILY_CLASS: line.add("class %s", name); break;
+    case ZIL_FAMILY_INTERFACE: line.add("interface %s", name); break;
+    case ZIL_FAMILY_THREAD: line.add("cofunction %s", name); break;
+    case ZIL_FAMILY_DELEGATE: line.add("delegate %s", name); break;
+    default: line.add("type %s", name); break;
   }
 }
 
 void addOperand(ZILState* ps, Line& line, ZILLong address, ZILLong kind, const ZILLong* w) {
   switch (kind) {
-    case ZILK_IMM:
-      line.add("%d", w[0]);
-      break;
-    case ZILK_DH:
-      addConstant(ps, line, w[0]);
-      break;
-    case ZILK_TYPE:
-      addType(ps, line, w[0]);
-      break;
+    case ZILK_IMM: line.add("%d", w[0]); break;
+    case ZILK_DH: addConstant(ps, line, w[0]); break;
+    case ZILK_TYPE: addType(ps, line, w[0]); break;
     case ZILK_OFS:
       line.add("to %d", static_cast<ZILLong>(static_cast<uint32_t>(address) + static_cast<uint32_t>(w[0])));
       break;
-    case ZILK_R:
-      line.add("r%d", w[0]);
-      break;
-    case ZILK_RD:
-      line.add("(r%d+%d)", w[0], w[1]);
-      break;
-    case ZILK_RR:
-      line.add("(r%d+r%d)", w[0], w[1]);
-      break;
-    case ZILK_SD:
-      line.add("(sp+%d)", w[0]);
-      break;
+    case ZILK_R: line.add("r%d", w[0]); break;
+    case ZILK_RD: line.add("(r%d+%d)", w[0], w[1]); break;
+    case ZILK_RR: line.add("(r%d+r%d)", w[0], w[1]); break;
+    case ZILK_SD: line.add("(sp+%d)", w[0]); break;
     case ZILK_REGS:
       line.add("r%d-r%d", w[0], static_cast<ZILLong>(static_cast<uint32_t>(w[0]) + static_cast<uint32_t>(w[1]) - 1u));
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -174,15 +143,12 @@ void addComment(ZILState* ps, Line& line, ZILLong opcode, const ZILLong* w) {
       f = functionOfMember(ps, w[0], w[1]);
       qualified = true;
       break;
-    case ZOP_JSR_IMM:
-      f = functionAt(ps, w[0]);
-      break;
+    case ZOP_JSR_IMM: f = functionAt(ps, w[0]); break;
     case ZOP_NEWCTX_TYPE_IMM_IMM_R:
       f = w[1];
       prefix = "cofunction ";
       break;
-    default:
-      return;
+    default: return;
   }
   const ZILChar* name = functionName(ps, f);
   if (!name)
@@ -271,7 +237,9 @@ ZILLong callEntries(const ZILContext* ctx) { return ctx->csp < ctx->callSize ? c
 
 // A cofunction's context leads on to the context that resumed it (its caller); the chain cannot
 // loop (a running cofunction is not resumed), but the walk is bounded all the same.
-enum { kMaxResumers = 1024 };
+enum {
+  kMaxResumers = 1024
+};
 
 // Call-stack entries of a trace: those of ctx and of every context it was resumed from, plus
 // one for each resume.

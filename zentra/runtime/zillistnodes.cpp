@@ -79,10 +79,8 @@ bool ZILListKeysEqual(const ZILHandle* a, const ZILHandle* b) {
   if (!a || !b || a->type != b->type)
     return false;
   switch (a->type) {
-    case ZIL_TYPE_INT:
-      return a->payload.l == b->payload.l;
-    case ZIL_TYPE_FLOAT:
-      return a->payload.f == b->payload.f;
+    case ZIL_TYPE_INT: return a->payload.l == b->payload.l;
+    case ZIL_TYPE_FLOAT: return a->payload.f == b->payload.f;
     case ZIL_TYPE_STRING: {
       const ZILString* sa = static_cast<const ZILString*>(a->payload.p);
       const ZILString* sb = static_cast<const ZILString*>(b->payload.p);
@@ -90,8 +88,7 @@ bool ZILListKeysEqual(const ZILHandle* a, const ZILHandle* b) {
       ZILLong lb = sb && sb->text ? sb->length : 0;
       return la == lb && (la == 0 || memcmp(sa->text, sb->text, static_cast<size_t>(la)) == 0);
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

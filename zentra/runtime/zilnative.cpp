@@ -36,8 +36,8 @@ ZILError registerType(ZILState* ps, NTLTypeProc proc) {
     if (validClassName(name) && !ZILFindNativeType(ps, name)) {
       if (ps->nativeCount == ps->nativeCapacity) {
         ZILLong capacity = ps->nativeCapacity + ps->nativeGrowth;
-        auto* grown = static_cast<ZILNativeTypeEntry*>(
-            ZILAlloc(ps, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(capacity)));
+        auto* grown =
+            static_cast<ZILNativeTypeEntry*>(ZILAlloc(ps, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(capacity)));
         if (grown) {
           if (ps->nativeCount)
             memcpy(grown, ps->nativeTypes, sizeof(ZILNativeTypeEntry) * static_cast<size_t>(ps->nativeCount));
@@ -80,4 +80,3 @@ NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name) {
       return ps->nativeTypes[i].proc;
   return nullptr;
 }
-

@@ -169,8 +169,8 @@ ZILHandle* NTLNewHandleForObject(ZILState* ps, ZILLong typeID, void* pObject) {
   if (!pObject || !ZILTypeValid(ps, typeID))
     return ZILNullRef(ps);
   const ZILTypeInfo& ti = ZILTypes(ps)[typeID];
-  bool wraps = typeID == ZIL_TYPE_STRING || typeID == ZIL_TYPE_ARRAY || ti.isNative ||
-               ti.family == ZIL_FAMILY_CLASS || ti.family == ZIL_FAMILY_DELEGATE;
+  bool wraps = typeID == ZIL_TYPE_STRING || typeID == ZIL_TYPE_ARRAY || ti.isNative || ti.family == ZIL_FAMILY_CLASS ||
+               ti.family == ZIL_FAMILY_DELEGATE;
   if (typeID == ZIL_TYPE_INT)
     return ZILNewInt(ps, *static_cast<ZILLong*>(pObject));
   if (typeID == ZIL_TYPE_FLOAT)

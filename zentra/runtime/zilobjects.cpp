@@ -143,7 +143,8 @@ ZILError ZILStringAppend(ZILString* s, const ZILChar* text, ZILLong length) {
     return ZIL_EXC_Allocation_Fail;
   if (total + 1 > s->capacity) {
     int64_t wanted = grownCapacity(stringCapacity(static_cast<ZILLong>(total)), s->capacity);
-    ZILLong capacity = static_cast<ZILLong>(wanted < INT32_MAX - 32 ? wanted : stringCapacity(static_cast<ZILLong>(total)));
+    ZILLong capacity =
+        static_cast<ZILLong>(wanted < INT32_MAX - 32 ? wanted : stringCapacity(static_cast<ZILLong>(total)));
     ZILChar* grown = static_cast<ZILChar*>(ZILAlloc(s->state, static_cast<size_t>(capacity)));
     if (!grown)
       return ZIL_EXC_Allocation_Fail;
@@ -288,8 +289,8 @@ ZILError ZILNewInstance(ZILState* ps, ZILLong typeID, ZILHandle** pOut) {
   if (ti.family != ZIL_FAMILY_CLASS || ti.isNative || ti.instanceSize < 0 || ti.instanceSize > (1 << 24))
     return ZIL_ERR_Invalid_Handle_Type;
   ZILLong count = ti.instanceSize;
-  ZILInstance* inst = static_cast<ZILInstance*>(
-      ZILAlloc(ps, sizeof(ZILInstance) + sizeof(ZILHandle*) * static_cast<size_t>(count)));
+  ZILInstance* inst =
+      static_cast<ZILInstance*>(ZILAlloc(ps, sizeof(ZILInstance) + sizeof(ZILHandle*) * static_cast<size_t>(count)));
   ZILHandle* h = inst ? ZILTakeHandle(ps) : nullptr;
   if (!h) {
     ZILFree(ps, inst);
@@ -443,21 +444,15 @@ static ZILError copyValue(ZILState* ps, ZILHandle* src, ZILHandle** pOut, int de
   if (depth > kMaxCopyDepth)
     return ZIL_EXC_Object_Copy_Fail;
   switch (src->type) {
-    case ZIL_TYPE_NULL:
-      *pOut = ZILNullRef(ps);
-      return 0;
+    case ZIL_TYPE_NULL: *pOut = ZILNullRef(ps); return 0;
     case ZIL_TYPE_INT:
-    case ZIL_TYPE_FLOAT:
-      *pOut = ZILStoreCopy(ps, src);
-      return *pOut ? 0 : ZIL_EXC_Allocation_Fail;
+    case ZIL_TYPE_FLOAT: *pOut = ZILStoreCopy(ps, src); return *pOut ? 0 : ZIL_EXC_Allocation_Fail;
     case ZIL_TYPE_STRING: {
       ZILString* s = static_cast<ZILString*>(src->payload.p);
       return ZILNewString(ps, ZILStringText(s), s ? s->length : 0, pOut);
     }
-    case ZIL_TYPE_ARRAY:
-      return copyArray(ps, src, pOut, depth);
-    default:
-      break;
+    case ZIL_TYPE_ARRAY: return copyArray(ps, src, pOut, depth);
+    default: break;
   }
   if (!ZILTypeValid(ps, src->type))
     return ZIL_EXC_Unsupported_Type;

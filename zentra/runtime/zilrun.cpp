@@ -94,20 +94,11 @@ ZILError ZILGenerateException(ZILState* ps, ZILContext* ctx, ZILError code, ZILL
   ps->inVector = 1;
   ZILExceptionVector vector = nullptr;
   switch (code) {
-    case ZIL_EXC_Software:
-      vector = ps->vectors[ZIL_VECTOR_SOFTWARE];
-      break;
-    case ZIL_EXC_Trace:
-      vector = ps->vectors[ZIL_VECTOR_TRACE];
-      break;
-    case ZIL_EXC_Break:
-      vector = ps->vectors[ZIL_VECTOR_BREAK];
-      break;
-    case ZIL_EXC_Abort:
-      break;
-    default:
-      vector = ps->vectors[ZIL_VECTOR_MACHINE];
-      break;
+    case ZIL_EXC_Software: vector = ps->vectors[ZIL_VECTOR_SOFTWARE]; break;
+    case ZIL_EXC_Trace: vector = ps->vectors[ZIL_VECTOR_TRACE]; break;
+    case ZIL_EXC_Break: vector = ps->vectors[ZIL_VECTOR_BREAK]; break;
+    case ZIL_EXC_Abort: break;
+    default: vector = ps->vectors[ZIL_VECTOR_MACHINE]; break;
   }
   if (vector)
     ZILGuardedCall([&] {  // a vector that throws leaves the code pending

@@ -16,7 +16,8 @@ const ZILChar kDeclaration[] =
     "getTypeAuthor (int type);function string getTypeDescription (int type);function string getTypeTimeStamp (int "
     "type);function int getNumTypes ();function int generateBindings (const string path);function int "
     "generateDocs (const string path);";
-const ZILBuiltinClassData kClassData = {"runtime", "16.02.2010", "Provides access to the ZentraScript compiler and runtime.", kDeclaration};
+const ZILBuiltinClassData kClassData = {"runtime", "16.02.2010",
+                                        "Provides access to the ZentraScript compiler and runtime.", kDeclaration};
 
 ZILError returnVersion(ZILState* ps, ZILLong version) {
   ZILChar text[32];
@@ -48,44 +49,27 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
     case 0:
     case 1:
     case 2:
-    case 3:
-      return NTLReturnInt(ps, (ps->runtimeFlags >> function) & 1);
-    case 4:
-      return returnVersion(ps, ps->libraryVersion);
-    case 5:
-      return returnVersion(ps, ps->runtimeVersion);
-    case 6:
-      return returnVersion(ps, ps->compilerVersion);
-    case 7:
-      return returnVersion(ps, ps->typeInterfaceVersion);
-    case 8:
-      return NTLReturnInt(ps, ps->dataStackSize);
-    case 9:
-      return NTLReturnInt(ps, static_cast<ZILLong>(ps->instructionCounter));
-    case 10:
-      return NTLReturnInt(ps, ZILCollectGarbage(ps));
-    case 11:
-      return NTLReturnString(ps, valid ? ZILNameAt(ps, ti->pName) : "(invalid)");
-    case 12:
-      return NTLReturnInt(ps, NTLTypeNameToTypeID(ps, NTLGetArgString(ps, 0)));
-    case 13:
-      return NTLReturnInt(ps, valid ? ti->family : 0);
-    case 14:
-      return NTLReturnInt(ps, valid ? ti->baseType : 0);
-    case 15:
-      return NTLReturnInt(ps, valid ? ti->isNative : 0);
+    case 3: return NTLReturnInt(ps, (ps->runtimeFlags >> function) & 1);
+    case 4: return returnVersion(ps, ps->libraryVersion);
+    case 5: return returnVersion(ps, ps->runtimeVersion);
+    case 6: return returnVersion(ps, ps->compilerVersion);
+    case 7: return returnVersion(ps, ps->typeInterfaceVersion);
+    case 8: return NTLReturnInt(ps, ps->dataStackSize);
+    case 9: return NTLReturnInt(ps, static_cast<ZILLong>(ps->instructionCounter));
+    case 10: return NTLReturnInt(ps, ZILCollectGarbage(ps));
+    case 11: return NTLReturnString(ps, valid ? ZILNameAt(ps, ti->pName) : "(invalid)");
+    case 12: return NTLReturnInt(ps, NTLTypeNameToTypeID(ps, NTLGetArgString(ps, 0)));
+    case 13: return NTLReturnInt(ps, valid ? ti->family : 0);
+    case 14: return NTLReturnInt(ps, valid ? ti->baseType : 0);
+    case 15: return NTLReturnInt(ps, valid ? ti->isNative : 0);
     case 16: {
       NTLTypeProc proc = nativeProc(ps, type);
       return returnVersion(ps, proc ? proc(nullptr, NTL_GetAuthorVersion, 0, nullptr, nullptr) : 0);
     }
-    case 17:
-      return returnTypeText(ps, type, NTL_GetAuthorName);
-    case 18:
-      return returnTypeText(ps, type, NTL_GetAuthorString);
-    case 19:
-      return returnTypeText(ps, type, NTL_GetBuildTimeStamp);
-    case 20:
-      return NTLReturnInt(ps, ps->types.count);
+    case 17: return returnTypeText(ps, type, NTL_GetAuthorName);
+    case 18: return returnTypeText(ps, type, NTL_GetAuthorString);
+    case 19: return returnTypeText(ps, type, NTL_GetBuildTimeStamp);
+    case 20: return NTLReturnInt(ps, ps->types.count);
     case 21:
     case 22:
       // The generators belong to the compiler, which offers them through a hook while it exists;
@@ -96,8 +80,7 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
         return NTLReturnInt(ps, ZIL_ERR_No_Compiler);
       return NTLReturnInt(ps, ps->compilerGenerate(ps, function == 21 ? ZIL_GENERATE_BINDINGS : ZIL_GENERATE_DOCS,
                                                    NTLGetArgString(ps, 0)));
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -108,10 +91,8 @@ ZILError ZILRuntimeTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUn
     case NTL_Register:
     case NTL_Initialize:
     case NTL_Terminate:
-    case NTL_Unregister:
-      return 0;
-    case NTL_CallStatic:
-      return callStatic(inst->state, param);
+    case NTL_Unregister: return 0;
+    case NTL_CallStatic: return callStatic(inst->state, param);
     default:  // class name, versions, texts
       return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }

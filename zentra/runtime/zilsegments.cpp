@@ -204,12 +204,8 @@ ZILError ZILMaterializeConstants(ZILState* ps) {
     ZILHandle* d = ZILDataHandles(ps) + ps->constantsMaterialized;
     ZILHandle* h = nullptr;
     switch (d->type) {
-      case ZIL_TYPE_INT:
-        h = ZILNewInt(ps, d->payload.l);
-        break;
-      case ZIL_TYPE_FLOAT:
-        h = ZILNewFloat(ps, d->payload.f);
-        break;
+      case ZIL_TYPE_INT: h = ZILNewInt(ps, d->payload.l); break;
+      case ZIL_TYPE_FLOAT: h = ZILNewFloat(ps, d->payload.f); break;
       case ZIL_TYPE_STRING: {
         const ZILChar* text = ZILNameAt(ps, d->payload.l);
         ZILError e = ZILNewString(ps, text, static_cast<ZILLong>(strlen(text)), &h);
@@ -217,8 +213,7 @@ ZILError ZILMaterializeConstants(ZILState* ps) {
           return e;
         break;
       }
-      default:
-        return ZIL_EXC_Unsupported_Type;
+      default: return ZIL_EXC_Unsupported_Type;
     }
     if (!h)
       return ZIL_EXC_Allocation_Fail;

@@ -39,8 +39,7 @@ ZILError defaultFileInput(ZILState*, ZILLong op, const ZILChar* name, void* buff
         *pFile = nullptr;
       }
       return 0;
-    default:
-      return ZIL_ERR_Unspecified;
+    default: return ZIL_ERR_Unspecified;
   }
 }
 

@@ -31,8 +31,8 @@ const ZILChar kDeclaration[] =
     "string\t\tdecodeUrl(const string except);method string\t\tprocess(processor fn, var args);method string\t\t"
     "clone();function string\tfill(const int chr, const int length);function string\tascii(const int chr);"
     "function string\tformat(const string format, const var v);";
-const ZILBuiltinClassData kClassData = {"string", "30.08.2007", "Built-in string class for ZentraScript.", kDeclaration};
-
+const ZILBuiltinClassData kClassData = {"string", "30.08.2007", "Built-in string class for ZentraScript.",
+                                        kDeclaration};
 
 // A view of some bytes; null and non-string arguments read as empty text.
 struct Bytes {
@@ -195,8 +195,7 @@ ZILError callStatic(ZILState* ps, ZILLong function) {
       NTLFreeHandle(ps, v);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -217,14 +216,10 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
                   : snprintf(buffer, sizeof buffer, "%g", NTLGetArgFloat(ps, 0));
       return setText(self, buffer, n);
     }
-    case 3:
-      return NTLReturnInt(ps, static_cast<ZILLong>(strtol(s.p, nullptr, 10)));
-    case 4:
-      return NTLReturnFloat(ps, atof(s.p));
-    case 5:
-      return NTLReturnInt(ps, s.n);
-    case 6:
-      return NTLReturnInt(ps, s.n > 0 ? static_cast<unsigned char>(s.p[s.n - 1]) : 0);
+    case 3: return NTLReturnInt(ps, static_cast<ZILLong>(strtol(s.p, nullptr, 10)));
+    case 4: return NTLReturnFloat(ps, atof(s.p));
+    case 5: return NTLReturnInt(ps, s.n);
+    case 6: return NTLReturnInt(ps, s.n > 0 ? static_cast<unsigned char>(s.p[s.n - 1]) : 0);
     case 7: {  // compare
       Bytes o = argBytes(ps, 0);
       ZILLong common = s.n < o.n ? s.n : o.n;
@@ -263,8 +258,8 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
     case 12:
     case 13: {  // beginsWith, endsWith
       Bytes o = argBytes(ps, 0);
-      bool yes = o.n > 0 && o.n <= s.n &&
-                 memcmp(function == 12 ? s.p : s.p + (s.n - o.n), o.p, static_cast<size_t>(o.n)) == 0;
+      bool yes =
+          o.n > 0 && o.n <= s.n && memcmp(function == 12 ? s.p : s.p + (s.n - o.n), o.p, static_cast<size_t>(o.n)) == 0;
       return NTLReturnInt(ps, yes ? 1 : 0);
     }
     case 14: {  // contains: a test at one position
@@ -352,19 +347,15 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILString* self) {
     case 25: {  // toUpper, toLower
       std::string out(s.p, static_cast<size_t>(s.n));
       for (char& c : out)
-        c = static_cast<char>(function == 24 ? toupper(static_cast<unsigned char>(c)) : tolower(static_cast<unsigned char>(c)));
+        c = static_cast<char>(function == 24 ? toupper(static_cast<unsigned char>(c))
+                                             : tolower(static_cast<unsigned char>(c)));
       return result(ps, out);
     }
-    case 26:
-      return result(ps, encodeUrl(s, argBytes(ps, 0)));
-    case 27:
-      return result(ps, decodeUrl(s, argBytes(ps, 0)));
-    case 28:
-      return process(ps, s);
-    case 29:
-      return result(ps, s.p, s.n);
-    default:
-      return callStatic(ps, function);
+    case 26: return result(ps, encodeUrl(s, argBytes(ps, 0)));
+    case 27: return result(ps, decodeUrl(s, argBytes(ps, 0)));
+    case 28: return process(ps, s);
+    case 29: return result(ps, s.p, s.n);
+    default: return callStatic(ps, function);
   }
 }
 
@@ -376,25 +367,18 @@ ZILError ZILStringTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnk
     case NTL_Initialize:
     case NTL_Terminate:
     case NTL_Unregister:
-    case NTL_MarkHandles:
-      return 0;
+    case NTL_MarkHandles: return 0;
     case NTL_NewObject: {
       ZILString* s = ZILStringCreate(inst->state, nullptr, 0);
       *ppDataOut = s;
       return s ? 0 : ZIL_EXC_Allocation_Fail;
     }
-    case NTL_DestroyObject:
-      ZILStringDestroy(static_cast<ZILString*>(pDataIn));
-      return 0;
-    case NTL_CallStatic:
-      try {
-        return callStatic(inst->state, param);
+    case NTL_DestroyObject: ZILStringDestroy(static_cast<ZILString*>(pDataIn)); return 0;
+    case NTL_CallStatic: try { return callStatic(inst->state, param);
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }
-    case NTL_CallMember:
-      try {
-        return callMember(inst->state, param, static_cast<ZILString*>(pDataIn));
+    case NTL_CallMember: try { return callMember(inst->state, param, static_cast<ZILString*>(pDataIn));
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }

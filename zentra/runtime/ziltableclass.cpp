@@ -17,9 +17,19 @@ const ZILChar kDeclaration[] =
 
 const ZILBuiltinClassData kClassData = {"table", "15.02.2007", "A hash-table class for ZentraScript.", kDeclaration};
 
-enum { kConstruct, kCopyConstruct, kFromArray, kGet, kSet, kDeepCopy, kEnumerate };
+enum {
+  kConstruct,
+  kCopyConstruct,
+  kFromArray,
+  kGet,
+  kSet,
+  kDeepCopy,
+  kEnumerate
+};
 
-ZILTable* tableOf(ZILHandle* h) { return h && h->type == ZIL_TYPE_TABLE ? static_cast<ZILTable*>(h->payload.p) : nullptr; }
+ZILTable* tableOf(ZILHandle* h) {
+  return h && h->type == ZIL_TYPE_TABLE ? static_cast<ZILTable*>(h->payload.p) : nullptr;
+}
 
 // Stores a value under the key bytes; the table takes over v's reference.
 ZILError store(ZILTable* t, const ZILChar* key, ZILLong length, ZILHandle* v) {
@@ -179,8 +189,7 @@ ZILError callScripted(ZILState* ps, ZILLong function, ZILTable* self) {
       NTLFreeHandle(ps, args);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -188,10 +197,10 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILTable* self) {
   if (!self)
     return ZIL_EXC_Null_Reference;
   switch (function) {
-    case kConstruct:
-      return 0;
+    case kConstruct: return 0;
     case kGet:
-      return ZILReturnValue(ps, static_cast<ZILHandle*>(ZILTableGet(self, NTLGetArgString(ps, 0), NTLGetArgStringLength(ps, 0))));
+      return ZILReturnValue(
+          ps, static_cast<ZILHandle*>(ZILTableGet(self, NTLGetArgString(ps, 0), NTLGetArgStringLength(ps, 0))));
     case kSet: {
       ZILLong length = NTLGetArgStringLength(ps, 0);
       if (length <= 0)
@@ -211,8 +220,7 @@ ZILError callMember(ZILState* ps, ZILLong function, ZILTable* self) {
         ZILTableDestroy(self);
       return e;
     }
-    default:
-      return ZIL_ERR_Invalid_Function_Index;
+    default: return ZIL_ERR_Invalid_Function_Index;
   }
 }
 
@@ -237,15 +245,11 @@ ZILError ZILTableTypeProc(NTLInstance* inst, ZILLong msg, ZILLong param, ZILUnkn
         ZILTableDestroy(t);
       return 0;
     }
-    case NTL_MarkHandles:
-      return pDataIn ? ZILTableForEach(static_cast<ZILTable*>(pDataIn), markValue, inst->state) : 0;
-    case NTL_CallMember:
-      try {
-        return callMember(inst->state, param, static_cast<ZILTable*>(pDataIn));
+    case NTL_MarkHandles: return pDataIn ? ZILTableForEach(static_cast<ZILTable*>(pDataIn), markValue, inst->state) : 0;
+    case NTL_CallMember: try { return callMember(inst->state, param, static_cast<ZILTable*>(pDataIn));
       } catch (const std::bad_alloc&) {
         return ZIL_EXC_Allocation_Fail;
       }
-    default:
-      return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
+    default: return ZILBuiltinClassQuery(kClassData, inst, msg, ppDataOut);
   }
 }

@@ -27,7 +27,8 @@ Chunk* chunksOf(ZILTable* t) { return static_cast<Chunk*>(t->chunks); }
 ZILTrieNode* newNode(ZILTable* t) {
   Chunk* c = chunksOf(t);
   if (!c || c->used == c->capacity) {
-    ZILLong capacity = c ? (c->capacity * 2 > kLargestChunkNodes ? kLargestChunkNodes : c->capacity * 2) : kFirstChunkNodes;
+    ZILLong capacity =
+        c ? (c->capacity * 2 > kLargestChunkNodes ? kLargestChunkNodes : c->capacity * 2) : kFirstChunkNodes;
     size_t bytes = sizeof(Chunk) + sizeof(ZILTrieNode) * static_cast<size_t>(capacity);
     Chunk* grown = static_cast<Chunk*>(ZILAlloc(t->state, bytes));
     if (!grown)
@@ -53,7 +54,9 @@ ZILTable* ZILTableCreate(ZILState* ps, ZILLong mode) {
   t->state = ps;
   t->mode = mode;
   if (mode == ZIL_TABLE_HANDLES)
-    t->release = [](ZILState* s, void* value) { ZILRelease(s, static_cast<ZILHandle*>(value)); };
+    t->release = [](ZILState* s, void* value) {
+      ZILRelease(s, static_cast<ZILHandle*>(value));
+    };
   t->root = newNode(t);
   if (!t->root) {
     ZILFree(ps, t);
@@ -181,7 +184,8 @@ ZILTrieNode* ZILTrieWalkNext(ZILTrieWalk* w, ZILError* pError) {
         continue;
       if (w->depth == w->capacity) {
         ZILLong capacity = w->capacity * 2;
-        auto* nodes = static_cast<ZILTrieNode**>(ZILAlloc(w->state, sizeof(ZILTrieNode*) * static_cast<size_t>(capacity)));
+        auto* nodes =
+            static_cast<ZILTrieNode**>(ZILAlloc(w->state, sizeof(ZILTrieNode*) * static_cast<size_t>(capacity)));
         auto* next = static_cast<uint8_t*>(ZILAlloc(w->state, static_cast<size_t>(capacity)));
         if (!nodes || !next) {
           ZILFree(w->state, nodes);

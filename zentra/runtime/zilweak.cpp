@@ -47,7 +47,8 @@ void removeAt(ZILWeakTable* t, size_t i) {
 
 bool grow(ZILState* ps, ZILWeakTable* t) {
   ZILLong capacity = t->capacity ? t->capacity * 2 : 64;
-  auto* entries = static_cast<ZILWeakTable::Entry*>(ZILAlloc(ps, sizeof(ZILWeakTable::Entry) * static_cast<size_t>(capacity)));
+  auto* entries =
+      static_cast<ZILWeakTable::Entry*>(ZILAlloc(ps, sizeof(ZILWeakTable::Entry) * static_cast<size_t>(capacity)));
   if (!entries)
     return false;
   memset(entries, 0, sizeof(ZILWeakTable::Entry) * static_cast<size_t>(capacity));

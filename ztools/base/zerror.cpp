@@ -77,9 +77,11 @@ static_assert(kMarkupCount == kZErrTypeNotRegistered - kZErrImportRecursion + 1)
 
 const char* ZErrorText(int32_t code) noexcept {
   const int64_t general = -int64_t{code} - 1;  // 64-bit: -INT32_MIN must not overflow
-  if (general >= 0 && general < kGeneralCount) return kGeneralTexts[general];
+  if (general >= 0 && general < kGeneralCount)
+    return kGeneralTexts[general];
   const int64_t markup = int64_t{kZErrTypeNotRegistered} - code;
-  if (markup >= 0 && markup < kMarkupCount) return kMarkupTexts[markup];
+  if (markup >= 0 && markup < kMarkupCount)
+    return kMarkupTexts[markup];
   return "UNDEFINED ERROR CODE";
 }
 

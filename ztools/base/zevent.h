@@ -56,11 +56,13 @@ class ZEventRef {
   static ZEventRef Adopt(E* event) noexcept { return ZEventRef(event); }
   // Adds a reference of its own.
   static ZEventRef Share(E* event) noexcept {
-    if (event) event->AddRef();
+    if (event)
+      event->AddRef();
     return ZEventRef(event);
   }
   ZEventRef(const ZEventRef& other) noexcept : event_(other.event_) {
-    if (event_) event_->AddRef();
+    if (event_)
+      event_->AddRef();
   }
   ZEventRef(ZEventRef&& other) noexcept : event_(std::exchange(other.event_, nullptr)) {}
   ZEventRef& operator=(ZEventRef other) noexcept {
@@ -68,7 +70,8 @@ class ZEventRef {
     return *this;
   }
   ~ZEventRef() {
-    if (event_) event_->Release();
+    if (event_)
+      event_->Release();
   }
   E* get() const noexcept { return event_; }
   E* operator->() const noexcept { return event_; }

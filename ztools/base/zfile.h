@@ -51,7 +51,7 @@ class ZFile : public ZStream {
   virtual bool IsOpen() const { return file_ != nullptr; }
 
  protected:
-  FILE* file_ = nullptr;  // owned
+  FILE* file_ = nullptr;   // owned
   bool writable_ = false;  // opened in a mode that writes
 };
 

@@ -59,8 +59,7 @@ class ZLinkedList {
   // Holds an iteration open from construction to destruction.
   class Iteration {
    public:
-    explicit Iteration(ZLinkedList& list, bool reverse = false)
-        : list_(list), reverse_(reverse), newest_(list.stamp_) {
+    explicit Iteration(ZLinkedList& list, bool reverse = false) : list_(list), reverse_(reverse), newest_(list.stamp_) {
       ++list_.iterations_;
     }
     ~Iteration() { list_.EndIteration(); }
@@ -94,7 +93,8 @@ class ZLinkedList {
     Iteration iteration(*this);
     for (T& value : iteration) {
       if constexpr (std::is_same_v<decltype(fn(value)), bool>) {
-        if (fn(value)) return true;
+        if (fn(value))
+          return true;
       } else {
         fn(value);
       }
@@ -117,7 +117,8 @@ class ZLinkedList {
   // The value at index (0 = first), or null; walks the list.
   T* At(size_t index) noexcept {
     for (Node* node = Live(head_, false); node; node = Live(node->next, false))
-      if (index-- == 0) return &node->value;
+      if (index-- == 0)
+        return &node->value;
     return nullptr;
   }
 
@@ -126,7 +127,8 @@ class ZLinkedList {
   // Inserts so the value ends up at index (clamped to the end).
   void Insert(size_t index, T value) {
     Node* at = Live(head_, false);
-    while (at && index-- > 0) at = Live(at->next, false);
+    while (at && index-- > 0)
+      at = Live(at->next, false);
     LinkBefore(at, std::move(value));
   }
 
@@ -135,7 +137,8 @@ class ZLinkedList {
   ptrdiff_t IndexOf(const U& value) const noexcept {
     ptrdiff_t index = 0;
     for (Node* node = Live(head_, false); node; node = Live(node->next, false), ++index)
-      if (node->value == value) return index;
+      if (node->value == value)
+        return index;
     return -1;
   }
   template <typename U>
@@ -189,12 +192,15 @@ class ZLinkedList {
 
  private:
   static T MoveOrCopy(T& value) {
-    if constexpr (std::is_copy_constructible_v<T>) return value;
-    else return std::move(value);
+    if constexpr (std::is_copy_constructible_v<T>)
+      return value;
+    else
+      return std::move(value);
   }
 
   static Node* Live(Node* node, bool reverse, uint64_t newest = UINT64_MAX) noexcept {
-    while (node && (node->removed || node->stamp > newest)) node = reverse ? node->prev : node->next;
+    while (node && (node->removed || node->stamp > newest))
+      node = reverse ? node->prev : node->next;
     return node;
   }
 
@@ -227,15 +233,19 @@ class ZLinkedList {
   template <typename U>
   bool Move(const U& value, bool toBack) {
     Node* found = Live(head_, false);
-    while (found && !(found->value == value)) found = Live(found->next, false);
-    if (!found) return false;
+    while (found && !(found->value == value))
+      found = Live(found->next, false);
+    if (!found)
+      return false;
     if (iterations_ > 0) {
       // Keep running iterators on their track: the old node stays linked, with its value
       // intact where T can be copied, until they end.
       T moved = MoveOrCopy(found->value);
       RemoveNode(found);
-      if (toBack) PushBack(std::move(moved));
-      else PushFront(std::move(moved));
+      if (toBack)
+        PushBack(std::move(moved));
+      else
+        PushFront(std::move(moved));
       return true;
     }
     Unlink(found);
@@ -254,11 +264,13 @@ class ZLinkedList {
 
   void EndIteration() {
     assert(iterations_ > 0);
-    if (--iterations_ > 0) return;
+    if (--iterations_ > 0)
+      return;
     // Unlink all pending nodes first, then free them: a value's destructor may touch the list.
     Node* pending = pending_;
     pending_ = nullptr;
-    for (Node* node = pending; node; node = node->nextPending) Unlink(node);
+    for (Node* node = pending; node; node = node->nextPending)
+      Unlink(node);
     while (pending) {
       Node* next = pending->nextPending;
       delete pending;

@@ -18,7 +18,8 @@ ZString WithSlashes(std::string_view text) {
 
 // Removes trailing '/' but keeps a lone "/".
 void TrimSlashes(ZString& folder) {
-  while (folder.Length() > 1 && folder.EndsWith("/")) folder.Truncate(folder.Length() - 1);
+  while (folder.Length() > 1 && folder.EndsWith("/"))
+    folder.Truncate(folder.Length() - 1);
 }
 
 bool IsDirectory(const ZString& path) {
@@ -50,16 +51,17 @@ void ZPath::Set(std::string_view text) {
 
 ZString ZPath::FullText() const {
   ZString text = folder_;
-  if (name_.IsEmpty() && extension_.IsEmpty()) return text;
-  if (!text.IsEmpty() && !text.EndsWith("/")) text.Append('/');
+  if (name_.IsEmpty() && extension_.IsEmpty())
+    return text;
+  if (!text.IsEmpty() && !text.EndsWith("/"))
+    text.Append('/');
   text += name_;
-  if (!extension_.IsEmpty()) text.Append('.').Append(extension_);
+  if (!extension_.IsEmpty())
+    text.Append('.').Append(extension_);
   return text;
 }
 
-ZString ZPath::FileName() const {
-  return extension_.IsEmpty() ? name_ : name_ + "." + extension_;
-}
+ZString ZPath::FileName() const { return extension_.IsEmpty() ? name_ : name_ + "." + extension_; }
 
 void ZPath::SetFileName(std::string_view fileName) {
   size_t dot = fileName.rfind('.');
@@ -73,22 +75,27 @@ void ZPath::SetFileName(std::string_view fileName) {
 }
 
 void ZPath::SetExtension(std::string_view extension) {
-  if (!extension.empty() && extension.front() == '.') extension.remove_prefix(1);
+  if (!extension.empty() && extension.front() == '.')
+    extension.remove_prefix(1);
   extension_ = extension;
 }
 
 void ZPath::AppendFolder(std::string_view subfolder) {
   ZString sub = WithSlashes(subfolder);
-  while (sub.StartsWith("/")) sub.Remove(0, 1);
+  while (sub.StartsWith("/"))
+    sub.Remove(0, 1);
   TrimSlashes(sub);
-  if (sub.IsEmpty() || sub == "/") return;
-  if (!folder_.IsEmpty() && !folder_.EndsWith("/")) folder_.Append('/');
+  if (sub.IsEmpty() || sub == "/")
+    return;
+  if (!folder_.IsEmpty() && !folder_.EndsWith("/"))
+    folder_.Append('/');
   folder_ += sub;
 }
 
 bool ZPath::FileExists() const {
   FILE* file = fopen(FullText().CStr(), "rb");
-  if (!file) return false;
+  if (!file)
+    return false;
   struct stat info;
   bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
   fclose(file);
@@ -96,13 +103,15 @@ bool ZPath::FileExists() const {
 }
 
 ZFolderIterator::~ZFolderIterator() {
-  if (dir_) closedir(static_cast<DIR*>(dir_));
+  if (dir_)
+    closedir(static_cast<DIR*>(dir_));
 }
 
 bool ZFolderIterator::First(const ZPath& folder) { return First(folder.FullText().View()); }
 
 bool ZFolderIterator::First(std::string_view folder) {
-  if (dir_) closedir(static_cast<DIR*>(dir_));
+  if (dir_)
+    closedir(static_cast<DIR*>(dir_));
   folder_ = WithSlashes(folder);
   TrimSlashes(folder_);
   dir_ = opendir(folder_.IsEmpty() ? "." : folder_.CStr());
@@ -110,11 +119,13 @@ bool ZFolderIterator::First(std::string_view folder) {
 }
 
 bool ZFolderIterator::Next() {
-  if (!dir_) return false;
+  if (!dir_)
+    return false;
   DIR* dir = static_cast<DIR*>(dir_);
   while (dirent* entry = readdir(dir)) {
     std::string_view name(entry->d_name);
-    if (name == "." || name == "..") continue;
+    if (name == "." || name == "..")
+      continue;
     name_ = name;
     struct stat info;
     if (fstatat(dirfd(dir), entry->d_name, &info, 0) == 0) {

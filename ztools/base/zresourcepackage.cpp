@@ -48,7 +48,8 @@ struct PackageInput {
 la_ssize_t ReadInput(archive* a, void* data, const void** block) {
   auto* in = static_cast<PackageInput*>(data);
   *block = in->buffer;
-  if (in->offset >= in->size) return 0;
+  if (in->offset >= in->size)
+    return 0;
   for (;;) {
     ssize_t n = pread(in->fd, in->buffer, sizeof in->buffer, in->offset);
     if (n >= 0) {
@@ -65,14 +66,16 @@ la_ssize_t ReadInput(archive* a, void* data, const void** block) {
 la_int64_t SeekInput(archive*, void* data, la_int64_t offset, int whence) {
   auto* in = static_cast<PackageInput*>(data);
   int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? in->offset : in->size;
-  if (offset < -base || offset > INT64_MAX - base) return ARCHIVE_FATAL;
+  if (offset < -base || offset > INT64_MAX - base)
+    return ARCHIVE_FATAL;
   in->offset = base + offset;
   return in->offset;
 }
 
 la_int64_t SkipInput(archive*, void* data, la_int64_t request) {
   auto* in = static_cast<PackageInput*>(data);
-  if (request <= 0 || in->offset >= in->size) return 0;
+  if (request <= 0 || in->offset >= in->size)
+    return 0;
   int64_t skipped = std::min<int64_t>(request, in->size - in->offset);
   in->offset += skipped;
   return skipped;
@@ -84,10 +87,12 @@ la_int64_t SkipInput(archive*, void* data, la_int64_t request) {
 class Utf8Names {
  public:
   Utf8Names() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {
-    if (utf8_) previous_ = uselocale(utf8_);
+    if (utf8_)
+      previous_ = uselocale(utf8_);
   }
   ~Utf8Names() {
-    if (!utf8_) return;
+    if (!utf8_)
+      return;
     uselocale(previous_);
     freelocale(utf8_);
   }
@@ -109,7 +114,8 @@ ZString ArchiveReason(archive* a, const char* fallback) {
 }
 
 void SetReason(ZString* whyNot, const ZString& reason) {
-  if (whyNot) *whyNot = reason;
+  if (whyNot)
+    *whyNot = reason;
 }
 
 // Reads the current entry's data, exactly size bytes, and checks that nothing follows; the
@@ -133,7 +139,8 @@ bool ReadEntryData(archive* a, uint64_t size, std::vector<unsigned char>& out, Z
       break;
     }
     if (n == 0) {
-      if (got == size) return true;
+      if (got == size)
+        return true;
       SetReason(whyNot, "package data ends early");
       break;
     }
@@ -162,7 +169,8 @@ ZResourcePackage::ZResourcePackage(int fd, uint64_t fileSize, const ZResourcePac
 
 ZResourcePackage::~ZResourcePackage() {
   pass_.reset();
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0)
+    close(fd_);
 }
 
 std::unique_ptr<ZResourcePackage> ZResourcePackage::Open(const char* path, ZString* whyNot,
@@ -178,10 +186,10 @@ std::unique_ptr<ZResourcePackage> ZResourcePackage::Open(const char* path, ZStri
     SetReason(whyNot, "not a regular file");
     return nullptr;
   }
-  std::unique_ptr<ZResourcePackage> package(
-      new ZResourcePackage(fd, static_cast<uint64_t>(info.st_size), limits));
+  std::unique_ptr<ZResourcePackage> package(new ZResourcePackage(fd, static_cast<uint64_t>(info.st_size), limits));
   try {
-    if (!package->ReadDirectory(whyNot)) return nullptr;
+    if (!package->ReadDirectory(whyNot))
+      return nullptr;
   } catch (const std::bad_alloc&) {
     SetReason(whyNot, "out of memory");
     return nullptr;
@@ -202,12 +210,10 @@ bool ZResourcePackage::StartPass(ZString* whyNot) {
     return false;
   }
   // Only 7z, and no outer compression filters: a package is a plain 7z file.
-  if (archive_read_support_format_7zip(a) != ARCHIVE_OK ||
-      archive_read_set_read_callback(a, ReadInput) != ARCHIVE_OK ||
+  if (archive_read_support_format_7zip(a) != ARCHIVE_OK || archive_read_set_read_callback(a, ReadInput) != ARCHIVE_OK ||
       archive_read_set_seek_callback(a, SeekInput) != ARCHIVE_OK ||
       archive_read_set_skip_callback(a, SkipInput) != ARCHIVE_OK ||
-      archive_read_set_callback_data(a, pass->input.get()) != ARCHIVE_OK ||
-      archive_read_open1(a) != ARCHIVE_OK) {
+      archive_read_set_callback_data(a, pass->input.get()) != ARCHIVE_OK || archive_read_open1(a) != ARCHIVE_OK) {
     SetReason(whyNot, ArchiveReason(a, "not a 7z archive"));
     return false;
   }
@@ -217,14 +223,16 @@ bool ZResourcePackage::StartPass(ZString* whyNot) {
 
 bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
   Utf8Names utf8;
-  if (!StartPass(whyNot)) return false;
+  if (!StartPass(whyNot))
+    return false;
   archive* a = pass_->reader.get();
   uint64_t total = 0;
   bytesBefore_.assign(1, 0);
   for (;;) {
     archive_entry* header = nullptr;
     int r = archive_read_next_header(a, &header);
-    if (r == ARCHIVE_EOF) break;
+    if (r == ARCHIVE_EOF)
+      break;
     if (r < ARCHIVE_WARN) {
       SetReason(whyNot, ArchiveReason(a, "damaged package directory"));
       return false;
@@ -235,9 +243,11 @@ bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
     }
     ZResourcePackageEntry entry;
     const char* name = archive_entry_pathname_utf8(header);
-    if (!name) name = archive_entry_pathname(header);
+    if (!name)
+      name = archive_entry_pathname(header);
     entry.name = name ? name : "";
-    while (entry.name.EndsWith("/")) entry.name.Truncate(entry.name.Length() - 1);
+    while (entry.name.EndsWith("/"))
+      entry.name.Truncate(entry.name.Length() - 1);
     entry.isDirectory = archive_entry_filetype(header) == AE_IFDIR;
     la_int64_t size = archive_entry_size(header);
     entry.size = entry.isDirectory || size < 0 ? 0 : static_cast<uint64_t>(size);
@@ -259,7 +269,8 @@ bool ZResourcePackage::ReadDirectory(ZString* whyNot) {
 
 ptrdiff_t ZResourcePackage::Find(std::string_view name) const {
   ZString canonical;
-  if (!ZResourceCanonicalName(name, canonical)) return -1;
+  if (!ZResourceCanonicalName(name, canonical))
+    return -1;
   auto it = index_.find(canonical);
   return it == index_.end() ? -1 : static_cast<ptrdiff_t>(it->second);
 }
@@ -287,11 +298,13 @@ bool ZResourcePackage::AdvanceTo(size_t index, bool cacheOnTheWay, ZString* whyN
       SetReason(whyNot, "package changed while open");
       return false;
     }
-    if (current == index) return true;
+    if (current == index)
+      return true;
     if (cacheOnTheWay && !entry.isDirectory && entry.size > 0 && !cache_.count(current) &&
         cachedBytes_ + entry.size <= limits_.cacheSize) {
       std::vector<unsigned char> bytes;
-      if (!ReadEntryData(a, entry.size, bytes, whyNot)) return false;
+      if (!ReadEntryData(a, entry.size, bytes, whyNot))
+        return false;
       cachedBytes_ += entry.size;
       cache_.emplace(current, std::move(bytes));
     }
@@ -301,12 +314,10 @@ bool ZResourcePackage::AdvanceTo(size_t index, bool cacheOnTheWay, ZString* whyN
 
 // Reads entry index with the current pass; on failure the pass is dropped, since the reader's
 // position can no longer be trusted.
-bool ZResourcePackage::ReadThrough(size_t index, bool cacheOnTheWay, std::vector<unsigned char>& out,
-                                   ZString* whyNot) {
+bool ZResourcePackage::ReadThrough(size_t index, bool cacheOnTheWay, std::vector<unsigned char>& out, ZString* whyNot) {
   std::vector<unsigned char> bytes;
   uint64_t size = entries_[index].size;
-  if (!AdvanceTo(index, cacheOnTheWay, whyNot) ||
-      !ReadEntryData(pass_->reader.get(), size, bytes, whyNot)) {
+  if (!AdvanceTo(index, cacheOnTheWay, whyNot) || !ReadEntryData(pass_->reader.get(), size, bytes, whyNot)) {
     pass_.reset();
     return false;
   }
@@ -339,9 +350,9 @@ bool ZResourcePackage::Extract(size_t index, std::vector<unsigned char>& out, ZS
       out = cached->second;
       return true;
     }
-    bool continuePass = pass_ && pass_->next <= index &&
-                        BytesBetween(pass_->next, index) <= limits_.cacheSize;
-    if (continuePass && ReadThrough(index, true, out, whyNot)) return true;
+    bool continuePass = pass_ && pass_->next <= index && BytesBetween(pass_->next, index) <= limits_.cacheSize;
+    if (continuePass && ReadThrough(index, true, out, whyNot))
+      return true;
     // A new pass. Far into a large package it jumps to the entry's block instead of decoding
     // everything before it; a damaged file on the way makes it retry the same way, since the
     // requested file may still be whole.
@@ -349,10 +360,13 @@ bool ZResourcePackage::Extract(size_t index, std::vector<unsigned char>& out, ZS
     for (int attempt = 0; attempt < 2; ++attempt) {
       cache_.clear();
       cachedBytes_ = 0;
-      if (!StartPass(whyNot)) return false;
+      if (!StartPass(whyNot))
+        return false;
       ++decodeCount_;
-      if (ReadThrough(index, cacheOnTheWay, out, whyNot)) return true;
-      if (!cacheOnTheWay) break;
+      if (ReadThrough(index, cacheOnTheWay, out, whyNot))
+        return true;
+      if (!cacheOnTheWay)
+        break;
       cacheOnTheWay = false;
     }
     return false;

@@ -61,8 +61,7 @@ class ZResourcePackage {
   bool ReadDirectory(ZString* whyNot);
   bool StartPass(ZString* whyNot);
   bool AdvanceTo(size_t index, bool cacheOnTheWay, ZString* whyNot);
-  bool ReadThrough(size_t index, bool cacheOnTheWay, std::vector<unsigned char>& out,
-                   ZString* whyNot);
+  bool ReadThrough(size_t index, bool cacheOnTheWay, std::vector<unsigned char>& out, ZString* whyNot);
   uint64_t BytesBetween(size_t from, size_t to) const;
 
   int fd_;
@@ -71,7 +70,7 @@ class ZResourcePackage {
   std::vector<ZResourcePackageEntry> entries_;
   std::vector<uint64_t> bytesBefore_;  // [i] = sizes of entries 0..i-1 added up; one more than entries_
   std::unordered_map<ZString, size_t, ZStringHashNoCase, ZStringEqualNoCase> index_;
-  std::unique_ptr<Pass> pass_;  // the reader of the current forward pass, if any
+  std::unique_ptr<Pass> pass_;                                    // the reader of the current forward pass, if any
   std::unordered_map<size_t, std::vector<unsigned char>> cache_;  // entry index -> bytes
   uint64_t cachedBytes_ = 0;
   uint32_t decodeCount_ = 0;

@@ -23,7 +23,8 @@ ZString WithSlashes(std::string_view text) {
 }
 
 void SetReason(ZString* whyNot, const char* reason) {
-  if (whyNot) *whyNot = reason;
+  if (whyNot)
+    *whyNot = reason;
 }
 
 // The entry of folder whose name equals part without regard to case ("" when none). With
@@ -31,10 +32,12 @@ void SetReason(ZString* whyNot, const char* reason) {
 ZString FindNoCase(const ZString& folder, std::string_view part) {
   ZString found;
   DIR* dir = opendir(folder.IsEmpty() ? "." : folder.CStr());
-  if (!dir) return found;
+  if (!dir)
+    return found;
   while (dirent* entry = readdir(dir)) {
     std::string_view name(entry->d_name);
-    if (ZEqualsNoCase(name, part) && (found.IsEmpty() || name < found.View())) found = name;
+    if (ZEqualsNoCase(name, part) && (found.IsEmpty() || name < found.View()))
+      found = name;
   }
   closedir(dir);
   return found;
@@ -43,7 +46,8 @@ ZString FindNoCase(const ZString& folder, std::string_view part) {
 // The real path of text, or "" when it does not exist.
 ZString RealPath(const ZString& text) {
   char* resolved = realpath(text.IsEmpty() ? "." : text.CStr(), nullptr);
-  if (!resolved) return ZString();
+  if (!resolved)
+    return ZString();
   ZString result(resolved);
   free(resolved);
   return result;
@@ -52,7 +56,8 @@ ZString RealPath(const ZString& text) {
 // A regular file opened for binary reading (a folder would open, but reads nothing).
 std::unique_ptr<ZResourceFile> OpenDiskFile(const ZString& path) {
   FILE* disk = fopen(path.CStr(), "rb");
-  if (!disk) return nullptr;
+  if (!disk)
+    return nullptr;
   struct stat info;
   if (fstat(fileno(disk), &info) != 0 || !S_ISREG(info.st_mode)) {
     fclose(disk);
@@ -63,7 +68,8 @@ std::unique_ptr<ZResourceFile> OpenDiskFile(const ZString& path) {
 
 // realFile lies below realRoot (both real paths, "" when they do not exist).
 bool IsInside(const ZString& realFile, const ZString& realRoot) {
-  if (realFile.IsEmpty() || realRoot.IsEmpty()) return false;
+  if (realFile.IsEmpty() || realRoot.IsEmpty())
+    return false;
   return realFile.StartsWith(realRoot.EndsWith("/") ? realRoot : realRoot + "/");
 }
 
@@ -73,10 +79,12 @@ ZResourceSource::~ZResourceSource() = default;
 
 std::unique_ptr<ZResourceSource> ZResourceSource::Open(const char* name, const char* folder) {
   ZString base = WithSlashes(ZString::ViewOf(folder));
-  if (!base.IsEmpty() && !base.EndsWith("/")) base.Append('/');
+  if (!base.IsEmpty() && !base.EndsWith("/"))
+    base.Append('/');
   if (name) {
     ZString packagePath = base + WithSlashes(name) + ".zpac";
-    if (OpenDiskFile(packagePath)) return OpenPackage(packagePath.CStr());
+    if (OpenDiskFile(packagePath))
+      return OpenPackage(packagePath.CStr());
   }
   return OpenFolder((base + WithSlashes(ZString::ViewOf(name))).CStr());
 }
@@ -85,10 +93,12 @@ std::unique_ptr<ZResourceSource> ZResourceSource::OpenPackage(const char* path, 
                                                               const ZResourcePackageLimits& limits) {
   ZString file = WithSlashes(ZString::ViewOf(path));
   auto package = ZResourcePackage::Open(file.CStr(), whyNot, limits);
-  if (!package) return nullptr;
+  if (!package)
+    return nullptr;
   std::unique_ptr<ZResourceSource> source(new ZResourceSource());
   size_t slash = file.FindLast('/');
-  if (slash != ZString::npos) source->root_ = file.Left(slash + 1);
+  if (slash != ZString::npos)
+    source->root_ = file.Left(slash + 1);
   source->package_ = std::move(package);
   return source;
 }
@@ -96,19 +106,22 @@ std::unique_ptr<ZResourceSource> ZResourceSource::OpenPackage(const char* path, 
 std::unique_ptr<ZResourceSource> ZResourceSource::OpenFolder(const char* path) {
   std::unique_ptr<ZResourceSource> source(new ZResourceSource());
   source->root_ = WithSlashes(ZString::ViewOf(path));
-  if (!source->root_.IsEmpty() && !source->root_.EndsWith("/")) source->root_.Append('/');
+  if (!source->root_.IsEmpty() && !source->root_.EndsWith("/"))
+    source->root_.Append('/');
   return source;
 }
 
 std::unique_ptr<ZResourceFile> ZResourceSource::OpenFile(std::string_view relativeName, ZString* whyNot) {
-  if (!package_) return OpenFromFolder(relativeName, whyNot);
+  if (!package_)
+    return OpenFromFolder(relativeName, whyNot);
   ptrdiff_t index = package_->Find(relativeName);
   if (index < 0) {
     SetReason(whyNot, "no such file in the package");
     return nullptr;
   }
   std::vector<unsigned char> bytes;
-  if (!package_->Extract(static_cast<size_t>(index), bytes, whyNot)) return nullptr;
+  if (!package_->Extract(static_cast<size_t>(index), bytes, whyNot))
+    return nullptr;
   try {
     return std::make_unique<ZResourceFile>(std::move(bytes));
   } catch (const std::bad_alloc&) {
@@ -120,8 +133,7 @@ std::unique_ptr<ZResourceFile> ZResourceSource::OpenFile(std::string_view relati
 // Each part of the name is taken with its exact case when that exists, else the folder's
 // entry that matches it without regard to case. The file found must really lie inside the
 // root: a symbolic link that leads out of the skin is refused like "..".
-std::unique_ptr<ZResourceFile> ZResourceSource::OpenFromFolder(std::string_view relativeName,
-                                                               ZString* whyNot) {
+std::unique_ptr<ZResourceFile> ZResourceSource::OpenFromFolder(std::string_view relativeName, ZString* whyNot) {
   ZString canonical;
   if (!ZResourceCanonicalName(relativeName, canonical)) {
     SetReason(whyNot, "the name leaves the skin's folder");
@@ -131,7 +143,8 @@ std::unique_ptr<ZResourceFile> ZResourceSource::OpenFromFolder(std::string_view 
   size_t start = 0;
   while (start <= canonical.Length()) {
     size_t end = canonical.Find('/', start);
-    if (end == ZString::npos) end = canonical.Length();
+    if (end == ZString::npos)
+      end = canonical.Length();
     ZString part = canonical.Substring(start, end - start);
     ZString exact = path + part;
     struct stat info;
@@ -144,7 +157,8 @@ std::unique_ptr<ZResourceFile> ZResourceSource::OpenFromFolder(std::string_view 
       part = other;
     }
     path += part;
-    if (end < canonical.Length()) path.Append('/');
+    if (end < canonical.Length())
+      path.Append('/');
     start = end + 1;
   }
   if (!IsInside(RealPath(path), RealPath(root_))) {
@@ -152,7 +166,8 @@ std::unique_ptr<ZResourceFile> ZResourceSource::OpenFromFolder(std::string_view 
     return nullptr;
   }
   auto file = OpenDiskFile(path);
-  if (!file) SetReason(whyNot, "cannot open the file");
+  if (!file)
+    SetReason(whyNot, "cannot open the file");
   return file;
 }
 
@@ -160,7 +175,8 @@ std::vector<ZResourceListEntry> ZResourceSource::List() const {
   std::vector<ZResourceListEntry> files;
   if (package_) {
     for (const auto& entry : package_->Entries())
-      if (!entry.isDirectory) files.push_back({entry.name, entry.size});
+      if (!entry.isDirectory)
+        files.push_back({entry.name, entry.size});
     return files;
   }
   namespace fs = std::filesystem;
@@ -170,8 +186,10 @@ std::vector<ZResourceListEntry> ZResourceSource::List() const {
   for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
        !error && it != end; it.increment(error)) {
     std::error_code ignored;
-    if (!it->is_regular_file(ignored)) continue;
-    if (it->is_symlink(ignored) && !IsInside(RealPath(ZString(it->path().string())), realRoot)) continue;
+    if (!it->is_regular_file(ignored))
+      continue;
+    if (it->is_symlink(ignored) && !IsInside(RealPath(ZString(it->path().string())), realRoot))
+      continue;
     uintmax_t size = it->file_size(ignored);
     files.push_back({ZString(it->path().lexically_relative(root).generic_string()),
                      size == static_cast<uintmax_t>(-1) ? 0 : static_cast<uint64_t>(size)});
@@ -202,8 +220,10 @@ std::unique_ptr<ZResourceFile> ZOpenResourceFile(std::string_view relativeName) 
 }
 
 std::unique_ptr<ZResourceFile> ZOpenResourceFile(std::string_view name, std::string_view mode) {
-  if (mode == "rb" || mode == "rt" || mode == "r") return ZOpenResourceFile(name);
-  if (mode != "frb" && mode != "frt" && mode != "fr") return nullptr;
+  if (mode == "rb" || mode == "rt" || mode == "r")
+    return ZOpenResourceFile(name);
+  if (mode != "frb" && mode != "frt" && mode != "fr")
+    return nullptr;
   return OpenDiskFile(WithSlashes(name));  // text and binary reading are the same here
 }
 

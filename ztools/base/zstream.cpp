@@ -8,10 +8,13 @@ int64_t ZStream::CopyTo(ZStream& target) {
   int64_t copied = 0;
   for (;;) {
     int64_t got = Read(buffer, sizeof buffer);
-    if (got <= 0) return copied;
+    if (got <= 0)
+      return copied;
     int64_t put = target.Write(buffer, got);
-    if (put > 0) copied += put;
-    if (put != got) return copied;
+    if (put > 0)
+      copied += put;
+    if (put != got)
+      return copied;
   }
 }
 

@@ -17,16 +17,15 @@ namespace {
 struct LowerTable {
   unsigned char map[256];
   constexpr LowerTable() : map() {
-    for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + 32 : i);
+    for (int i = 0; i < 256; ++i)
+      map[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + 32 : i);
   }
 };
 constexpr LowerTable kLower;
 
 inline unsigned char Fold(char c) { return kLower.map[static_cast<unsigned char>(c)]; }
 inline char FoldUp(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-inline bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 // Capacity for a text of length characters: (length + 1) rounded up to the next multiple of 32,
 // plus 32 when it already is one.
@@ -35,13 +34,16 @@ inline size_t CapacityFor(size_t length) { return ((length + 1) / 32 + 1) * 32; 
 
 bool EqualNoCase(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
+    if (Fold(a[i]) != Fold(b[i]))
+      return false;
   return true;
 }
 
 bool EqualAt(std::string_view text, size_t at, std::string_view needle, bool ignoreCase) {
-  if (at > text.size() || text.size() - at < needle.size()) return false;
-  if (ignoreCase) return EqualNoCase(text.data() + at, needle.data(), needle.size());
+  if (at > text.size() || text.size() - at < needle.size())
+    return false;
+  if (ignoreCase)
+    return EqualNoCase(text.data() + at, needle.data(), needle.size());
   return needle.empty() || std::memcmp(text.data() + at, needle.data(), needle.size()) == 0;
 }
 
@@ -53,7 +55,8 @@ int ZCompareNoCase(std::string_view a, std::string_view b) noexcept {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
     const int d = int{Fold(a[i])} - int{Fold(b[i])};
-    if (d != 0) return d;
+    if (d != 0)
+      return d;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
@@ -64,7 +67,8 @@ bool ZEqualsNoCase(std::string_view a, std::string_view b) noexcept {
 
 size_t ZStringHashNoCase::operator()(std::string_view s) const noexcept {
   uint64_t h = 14695981039346656037ull;  // FNV-1a over folded bytes
-  for (char c : s) h = (h ^ Fold(c)) * 1099511628211ull;
+  for (char c : s)
+    h = (h ^ Fold(c)) * 1099511628211ull;
   return static_cast<size_t>(h);
 }
 
@@ -75,7 +79,8 @@ ZString::ZString(const char* text, size_t length) : ZString(std::string_view(tex
 ZString::ZString(std::string_view text) { Assign(text); }
 
 ZString::ZString(size_t count, char c) {
-  if (count == 0) return;
+  if (count == 0)
+    return;
   Grow(count);
   std::memset(buffer_, c, count);
   SetLength(count);
@@ -92,7 +97,8 @@ ZString::ZString(ZString&& other) noexcept
 ZString::~ZString() { std::free(buffer_); }
 
 ZString& ZString::operator=(const ZString& other) {
-  if (this != &other) Assign(other.View());
+  if (this != &other)
+    Assign(other.View());
   return *this;
 }
 
@@ -121,18 +127,23 @@ ZString ZString::Formatted(const char* format, ...) {
 
 void ZString::Grow(size_t length) {
   // Same rule as CapacityFor: a buffer is full once length + 1 reaches a multiple of 32.
-  if (buffer_ && length + 1 < capacity_) return;
-  if (length >= kMaxLength) throw ZError(kZErrOutOfMemory);
+  if (buffer_ && length + 1 < capacity_)
+    return;
+  if (length >= kMaxLength)
+    throw ZError(kZErrOutOfMemory);
   const size_t capacity = CapacityFor(length);
   char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
-  if (!grown) throw ZError(kZErrOutOfMemory);
-  if (!buffer_) grown[0] = '\0';
+  if (!grown)
+    throw ZError(kZErrOutOfMemory);
+  if (!buffer_)
+    grown[0] = '\0';
   buffer_ = grown;
   capacity_ = capacity;
 }
 
 void ZString::Reserve(size_t length) {
-  if (length == 0) return;
+  if (length == 0)
+    return;
   Grow(length);
 }
 
@@ -143,7 +154,8 @@ ZString& ZString::Assign(std::string_view text) {
   }
   // text may be a part of this string: move it to the front in place.
   if (PointsInto(text.data())) {
-    if (text.data() != buffer_) std::memmove(buffer_, text.data(), text.size());
+    if (text.data() != buffer_)
+      std::memmove(buffer_, text.data(), text.size());
     SetLength(text.size());
     return *this;
   }
@@ -156,7 +168,8 @@ ZString& ZString::Assign(std::string_view text) {
 void ZString::Clear() noexcept { SetLength(0); }
 
 void ZString::Truncate(size_t length) noexcept {
-  if (length < length_) SetLength(length);
+  if (length < length_)
+    SetLength(length);
 }
 
 // --- appending and formatting -------------------------------------------------------------
@@ -172,9 +185,9 @@ ZString& ZString::Append(char c) {
 
 // Formatting never writes into this string's buffer before the arguments are read, so an
 // argument may be this very string (s.Format("(%s)", s.CStr())).
-std::string_view ZString::FormatText(char (&small)[kSmallFormat], ZString& big, const char* format,
-                                     va_list args) {
-  if (!format) return {};
+std::string_view ZString::FormatText(char (&small)[kSmallFormat], ZString& big, const char* format, va_list args) {
+  if (!format)
+    return {};
   va_list again;
   va_copy(again, args);
   const int needed = std::vsnprintf(small, sizeof(small), format, args);
@@ -225,14 +238,17 @@ ZString& ZString::AppendFormatV(const char* format, va_list args) {
 // --- editing ------------------------------------------------------------------------------
 
 ZString& ZString::Insert(size_t position, std::string_view text) {
-  if (text.empty()) return *this;
-  if (position > length_) position = length_;
+  if (text.empty())
+    return *this;
+  if (position > length_)
+    position = length_;
   // The inserted text may live in our own buffer, which Grow may move: take a copy then.
   if (PointsInto(text.data())) {
     const ZString copy(text);
     return Insert(position, copy.View());
   }
-  if (text.size() >= kMaxLength) throw ZError(kZErrOutOfMemory);
+  if (text.size() >= kMaxLength)
+    throw ZError(kZErrOutOfMemory);
   const size_t length = length_ + text.size();
   Grow(length);
   std::memmove(buffer_ + position + text.size(), buffer_ + position, length_ - position);
@@ -242,18 +258,22 @@ ZString& ZString::Insert(size_t position, std::string_view text) {
 }
 
 ZString& ZString::Remove(size_t position, size_t count) {
-  if (position >= length_ || count == 0) return *this;
-  if (count > length_ - position) count = length_ - position;
+  if (position >= length_ || count == 0)
+    return *this;
+  if (count > length_ - position)
+    count = length_ - position;
   std::memmove(buffer_ + position, buffer_ + position + count, length_ - position - count);
   SetLength(length_ - count);
   return *this;
 }
 
 size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool ignoreCase) {
-  if (from.empty() || length_ < from.size()) return 0;
+  if (from.empty() || length_ < from.size())
+    return 0;
   const std::string_view text = View();
   auto next = [&](size_t at) -> size_t {
-    if (ignoreCase) return Find(from, at, true);
+    if (ignoreCase)
+      return Find(from, at, true);
     if (from.size() == 1) {
       const void* hit = at < length_ ? std::memchr(buffer_ + at, from[0], length_ - at) : nullptr;
       return hit ? static_cast<size_t>(static_cast<const char*>(hit) - buffer_) : npos;
@@ -261,10 +281,12 @@ size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool igno
     return text.find(from, at);
   };
   size_t at = next(0);
-  if (at == npos) return 0;
+  if (at == npos)
+    return 0;
   // to may point into this string: copy it before anything here is overwritten.
   const ZString replacement(PointsInto(to.data()) ? to : std::string_view());
-  if (!replacement.IsEmpty()) to = replacement.View();
+  if (!replacement.IsEmpty())
+    to = replacement.View();
 
   size_t count = 0;
   if (to.size() <= from.size()) {
@@ -273,7 +295,8 @@ size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool igno
     for (; at != npos; at = next(read)) {
       std::memmove(buffer_ + write, buffer_ + read, at - read);
       write += at - read;
-      if (!to.empty()) std::memcpy(buffer_ + write, to.data(), to.size());
+      if (!to.empty())
+        std::memcpy(buffer_ + write, to.data(), to.size());
       write += to.size();
       read = at + from.size();
       ++count;
@@ -284,8 +307,10 @@ size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool igno
   }
 
   // The text grows: count first, so the result is allocated once and built in one pass.
-  for (size_t probe = at; probe != npos; probe = next(probe + from.size())) ++count;
-  if ((to.size() - from.size()) > (kMaxLength - length_) / count) throw ZError(kZErrOutOfMemory);
+  for (size_t probe = at; probe != npos; probe = next(probe + from.size()))
+    ++count;
+  if ((to.size() - from.size()) > (kMaxLength - length_) / count)
+    throw ZError(kZErrOutOfMemory);
   const size_t length = length_ + count * (to.size() - from.size());
   ZString result;
   result.Reserve(length);
@@ -306,67 +331,80 @@ size_t ZString::ReplaceAll(std::string_view from, std::string_view to, bool igno
 
 ZString& ZString::TrimRight() {
   size_t end = length_;
-  while (end > 0 && IsBlank(buffer_[end - 1])) --end;
+  while (end > 0 && IsBlank(buffer_[end - 1]))
+    --end;
   Truncate(end);
   return *this;
 }
 
 ZString& ZString::TrimLeft() {
   size_t start = 0;
-  while (start < length_ && IsBlank(buffer_[start])) ++start;
+  while (start < length_ && IsBlank(buffer_[start]))
+    ++start;
   return Remove(0, start);
 }
 
 ZString& ZString::Trim() { return TrimRight().TrimLeft(); }
 
 ZString& ZString::MakeLower() noexcept {
-  for (size_t i = 0; i < length_; ++i) buffer_[i] = static_cast<char>(Fold(buffer_[i]));
+  for (size_t i = 0; i < length_; ++i)
+    buffer_[i] = static_cast<char>(Fold(buffer_[i]));
   return *this;
 }
 
 ZString& ZString::MakeUpper() noexcept {
-  for (size_t i = 0; i < length_; ++i) buffer_[i] = FoldUp(buffer_[i]);
+  for (size_t i = 0; i < length_; ++i)
+    buffer_[i] = FoldUp(buffer_[i]);
   return *this;
 }
 
 ZString ZString::Substring(size_t position, size_t count) const {
-  if (position >= length_) return ZString();
+  if (position >= length_)
+    return ZString();
   return ZString(View().substr(position, count));
 }
 
 // --- searching and comparing --------------------------------------------------------------
 
 size_t ZString::Find(std::string_view needle, size_t from, bool ignoreCase) const noexcept {
-  if (from > length_) return npos;
+  if (from > length_)
+    return npos;
   if (!ignoreCase) {
     const size_t at = View().find(needle, from);
     return at == std::string_view::npos ? npos : at;
   }
-  if (needle.size() > length_) return npos;
+  if (needle.size() > length_)
+    return npos;
   const unsigned char first = Fold(needle.empty() ? '\0' : needle[0]);
   for (size_t i = from; i + needle.size() <= length_; ++i) {
-    if (!needle.empty() && Fold(buffer_[i]) != first) continue;
-    if (EqualNoCase(buffer_ + i, needle.data(), needle.size())) return i;
+    if (!needle.empty() && Fold(buffer_[i]) != first)
+      continue;
+    if (EqualNoCase(buffer_ + i, needle.data(), needle.size()))
+      return i;
   }
   return npos;
 }
 
 size_t ZString::Find(char c, size_t from) const noexcept {
-  if (from >= length_) return npos;
+  if (from >= length_)
+    return npos;
   const void* hit = std::memchr(buffer_ + from, c, length_ - from);
   return hit ? static_cast<size_t>(static_cast<const char*>(hit) - buffer_) : npos;
 }
 
 size_t ZString::FindLast(std::string_view needle, bool ignoreCase) const noexcept {
-  if (needle.size() > length_) return npos;
+  if (needle.size() > length_)
+    return npos;
   for (size_t i = length_ - needle.size() + 1; i-- > 0;)
-    if (EqualAt(View(), i, needle, ignoreCase)) return i;
+    if (EqualAt(View(), i, needle, ignoreCase))
+      return i;
   return npos;
 }
 
 size_t ZString::FindLast(char c) const noexcept {
   for (size_t i = length_; i-- > 0;)
-    if (buffer_[i] == c) return i;
+    if (buffer_[i] == c)
+      return i;
   return npos;
 }
 
@@ -384,7 +422,8 @@ bool ZString::EndsWith(std::string_view suffix, bool ignoreCase) const noexcept 
 }
 
 int ZString::Compare(std::string_view other, bool caseSensitive) const noexcept {
-  if (!caseSensitive) return ZCompareNoCase(View(), other);
+  if (!caseSensitive)
+    return ZCompareNoCase(View(), other);
   const int c = View().compare(other);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
@@ -396,9 +435,12 @@ bool ZString::Equals(std::string_view other, bool caseSensitive) const noexcept 
 namespace {
 
 std::string_view TrimmedView(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);  // from_chars refuses '+'
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
+  if (s.size() > 1 && s.front() == '+' && s[1] != '-')
+    s.remove_prefix(1);  // from_chars refuses '+'
   return s;
 }
 
@@ -409,7 +451,8 @@ bool ZString::ToInt32(int32_t& out) const noexcept {
   const std::string_view text = TrimmedView(View());
   int32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return false;
+  if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    return false;
   out = value;
   return true;
 }
@@ -418,7 +461,8 @@ bool ZString::ToDouble(double& out) const noexcept {
   const std::string_view text = TrimmedView(View());
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return false;
+  if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    return false;
   out = value;
   return true;
 }

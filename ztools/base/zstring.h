@@ -47,7 +47,8 @@ class ZString {
   char operator[](size_t index) const noexcept { return At(index); }
   // Sets one character; an index past the end is ignored.
   void SetAt(size_t index, char c) noexcept {
-    if (index < length_) buffer_[index] = c;
+    if (index < length_)
+      buffer_[index] = c;
   }
 
   // Changing the whole text.
@@ -78,7 +79,7 @@ class ZString {
   // Replaces every occurrence of from (scanning left to right, never rescanning inserted
   // text) and answers how many were replaced. An empty from replaces nothing.
   size_t ReplaceAll(std::string_view from, std::string_view to, bool ignoreCase = false);
-  ZString& Trim();       // removes blanks (space, tab, CR, LF, VT, FF) at both ends
+  ZString& Trim();  // removes blanks (space, tab, CR, LF, VT, FF) at both ends
   ZString& TrimLeft();
   ZString& TrimRight();
   ZString& MakeLower() noexcept;  // ASCII letters only
@@ -87,9 +88,7 @@ class ZString {
   // Copies.
   ZString Substring(size_t position, size_t count = npos) const;
   ZString Left(size_t count) const { return Substring(0, count); }
-  ZString Right(size_t count) const {
-    return count >= length_ ? *this : Substring(length_ - count);
-  }
+  ZString Right(size_t count) const { return count >= length_ ? *this : Substring(length_ - count); }
   ZString Lower() const { return ZString(*this).MakeLower(); }
   ZString Upper() const { return ZString(*this).MakeUpper(); }
   ZString Trimmed() const { return ZString(*this).Trim(); }
@@ -135,8 +134,8 @@ class ZString {
 
  private:
   static constexpr size_t kSmallFormat = 256;
-  static std::string_view FormatText(char (&small)[kSmallFormat], ZString& big, const char* format,
-                                     va_list args) __attribute__((format(printf, 3, 0)));
+  static std::string_view FormatText(char (&small)[kSmallFormat], ZString& big, const char* format, va_list args)
+      __attribute__((format(printf, 3, 0)));
   // Whether p points into this string's buffer (arguments may be parts of the string itself).
   bool PointsInto(const char* p) const noexcept {
     const auto at = reinterpret_cast<uintptr_t>(p), base = reinterpret_cast<uintptr_t>(buffer_);
@@ -146,7 +145,8 @@ class ZString {
   void Grow(size_t length);
   void SetLength(size_t length) noexcept {
     length_ = length;
-    if (buffer_) buffer_[length] = '\0';
+    if (buffer_)
+      buffer_[length] = '\0';
   }
 
   char* buffer_ = nullptr;  // null, or capacity_ bytes holding length_ chars and a NUL
@@ -163,9 +163,7 @@ bool ZEqualsNoCase(std::string_view a, std::string_view b) noexcept;
 // std::map<ZString, T, ZStringLessNoCase>. Transparent, so lookups take string_view.
 struct ZStringLessNoCase {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept {
-    return ZCompareNoCase(a, b) < 0;
-  }
+  bool operator()(std::string_view a, std::string_view b) const noexcept { return ZCompareNoCase(a, b) < 0; }
 };
 
 // Hash and equality for unordered containers keyed without regard to case.
@@ -175,16 +173,12 @@ struct ZStringHashNoCase {
 };
 struct ZStringEqualNoCase {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept {
-    return ZEqualsNoCase(a, b);
-  }
+  bool operator()(std::string_view a, std::string_view b) const noexcept { return ZEqualsNoCase(a, b); }
 };
 
 }  // namespace ZTools
 
 template <>
 struct std::hash<ZTools::ZString> {
-  size_t operator()(const ZTools::ZString& s) const noexcept {
-    return std::hash<std::string_view>()(s.View());
-  }
+  size_t operator()(const ZTools::ZString& s) const noexcept { return std::hash<std::string_view>()(s.View()); }
 };

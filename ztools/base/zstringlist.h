@@ -22,8 +22,8 @@ class ZStringList {
   static ZStringList SplitAtCommas(std::string_view text);
   // Splits at every character of separators. Empty items stay unless skipEmpty is set;
   // with trim set, blanks around each item are removed first. An empty text gives an empty list.
-  static ZStringList SplitAtAny(std::string_view text, std::string_view separators,
-                                bool trim = false, bool skipEmpty = false);
+  static ZStringList SplitAtAny(std::string_view text, std::string_view separators, bool trim = false,
+                                bool skipEmpty = false);
 
   size_t Count() const noexcept { return items_.size(); }
   bool IsEmpty() const noexcept { return items_.empty(); }

@@ -10,7 +10,8 @@ namespace {
 class CharSet {
  public:
   explicit CharSet(std::string_view set) noexcept {
-    for (char c : set) bits_[Byte(c) >> 6] |= uint64_t{1} << (Byte(c) & 63);
+    for (char c : set)
+      bits_[Byte(c) >> 6] |= uint64_t{1} << (Byte(c) & 63);
   }
   bool Has(char c) const noexcept { return (bits_[Byte(c) >> 6] >> (Byte(c) & 63)) & 1; }
 
@@ -23,7 +24,8 @@ class CharSet {
 
 size_t ZStringParser::Advance(size_t count) noexcept {
   const size_t left = text_.Length() - position_;
-  if (count > left) count = left;
+  if (count > left)
+    count = left;
   position_ += count;
   return count;
 }
@@ -32,7 +34,8 @@ size_t ZStringParser::Skip(std::string_view set) noexcept {
   const CharSet members(set);
   const size_t start = position_;
   const char* text = text_.Data();
-  while (position_ < text_.Length() && members.Has(text[position_])) ++position_;
+  while (position_ < text_.Length() && members.Has(text[position_]))
+    ++position_;
   return position_ - start;
 }
 
@@ -47,16 +50,19 @@ size_t ZStringParser::ReadUntil(std::string_view set, ZString& out) {
   const CharSet stops(set);
   const size_t start = position_;
   const char* text = text_.Data();
-  while (position_ < text_.Length() && !stops.Has(text[position_])) ++position_;
+  while (position_ < text_.Length() && !stops.Has(text[position_]))
+    ++position_;
   out.Assign(text_.View().substr(start, position_ - start));
   return position_ - start;
 }
 
 ptrdiff_t ZStringParser::ReadEnclosed(char open, char close, ZString& out) {
-  if (AtEnd() || Peek() != open) return -1;
+  if (AtEnd() || Peek() != open)
+    return -1;
   const size_t start = position_ + 1;
   const size_t end = text_.Find(close, start);
-  if (end == ZString::npos) return -1;
+  if (end == ZString::npos)
+    return -1;
   out.Assign(text_.View().substr(start, end - start));
   position_ = end + 1;
   return static_cast<ptrdiff_t>(end - start);
@@ -64,8 +70,10 @@ ptrdiff_t ZStringParser::ReadEnclosed(char open, char close, ZString& out) {
 
 bool ZStringParser::TestLiteral(std::string_view literal, bool ignoreCase) const noexcept {
   const std::string_view rest = Remaining();
-  if (literal.size() > rest.size()) return false;
-  if (ignoreCase) return ZEqualsNoCase(rest.substr(0, literal.size()), literal);
+  if (literal.size() > rest.size())
+    return false;
+  if (ignoreCase)
+    return ZEqualsNoCase(rest.substr(0, literal.size()), literal);
   return rest.substr(0, literal.size()) == literal;
 }
 
@@ -75,16 +83,19 @@ ptrdiff_t ZStringParser::FindLiteral(std::string_view literal) const noexcept {
 }
 
 ZStringParser::Location ZStringParser::LocationOf(size_t position) const noexcept {
-  if (position > text_.Length()) position = text_.Length();
+  if (position > text_.Length())
+    position = text_.Length();
   const char* text = text_.Data();
   int32_t line = 1;
   size_t lineStart = 0;  // index just after the last break character
   for (size_t i = 0; i < position; ++i) {
     const char c = text[i];
-    if (c != '\r' && c != '\n') continue;
+    if (c != '\r' && c != '\n')
+      continue;
     ++line;
     // The pair CR LF or LF CR is one break; its second character ends the break.
-    if (i + 1 < position && (text[i + 1] == '\r' || text[i + 1] == '\n') && text[i + 1] != c) ++i;
+    if (i + 1 < position && (text[i + 1] == '\r' || text[i + 1] == '\n') && text[i + 1] != c)
+      ++i;
     lineStart = i + 1;
   }
   return {line, static_cast<int32_t>(position - lineStart)};

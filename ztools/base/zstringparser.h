@@ -51,9 +51,7 @@ class ZStringParser {
 
   size_t Position() const noexcept { return position_; }
   // Moves to position, clamped to the end of the text.
-  void SetPosition(size_t position) noexcept {
-    position_ = position < text_.Length() ? position : text_.Length();
-  }
+  void SetPosition(size_t position) noexcept { position_ = position < text_.Length() ? position : text_.Length(); }
   std::string_view Consumed() const noexcept { return text_.View().substr(0, position_); }
   std::string_view Remaining() const noexcept { return text_.View().substr(position_); }
 
