@@ -32,8 +32,9 @@ class ZChannel {
   ZChannel(const ZChannel&) = delete;
   ZChannel& operator=(const ZChannel&) = delete;
 
-  // Creation on a fresh channel (an earlier one is freed first). The file variants answer 1100
-  // when the file cannot be read; a refusal of the engine leaves handle 0 and kind 0.
+  // Creation on a fresh channel (an earlier one is freed first). The file variants answer
+  // ZIL_ERR_Unspecified when the file cannot be read; a refusal of the engine leaves handle 0 and
+  // kind 0.
   ZILError StreamCreateFile(const ZAudioHost& host, const char* name, int loop);
   // An internet stream; with `async` the call returns at once and the stream connects on a
   // thread of the engine (GetConnectResult tells how that went).

@@ -15,7 +15,8 @@ class ZSample {
   ZSample(const ZSample&) = delete;
   ZSample& operator=(const ZSample&) = delete;
 
-  // Answers 1100 when the file cannot be read; a refusal of the engine leaves handle 0.
+  // Answers ZIL_ERR_Unspecified when the file cannot be read; a refusal of the engine leaves
+  // handle 0.
   ZILError Load(const ZAudioHost& host, const char* name, int maxPoly, int loop);
   // Makes `voice` a channel of kind 1 on one of this sample's voices.
   void GetChannel(int onlyNew, ZChannel& voice);

@@ -54,7 +54,7 @@ class ScriptTag : public IEventListener {
   virtual int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host);
   // Creates, compiles, links and initializes the runtime; throws ZError with the code.
   virtual void Run();
-  // Terminates the runtime (forgotten either way); -1 when termination failed.
+  // Terminates the runtime (forgotten either way); kZErrUnspecified when termination failed.
   virtual int32_t DestroyRuntime();
   virtual ZILState* GetRuntime() const noexcept { return runtime_; }
 
@@ -68,7 +68,7 @@ class ScriptTag : public IEventListener {
   void CloseLog();
   // Into the log while logging; otherwise nowhere.
   void WriteLog(std::string_view text);
-  // Compiles one source; on failure shows the compiler's errors and throws -1.
+  // Compiles one source; on failure shows the compiler's errors and throws kZErrUnspecified.
   void Compile(const ZString& sourceName, const char* text);
   void ShowCompilerErrors(std::string_view failedSource, ZILError code);
 

@@ -1,5 +1,6 @@
-// Handlers of the reserved tags. Each collects its attributes (an unknown one is -1029, one
-// given twice -1049) and acts when the tag is complete (a missing required one is -1035).
+// Handlers of the reserved tags. Each collects its attributes (an unknown one is
+// kZErrUnknownProperty, one given twice kZErrPropertyAlreadyDefined) and acts when the tag is
+// complete (a missing required one is kZErrRequiredPropertyMissing).
 #include "zml/zmlreservedtags.h"
 
 #include <memory>

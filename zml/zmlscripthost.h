@@ -39,11 +39,11 @@ struct ZMLDiagnostic {
 class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
  public:
   static constexpr const char* kAnonymousStream = "(anonymous text stream)";
-  // Imports nest by recursion; a chain of more files than this fails with -1056.
+  // Imports nest by recursion; a chain of more files than this fails with kZErrImportFailed.
   static constexpr size_t kMaxImportNesting = 64;
   // One document (with everything it imports) may parse at most this many imported files, and
   // its values may grow through variable references to at most this many bytes in total;
-  // beyond, -1056 and -1042.
+  // beyond, kZErrImportFailed and kZErrVariableSyntax.
   static constexpr size_t kMaxImportsPerDocument = 10000;
   static constexpr size_t kMaxExpandedBytesPerDocument = size_t{256} << 20;
 
@@ -72,7 +72,8 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
   // sends it events or deletes it.
   int32_t RegisterObject(std::string_view interfaceName, std::string_view name, IEventListener* object);
   // Records that dependent uses dependee: dependent receives DependeeDestroy before dependee
-  // is destroyed. Both must be objects the host built; an external dependee is -1054.
+  // is destroyed. Both must be objects the host built; an external dependee is
+  // kZErrExternalDependency.
   int32_t AddDependency(IEventListener* dependent, IEventListener* dependee);
   // Destroys every object from the root down and frees the nodes; answers the first error an
   // object reported (the teardown goes on regardless). Also done by the destructor.
@@ -117,7 +118,7 @@ class ZMLScriptHost : public ZMLParser, public ZMLTagParser {
 
   // Parses one text under parent; shows and answers the first error. Does not build.
   int32_t ParseStream(std::string_view text, const ZString& streamName, ZMLNode* parent);
-  // Parses a file through the resource layer under parent (import stack, -1060).
+  // Parses a file through the resource layer under parent (import stack, kZErrImportRecursion).
   int32_t ParseFileUnder(std::string_view path, ZMLNode* parent);
   // Builds the objects of parent's children from index first on; shows and answers an error.
   int32_t BuildChildren(ZMLNode* parent, size_t first);

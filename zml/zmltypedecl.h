@@ -57,8 +57,9 @@ struct ZMLTypeDecl {
 bool ZMLIsIdentifier(std::string_view name) noexcept;
 
 // Parses a declaration that is already in lower case into decl (names, properties and
-// children; the factory is left alone). Throws ZError: -1030 for a malformed declaration,
-// -1046 for a name with other characters, -1040 for a property declared twice.
+// children; the factory is left alone). Throws ZError: kZErrSyntax for a malformed declaration,
+// kZErrIllegalIdentifier for a name with other characters, kZErrMultiplyDefinedProperty for a
+// property declared twice.
 void ZMLParseTypeDecl(std::string_view declaration, ZMLTypeDecl& decl);
 
 }  // namespace ZTools

@@ -15,12 +15,14 @@ namespace ZTools {
 using ZMLVariableLookup = std::function<const ZString*(std::string_view lowerName)>;
 
 // Expansion is bounded so that variables whose texts rebuild references cannot run away:
-// more replacements than this in one value, or a value growing past the size limit, is -1042.
+// more replacements than this in one value, or a value growing past the size limit, is
+// kZErrVariableSyntax.
 inline constexpr size_t kZMLMaxReferencesPerValue = 100000;
 inline constexpr size_t kZMLMaxValueLength = size_t{64} << 20;
 
-// Processes value in place. Throws ZError -1043 for an unknown variable and -1042 when the
-// limits above are exceeded. A "$(" without any ")" after it stays as it is.
+// Processes value in place. Throws ZError kZErrVariableNotDefined for an unknown variable and
+// kZErrVariableSyntax when the limits above are exceeded. A "$(" without any ")" after it stays
+// as it is.
 void ZMLProcessValue(ZString& value, const ZMLVariableLookup& lookup);
 
 }  // namespace ZTools

@@ -1,5 +1,6 @@
 // ZBitmap: creation, conversion, copying, filling, hit testing and loading of the framework's
-// images. Memory failures are caught here and returned as -3 with the bitmap left empty.
+// images. Memory failures are caught here and returned as kZErrOutOfMemory with the bitmap left
+// empty.
 #include "ztools/zbitmap.h"
 
 #include <algorithm>

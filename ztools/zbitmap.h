@@ -21,7 +21,7 @@ inline constexpr int32_t kBitmapModeScreen = 0;  // markup word "normal"
 inline constexpr int32_t kBitmapModePixels = 1;  // markup word "extended"
 inline constexpr int32_t kBitmapModeAlpha = 2;   // pixels and an alpha plane
 
-// Largest image the framework makes or loads: bigger requests fail with -3.
+// Largest image the framework makes or loads: bigger requests fail with kZErrOutOfMemory.
 inline constexpr int32_t kBitmapMaxSide = 16384;
 inline constexpr int64_t kBitmapMaxPixels = 64ll * 1024 * 1024;
 
@@ -35,8 +35,8 @@ class IBitmap {
  public:
   virtual ~IBitmap() = default;
 
-  // Replaces the image by an uninitialised one of that size. 0 or -1 (bad mode or negative
-  // size) or -3 (too big, no memory); on failure the bitmap is empty.
+  // Replaces the image by an uninitialised one of that size. 0 or kZErrUnspecified (bad mode or
+  // negative size) or kZErrOutOfMemory (too big, no memory); on failure the bitmap is empty.
   virtual int32_t Create(int32_t width, int32_t height, int32_t mode) = 0;
   // Loads an image file by name (extension "bmp" or "png") or a program resource by number.
   virtual int32_t Load(std::string_view name, int32_t mode) = 0;

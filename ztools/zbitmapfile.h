@@ -10,8 +10,9 @@
 
 namespace ZTools {
 
-// Reads the named file. 0; when it is nowhere to be found -6 (BMP) or -11 (any other file);
-// -9 when it cannot be read; -3 when it is too large to hold.
+// Reads the named file. 0; when it is nowhere to be found kZErrNotFound (BMP) or
+// kZErrFileOpenFailed (any other file); kZErrFileReadFailed when it cannot be read;
+// kZErrOutOfMemory when it is too large to hold.
 int32_t ReadBitmapFile(std::string_view name, bool isBMP, std::vector<uint8_t>& bytes);
 
 }  // namespace ZTools

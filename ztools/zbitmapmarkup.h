@@ -29,7 +29,8 @@ class ZMLBitmap : public ZBitmap, public IEventListener {
   ~ZMLBitmap() override;
 
   int32_t OnEvent(ZEvent* event) override;
-  // One markup property: 0, -1029 (unknown), -1038 (bad value) or the loading codes.
+  // One markup property: 0, kZErrUnknownProperty, kZErrIllegalPropertyValue (bad value) or the
+  // loading codes.
   int32_t SetProperty(std::string_view name, std::string_view value);
   // The mode that `file`, `id` and `size` use (0 `normal`, 1 `extended`).
   int32_t LoadMode() const { return loadMode_; }
@@ -46,8 +47,8 @@ class ZMLIcon : public ZIcon, public IEventListener {
   ~ZMLIcon() override;
 
   int32_t OnEvent(ZEvent* event) override;
-  // One markup property; `bitmap` is looked up by reference name through `host` (-14 when it
-  // is not a bitmap).
+  // One markup property; `bitmap` is looked up by reference name through `host`
+  // (kZErrIllegalObjectType when it is not a bitmap).
   int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host);
   // Uses this bitmap (null: none); keeps the bitmap's list of icons up to date.
   void AttachBitmap(ZMLBitmap* bitmap);

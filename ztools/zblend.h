@@ -43,7 +43,7 @@ inline constexpr int32_t kBlendModeCount = 17;
 
 // The markup word of a blend mode ("opaque" ... "saturate"); "" outside 0..16.
 std::string_view BlendModeName(int32_t mode);
-// The blend mode of a markup word (compared without regard to case), or -1038.
+// The blend mode of a markup word (compared without regard to case), or kZErrIllegalPropertyValue.
 int32_t BlendModeFromName(std::string_view word);
 
 // What a blend takes from the drawing context: the amount A (0..255) and the tint colour t,

@@ -11,8 +11,8 @@
 
 namespace ZTools {
 
-// Returns 0; -9 for a damaged, truncated or unsupported file; -3 for memory and for images over
-// the size limits. On failure `out` is empty.
+// Returns 0; kZErrFileReadFailed for a damaged, truncated or unsupported file; kZErrOutOfMemory
+// for memory and for images over the size limits. On failure `out` is empty.
 int32_t ZDecodeBMP(const uint8_t* data, size_t size, ZDecodedImage& out);
 
 }  // namespace ZTools

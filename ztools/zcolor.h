@@ -45,8 +45,8 @@ ZColor HSLToColor(const ZHSL& hsl);
 // Parses a markup colour. "#RRGGBB" needs exactly six hexadecimal digits; "rgb:r,g,b" three
 // integers 0..255; "hsl:h,s,l" three numbers, hue in degrees (clamped to 0..360), saturation
 // and lightness in percent (clamped to 0..100). Prefixes are compared without regard to case
-// and blanks around the value and its items are ignored. Returns 0, or -1038 for anything else
-// (out is then unchanged).
+// and blanks around the value and its items are ignored. Returns 0, or kZErrIllegalPropertyValue
+// for anything else (out is then unchanged).
 int32_t ParseColor(std::string_view text, ZColor& out);
 
 }  // namespace ZTools

@@ -21,7 +21,7 @@ struct ZPropertyRow {
   int32_t (*set)(T& self, std::string_view value);
 };
 
-// The row's answer, or -1029 when the table has no row of that name.
+// The row's answer, or kZErrUnknownProperty when the table has no row of that name.
 template <typename T>
 int32_t SetFromTable(std::span<const ZPropertyRow<T>> table, T& self, std::string_view name, std::string_view value) {
   for (const ZPropertyRow<T>& row : table)

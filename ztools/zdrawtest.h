@@ -16,7 +16,8 @@ inline constexpr int32_t kDrawTestHeight = 740;
 
 // Draws the sheet into dc, which is resized to the sheet's size. 0 or the codes of Create.
 int32_t DrawTestSheet(ZDrawContext& dc);
-// Draws the sheet and writes it as a PNG file. 0, or -10 when the file cannot be written.
+// Draws the sheet and writes it as a PNG file. 0, or kZErrFileWriteFailed when the file cannot be
+// written.
 int32_t WriteDrawTestSheet(const std::string& path);
 
 }  // namespace ZTools

@@ -33,7 +33,7 @@ struct ZFontSpec {
 // The font table row of an index 0..11 (clamped).
 const ZFontSpec& FontSpec(int32_t index);
 // The index of a markup font word (compared without regard to case, blanks around it ignored),
-// or -1038.
+// or kZErrIllegalPropertyValue.
 int32_t FontIndexFromWord(std::string_view word);
 // The requested height in pixels: -(points * 96 / 72) for the point sizes (the em height), the
 // positive cell height for the three fonts with fixed pixel heights.

@@ -35,14 +35,15 @@ class ZIcon {
   ZPoint GetSize() const { return size_; }
   // States outside 0..8 are ignored.
   void SetStatePosition(int32_t state, ZPoint position);
-  // The state's position after the fallbacks: 0, -6 when the normal state is not set, -4 for
-  // a state outside 0..8.
+  // The state's position after the fallbacks: 0, kZErrNotFound when the normal state is not set,
+  // kZErrIllegalParameter for a state outside 0..8.
   int32_t GetStatePosition(int32_t state, ZPoint& position) const;
   // True when p (relative to the icon) lies inside the icon size and the bitmap is hit there.
   bool HitAt(int32_t state, ZPoint p) const;
   // Draws the state's image with its top-left corner at `at`, in the context's blend mode; a
   // hovered state (1, 4, 5) is drawn with the gamma mode at the hover gamma amount unless that
-  // amount is neutral. 0 or the codes of GetStatePosition (-13 without a bitmap).
+  // amount is neutral. 0 or the codes of GetStatePosition (kZErrObjectNotAvailable without a
+  // bitmap).
   int32_t Draw(ZDrawContext& dc, int32_t state, ZPoint at) const;
 
   // The gamma amount for hovered states (0..255, kIconNeutralGamma leaves them unchanged).

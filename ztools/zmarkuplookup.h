@@ -13,7 +13,7 @@ class ZMLParser;
 class ZMLBitmap;
 class ZMLIcon;
 
-// 0, or -14 when the name is not a bitmap (or an icon).
+// 0, or kZErrIllegalObjectType when the name is not a bitmap (or an icon).
 int32_t LookupMarkupBitmap(ZMLParser* host, IEventListener* dependent, std::string_view name, ZMLBitmap*& out);
 int32_t LookupMarkupIcon(ZMLParser* host, IEventListener* dependent, std::string_view name, ZMLIcon*& out);
 

@@ -33,8 +33,8 @@ bool FindWord(std::span<const ZWord> table, std::string_view word, uint32_t& val
 // The first word of the table with exactly this value, or "".
 std::string_view WordOf(std::span<const ZWord> table, uint32_t value);
 // A flag list applied to `start`: each item is a word (sets its bits), `word=yes|true` (sets
-// them) or `word=no|false` (clears them). 0, or -1038 for an unknown word or value; `out` is
-// only written on success. An empty list leaves `start` as it is.
+// them) or `word=no|false` (clears them). 0, or kZErrIllegalPropertyValue for an unknown word or
+// value; `out` is only written on success. An empty list leaves `start` as it is.
 int32_t ParseFlagWords(std::span<const ZWord> table, std::string_view text, uint32_t start, uint32_t& out);
 // The words whose bits are all set in value, comma-separated (composite words first when they
 // fit exactly), with any bits left over in hex: for messages and `tree`.

@@ -78,7 +78,8 @@ class ZPane : public IEventListener {
   virtual ZView* ChildAt(size_t index) = 0;
   // The children in z-order (first drawn first), safe against removal while walked.
   virtual ZLinkedList<ZView*>::Iteration Children() = 0;
-  // One markup property: 0, -1029 (unknown) or -1038 (bad value), or a code of the property's own.
+  // One markup property: 0, kZErrUnknownProperty or kZErrIllegalPropertyValue (bad value), or a
+  // code of the property's own.
   virtual int32_t SetProperty(std::string_view name, std::string_view value, ZMLParser* host) = 0;
 };
 

@@ -52,8 +52,8 @@ struct Header {
   bool alpha;
 };
 
-// Reads the header and sets up the transformations. Returns 0, -9, or -3 for an image over the
-// framework's size limits.
+// Reads the header and sets up the transformations. Returns 0, kZErrFileReadFailed, or
+// kZErrOutOfMemory for an image over the framework's size limits.
 int ReadHeader(png_structp png, png_infop info, Header* h) {
   if (setjmp(png_jmpbuf(png)))
     return kZErrFileReadFailed;
@@ -95,7 +95,7 @@ int ReadHeader(png_structp png, png_infop info, Header* h) {
   return 0;
 }
 
-// Reads the image into `rows` (one pointer per row). Returns 0 or -9.
+// Reads the image into `rows` (one pointer per row). Returns 0 or kZErrFileReadFailed.
 int ReadPixels(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png)))
     return kZErrFileReadFailed;

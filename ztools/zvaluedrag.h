@@ -29,7 +29,8 @@ void DrawValueImage(ZDrawContext& context, const IBitmap& bitmap, const ZRect& p
 // positions (0..1 of the range) so that its handle follows the mouse.
 class ZValueDrag {
  public:
-  // One of the six properties; -1029 for any other name, -1038 for a bad value.
+  // One of the six properties; kZErrUnknownProperty for any other name, kZErrIllegalPropertyValue
+  // for a bad value.
   int32_t SetProperty(std::string_view name, std::string_view value);
 
   // The gamma amount for a hovered image (kIconNeutralGamma draws it unchanged).

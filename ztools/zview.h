@@ -144,7 +144,8 @@ class ZView : public ZPane {
   int32_t PostWindowMinimize();
   int32_t PostWindowClose();
   // Sends a prepared event: window and manager events to the manager (which queues the
-  // window's), parent events to the parent, pane events to this pane. -13 when nobody is there.
+  // window's), parent events to the parent, pane events to this pane. kZErrObjectNotAvailable when
+  // nobody is there.
   int32_t Post(ZPaneEvent& event);
 
  protected:

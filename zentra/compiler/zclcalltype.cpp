@@ -1,8 +1,9 @@
 // Typing of simple initial values of global variables in pass 0: literals, names of globals and
 // calls of global functions and `Class::function`, with arguments of the same
-// kinds. Calls are resolved by overload (1214, 1257) and the value is checked against the
-// variable's type (1209, 1271). Anything else (operators, members, literals of functions) is
-// not judged here; the expression compiler handles every form.
+// kinds. Calls are resolved by overload (ZCL_ERR_No_Matching_Function, ZCL_ERR_Ambiguous_Call)
+// and the value is checked against the variable's type (ZCL_ERR_Incompatible_Type,
+// ZCL_ERR_Needs_Type_Cast). Anything else (operators, members, literals of functions) is not
+// judged here; the expression compiler handles every form.
 #include "zentra/compiler/zclcalltype.h"
 
 #include "zentra/compiler/zclexplain.h"
@@ -96,7 +97,7 @@ ZILError typeValue(ZCLState* st, ZCLTypeDesc* out, int depth) {
       }
       if (next == kTokLParen) {
         if (isType)
-          return kNotSimple;  // a constructor called directly (1223) or a cast
+          return kNotSimple;  // a constructor called directly (ZCL_ERR_Cannot_Call_Constructor) or a cast
         std::vector<ZCLTypeDesc> args;
         ZILError err = typeArguments(st, &args, depth);
         if (err)

@@ -6,6 +6,8 @@
 #include "zentra/compiler/zclstate.h"
 
 // Read position after the `=`. When the value is of a simple form it is read (up to, not
-// including, the `,` or `;` after it), checked, and *judged is set; errors (1209, 1213, 1214,
-// 1257, 1271) are reported. Otherwise the position is unchanged and 0 is returned.
+// including, the `,` or `;` after it), checked, and *judged is set; errors
+// (ZCL_ERR_Incompatible_Type, ZCL_ERR_Undefined_Identifier, ZCL_ERR_No_Matching_Function,
+// ZCL_ERR_Ambiguous_Call, ZCL_ERR_Needs_Type_Cast) are reported. Otherwise the position is
+// unchanged and 0 is returned.
 ZILError ZCLCheckSimpleInitializer(ZCLState* st, const ZCLTypeDesc& target, bool* judged);

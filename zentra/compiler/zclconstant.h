@@ -17,5 +17,5 @@ ZILError ZCLEmitConstant(ZCLGen* g, const ZCLMember& m, ZCLVar** out);
 
 // A `case` value up to its `:`: a constant as a literal of the switch value's type `want` (an
 // int constant becomes a float one where a float is wanted), or else any expression, which the
-// caller refuses unless it is a literal (1237).
+// caller refuses unless it is a literal (ZCL_ERR_Case_Not_Constant).
 ZILError ZCLParseCaseValue(ZCLGen* g, const ZCLTypeDesc* want, ZCLVar** out);

@@ -605,7 +605,7 @@ ZILError ZCLParseTopLevel(ZCLState* st, bool enclosed) {
     if (id == kTokNone && ZCLFileAtEnd(file)) {
       if (!enclosed)
         return ZCL_OK;     // the normal end of a text
-      return ZCLNext(st);  // reports 1200
+      return ZCLNext(st);  // reports ZCL_ERR_Unexpected_EOF
     }
     if (id == kTokRBrace && enclosed) {
       ZCLNext(st);

@@ -41,7 +41,7 @@ ZILError ZCLReportWarning(ZCLDiagnostics* diag, const ZCLFile* file, const ZCLOp
 // A broken internal invariant: sets the fatal flag, writes the report (and where in the current
 // file it happened) to the message log at once, then calls the fatal callback. `module` is the
 // compiler module's name ("zclstate", "zilcompiler"), `line` the line of the check, `function`
-// the checking function's name. Returns 1255 for the caller to pass up.
+// the checking function's name. Returns ZCL_ERR_Fatal for the caller to pass up.
 ZILError ZCLFatalError(ZCLDiagnostics* diag, const ZCLFile* file, const char* module, int line, const char* message,
                        const char* function);
 

@@ -19,16 +19,17 @@ std::string ZCLCallText(ZCLState* st, const std::string& name, const std::vector
 // listed, then "...". Empty when cls has no function of that name.
 std::string ZCLOverloadsText(ZCLState* st, const ZCLClass* cls, const std::string& name, size_t limit = 4);
 
-// The detail of a call no overload takes (1214) or several take alike (1257): the call with its
-// argument types and the overloads there are; when cls has no function of that name, what
-// ZCLNameHint knows about it.
+// The detail of a call no overload takes (ZCL_ERR_No_Matching_Function) or several take alike
+// (ZCL_ERR_Ambiguous_Call): the call with its argument types and the overloads there are; when
+// cls has no function of that name, what ZCLNameHint knows about it.
 std::string ZCLCallDetail(ZCLState* st, const ZCLClass* cls, const std::string& name,
                           const std::vector<ZCLTypeDesc>& args);
 
 // A conversion that failed: "from 'float' to 'Point'".
 std::string ZCLConversionText(ZCLState* st, const ZCLTypeDesc& from, const ZCLTypeDesc& to);
 
-// A conversion only a type-cast makes (1271): the conversion and the cast that makes it.
+// A conversion only a type-cast makes (ZCL_ERR_Needs_Type_Cast): the conversion and the cast that
+// makes it.
 std::string ZCLCastDetail(ZCLState* st, const ZCLTypeDesc& from, const ZCLTypeDesc& to);
 
 // What the compiler can say about a name it did not find where it looked: the host's hint for

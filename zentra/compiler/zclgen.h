@@ -32,7 +32,7 @@ struct ZCLVar {
   bool shared = false;  // holds a handle others see (a constant, a variable): copy before changing it
   bool lvalue = false;
   bool constant = false;  // declared const
-  bool literal = false;   // a literal value (for 1513)
+  bool literal = false;   // a literal value (for ZCL_WARN_Constant_To_Reference)
   bool isNull = false;    // the `null` literal, typed by its destination
   // An overloaded function's name given as an argument: which one is meant follows from the
   // parameter's delegate type, so the delegate is made when the call is emitted (no code yet).
@@ -117,8 +117,8 @@ struct ZCLGen {
   std::vector<bool> membersSet;
 };
 
-// Nesting of the recursive parse functions; deeper texts are refused with 1202 before the
-// parser's own stack could run out.
+// Nesting of the recursive parse functions; deeper texts are refused with
+// ZCL_ERR_General_Parser_Error before the parser's own stack could run out.
 enum {
   kZCLMaxParseDepth = 400
 };
@@ -193,8 +193,9 @@ ZILError ZCLParseHybrid(ZCLGen* g);
 
 // The parameter list `( ... )` of a function literal whose delegate type is dg: each parameter
 // a name, or the delegate's type for it and a name. *params: the parameters as the literal's
-// function takes them (a count other than the delegate's is the caller's to report, 1281).
-// A type other than the delegate's is 1277, reported at the type.
+// function takes them (a count other than the delegate's is the caller's to report,
+// ZCL_ERR_Delegate_Argument_Names). A type other than the delegate's is
+// ZCL_ERR_No_Matching_Delegate, reported at the type.
 ZILError ZCLParseLiteralParameters(ZCLState* st, const ZCLClass* dg, std::vector<ZCLArg>* params);
 
 // Statements (zclstmt.cpp).

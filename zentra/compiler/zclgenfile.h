@@ -47,7 +47,8 @@ std::string ZCLCppString(const std::string& text);
 // HTML text or attribute value: & < > " ' escaped, invalid UTF-8 and controls replaced.
 std::string ZCLHtml(const std::string& text);
 
-// Runs a generator: its verbose line first; an exception becomes 1012 (out of memory) or 1258.
+// Runs a generator: its verbose line first; an exception becomes ZIL_EXC_Allocation_Fail (out of
+// memory) or ZCL_ERR_Binding_Generator.
 template <class Work>
 ZILError ZCLRunGenerator(ZILState* ps, const char* verboseLine, Work&& work) noexcept {
   ZCLState* st = ZCLGetState(ps);
@@ -63,5 +64,6 @@ ZILError ZCLRunGenerator(ZILState* ps, const char* verboseLine, Work&& work) noe
   }
 }
 
-// Logs why a generator stopped (always, whatever the verbose option says) and returns 1258.
+// Logs why a generator stopped (always, whatever the verbose option says) and returns
+// ZCL_ERR_Binding_Generator.
 ZILError ZCLGeneratorFailed(ZCLState* st, const std::string& why);

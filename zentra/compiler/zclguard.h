@@ -1,7 +1,8 @@
 // zclguard.h - the compiler is C++ inside and C at its interface: no exception leaves
 // ZILInitializeCompiler, ZCLCompile, ZCLLink or ZCLCompileHandler. Each runs its work through
-// ZCLGuarded, which turns running out of memory (std::bad_alloc from any container) into 1012
-// and any other exception into 1100, and leaves the compiler state safe to keep and to free.
+// ZCLGuarded, which turns running out of memory (std::bad_alloc from any container) into
+// ZIL_EXC_Allocation_Fail and any other exception into ZIL_ERR_Unspecified, and leaves the
+// compiler state safe to keep and to free.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 // An exception ended a compiler call half-way: the compiler goes back to between-compiles (no
 // current file, the option sets it had, the global scope) and takes itself out of use, because
 // the declarations and code it was making are half made. Every later compile and link refuses
-// with 1255; the runtime, and the code linked into it before, stay good.
+// with ZCL_ERR_Fatal; the runtime, and the code linked into it before, stay good.
 inline ZILError ZCLStopOnException(ZCLState* st, size_t optionCount, ZILError code, const char* function) noexcept {
   st->file = nullptr;
   st->pass = 0;

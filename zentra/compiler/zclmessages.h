@@ -13,7 +13,7 @@ struct ZCLMessageEntry {
 };
 
 // The entry of a code; a code not in the table gives the sentinel
-// {0, 1518, "UNKNOWN COMPILER ERROR CODE"}.
+// {0, ZCL_MSG_Unknown, "UNKNOWN COMPILER ERROR CODE"}.
 const ZCLMessageEntry* ZCLFindMessage(int code);
 
 // The table in ascending code order, without the sentinel (for listings and tests).

@@ -47,21 +47,23 @@ int ZCLFindOptionName(const char* name);
 int ZCLFindErrorFormat(const char* value);
 
 // Handles option names the compiler does not know (the runtime's own options). Returns 0 when
-// it took the option, 1503 when it does not know the name, 1504 for a value it rejects.
+// it took the option, ZCL_WARN_Unknown_Option when it does not know the name,
+// ZCL_WARN_Invalid_Option_Value for a value it rejects.
 typedef ZILError (*ZCLOptionFallback)(void* user, const char* name, const char* value);
 
 // Parses one option "name = value" (blanks around both parts are ignored) into *options.
 // A value that is exactly true/yes/on or false/no/off reads as 1 or 0. Integer values take
-// decimal, 0x hexadecimal and leading-0 octal. Returns 0; 1504 for a value out of range (the
-// option is left unchanged); for a name not in the table, the fallback's code, or 1503 without
-// a fallback. *name, when given, receives the trimmed name (the token of a 1503 warning).
+// decimal, 0x hexadecimal and leading-0 octal. Returns 0; ZCL_WARN_Invalid_Option_Value for a
+// value out of range (the option is left unchanged); for a name not in the table, the fallback's
+// code, or ZCL_WARN_Unknown_Option without a fallback. *name, when given, receives the trimmed
+// name (the token of a ZCL_WARN_Unknown_Option (1503) warning).
 ZILError ZCLParseOption(ZCLOption* options, const char* text, size_t length, ZCLOptionFallback fallback, void* user,
                         std::string* name = nullptr);
 
 // One option of an option string that was not applied.
 struct ZCLOptionRejection {
-  ZILError code;      // 1503, 1504 or a code of the fallback
-  std::string token;  // the name for 1503, the whole (trimmed) option text otherwise
+  ZILError code;      // ZCL_WARN_Unknown_Option, ZCL_WARN_Invalid_Option_Value or a code of the fallback
+  std::string token;  // the name for ZCL_WARN_Unknown_Option, the whole (trimmed) option text otherwise
 };
 
 // Applies an option string: pieces separated by ',' or ';', trimmed, empty pieces skipped,

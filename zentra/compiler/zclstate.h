@@ -230,8 +230,10 @@ ZILError ZCLAddFunction(ZCLState* st, ZCLClass* cls, std::unique_ptr<ZCLFunc> fu
 
 // Reporting with the current file and the options in force, at the start of the last token
 // read (ZCLErrorAt: at a given position). `detail` follows the table text (see ZCLReportError);
-// without one, an unknown name (1213, 1214, 1251) gets the hint ZCLNameHint has for it. A
-// missing `;` (1242) is shown at the last token before the position: where the statement ends.
+// without one, an unknown name (ZCL_ERR_Undefined_Identifier, ZCL_ERR_No_Matching_Function,
+// ZCL_ERR_Unresolved_Import) gets the hint ZCLNameHint has for it. A missing `;`
+// (ZCL_ERR_Missing_Semicolon) is shown at the last token before the position: where the
+// statement ends.
 ZILError ZCLError(ZCLState* st, const char* token, ZILError code, const std::string& detail = {});
 ZILError ZCLErrorAt(ZCLState* st, size_t pos, const char* token, ZILError code, const std::string& detail = {});
 ZILError ZCLWarning(ZCLState* st, const char* token, ZILError code, const std::string& detail = {});

@@ -1,6 +1,7 @@
 // The tokenizer. Each read skips white space and comments, classifies the token by its first
 // two characters and scans it. Every scan checks the text's length before each byte it looks
-// at, so hostile text (cut-off literals, NUL bytes, huge numbers) only ever yields 1200/1201.
+// at, so hostile text (cut-off literals, NUL bytes, huge numbers) only ever yields
+// ZCL_ERR_Unexpected_EOF or ZCL_ERR_Unexpected_Token.
 #include "zentra/compiler/zcltoken.h"
 
 #include <array>
@@ -270,7 +271,7 @@ size_t readVerbatim(const std::string& t, size_t p, std::string* out) {
 inline bool verbatimAt(const std::string& t, size_t p) { return t[p] == '/' && p + 1 < t.size() && t[p + 1] == '"'; }
 
 // A string or character literal starting at p, with its continuation literals. Returns 0 and
-// sets *end, or 1200.
+// sets *end, or ZCL_ERR_Unexpected_EOF.
 ZILError readLiteral(const std::string& t, size_t p, char quote, std::string* out, size_t* end) {
   size_t q = p;
   bool verbatim = quote == '"' && verbatimAt(t, p);

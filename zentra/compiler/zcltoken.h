@@ -1,7 +1,8 @@
 // The tokenizer: reads ZentraScript tokens from a ZCLFile. A token is an id and a text; the
 // text of an integer literal is its (clamped) value in decimal, of a float literal the
 // characters as written, of a string or character literal its value after escapes.
-// The tokenizer reports nothing itself: it returns 1200 or 1201 and the parser reports them.
+// The tokenizer reports nothing itself: it returns ZCL_ERR_Unexpected_EOF or
+// ZCL_ERR_Unexpected_Token and the parser reports them.
 #pragma once
 
 #include <cstdint>
@@ -113,10 +114,11 @@ enum ZCLTokenId : int {
   kTokCharLiteral,
 };
 
-// Reads the next token into *text and *id and advances past it. Returns 0; 1200 when only white
-// space and comments remain (or a literal is cut off by the end of the text); 1201 for a
-// character or run that is no token. On failure the read position is left where the failing
-// token starts and *text holds its first characters, so messages point at it.
+// Reads the next token into *text and *id and advances past it. Returns 0; ZCL_ERR_Unexpected_EOF
+// when only white space and comments remain (or a literal is cut off by the end of the text);
+// ZCL_ERR_Unexpected_Token for a character or run that is no token. On failure the read position
+// is left where the failing token starts and *text holds its first characters, so messages point
+// at it.
 ZILError ZCLGetToken(ZCLFile* file, std::string* text, int* id);
 
 // As ZCLGetToken, but the read position is restored afterwards.
@@ -130,8 +132,8 @@ inline int ZCLPeekTokenId(ZCLFile* file) {
 }
 
 // True when nothing but white space and comments (an unterminated block comment included)
-// follows the read position: a 1200 from ZCLGetToken is then the normal end of the text and
-// not a literal cut off by it.
+// follows the read position: a ZCL_ERR_Unexpected_EOF from ZCLGetToken is then the normal end of
+// the text and not a literal cut off by it.
 bool ZCLFileAtEnd(const ZCLFile* file);
 
 // Where the next token starts (after white space and comments); the text's length when none
@@ -139,8 +141,8 @@ bool ZCLFileAtEnd(const ZCLFile* file);
 size_t ZCLNextTokenStart(const ZCLFile* file);
 
 // With the read position just before a `{`: skips to just after the matching `}`, reading
-// tokens so that braces inside literals and comments do not count. 1200 when the text ends
-// first, 1201 when no `{` comes next or a bad token is met.
+// tokens so that braces inside literals and comments do not count. ZCL_ERR_Unexpected_EOF when
+// the text ends first, ZCL_ERR_Unexpected_Token when no `{` comes next or a bad token is met.
 ZILError ZCLSkipBlock(ZCLFile* file);
 
 // Where the last token that ends at or before `pos` starts, reading the text from its start (a
@@ -157,7 +159,7 @@ const char* ZCLUnclosedLiteral(const ZCLFile* file, size_t pos);
 const char* ZCLTokenSpelling(int id);
 
 // The integer value of a character literal's text: 1 to 4 bytes packed big-endian (each byte
-// shifted in from the right, so 'ab' is 24930); anything else is 1240.
+// shifted in from the right, so 'ab' is 24930); anything else is ZCL_ERR_Invalid_Character_Literal.
 ZILError ZCLCharLiteralValue(const std::string& text, int32_t* value);
 
 // The value of a float literal's text (as the tokenizer returns it): locale-independent;

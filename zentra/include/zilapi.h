@@ -364,7 +364,8 @@ enum {
   ZIL_FLAG_DEBUG_BUILD = 4,
   ZIL_FLAG_RELEASE_BUILD = 8,
   // Set by a host whose scripts must not write files (a skin): the `runtime` class refuses
-  // generateBindings and generateDocs with 1106 whatever generators the runtime may offer.
+  // generateBindings and generateDocs with ZIL_ERR_Unsupported_Native_Call whatever generators
+  // the runtime may offer.
   ZIL_FLAG_NO_FILE_OUTPUT = 16,
 };
 
@@ -515,8 +516,8 @@ enum {
 };
 ZILArray* ZILArrayCreate(ZILState* ps);
 void ZILArrayDestroy(ZILArray* a);  // releases every slot
-// Grows or shrinks; slots past the new length hold null. 1012 beyond ZIL_ARRAY_MAX_LENGTH or
-// when memory is exhausted.
+// Grows or shrinks; slots past the new length hold null. ZIL_EXC_Allocation_Fail beyond
+// ZIL_ARRAY_MAX_LENGTH or when memory is exhausted.
 ZILError ZILArraySetLength(ZILArray* a, ZILLong length);
 // Appends h; the array takes over the caller's reference.
 ZILError ZILArrayAppend(ZILArray* a, ZILHandle* h);
@@ -543,7 +544,8 @@ ZILError ZILAppendCode(ZILState* ps, const ZILLong* words, ZILLong count, ZILLon
 ZILError ZILAddConstantInt(ZILState* ps, ZILLong v, ZILLong* pIndex);
 ZILError ZILAddConstantFloat(ZILState* ps, ZILFloat v, ZILLong* pIndex);
 ZILError ZILAddConstantString(ZILState* ps, const ZILChar* text, ZILLong* pIndex);
-// Creates runtime handles for constants added since the last call; 1003 for other types.
+// Creates runtime handles for constants added since the last call; ZIL_EXC_Unsupported_Type for
+// other types.
 ZILError ZILMaterializeConstants(ZILState* ps);
 
 inline ZILLong* ZILCode(ZILState* ps) { return static_cast<ZILLong*>(ps->code.base); }
@@ -595,10 +597,10 @@ struct ZILLineEntry {
   ZILLong line;     // from 1; 0 (or a file below 0): code without a source line
 };
 // Appends entries; addresses must not go down, within the call or against earlier entries
-// (1101 otherwise). An entry covers the code up to the next entry's address.
+// (ZIL_ERR_Illegal_Argument otherwise). An entry covers the code up to the next entry's address.
 ZILError ZILAddLineEntries(ZILState* ps, const ZILLineEntry* entries, ZILLong count);
-// The file name and line of the instruction at address: 0; 1117 when the runtime has no source
-// lines at all, 1119 when this address has none.
+// The file name and line of the instruction at address: 0; ZIL_ERR_No_Symbol_Table when the
+// runtime has no source lines at all, ZIL_ERR_Symbol_Not_Found when this address has none.
 ZILError ZILGetSourceLine(ZILState* ps, ZILLong address, const ZILChar** pFile, ZILLong* pLine);
 
 // The text of a source line for listings: writes at most size bytes (terminated) into text and

@@ -2,8 +2,9 @@
 // texts into it (types and functions go straight into the runtime's tables), link, and free it.
 // Call ZILInitializeCompiler right after ZILInitialize; ZILTerminate frees the compiler through
 // the hook the compiler installs in the state. Every call returns 0 or an error code and throws
-// nothing: a call that runs out of memory returns 1012 (any other internal exception 1100), and
-// the compiler is then out of use: later compiles and links return 1255.
+// nothing: a call that runs out of memory returns ZIL_EXC_Allocation_Fail (any other internal
+// exception ZIL_ERR_Unspecified), and the compiler is then out of use: later compiles and links
+// return ZCL_ERR_Fatal.
 #pragma once
 
 #include "zilapi.h"
@@ -43,7 +44,8 @@ ZILError ZCLSetNameHint(ZILState* ps, const ZILChar* name, const ZILChar* hint);
 // Sets options for everything compiled from now on, as an option text ("optimize=3;
 // warning-level=2"): pieces separated by ',' or ';', applied left to right, as if every file
 // began with `option "text";`. A refused piece (an unknown name or a bad value) gives the
-// invalid option value warning's code, 1504; the other pieces still apply.
+// invalid option value warning's code, ZCL_WARN_Invalid_Option_Value (1504); the other pieces
+// still apply.
 ZILError ZCLSetOptions(ZILState* ps, const ZILChar* text);
 
 // A global function as a host sees it: the handle to call it by (ZILNewDelegate) and its
@@ -70,8 +72,8 @@ struct ZCLStatistics {
 ZILError ZCLGetStatistics(ZILState* ps, ZCLStatistics* out);
 
 // The generators, run on everything compiled so far; each writes its verbose line first, makes
-// the folder `path` when it is missing and returns 0, or 1258 when a file cannot be written (the
-// files written before stay), 1101 for a missing path.
+// the folder `path` when it is missing and returns 0, or ZCL_ERR_Binding_Generator when a file
+// cannot be written (the files written before stay), ZIL_ERR_Illegal_Argument for a missing path.
 // Writes path/types.xml: every type in type-id order with its functions, variables, aliases,
 // delegate signature and documentation tags.
 ZILError ZCLExportTypeInfo(ZILState* ps, const ZILChar* path);
@@ -79,5 +81,6 @@ ZILError ZCLExportTypeInfo(ZILState* ps, const ZILChar* path);
 // calls of a C++ class NAME, declared in "NAME.h", that the embedder writes.
 ZILError ZCLGenerateBindings(ZILState* ps, const ZILChar* path);
 // Writes path/NAME.html for every documented class (tagged, or provided by the runtime or the
-// host) and path/index.html. A class whose page would be index.html is refused with 1258.
+// host) and path/index.html. A class whose page would be index.html is refused with
+// ZCL_ERR_Binding_Generator.
 ZILError ZCLGenerateDocs(ZILState* ps, const ZILChar* path);

@@ -19,6 +19,6 @@ enum {
 
 // The monitor port of debuggers initialised from now on (the console listens on port + 1).
 // 0 lets the system choose a free pair of ports, announced on standard output when the monitor
-// starts listening; -1 goes back to the environment variable or the default. 1101 outside
-// -1 ... 65534.
+// starts listening; -1 goes back to the environment variable or the default.
+// ZIL_ERR_Illegal_Argument outside -1 ... 65534.
 ZILError ZILDebuggerSetPort(ZILLong port);

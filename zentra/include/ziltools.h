@@ -63,7 +63,7 @@ void NTLDeclInit(NTLDeclBuffer* decl, ZILState* ps);
 void NTLDeclRelease(NTLDeclBuffer* decl);
 inline const ZILChar* NTLDeclText(const NTLDeclBuffer* decl) { return decl && decl->text ? decl->text : ""; }
 ZILError NTLDeclareVerbatim(NTLDeclBuffer* decl, const ZILChar* text);
-// "const int name = value;\n"; 1101 when decl or name is missing.
+// "const int name = value;\n"; ZIL_ERR_Illegal_Argument when decl or name is missing.
 ZILError NTLDeclareConstantInt(NTLDeclBuffer* decl, ZILLong typeID, const ZILChar* name, ZILLong value);
 // "const float name = %g;\n".
 ZILError NTLDeclareConstantFloat(NTLDeclBuffer* decl, ZILLong typeID, const ZILChar* name, ZILFloat value);
@@ -82,7 +82,7 @@ ZILError ZILDetachGCEventHandler(ZILState* ps, void* owner);
 // Mark and sweep; the number of handles collected (0 while byte code runs).
 ZILLong ZILCollectGarbage(ZILState* ps);
 // Routes the runtime's allocations through six fixed-size block pools. Only before the first
-// run and before any object exists: 1114 otherwise.
+// run and before any object exists: ZIL_ERR_Runtime_Initialized otherwise.
 ZILError ZILUseFixMem(ZILState* ps);
 
 // ---------------------------------------------------------------------------------------------

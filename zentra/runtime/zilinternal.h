@@ -103,7 +103,8 @@ inline ZILLong ZILNativeArgInt(ZILState* ps, ZILLong n) {
   return h && h->type == ZIL_TYPE_INT ? h->payload.l : 0;
 }
 
-// Segment growth: makes room for extra more elements; 1012 when memory is exhausted.
+// Segment growth: makes room for extra more elements; ZIL_EXC_Allocation_Fail when memory is
+// exhausted.
 ZILError ZILSegmentReserve(ZILState* ps, ZILSegment* seg, ZILLong extra, ZILLong padding);
 ZILError ZILSegmentCreate(ZILState* ps, ZILSegment* seg, ZILLong elementSize, ZILLong capacity);
 void ZILSegmentFree(ZILState* ps, ZILSegment* seg);
@@ -115,9 +116,9 @@ NTLTypeProc ZILFindNativeType(ZILState* ps, const ZILChar* name);
 
 // Host code the runtime calls (type procs, the allocation, log and GC callbacks, exception
 // vectors) may be C++ that throws, and the runtime's interface is C. Each such call goes through
-// this guard, which turns an exception into a code at the call: 1012 when memory ran out, 1100
-// for anything else. Nothing unwinds through the runtime, so its contexts and stacks stay as the
-// returned code finds them.
+// this guard, which turns an exception into a code at the call: ZIL_EXC_Allocation_Fail when
+// memory ran out, ZIL_ERR_Unspecified for anything else. Nothing unwinds through the runtime, so
+// its contexts and stacks stay as the returned code finds them.
 template <class Call>
 __attribute__((always_inline)) inline ZILError ZILGuardedCall(Call&& call) noexcept {
   try {
@@ -182,7 +183,7 @@ void ZILWeakFreeTable(ZILState* ps);
 // ---------------------------------------------------------------------------------------------
 // Runtime services: collector, pools, string and runtime classes, calls into script code.
 
-// Longest text a string method builds; longer results fail with 1012.
+// Longest text a string method builds; longer results fail with ZIL_EXC_Allocation_Fail.
 enum {
   ZIL_STRING_MAX_LENGTH = 1 << 28
 };
@@ -233,8 +234,8 @@ void ZILTableDestroy(ZILTable* t);
 // The node for key; created with its path when create is set (none when memory is exhausted),
 // else none when the key has no node. Empty keys have no node.
 ZILTrieNode* ZILTableNode(ZILTable* t, const ZILChar* key, ZILLong length, bool create);
-// Stores value for key, releasing the previous one; 1101 for an empty key and 1012 when memory
-// is exhausted (the value is then not taken).
+// Stores value for key, releasing the previous one; ZIL_ERR_Illegal_Argument for an empty key and
+// ZIL_EXC_Allocation_Fail when memory is exhausted (the value is then not taken).
 ZILError ZILTableSet(ZILTable* t, const ZILChar* key, ZILLong length, void* value);
 void* ZILTableGet(ZILTable* t, const ZILChar* key, ZILLong length);
 // Child i of node n, created when missing; none when memory is exhausted.
@@ -252,7 +253,8 @@ struct ZILTrieWalk {
   ZILLong capacity;
 };
 void ZILTrieWalkBegin(ZILTrieWalk* w, ZILTable* t);
-// The next node holding a value; none at the end. *pError is 1012 when the walk ran out of memory.
+// The next node holding a value; none at the end. *pError is ZIL_EXC_Allocation_Fail when the walk
+// ran out of memory.
 ZILTrieNode* ZILTrieWalkNext(ZILTrieWalk* w, ZILError* pError);
 void ZILTrieWalkEnd(ZILTrieWalk* w);
 

@@ -1,6 +1,7 @@
 // ZFile: a file on disk as a ZStream, opened in one of six modes, with line-wise text reading
-// and writing. Operations return 0 or a framework error code (-4, -7 ... -12); inside they
-// raise ZError and turn it into the code at their boundary.
+// and writing. Operations return 0 or a framework error code (kZErrIllegalParameter,
+// kZErrFileAlreadyOpen ... kZErrFileCloseFailed); inside they raise ZError and turn it into the
+// code at their boundary.
 #pragma once
 
 #include <cstdint>
@@ -36,14 +37,16 @@ class ZFile : public ZStream {
   int64_t Read(void* buffer, int64_t count) override;
 
   // Opens path ('\' or '/' between folders) in mode 0..5; binary and text are the same on
-  // this system (path may also be a ZString). -7 when a file is already open, -4 for another mode, -11 when it fails.
+  // this system (path may also be a ZString). kZErrFileAlreadyOpen when a file is already open,
+  // kZErrIllegalParameter for another mode, kZErrFileOpenFailed when it fails.
   virtual int32_t Open(std::string_view path, int32_t mode, bool binary);
-  // -8 when no file is open, -12 when closing fails.
+  // kZErrFileNotOpen when no file is open, kZErrFileCloseFailed when closing fails.
   virtual int32_t Close();
-  // Reads the next line into text, without its line end ("\n" or "\r\n"). -9 when the file
-  // ends before a line end; text then holds what was read (an unterminated last line).
+  // Reads the next line into text, without its line end ("\n" or "\r\n"). kZErrFileReadFailed
+  // when the file ends before a line end; text then holds what was read (an unterminated last line).
   virtual int32_t ReadText(ZString& text);
-  // Writes text and, when asked, "\r\n". -10 on a short write, -8 when no file is open.
+  // Writes text and, when asked, "\r\n". kZErrFileWriteFailed on a short write, kZErrFileNotOpen
+  // when no file is open.
   virtual int32_t WriteText(std::string_view text, bool addLineEnd);
   // A read has met the end of the file.
   virtual bool AtEnd();

@@ -21,15 +21,16 @@ class ZResource : public ZFile {
   int64_t Write(const void* buffer, int64_t count) override;  // a skin file: 0
   int64_t Read(void* buffer, int64_t count) override;
 
-  // A relative path in mode 0 opens through the current resource source (-11 when it is not
-  // there, -7 when a file is already open); anything else as ZFile::Open on disk.
+  // A relative path in mode 0 opens through the current resource source (kZErrFileOpenFailed when
+  // it is not there, kZErrFileAlreadyOpen when a file is already open); anything else as
+  // ZFile::Open on disk.
   int32_t Open(std::string_view path, int32_t mode, bool binary) override;
   int32_t Close() override;
   bool AtEnd() override;
   bool IsOpen() const override { return resource_ != nullptr || ZFile::IsOpen(); }
 
-  // Reads from the position to the end into text. -9 when fewer bytes arrive than the file
-  // announced, -8 when no file is open.
+  // Reads from the position to the end into text. kZErrFileReadFailed when fewer bytes arrive than
+  // the file announced, kZErrFileNotOpen when no file is open.
   int32_t ReadAll(ZString& text);
 
   bool IsOnDisk() const { return onDisk_; }

@@ -1,5 +1,6 @@
 // ZString's storage and editing. The buffer is allocated with malloc/realloc so growing keeps
-// the content without a copy where the allocator can; allocation failure throws ZError(-3).
+// the content without a copy where the allocator can; allocation failure throws
+// ZError(kZErrOutOfMemory).
 // Every operation works on the explicit length, never on a terminating NUL.
 #include "ztools/base/zstring.h"
 
