@@ -67,7 +67,7 @@ TEST(OptimizerEdits, BranchesKeepTheirInstructionAcrossEdits) {
   ZCLReplaceWords(repl, 0, 1, &one, 1);
   EXPECT_EQ(dis(repl), "ret; nop; nop; bra to 0");
   EXPECT_EQ(ZCLInstrLength({ZOP_BRA_OFS}, 0), 0u);  // cut short: the walk stops
-  EXPECT_EQ(ZCLInstrLength({477}, 0), 0u);
+  EXPECT_EQ(ZCLInstrLength({ZIL_OPCODE_COUNT}, 0), 0u);
 }
 
 TEST(OptimizerPasses, PushAndPopRunsMergeButNotAcrossBranchTargets) {
@@ -557,4 +557,54 @@ TEST(OptimizerPasses, CopyingAValueBackIntoItsOwnCopyIsDropped) {
   };
   for (const ZCLCode& code : keep)
     EXPECT_EQ(runPass(ZCLPassCopyBack, code), dis(code));
+}
+
+TEST(OptimizerPasses, CopiesFoldIntoThreeAddressOperations) {
+  struct Case {
+    ZCLCode code;
+    const char* expected;
+  } cases[] = {
+      {{ZOP_COPY_R_R, 4, 1, ZOP_MULF_R_R, 9, 1, ZOP_RET}, "mulf3 r4,r9,r1; ret"},
+      {{ZOP_COPY_R_R, 7, 1, ZOP_MULL_R_R, 1, 1, ZOP_RET}, "mull3 r7,r7,r1; ret"},
+      // Stored back: into the variable directly, the temporary reloaded by the next operation.
+      {{ZOP_ADDF_R_R, 10, 1, ZOP_COPY_R_R, 1, 4, ZOP_LDZ_R, 1, ZOP_RET}, "addf3 r1,r10,r4; ldz r1; ret"},
+      {{ZOP_MODF_R_R, 11, 1, ZOP_COPY_R_R, 1, 4, ZOP_MULF_R_R, 8, 1, ZOP_ADDF_R_R, 1, 5, ZOP_RET},
+       "modf3 r1,r11,r4; mulf3 r4,r8,r1; addf r1,r5; ret"},
+      // Division into r1 only (a failure would leave a variable holding the copy).
+      {{ZOP_COPY_R_R, 3, 1, ZOP_DIVL_R_R, 4, 1, ZOP_RET}, "divl3 r3,r4,r1; ret"},
+      {{ZOP_COPY_R_R, 3, 5, ZOP_DIVL_R_R, 4, 5, ZOP_RET}, "copy r3,r5; divl r4,r5; ret"},
+      // The temporary still read, a branch target between, or a form without three operands.
+      {{ZOP_ADDL_R_R, 4, 1, ZOP_COPY_R_R, 1, 5, ZOP_PUSH_R, 1, ZOP_RET}, "addl r4,r1; copy r1,r5; push r1; ret"},
+      {{ZOP_COPY_R_R, 3, 1, ZOP_ADDL_R_R, 4, 1, ZOP_BRA_OFS, -3}, "copy r3,r1; addl r4,r1; bra to 3"},
+      {{ZOP_COPY_R_R, 3, 1, ZOP_AND_R_R, 4, 1, ZOP_RET}, "copy r3,r1; and r4,r1; ret"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(runPass(ZCLPassThreeAddress, c.code), c.expected);
+}
+
+TEST(OptimizerPasses, CompareAndTestBecomeOneBranch) {
+  // Constant 7 holds the int 1.
+  const ZCLIntConstant ints = [](ZILLong dh, ZILLong* v) {
+    *v = 1;
+    return dh == 7;
+  };
+  auto run = [&](ZCLCode code) {
+    ZCLOptStats stats;
+    bool changed = false;
+    EXPECT_EQ(ZCLPassCompareBranch(code, stats, changed, ints), 0);
+    return dis(code);
+  };
+  // A loop's test, taken when true; when false the branch is the opposite compare.
+  EXPECT_EQ(run({ZOP_INCL_R, 6, ZOP_CSLTL_R_R_R, 3, 6, 1, ZOP_TSTNE_R_OFS, 1, -6, ZOP_LDZ_R, 1, ZOP_RET}),
+            "incl r6; bltl r3,r6,to 0; ldz r1; ret");
+  EXPECT_EQ(run({ZOP_CSLTL_R_SD_R, 3, 0, 1, ZOP_TSTEQ_R_OFS, 1, 6, ZOP_LDZ_R, 1, ZOP_RET, ZOP_LDZ_R, 1, ZOP_RET}),
+            "bgel r3,(sp+0),to 7; ldz r1; ret; ldz r1; ret");
+  // An int constant loaded just before becomes the immediate.
+  EXPECT_EQ(run({ZOP_MOVEH_DH_R, 7, 1, ZOP_CSLTL_R_SD_R, 1, 0, 1, ZOP_TSTEQ_R_OFS, 1, 6, ZOP_LDZ_R, 1, ZOP_RET,
+                 ZOP_LDZ_R, 1, ZOP_RET}),
+            "bgel 1,(sp+0),to 7; ldz r1; ret; ldz r1; ret");
+  // The result still read, or the test a branch target: unchanged.
+  EXPECT_EQ(run({ZOP_CSLTL_R_R_R, 3, 6, 1, ZOP_TSTNE_R_OFS, 1, 3, ZOP_RET}), "csltl r3,r6,r1; tstne r1,to 7; ret");
+  EXPECT_EQ(run({ZOP_CSLTL_R_R_R, 3, 6, 1, ZOP_TSTNE_R_OFS, 1, 3, ZOP_LDZ_R, 1, ZOP_BRA_OFS, -5}),
+            "csltl r3,r6,r1; tstne r1,to 7; ldz r1; bra to 4");
 }

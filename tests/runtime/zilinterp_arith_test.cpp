@@ -242,3 +242,85 @@ TEST_F(ZILArith, EveryOperandKindReachesItsSlot) {
 }
 
 }  // namespace
+
+TEST_F(ZILArith, ThreeAddressFormsComputeIntoTheirOwnDestination) {
+  struct Case {
+    const char* op;
+    ZILLong a, b, expected;
+  } ints[] = {{"addl3", INT32_MAX, 1, INT32_MIN},
+              {"subl3", 10, 3, 7},
+              {"mull3", -3, 5, -15},
+              {"divl3", 7, -2, -3},
+              {"modl3", -7, 3, -1}};
+  for (const Case& c : ints) {
+    setInt(1, c.a);
+    setInt(2, c.b);
+    ASSERT_EQ(one(c.op, {r(1), r(2), r(3)}), 0) << c.op;
+    EXPECT_EQ(intOf(3), c.expected) << c.op;
+    EXPECT_EQ(intOf(1) * 1000 + intOf(2), c.a * 1000 + c.b) << c.op << ": the operands keep their values";
+  }
+  struct FCase {
+    const char* op;
+    ZILFloat a, b, expected;
+  } floats[] = {{"addf3", 1.0, 0.5, 1.5},
+                {"subf3", 1.0, 0.5, 0.5},
+                {"mulf3", 1.5, 2.0, 3.0},
+                {"divf3", 1.0, 4.0, 0.25},
+                {"modf3", -7.0, 2.0, -1.0}};
+  for (const FCase& c : floats) {
+    setFloat(1, c.a);
+    setFloat(2, c.b);
+    ASSERT_EQ(one(c.op, {r(1), r(2), r(3)}), 0) << c.op;
+    EXPECT_DOUBLE_EQ(floatOf(3), c.expected) << c.op;
+  }
+  // A shared destination is replaced, not overwritten; a failure leaves the destination alone.
+  setInt(1, 1);
+  setInt(2, 2);
+  ZILHandle* shared = ZILNewInt(ps, 77);
+  ZILAddRef(shared);
+  setReg(3, shared);
+  ASSERT_EQ(one("addl3", {r(1), r(2), r(3)}), 0);
+  EXPECT_EQ(shared->payload.l, 77);
+  EXPECT_EQ(intOf(3), 3);
+  ZILRelease(ps, shared);
+  setInt(2, 0);
+  EXPECT_EQ(one("modl3", {r(1), r(2), r(3)}), ZIL_EXC_Division_By_Zero);
+  EXPECT_EQ(intOf(3), 3);
+  setFloat(1, 1.0);
+  EXPECT_EQ(one("addl3", {r(1), r(2), r(3)}), ZIL_EXC_Unsupported_Type) << "the first operand's type is checked";
+}
+
+TEST_F(ZILArith, CompareAndBranchJumpsWhenTheCompareHolds) {
+  struct Case {
+    const char* op;
+    ZILLong a, b;
+    bool taken;
+  } cases[] = {{"bltl", 5, 4, true},  {"bltl", 4, 4, false}, {"blel", 4, 4, true},  {"bgtl", 1, 2, true},
+               {"bgel", 3, 2, false}, {"beql", 1, 1, true},  {"bnel", 1, 1, false}, {"bnel", -1, 1, true}};
+  // a and b as registers, stack slots (pushed: b at sp+0, a at sp+1) or a as an immediate.
+  struct Form {
+    bool aImm, aStack, bStack;
+  } forms[] = {
+      {false, false, false}, {false, false, true}, {false, true, false}, {true, false, false}, {true, false, true}};
+  for (const Case& c : cases) {
+    for (const Form& f : forms) {
+      setInt(1, c.a);
+      setInt(2, c.b);
+      Assembler a(ps);
+      a.op("push", {r(1)}).op("push", {r(2)});
+      Operand first = f.aImm ? imm(c.a) : f.aStack ? sd(1) : r(1);
+      a.op(c.op, {first, f.bStack ? sd(0) : r(2), to("yes")})
+          .op("ldz", {r(3)})
+          .op("bra", {to("end")})
+          .label("yes")
+          .op("ldz", {r(3)})
+          .op("incl", {r(3)})
+          .label("end")
+          .op("popm", {imm(2)})
+          .op("ret");
+      ASSERT_EQ(run(a), 0) << c.op;
+      EXPECT_EQ(intOf(3), c.taken ? 1 : 0)
+          << c.op << " " << c.a << "," << c.b << " forms " << f.aImm << f.aStack << f.bStack;
+    }
+  }
+}

@@ -215,7 +215,7 @@ TEST_F(ZILCalls, VectorsThatClearTheCodeContinueAfterTheFault) {
       .label("throw")
       .op("throw")
       .label("illegal")
-      .word(477)
+      .word(ZIL_OPCODE_COUNT)
       .op("incl", {r(3)})
       .op("ret");
   ZILLong base = a.base();

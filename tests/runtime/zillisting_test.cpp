@@ -113,7 +113,7 @@ TEST_F(ZILListing, CallsNameTheirFunctionInAComment) {
 
 TEST_F(ZILListing, WholeListingStopsAtAnUndecodableInstruction) {
   Assembler a(ps);
-  a.op("nop").op("ldz", {r(1)}).word(477).op("ret");
+  a.op("nop").op("ldz", {r(1)}).word(ZIL_OPCODE_COUNT).op("ret");
   a.commit();
   std::string text = capture([&](FILE* f) { ZILListCode(ps, f); });
   EXPECT_EQ(text,

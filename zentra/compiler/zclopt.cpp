@@ -112,6 +112,14 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
         err = runOnce(ZCLPassTrimSaves, code, stats);
       if (!err)
         err = runOnce(ZCLPassSaveLate, code, stats);
+      if (!err)
+        err = runOnce(ZCLPassThreeAddress, code, stats);
+      if (!err && intConstant) {
+        bool c = false;
+        err = ZCLPassCompareBranch(code, stats, c, *intConstant);
+        stats.passesRun++;
+        stats.changingPasses += c ? 1 : 0;
+      }
     }
   }
   stats.lengthAfter = static_cast<int>(code.size());

@@ -142,9 +142,11 @@ struct ZCLLiveness {
   std::vector<uint32_t> liveOut;
 };
 ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult);
-// Whether the instruction at pos is a branch (bra, tsteq, tstne: the last word is an offset).
+// Whether the instruction at pos is a branch (bra, tsteq, tstne, the compare-and-branch forms: the
+// last word is an offset).
 constexpr bool ZCLIsBranch(ZILLong op) {
-  return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS);
+  return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS) ||
+         (op >= ZOP_BEQL_R_R_OFS && op <= ZOP_BLEL_IMM_SD_OFS);
 }
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);
 // such code may read or replace the registers with fixed roles, r0 to r2.
@@ -183,6 +185,12 @@ ZILError ZCLPassResultInPlace(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 // Level 3, after temporaries moved into r1: `copy rA, rB; copy rB, rA` loses the second copy
 // when rA holds a copy of its own (made by a copy and changed only in place since).
 ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+// Level 3, last (zclopt_fuse.cpp), the only passes that write instructions beyond the base set:
+// a copy into a register and the int or float operation on it become one three-address
+// instruction, and an int compare whose result only a test reads becomes a compare-and-branch
+// (with an int constant loaded just before it as its immediate).
+ZILError ZCLPassThreeAddress(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
 
 // Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
 ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats,
@@ -193,7 +201,7 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
 
 // Runs the optimizer on one function, writes its verbose lines and adds to the state's totals.
 ZILError ZCLOptimizeFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
-// Gives default code to a function declared without a body (warning 1517), then optimizes it.
+// Gives default code to a function declared without a body (ZCL_WARN_Default_Code), then optimizes it.
 // A strict function without code is left empty for the caller to report.
 ZILError ZCLFinishFunction(ZCLState* st, ZCLClass* cls, ZCLFunc* func);
 // "Class::name", or the plain name for global functions and cofunctions.

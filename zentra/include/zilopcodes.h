@@ -1,10 +1,15 @@
-// zilopcodes.h - the ZIL instruction table: all 477 opcodes with their operand kinds and lengths.
+// zilopcodes.h - the ZIL instruction table: all 517 opcodes with their operand kinds and lengths.
 // One row per opcode: X(opcode, enum name, handler, mnemonic, operand count, kind 1..4, length);
 // the handler names the interpreter's code for the row (rows of one mnemonic share it, except
 // where an operand-less form needs its own).
 // The interpreter's dispatch table, the listing and the opcode enum are all expanded from this
 // one list, so a row changed here changes every user at once. Lengths are in words and include
 // the opcode word; kinds use the ZILK_ names below.
+// The rows from 477 on are written only by the optimizer at level 3 (lower levels keep to the
+// rows before them): three-address arithmetic `addl3 a, b, d` ... `modf3` (d = a op b, d gets a
+// value of its own; only a's type is checked, as with the two-operand forms) and the int
+// compare-and-branch `beql a, b, to L` ... `blel` (to L when b op a, the order of the compare of
+// the same name; a may be an immediate). A compare-and-branch leaves no result in a register.
 #pragma once
 
 // Operand kinds (the numbers are those of the instruction table).
@@ -19,7 +24,7 @@
 #define ZILK_SD 8    // (sp+d): data stack slot sp+d
 #define ZILK_REGS 9  // register range: first register, count (2 words)
 
-#define ZIL_OPCODE_COUNT 477
+#define ZIL_OPCODE_COUNT 517
 
 #define ZIL_OPCODE_LIST(X) \
   X(0, ZOP_NOP, NOP, "nop", 0, NONE, NONE, NONE, NONE, 1) \
@@ -498,7 +503,47 @@
   X(473, ZOP_CALLDG_RD, CALLDG, "calldg", 1, RD, NONE, NONE, NONE, 3) \
   X(474, ZOP_CALLDG_RR, CALLDG, "calldg", 1, RR, NONE, NONE, NONE, 3) \
   X(475, ZOP_CALLDG_SD, CALLDG, "calldg", 1, SD, NONE, NONE, NONE, 2) \
-  X(476, ZOP_THROW, THROW, "throw", 0, NONE, NONE, NONE, NONE, 1)
+  X(476, ZOP_THROW, THROW, "throw", 0, NONE, NONE, NONE, NONE, 1) \
+  X(477, ZOP_ADDL3_R_R_R, ADDL3, "addl3", 3, R, R, R, NONE, 4) \
+  X(478, ZOP_SUBL3_R_R_R, SUBL3, "subl3", 3, R, R, R, NONE, 4) \
+  X(479, ZOP_MULL3_R_R_R, MULL3, "mull3", 3, R, R, R, NONE, 4) \
+  X(480, ZOP_DIVL3_R_R_R, DIVL3, "divl3", 3, R, R, R, NONE, 4) \
+  X(481, ZOP_MODL3_R_R_R, MODL3, "modl3", 3, R, R, R, NONE, 4) \
+  X(482, ZOP_ADDF3_R_R_R, ADDF3, "addf3", 3, R, R, R, NONE, 4) \
+  X(483, ZOP_SUBF3_R_R_R, SUBF3, "subf3", 3, R, R, R, NONE, 4) \
+  X(484, ZOP_MULF3_R_R_R, MULF3, "mulf3", 3, R, R, R, NONE, 4) \
+  X(485, ZOP_DIVF3_R_R_R, DIVF3, "divf3", 3, R, R, R, NONE, 4) \
+  X(486, ZOP_MODF3_R_R_R, MODF3, "modf3", 3, R, R, R, NONE, 4) \
+  X(487, ZOP_BEQL_R_R_OFS, BEQL, "beql", 3, R, R, OFS, NONE, 4) \
+  X(488, ZOP_BEQL_R_SD_OFS, BEQL, "beql", 3, R, SD, OFS, NONE, 4) \
+  X(489, ZOP_BEQL_SD_R_OFS, BEQL, "beql", 3, SD, R, OFS, NONE, 4) \
+  X(490, ZOP_BEQL_IMM_R_OFS, BEQL, "beql", 3, IMM, R, OFS, NONE, 4) \
+  X(491, ZOP_BEQL_IMM_SD_OFS, BEQL, "beql", 3, IMM, SD, OFS, NONE, 4) \
+  X(492, ZOP_BNEL_R_R_OFS, BNEL, "bnel", 3, R, R, OFS, NONE, 4) \
+  X(493, ZOP_BNEL_R_SD_OFS, BNEL, "bnel", 3, R, SD, OFS, NONE, 4) \
+  X(494, ZOP_BNEL_SD_R_OFS, BNEL, "bnel", 3, SD, R, OFS, NONE, 4) \
+  X(495, ZOP_BNEL_IMM_R_OFS, BNEL, "bnel", 3, IMM, R, OFS, NONE, 4) \
+  X(496, ZOP_BNEL_IMM_SD_OFS, BNEL, "bnel", 3, IMM, SD, OFS, NONE, 4) \
+  X(497, ZOP_BGTL_R_R_OFS, BGTL, "bgtl", 3, R, R, OFS, NONE, 4) \
+  X(498, ZOP_BGTL_R_SD_OFS, BGTL, "bgtl", 3, R, SD, OFS, NONE, 4) \
+  X(499, ZOP_BGTL_SD_R_OFS, BGTL, "bgtl", 3, SD, R, OFS, NONE, 4) \
+  X(500, ZOP_BGTL_IMM_R_OFS, BGTL, "bgtl", 3, IMM, R, OFS, NONE, 4) \
+  X(501, ZOP_BGTL_IMM_SD_OFS, BGTL, "bgtl", 3, IMM, SD, OFS, NONE, 4) \
+  X(502, ZOP_BGEL_R_R_OFS, BGEL, "bgel", 3, R, R, OFS, NONE, 4) \
+  X(503, ZOP_BGEL_R_SD_OFS, BGEL, "bgel", 3, R, SD, OFS, NONE, 4) \
+  X(504, ZOP_BGEL_SD_R_OFS, BGEL, "bgel", 3, SD, R, OFS, NONE, 4) \
+  X(505, ZOP_BGEL_IMM_R_OFS, BGEL, "bgel", 3, IMM, R, OFS, NONE, 4) \
+  X(506, ZOP_BGEL_IMM_SD_OFS, BGEL, "bgel", 3, IMM, SD, OFS, NONE, 4) \
+  X(507, ZOP_BLTL_R_R_OFS, BLTL, "bltl", 3, R, R, OFS, NONE, 4) \
+  X(508, ZOP_BLTL_R_SD_OFS, BLTL, "bltl", 3, R, SD, OFS, NONE, 4) \
+  X(509, ZOP_BLTL_SD_R_OFS, BLTL, "bltl", 3, SD, R, OFS, NONE, 4) \
+  X(510, ZOP_BLTL_IMM_R_OFS, BLTL, "bltl", 3, IMM, R, OFS, NONE, 4) \
+  X(511, ZOP_BLTL_IMM_SD_OFS, BLTL, "bltl", 3, IMM, SD, OFS, NONE, 4) \
+  X(512, ZOP_BLEL_R_R_OFS, BLEL, "blel", 3, R, R, OFS, NONE, 4) \
+  X(513, ZOP_BLEL_R_SD_OFS, BLEL, "blel", 3, R, SD, OFS, NONE, 4) \
+  X(514, ZOP_BLEL_SD_R_OFS, BLEL, "blel", 3, SD, R, OFS, NONE, 4) \
+  X(515, ZOP_BLEL_IMM_R_OFS, BLEL, "blel", 3, IMM, R, OFS, NONE, 4) \
+  X(516, ZOP_BLEL_IMM_SD_OFS, BLEL, "blel", 3, IMM, SD, OFS, NONE, 4)
 
 enum ZILOpcode {
 #define ZIL_OPCODE_ENUM(op, name, fam, mn, n, k1, k2, k3, k4, len) name = op,
@@ -606,7 +651,23 @@ enum ZILOpcode {
   X(ZFAM_NEWDG, "newdg") \
   X(ZFAM_NEWDGM, "newdgm") \
   X(ZFAM_CALLDG, "calldg") \
-  X(ZFAM_THROW, "throw")
+  X(ZFAM_THROW, "throw") \
+  X(ZFAM_ADDL3, "addl3") \
+  X(ZFAM_SUBL3, "subl3") \
+  X(ZFAM_MULL3, "mull3") \
+  X(ZFAM_DIVL3, "divl3") \
+  X(ZFAM_MODL3, "modl3") \
+  X(ZFAM_ADDF3, "addf3") \
+  X(ZFAM_SUBF3, "subf3") \
+  X(ZFAM_MULF3, "mulf3") \
+  X(ZFAM_DIVF3, "divf3") \
+  X(ZFAM_MODF3, "modf3") \
+  X(ZFAM_BEQL, "beql") \
+  X(ZFAM_BNEL, "bnel") \
+  X(ZFAM_BGTL, "bgtl") \
+  X(ZFAM_BGEL, "bgel") \
+  X(ZFAM_BLTL, "bltl") \
+  X(ZFAM_BLEL, "blel")
 
 enum ZILFamily {
 #define ZIL_FAMILY_ENUM(name, mn) name,

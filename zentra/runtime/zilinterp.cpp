@@ -7,8 +7,10 @@
 //   operand words of a truncated last instruction are still readable and the next fetch fails.
 // - Register numbers are taken modulo 32; (sp+d) slots must lie between sp and the stack's end;
 //   (r+d) needs a script instance and a member index inside it; (r+r) needs an array and an int
-//   index >= 0 (1006 otherwise) and grows the array to index+1 (1012 when that is too large).
-// - Every push checks for room (1001) and every pop for something to pop, on both stacks.
+//   index >= 0 (ZIL_EXC_Invalid_Operand otherwise) and grows the array to index+1
+//   (ZIL_EXC_Allocation_Fail when that is too large).
+// - Every push checks for room (ZIL_EXC_Stack_Overflow) and every pop for something to pop, on
+//   both stacks.
 // - Source handles are read out of their slots before the destination slot is decoded, because
 //   decoding an (r+r) destination may reallocate the array the source slot lives in.
 // - Int arithmetic wraps (32-bit two's complement), never traps; INT_MIN / -1 gives INT_MIN.
@@ -358,7 +360,7 @@ ZILError allocArray(ZILState* ps, ZILContext* ctx, ZILLong elementType, ZILLong 
 }
 
 // The handle's type decides how its payload is freed, so a type operand of another family than
-// the object made would be a type confusion: refused with 1006.
+// the object made would be a type confusion: refused with ZIL_EXC_Invalid_Operand.
 bool typeOfFamily(ZILState* ps, ZILLong type, ZILLong family) {
   return ZILTypeValid(ps, type) && ZILTypes(ps)[type].family == family && !ZILTypes(ps)[type].isNative;
 }
@@ -932,6 +934,58 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_MULF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a *= b))
 #define H_DIVF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a /= b))
 #define H_MODF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a = fmod(a, b)))
+
+// Three-address arithmetic (level 3): d = a op b, all registers. The value is computed before d
+// is written, so a failure (division by zero, a wrong type) leaves every register as it was.
+#define H_THREE(len, TYPE, CTYPE, FIELD, SET, BODY) \
+  { \
+    const ZILHandle* x = R[ip[1] & 31]; \
+    if (x->type != (TYPE)) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    CTYPE a = x->payload.FIELD, b = R[ip[2] & 31]->payload.FIELD; \
+    BODY; \
+    SET(R + (ip[3] & 31), a); \
+    STEP(len); \
+  }
+#define H_INT3(len, BODY) H_THREE(len, ZIL_TYPE_INT, ZILLong, l, SET_INT, BODY)
+#define H_FLOAT3(len, BODY) H_THREE(len, ZIL_TYPE_FLOAT, ZILFloat, f, SET_FLOAT, BODY)
+#define H_ADDL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapAdd(a, b))
+#define H_SUBL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapSub(a, b))
+#define H_MULL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapMul(a, b))
+#define H_DIVL3(k1, k2, k3, k4, len) H_INT3(len, IDIV_CHECK a = wrapDiv(a, b))
+#define H_MODL3(k1, k2, k3, k4, len) H_INT3(len, IDIV_CHECK a = wrapMod(a, b))
+#define H_ADDF3(k1, k2, k3, k4, len) H_FLOAT3(len, a += b)
+#define H_SUBF3(k1, k2, k3, k4, len) H_FLOAT3(len, a -= b)
+#define H_MULF3(k1, k2, k3, k4, len) H_FLOAT3(len, a *= b)
+#define H_DIVF3(k1, k2, k3, k4, len) H_FLOAT3(len, FDIV_CHECK a /= b)
+#define H_MODF3(k1, k2, k3, k4, len) H_FLOAT3(len, FDIV_CHECK a = fmod(a, b))
+
+// Int compare-and-branch (level 3): to the offset when b op a; a is a register, a stack slot or
+// an immediate. Like the int compares, the payloads are read without a type check.
+#define INT_OPERAND(K, off, var) \
+  ZILLong var; \
+  INT_OPERAND_##K(off, var)
+#define INT_OPERAND_IMM(off, var) var = ip[(off)];
+#define INT_OPERAND_R(off, var) var = R[ip[(off)] & 31]->payload.l;
+#define INT_OPERAND_SD(off, var) \
+  { \
+    ZILHandle** s_; \
+    SLOT_SD(off, s_) var = (*s_)->payload.l; \
+  }
+#define H_BRANCH_L(k1, k2, len, OPX) \
+  { \
+    INT_OPERAND(k1, 1, a); \
+    INT_OPERAND(k2, 2, b); \
+    if (b OPX a) \
+      JUMP(wrapAdd(PC(), ip[3])); \
+    STEP(len); \
+  }
+#define H_BEQL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, ==)
+#define H_BNEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, !=)
+#define H_BGTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, >)
+#define H_BGEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, >=)
+#define H_BLTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <)
+#define H_BLEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <=)
 
 #define H_STRADD(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, { \

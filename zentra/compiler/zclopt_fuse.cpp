@@ -1,0 +1,167 @@
+// Level 3, last: the instructions beyond the base set. Three-address arithmetic takes the copy
+// in front of an int or float operation into the operation, and an int compare whose result only
+// the following test reads becomes one compare-and-branch.
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "zentra/compiler/zclopt.h"
+#include "zilopcodes.h"
+
+namespace {
+
+// The int and float operations on two registers and their three-address forms.
+struct ThreeAddress {
+  ZILLong twoOperand, threeOperand;
+  bool divides;  // may fail (division by zero)
+};
+constexpr ThreeAddress kThreeAddress[] = {
+    {ZOP_ADDL_R_R, ZOP_ADDL3_R_R_R, false}, {ZOP_SUBL_R_R, ZOP_SUBL3_R_R_R, false},
+    {ZOP_MULL_R_R, ZOP_MULL3_R_R_R, false}, {ZOP_DIVL_R_R, ZOP_DIVL3_R_R_R, true},
+    {ZOP_MODL_R_R, ZOP_MODL3_R_R_R, true},  {ZOP_ADDF_R_R, ZOP_ADDF3_R_R_R, false},
+    {ZOP_SUBF_R_R, ZOP_SUBF3_R_R_R, false}, {ZOP_MULF_R_R, ZOP_MULF3_R_R_R, false},
+    {ZOP_DIVF_R_R, ZOP_DIVF3_R_R_R, true},  {ZOP_MODF_R_R, ZOP_MODF3_R_R_R, true},
+};
+
+const ThreeAddress* threeAddressOf(ZILLong op) {
+  for (const ThreeAddress& t : kThreeAddress)
+    if (t.twoOperand == op)
+      return &t;
+  return nullptr;
+}
+
+// An int compare family: its first form, the branch taken when it holds and when it fails.
+struct CompareBranch {
+  ZILLong compare, whenTrue, whenFalse;
+};
+constexpr CompareBranch kCompareBranch[] = {
+    {ZOP_CSEQL_R_R_R, ZOP_BEQL_R_R_OFS, ZOP_BNEL_R_R_OFS}, {ZOP_CSNEL_R_R_R, ZOP_BNEL_R_R_OFS, ZOP_BEQL_R_R_OFS},
+    {ZOP_CSGTL_R_R_R, ZOP_BGTL_R_R_OFS, ZOP_BLEL_R_R_OFS}, {ZOP_CSGEL_R_R_R, ZOP_BGEL_R_R_OFS, ZOP_BLTL_R_R_OFS},
+    {ZOP_CSLTL_R_R_R, ZOP_BLTL_R_R_OFS, ZOP_BGEL_R_R_OFS}, {ZOP_CSLEL_R_R_R, ZOP_BLEL_R_R_OFS, ZOP_BGTL_R_R_OFS},
+};
+// The forms of an int compare family lie together in the table, R_R_R first and SD_R_R last.
+constexpr ZILLong kCompareForms = ZOP_CSLTL_SD_R_R - ZOP_CSLTL_R_R_R + 1;
+
+const CompareBranch* compareBranchOf(ZILLong op) {
+  for (const CompareBranch& c : kCompareBranch)
+    if (op >= c.compare && op < c.compare + kCompareForms)
+      return &c;
+  return nullptr;
+}
+
+bool isTest(ZILLong op) { return op == ZOP_TSTNE_R_OFS || op == ZOP_TSTEQ_R_OFS; }
+
+// Replaces the words [pos, end) by one instruction; a branch among them names its target by
+// absolute address, which is turned into the offset the instruction has after the edit.
+void replaceBy(ZCLCode& code, size_t pos, size_t end, std::initializer_list<ZILLong> words, ZILLong target = -1) {
+  std::vector<ZILLong> w(words);
+  if (target >= 0) {
+    const ZILLong delta = static_cast<ZILLong>(w.size()) - static_cast<ZILLong>(end - pos);
+    w.back() = (target >= static_cast<ZILLong>(end) ? target + delta : target) - static_cast<ZILLong>(pos);
+  }
+  ZCLReplaceWords(code, pos, end - pos, w.data(), w.size());
+}
+
+}  // namespace
+
+// `copy rA, rT; op rB, rT` becomes `op3 rA, rB, rT`, and `op rB, rT; copy rT, rX` becomes
+// `op3 rT, rB, rX` when rT is not read afterwards or the next instruction is again an operation
+// on rT (which then reads rX instead). A division may fail after the copy and leave rT changed,
+// so it is only taken in when rT is r1, whose value a failure makes meaningless anyway.
+ZILError ZCLPassThreeAddress(ZCLCode& code, ZCLOptStats& stats, bool& changed) {
+  std::vector<unsigned char> targets = ZCLBranchTargets(code);
+  for (size_t p = 0, lp; (lp = ZCLInstrLength(code, p)) != 0; p += lp) {
+    const size_t q = p + lp;
+    const size_t lq = ZCLInstrLength(code, q);
+    if (lq == 0 || targets[q])
+      continue;
+    const ThreeAddress* second = threeAddressOf(code[q]);
+    if (code[p] == ZOP_COPY_R_R && second && code[q + 2] == code[p + 2] && (!second->divides || code[p + 2] == 1)) {
+      const ZILLong rA = code[p + 1], rT = code[p + 2], rB = code[q + 1];
+      replaceBy(code, p, q + lq, {second->threeOperand, rA, rB == rT ? rA : rB, rT});
+    } else if (const ThreeAddress* first = threeAddressOf(code[p]);
+               first && code[q] == ZOP_COPY_R_R && code[q + 1] == code[p + 2] && code[q + 2] != code[p + 2]) {
+      const ZILLong rB = code[p + 1], rT = code[p + 2], rX = code[q + 2];
+      if (!ZCLRegisterLiveAfter(code, q, static_cast<int>(rT))) {
+        replaceBy(code, p, q + lq, {first->threeOperand, rT, rB, rX});
+      } else {
+        const size_t r = q + lq;
+        const size_t lr = ZCLInstrLength(code, r);
+        const ThreeAddress* third = lr ? threeAddressOf(code[r]) : nullptr;
+        if (!third || targets[r] || code[r + 2] != rT || (third->divides && rT != 1))
+          continue;
+        const ZILLong rC = code[r + 1] == rT ? rX : code[r + 1];
+        const ZILLong words[] = {first->threeOperand, rT, rB, rX, third->threeOperand, rX, rC, rT};
+        ZCLReplaceWords(code, p, r + lr - p, words, 8);
+        stats.removed += 3;
+        stats.written += 2;
+        changed = true;
+        targets = ZCLBranchTargets(code);
+        lp = ZCLInstrLength(code, p);
+        continue;
+      }
+    } else {
+      continue;
+    }
+    stats.removed += 2;
+    stats.written += 1;
+    changed = true;
+    targets = ZCLBranchTargets(code);
+    lp = ZCLInstrLength(code, p);
+  }
+  return ZCL_OK;
+}
+
+// `csxxl a, b, rT; tstne rT, to L` becomes `bxxl a, b, to L` (the opposite branch for tsteq)
+// when rT is not read afterwards; an int constant loaded into a just before, and read nowhere
+// else, becomes the branch's immediate.
+ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant) {
+  std::vector<unsigned char> targets = ZCLBranchTargets(code);
+  size_t previous = SIZE_MAX;  // the instruction before p
+  for (size_t p = 0, lp; (lp = ZCLInstrLength(code, p)) != 0; previous = p, p += lp) {
+    const CompareBranch* cb = compareBranchOf(code[p]);
+    const size_t q = p + lp;
+    const size_t lq = cb ? ZCLInstrLength(code, q) : 0;
+    if (lq == 0 || !isTest(code[q]) || targets[q])
+      continue;
+    ZCLSlot s[4];
+    ZCLDecode(code, p, s);
+    const int rT = static_cast<int>(s[2].a);
+    const bool kindsFit =
+        (s[0].kind == ZILK_R || s[0].kind == ZILK_SD) && (s[1].kind == ZILK_R || s[1].kind == ZILK_SD);
+    if (!kindsFit || code[q + 1] != rT || ZCLRegisterLiveAfter(code, q, rT))
+      continue;
+    const ZILLong branch = code[q] == ZOP_TSTNE_R_OFS ? cb->whenTrue : cb->whenFalse;
+    const ZILLong target = static_cast<ZILLong>(q) + code[q + lq - 1];
+    // The immediate form: `moveh int k, rC` right before, rC the compare's first operand only.
+    ZILLong k = 0;
+    if (previous != SIZE_MAX && code[previous] == ZOP_MOVEH_DH_R && !targets[p] && s[0].kind == ZILK_R &&
+        code[previous + 2] == s[0].a && !s[1].mentions(static_cast<int>(s[0].a)) &&
+        intConstant(code[previous + 1], &k) &&
+        (s[0].a == rT || !ZCLRegisterLiveAfter(code, q, static_cast<int>(s[0].a)))) {
+      const int kinds[3] = {ZILK_IMM, s[1].kind, ZILK_OFS};
+      const ZILLong op = ZCLFindForm(branch, kinds, 3);
+      if (op >= 0) {
+        replaceBy(code, previous, q + lq, {op, k, s[1].a, 0}, target);
+        stats.removed += 3;
+        stats.written += 1;
+        changed = true;
+        targets = ZCLBranchTargets(code);
+        p = previous;
+        lp = ZCLInstrLength(code, p);
+        continue;
+      }
+    }
+    const int kinds[3] = {s[0].kind, s[1].kind, ZILK_OFS};
+    const ZILLong op = ZCLFindForm(branch, kinds, 3);
+    if (op < 0)
+      continue;
+    replaceBy(code, p, q + lq, {op, s[0].a, s[1].a, 0}, target);
+    stats.removed += 2;
+    stats.written += 1;
+    changed = true;
+    targets = ZCLBranchTargets(code);
+    lp = ZCLInstrLength(code, p);
+  }
+  return ZCL_OK;
+}
