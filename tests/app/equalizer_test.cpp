@@ -1,6 +1,8 @@
 // The three-band equalizer: its coefficients against the cookbook formulas in double
-// precision, its measured response to sine waves, its behaviour on silence and absurd gains,
-// and its life on an engine channel (attach, detach, re-attach, freeing in either order).
+// precision, its measured response to sine waves, its behaviour on silence and absurd gains, its
+// life on an engine channel (attach, detach, re-attach, freeing in either order), and the script
+// class DspEffectEQ with its DspEffect interface, including the sequences that would leave the
+// engine calling freed memory.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +12,7 @@
 
 #include "app/dsp_effect_eq.h"
 #include "app_test_support.h"
+#include "audio_script_fixture.h"
 
 using namespace ZTools;
 
@@ -195,33 +198,6 @@ TEST(EqualizerTest, SilenceAndExtremeGainsStayFiniteAndNormal) {
     ASSERT_TRUE(std::isfinite(v));
 }
 
-TEST(EqualizerTest, ParametersAndNames) {
-  CDspEffectEQ eq;
-  EXPECT_STREQ(eq.GetEffectName(), "3-Band EQ");
-  EXPECT_EQ(eq.GetNumParameters(), 3);
-  const char* names[3] = {"Low Band", "Mid Band", "High Band"};
-  for (int p = 0; p < 3; ++p) {
-    EXPECT_STREQ(eq.GetParameterName(p), names[p]);
-    EXPECT_EQ(eq.GetParameterMin(p), -12.0f);
-    EXPECT_EQ(eq.GetParameterMax(p), 12.0f);
-    EXPECT_EQ(eq.GetParameter(p), 0.0f);
-  }
-  for (int p : {-1, 3, 1000}) {
-    EXPECT_STREQ(eq.GetParameterName(p), "");
-    EXPECT_EQ(eq.GetParameterMin(p), 0.0f);
-    EXPECT_EQ(eq.GetParameterMax(p), 0.0f);
-    eq.SetParameter(p, 5.0f);  // ignored
-    EXPECT_EQ(eq.GetParameter(p), 0.0f);
-  }
-  eq.SetParameter(0, 30.0f);  // not clamped
-  EXPECT_EQ(eq.GetParameter(0), 30.0f);
-  Coeffs r = Reference(kBiquadLowShelf, 30, 100, 44100, 2);  // designed at 44100 before Attach
-  EXPECT_NEAR(eq.Filter(0, 0).c0, r.c[0], 1e-4);
-  eq.Detach();
-  eq.Detach();  // harmless twice
-  EXPECT_FALSE(eq.IsAttached());
-}
-
 // --- On an engine channel (the silent device) -----------------------------------------------
 
 class EqualizerChannelTest : public apptest::EngineTest {};
@@ -275,22 +251,22 @@ TEST_F(EqualizerChannelTest, AttachedEffectFiltersTheChannelAndDetachesCleanly) 
   EXPECT_EQ(eq.SampleRate(), 48000.0f) << "designed at the channel's rate";
   EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_FLOATDSP), 1u);
   ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
-  ASSERT_TRUE(apptest::waitFor([&] { return tap.calls > 20; }, 5000));
+  ASSERT_TRUE(audiotest::waitFor([&] { return tap.calls > 20; }, 5000));
   EXPECT_LT(tap.peak.load(), 0.3f * 0.3f) << "about -12 dB at 1 kHz";  // 0.3 * 10^(-12/20) = 0.075
   // A gain change while playing reaches the callback without clearing the filters.
   eq.SetParameter(1, 0.0f);
   int seen = tap.calls;
-  ASSERT_TRUE(apptest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
+  ASSERT_TRUE(audiotest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
   EXPECT_NEAR(tap.peak.load(), 0.3f, 0.02f);
   // Attach again: the old callback is removed first, so there is only ever one.
   eq.SetParameter(1, 12.0f);
   eq.Attach(stream);
   seen = tap.calls;
-  ASSERT_TRUE(apptest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
+  ASSERT_TRUE(audiotest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
   EXPECT_NEAR(tap.peak.load(), 0.3f * 3.98f, 0.1f) << "one +12 dB pass, not two";
   eq.Detach();
   seen = tap.calls;
-  ASSERT_TRUE(apptest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
+  ASSERT_TRUE(audiotest::waitFor([&] { return tap.calls > seen + 10; }, 5000));
   EXPECT_NEAR(tap.peak.load(), 0.3f, 0.01f) << "detached: the signal passes untouched";
   eq.Detach();
   BASS_StreamFree(stream);
@@ -298,11 +274,19 @@ TEST_F(EqualizerChannelTest, AttachedEffectFiltersTheChannelAndDetachesCleanly) 
 
 TEST_F(EqualizerChannelTest, AttachFailsQuietlyOnABadHandle) {
   CDspEffectEQ eq;
+  eq.SetParameter(0, 30.0f);    // not clamped; designed at 44100 until attached
+  eq.SetParameter(1000, 5.0f);  // ignored
+  EXPECT_EQ(eq.GetParameter(1000), 0.0f);
+  EXPECT_STREQ(eq.GetParameterName(1000), "");
   eq.Attach(0);
   EXPECT_FALSE(eq.IsAttached());
   eq.Attach(0x7ffffff0);
   EXPECT_FALSE(eq.IsAttached());
   EXPECT_EQ(eq.SampleRate(), 44100.0f);
+  EXPECT_NEAR(eq.Filter(0, 0).c0, Reference(kBiquadLowShelf, 30, 100, 44100, 2).c[0], 1e-4);
+  eq.Detach();
+  eq.Detach();  // harmless twice
+  EXPECT_FALSE(eq.IsAttached());
 }
 
 TEST_F(EqualizerChannelTest, FreeingEitherSideFirstIsSafe) {
@@ -329,4 +313,133 @@ TEST_F(EqualizerChannelTest, FreeingEitherSideFirstIsSafe) {
       }
     }
   }
+}
+
+// --- The script class DspEffectEQ ---------------------------------------------------------------
+
+namespace {
+
+const char kEqScript[] = R"(
+import Bass;
+import DspEffectEQ;
+function DspEffectEQ make() { return new DspEffectEQ(); }
+function string describe(DspEffect e) {
+    string s = e.GetEffectName() + "|" + e.GetNumParameters();
+    for (int p = -1; p < 4; p++)
+        s = s + "|" + e.GetParameterName(p) + ":" + e.GetParameterMin(p) + ":" + e.GetParameterMax(p);
+    return s;
+}
+function set(DspEffectEQ e, const int p, const float v) { e.SetParameter(p, v); }
+function float get(DspEffectEQ e, const int p) { return e.GetParameter(p); }
+function attach(DspEffectEQ e, Channel c) { e.Attach(c); }
+function detach(DspEffectEQ e) { e.Detach(); }
+function Channel tone(const string name) {
+    Bass::Init();
+    Channel c = Bass::StreamCreateFile(name, 1);
+    c.Play(0);
+    return c;
+}
+function float level(Channel c) { return c.GetLevelL(); }
+function int active(Channel c) { return c.IsActive(); }
+function free(Channel c) { c.Free(); }
+)";
+
+std::string KiloHertzTone() {
+  return audiotest::makeAudio("eq-tone-1k.wav", "-f lavfi -i sine=frequency=1000:duration=4 -ac 2");
+}
+
+class EqualizerScriptTest : public apptest::AudioScriptTest {
+ protected:
+  void SetUp() override {
+    AudioScriptTest::SetUp();
+    ASSERT_TRUE(Load(kEqScript));
+  }
+  // The channel's peak level averaged over a few readings, after the filters have settled.
+  double Level(ZILHandle* c) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    double sum = 0;
+    for (int i = 0; i < 8; ++i) {
+      sum += CallFloat("level", c);
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    return sum / 8;
+  }
+};
+
+}  // namespace
+
+TEST_F(EqualizerScriptTest, ParametersThroughTheEffectInterface) {
+  ZILHandle* eq = Call("make");
+  ASSERT_TRUE(eq && eq->type == TypeId("DspEffectEQ")) << Describe(eq) << log;
+  std::string d = CallString("describe", eq);
+  EXPECT_EQ(d.substr(0, d.find('|', 10)), "3-Band EQ|3");
+  EXPECT_NE(d.find("|:0:0|Low Band:-12:12|Mid Band:-12:12|High Band:-12:12|:0:0"), std::string::npos) << d;
+  Call("set", eq, 0, 30.0);  // not clamped
+  Call("set", eq, 3, 5.0);   // ignored
+  Call("set", eq, 1, -6.5);
+  EXPECT_EQ(CallFloat("get", eq, 0), 30.0);
+  EXPECT_EQ(CallFloat("get", eq, 1), -6.5);
+  EXPECT_EQ(CallFloat("get", eq, 2), 0.0);
+  EXPECT_EQ(CallFloat("get", eq, 3), 0.0);
+  Call("detach", eq);  // not attached: nothing
+}
+
+// How much, how often and when the sound changes is the channel test's; here the script's
+// channel reaches the effect, and its Detach ends the filtering.
+TEST_F(EqualizerScriptTest, AttachedToAScriptChannelItShapesTheSound) {
+  ZILHandle* c = Call("tone", KiloHertzTone().c_str());
+  ASSERT_EQ(CallInt("active", c), 1) << log;
+  double plain = Level(c);
+  ASSERT_GT(plain, 0.05);
+  ZILHandle* eq = Call("make");
+  Call("set", eq, 1, -12.0);
+  Call("attach", eq, c);
+  EXPECT_NEAR(Level(c) / plain, 0.25, 0.06) << "-12 dB at the middle band's centre";
+  Call("detach", eq);
+  EXPECT_NEAR(Level(c) / plain, 1.0, 0.1) << "detached";
+}
+
+TEST_F(EqualizerScriptTest, UnsafeSequencesAreSafe) {
+  std::string tone = KiloHertzTone();
+  // The effect's last reference goes while it is attached to a playing channel.
+  ZILHandle* c = Call("tone", tone.c_str());
+  ZILHandle* eq = Call("make");
+  Call("set", eq, 2, 6.0);
+  Call("attach", eq, c);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Drop(eq);
+  double plain = Level(c);
+  EXPECT_GT(plain, 0.05) << "the channel plays on, unfiltered";
+
+  // The channel is freed under an attached effect, then the effect is detached, attached to the
+  // freed channel and finally destroyed.
+  ZILHandle* eq2 = Call("make");
+  Call("attach", eq2, c);
+  Call("free", c);
+  Call("detach", eq2);
+  Call("attach", eq2, c);
+  Drop(c);
+  Drop(eq2);
+
+  // Gains changed as fast as a script can while the callback runs, and the effect moved
+  // between two channels.
+  ZILHandle* a = Call("tone", tone.c_str());
+  ZILHandle* b = Call("tone", tone.c_str());
+  ZILHandle* eq3 = Call("make");
+  Call("attach", eq3, a);
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+  for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
+    Call("set", eq3, i % 3, static_cast<double>(i % 25 - 12));
+    if (i % 200 == 0)
+      Call("attach", eq3, i % 400 ? a : b);
+    if (held.size() > 64) {  // results of the calls above
+      for (ZILHandle* h : std::vector<ZILHandle*>(held.end() - 32, held.end()))
+        Drop(h);
+    }
+  }
+  Call("set", eq3, 0, 0.0);
+  Call("set", eq3, 1, 0.0);
+  Call("set", eq3, 2, 0.0);
+  EXPECT_NEAR(Level(a) / plain, 1.0, 0.15);
+  EXPECT_EQ(CallInt("active", a), 1);
 }

@@ -4,9 +4,6 @@
 // media-player bus, the settings a restart brings back, and --screenshot against sonabel-skin.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,8 +19,6 @@
 #include "tests/app/app_test_support.h"
 #include "tests/ztools/resourcetestfiles.h"
 #include "ztools/zpng.h"
-
-extern char** environ;
 
 namespace {
 
@@ -43,46 +38,8 @@ std::string Output(const std::string& command) {
   return out;
 }
 
-// Starts a program; with `input` its standard input is a pipe whose writing end is put there,
-// with `output` its standard output goes to that file.
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int* input = nullptr,
-            const std::string& output = "") {
-  std::vector<char*> argv, envp;
-  for (const std::string& a : args)
-    argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  for (const std::string& e : env)
-    envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  int pipeEnds[2] = {-1, -1};
-  if (input && pipe2(pipeEnds, O_CLOEXEC) == 0)
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
-  if (!output.empty())
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-    pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  if (pipeEnds[0] >= 0)
-    close(pipeEnds[0]);
-  if (input)
-    *input = pipeEnds[1];
-  return pid;
-}
-
-int WaitExit(pid_t pid, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 20) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid)
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  return -1;
-}
+using apptest::spawn;
+using apptest::waitExit;
 
 class PlayerWindow : public ::testing::Test {
  protected:
@@ -90,7 +47,7 @@ class PlayerWindow : public ::testing::Test {
     if (Output("for p in Xvfb xdotool import; do command -v $p; done | wc -l") != "3")
       GTEST_SKIP() << "Xvfb, xdotool and import are needed";
     display_ = ":" + std::to_string(90 + getpid() % 400);
-    xvfb_ = Spawn({"Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {"PATH=/usr/bin:/bin"});
+    xvfb_ = spawn({"Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {"PATH=/usr/bin:/bin"});
     ASSERT_GT(xvfb_, 0);
     const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
     for (int i = 0; i < 200 && !std::filesystem::exists(socket); i++)
@@ -101,14 +58,14 @@ class PlayerWindow : public ::testing::Test {
     if (commands_ >= 0)
       close(commands_);
     if (player_ > 0)
-      WaitExit(player_, 0);
+      waitExit(player_, 0);
     if (bus_ > 0) {
       kill(bus_, SIGTERM);
-      WaitExit(bus_, 3000);
+      waitExit(bus_, 3000);
     }
     if (xvfb_ > 0) {
       kill(xvfb_, SIGTERM);
-      WaitExit(xvfb_, 3000);
+      waitExit(xvfb_, 3000);
     }
   }
   std::vector<std::string> Env(const std::string& audio = "dummy") {
@@ -127,12 +84,12 @@ class PlayerWindow : public ::testing::Test {
   std::string Start(std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {SONABEL_BINARY_DIR "/sonabel"};
     args.insert(args.end(), extra.begin(), extra.end());
-    player_ = Spawn(args, Env());
+    player_ = spawn(args, Env());
     return X("timeout 10 xdotool search --sync --onlyvisible --name '^Sonabel$' | head -1");
   }
   int Stop() {
     kill(player_, SIGTERM);
-    const int status = WaitExit(player_, 5000);
+    const int status = waitExit(player_, 5000);
     player_ = -1;
     return status;
   }
@@ -160,7 +117,7 @@ class PlayerWindow : public ::testing::Test {
   // Starts a private session bus (stopped in TearDown) and answers its address, "" on failure.
   std::string StartBus() {
     const std::string file = temp_ / "bus.address";
-    bus_ = Spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + file + "'"},
+    bus_ = spawn({"sh", "-c", "exec dbus-daemon --session --nofork --print-address=1 > '" + file + "'"},
                  {"PATH=/usr/bin:/bin"});
     std::string address;
     for (int i = 0; i < 200 && address.empty(); i++) {
@@ -220,7 +177,7 @@ class PlayerWindow : public ::testing::Test {
   std::string StartDefault(const std::vector<std::string>& env) {
     if (commands_ >= 0)
       close(commands_);
-    player_ = Spawn({OwnPlayer(), "--commands"}, env, &commands_, temp_ / "answers");
+    player_ = spawn({OwnPlayer(), "--commands"}, env, &commands_, temp_ / "answers");
     return X("timeout 10 xdotool search --sync --onlyvisible --name '^Sonabel$' | head -1");
   }
   void Send(const std::string& line) {
@@ -314,7 +271,7 @@ TEST_F(PlayerWindow, TheDefaultSkinRemembersWhatTheListenerChose) {
   Click(window, 326, 11);  // minimise (a bare X server has no window manager to do it)
   X("xdotool windowmap --sync " + window);
   Click(window, 346, 11);  // close
-  EXPECT_EQ(WaitExit(player_, 5000), 0);
+  EXPECT_EQ(waitExit(player_, 5000), 0);
   player_ = -1;
   for (const auto& [name, value] : chosen)
     EXPECT_EQ(Setting(name), name == "surface" ? "0" : value) << name;
@@ -323,8 +280,8 @@ TEST_F(PlayerWindow, TheDefaultSkinRemembersWhatTheListenerChose) {
 
 TEST_F(PlayerWindow, ScreenshotIsWhatTheSkinToolDraws) {
   const std::string shot = temp_ / "shot.png", drawn = temp_ / "drawn.png";
-  player_ = Spawn({OwnPlayer(), "--screenshot", shot, "--quit-after", "300"}, Env());
-  EXPECT_EQ(WaitExit(player_, 10000), 0);
+  player_ = spawn({OwnPlayer(), "--screenshot", shot, "--quit-after", "300"}, Env());
+  EXPECT_EQ(waitExit(player_, 10000), 0);
   player_ = -1;
   ASSERT_EQ(std::system(("SONABEL_SETTINGS_FILE='" + (temp_ / "tool.ini") +
                          "' '" SONABEL_BINARY_DIR "/sonabel-skin' render '" SONABEL_BINARY_DIR "/Resources.zpac' '" +
@@ -334,10 +291,6 @@ TEST_F(PlayerWindow, ScreenshotIsWhatTheSkinToolDraws) {
   EXPECT_TRUE(ReadFile(shot) == ReadFile(drawn)) << "the pictures differ: " << shot << " " << drawn;
   EXPECT_EQ(Setting("windowrect").empty(), false) << "quitting after a screenshot saves the settings";
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(PlayerWindow, WatchedSkinRebuildsAndABrokenOneKeepsTheOld) {
   const std::filesystem::path skin = temp_.Path() / "skin";
@@ -366,10 +319,6 @@ TEST_F(PlayerWindow, WatchedSkinRebuildsAndABrokenOneKeepsTheOld) {
   EXPECT_EQ(Setting("scale"), "2") << "the scale is remembered";
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(PlayerWindow, NewerSkinVersionAndAPositionOnNoDisplay) {
   const std::filesystem::path skin = temp_.Path() / "newer";
   ResourceTest::WriteFile(skin / "main.zml",
@@ -393,10 +342,6 @@ TEST_F(PlayerWindow, NewerSkinVersionAndAPositionOnNoDisplay) {
   // The stored place was on no display: the window was centred, and that place is saved now.
   EXPECT_EQ(Setting("windowrect"), "480,368,544,400");
 }
-
-}  // namespace
-
-namespace {
 
 // The engine module is opened when a script first uses audio; without it audio is off, and
 // the skin still runs.
@@ -422,10 +367,6 @@ TEST_F(PlayerWindow, TheAudioEngineIsOpenedWhenAScriptUsesIt) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // What the skin says is playing appears on the desktop's media-player bus (a private
 // dbus-daemon here), and the desktop's Play/Pause reaches the skin's MediaKey hook.
 TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
@@ -442,7 +383,7 @@ TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
       "</surface></surfaces></zml>");
   std::vector<std::string> env = Env();
   env.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
-  player_ = Spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, env);
+  player_ = spawn({SONABEL_BINARY_DIR "/sonabel", (temp_ / "skin/main.zml")}, env);
   const std::string busctl = "busctl --address='" + address + "' ";
   std::string metadata;
   for (int i = 0; i < 100 && metadata.find("Artist") == std::string::npos; i++) {
@@ -462,10 +403,6 @@ TEST_F(PlayerWindow, NowPlayingOnTheBusAndMediaKeysInTheSkin) {
   EXPECT_EQ(Stop(), 0);
   EXPECT_EQ(Setting("key"), "PlayPause");
 }
-
-}  // namespace
-
-namespace {
 
 // A click on play plays the first station: its title shows on the display and on the desktop's
 // media-player bus and follows the stream; the desktop's Play/Pause stops and plays; space plays
@@ -503,7 +440,7 @@ TEST_F(PlayerWindow, TheDefaultSkinPlaysAStationAndShowsItsTitle) {
   X("xdotool key --window " + window + " space");
   EXPECT_EQ(WaitFor("status", "Stopped"), "Stopped");
   X("xdotool key --window " + window + " Escape");
-  EXPECT_EQ(WaitExit(player_, 5000), 0);
+  EXPECT_EQ(waitExit(player_, 5000), 0);
   player_ = -1;
   delete server;
 }

@@ -19,7 +19,7 @@ class SkinPackageSound : public apptest::EngineTest {};
 
 TEST_F(SkinPackageSound, ScriptAndSoundAreReadFromThePackage) {
   TempFolder temp;
-  const std::string tone = apptest::makeAudio("skin-tone.wav", "-f lavfi -i sine=frequency=440:duration=1.5 -ac 2");
+  const std::string tone = audiotest::makeAudio("skin-tone.wav", "-f lavfi -i sine=frequency=440:duration=1.5 -ac 2");
   std::filesystem::create_directories(temp.Path() / "skin/sounds");
   std::filesystem::copy_file(tone, temp.Path() / "skin/sounds/tone.wav");
   WriteFile(temp.Path() / "skin/main.zml",

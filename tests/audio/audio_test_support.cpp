@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +65,10 @@ std::string makeAudio(const std::string& name, const std::string& ffmpegArgs) {
   return path;
 }
 
+std::string makeRadioMp3() {
+  return makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
+}
+
 std::vector<uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -115,6 +120,8 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
   }
   return true;
 }
+
+void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
 
 void EngineTest::SetUp() {
   ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();

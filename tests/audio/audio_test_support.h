@@ -1,6 +1,7 @@
-// Shared helpers of the audio engine tests: an engine fixture on the silent device, test audio
-// made with ffmpeg into a temporary folder, a generated tracker module, waiting with a time
-// limit, and the Python test radio server (icy_server.py) on 127.0.0.1.
+// Shared helpers of the audio engine tests (and of the player's and the tools' tests that play
+// radio): an engine fixture on the silent device, test audio made with ffmpeg, a generated
+// tracker module, waiting with a time limit, and the Python test radio server (icy_server.py)
+// on 127.0.0.1.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,10 +27,14 @@ std::string makeAudio(const std::string& name, const std::string& ffmpegArgs);
 // Runs a shell command that writes `path` (given as {out}) unless it exists; atomically.
 bool makeFile(const std::string& path, const std::string& command);
 std::vector<uint8_t> readFile(const std::string& path);
+// radio.mp3 in dataDir(): 10 s of a 440 Hz tone at 128 kbit/s, the stream the radio tests play.
+std::string makeRadioMp3();
 // A two-order ProTracker module with a looped square-wave sample, about 2.6 s long.
 std::vector<uint8_t> makeModule(const std::string& title);
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+// A sync callback counting its calls in the std::atomic<int> it is given.
+void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user);
 
 // The engine on device 0 with short network buffers; freed after each test.
 class EngineTest : public ::testing::Test {
