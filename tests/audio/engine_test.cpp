@@ -68,8 +68,6 @@ void CALLBACK halveDsp(HDSP, DWORD, void* buffer, DWORD length, void*) {
     f[i] *= 0.5f;
 }
 
-void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
-
 }  // namespace
 
 TEST(AudioEngine, InitFreeVersionAndErrors) {

@@ -1,13 +1,15 @@
 // Internet radio against the local test server: ICY titles and META syncs, header tags, error
 // codes, redirects and playlists, drops, stalls, hostile metadata, slow servers, chained Ogg
-// and HLS.
+// and HLS; and the audio-play example program with its command line.
 #include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,8 +47,6 @@ void CALLBACK recordMeta(HSYNC, DWORD channel, DWORD, void* user) {
   ++log->count;
 }
 
-void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
-
 std::string encoded(const std::string& url) {
   std::string out;
   for (char c : url) {
@@ -61,6 +61,26 @@ std::string encoded(const std::string& url) {
   return out;
 }
 
+const std::string kAudioPlay = SONABEL_BINARY_DIR "/audio-play";
+
+bool haveAudioPlay() { return access(kAudioPlay.c_str(), X_OK) == 0; }
+
+struct Played {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs audio-play with a shell command line's arguments, after the environment settings in `env`.
+Played runAudioPlay(const std::string& arguments, const std::string& env = "") {
+  const std::string out = workDir() + "/play.out", err = workDir() + "/play.err";
+  const int raw = std::system((env + " '" + kAudioPlay + "' " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
+  auto text = [](const std::string& path) {
+    const std::vector<uint8_t> bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+}
+
 bool listHas(const char* list, const std::string& text) {
   for (const char* p = list; p && *p; p += std::strlen(p) + 1)
     if (strcasecmp(p, text.c_str()) == 0)
@@ -71,7 +91,7 @@ bool listHas(const char* list, const std::string& text) {
 class NetworkTest : public EngineTest {
  protected:
   static void SetUpTestSuite() {
-    makeAudio("radio.mp3", "-f lavfi -i sine=frequency=440:duration=10 -ac 2 -b:a 128k");
+    makeRadioMp3();
     const std::string& d = dataDir();
     for (std::string ext : {"ogg", "opus"}) {
       std::string codec = ext == "ogg" ? "libvorbis" : "libopus";
@@ -302,38 +322,54 @@ TEST_F(NetworkTest, HlsPlaylistPlays) {
   EXPECT_NEAR(played, 2.0, 0.15);
 }
 
-// The example program, end to end: titles as they change, "end", and error codes.
+// The audio-play example program, end to end: titles as they change, "end", and what cannot be
+// played as "error: CODE (TEXT)" with status 1, a missing sound device pointing to --no-sound.
 TEST_F(NetworkTest, AudioPlayPrintsTitlesEndAndErrors) {
-  std::string program = std::string(SONABEL_BINARY_DIR) + "/audio-play";
-  if (access(program.c_str(), X_OK) != 0)
+  if (!haveAudioPlay())
     GTEST_SKIP() << "audio-play is not built";
-  auto run = [&](const std::string& args, int* status) {
-    std::string out;
-    FILE* p = popen((program + " --no-sound " + args + " 2>/dev/null").c_str(), "r");
-    char buf[256];
-    while (p && std::fgets(buf, sizeof buf, p))
-      out += buf;
-    int raw = p ? pclose(p) : -1;
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
+  const std::string mod = workDir() + "/tune.mod", missing = workDir() + "/missing.mp3";
+  const std::vector<uint8_t> tune = makeModule("Tracker Tune");
+  std::ofstream(mod, std::ios::binary)
+      .write(reinterpret_cast<const char*>(tune.data()), static_cast<std::streamsize>(tune.size()));
+  const std::string cannotOpen = "error: 2 (the file or address cannot be opened, or the server refused it)\n";
+  const struct {
+    std::string arguments, env, out;
+    int status;
+  } cases[] = {
+      {"--no-sound '" + url("/live?file=radio.mp3&titles=One|Two&interval=2&burst=4&drop=0.5") + "'", "",
+       "title: One\ntitle: Two\ntitle: One\nend\n", 0},
+      {"--no-sound --seconds 1 " + mod, "", "title: Tracker Tune\n", 0},
+      {"--no-sound '" + url("/status?code=404") + "'", "", cannotOpen, 1},
+      {"--no-sound " + missing, "", cannotOpen, 1},
+      {missing, "SDL_AUDIODRIVER=no-such-driver",
+       "error: 23 (no sound output device can be opened; --no-sound plays without a sound device)\n", 1},
   };
-  int status = 0;
-  std::string out = run("'" + url("/live?file=radio.mp3&titles=One|Two&interval=2&burst=4&drop=0.5") + "'", &status);
-  EXPECT_EQ(out, "title: One\ntitle: Two\ntitle: One\nend\n");
-  EXPECT_EQ(status, 0);
+  for (const auto& c : cases) {
+    Played p = runAudioPlay(c.arguments, c.env);
+    EXPECT_EQ(p.out, c.out) << c.arguments;
+    EXPECT_EQ(p.status, c.status) << c.arguments;
+  }
+}
 
-  std::string modPath = workDir() + "/tune.mod";
-  auto mod = makeModule("Tracker Tune");
-  FILE* f = std::fopen(modPath.c_str(), "wb");
-  std::fwrite(mod.data(), 1, mod.size(), f);
-  std::fclose(f);
-  out = run("--seconds 1 " + modPath, &status);
-  EXPECT_EQ(out, "title: Tracker Tune\n");
-  EXPECT_EQ(status, 0);
-
-  out = run("'" + url("/status?code=404") + "'", &status);
-  EXPECT_EQ(out, "error: 2 (the file or address cannot be opened, or the server refused it)\n");
-  EXPECT_EQ(status, 1);
+// A wrong command line is one line on standard error and status 2.
+TEST(AudioPlay, CommandLineMistakesAreOneLineAndStatus2) {
+  if (!haveAudioPlay())
+    GTEST_SKIP() << "audio-play is not built";
+  const std::pair<const char*, const char*> mistakes[] = {
+      {"", "missing URL or file"},
+      {"--loud a.mp3", "unknown option '--loud'"},
+      {"a.mp3 --seconds", "option --seconds needs a value"},
+      {"--seconds ten a.mp3", "option --seconds takes a number of seconds, not 'ten'"},
+      {"--seconds=-1 a.mp3", "option --seconds takes a number of seconds, not '-1'"},
+      {"a.mp3 b.mp3", "plays one URL or file; 'b.mp3' is one too many"},
+  };
+  for (const auto& [arguments, error] : mistakes) {
+    Played p = runAudioPlay(arguments);
+    EXPECT_EQ(p.status, 2) << arguments;
+    EXPECT_EQ(p.err, std::string("audio-play: ") + error + "\nTry 'audio-play --help'.\n") << arguments;
+    EXPECT_EQ(p.out, "") << arguments;
+  }
+  EXPECT_EQ(runAudioPlay("--help").status, 0);
 }
 
 TEST_F(NetworkTest, AsyncConnectReturnsAtOnceAndReportsHowConnectingWent) {

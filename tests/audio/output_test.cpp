@@ -45,7 +45,9 @@ std::vector<float> recordDevice(const std::function<void()>& play, int ms) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
   std::vector<float> samples;
-  if (BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
+  const bool opened = BASS_Init(-1, 44100, 0, nullptr, nullptr);
+  EXPECT_TRUE(opened) << BASS_ErrorGetCode();
+  if (opened) {
     play();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     BASS_Free();
@@ -96,32 +98,21 @@ TEST(AudioOutput, ResampledToneKeepsPitchLevelAndContinuity) {
 }
 
 TEST(AudioOutput, DiskDriverReceivesTheMixClippedAtTheDevice) {
-  std::string path = workDir() + "/device.raw";
-  const char* oldDriver = std::getenv("SDL_AUDIODRIVER");
-  std::string saved = oldDriver ? oldDriver : "";
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
-  ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
   float half = 0.5f, loud = 0.8f;
-  HSTREAM a = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &half);
-  HSTREAM b = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &loud);
-  BASS_ChannelSetAttribute(a, BASS_ATTRIB_VOL, 0.5f);
-  BASS_ChannelSetAttribute(a, BASS_ATTRIB_PAN, 0.5f);
   auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(BASS_ChannelPlay(b, FALSE));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(BASS_Free());
+  auto samples = recordDevice(
+      [&] {
+        start = std::chrono::steady_clock::now();
+        HSTREAM a = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &half);
+        HSTREAM b = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, constantProc, &loud);
+        BASS_ChannelSetAttribute(a, BASS_ATTRIB_VOL, 0.5f);
+        BASS_ChannelSetAttribute(a, BASS_ATTRIB_PAN, 0.5f);
+        ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(BASS_ChannelPlay(b, FALSE));
+      },
+      300);
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (oldDriver)
-    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-  else
-    unsetenv("SDL_AUDIODRIVER");
-
-  auto bytes = readFile(path);
-  std::vector<float> samples(bytes.size() / 4);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
   double seconds = samples.size() / 2 / 44100.0;
   EXPECT_NEAR(seconds, elapsed, 0.15) << "the device plays in real time";
   float maxL = 0, maxR = 0;

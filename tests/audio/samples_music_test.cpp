@@ -7,10 +7,6 @@
 
 using namespace audiotest;
 
-namespace {
-void CALLBACK countSync(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
-}  // namespace
-
 TEST_F(EngineTest, SampleVoicesPlayTogetherAndAreReused) {
   auto wav = readFile(makeAudio("click.wav", "-f lavfi -i sine=frequency=700:sample_rate=22050:duration=0.4 -ac 1"));
   HSAMPLE s = BASS_SampleLoad(TRUE, wav.data(), 0, static_cast<DWORD>(wav.size()), 2, BASS_SAMPLE_FLOAT);
