@@ -1,16 +1,20 @@
 // The `zentra` program end to end: scripts are written to a temporary folder and run through the
 // built binary; exit statuses, standard output and standard error are checked. The benchmark
-// programs of bench/scripts run at small sizes with their known checksums, so they stay correct.
+// programs of bench/scripts run at small sizes with their known checksums, so they stay correct,
+// and examples/radio.zc plays from the audio tests' radio server on the no-sound device.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "tests/audio/audio_test_support.h"
 
 namespace {
 
@@ -388,4 +392,28 @@ TEST_F(ZentraTest, TheStandardClassesNeedNoSetup) {
   o = runScript("class Point { int x; method Point() { x = 1; } }\nimport Rect;\nfunction main() {}");
   EXPECT_EQ(o.status, 2);
   EXPECT_NE(o.err.find("1206"), std::string::npos) << o.err;
+}
+
+// `zentra --with audio examples/radio.zc URL SECONDS [LOW MID HIGH]`: the title lines as the
+// station changes its title, and "error: CODE" with status 1 for a stream that cannot be opened.
+TEST_F(ZentraTest, RadioExamplePrintsTitlesAsTheyChangeAndErrorsOfUnopenableStreams) {
+  audiotest::makeRadioMp3();
+  audiotest::TestServer station;
+  ASSERT_TRUE(station.start(audiotest::dataDir())) << "the radio server did not start";
+  setenv("SONABEL_AUDIO_DEVICE", "0", 1);
+  const std::string radio = "--with audio " + quoted(SONABEL_SOURCE_DIR "/examples/radio.zc") + " ";
+  // Titles change every 0.8 s of stream time; two seconds of playing see both.
+  Outcome played = zentra(
+      radio +
+      quoted(station.url("/live?file=radio.mp3&titles=First%20Song|Second%20Song&interval=0.8&burst=1&metaint=2000")) +
+      " 2 -6 0 6");
+  EXPECT_EQ(played.status, 0) << played.err;
+  EXPECT_EQ(played.out.rfind("title: First Song\ntitle: Second Song\n", 0), 0u) << played.out << played.err;
+
+  Outcome refused = zentra(radio + quoted(station.url("/status?code=404")) + " 1");
+  EXPECT_EQ(refused.status, 1) << refused.err;
+  int code = 0;
+  EXPECT_EQ(std::sscanf(refused.out.c_str(), "error: %d\n", &code), 1) << refused.out;
+  EXPECT_NE(code, 0) << refused.out;
+  unsetenv("SONABEL_AUDIO_DEVICE");
 }
