@@ -608,3 +608,24 @@ TEST(OptimizerPasses, CompareAndTestBecomeOneBranch) {
   EXPECT_EQ(run({ZOP_CSLTL_R_R_R, 3, 6, 1, ZOP_TSTNE_R_OFS, 1, 3, ZOP_LDZ_R, 1, ZOP_BRA_OFS, -5}),
             "csltl r3,r6,r1; tstne r1,to 7; ldz r1; bra to 4");
 }
+
+TEST(OptimizerPasses, CountedLoopsStepAndTestInOneInstruction) {
+  // bra to C; B: ldz r1; incl r6; C: bltl a, r6, to B; ret
+  EXPECT_EQ(
+      runPass(ZCLPassLoopStep, {ZOP_BRA_OFS, 6, ZOP_LDZ_R, 1, ZOP_INCL_R, 6, ZOP_BLTL_R_R_OFS, 3, 6, -4, ZOP_RET}),
+      "bgel r3,r6,to 10; ldz r1; ibltl r3,r6,to 4; ret");
+  EXPECT_EQ(
+      runPass(ZCLPassLoopStep, {ZOP_BRA_OFS, 6, ZOP_LDZ_R, 1, ZOP_INCL_R, 6, ZOP_BLEL_IMM_R_OFS, 100, 6, -4, ZOP_RET}),
+      "bgtl 100,r6,to 10; ldz r1; iblel 100,r6,to 4; ret");
+  // Another branch to the test, a step of another register, or a test that reads the counter as
+  // its limit: unchanged.
+  EXPECT_EQ(runPass(ZCLPassLoopStep,
+                    {ZOP_BRA_OFS, 7, ZOP_TSTNE_R_OFS, 1, 5, ZOP_INCL_R, 6, ZOP_BLTL_R_R_OFS, 3, 6, -5, ZOP_RET}),
+            "bra to 7; tstne r1,to 7; incl r6; bltl r3,r6,to 2; ret");
+  EXPECT_EQ(
+      runPass(ZCLPassLoopStep, {ZOP_BRA_OFS, 6, ZOP_LDZ_R, 1, ZOP_INCL_R, 5, ZOP_BLTL_R_R_OFS, 3, 6, -4, ZOP_RET}),
+      "bra to 6; ldz r1; incl r5; bltl r3,r6,to 2; ret");
+  EXPECT_EQ(
+      runPass(ZCLPassLoopStep, {ZOP_BRA_OFS, 6, ZOP_LDZ_R, 1, ZOP_INCL_R, 6, ZOP_BLTL_R_R_OFS, 6, 6, -4, ZOP_RET}),
+      "bra to 6; ldz r1; incl r6; bltl r6,r6,to 2; ret");
+}

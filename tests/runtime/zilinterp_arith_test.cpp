@@ -324,3 +324,25 @@ TEST_F(ZILArith, CompareAndBranchJumpsWhenTheCompareHolds) {
     }
   }
 }
+
+TEST_F(ZILArith, LoopStepsCountAndBranchWhileBelowTheLimit) {
+  struct Case {
+    const char* op;
+    bool limitOnStack, limitImmediate;
+    ZILLong rounds;
+  } cases[] = {{"ibltl", false, false, 5}, {"ibltl", true, false, 5}, {"ibltl", false, true, 5},
+               {"iblel", false, false, 6}, {"iblel", true, false, 6}, {"iblel", false, true, 6}};
+  for (const Case& c : cases) {
+    setInt(1, 5);
+    setInt(2, 0);
+    setInt(3, 0);
+    Assembler a(ps);
+    a.op("push", {r(1)}).label("body").op("incl", {r(3)});
+    a.op(c.op, {c.limitImmediate ? imm(5) : c.limitOnStack ? sd(0) : r(1), r(2), to("body")}).op("pop").op("ret");
+    ASSERT_EQ(run(a), 0) << c.op;
+    EXPECT_EQ(intOf(3), c.rounds) << c.op << " " << c.limitOnStack << c.limitImmediate;
+    EXPECT_EQ(intOf(2), c.rounds) << "the counter is stepped in place";
+  }
+  setFloat(2, 0.0);
+  EXPECT_EQ(one("ibltl", {imm(5), r(2), ofs(0)}), ZIL_EXC_Unsupported_Type);
+}

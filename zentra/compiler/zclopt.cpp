@@ -120,6 +120,8 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
         stats.passesRun++;
         stats.changingPasses += c ? 1 : 0;
       }
+      if (!err)
+        err = runOnce(ZCLPassLoopStep, code, stats);
     }
   }
   stats.lengthAfter = static_cast<int>(code.size());

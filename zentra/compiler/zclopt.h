@@ -142,11 +142,11 @@ struct ZCLLiveness {
   std::vector<uint32_t> liveOut;
 };
 ZCLLiveness ZCLComputeLiveness(const ZCLCode& code, bool callsReplaceResult);
-// Whether the instruction at pos is a branch (bra, tsteq, tstne, the compare-and-branch forms: the
-// last word is an offset).
+// Whether the instruction at pos is a branch (bra, tsteq, tstne, the compare-and-branch forms and
+// loop steps: the last word is an offset).
 constexpr bool ZCLIsBranch(ZILLong op) {
   return op == ZOP_BRA_OFS || (op >= ZOP_TSTEQ_R_OFS && op <= ZOP_TSTNE_SD_OFS) ||
-         (op >= ZOP_BEQL_R_R_OFS && op <= ZOP_BLEL_IMM_SD_OFS);
+         (op >= ZOP_BEQL_R_R_OFS && op <= ZOP_IBLEL_IMM_R_OFS);
 }
 // Whether an instruction hands control to other code (a call, return, throw, yield, resume);
 // such code may read or replace the registers with fixed roles, r0 to r2.
@@ -191,6 +191,9 @@ ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 // (with an int constant loaded just before it as its immediate).
 ZILError ZCLPassThreeAddress(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
+// After it: a loop entered by a branch to its test `incl ri; bltl a, ri, to BODY` tests on entry
+// with the opposite branch instead, and the step and test become one `ibltl` (`iblel`).
+ZILError ZCLPassLoopStep(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 
 // Runs the passes of an optimize level (0 to 3) over code; pass 7 only with stack locals on.
 ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats& stats,

@@ -165,3 +165,54 @@ ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, 
   }
   return ZCL_OK;
 }
+
+// A counted loop as the generator lays it out:
+//   E: bra to C;  B: body ...;  I: incl ri;  C: bltl a, ri, to B;  X: ...
+// with no other branch to C. The entry tests instead (`bgel a, ri, to X`, into the body when the
+// loop runs at all), which leaves C reached only from I, so the step and the test become one
+// instruction at I (`ibltl a, ri, to B`; `blel` gives `iblel`). A `continue` branches to I and
+// still steps; a `break` to X.
+ZILError ZCLPassLoopStep(ZCLCode& code, ZCLOptStats& stats, bool& changed) {
+  struct Step {
+    ZILLong test, entry, fused;  // the loop's test (R_R form), the entry's opposite test, the step
+  };
+  constexpr Step kSteps[] = {{ZOP_BLTL_R_R_OFS, ZOP_BGEL_R_R_OFS, ZOP_IBLTL_R_R_OFS},
+                             {ZOP_BLEL_R_R_OFS, ZOP_BGTL_R_R_OFS, ZOP_IBLEL_R_R_OFS}};
+  for (size_t e = 0, le; (le = ZCLInstrLength(code, e)) != 0; e += le) {
+    if (code[e] != ZOP_BRA_OFS || code[e + 1] <= 0)
+      continue;
+    const size_t c = e + static_cast<size_t>(code[e + 1]);
+    const size_t lc = ZCLInstrLength(code, c);
+    if (lc == 0 || !ZCLIsBranch(code[c]))
+      continue;
+    ZCLSlot s[4];
+    if (ZCLDecode(code, c, s) != 3 || s[1].kind != ZILK_R || s[0].mentions(static_cast<int>(s[1].a)) ||
+        static_cast<ZILLong>(c) + s[2].a != static_cast<ZILLong>(e + le))
+      continue;
+    const Step* step = nullptr;
+    for (const Step& k : kSteps)
+      if (ZCLFormFor(k.test, s, 3) == code[c])
+        step = &k;
+    // The instruction before C, and every branch to C.
+    size_t i = SIZE_MAX, branchesToC = 0;
+    for (size_t pc = 0, len; (len = ZCLInstrLength(code, pc)) != 0; pc += len) {
+      if (pc + len == c)
+        i = pc;
+      if (ZCLIsBranch(code[pc]) && static_cast<ZILLong>(pc) + code[pc + len - 1] == static_cast<ZILLong>(c))
+        branchesToC++;
+    }
+    if (!step || i == SIZE_MAX || i <= e || code[i] != ZOP_INCL_R || code[i + 1] != s[1].a || branchesToC != 1)
+      continue;
+    const ZILLong entry = ZCLFormFor(step->entry, s, 3), fused = ZCLFormFor(step->fused, s, 3);
+    if (entry < 0 || fused < 0)
+      continue;
+    replaceBy(code, e, e + le, {entry, s[0].a, s[1].a, 0}, static_cast<ZILLong>(c + lc));
+    const size_t grown = 4 - le, body = e + 4;
+    replaceBy(code, i + grown, c + grown + lc, {fused, s[0].a, s[1].a, 0}, static_cast<ZILLong>(body));
+    stats.removed += 3;
+    stats.written += 2;
+    changed = true;
+    le = 4;
+  }
+  return ZCL_OK;
+}

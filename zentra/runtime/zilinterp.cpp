@@ -987,6 +987,23 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_BLTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <)
 #define H_BLEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <=)
 
+// The loop step (level 3): the int in the second operand goes up by one in place, as with `incl`,
+// then the branch is taken when it stands in relation to the first.
+#define H_STEP_BRANCH_L(k1, len, OPX) \
+  { \
+    ZILHandle* i_ = R[ip[2] & 31]; \
+    if (i_->type != ZIL_TYPE_INT) \
+      RAISE(ZIL_EXC_Unsupported_Type); \
+    CHECK_IN_PLACE(i_); \
+    const ZILLong b = i_->payload.l = wrapAdd(i_->payload.l, 1); \
+    INT_OPERAND(k1, 1, a); \
+    if (b OPX a) \
+      JUMP(wrapAdd(PC(), ip[3])); \
+    STEP(len); \
+  }
+#define H_IBLTL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, <)
+#define H_IBLEL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, <=)
+
 #define H_STRADD(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, { \
     ZILError e = appendString(s, d); \
