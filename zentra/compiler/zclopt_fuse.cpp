@@ -1,6 +1,7 @@
 // Level 3, last: the instructions beyond the base set. Three-address arithmetic takes the copy
 // in front of an int or float operation into the operation, and an int compare whose result only
-// the following test reads becomes one compare-and-branch.
+// the following test reads becomes one compare-and-branch. Liveness counts a call as replacing
+// r1, not reading it: arguments go on the stack and the call returns its value in r1.
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -82,7 +83,7 @@ ZILError ZCLPassThreeAddress(ZCLCode& code, ZCLOptStats& stats, bool& changed) {
     } else if (const ThreeAddress* first = threeAddressOf(code[p]);
                first && code[q] == ZOP_COPY_R_R && code[q + 1] == code[p + 2] && code[q + 2] != code[p + 2]) {
       const ZILLong rB = code[p + 1], rT = code[p + 2], rX = code[q + 2];
-      if (!ZCLRegisterLiveAfter(code, q, static_cast<int>(rT))) {
+      if (!ZCLRegisterLiveAfter(code, q, static_cast<int>(rT), true)) {
         replaceBy(code, p, q + lq, {first->threeOperand, rT, rB, rX});
       } else {
         const size_t r = q + lq;
@@ -129,7 +130,7 @@ ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, 
     const int rT = static_cast<int>(s[2].a);
     const bool kindsFit =
         (s[0].kind == ZILK_R || s[0].kind == ZILK_SD) && (s[1].kind == ZILK_R || s[1].kind == ZILK_SD);
-    if (!kindsFit || code[q + 1] != rT || ZCLRegisterLiveAfter(code, q, rT))
+    if (!kindsFit || code[q + 1] != rT || ZCLRegisterLiveAfter(code, q, rT, true))
       continue;
     const ZILLong branch = code[q] == ZOP_TSTNE_R_OFS ? cb->whenTrue : cb->whenFalse;
     const ZILLong target = static_cast<ZILLong>(q) + code[q + lq - 1];
@@ -138,7 +139,7 @@ ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, 
     if (previous != SIZE_MAX && code[previous] == ZOP_MOVEH_DH_R && !targets[p] && s[0].kind == ZILK_R &&
         code[previous + 2] == s[0].a && !s[1].mentions(static_cast<int>(s[0].a)) &&
         intConstant(code[previous + 1], &k) &&
-        (s[0].a == rT || !ZCLRegisterLiveAfter(code, q, static_cast<int>(s[0].a)))) {
+        (s[0].a == rT || !ZCLRegisterLiveAfter(code, q, static_cast<int>(s[0].a), true))) {
       const int kinds[3] = {ZILK_IMM, s[1].kind, ZILK_OFS};
       const ZILLong op = ZCLFindForm(branch, kinds, 3);
       if (op >= 0) {
