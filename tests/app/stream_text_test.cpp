@@ -9,50 +9,38 @@
 using namespace ZTools;
 using namespace std::string_literals;
 
-TEST(StreamTextTest, IcyStreamTitles) {
-  std::string title = "old";
-  EXPECT_TRUE(ZTitleFromMetadata("StreamTitle='Artist - Song';StreamUrl='';", title));
-  EXPECT_EQ(title, "Artist - Song");
-  EXPECT_TRUE(ZTitleFromMetadata("StreamTitle='';", title));
-  EXPECT_EQ(title, "");
-  title = "old";
-  EXPECT_FALSE(ZTitleFromMetadata("StreamTitle='no end", title));
-  EXPECT_EQ(title, "old") << "no closing '; leaves the title";
-  EXPECT_FALSE(ZTitleFromMetadata("StreamTitle='", title));
-  EXPECT_EQ(title, "old");
-  EXPECT_TRUE(ZTitleFromMetadata("StreamUrl='x';StreamTitle='It's ok';", title));
-  EXPECT_EQ(title, "It's ok") << "a quote alone does not end the title";
-  EXPECT_FALSE(ZTitleFromMetadata("", title));
-  EXPECT_FALSE(ZTitleFromMetadata("garbage without a title", title));
-  EXPECT_EQ(title, "It's ok");
-  // A huge title and binary bytes are taken as they are (bounded by the text).
-  std::string huge = "StreamTitle='" + std::string(100000, 'x') + "';";
-  EXPECT_TRUE(ZTitleFromMetadata(huge, title));
-  EXPECT_EQ(title.size(), 100000u);
-  std::string binary = "StreamTitle='\x01\xff\x7f';"s;
-  EXPECT_TRUE(ZTitleFromMetadata(binary, title));
-  EXPECT_EQ(title, "\x01\xff\x7f"s);
-  // Only the first text of a list is an ICY text; the rest of the view is never searched for it.
-  title = "old";
-  EXPECT_FALSE(ZTitleFromMetadata("abc\0StreamTitle='x';\0"s, title));
-  EXPECT_EQ(title, "old");
-}
-
-TEST(StreamTextTest, OggCommentListTitles) {
-  std::string title = "old";
-  EXPECT_TRUE(ZTitleFromMetadata("ARTIST=X\0title=Y\0\0"s, title));
-  EXPECT_EQ(title, "Y");
-  EXPECT_TRUE(ZTitleFromMetadata("TiTlE=First\0TITLE=Second\0"s, title));
-  EXPECT_EQ(title, "First") << "the first TITLE= wins";
-  EXPECT_TRUE(ZTitleFromMetadata("TITLE=\0"s, title));
-  EXPECT_EQ(title, "");
-  title = "old";
-  EXPECT_FALSE(ZTitleFromMetadata("ARTIST=X\0\0TITLE=after the end\0"s, title)) << "an empty text ends the list";
-  EXPECT_FALSE(ZTitleFromMetadata("TITLE\0TITL\0SUBTITLE=x\0"s, title));
-  EXPECT_FALSE(ZTitleFromMetadata("ARTIST=X\0TITLE=cut"s.substr(0, 13), title)) << "view ends inside TITLE=";
-  EXPECT_EQ(title, "old");
-  EXPECT_TRUE(ZTitleFromMetadata("ARTIST=X\0TITLE=unterminated"s, title)) << "a missing last terminator is fine";
-  EXPECT_EQ(title, "unterminated");
+// The title from an ICY metadata text or an Ogg comment list; texts without one leave it.
+TEST(StreamTextTest, TitlesFromIcyTextsAndOggCommentLists) {
+  const std::string huge(100000, 'x');
+  const struct {
+    std::string text;
+    bool found;
+    std::string title;
+    const char* what;
+  } rows[] = {
+      {"StreamTitle='Artist - Song';StreamUrl='';", true, "Artist - Song", "ICY"},
+      {"StreamTitle='';", true, "", "an empty ICY title"},
+      {"StreamTitle='no end", false, "old", "no closing '; leaves the title"},
+      {"StreamTitle='", false, "old", "nothing after the quote"},
+      {"StreamUrl='x';StreamTitle='It's ok';", true, "It's ok", "a quote alone does not end the title"},
+      {"", false, "old", "empty"},
+      {"garbage without a title", false, "old", "garbage"},
+      {"StreamTitle='" + huge + "';", true, huge, "a huge title, bounded by the text"},
+      {"StreamTitle='\x01\xff\x7f';"s, true, "\x01\xff\x7f"s, "binary bytes as they are"},
+      {"abc\0StreamTitle='x';\0"s, false, "old", "only the first text of a list is an ICY text"},
+      {"ARTIST=X\0title=Y\0\0"s, true, "Y", "Ogg comments"},
+      {"TiTlE=First\0TITLE=Second\0"s, true, "First", "the first TITLE= wins"},
+      {"TITLE=\0"s, true, "", "an empty Ogg title"},
+      {"ARTIST=X\0\0TITLE=after the end\0"s, false, "old", "an empty text ends the list"},
+      {"TITLE\0TITL\0SUBTITLE=x\0"s, false, "old", "no TITLE= at the start of a comment"},
+      {"ARTIST=X\0TITLE=cut"s.substr(0, 13), false, "old", "the view ends inside TITLE="},
+      {"ARTIST=X\0TITLE=unterminated"s, true, "unterminated", "a missing last terminator is fine"},
+  };
+  for (const auto& r : rows) {
+    std::string title = "old";
+    EXPECT_EQ(ZTitleFromMetadata(r.text, title), r.found) << r.what;
+    EXPECT_EQ(title, r.title) << r.what;
+  }
 }
 
 TEST(StreamTextTest, TagListsAndStreamInfo) {

@@ -17,9 +17,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
+
+#include "tests/ztools/resourcetestfiles.h"
 
 namespace {
 
@@ -103,6 +104,15 @@ class ZentraDebugTest : public ::testing::Test {
     EXPECT_NE(at, std::string::npos) << announced;
     return at == std::string::npos ? 0 : std::atoi(announced.c_str() + at + 18);
   }
+  // Starts the script and connects to its monitor (on `port`) and console (the next port).
+  void startAndConnect() {
+    port = startScript();
+    ASSERT_GT(port, 0);
+    monitor = connectTo(port);
+    console = connectTo(port + 1);
+    ASSERT_GE(monitor, 0);
+    ASSERT_GE(console, 0);
+  }
   int exitStatus() {
     int raw = 0;
     waitpid(pid, &raw, 0);
@@ -114,25 +124,15 @@ class ZentraDebugTest : public ::testing::Test {
     EXPECT_EQ(send(monitor, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
     return readUntil(monitor, "[mon] ");
   }
-  std::string standardError() {
-    std::ifstream in(dir / "stderr");
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
+  std::string standardError() { return ResourceTest::ReadFile(dir / "stderr"); }
 
   fs::path dir;
   pid_t pid = -1;
-  int out = -1, monitor = -1, console = -1;
+  int out = -1, monitor = -1, console = -1, port = 0;
 };
 
 TEST_F(ZentraDebugTest, ScriptPrintsBreaksIsContinuedAndEnds) {
-  int port = startScript();
-  ASSERT_GT(port, 0);
-  monitor = connectTo(port);
-  console = connectTo(port + 1);
-  ASSERT_GE(monitor, 0);
-  ASSERT_GE(console, 0);
+  ASSERT_NO_FATAL_FAILURE(startAndConnect());
   std::string greeting = readUntil(monitor, "[mon] ");
   EXPECT_NE(greeting.find("Connected to ZILConsole client on port " + std::to_string(port) + "\n"), std::string::npos);
   EXPECT_NE(greeting.find("EXCEPTION 1010 (BREAK EXCEPTION) AT "), std::string::npos) << greeting;
@@ -145,10 +145,7 @@ TEST_F(ZentraDebugTest, ScriptPrintsBreaksIsContinuedAndEnds) {
 }
 
 TEST_F(ZentraDebugTest, QuitEndsTheScriptWithTheBreakException) {
-  int port = startScript();
-  ASSERT_GT(port, 0);
-  monitor = connectTo(port);
-  console = connectTo(port + 1);
+  ASSERT_NO_FATAL_FAILURE(startAndConnect());
   readUntil(monitor, "[mon] ");
   send(monitor, "q\r\n", 3, MSG_NOSIGNAL);
   EXPECT_EQ(exitStatus(), 3);
@@ -158,10 +155,7 @@ TEST_F(ZentraDebugTest, QuitEndsTheScriptWithTheBreakException) {
 }
 
 TEST_F(ZentraDebugTest, ClientDisconnectingEndsTheSessionNotTheProcessBySignal) {
-  int port = startScript();
-  ASSERT_GT(port, 0);
-  monitor = connectTo(port);
-  console = connectTo(port + 1);
+  ASSERT_NO_FATAL_FAILURE(startAndConnect());
   close(console);
   console = -1;
   readUntil(monitor, "[mon] ");
@@ -172,7 +166,7 @@ TEST_F(ZentraDebugTest, ClientDisconnectingEndsTheSessionNotTheProcessBySignal) 
 }
 
 TEST_F(ZentraDebugTest, DebugClientRunsAPipedSession) {
-  int port = startScript();
+  port = startScript();
   ASSERT_GT(port, 0);
   fs::path session = dir / "session", shown = dir / "shown";
   std::ofstream(session) << "noesc\nr 3\nsbp -5\nc\n";
@@ -181,10 +175,7 @@ TEST_F(ZentraDebugTest, DebugClientRunsAPipedSession) {
   int raw = std::system(command.c_str());
   EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0);
   EXPECT_EQ(exitStatus(), 0) << standardError();
-  std::ifstream in(shown);
-  std::ostringstream all;
-  all << in.rdbuf();
-  const std::string text = all.str();
+  const std::string text = ResourceTest::ReadFile(shown);
   for (const char* part :
        {"Connected to ZILConsole client on port", "before the break\n", "EXCEPTION 1010 (BREAK EXCEPTION) AT ",
         "[mon] r 3\ntype:        1 [int]\nrefcount:    ", "[mon] sbp -5\n-1\n", "after the break 42\n"})

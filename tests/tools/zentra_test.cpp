@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/audio/audio_test_support.h"
+#include "tests/ztools/resourcetestfiles.h"
 
 namespace {
 
@@ -25,13 +25,6 @@ struct Outcome {
   std::string out;
   std::string err;
 };
-
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
 
 std::string quoted(const std::string& text) {
   std::string q = "'";
@@ -64,8 +57,8 @@ class ZentraTest : public ::testing::Test {
     int raw = std::system(command.c_str());
     Outcome o;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = readAll(out);
-    o.err = readAll(err);
+    o.out = ResourceTest::ReadFile(out);
+    o.err = ResourceTest::ReadFile(err);
     return o;
   }
 
