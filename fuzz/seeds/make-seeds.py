@@ -215,7 +215,7 @@ def icy(root, out):
     server = (root / "tests/audio/icy_server.py").read_text()
     headers = re.findall(r'send_header\("(icy-[\w-]+)", "([^"]*)"\)', server)
     header_text = "".join(f"{k}: {v}\r\n" for k, v in headers).encode() + b"icy-metaint: 16000\r\n"
-    texts = literals(root, ["tests/app/stream_text_test.cpp", "tests/app/audio_classes_test.cpp", "tests/audio/*.cpp"])
+    texts = literals(root, ["tests/app/stream_text_test.cpp", "tests/app/audio_script_classes_test.cpp", "tests/audio/*.cpp"])
     metas = [t for t in texts if b"StreamTitle" in t]
     oggs = [t for t in texts if re.search(rb"(?i)(artist|title)=", t) and b"StreamTitle" not in t]
     lists = [t for t in texts if t.startswith(b"icy-")]
