@@ -1,5 +1,8 @@
 // zilinterp.cpp - the interpreter loop: one computed-goto dispatch per instruction, with every
 // handler expanded from the instruction table in zilopcodes.h and decoding its operands inline.
+// All handlers expand on one source line, so what a family computes (arithmetic, compares,
+// conditions, copies) is written in always-inlined functions a debugger can stop in: a
+// breakpoint on such a function's first line stops in every handler that uses it.
 //
 // Invariants the handlers rely on:
 // - pc is checked against the code size after every jump and by `nop`; straight-line execution
@@ -413,6 +416,304 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   return ZILTypeValid(ps, h->type) && ZILTypes(ps)[h->type].family == ZIL_FAMILY_DELEGATE && h->payload.p;
 }
 
+// ------------------------------------------------------------------------------------------------
+// The work of the handler families. The handlers below decode operands and steer control; what
+// an instruction computes happens here, in functions every handler inlines, so that a debugger
+// can stop on a line of them. Each returns what its handler needs: 0 or an exception code, a
+// value, a condition. The operation structs give one family its operations: a is the
+// destination's (or first operand's) value, b the source's.
+
+struct AddOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return wrapAdd(a, b); }
+  static ZILFloat onFloats(ZILFloat a, ZILFloat b) { return a + b; }
+};
+struct SubOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return wrapSub(a, b); }
+  static ZILFloat onFloats(ZILFloat a, ZILFloat b) { return a - b; }
+};
+struct MulOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return wrapMul(a, b); }
+  static ZILFloat onFloats(ZILFloat a, ZILFloat b) { return a * b; }
+};
+struct DivOp {
+  static constexpr bool kDivides = true;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return wrapDiv(a, b); }
+  static ZILFloat onFloats(ZILFloat a, ZILFloat b) { return a / b; }
+};
+struct ModOp {
+  static constexpr bool kDivides = true;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return wrapMod(a, b); }
+  static ZILFloat onFloats(ZILFloat a, ZILFloat b) { return fmod(a, b); }
+};
+struct AndOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return a & b; }
+};
+struct OrOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return a | b; }
+};
+struct XorOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return a ^ b; }
+};
+struct ShiftLeftOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return shiftLeft(a, b); }
+};
+struct ShiftRightArithOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return shiftRightArith(a, b); }
+};
+struct ShiftRightLogicOp {
+  static constexpr bool kDivides = false;
+  static ZILLong onInts(ZILLong a, ZILLong b) { return shiftRightLogic(a, b); }
+};
+
+// `add` ... `mod`: both ints or both floats; d changes in place.
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithNumbers([[maybe_unused]] ZILState* ps,
+                                                            [[maybe_unused]] const ZILLong* ip, const ZILHandle* s,
+                                                            ZILHandle* d) {
+  if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) {
+    CHECK_IN_PLACE(d);
+    ZILLong a = d->payload.l, b = s->payload.l;
+    if (Op::kDivides && b == 0)
+      return ZIL_EXC_Division_By_Zero;
+    d->payload.l = Op::onInts(a, b);
+    return 0;
+  }
+  if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) {
+    CHECK_IN_PLACE(d);
+    ZILFloat a = d->payload.f, b = s->payload.f;
+    if (Op::kDivides && b == 0.0)
+      return ZIL_EXC_Division_By_Zero;
+    d->payload.f = Op::onFloats(a, b);
+    return 0;
+  }
+  return ZIL_EXC_Unsupported_Type;
+}
+
+// `addl` ... `modl`: only the destination's type is checked; the source is taken as an int.
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithInts([[maybe_unused]] ZILState* ps,
+                                                         [[maybe_unused]] const ZILLong* ip, const ZILHandle* s,
+                                                         ZILHandle* d) {
+  if (d->type != ZIL_TYPE_INT)
+    return ZIL_EXC_Unsupported_Type;
+  CHECK_IN_PLACE(d);
+  ZILLong a = d->payload.l, b = s->payload.l;
+  if (Op::kDivides && b == 0)
+    return ZIL_EXC_Division_By_Zero;
+  d->payload.l = Op::onInts(a, b);
+  return 0;
+}
+
+// `addf` ... `modf`, likewise for floats.
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithFloats([[maybe_unused]] ZILState* ps,
+                                                           [[maybe_unused]] const ZILLong* ip, const ZILHandle* s,
+                                                           ZILHandle* d) {
+  if (d->type != ZIL_TYPE_FLOAT)
+    return ZIL_EXC_Unsupported_Type;
+  CHECK_IN_PLACE(d);
+  ZILFloat a = d->payload.f, b = s->payload.f;
+  if (Op::kDivides && b == 0.0)
+    return ZIL_EXC_Division_By_Zero;
+  d->payload.f = Op::onFloats(a, b);
+  return 0;
+}
+
+// `and` ... `lsr`: both operands must be ints.
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithBits([[maybe_unused]] ZILState* ps,
+                                                         [[maybe_unused]] const ZILLong* ip, const ZILHandle* s,
+                                                         ZILHandle* d) {
+  if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT)
+    return ZIL_EXC_Unsupported_Type;
+  CHECK_IN_PLACE(d);
+  d->payload.l = Op::onInts(d->payload.l, s->payload.l);
+  return 0;
+}
+
+// Three-address forms: the value is computed before the destination is written, so a failure
+// leaves every register as it was.
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithInts3(ZILState* ps, const ZILHandle* x, const ZILHandle* y,
+                                                          ZILHandle** dst) {
+  if (x->type != ZIL_TYPE_INT)
+    return ZIL_EXC_Unsupported_Type;
+  ZILLong a = x->payload.l, b = y->payload.l;
+  if (Op::kDivides && b == 0)
+    return ZIL_EXC_Division_By_Zero;
+  return setInt(ps, dst, Op::onInts(a, b)) ? 0 : ZIL_EXC_Allocation_Fail;
+}
+
+template <class Op>
+__attribute__((always_inline)) inline ZILError arithFloats3(ZILState* ps, const ZILHandle* x, const ZILHandle* y,
+                                                            ZILHandle** dst) {
+  if (x->type != ZIL_TYPE_FLOAT)
+    return ZIL_EXC_Unsupported_Type;
+  ZILFloat a = x->payload.f, b = y->payload.f;
+  if (Op::kDivides && b == 0.0)
+    return ZIL_EXC_Division_By_Zero;
+  return setFloat(ps, dst, Op::onFloats(a, b)) ? 0 : ZIL_EXC_Allocation_Fail;
+}
+
+struct IncOp {
+  static ZILLong onInt(ZILLong v) { return wrapAdd(v, 1); }
+  static ZILFloat onFloat(ZILFloat v) { return v + 1.0; }
+};
+struct DecOp {
+  static ZILLong onInt(ZILLong v) { return wrapSub(v, 1); }
+  static ZILFloat onFloat(ZILFloat v) { return v - 1.0; }
+};
+struct NegOp {
+  static ZILLong onInt(ZILLong v) { return wrapNeg(v); }
+  static ZILFloat onFloat(ZILFloat v) { return -v; }
+};
+struct NotOp {
+  static ZILLong onInt(ZILLong v) { return ~v; }
+};
+struct LogicalNotOp {
+  static ZILLong onInt(ZILLong v) { return v == 0 ? 1 : 0; }
+};
+
+// `inc`, `dec`, `neg`: in place on an int or a float.
+template <class Op>
+__attribute__((always_inline)) inline ZILError unaryNumber([[maybe_unused]] ZILState* ps,
+                                                           [[maybe_unused]] const ZILLong* ip, ZILHandle* h) {
+  if (h->type == ZIL_TYPE_INT) {
+    CHECK_IN_PLACE(h);
+    h->payload.l = Op::onInt(h->payload.l);
+    return 0;
+  }
+  if (h->type == ZIL_TYPE_FLOAT) {
+    CHECK_IN_PLACE(h);
+    h->payload.f = Op::onFloat(h->payload.f);
+    return 0;
+  }
+  return ZIL_EXC_Unsupported_Type;
+}
+
+// `not`, `unot` and the l forms; the loop step's increment too.
+template <class Op>
+__attribute__((always_inline)) inline ZILError unaryInt([[maybe_unused]] ZILState* ps,
+                                                        [[maybe_unused]] const ZILLong* ip, ZILHandle* h) {
+  if (h->type != ZIL_TYPE_INT)
+    return ZIL_EXC_Unsupported_Type;
+  CHECK_IN_PLACE(h);
+  h->payload.l = Op::onInt(h->payload.l);
+  return 0;
+}
+
+template <class Op>
+__attribute__((always_inline)) inline ZILError unaryFloat([[maybe_unused]] ZILState* ps,
+                                                          [[maybe_unused]] const ZILLong* ip, ZILHandle* h) {
+  if (h->type != ZIL_TYPE_FLOAT)
+    return ZIL_EXC_Unsupported_Type;
+  CHECK_IN_PLACE(h);
+  h->payload.f = Op::onFloat(h->payload.f);
+  return 0;
+}
+
+// Relations, asked as "b op a" like the instructions state them.
+struct EqualTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b == a;
+  }
+};
+struct NotEqualTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b != a;
+  }
+};
+struct GreaterTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b > a;
+  }
+};
+struct GreaterEqualTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b >= a;
+  }
+};
+struct LessTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b < a;
+  }
+};
+struct LessEqualTest {
+  template <class T>
+  static bool holds(T b, T a) {
+    return b <= a;
+  }
+};
+
+// `cseq` ... `csle`: both ints or both floats.
+template <class Rel>
+__attribute__((always_inline)) inline ZILError compareNumbers(const ZILHandle* a, const ZILHandle* b, ZILLong* result) {
+  if (a->type == ZIL_TYPE_INT && b->type == ZIL_TYPE_INT) {
+    *result = Rel::holds(b->payload.l, a->payload.l);
+    return 0;
+  }
+  if (a->type == ZIL_TYPE_FLOAT && b->type == ZIL_TYPE_FLOAT) {
+    *result = Rel::holds(b->payload.f, a->payload.f);
+    return 0;
+  }
+  return ZIL_EXC_Unsupported_Type;
+}
+
+// The l and f compares read the payloads without a type check.
+template <class Rel>
+__attribute__((always_inline)) inline ZILLong compareInts(const ZILHandle* a, const ZILHandle* b) {
+  return Rel::holds(b->payload.l, a->payload.l);
+}
+template <class Rel>
+__attribute__((always_inline)) inline ZILLong compareFloats(const ZILHandle* a, const ZILHandle* b) {
+  return Rel::holds(b->payload.f, a->payload.f);
+}
+
+__attribute__((always_inline)) inline ZILError compareStrings(const ZILHandle* a, const ZILHandle* b, bool wantEqual,
+                                                              ZILLong* result) {
+  ZILError e = 0;
+  bool equal = stringsEqual(a, b, &e);
+  if (e)
+    return e;
+  *result = equal == wantEqual;
+  return 0;
+}
+
+// `size`: the length of a string or an array; false for anything else.
+__attribute__((always_inline)) inline bool sizeOf(const ZILHandle* h, ZILLong* n) {
+  if (h->type == ZIL_TYPE_STRING && h->payload.p) {
+    *n = static_cast<const ZILString*>(h->payload.p)->length;
+    return true;
+  }
+  if (h->type == ZIL_TYPE_ARRAY && h->payload.p) {
+    *n = static_cast<const ZILArray*>(h->payload.p)->length;
+    return true;
+  }
+  return false;
+}
+
+// `copy` of anything but an int or a float. The source is held meanwhile: a copy constructor
+// may run script code that drops it.
+__attribute__((always_inline)) inline ZILError copyHeldValue(ZILState* ps, ZILHandle* s, ZILHandle** out) {
+  ZILAddRef(s);
+  ZILError e = ZILCopyValue(ps, s, out);
+  releaseHandle(ps, s);
+  return e;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------------------
@@ -719,11 +1020,7 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
   { \
     ZILHandle* s = R[ip[1] & 31]; \
     ZILLong n; \
-    if (s->type == ZIL_TYPE_STRING && s->payload.p) \
-      n = static_cast<ZILString*>(s->payload.p)->length; \
-    else if (s->type == ZIL_TYPE_ARRAY && s->payload.p) \
-      n = static_cast<ZILArray*>(s->payload.p)->length; \
-    else \
+    if (!sizeOf(s, &n)) \
       RAISE(ZIL_EXC_Unsupported_Type); \
     SET_INT(R + (ip[2] & 31), n); \
     STEP(len); \
@@ -736,48 +1033,26 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     STEP(len); \
   }
 
-// One operand, in place on an int or a float.
-#define H_UNARY_NUM(k1, len, INTEXPR, FLOATEXPR) \
+// One operand, in place.
+#define H_UNARY(k1, len, FAMILY, OP) \
   { \
     SLOT(k1, 1, s); \
-    ZILHandle* h = *s; \
-    if (h->type == ZIL_TYPE_INT) { \
-      CHECK_IN_PLACE(h); \
-      ZILLong& v = h->payload.l; \
-      v = INTEXPR; \
-    } else if (h->type == ZIL_TYPE_FLOAT) { \
-      CHECK_IN_PLACE(h); \
-      ZILFloat& v = h->payload.f; \
-      v = FLOATEXPR; \
-    } else { \
-      RAISE(ZIL_EXC_Unsupported_Type); \
-    } \
+    ZILError e_ = FAMILY<OP>(ps, ip, *s); \
+    if (e_) \
+      RAISE(e_); \
     STEP(len); \
   }
-#define H_DEC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapSub(v, 1), v - 1.0)
-#define H_INC(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapAdd(v, 1), v + 1.0)
-#define H_NEG(k1, k2, k3, k4, len) H_UNARY_NUM(k1, len, wrapNeg(v), -v)
-
-// One operand, in place, one type only.
-#define H_UNARY_TYPED(k1, len, TYPE, FIELD, EXPR) \
-  { \
-    SLOT(k1, 1, s); \
-    ZILHandle* h = *s; \
-    if (h->type != TYPE) \
-      RAISE(ZIL_EXC_Unsupported_Type); \
-    CHECK_IN_PLACE(h); \
-    auto& v = h->payload.FIELD; \
-    v = EXPR; \
-    STEP(len); \
-  }
-#define H_NOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, ~v)
-#define H_UNOT(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, v == 0 ? 1 : 0)
-#define H_DECL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapSub(v, 1))
-#define H_INCL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapAdd(v, 1))
-#define H_NEGL(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_INT, l, wrapNeg(v))
-#define H_DECF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, v - 1.0)
-#define H_INCF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, v + 1.0)
-#define H_NEGF(k1, k2, k3, k4, len) H_UNARY_TYPED(k1, len, ZIL_TYPE_FLOAT, f, -v)
+#define H_DEC(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryNumber, DecOp)
+#define H_INC(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryNumber, IncOp)
+#define H_NEG(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryNumber, NegOp)
+#define H_NOT(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryInt, NotOp)
+#define H_UNOT(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryInt, LogicalNotOp)
+#define H_DECL(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryInt, DecOp)
+#define H_INCL(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryInt, IncOp)
+#define H_NEGL(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryInt, NegOp)
+#define H_DECF(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryFloat, DecOp)
+#define H_INCF(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryFloat, IncOp)
+#define H_NEGF(k1, k2, k3, k4, len) H_UNARY(k1, len, unaryFloat, NegOp)
 
 // An int or float constant is written into a handle the destination owns instead of being
 // shared: the value is the same, and the next in-place operation needs no new handle.
@@ -862,103 +1137,53 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     STEP(len); \
   }
 
-#define GENERIC_ARITH(IOP, FOP) \
-  if (s->type == ZIL_TYPE_INT && d->type == ZIL_TYPE_INT) { \
-    CHECK_IN_PLACE(d); \
-    ZILLong a = d->payload.l, b = s->payload.l; \
-    IOP; \
-    d->payload.l = a; \
-  } else if (s->type == ZIL_TYPE_FLOAT && d->type == ZIL_TYPE_FLOAT) { \
-    CHECK_IN_PLACE(d); \
-    ZILFloat a = d->payload.f, b = s->payload.f; \
-    FOP; \
-    d->payload.f = a; \
-  } else { \
-    RAISE(ZIL_EXC_Unsupported_Type); \
-  }
-#define INT_ARITH(IOP) \
-  if (d->type != ZIL_TYPE_INT) \
-    RAISE(ZIL_EXC_Unsupported_Type); \
-  CHECK_IN_PLACE(d); \
+#define ARITH(FAMILY, OP) \
   { \
-    ZILLong a = d->payload.l, b = s->payload.l; \
-    IOP; \
-    d->payload.l = a; \
+    ZILError e_ = FAMILY<OP>(ps, ip, s, d); \
+    if (e_) \
+      RAISE(e_); \
   }
-#define FLOAT_ARITH(FOP) \
-  if (d->type != ZIL_TYPE_FLOAT) \
-    RAISE(ZIL_EXC_Unsupported_Type); \
-  CHECK_IN_PLACE(d); \
-  { \
-    ZILFloat a = d->payload.f, b = s->payload.f; \
-    FOP; \
-    d->payload.f = a; \
-  }
-#define BITS_ARITH(IOP) \
-  if (d->type != ZIL_TYPE_INT || s->type != ZIL_TYPE_INT) \
-    RAISE(ZIL_EXC_Unsupported_Type); \
-  CHECK_IN_PLACE(d); \
-  { \
-    ZILLong a = d->payload.l, b = s->payload.l; \
-    IOP; \
-    d->payload.l = a; \
-  }
+#define H_ADD(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithNumbers, AddOp))
+#define H_SUB(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithNumbers, SubOp))
+#define H_MUL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithNumbers, MulOp))
+#define H_DIV(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithNumbers, DivOp))
+#define H_MOD(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithNumbers, ModOp))
+#define H_AND(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, AndOp))
+#define H_OR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, OrOp))
+#define H_XOR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, XorOp))
+#define H_ASL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, ShiftLeftOp))
+#define H_LSL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, ShiftLeftOp))
+#define H_ASR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, ShiftRightArithOp))
+#define H_LSR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithBits, ShiftRightLogicOp))
+#define H_ADDL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithInts, AddOp))
+#define H_SUBL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithInts, SubOp))
+#define H_MULL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithInts, MulOp))
+#define H_DIVL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithInts, DivOp))
+#define H_MODL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithInts, ModOp))
+#define H_ADDF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithFloats, AddOp))
+#define H_SUBF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithFloats, SubOp))
+#define H_MULF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithFloats, MulOp))
+#define H_DIVF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithFloats, DivOp))
+#define H_MODF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, ARITH(arithFloats, ModOp))
 
-#define IDIV_CHECK \
-  if (b == 0) \
-    RAISE(ZIL_EXC_Division_By_Zero);
-#define FDIV_CHECK \
-  if (b == 0.0) \
-    RAISE(ZIL_EXC_Division_By_Zero);
-
-#define H_ADD(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapAdd(a, b), a += b))
-#define H_SUB(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapSub(a, b), a -= b))
-#define H_MUL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(a = wrapMul(a, b), a *= b))
-#define H_DIV(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapDiv(a, b), FDIV_CHECK a /= b))
-#define H_MOD(k1, k2, k3, k4, len) \
-  H_BINARY(k1, k2, len, GENERIC_ARITH(IDIV_CHECK a = wrapMod(a, b), FDIV_CHECK a = fmod(a, b)))
-#define H_AND(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a &= b))
-#define H_OR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a |= b))
-#define H_XOR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a ^= b))
-#define H_ASL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftLeft(a, b)))
-#define H_LSL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftLeft(a, b)))
-#define H_ASR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftRightArith(a, b)))
-#define H_LSR(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, BITS_ARITH(a = shiftRightLogic(a, b)))
-#define H_ADDL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapAdd(a, b)))
-#define H_SUBL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapSub(a, b)))
-#define H_MULL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(a = wrapMul(a, b)))
-#define H_DIVL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(IDIV_CHECK a = wrapDiv(a, b)))
-#define H_MODL(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, INT_ARITH(IDIV_CHECK a = wrapMod(a, b)))
-#define H_ADDF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a += b))
-#define H_SUBF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a -= b))
-#define H_MULF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(a *= b))
-#define H_DIVF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a /= b))
-#define H_MODF(k1, k2, k3, k4, len) H_BINARY(k1, k2, len, FLOAT_ARITH(FDIV_CHECK a = fmod(a, b)))
-
-// Three-address arithmetic (level 3): d = a op b, all registers. The value is computed before d
-// is written, so a failure (division by zero, a wrong type) leaves every register as it was.
-#define H_THREE(len, TYPE, CTYPE, FIELD, SET, BODY) \
+// Three-address arithmetic (level 3): d = a op b, all registers.
+#define H_THREE(len, FAMILY, OP) \
   { \
-    const ZILHandle* x = R[ip[1] & 31]; \
-    if (x->type != (TYPE)) \
-      RAISE(ZIL_EXC_Unsupported_Type); \
-    CTYPE a = x->payload.FIELD, b = R[ip[2] & 31]->payload.FIELD; \
-    BODY; \
-    SET(R + (ip[3] & 31), a); \
+    ZILError e_ = FAMILY<OP>(ps, R[ip[1] & 31], R[ip[2] & 31], R + (ip[3] & 31)); \
+    if (e_) \
+      RAISE(e_); \
     STEP(len); \
   }
-#define H_INT3(len, BODY) H_THREE(len, ZIL_TYPE_INT, ZILLong, l, SET_INT, BODY)
-#define H_FLOAT3(len, BODY) H_THREE(len, ZIL_TYPE_FLOAT, ZILFloat, f, SET_FLOAT, BODY)
-#define H_ADDL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapAdd(a, b))
-#define H_SUBL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapSub(a, b))
-#define H_MULL3(k1, k2, k3, k4, len) H_INT3(len, a = wrapMul(a, b))
-#define H_DIVL3(k1, k2, k3, k4, len) H_INT3(len, IDIV_CHECK a = wrapDiv(a, b))
-#define H_MODL3(k1, k2, k3, k4, len) H_INT3(len, IDIV_CHECK a = wrapMod(a, b))
-#define H_ADDF3(k1, k2, k3, k4, len) H_FLOAT3(len, a += b)
-#define H_SUBF3(k1, k2, k3, k4, len) H_FLOAT3(len, a -= b)
-#define H_MULF3(k1, k2, k3, k4, len) H_FLOAT3(len, a *= b)
-#define H_DIVF3(k1, k2, k3, k4, len) H_FLOAT3(len, FDIV_CHECK a /= b)
-#define H_MODF3(k1, k2, k3, k4, len) H_FLOAT3(len, FDIV_CHECK a = fmod(a, b))
+#define H_ADDL3(k1, k2, k3, k4, len) H_THREE(len, arithInts3, AddOp)
+#define H_SUBL3(k1, k2, k3, k4, len) H_THREE(len, arithInts3, SubOp)
+#define H_MULL3(k1, k2, k3, k4, len) H_THREE(len, arithInts3, MulOp)
+#define H_DIVL3(k1, k2, k3, k4, len) H_THREE(len, arithInts3, DivOp)
+#define H_MODL3(k1, k2, k3, k4, len) H_THREE(len, arithInts3, ModOp)
+#define H_ADDF3(k1, k2, k3, k4, len) H_THREE(len, arithFloats3, AddOp)
+#define H_SUBF3(k1, k2, k3, k4, len) H_THREE(len, arithFloats3, SubOp)
+#define H_MULF3(k1, k2, k3, k4, len) H_THREE(len, arithFloats3, MulOp)
+#define H_DIVF3(k1, k2, k3, k4, len) H_THREE(len, arithFloats3, DivOp)
+#define H_MODF3(k1, k2, k3, k4, len) H_THREE(len, arithFloats3, ModOp)
 
 // Int compare-and-branch (level 3): to the offset when b op a; a is a register, a stack slot or
 // an immediate. Like the int compares, the payloads are read without a type check.
@@ -972,37 +1197,37 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
     ZILHandle** s_; \
     SLOT_SD(off, s_) var = (*s_)->payload.l; \
   }
-#define H_BRANCH_L(k1, k2, len, OPX) \
+#define H_BRANCH_L(k1, k2, len, REL) \
   { \
     INT_OPERAND(k1, 1, a); \
     INT_OPERAND(k2, 2, b); \
-    if (b OPX a) \
+    if (REL::holds(b, a)) \
       JUMP(wrapAdd(PC(), ip[3])); \
     STEP(len); \
   }
-#define H_BEQL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, ==)
-#define H_BNEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, !=)
-#define H_BGTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, >)
-#define H_BGEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, >=)
-#define H_BLTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <)
-#define H_BLEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, <=)
+#define H_BEQL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, EqualTest)
+#define H_BNEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, NotEqualTest)
+#define H_BGTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, GreaterTest)
+#define H_BGEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, GreaterEqualTest)
+#define H_BLTL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, LessTest)
+#define H_BLEL(k1, k2, k3, k4, len) H_BRANCH_L(k1, k2, len, LessEqualTest)
 
 // The loop step (level 3): the int in the second operand goes up by one in place, as with `incl`,
 // then the branch is taken when it stands in relation to the first.
-#define H_STEP_BRANCH_L(k1, len, OPX) \
+#define H_STEP_BRANCH_L(k1, len, REL) \
   { \
     ZILHandle* i_ = R[ip[2] & 31]; \
-    if (i_->type != ZIL_TYPE_INT) \
-      RAISE(ZIL_EXC_Unsupported_Type); \
-    CHECK_IN_PLACE(i_); \
-    const ZILLong b = i_->payload.l = wrapAdd(i_->payload.l, 1); \
+    ZILError e_ = unaryInt<IncOp>(ps, ip, i_); \
+    if (e_) \
+      RAISE(e_); \
+    const ZILLong b = i_->payload.l; \
     INT_OPERAND(k1, 1, a); \
-    if (b OPX a) \
+    if (REL::holds(b, a)) \
       JUMP(wrapAdd(PC(), ip[3])); \
     STEP(len); \
   }
-#define H_IBLTL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, <)
-#define H_IBLEL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, <=)
+#define H_IBLTL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, LessTest)
+#define H_IBLEL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, LessEqualTest)
 
 #define H_STRADD(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, { \
@@ -1051,41 +1276,38 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       STEP((len) + 3); \
     } \
   }
-#define GENERIC_COMPARE(OPX) \
-  if (a->type == ZIL_TYPE_INT && b->type == ZIL_TYPE_INT) \
-    result = b->payload.l OPX a->payload.l; \
-  else if (a->type == ZIL_TYPE_FLOAT && b->type == ZIL_TYPE_FLOAT) \
-    result = b->payload.f OPX a->payload.f; \
-  else \
-    RAISE(ZIL_EXC_Unsupported_Type)
-#define H_CSEQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(==))
-#define H_CSNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(!=))
-#define H_CSGT(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(>))
-#define H_CSGE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(>=))
-#define H_CSLT(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(<))
-#define H_CSLE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, GENERIC_COMPARE(<=))
-#define H_CSEQL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l == a->payload.l)
-#define H_CSNEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l != a->payload.l)
-#define H_CSGTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l > a->payload.l)
-#define H_CSGEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l >= a->payload.l)
-#define H_CSLTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l < a->payload.l)
-#define H_CSLEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.l <= a->payload.l)
-#define H_CSEQF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f == a->payload.f)
-#define H_CSNEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f != a->payload.f)
-#define H_CSGTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f > a->payload.f)
-#define H_CSGEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f >= a->payload.f)
-#define H_CSLTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f < a->payload.f)
-#define H_CSLEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = b->payload.f <= a->payload.f)
-#define STRING_COMPARE(WANT) \
+#define COMPARE_OR_RAISE(CALL) \
   { \
-    ZILError e = 0; \
-    bool equal = stringsEqual(a, b, &e); \
-    if (e) \
-      RAISE(e); \
-    result = equal == (WANT); \
+    ZILError e_ = CALL; \
+    if (e_) \
+      RAISE(e_); \
   }
-#define H_STREQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(true))
-#define H_STRNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, STRING_COMPARE(false))
+#define H_CSEQ(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<EqualTest>(a, b, &result)))
+#define H_CSNE(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<NotEqualTest>(a, b, &result)))
+#define H_CSGT(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<GreaterTest>(a, b, &result)))
+#define H_CSGE(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<GreaterEqualTest>(a, b, &result)))
+#define H_CSLT(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<LessTest>(a, b, &result)))
+#define H_CSLE(k1, k2, k3, k4, len) \
+  H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareNumbers<LessEqualTest>(a, b, &result)))
+#define H_CSEQL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<EqualTest>(a, b))
+#define H_CSNEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<NotEqualTest>(a, b))
+#define H_CSGTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<GreaterTest>(a, b))
+#define H_CSGEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<GreaterEqualTest>(a, b))
+#define H_CSLTL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<LessTest>(a, b))
+#define H_CSLEL(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareInts<LessEqualTest>(a, b))
+#define H_CSEQF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<EqualTest>(a, b))
+#define H_CSNEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<NotEqualTest>(a, b))
+#define H_CSGTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<GreaterTest>(a, b))
+#define H_CSGEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<GreaterEqualTest>(a, b))
+#define H_CSLTF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<LessTest>(a, b))
+#define H_CSLEF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = compareFloats<LessEqualTest>(a, b))
+#define H_STREQ(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareStrings(a, b, true, &result)))
+#define H_STRNE(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, COMPARE_OR_RAISE(compareStrings(a, b, false, &result)))
 #define H_CMPREF(k1, k2, k3, k4, len) H_COMPARE(k1, k2, k3, len, result = a == b)
 
 #define H_LDZ(k1, k2, k3, k4, len) \
@@ -1143,13 +1365,11 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
       STEP(len); \
     } \
     ZILHandle* v = nullptr; \
-    ZILAddRef(s); \
     ZILLong at = PC(); \
     FLUSH_COUNTER(); \
     ctx->pc = at; \
-    ZILError e = ZILCopyValue(ps, s, &v); \
+    ZILError e = copyHeldValue(ps, s, &v); \
     RELOAD_AT(at); \
-    releaseHandle(ps, s); \
     if (e) \
       RAISE(e); \
     pendingCopy = v; \
