@@ -629,3 +629,15 @@ TEST(OptimizerPasses, CountedLoopsStepAndTestInOneInstruction) {
       runPass(ZCLPassLoopStep, {ZOP_BRA_OFS, 6, ZOP_LDZ_R, 1, ZOP_INCL_R, 6, ZOP_BLTL_R_R_OFS, 6, 6, -4, ZOP_RET}),
       "bra to 6; ldz r1; incl r6; bltl r6,r6,to 2; ret");
 }
+
+TEST(OptimizerPasses, AProductAddedRightAwayBecomesAMultiplyAdd) {
+  EXPECT_EQ(runPass(ZCLPassMultiplyAdd, {ZOP_MULF3_R_R_R, 4, 9, 1, ZOP_ADDF_R_R, 10, 1, ZOP_RET}),
+            "madf3 r4,r9,r10,r1; ret");
+  EXPECT_EQ(runPass(ZCLPassMultiplyAdd, {ZOP_MULF3_R_R_R, 4, 8, 1, ZOP_ADDF_R_R, 1, 5, ZOP_LDZ_R, 1, ZOP_RET}),
+            "madf3 r4,r8,r5,r5; ldz r1; ret");
+  // The product still read afterwards, or added to itself: unchanged.
+  EXPECT_EQ(runPass(ZCLPassMultiplyAdd, {ZOP_MULF3_R_R_R, 4, 8, 1, ZOP_ADDF_R_R, 1, 5, ZOP_PUSH_R, 1, ZOP_RET}),
+            "mulf3 r4,r8,r1; addf r1,r5; push r1; ret");
+  EXPECT_EQ(runPass(ZCLPassMultiplyAdd, {ZOP_MULF3_R_R_R, 4, 8, 1, ZOP_ADDF_R_R, 1, 1, ZOP_RET}),
+            "mulf3 r4,r8,r1; addf r1,r1; ret");
+}

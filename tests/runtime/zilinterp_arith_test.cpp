@@ -346,3 +346,20 @@ TEST_F(ZILArith, LoopStepsCountAndBranchWhileBelowTheLimit) {
   setFloat(2, 0.0);
   EXPECT_EQ(one("ibltl", {imm(5), r(2), ofs(0)}), ZIL_EXC_Unsupported_Type);
 }
+
+TEST_F(ZILArith, MultiplyAddRoundsTheProductFirst) {
+  setFloat(1, 1.5);
+  setFloat(2, 2.0);
+  setFloat(3, 0.25);
+  ASSERT_EQ(one("madf3", {r(1), r(2), r(3), r(4)}), 0);
+  EXPECT_EQ(floatOf(4), 3.25);
+  // (1 + 2^-30)(1 - 2^-30) = 1 - 2^-60 rounds to 1; a fused multiply-add would give -2^-60.
+  setFloat(1, 1.0 + std::ldexp(1.0, -30));
+  setFloat(2, 1.0 - std::ldexp(1.0, -30));
+  setFloat(3, -1.0);
+  ASSERT_EQ(one("madf3", {r(1), r(2), r(3), r(4)}), 0);
+  EXPECT_EQ(floatOf(4), 0.0);
+  setInt(3, 1);
+  EXPECT_EQ(one("madf3", {r(1), r(2), r(3), r(4)}), ZIL_EXC_Unsupported_Type);
+  EXPECT_EQ(floatOf(4), 0.0) << "a failure leaves the destination alone";
+}

@@ -114,6 +114,8 @@ ZILError ZCLOptimizeCode(ZCLCode& code, int level, bool stackLocals, ZCLOptStats
         err = runOnce(ZCLPassSaveLate, code, stats);
       if (!err)
         err = runOnce(ZCLPassThreeAddress, code, stats);
+      if (!err)
+        err = runOnce(ZCLPassMultiplyAdd, code, stats);
       if (!err && intConstant) {
         bool c = false;
         err = ZCLPassCompareBranch(code, stats, c, *intConstant);

@@ -190,6 +190,8 @@ ZILError ZCLPassCopyBack(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 // instruction, and an int compare whose result only a test reads becomes a compare-and-branch
 // (with an int constant loaded just before it as its immediate).
 ZILError ZCLPassThreeAddress(ZCLCode& code, ZCLOptStats& stats, bool& changed);
+// After it: a float product that is added right away becomes one `madf3`.
+ZILError ZCLPassMultiplyAdd(ZCLCode& code, ZCLOptStats& stats, bool& changed);
 ZILError ZCLPassCompareBranch(ZCLCode& code, ZCLOptStats& stats, bool& changed, const ZCLIntConstant& intConstant);
 // After it: a loop entered by a branch to its test `incl ri; bltl a, ri, to BODY` tests on entry
 // with the opposite branch instead, and the step and test become one `ibltl` (`iblel`).

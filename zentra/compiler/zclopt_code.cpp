@@ -21,6 +21,8 @@ constexpr int resultOperand(ZILLong op) {
     return 2;
   if (ZCLOpIn(op, ZOP_ADDL3_R_R_R, ZOP_MODF3_R_R_R))
     return 2;
+  if (op == ZOP_MADF3_R_R_R_R)
+    return 3;
   if (op == ZOP_NEWCTX_TYPE_IMM_IMM_R || op == ZOP_NEWDGM_TYPE_IMM_R_R)
     return 3;
   if (op == ZOP_LDZ_R || op == ZOP_POP_R)

@@ -217,3 +217,33 @@ ZILError ZCLPassLoopStep(ZCLCode& code, ZCLOptStats& stats, bool& changed) {
   }
   return ZCL_OK;
 }
+
+// `mulf3 ra, rb, rt; addf rc, rt` becomes `madf3 ra, rb, rc, rt`, and `mulf3 ra, rb, rt;
+// addf rt, rd` with rt not read afterwards becomes `madf3 ra, rb, rd, rd` (float addition is
+// commutative, so rd + t and t + rd are the same number).
+ZILError ZCLPassMultiplyAdd(ZCLCode& code, ZCLOptStats& stats, bool& changed) {
+  std::vector<unsigned char> targets = ZCLBranchTargets(code);
+  for (size_t p = 0, lp; (lp = ZCLInstrLength(code, p)) != 0; p += lp) {
+    const size_t q = p + lp;
+    const size_t lq = ZCLInstrLength(code, q);
+    if (code[p] != ZOP_MULF3_R_R_R || lq == 0 || targets[q] || code[q] != ZOP_ADDF_R_R)
+      continue;
+    const ZILLong ra = code[p + 1], rb = code[p + 2], rt = code[p + 3], source = code[q + 1], dest = code[q + 2];
+    ZILLong rc = -1, rd = -1;
+    if (dest == rt && source != rt) {
+      rc = source;
+      rd = rt;
+    } else if (source == rt && dest != rt && !ZCLRegisterLiveAfter(code, q, static_cast<int>(rt), true)) {
+      rc = rd = dest;
+    } else {
+      continue;
+    }
+    replaceBy(code, p, q + lq, {ZOP_MADF3_R_R_R_R, ra, rb, rc, rd});
+    stats.removed += 2;
+    stats.written += 1;
+    changed = true;
+    targets = ZCLBranchTargets(code);
+    lp = ZCLInstrLength(code, p);
+  }
+  return ZCL_OK;
+}

@@ -1,4 +1,4 @@
-// zilopcodes.h - the ZIL instruction table: all 523 opcodes with their operand kinds and lengths.
+// zilopcodes.h - the ZIL instruction table: all 524 opcodes with their operand kinds and lengths.
 // One row per opcode: X(opcode, enum name, handler, mnemonic, operand count, kind 1..4, length);
 // the handler names the interpreter's code for the row (rows of one mnemonic share it, except
 // where an operand-less form needs its own).
@@ -11,7 +11,7 @@
 // compare-and-branch `beql a, b, to L` ... `blel` (to L when b op a, the order of the compare of
 // the same name; a may be an immediate). A compare-and-branch leaves no result in a register.
 // The loop step `ibltl a, ri, to L` / `iblel` adds 1 to the int in ri, then continues at L when
-// ri < a (ri <= a).
+// ri < a (ri <= a). `madf3 a, b, c, d` sets d to a * b + c, the product rounded before the sum.
 #pragma once
 
 // Operand kinds (the numbers are those of the instruction table).
@@ -26,7 +26,7 @@
 #define ZILK_SD 8    // (sp+d): data stack slot sp+d
 #define ZILK_REGS 9  // register range: first register, count (2 words)
 
-#define ZIL_OPCODE_COUNT 523
+#define ZIL_OPCODE_COUNT 524
 
 #define ZIL_OPCODE_LIST(X) \
   X(0, ZOP_NOP, NOP, "nop", 0, NONE, NONE, NONE, NONE, 1) \
@@ -551,7 +551,8 @@
   X(519, ZOP_IBLTL_IMM_R_OFS, IBLTL, "ibltl", 3, IMM, R, OFS, NONE, 4) \
   X(520, ZOP_IBLEL_R_R_OFS, IBLEL, "iblel", 3, R, R, OFS, NONE, 4) \
   X(521, ZOP_IBLEL_SD_R_OFS, IBLEL, "iblel", 3, SD, R, OFS, NONE, 4) \
-  X(522, ZOP_IBLEL_IMM_R_OFS, IBLEL, "iblel", 3, IMM, R, OFS, NONE, 4)
+  X(522, ZOP_IBLEL_IMM_R_OFS, IBLEL, "iblel", 3, IMM, R, OFS, NONE, 4) \
+  X(523, ZOP_MADF3_R_R_R_R, MADF3, "madf3", 4, R, R, R, R, 5)
 
 enum ZILOpcode {
 #define ZIL_OPCODE_ENUM(op, name, fam, mn, n, k1, k2, k3, k4, len) name = op,
@@ -677,7 +678,8 @@ enum ZILOpcode {
   X(ZFAM_BLTL, "bltl") \
   X(ZFAM_BLEL, "blel") \
   X(ZFAM_IBLTL, "ibltl") \
-  X(ZFAM_IBLEL, "iblel")
+  X(ZFAM_IBLEL, "iblel") \
+  X(ZFAM_MADF3, "madf3")
 
 enum ZILFamily {
 #define ZIL_FAMILY_ENUM(name, mn) name,

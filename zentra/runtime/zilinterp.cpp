@@ -724,6 +724,17 @@ bool isDelegate(ZILState* ps, const ZILHandle* h) {
 #define H_IBLTL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, LessTest)
 #define H_IBLEL(k1, k2, k3, k4, len) H_STEP_BRANCH_L(k1, len, LessEqualTest)
 
+// Multiply and add (level 3): d = a * b + c, computed before d is written.
+#define H_MADF3(k1, k2, k3, k4, len) \
+  { \
+    ZILFloat v_ = 0; \
+    const ZILError e_ = multiplyAddFloats(R[ip[1] & 31], R[ip[2] & 31], R[ip[3] & 31], &v_); \
+    if (e_) \
+      RAISE(e_); \
+    SET_FLOAT(R + (ip[4] & 31), v_); \
+    STEP(len); \
+  }
+
 #define H_STRADD(k1, k2, k3, k4, len) \
   H_BINARY(k1, k2, len, { \
     ZILError e = appendString(s, d); \

@@ -307,4 +307,16 @@ __attribute__((always_inline)) inline ZILError copyHeldValue(ZILState* ps, ZILHa
   return e;
 }
 
+// `madf3 a, b, c, d`: a * b + c, the product rounded first, exactly as `mulf3` and then `addf`
+// compute it (the build targets no fused multiply-add, so the two roundings stay). a and c must
+// be floats: they stand where `mulf3` and `addf` check their operand.
+__attribute__((always_inline)) inline ZILError multiplyAddFloats(const ZILHandle* a, const ZILHandle* b,
+                                                                 const ZILHandle* c, ZILFloat* out) {
+  if (a->type != ZIL_TYPE_FLOAT || c->type != ZIL_TYPE_FLOAT)
+    return ZIL_EXC_Unsupported_Type;
+  const ZILFloat product = a->payload.f * b->payload.f;
+  *out = product + c->payload.f;
+  return 0;
+}
+
 }  // namespace ZILInterp
